@@ -1,0 +1,37 @@
+#include "app/platform.h"
+
+#include <system_error>
+
+namespace trelvo {
+
+std::filesystem::path PathFromUtf8(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& p) {
+    std::u8string s = p.u8string();
+    return std::string(s.begin(), s.end());
+}
+
+char PathSeparator() {
+#ifdef _WIN32
+    return '\\';
+#else
+    return '/';
+#endif
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    char last = folder.back();
+    if (last == '/' || last == PathSeparator()) return folder + name;
+    return folder + PathSeparator() + name;
+}
+
+bool FileExists(const std::string& utf8Path) {
+    if (utf8Path.empty()) return false;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(PathFromUtf8(utf8Path), ec);
+}
+
+}  // namespace trelvo

@@ -1,0 +1,27 @@
+// The few places where the engine meets the operating system.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace trelvo {
+
+// Paths travel through the program as UTF-8 text; these turn them into file-system paths.
+std::filesystem::path PathFromUtf8(const std::string& utf8);
+std::string PathToUtf8(const std::filesystem::path& p);
+
+// Opens a file with a C mode string ("rb", "wb", ...); nullptr on failure (errno set).
+std::FILE* OpenFile(const std::string& utf8Path, const char* mode);
+
+// The folder that holds the running program, without a trailing separator.
+std::string ProgramFolder();
+
+// The native separator ('/' here, '\\' on Windows) and a join that adds one when needed.
+char PathSeparator();
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// True when a file (not a folder) exists at the path.
+bool FileExists(const std::string& utf8Path);
+
+}  // namespace trelvo

@@ -1,0 +1,23 @@
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+#include "app/platform.h"
+
+namespace trelvo {
+
+std::FILE* OpenFile(const std::string& utf8Path, const char* mode) {
+    return std::fopen(utf8Path.c_str(), mode);
+}
+
+std::string ProgramFolder() {
+    char buf[PATH_MAX + 1];
+    ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);
+    if (n <= 0) return ".";
+    std::string exe(buf, static_cast<std::size_t>(n));
+    std::size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : exe.substr(0, slash));
+}
+
+}  // namespace trelvo

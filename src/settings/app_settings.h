@@ -1,0 +1,43 @@
+// The settings of the application shell, read from the settings file with their defaults.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "settings/ini_store.h"
+
+namespace trelvo::settings {
+
+// The five QSL marks of section "QSLcfg".
+struct QslMarks {
+    std::string issue = "J";     // "Jmark"
+    std::string sent = "*";      // "SentMark"
+    std::string rcvd = "*";      // "RcvMark"
+    std::string adifSent = "Y";  // "ADIFsentMark"
+    std::string adifRcvd = "Y";  // "ADIFrcvMark"
+};
+
+struct ShellSettings {
+    std::string geneDataFolder;     // with a trailing separator
+    bool geneDataFolderStored = false;
+    std::string editorPath;         // "NOTEPAD.EXE" when not set
+    std::string digipanLogPath;     // empty when not set
+    QslMarks marks;
+    std::string hamlogDbPath;       // empty when not set
+    int modeCount = 1;
+    std::array<std::string, 12> modeNames;
+    std::string adifLogFolder;      // start folder of the save dialogs
+};
+
+// Reads every key of the shell with the defaults applied. Writes nothing.
+ShellSettings LoadShellSettings(IniStore& ini, const std::string& programFolder);
+
+// Reads the five QSL marks.
+QslMarks LoadQslMarks(IniStore& ini);
+// Writes the five QSL marks (the window does this when it closes).
+void SaveQslMarks(IniStore& ini, const QslMarks& marks);
+
+// The default generated-data folder: "GeneData" in the program folder, with a separator.
+std::string DefaultGeneDataFolder(const std::string& programFolder);
+
+}  // namespace trelvo::settings

@@ -1,0 +1,186 @@
+#include "settings/ini_store.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "app/platform.h"
+#include "text/chars.h"
+#include "text/cp932.h"
+#include "text/io.h"
+
+namespace trelvo::settings {
+namespace {
+
+struct Line {
+    std::string text;  // CP932 bytes without the line end
+    std::string end;   // "\r\n", "\n", "\r" or "" (last line)
+};
+
+std::vector<Line> SplitLines(const std::string& bytes) {
+    std::vector<Line> lines;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t e = bytes.find_first_of("\r\n", pos);
+        if (e == std::string::npos) {
+            lines.push_back({bytes.substr(pos), ""});
+            break;
+        }
+        std::size_t endLen = (bytes[e] == '\r' && e + 1 < bytes.size() && bytes[e + 1] == '\n') ? 2 : 1;
+        lines.push_back({bytes.substr(pos, e - pos), bytes.substr(e, endLen)});
+        pos = e + endLen;
+    }
+    return lines;
+}
+
+std::string_view TrimWs(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    return s.substr(b, e - b);
+}
+
+// "[name]" gives name; anything else nullopt-like (empty + false).
+bool SectionName(std::string_view line, std::string_view& name) {
+    std::string_view t = TrimWs(line);
+    if (t.size() < 2 || t.front() != '[') return false;
+    std::size_t close = t.find(']');
+    if (close == std::string_view::npos) return false;
+    name = TrimWs(t.substr(1, close - 1));
+    return true;
+}
+
+bool KeyValue(std::string_view line, std::string_view& key, std::string_view& value) {
+    std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return false;
+    key = TrimWs(line.substr(0, eq));
+    value = TrimWs(line.substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return true;
+}
+
+std::string CutAtNul(const std::string& s) { return s.substr(0, s.find('\0')); }
+
+bool ReadAll(const std::string& path, std::string& bytes) {
+    if (!FileExists(path)) return false;
+    try {
+        bytes = text::ReadFileBytes(path);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::string DefaultIniPath(const std::string& programFolder) {
+    return JoinPath(programFolder, kIniFileName);
+}
+
+void IniStore::ReadIniValue(const std::string& key, std::string& value) const {
+    value.clear();
+    const std::string section = CutAtNul(CurrentIniSection);
+    const std::string wantSection = text::Utf8ToCp932(section);
+    const std::string wantKey = text::Utf8ToCp932(CutAtNul(key));
+    std::string found = section;  // the default handed to the platform
+    std::string bytes;
+    if (ReadAll(path_, bytes)) {
+        bool inSection = false;
+        for (const Line& l : SplitLines(bytes)) {
+            std::string_view name;
+            if (SectionName(l.text, name)) {
+                if (inSection) break;
+                inSection = text::EqualsNoCase(name, wantSection);
+                continue;
+            }
+            std::string_view k, v;
+            if (inSection && KeyValue(l.text, k, v) && text::EqualsNoCase(k, wantKey)) {
+                std::string raw(v.substr(0, v.find('\0')));
+                if (raw.size() > kIniValueMaxBytes) raw.resize(kIniValueMaxBytes);
+                // A cut that divided a double-byte character drops its lead byte.
+                std::size_t i = 0, complete = 0;
+                while (i < raw.size()) {
+                    std::size_t n = text::IsCp932LeadByte(static_cast<unsigned char>(raw[i])) ? 2 : 1;
+                    if (i + n > raw.size()) break;
+                    i += n;
+                    complete = i;
+                }
+                raw.resize(complete);
+                found = text::Cp932ToUtf8(raw);
+                break;
+            }
+        }
+    }
+    if (found.size() > kIniValueMaxBytes && text::Cp932ByteLength(found) > kIniValueMaxBytes)
+        found = text::Cp932CutLeadByteRule(found, kIniValueMaxBytes);
+    value = found;
+}
+
+std::string IniStore::ReadOr(const std::string& section, const std::string& key, const std::string& def) {
+    CurrentIniSection = section;
+    std::string v;
+    ReadIniValue(key, v);
+    return v == section ? def : v;
+}
+
+void IniStore::WriteIniValue(const std::string& key, const std::string& value) {
+    const std::string section = text::Utf8ToCp932(CutAtNul(CurrentIniSection));
+    const std::string k = text::Utf8ToCp932(CutAtNul(key));
+    const std::string v = text::Utf8ToCp932(CutAtNul(value));
+    const std::string newLine = k + "=" + v;
+
+    std::string bytes;
+    std::vector<Line> lines;
+    if (ReadAll(path_, bytes)) lines = SplitLines(bytes);
+    const std::string eol = (!lines.empty() && lines.front().end == "\n") ? "\n" : "\r\n";
+
+    std::size_t sectionAt = lines.size();
+    std::size_t insertAt = lines.size();  // after the last key line of the section
+    bool replaced = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string_view name;
+        if (SectionName(lines[i].text, name)) {
+            if (sectionAt != lines.size()) break;
+            if (text::EqualsNoCase(name, section)) {
+                sectionAt = i;
+                insertAt = i + 1;
+            }
+            continue;
+        }
+        if (sectionAt == lines.size()) continue;
+        std::string_view lk, lv;
+        if (KeyValue(lines[i].text, lk, lv)) {
+            if (text::EqualsNoCase(lk, k)) {
+                lines[i].text = newLine;
+                replaced = true;
+                break;
+            }
+        }
+        if (!TrimWs(lines[i].text).empty()) insertAt = i + 1;
+    }
+    if (!replaced) {
+        if (!lines.empty() && lines.back().end.empty()) lines.back().end = eol;
+        if (sectionAt == lines.size()) {
+            lines.push_back({"[" + section + "]", eol});
+            lines.push_back({newLine, eol});
+        } else {
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{newLine, eol});
+        }
+    }
+    std::string out;
+    out.reserve(bytes.size() + newLine.size() + 8);
+    for (const Line& l : lines) out += l.text + l.end;
+
+    // Write beside the file, then move over it, so a failed write never leaves half a file.
+    const std::string tmp = path_ + ".tmp";
+    std::FILE* f = OpenFile(tmp, "wb");
+    if (!f) return;
+    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    ok = (std::fclose(f) == 0) && ok;
+    std::error_code ec;
+    if (ok) std::filesystem::rename(PathFromUtf8(tmp), PathFromUtf8(path_), ec);
+    if (!ok || ec) std::filesystem::remove(PathFromUtf8(tmp), ec);
+}
+
+}  // namespace trelvo::settings

@@ -1,0 +1,45 @@
+// The settings file: one INI file read and written key by key, with the behaviour of the
+// Windows private-profile calls the program was designed around.
+//
+//  * A missing key reads back as the section name; callers compare with it and apply their
+//    own default. An empty value is a present value.
+//  * A value reads back cut to 127 CP932 bytes and at the first NUL.
+//  * Section and key names match without regard to ASCII case.
+//  * A write changes only the line of its key (or adds the key, or the section) and keeps
+//    every other line of the file byte for byte, comments and order included.
+//  * The file is CP932 text with CR LF line ends.
+#pragma once
+
+#include <string>
+
+namespace trelvo::settings {
+
+inline constexpr const char* kIniFileName = "TRELVO5.INI";
+inline constexpr std::size_t kIniValueMaxBytes = 127;
+
+class IniStore {
+public:
+    explicit IniStore(std::string path) : path_(std::move(path)) {}
+
+    // The section that the next reads and writes use.
+    std::string CurrentIniSection;
+
+    // Reads `key` of `CurrentIniSection` into `value`; a missing key yields the section name.
+    void ReadIniValue(const std::string& key, std::string& value) const;
+    // Writes the pair into `CurrentIniSection`, creating the file, section or key as needed.
+    // A failure (read-only place) is ignored, as the callers expect.
+    void WriteIniValue(const std::string& key, const std::string& value);
+
+    // Reads section/key and applies `def` when the key reads as missing.
+    std::string ReadOr(const std::string& section, const std::string& key, const std::string& def);
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// "TRELVO5.INI" in the given (program) folder.
+std::string DefaultIniPath(const std::string& programFolder);
+
+}  // namespace trelvo::settings

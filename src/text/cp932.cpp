@@ -1,0 +1,100 @@
+#include "text/cp932.h"
+
+#include <cstring>
+
+namespace trelvo::text {
+
+bool IsAscii(std::string_view bytes) {
+    // Eight bytes at a time: most log text is plain ASCII.
+    std::size_t i = 0;
+    const char* p = bytes.data();
+    for (; i + 8 <= bytes.size(); i += 8) {
+        unsigned long long w;
+        std::memcpy(&w, p + i, 8);
+        if (w & 0x8080808080808080ULL) return false;
+    }
+    for (; i < bytes.size(); ++i)
+        if (static_cast<unsigned char>(p[i]) & 0x80) return false;
+    return true;
+}
+
+bool LooksLikeUtf8(std::string_view s) {
+    bool nonAscii = false;
+    for (std::size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        nonAscii = true;
+        std::size_t n;
+        unsigned cp;
+        if (b >= 0xC2 && b <= 0xDF) {
+            n = 2;
+            cp = b & 0x1Fu;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            n = 3;
+            cp = b & 0x0Fu;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            n = 4;
+            cp = b & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + n > s.size()) return false;
+        for (std::size_t k = 1; k < n; ++k) {
+            auto c = static_cast<unsigned char>(s[i + k]);
+            if ((c & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (c & 0x3Fu);
+        }
+        if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += n;
+    }
+    return nonAscii;
+}
+
+std::size_t Cp932ByteLength(std::string_view utf8) {
+    if (IsAscii(utf8)) return utf8.size();
+    return Utf8ToCp932(utf8).size();
+}
+
+std::string Cp932CutLeadByteRule(std::string_view utf8, std::size_t bytes) {
+    if (IsAscii(utf8)) return std::string(utf8.substr(0, bytes));
+    std::string b = Utf8ToCp932(utf8);
+    if (b.size() > bytes) b.resize(bytes);
+    if (!b.empty()) {
+        auto last = static_cast<unsigned char>(b.back());
+        if ((last >= 0x81 && last <= 0x9F) || (last >= 0xE0 && last <= 0xEF)) b.pop_back();
+    }
+    // A lead byte outside the tested ranges (0xF0-0xFC) may still end the text: drop it
+    // rather than decode half a character.
+    std::size_t i = 0, completeEnd = 0;
+    while (i < b.size()) {
+        std::size_t n = IsCp932LeadByte(static_cast<unsigned char>(b[i])) ? 2 : 1;
+        if (i + n > b.size()) break;
+        i += n;
+        completeEnd = i;
+    }
+    b.resize(completeEnd);
+    return Cp932ToUtf8(b);
+}
+
+std::string Cp932FitBytes(std::string_view utf8, std::size_t bytes) {
+    std::string b = IsAscii(utf8) ? std::string(utf8) : Utf8ToCp932(utf8);
+    if (b.size() >= bytes) {
+        // Walk characters so a divided double-byte character is found.
+        std::size_t i = 0;
+        while (i < bytes) {
+            std::size_t n = IsCp932LeadByte(static_cast<unsigned char>(b[i])) ? 2 : 1;
+            if (i + n > bytes) break;
+            i += n;
+        }
+        b.resize(i);
+    }
+    b.append(bytes - b.size(), ' ');
+    return Cp932ToUtf8(b);
+}
+
+}  // namespace trelvo::text

@@ -1,0 +1,55 @@
+// CP932 (Shift-JIS as Windows writes it) <-> UTF-8, and the byte measures that go with it.
+//
+// Inside the program every text is UTF-8; bytes become text only at file boundaries.
+// The converter behind these functions is the platform's (iconv on POSIX systems).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace trelvo::text {
+
+// The character shown for input bytes that are not CP932.
+inline constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";  // U+FFFD
+// What a character that CP932 cannot hold becomes on output.
+inline constexpr char kUnmappableByte = '?';
+
+// Counts of what a conversion could not carry over unchanged.
+struct ConversionStats {
+    std::size_t invalid = 0;  // input bytes or characters replaced
+};
+
+// CP932 bytes to UTF-8. Invalid bytes become U+FFFD, one per byte, and are counted.
+// A lone lead byte at the very end is also replaced.
+std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats = nullptr);
+
+// UTF-8 to CP932 bytes. Characters CP932 cannot hold, and invalid UTF-8, become '?' and are
+// counted.
+std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats = nullptr);
+
+// True for a byte that starts a double-byte CP932 character (0x81-0x9F, 0xE0-0xFC).
+constexpr bool IsCp932LeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Length of the text in CP932 bytes.
+std::size_t Cp932ByteLength(std::string_view utf8);
+
+// The first `bytes` CP932 bytes of the text; when the last kept byte lies in 0x81-0x9F or
+// 0xE0-0xEF it is taken as a lead byte and dropped too (only that byte is tested, so a
+// complete character whose second byte lies in those ranges goes as well). This is how the
+// HAMLOG field widths counted in bytes are applied to imported names, QTHs and remarks.
+std::string Cp932CutLeadByteRule(std::string_view utf8, std::size_t bytes);
+
+// Exactly `bytes` CP932 bytes: cut to the width, or padded with spaces on the right. A
+// double-byte character that the cut divides becomes a space, so the width always holds.
+std::string Cp932FitBytes(std::string_view utf8, std::size_t bytes);
+
+// True when the bytes are valid UTF-8 and hold at least one non-ASCII character.
+bool LooksLikeUtf8(std::string_view bytes);
+
+// True when every byte is below 0x80.
+bool IsAscii(std::string_view bytes);
+
+}  // namespace trelvo::text

@@ -1,0 +1,158 @@
+#include "text/io.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/errors.h"
+#include "app/platform.h"
+
+namespace trelvo::text {
+namespace {
+
+constexpr std::size_t kBlock = 1 << 20;
+
+std::string Reason(const char* what) {
+    std::string r = what;
+    if (errno != 0) {
+        r += " (";
+        r += std::strerror(errno);
+        r += ")";
+    }
+    return r;
+}
+
+}  // namespace
+
+ByteReader::ByteReader(const std::string& path) : path_(path) {
+    errno = 0;
+    f_ = OpenFile(path, "rb");
+    if (!f_) throw FileError(path, Reason("cannot open the file"));
+    if (std::fseek(f_, 0, SEEK_END) == 0) {
+        size_ = std::ftell(f_);
+        std::fseek(f_, 0, SEEK_SET);
+    }
+    if (size_ < 0) size_ = 0;
+}
+
+ByteReader::~ByteReader() {
+    if (f_) std::fclose(f_);
+}
+
+bool ByteReader::Fill() {
+    if (pos_ < buf_.size()) return true;
+    buf_.resize(kBlock);
+    std::size_t n = std::fread(buf_.data(), 1, kBlock, f_);
+    if (n == 0 && std::ferror(f_)) throw FileError(path_, "cannot read the file");
+    buf_.resize(n);
+    pos_ = 0;
+    return n > 0;
+}
+
+bool ByteReader::ReadByte(char& c) {
+    if (!Fill()) return false;
+    c = buf_[pos_++];
+    ++consumed_;
+    return true;
+}
+
+std::size_t ByteReader::Read(std::string& out, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n && Fill()) {
+        std::size_t take = std::min(n - got, buf_.size() - pos_);
+        out.append(buf_, pos_, take);
+        pos_ += take;
+        got += take;
+    }
+    consumed_ += static_cast<long long>(got);
+    return got;
+}
+
+bool ByteReader::ReadLine(std::string& line, LineEnds ends) {
+    line.clear();
+    if (!Fill()) return false;
+    for (;;) {
+        const char* start = buf_.data() + pos_;
+        std::size_t avail = buf_.size() - pos_;
+        const char* hit = nullptr;
+        if (ends == LineEnds::CrLfOrCr) {
+            hit = static_cast<const char*>(std::memchr(start, '\r', avail));
+        } else {
+            for (std::size_t i = 0; i < avail; ++i)
+                if (start[i] == '\r' || start[i] == '\n') {
+                    hit = start + i;
+                    break;
+                }
+        }
+        if (!hit) {
+            line.append(start, avail);
+            consumed_ += static_cast<long long>(avail);
+            pos_ = buf_.size();
+            if (!Fill()) {
+                ++lineNumber_;
+                return true;
+            }
+            continue;
+        }
+        std::size_t len = static_cast<std::size_t>(hit - start);
+        line.append(start, len);
+        char endChar = *hit;
+        pos_ += len + 1;
+        consumed_ += static_cast<long long>(len + 1);
+        if (endChar == '\r' && Fill() && buf_[pos_] == '\n') {
+            ++pos_;
+            ++consumed_;
+        }
+        ++lineNumber_;
+        return true;
+    }
+}
+
+Cp932LineWriter::Cp932LineWriter(const std::string& path) : path_(path) {
+    errno = 0;
+    f_ = OpenFile(path, "wb");
+    if (!f_) throw FileError(path, Reason("cannot create the file"));
+    buf_.reserve(kBlock + 4096);
+}
+
+Cp932LineWriter::~Cp932LineWriter() {
+    if (f_) {
+        std::fwrite(buf_.data(), 1, buf_.size(), f_);
+        std::fclose(f_);
+    }
+}
+
+void Cp932LineWriter::WriteLine(std::string_view utf8) {
+    if (IsAscii(utf8)) buf_.append(utf8);
+    else buf_.append(Utf8ToCp932(utf8, &stats_));
+    buf_.append("\r\n");
+    if (buf_.size() >= kBlock) Flush();
+}
+
+void Cp932LineWriter::WriteBytes(std::string_view bytes) {
+    buf_.append(bytes);
+    if (buf_.size() >= kBlock) Flush();
+}
+
+void Cp932LineWriter::Flush() {
+    if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size())
+        throw FileError(path_, "cannot write the file");
+    buf_.clear();
+}
+
+void Cp932LineWriter::Close() {
+    if (!f_) return;
+    Flush();
+    int rc = std::fclose(f_);
+    f_ = nullptr;
+    if (rc != 0) throw FileError(path_, "cannot write the file");
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    ByteReader r(path);
+    std::string out;
+    while (r.Read(out, kBlock) > 0) {
+    }
+    return out;
+}
+
+}  // namespace trelvo::text

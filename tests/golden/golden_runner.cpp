@@ -1,0 +1,197 @@
+// Runs one golden case through the trelvo5 command and compares its outputs byte for byte.
+//
+// A case is a folder:
+//   cmd        the arguments, one line, split at blanks ('single' or "double" quotes group);
+//              "{REALDATA}" stands for the folder of real files from other programs.
+//   input/     files copied into a fresh work folder, the command's current folder
+//   expected/  files the run must leave in the work folder, byte for byte; two names are
+//              special: "stdout" and "stderr" compare what the command printed
+//   exit_code  the expected exit status (0 when absent)
+//   needs      optional: a file under {REALDATA} that must exist, else the case is skipped
+//
+// usage: trelvo5_golden TRELVO5 CASE_DIR REALDATA_DIR
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string g_program, g_case, g_realdata;
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> SplitArgs(const std::string& line) {
+    std::vector<std::string> args;
+    std::string cur;
+    bool inArg = false;
+    char quote = 0;
+    for (char c : line) {
+        if (quote) {
+            if (c == quote) quote = 0;
+            else cur += c;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+            inArg = true;
+        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            if (inArg) args.push_back(cur), cur.clear(), inArg = false;
+        } else {
+            cur += c;
+            inArg = true;
+        }
+    }
+    if (inArg) args.push_back(cur);
+    return args;
+}
+
+std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') q += "'\\''";
+        else q += c;
+    }
+    return q + "'";
+}
+
+bool IsPrintable(const std::string& s) {
+    for (unsigned char c : s)
+        if (c >= 0x80 || (c < 0x20 && c != '\r' && c != '\n' && c != '\t')) return false;
+    return true;
+}
+
+std::vector<std::string> Lines(const std::string& s) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : s) {
+        if (c == '\n') out.push_back(cur), cur.clear();
+        else cur += c;
+    }
+    if (!cur.empty()) out.push_back(cur);
+    return out;
+}
+
+std::string Visible(const std::string& line) {
+    std::ostringstream o;
+    for (unsigned char c : line) {
+        if (c == '\r') o << "\\r";
+        else if (c >= 0x80 || c < 0x20) o << "\\x" << std::hex << std::setw(2) << std::setfill('0') << int(c) << std::dec;
+        else o << c;
+    }
+    return o.str();
+}
+
+// Line by line: the first differing lines in full, with bytes above 0x7F shown in hex so that
+// CP932 text can be compared by eye.
+std::string Describe(const std::string& expected, const std::string& actual) {
+    std::vector<std::string> e = Lines(expected), a = Lines(actual);
+    std::ostringstream o;
+    o << "expected " << expected.size() << " bytes in " << e.size() << " lines, got " << actual.size()
+      << " bytes in " << a.size() << " lines\n";
+    int shown = 0;
+    for (std::size_t i = 0; i < std::max(e.size(), a.size()) && shown < 8; ++i) {
+        std::string el = i < e.size() ? e[i] : "<none>";
+        std::string al = i < a.size() ? a[i] : "<none>";
+        if (el == al) continue;
+        ++shown;
+        o << "line " << i + 1 << ":\n  - " << Visible(el) << "\n  + " << Visible(al) << "\n";
+    }
+    if (shown == 0 && expected != actual) o << "(the difference is in the line ends)\n";
+    return o.str();
+}
+
+TEST(Golden, Case) {
+    const fs::path caseDir(g_case);
+    SCOPED_TRACE("case " + g_case);
+    if (fs::exists(caseDir / "needs")) {
+        std::string need = ReadAll(caseDir / "needs");
+        while (!need.empty() && (need.back() == '\n' || need.back() == '\r')) need.pop_back();
+        if (!fs::exists(fs::path(g_realdata) / need)) GTEST_SKIP() << need << " is not here";
+    }
+    std::string cmdLine = ReadAll(caseDir / "cmd");
+    std::string::size_type at;
+    while ((at = cmdLine.find("{REALDATA}")) != std::string::npos)
+        cmdLine.replace(at, 10, fs::absolute(g_realdata).string());
+
+    const fs::path work = fs::temp_directory_path() /
+                          ("trelvo5-golden-" + std::to_string(::getpid()) + "-" + caseDir.filename().string());
+    fs::remove_all(work);
+    fs::create_directories(work);
+    if (fs::exists(caseDir / "input"))
+        fs::copy(caseDir / "input", work, fs::copy_options::recursive);
+
+    std::string shell = "cd " + ShellQuote(work.string()) + " && " + ShellQuote(g_program);
+    for (const std::string& a : SplitArgs(cmdLine)) shell += " " + ShellQuote(a);
+    shell += " >.stdout 2>.stderr </dev/null";
+    int status = std::system(shell.c_str());
+    int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+
+    int wantExit = 0;
+    if (fs::exists(caseDir / "exit_code")) wantExit = std::stoi(ReadAll(caseDir / "exit_code"));
+    EXPECT_EQ(wantExit, exitCode) << "stderr:\n" << ReadAll(work / ".stderr");
+
+    bool any = false;
+    if (fs::exists(caseDir / "expected")) {
+        for (const auto& entry : fs::recursive_directory_iterator(caseDir / "expected")) {
+            if (!entry.is_regular_file()) continue;
+            any = true;
+            fs::path rel = fs::relative(entry.path(), caseDir / "expected");
+            fs::path got = work / rel;
+            if (rel == "stdout") got = work / ".stdout";
+            if (rel == "stderr") got = work / ".stderr";
+            std::string want = ReadAll(entry.path());
+            if (!fs::exists(got)) {
+                ADD_FAILURE() << rel << " was not written";
+                continue;
+            }
+            std::string have = ReadAll(got);
+            if (want != have) {
+                std::string diff;
+                if (IsPrintable(want) && IsPrintable(have)) {
+                    std::string cmd = "diff -u " + ShellQuote(entry.path().string()) + " " +
+                                      ShellQuote(got.string()) + " 2>&1";
+                    if (FILE* p = popen(cmd.c_str(), "r")) {
+                        char buf[4096];
+                        std::size_t n;
+                        while ((n = fread(buf, 1, sizeof buf, p)) > 0 && diff.size() < 20000) diff.append(buf, n);
+                        pclose(p);
+                    }
+                } else {
+                    diff = Describe(want, have);
+                }
+                ADD_FAILURE() << rel << " differs:\n" << diff;
+            }
+        }
+    }
+    EXPECT_TRUE(any) << "the case has no expected/ files";
+    if (!::testing::Test::HasFailure()) fs::remove_all(work);
+    else std::cerr << "work folder kept: " << work << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s TRELVO5 CASE_DIR [REALDATA_DIR]\n", argv[0]);
+        return 2;
+    }
+    g_program = fs::absolute(argv[1]).string();
+    g_case = fs::absolute(argv[2]).string();
+    g_realdata = argc > 3 ? argv[3] : "";
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,114 @@
+#include "settings/ini_store.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/app_settings.h"
+#include "test_support.h"
+#include "text/cp932.h"
+
+using namespace trelvo::settings;
+using trelvo::testing::ReadBytes;
+using trelvo::testing::ScratchDir;
+using trelvo::testing::WriteBytes;
+
+namespace {
+std::string Read(IniStore& ini, const std::string& section, const std::string& key) {
+    ini.CurrentIniSection = section;
+    std::string v = "stale";
+    ini.ReadIniValue(key, v);
+    return v;
+}
+}  // namespace
+
+TEST(IniStore, MissingFileAndKeysReadAsTheSectionName) {
+    ScratchDir dir;
+    IniStore ini(dir.File("TRELVO5.INI"));
+    EXPECT_EQ(Read(ini, "TextEditor", "Editor"), "TextEditor");
+    WriteBytes(ini.Path(), "[QSLcfg]\r\nJmark=J\r\n");
+    EXPECT_EQ(Read(ini, "QSLcfg", "SentMark"), "QSLcfg");
+    EXPECT_EQ(Read(ini, "Other", "Jmark"), "Other");
+    // Defaults through the shell's loader: nothing written.
+    ShellSettings s = LoadShellSettings(ini, "/opt/trelvo");
+    EXPECT_EQ(s.editorPath, "NOTEPAD.EXE");
+    EXPECT_EQ(s.geneDataFolder, "/opt/trelvo/GeneData/");
+    EXPECT_FALSE(s.geneDataFolderStored);
+    EXPECT_EQ(s.marks.sent, "*");
+    EXPECT_EQ(s.modeCount, 1);
+    EXPECT_EQ(ReadBytes(ini.Path()), "[QSLcfg]\r\nJmark=J\r\n");
+}
+
+TEST(IniStore, EmptyValuesAndValuesEqualToTheSection) {
+    ScratchDir dir;
+    IniStore ini(dir.File("TRELVO5.INI"));
+    WriteBytes(ini.Path(), "[QSLcfg]\r\nJmark=\r\n[TextEditor]\r\nEditor=TextEditor\r\n");
+    EXPECT_EQ(Read(ini, "QSLcfg", "Jmark"), "");
+    EXPECT_EQ(ini.ReadOr("QSLcfg", "Jmark", "J"), "");
+    EXPECT_EQ(ini.ReadOr("TextEditor", "Editor", "NOTEPAD.EXE"), "NOTEPAD.EXE");
+}
+
+TEST(IniStore, NamesMatchWithoutCaseAndValuesAreTrimmed) {
+    ScratchDir dir;
+    IniStore ini(dir.File("TRELVO5.INI"));
+    WriteBytes(ini.Path(), "; comment\r\n[qslcfg]\r\n  JMARK =  Q \r\nRcvMark=\"*\"\r\n");
+    EXPECT_EQ(Read(ini, "QSLcfg", "Jmark"), "Q");
+    EXPECT_EQ(Read(ini, "QSLCFG", "rcvmark"), "*");
+}
+
+TEST(IniStore, LongValuesAreCutTo127BytesAndAtNul) {
+    ScratchDir dir;
+    IniStore ini(dir.File("TRELVO5.INI"));
+    const std::string longPath = "/" + std::string(149, 'd');
+    WriteBytes(ini.Path(), "[GeneData]\r\nGeneDataFol=" + longPath + "\r\n[A]\r\nk=ab" + std::string(1, '\0') + "cd\r\n");
+    EXPECT_EQ(Read(ini, "GeneData", "GeneDataFol"), longPath.substr(0, 127));
+    EXPECT_EQ(Read(ini, "A", "k"), "ab");
+    // A double-byte character divided at byte 127 is dropped whole.
+    const std::string jp = std::string(126, 'x') + "山";
+    ini.CurrentIniSection = "J";
+    ini.WriteIniValue("k", jp);
+    EXPECT_EQ(Read(ini, "J", "k"), std::string(126, 'x'));
+    // A value handed over with a NUL is written up to it.
+    ini.WriteIniValue("n", std::string("12\0" "34", 5));
+    EXPECT_EQ(Read(ini, "J", "n"), "12");
+}
+
+TEST(IniStore, WritesEditInPlaceAndKeepEveryOtherLine) {
+    ScratchDir dir;
+    IniStore ini(dir.File("TRELVO5.INI"));
+    const std::string before =
+        "; my settings\r\n[QSLcfg]\r\nJmark=J\r\n; keep me\r\nSentMark=*\r\n\r\n[TextEditor]\r\nEditor=vi\r\n";
+    WriteBytes(ini.Path(), before);
+    ini.CurrentIniSection = "qslcfg";
+    ini.WriteIniValue("SENTMARK", "#");
+    EXPECT_EQ(ReadBytes(ini.Path()),
+              "; my settings\r\n[QSLcfg]\r\nJmark=J\r\n; keep me\r\nSENTMARK=#\r\n\r\n[TextEditor]\r\nEditor=vi\r\n");
+    ini.WriteIniValue("RcvMark", "R");  // new key: after the section's last line, before the blank
+    EXPECT_EQ(ReadBytes(ini.Path()),
+              "; my settings\r\n[QSLcfg]\r\nJmark=J\r\n; keep me\r\nSENTMARK=#\r\nRcvMark=R\r\n\r\n"
+              "[TextEditor]\r\nEditor=vi\r\n");
+    ini.CurrentIniSection = "ADIF-LOG";  // new section at the end
+    ini.WriteIniValue("ADIF-LOGFOL", "/home/ham/");
+    EXPECT_EQ(Read(ini, "ADIF-LOG", "ADIF-LOGFOL"), "/home/ham/");
+    EXPECT_EQ(Read(ini, "TextEditor", "Editor"), "vi");
+}
+
+TEST(IniStore, CreatesTheFileAndStoresCp932) {
+    ScratchDir dir;
+    IniStore ini(dir.File("new.ini"));
+    ini.CurrentIniSection = "ModeName";
+    ini.WriteIniValue("Mode1N", "ＦＴ８");
+    EXPECT_EQ(ReadBytes(ini.Path()), "[ModeName]\r\nMode1N=" + trelvo::text::Utf8ToCp932("ＦＴ８") + "\r\n");
+    EXPECT_EQ(Read(ini, "ModeName", "Mode1N"), "ＦＴ８");
+}
+
+TEST(IniStore, QslMarksRoundTrip) {
+    ScratchDir dir;
+    IniStore ini(dir.File("TRELVO5.INI"));
+    QslMarks m{"", "#", "R", "y", "N"};
+    SaveQslMarks(ini, m);
+    QslMarks back = LoadQslMarks(ini);
+    EXPECT_EQ(back.issue, "");
+    EXPECT_EQ(back.sent, "#");
+    EXPECT_EQ(back.rcvd, "R");
+    EXPECT_EQ(back.adifSent, "y");
+    EXPECT_EQ(back.adifRcvd, "N");
+}

@@ -1,0 +1,66 @@
+#include "text/cp932.h"
+
+#include <gtest/gtest.h>
+
+#include "text/chars.h"
+
+using namespace trelvo::text;
+
+// 日本 in CP932 is 93 FA 96 7B; ﾃﾞｰﾀ (half-width) is one byte each: C3 DE B0 C0.
+TEST(Cp932, RoundTripsJapaneseAndHalfWidthKana) {
+    const std::string cp = "\x93\xFA\x96\x7B" "\xC3\xDE\xB0\xC0" "ABC";
+    const std::string u = Cp932ToUtf8(cp);
+    EXPECT_EQ(u, "日本ﾃﾞｰﾀABC");
+    EXPECT_EQ(Utf8ToCp932(u), cp);
+    EXPECT_EQ(Cp932ByteLength(u), 11u);
+    EXPECT_EQ(CharCount(u), 9u);
+    // Backslash and tilde stay ASCII (no yen-sign mapping in either direction).
+    EXPECT_EQ(Cp932ToUtf8("C:\\LOG~1"), "C:\\LOG~1");
+    EXPECT_EQ(Utf8ToCp932("C:\\LOG~1"), "C:\\LOG~1");
+}
+
+TEST(Cp932, InvalidBytesAreVisibleAndCounted) {
+    ConversionStats stats;
+    // 0x80 and 0xA0 are not characters; a lone lead byte ends the text.
+    const std::string u = Cp932ToUtf8(std::string("A\x80" "B\xA0" "C\x93", 6), &stats);
+    EXPECT_EQ(u, "A\xEF\xBF\xBD" "B\xEF\xBF\xBD" "C\xEF\xBF\xBD");
+    EXPECT_EQ(stats.invalid, 3u);
+}
+
+TEST(Cp932, UnmappableCharactersBecomeQuestionMarks) {
+    ConversionStats stats;
+    EXPECT_EQ(Utf8ToCp932("A😀B€", &stats), "A?B?");
+    EXPECT_EQ(stats.invalid, 2u);
+    stats = {};
+    EXPECT_EQ(Utf8ToCp932(std::string("A\xFF" "B", 3), &stats), "A?B");
+    EXPECT_EQ(stats.invalid, 1u);
+}
+
+TEST(Cp932, LeadByteRuleCut) {
+    // 東京都 = 93 8C 8B 9E 93 73: three double-byte characters.
+    EXPECT_EQ(Cp932CutLeadByteRule("東京都", 6), "東京都");
+    EXPECT_EQ(Cp932CutLeadByteRule("東京都", 5), "東京");  // byte 5 is the lead byte 0x93
+    EXPECT_EQ(Cp932CutLeadByteRule("東京都", 4), "東");    // byte 4 is 0x9E, a trail byte in lead range
+    EXPECT_EQ(Cp932CutLeadByteRule("ABC", 2), "AB");
+    EXPECT_EQ(Cp932CutLeadByteRule("ABC", 0), "");
+    // 亜 = 88 9F: ends in a trail byte outside 0x81-0x9F? 0x9F is inside, so it goes too.
+    EXPECT_EQ(Cp932CutLeadByteRule("亜", 2), "");
+    // ｱ (half-width, 0xB1) is kept.
+    EXPECT_EQ(Cp932CutLeadByteRule("ｱｲｳ", 2), "ｱｲ");
+    // A cut before a lead byte of the 0xF0-0xFC range never leaves half a character.
+    EXPECT_EQ(Cp932CutLeadByteRule(Cp932ToUtf8("A\xF0\x40"), 2), "A");
+}
+
+TEST(Cp932, FitBytesCutsOrPads) {
+    EXPECT_EQ(Cp932FitBytes("山田", 6), "山田  ");
+    EXPECT_EQ(Cp932FitBytes("山田太郎一二三", 12), "山田太郎一二");
+    EXPECT_EQ(Cp932FitBytes("A山田", 4), "A山 ");  // the divided 田 becomes a space
+    EXPECT_EQ(Cp932ByteLength(Cp932FitBytes("A山田", 4)), 4u);
+}
+
+TEST(Cp932, Utf8Detection) {
+    EXPECT_TRUE(LooksLikeUtf8("名前"));
+    EXPECT_FALSE(LooksLikeUtf8("ascii only"));
+    EXPECT_FALSE(LooksLikeUtf8(Utf8ToCp932("名前")));
+    EXPECT_FALSE(LooksLikeUtf8("\xE6\x97"));  // truncated sequence
+}
