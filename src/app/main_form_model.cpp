@@ -1,0 +1,383 @@
+#include "app/main_form_model.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "app/platform.h"
+#include "settings/file_search.h"
+#include "text/chars.h"
+#include "text/datetime.h"
+#include "text/numfmt.h"
+
+namespace trelvo::app {
+namespace {
+
+constexpr const char* kMenu = "TRELVOMenu";
+constexpr const char* kNoDatabase = "Turbo HAMLOGデータの場所未設定です";
+constexpr const char* kSetDatabaseFirst = "先ずは\u3000Turbo HAMLOG\u3000の場所を設定して下さい。";
+constexpr const char* kMstMissing = "MSTﾌｧｲﾙが見つかりません\r\nMSTﾌｧｲﾙはHDBﾌｧｲﾙと同じフォルダに必要です";
+constexpr const char* kWrongLocation = "Turbo HAMLOGの場所指定が正しくありません";
+constexpr const char* kDatabaseBusy = "Turbo HAMLOGが使用中ではありませんか？";
+constexpr const char* kNoLog = "DIGIPAN/ADIF の LOGファイルが指定されていません。";
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool ContainsHdb(const std::string& path) { return text::ToUpper(path).find(".HDB") != std::string::npos; }
+
+// The error number shown after "LOAD Error - ": the system's code when there is one.
+std::string LoadErrorText(const std::exception& e) {
+    if (const auto* se = dynamic_cast<const std::system_error*>(&e)) return std::to_string(se->code().value());
+    return e.what();
+}
+
+}  // namespace
+
+std::string VersionText(int major, int minor, int revision) {
+    std::string s = "Ver " + std::to_string(major) + "." + text::FormatNumber(minor, "#00");
+    if (revision != 0) {
+        static const char* kHex = "0123456789ABCDEF";
+        std::string hex;
+        for (unsigned v = static_cast<unsigned>(revision); v != 0; v /= 16) hex.insert(hex.begin(), kHex[v % 16]);
+        s += hex;
+    }
+    return s;
+}
+
+std::string FolderOf(const std::string& path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (IsSeparator(path[i - 1])) return path.substr(0, i - 1);
+    return {};
+}
+
+std::string FileNameOf(const std::string& path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (IsSeparator(path[i - 1])) return path.substr(i);
+    return path;
+}
+
+std::set<std::string> CommandsNotBuilt() {
+    // The HAMLOG exports and the zLog import are not part of this build.
+    return {"ZL2HL", "setHLData", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF",
+            "setDGPData", "mkCSV", "setADIFData", "viewCSV", "JAP1CSV", "viewCSVJ"};
+}
+
+MainFormModel::MainFormModel(MainFormConfig config, MainFormView& view, UiDialogs& dialogs)
+    : config_(std::move(config)),
+      view_(view),
+      dialogs_(dialogs),
+      ini_(config_.iniPath),
+      unavailable_(CommandsNotBuilt()) {}
+
+std::string MainFormModel::Jap1OutputPath() const { return JoinPath(config_.programFolder, "JAP2HL.CSV"); }
+
+void MainFormModel::Enable(const std::string& name, bool on) { view_.SetEnabled(name, on && Available(name)); }
+
+void MainFormModel::EnableAll(std::initializer_list<const char*> names, bool on) {
+    for (const char* n : names) Enable(n, on);
+}
+
+void MainFormModel::ShowFrame(const std::string& frame, bool on) {
+    view_.SetVisible(frame, on);
+    view_.SetEnabled(frame, on);
+}
+
+void MainFormModel::ResetCounter() { view_.SetText("Label6", kCounterIdle); }
+
+void MainFormModel::SampleCheckBoxes() {
+    QslIssueFlag = view_.Checked("Check1") ? 1 : 0;
+    QslSentFlag = view_.Checked("Check2") ? 1 : 0;
+    QslRcvdFlag = view_.Checked("Check4") ? 1 : 0;
+    JstForJaFlag = view_.Checked("Check3") ? 1 : 0;
+}
+
+// --------------------------------------------------------------------------------------
+// Start-up and exit
+
+LoadOutcome MainFormModel::Form_Load() {
+    try {
+        CancelRequested = 0;
+        EnableAll({"mkCSV", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV",
+                   "viewCSVJ"},
+                  false);
+        ShowFrame("Frame1", true);
+        for (const char* f : {"Frame2", "Frame3", "Frame7", "Frame8"}) ShowFrame(f, false);
+        view_.SetVisible("Label7", false);
+        view_.SetText("verdisp", VersionText(config_.versionMajor, config_.versionMinor, config_.versionRevision));
+
+        if (view_.AnotherInstanceRunning()) return LoadOutcome::AlreadyRunning;
+        // Commands whose conversion is not part of this build stay disabled.
+        for (const std::string& item : unavailable_) view_.SetEnabled(item, false);
+
+        view_.SetChecked("Option2(0)", true);
+        Option2_Click(0);
+        const std::string today = text::FormatDateTimePattern(text::LocalNow(), "YYYYMMDD");
+        view_.SetText("Text7", today);
+        view_.SetText("Text8", today);
+
+        ini_.CurrentIniSection = "GeneData";
+        ini_.ReadIniValue("GeneDataFol", GeneDataFolder);
+        if (GeneDataFolder == "GeneData") {
+            GeneDataFolder = settings::DefaultGeneDataFolder(config_.programFolder);
+            std::filesystem::create_directories(PathFromUtf8(GeneDataFolder));
+            ini_.WriteIniValue("GeneDataFol", GeneDataFolder);
+        }
+
+        EditorPath = ini_.ReadOr("TextEditor", "Editor", "NOTEPAD.EXE");
+
+        DigipanLogPath = ini_.ReadOr("DIGIPAN-FOL", "DIGIPAN-FN", "");
+        DigipanLogFolder = DigipanLogPath.empty() ? config_.programFolder : FolderOf(DigipanLogPath);
+
+        Marks = settings::LoadQslMarks(ini_);
+        const settings::QslMarks loaded = Marks;  // the change handlers copy each box back
+        view_.SetText("Text4", loaded.issue);
+        view_.SetText("Text5", loaded.sent);
+        view_.SetText("Text22", loaded.rcvd);
+        view_.SetText("Text23", loaded.adifSent);
+        view_.SetText("Text24", loaded.adifRcvd);
+        Marks = loaded;
+
+        HamlogDbPath = ini_.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
+        HamlogDbBase = HamlogDbPath.size() >= 4 ? HamlogDbPath.substr(0, HamlogDbPath.size() - 4) : std::string();
+        if (HamlogDbPath.empty()) {
+            view_.SetText("Label5", kNoDatabase);
+        } else if (ContainsHdb(HamlogDbPath)) {
+            if (!CheckDatabaseLocation()) return LoadOutcome::Shown;
+            view_.SetText("Label5", HamlogDbPath);
+        } else {
+            view_.SetText("Label5", HamlogDbPath);
+        }
+
+        const settings::ShellSettings s = settings::LoadShellSettings(ini_, config_.programFolder);
+        ModeCount = s.modeCount;
+        for (std::size_t i = 0; i < 12; ++i) ModeNames[i + 1] = s.modeNames[i];
+        SelectedMode = "MIX";
+        FillModeList();
+
+        if (ContainsHdb(HamlogDbPath)) {
+            ReadFieldLengths();
+        } else {
+            Message(kSetDatabaseFirst);
+        }
+        return LoadOutcome::Shown;
+    } catch (const std::exception& e) {
+        Message("LOAD Error - " + LoadErrorText(e));
+        return LoadOutcome::Failed;
+    }
+}
+
+void MainFormModel::FillModeList() {
+    view_.ClearList("Combo1");
+    view_.AddListItem("Combo1", "MIX");
+    for (int i = 1; i <= ModeCount && i <= 12; ++i)
+        if (!ModeNames[static_cast<std::size_t>(i)].empty())
+            view_.AddListItem("Combo1", ModeNames[static_cast<std::size_t>(i)]);
+    view_.SetText("Combo1", "MIX");
+}
+
+void MainFormModel::Form_Unload() {
+    view_.CloseFieldLen();
+    view_.CloseAdifMapping();
+    settings::SaveQslMarks(ini_, Marks);
+    view_.EndProgram();
+}
+
+void MainFormModel::Pend_Click() { Form_Unload(); }
+
+void MainFormModel::Form_KeyDown(int keyCode, int shift) {
+    if (keyCode == 27) CancelRequested = 1;
+    if (keyCode == 90 && shift == 6) {
+        CancelRequested = 1;  // a running loop stops at its next record
+        view_.EndProgramNow();
+    }
+}
+
+void MainFormModel::Form_Activate() { view_.SetFocusTo(ZlogChosen ? "Text9" : "Text4"); }
+
+// --------------------------------------------------------------------------------------
+// Database location
+
+bool MainFormModel::CheckDatabaseLocation() {
+    HamlogMstPath = text::ReplaceAll(text::ToUpper(HamlogDbPath), ".HDB", ".mst");
+    if (settings::SearchFilePath(HamlogMstPath, config_.programFolder).empty()) {
+        Message(kMstMissing);
+        HamlogDbPath.clear();
+        HamlogMstPath.clear();
+        return false;
+    }
+    return true;
+}
+
+void MainFormModel::ReadFieldLengths() {
+    if (!hamlog::ReadHdbFieldLengths(HamlogDbPath, HdbFieldLen)) Message(kDatabaseBusy);
+}
+
+void MainFormModel::SetHlpos_Click() {
+    std::string stored = ini_.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
+    FileDialogRequest req;
+    req.title = "Turbo HAMLOG データベースを指定します";
+    req.filter = "Turbo HAMLOG データベース(*.HDB)|*.HDB|";
+    req.mustExist = true;
+    if (!stored.empty()) req.startFolder = FolderOf(stored);
+    const std::optional<std::string> chosen = dialogs_.OpenFile(req);
+    if (!chosen) return;
+    HamlogDbPath = *chosen;
+    HamlogDbBase = HamlogDbPath.size() >= 4 ? HamlogDbPath.substr(0, HamlogDbPath.size() - 4) : std::string();
+    ini_.CurrentIniSection = "HAMLOG-FOL";
+    ini_.WriteIniValue("HAMLOG-FN", HamlogDbPath);
+    view_.SetText("Label5", HamlogDbPath);
+    if (!ContainsHdb(HamlogDbPath)) {
+        Message(kWrongLocation);
+        HamlogMstPath.clear();
+        return;
+    }
+    if (CheckDatabaseLocation()) ReadFieldLengths();
+}
+
+void MainFormModel::ChkData_Click() {
+    if (!ContainsHdb(HamlogDbPath)) {
+        Message(kWrongLocation);
+        return;
+    }
+    ReadFieldLengths();
+    view_.ShowFieldLen(HdbFieldLen);
+}
+
+// --------------------------------------------------------------------------------------
+// Convert
+
+void MainFormModel::Command1_Click() {
+    SampleCheckBoxes();
+    switch (ConversionMode) {
+        case 3:
+            // The ADIF import asks for its output once the mapping window has been closed.
+            return;
+        case 2:
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+            // The exports and the zLog import are not part of this build; their menu items
+            // stay disabled, so these modes are never entered.
+            return;
+        default:
+            if (DigipanLogPath.empty()) {
+                Message(kNoLog);
+                return;
+            }
+            return;
+    }
+}
+
+// --------------------------------------------------------------------------------------
+// Mode commands
+
+void MainFormModel::setDGPData_Click() {}
+void MainFormModel::mkCSV_Click() {}
+void MainFormModel::setADIFData_Click() {}
+void MainFormModel::ZL2HL_Click() {}
+void MainFormModel::setHLData_Click() {}
+void MainFormModel::MODCH_Click() {}
+void MainFormModel::mkADIF_Click() {}
+void MainFormModel::mkHL2CSV_Click() {}
+void MainFormModel::mkHL2CSV5_Click() {}
+void MainFormModel::xxxCC_Click() {}
+void MainFormModel::JAP1CSV_Click() {}
+
+// --------------------------------------------------------------------------------------
+// Auxiliary commands
+
+void MainFormModel::viewCSV_Click() { dialogs_.StartEditor(EditorPath, SavePath); }
+void MainFormModel::viewNewADIF_Click() {}
+void MainFormModel::viewCSVJ_Click() { dialogs_.StartEditor(EditorPath, Jap1OutputPath()); }
+void MainFormModel::Command4_Click() {}
+void MainFormModel::ConvHelp_Click() { dialogs_.ShowHelp(1); }
+
+void MainFormModel::edSet_Click() {
+    FileDialogRequest req;
+    req.title = "お気に入りの Editor の場所を指定します";
+    req.filter = "Editor(*.EXE)|*.EXE|";
+#ifndef _WIN32
+    // Editors here carry no ".EXE": offer every file as well.
+    req.filter += "すべてのファイル (*)|*|";
+#endif
+    req.startFolder = config_.programFolder;
+    req.mustExist = true;
+    if (const std::optional<std::string> chosen = dialogs_.OpenFile(req)) {
+        ini_.CurrentIniSection = "TextEditor";
+        ini_.WriteIniValue("Editor", *chosen);
+        EditorPath = *chosen;
+        return;
+    }
+    if (EditorPath == "TextEditor") EditorPath = "NOTEPAD.EXE";
+    Message("現在設定されている Editor は" + EditorPath + " です。");
+}
+
+// --------------------------------------------------------------------------------------
+// Option controls
+
+void MainFormModel::Check9_Click() { ExportKhz = view_.Checked("Check9") ? 1 : 0; }
+
+void MainFormModel::Check10_Click() {
+    if (view_.Checked("Check10")) {
+        ExportCodeOff = 1;
+        view_.SetChecked("Check11", false);
+        ExportTownCodeOff = 0;
+    } else {
+        ExportCodeOff = 0;
+    }
+}
+
+void MainFormModel::Check11_Click() {
+    if (view_.Checked("Check11")) {
+        ExportTownCodeOff = 1;
+        view_.SetChecked("Check10", false);
+        ExportCodeOff = 0;
+    } else {
+        ExportTownCodeOff = 0;
+    }
+}
+
+void MainFormModel::Combo1_Click() {
+    SelectedMode = view_.Text("Combo1");
+    Enable("Command1", true);
+}
+
+void MainFormModel::Option2_Click(int index) {
+    ExportRangeKind = index;
+    view_.SetEnabled("Text7", index == 1);
+    view_.SetEnabled("Text8", index == 1);
+    view_.SetEnabled("Text11", index == 2);
+    view_.SetEnabled("Text12", index == 2);
+}
+
+void MainFormModel::TextChanged(const std::string& name) {
+    auto count = [this](const std::string& box, int& target) {
+        std::string t = view_.Text(box);
+        if (t.empty()) {
+            view_.SetText(box, "0");  // runs this handler again with "0"
+            return;
+        }
+        const std::optional<long long> n = text::WholeNumber(t);
+        target = n ? static_cast<int>(*n) : 0;
+    };
+    if (name == "Text4") Marks.issue = view_.Text(name);
+    else if (name == "Text5") Marks.sent = view_.Text(name);
+    else if (name == "Text22") Marks.rcvd = view_.Text(name);
+    else if (name == "Text23") Marks.adifSent = view_.Text(name);
+    else if (name == "Text24") Marks.adifRcvd = view_.Text(name);
+    else if (name == "Text9") ZlogQslMark = view_.Text(name);
+    else if (name == "Text3") count(name, FrontCut);
+    else if (name == "Text6") count(name, BackCut);
+    else if (name == "Text10") count(name, LeadChars);
+}
+
+void MainFormModel::Label21_MouseDown() {
+    for (const char* t : {"Text3", "Text6", "Text10"}) view_.SetVisible(t, false);
+}
+
+void MainFormModel::Label21_MouseUp() {
+    for (const char* t : {"Text3", "Text6", "Text10"}) view_.SetVisible(t, true);
+}
+
+}  // namespace trelvo::app

@@ -1,0 +1,147 @@
+// The main window without its widgets: the conversion mode, the option flags, the paths the
+// user chose, which menu items and groups are enabled, and what each menu command, the
+// Convert button and the keys do. Every handler is named after its control and event; the
+// Qt window forwards its events here and shows the results through MainFormView.
+#pragma once
+
+#include <array>
+#include <set>
+#include <string>
+
+#include "app/main_form_view.h"
+#include "app/ui_dialogs.h"
+#include "hamlog/hdb_header.h"
+#include "settings/app_settings.h"
+#include "settings/ini_store.h"
+
+namespace trelvo::app {
+
+// The counter label when no conversion runs.
+inline constexpr const char* kCounterIdle = "件数ｶｳﾝﾀ";
+// The program's name, used as the title of its message boxes.
+inline constexpr const char* kProgramTitle = "TRELVO5";
+
+struct MainFormConfig {
+    std::string programFolder;  // the program's folder: "JAP2HL.CSV", dialogs' start folder
+    std::string iniPath;        // the settings file, normally TRELVO5.INI in programFolder
+    int versionMajor = 0, versionMinor = 0, versionRevision = 0;
+};
+
+enum class LoadOutcome {
+    Shown,           // the window is ready to be shown
+    AlreadyRunning,  // another copy runs: end at once, nothing written
+    Failed,          // "LOAD Error" was shown: end
+};
+
+// "Ver 1.05", and the revision's hexadecimal digits appended when it is not 0 ("Ver 1.05A").
+std::string VersionText(int major, int minor, int revision);
+
+// The folder part of a path (text before its last separator); empty when there is none.
+std::string FolderOf(const std::string& path);
+// The text after the last separator.
+std::string FileNameOf(const std::string& path);
+
+// The menu items whose conversion this build does not have; they stay disabled.
+std::set<std::string> CommandsNotBuilt();
+
+class MainFormModel {
+public:
+    MainFormModel(MainFormConfig config, MainFormView& view, UiDialogs& dialogs);
+    MainFormModel(const MainFormModel&) = delete;
+    MainFormModel& operator=(const MainFormModel&) = delete;
+
+    // --- window events ------------------------------------------------------------------
+    LoadOutcome Form_Load();
+    void Form_Unload();
+    void Form_KeyDown(int keyCode, int shift);
+    void Form_Activate();
+
+    // --- the Convert button and the File menu ---------------------------------------------
+    void Command1_Click();
+    void SetHlpos_Click();
+    void ChkData_Click();
+    void setDGPData_Click();
+    void mkCSV_Click();
+    void setADIFData_Click();
+    void viewCSV_Click();
+    void ZL2HL_Click();
+    void setHLData_Click();
+    void MODCH_Click();
+    void mkADIF_Click();
+    void mkHL2CSV_Click();
+    void mkHL2CSV5_Click();
+    void xxxCC_Click();
+    void viewNewADIF_Click();
+    void JAP1CSV_Click();
+    void viewCSVJ_Click();
+    void edSet_Click();
+    void Pend_Click();
+    void ConvHelp_Click();
+    void FndISP_Click() {}
+
+    // --- option controls ----------------------------------------------------------------
+    void Check9_Click();
+    void Check10_Click();
+    void Check11_Click();
+    void Combo1_Click();
+    void Option2_Click(int index);
+    // Change handlers of the text boxes (the QSL marks, the cut counts).
+    void TextChanged(const std::string& name);
+    void Label21_MouseDown();
+    void Label21_MouseUp();
+    void Command4_Click();
+
+    // True while a conversion runs (the menu and Convert are disabled).
+    bool Running() const { return running_; }
+    // Menu items whose conversion this build does not have stay disabled.
+    void SetUnavailable(std::set<std::string> items) { unavailable_ = std::move(items); }
+    bool Available(const std::string& item) const { return !unavailable_.contains(item); }
+    const MainFormConfig& Config() const { return config_; }
+    settings::IniStore& Ini() { return ini_; }
+
+    // --- window state -------------------------------------------------------------------
+    int ConversionMode = 0;
+    std::string GeneDataFolder;
+    std::string DigipanLogPath;
+    std::string DigipanLogFolder;
+    std::string SavePath;
+    int QslIssueFlag = 0, QslSentFlag = 0, QslRcvdFlag = 0, JstForJaFlag = 0;
+    int QraImport = 0;
+    std::string EditorPath;
+    std::string HamlogDbPath, HamlogDbBase, HamlogMstPath;
+    hamlog::HdbFieldLengths HdbFieldLen{};
+    int ModeCount = 0;
+    std::array<std::string, 13> ModeNames;  // 1..12
+    std::string SelectedMode;
+    int CancelRequested = 0;
+    int AdifMappingReady = 0;
+    int ExportCodeOff = 0, ExportTownCodeOff = 0, ExportKhz = 0;
+    int ExportRangeKind = 0;
+    settings::QslMarks Marks;     // kept equal to Text4, Text5, Text22, Text23, Text24
+    std::string ZlogQslMark;      // Text9
+    int FrontCut = 0, BackCut = 0, LeadChars = 0;  // Text3, Text6, Text10
+    bool ZlogChosen = false;
+    std::string Jap1OutputPath() const;
+
+private:
+    void Enable(const std::string& name, bool on);
+    void EnableAll(std::initializer_list<const char*> names, bool on);
+    void ShowFrame(const std::string& frame, bool on);
+    void ResetCounter();
+    void SampleCheckBoxes();
+    void FillModeList();
+    // The ".mst" test and the header read shared by the start-up and the location command.
+    // False when the ".mst" file is missing (the paths are then cleared for this run).
+    bool CheckDatabaseLocation();
+    void ReadFieldLengths();
+    void Message(const std::string& text) { dialogs_.Message(text); }
+
+    MainFormConfig config_;
+    MainFormView& view_;
+    UiDialogs& dialogs_;
+    settings::IniStore ini_;
+    std::set<std::string> unavailable_;
+    bool running_ = false;
+};
+
+}  // namespace trelvo::app

@@ -1,0 +1,148 @@
+// The main window: the File menu, the option groups, the Convert button and the counter. Its
+// logic lives in MainFormModel; this class builds the widgets, forwards every event to the
+// handler of the same name and lets the model reach the widgets by their names.
+#pragma once
+
+#include <QMainWindow>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_form_model.h"
+#include "app/main_form_view.h"
+#include "app/ui_dialogs.h"
+
+class QLockFile;
+class QLineEdit;
+class QMenu;
+class QKeyEvent;
+
+namespace trelvo::tools {
+class FieldLen;
+}
+
+namespace trelvo::app {
+
+class MainForm : public QMainWindow, public MainFormView {
+    Q_OBJECT
+
+public:
+    MainForm(MainFormConfig config, UiDialogs& dialogs, QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    MainFormModel& Model() { return model_; }
+    // A control by its name (a widget, a menu action or the File menu); nullptr if unknown.
+    QObject* Control(const std::string& name) const;
+    // Names the model asked for that the window does not have (should stay empty).
+    const std::vector<std::string>& UnknownControls() const { return unknown_; }
+    bool Ended() const { return ended_; }
+    bool EndedNow() const { return endedNow_; }
+    tools::FieldLen* FieldLenWindow() const { return fieldLen_; }
+
+    // --- events, named as the handlers they reach ---------------------------------------------
+    LoadOutcome Form_Load() { return model_.Form_Load(); }
+    void Form_KeyDown(int keyCode, int shift);
+    void Form_Activate() { model_.Form_Activate(); }
+    void Command1_Click();
+    void SetHlpos_Click() { model_.SetHlpos_Click(); }
+    void ChkData_Click() { model_.ChkData_Click(); }
+    void setDGPData_Click() { model_.setDGPData_Click(); }
+    void mkCSV_Click() { model_.mkCSV_Click(); }
+    void setADIFData_Click() { model_.setADIFData_Click(); }
+    void viewCSV_Click() { model_.viewCSV_Click(); }
+    void ZL2HL_Click() { model_.ZL2HL_Click(); }
+    void setHLData_Click() { model_.setHLData_Click(); }
+    void MODCH_Click() { model_.MODCH_Click(); }
+    void mkADIF_Click() { model_.mkADIF_Click(); }
+    void mkHL2CSV_Click() { model_.mkHL2CSV_Click(); }
+    void mkHL2CSV5_Click() { model_.mkHL2CSV5_Click(); }
+    void xxxCC_Click() { model_.xxxCC_Click(); }
+    void viewNewADIF_Click() { model_.viewNewADIF_Click(); }
+    void JAP1CSV_Click() { model_.JAP1CSV_Click(); }
+    void viewCSVJ_Click() { model_.viewCSVJ_Click(); }
+    void edSet_Click() { model_.edSet_Click(); }
+    void Pend_Click() { model_.Pend_Click(); }
+    void ConvHelp_Click() { model_.ConvHelp_Click(); }
+    void FndISP_Click() { model_.FndISP_Click(); }
+    void Check9_Click() { model_.Check9_Click(); }
+    void Check10_Click() { model_.Check10_Click(); }
+    void Check11_Click() { model_.Check11_Click(); }
+    void Combo1_Click() { model_.Combo1_Click(); }
+    void Option2_Click(int index) { model_.Option2_Click(index); }
+    void Label21_MouseDown();
+    void Label21_MouseUp();
+    void Command4_Click() { model_.Command4_Click(); }
+    // The typed-character rules; `key` is changed or set to 0 (discarded).
+    void Text4_KeyPress(char32_t& key) { TextKeyPress("Text4", key); }
+    void Text5_KeyPress(char32_t& key) { TextKeyPress("Text5", key); }
+    void Text22_KeyPress(char32_t& key) { TextKeyPress("Text22", key); }
+    void Text23_KeyPress(char32_t& key) { TextKeyPress("Text23", key); }
+    void Text24_KeyPress(char32_t& key) { TextKeyPress("Text24", key); }
+    void Text7_KeyPress(char32_t& key) { TextKeyPress("Text7", key); }
+    void Text8_KeyPress(char32_t& key) { TextKeyPress("Text8", key); }
+    void Text11_KeyPress(char32_t& key) { TextKeyPress("Text11", key); }
+    void Text12_KeyPress(char32_t& key) { TextKeyPress("Text12", key); }
+    void Text3_KeyPress(char32_t& key) { TextKeyPress("Text3", key); }
+    void Text6_KeyPress(char32_t& key) { TextKeyPress("Text6", key); }
+    void Text10_KeyPress(char32_t& key) { TextKeyPress("Text10", key); }
+
+    // --- MainFormView -----------------------------------------------------------------------
+    void SetEnabled(const std::string& name, bool on) override;
+    bool Enabled(const std::string& name) const override;
+    void SetVisible(const std::string& name, bool on) override;
+    bool Visible(const std::string& name) const override;
+    void SetText(const std::string& name, const std::string& text) override;
+    std::string Text(const std::string& name) const override;
+    void SetChecked(const std::string& name, bool on) override;
+    bool Checked(const std::string& name) const override;
+    void ClearList(const std::string& name) override;
+    void AddListItem(const std::string& name, const std::string& item) override;
+    void SetBackColor(const std::string& name, std::optional<std::uint32_t> bgr) override;
+    void SetFocusTo(const std::string& name) override;
+    void ServiceEvents() override;
+    void OpenFileMenu() override;
+    void SetBusy(bool busy) override;
+    bool AnotherInstanceRunning() override;
+    void ShowFieldLen(const hamlog::HdbFieldLengths& lengths) override;
+    void CloseFieldLen() override;
+    void CloseAdifMapping() override;
+    void EndProgram() override;
+    void EndProgramNow() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenu();
+    QWidget* BuildFrame1();
+    QWidget* BuildFrame2();
+    QWidget* BuildFrame3();
+    QWidget* BuildFrame7();
+    template <class T>
+    T* Add(T* object, const std::string& name);
+    QObject* Find(const std::string& name) const;
+    void TextKeyPress(const std::string& name, char32_t& key);
+    bool FilterLineEditKey(QLineEdit* box, QKeyEvent* key);
+    // Runs a handler that may convert: Convert and the menu stay consistent if the window
+    // is closed meanwhile.
+    template <class F>
+    void RunCommand(F&& handler);
+
+    MainFormModel model_;
+    std::map<std::string, QObject*> controls_;
+    mutable std::vector<std::string> unknown_;
+    QMenu* fileMenu_ = nullptr;
+    tools::FieldLen* fieldLen_ = nullptr;
+    std::unique_ptr<QLockFile> instanceLock_;
+    bool ended_ = false;
+    bool endedNow_ = false;
+    bool inCloseEvent_ = false;
+    bool closeAfterRun_ = false;
+    int busyDepth_ = 0;
+};
+
+}  // namespace trelvo::app

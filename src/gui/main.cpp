@@ -1,0 +1,32 @@
+// trelvo5-gui: the window over the conversion engine.
+#include <QApplication>
+
+#include "app/main_form_qt.h"
+#include "app/platform.h"
+#include "gui/qt_dialogs.h"
+#include "settings/ini_store.h"
+
+int main(int argc, char** argv) {
+    using namespace trelvo;
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("TRELVO5");
+    QApplication::setStyle("Fusion");
+
+    app::MainFormConfig config;
+    config.programFolder = ProgramFolder();
+    config.iniPath = settings::DefaultIniPath(config.programFolder);
+    config.versionMajor = TRELVO5_VERSION_MAJOR;
+    config.versionMinor = TRELVO5_VERSION_MINOR;
+    config.versionRevision = TRELVO5_VERSION_PATCH;
+
+    gui::QtDialogs dialogs;
+    app::MainForm window(config, dialogs);
+    dialogs.SetOwner(&window);
+    switch (window.Form_Load()) {
+        case app::LoadOutcome::AlreadyRunning: return 0;
+        case app::LoadOutcome::Failed: return 1;
+        case app::LoadOutcome::Shown: break;
+    }
+    window.show();
+    return QApplication::exec();
+}

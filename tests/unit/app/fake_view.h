@@ -1,0 +1,84 @@
+// A main window made of a table: each control is a record of its state. Setting a text box's
+// text runs the model's change handler, as the real window does.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/main_form_model.h"
+#include "app/main_form_view.h"
+
+namespace trelvo::testing {
+
+class FakeView : public app::MainFormView {
+public:
+    struct Control {
+        bool enabled = true;
+        bool visible = true;
+        bool checked = false;
+        std::string text;
+        std::vector<std::string> items;
+        std::optional<std::uint32_t> backColor;
+    };
+
+    app::MainFormModel* model = nullptr;  // receives the change handlers
+    std::map<std::string, Control> controls;
+    bool otherInstance = false;
+    int serviced = 0;
+    int fileMenuOpened = 0;
+    int busy = 0;
+    std::optional<hamlog::HdbFieldLengths> fieldLenShown;
+    bool ended = false, endedNow = false;
+    std::string focus;
+    // Called on every ServiceEvents, e.g. to press Esc during a run.
+    std::function<void()> onService;
+
+    Control& operator[](const std::string& name) { return controls[name]; }
+
+    void SetEnabled(const std::string& n, bool on) override { controls[n].enabled = on; }
+    bool Enabled(const std::string& n) const override { return Get(n).enabled; }
+    void SetVisible(const std::string& n, bool on) override { controls[n].visible = on; }
+    bool Visible(const std::string& n) const override { return Get(n).visible; }
+    void SetText(const std::string& n, const std::string& t) override {
+        bool changed = controls[n].text != t;
+        controls[n].text = t;
+        if (changed && model && n.rfind("Text", 0) == 0) model->TextChanged(n);
+    }
+    std::string Text(const std::string& n) const override { return Get(n).text; }
+    void SetChecked(const std::string& n, bool on) override {
+        // Option buttons of one group ("Option1(2)") clear their siblings.
+        std::size_t paren = n.find('(');
+        if (on && paren != std::string::npos)
+            for (auto& [name, c] : controls)
+                if (name != n && name.compare(0, paren + 1, n, 0, paren + 1) == 0) c.checked = false;
+        controls[n].checked = on;
+    }
+    bool Checked(const std::string& n) const override { return Get(n).checked; }
+    void ClearList(const std::string& n) override { controls[n].items.clear(); }
+    void AddListItem(const std::string& n, const std::string& item) override { controls[n].items.push_back(item); }
+    void SetBackColor(const std::string& n, std::optional<std::uint32_t> c) override { controls[n].backColor = c; }
+    void SetFocusTo(const std::string& n) override { focus = n; }
+    void ServiceEvents() override {
+        ++serviced;
+        if (onService) onService();
+    }
+    void OpenFileMenu() override { ++fileMenuOpened; }
+    void SetBusy(bool b) override { busy += b ? 1 : -1; }
+    bool AnotherInstanceRunning() override { return otherInstance; }
+    void ShowFieldLen(const hamlog::HdbFieldLengths& l) override { fieldLenShown = l; }
+    void CloseFieldLen() override { fieldLenShown.reset(); }
+    void CloseAdifMapping() override {}
+    void EndProgram() override { ended = true; }
+    void EndProgramNow() override { endedNow = true; }
+
+private:
+    Control Get(const std::string& n) const {
+        auto it = controls.find(n);
+        return it == controls.end() ? Control{} : it->second;
+    }
+};
+
+}  // namespace trelvo::testing

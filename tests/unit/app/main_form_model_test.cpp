@@ -1,0 +1,343 @@
+#include "app/main_form_model.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fake_view.h"
+#include "scripted_dialogs.h"
+#include "settings/ini_store.h"
+#include "test_support.h"
+#include "text/chars.h"
+#include "text/datetime.h"
+
+using namespace trelvo;
+using trelvo::testing::ReadBytes;
+using trelvo::testing::WriteBytes;
+
+namespace {
+
+constexpr const char* kSetDatabaseFirst = "先ずは\u3000Turbo HAMLOG\u3000の場所を設定して下さい。";
+constexpr const char* kMstMissing = "MSTﾌｧｲﾙが見つかりません\r\nMSTﾌｧｲﾙはHDBﾌｧｲﾙと同じフォルダに必要です";
+
+// A database header whose first two fields are 10 and 2 wide.
+std::string HdbHeader() {
+    std::string h(32 + 32 * 16 + 1, '\0');
+    const int widths[16] = {10, 2, 4, 2, 6, 6, 3, 2, 3, 3, 7, 4, 12, 28, 54, 54};
+    for (int i = 0; i < 16; ++i) h[static_cast<std::size_t>(48 + 32 * i)] = static_cast<char>(widths[i]);
+    return h;
+}
+
+class MainFormModelTest : public ::testing::Test {
+protected:
+    trelvo::testing::ScratchDir dir;
+    trelvo::testing::FakeView view;
+    trelvo::testing::ScriptedDialogs dialogs;
+    std::unique_ptr<app::MainFormModel> model;
+
+    std::string Ini() const { return dir.File("TRELVO5.INI"); }
+
+    app::MainFormModel& Make() {
+        app::MainFormConfig c;
+        c.programFolder = dir.Path();
+        c.iniPath = Ini();
+        c.versionMajor = 1;
+        c.versionMinor = 5;
+        model = std::make_unique<app::MainFormModel>(c, view, dialogs);
+        view.model = model.get();
+        return *model;
+    }
+    app::LoadOutcome Load() { return Make().Form_Load(); }
+    void WriteIni(const std::string& text) { WriteBytes(Ini(), text); }
+    std::string ReadIni(const std::string& section, const std::string& key) {
+        settings::IniStore ini(Ini());
+        return ini.ReadOr(section, key, "<missing>");
+    }
+};
+
+TEST_F(MainFormModelTest, FirstStartWithoutSettingsCreatesOnlyTheDataFolder) {
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    app::MainFormModel& m = *model;
+
+    const std::string gene = dir.File("GeneData") + "/";
+    EXPECT_EQ(m.GeneDataFolder, gene);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("GeneData")));
+    EXPECT_EQ(ReadBytes(Ini()), "[GeneData]\r\nGeneDataFol=" + gene + "\r\n");
+
+    EXPECT_EQ(m.EditorPath, "NOTEPAD.EXE");
+    EXPECT_EQ(m.DigipanLogPath, "");
+    EXPECT_EQ(m.DigipanLogFolder, dir.Path());
+    EXPECT_EQ(view["Text4"].text, "J");
+    EXPECT_EQ(view["Text5"].text, "*");
+    EXPECT_EQ(view["Text22"].text, "*");
+    EXPECT_EQ(view["Text23"].text, "Y");
+    EXPECT_EQ(view["Text24"].text, "Y");
+    EXPECT_EQ(view["Label5"].text, "Turbo HAMLOGデータの場所未設定です");
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{kSetDatabaseFirst});
+    EXPECT_EQ(view["Combo1"].items, std::vector<std::string>{"MIX"});
+    EXPECT_EQ(m.SelectedMode, "MIX");
+    EXPECT_EQ(view["verdisp"].text, "Ver 1.05");
+
+    for (const char* item : {"mkCSV", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV",
+                             "viewCSVJ"})
+        EXPECT_FALSE(view[item].enabled) << item;
+    EXPECT_TRUE(view["Frame1"].visible && view["Frame1"].enabled);
+    for (const char* f : {"Frame2", "Frame3", "Frame7", "Frame8"})
+        EXPECT_FALSE(view[f].visible || view[f].enabled) << f;
+    EXPECT_FALSE(view["Label7"].visible);
+
+    // The export range starts as "all data" with today's date in both date boxes.
+    const std::string today = text::FormatDateTimePattern(text::LocalNow(), "YYYYMMDD");
+    EXPECT_TRUE(view["Option2(0)"].checked);
+    EXPECT_EQ(view["Text7"].text, today);
+    EXPECT_EQ(view["Text8"].text, today);
+    EXPECT_FALSE(view["Text7"].enabled);
+    EXPECT_FALSE(view["Text11"].enabled);
+}
+
+TEST_F(MainFormModelTest, SecondCopyEndsAtOnceWritingNothing) {
+    view.otherInstance = true;
+    EXPECT_EQ(Load(), app::LoadOutcome::AlreadyRunning);
+    EXPECT_FALSE(std::filesystem::exists(Ini()));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("GeneData")));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(MainFormModelTest, StoredSettingsAreLoadedAndTheModeListFollowsTheCount) {
+    WriteIni("[GeneData]\r\nGeneDataFol=" + dir.File("out") +
+             "\r\n[TextEditor]\r\nEditor=/usr/bin/vi\r\n[DIGIPAN-FOL]\r\nDIGIPAN-FN=/home/ham/logs/Digipan.LOG\r\n"
+             "[QSLcfg]\r\nJmark=\r\nSentMark=S\r\n"
+             "[ModeName]\r\nHAMLOG-ModeCount=3\r\nMode1N=CW\r\nMode2N=\r\nMode3N=FM\r\nMode4N=RTTY\r\n");
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    EXPECT_EQ(model->GeneDataFolder, dir.File("out"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out")));  // a stored folder is not created
+    EXPECT_EQ(model->EditorPath, "/usr/bin/vi");
+    EXPECT_EQ(model->DigipanLogPath, "/home/ham/logs/Digipan.LOG");
+    EXPECT_EQ(model->DigipanLogFolder, "/home/ham/logs");
+    EXPECT_EQ(view["Text4"].text, "");  // an empty mark is a stored mark
+    EXPECT_EQ(view["Text5"].text, "S");
+    // Only the first three names count, and the empty one is skipped.
+    EXPECT_EQ(view["Combo1"].items, (std::vector<std::string>{"MIX", "CW", "FM"}));
+}
+
+TEST_F(MainFormModelTest, MissingMstEndsTheStartUpAndKeepsTheStoredPath) {
+    WriteBytes(dir.File("Hamlog.HDB"), HdbHeader());
+    WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("Hamlog.HDB") + "\r\n[ModeName]\r\nMode1N=CW\r\n");
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMstMissing});
+    EXPECT_EQ(model->HamlogDbPath, "");
+    EXPECT_EQ(model->HamlogMstPath, "");
+    EXPECT_NE(view["Label5"].text, dir.File("Hamlog.HDB"));
+    EXPECT_TRUE(view["Combo1"].items.empty());  // the mode list is not filled
+    EXPECT_EQ(ReadIni("HAMLOG-FOL", "HAMLOG-FN"), dir.File("Hamlog.HDB"));
+    EXPECT_EQ(model->HdbFieldLen[0], 0);
+}
+
+TEST_F(MainFormModelTest, DatabaseWithItsMasterFileIsMeasured) {
+    // Lower-case extensions on disk: the master file is looked for as the whole path in upper
+    // case ending ".mst", which names it on this system whatever the case.
+    WriteBytes(dir.File("hamlog.hdb"), HdbHeader());
+    WriteBytes(dir.File("hamlog.mst"), std::string(400, ' '));
+    WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("hamlog.hdb") + "\r\n");
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(view["Label5"].text, dir.File("hamlog.hdb"));
+    EXPECT_EQ(model->HamlogDbBase, dir.File("hamlog"));
+    EXPECT_EQ(model->HamlogMstPath, text::ToUpper(dir.File("hamlog")) + ".mst");
+    EXPECT_EQ(model->HdbFieldLen[0], 12);
+    EXPECT_EQ(model->HdbFieldLen[15], 54);
+
+    model->ChkData_Click();
+    ASSERT_TRUE(view.fieldLenShown);
+    EXPECT_EQ((*view.fieldLenShown)[0], 12);
+}
+
+TEST_F(MainFormModelTest, DatabaseHeldOpenIsReported) {
+    WriteBytes(dir.File("Hamlog.mst"), "x");
+    std::filesystem::create_directory(dir.File("Hamlog.HDB"));  // cannot be read as a file
+    WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("Hamlog.HDB") + "\r\n");
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGが使用中ではありませんか？"});
+}
+
+TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
+    WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=/old/place/Hamlog.HDB\r\n");
+    Make();
+    // Cancelled: nothing changes; the dialog started in the stored folder.
+    model->SetHlpos_Click();
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0].startFolder, "/old/place");
+    EXPECT_EQ(dialogs.opened[0].filter, "Turbo HAMLOG データベース(*.HDB)|*.HDB|");
+    EXPECT_TRUE(dialogs.opened[0].mustExist);
+    EXPECT_EQ(ReadIni("HAMLOG-FOL", "HAMLOG-FN"), "/old/place/Hamlog.HDB");
+
+    // A file that is not a database: stored at once, then refused.
+    dialogs.openAnswers.push_back(dir.File("notes.txt"));
+    model->SetHlpos_Click();
+    EXPECT_EQ(dialogs.LastMessage(), "Turbo HAMLOGの場所指定が正しくありません");
+    EXPECT_EQ(ReadIni("HAMLOG-FOL", "HAMLOG-FN"), dir.File("notes.txt"));
+    EXPECT_EQ(model->HamlogMstPath, "");
+
+    // A database without its master file: stored, then cleared for this run.
+    WriteBytes(dir.File("Log.HDB"), HdbHeader());
+    dialogs.openAnswers.push_back(dir.File("Log.HDB"));
+    model->SetHlpos_Click();
+    EXPECT_EQ(dialogs.LastMessage(), kMstMissing);
+    EXPECT_EQ(model->HamlogDbPath, "");
+    EXPECT_EQ(view["Label5"].text, dir.File("Log.HDB"));
+    EXPECT_EQ(ReadIni("HAMLOG-FOL", "HAMLOG-FN"), dir.File("Log.HDB"));
+
+    model->ChkData_Click();
+    EXPECT_EQ(dialogs.LastMessage(), "Turbo HAMLOGの場所指定が正しくありません");
+    EXPECT_FALSE(view.fieldLenShown);
+
+    // With the master file beside it the widths are read.
+    WriteBytes(dir.File("Log.mst"), "x");
+    const std::size_t before = dialogs.messages.size();
+    dialogs.openAnswers.push_back(dir.File("Log.HDB"));
+    model->SetHlpos_Click();
+    EXPECT_EQ(dialogs.messages.size(), before);
+    EXPECT_EQ(model->HdbFieldLen[0], 12);
+}
+
+TEST_F(MainFormModelTest, ExitWritesTheFiveMarksAndEmergencyExitWritesNothing) {
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    view.SetText("Text4", "K");
+    view.SetText("Text5", "");
+    view.SetText("Text24", "N");
+    const std::string before = ReadBytes(Ini());
+
+    model->Form_KeyDown(90, 6);  // Ctrl+Alt+Z
+    EXPECT_TRUE(view.endedNow);
+    EXPECT_EQ(ReadBytes(Ini()), before);
+
+    model->Form_KeyDown(90, 2);  // Ctrl+Z alone does nothing more
+    model->Form_Unload();
+    EXPECT_TRUE(view.ended);
+    EXPECT_EQ(ReadIni("QSLcfg", "Jmark"), "K");
+    EXPECT_EQ(ReadIni("QSLcfg", "SentMark"), "");
+    EXPECT_EQ(ReadIni("QSLcfg", "RcvMark"), "*");
+    EXPECT_EQ(ReadIni("QSLcfg", "ADIFsentMark"), "Y");
+    EXPECT_EQ(ReadIni("QSLcfg", "ADIFrcvMark"), "N");
+}
+
+TEST_F(MainFormModelTest, EscRequestsCancel) {
+    Make();
+    model->Form_KeyDown(27, 0);
+    EXPECT_EQ(model->CancelRequested, 1);
+}
+
+TEST_F(MainFormModelTest, ConvertWithoutAnInputDoesNothingOrSaysSo) {
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    dialogs.messages.clear();
+    view["Check1"].checked = true;
+    view["Check3"].checked = true;
+    model->Command1_Click();  // mode 0, no DigiPan log remembered
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"DIGIPAN/ADIF の LOGファイルが指定されていません。"});
+    EXPECT_EQ(model->QslIssueFlag, 1);
+    EXPECT_EQ(model->QslSentFlag, 0);
+    EXPECT_EQ(model->JstForJaFlag, 1);
+
+    model->ConversionMode = 3;  // ADIF before the mapping window was closed: nothing at all
+    model->Command1_Click();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_TRUE(dialogs.saved.empty());
+}
+
+TEST_F(MainFormModelTest, EditorChoice) {
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    model->edSet_Click();
+    EXPECT_EQ(dialogs.opened.back().title, "お気に入りの Editor の場所を指定します");
+    EXPECT_EQ(dialogs.opened.back().startFolder, dir.Path());
+    EXPECT_EQ(dialogs.LastMessage(), "現在設定されている Editor はNOTEPAD.EXE です。");
+    EXPECT_EQ(ReadIni("TextEditor", "Editor"), "<missing>");
+
+    dialogs.openAnswers.push_back("/usr/bin/mousepad");
+    const std::size_t before = dialogs.messages.size();
+    model->edSet_Click();
+    EXPECT_EQ(dialogs.messages.size(), before);
+    EXPECT_EQ(model->EditorPath, "/usr/bin/mousepad");
+    EXPECT_EQ(ReadIni("TextEditor", "Editor"), "/usr/bin/mousepad");
+
+    model->viewCSVJ_Click();
+    model->ConvHelp_Click();
+    ASSERT_EQ(dialogs.editorStarts.size(), 1u);
+    EXPECT_EQ(dialogs.editorStarts[0].first, "/usr/bin/mousepad");
+    EXPECT_EQ(dialogs.editorStarts[0].second, dir.File("JAP2HL.CSV"));
+    EXPECT_EQ(dialogs.helpTopics, std::vector<int>{1});
+}
+
+TEST_F(MainFormModelTest, ExportOptionBoxes) {
+    Make();
+    view["Check10"].checked = true;
+    model->Check10_Click();
+    EXPECT_EQ(model->ExportCodeOff, 1);
+    view["Check11"].checked = true;
+    model->Check11_Click();
+    EXPECT_EQ(model->ExportTownCodeOff, 1);
+    EXPECT_EQ(model->ExportCodeOff, 0);
+    EXPECT_FALSE(view["Check10"].checked);
+    view["Check11"].checked = false;
+    model->Check11_Click();
+    EXPECT_EQ(model->ExportTownCodeOff, 0);
+    EXPECT_FALSE(view["Check10"].checked);
+
+    view["Check9"].checked = true;
+    model->Check9_Click();
+    EXPECT_EQ(model->ExportKhz, 1);
+
+    model->Option2_Click(2);
+    EXPECT_FALSE(view["Text7"].enabled || view["Text8"].enabled);
+    EXPECT_TRUE(view["Text11"].enabled && view["Text12"].enabled);
+    model->Option2_Click(1);
+    EXPECT_TRUE(view["Text7"].enabled && view["Text8"].enabled);
+    EXPECT_FALSE(view["Text11"].enabled || view["Text12"].enabled);
+
+    view["Command1"].enabled = false;
+    view["Combo1"].text = "CW";
+    model->Combo1_Click();
+    EXPECT_EQ(model->SelectedMode, "CW");
+    EXPECT_TRUE(view["Command1"].enabled);
+}
+
+TEST_F(MainFormModelTest, CutCountsAndMarksFollowTheirBoxes) {
+    Make();
+    view.SetText("Text6", "12");
+    EXPECT_EQ(model->BackCut, 12);
+    view.SetText("Text6", "");  // emptied: becomes "0" at once
+    EXPECT_EQ(view["Text6"].text, "0");
+    EXPECT_EQ(model->BackCut, 0);
+    view.SetText("Text22", "R");
+    EXPECT_EQ(model->Marks.rcvd, "R");
+
+    model->Label21_MouseDown();
+    EXPECT_FALSE(view["Text3"].visible || view["Text6"].visible || view["Text10"].visible);
+    model->Label21_MouseUp();
+    EXPECT_TRUE(view["Text3"].visible && view["Text6"].visible && view["Text10"].visible);
+
+    model->Form_Activate();
+    EXPECT_EQ(view.focus, "Text4");
+    model->ZlogChosen = true;
+    model->Form_Activate();
+    EXPECT_EQ(view.focus, "Text9");
+}
+
+TEST_F(MainFormModelTest, UnavailableCommandsStayDisabled) {
+    Make();
+    model->SetUnavailable({"ZL2HL", "mkADIF"});
+    ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
+    EXPECT_FALSE(view["ZL2HL"].enabled);
+    EXPECT_TRUE(view["SetHlpos"].enabled);
+}
+
+TEST(MainFormText, VersionAndPathParts) {
+    EXPECT_EQ(app::VersionText(1, 5, 0), "Ver 1.05");
+    EXPECT_EQ(app::VersionText(1, 5, 10), "Ver 1.05A");
+    EXPECT_EQ(app::VersionText(2, 12, 0x1F), "Ver 2.121F");
+    EXPECT_EQ(app::FolderOf("/a/b/c.LOG"), "/a/b");
+    EXPECT_EQ(app::FolderOf("C:\\LOG\\Digipan.LOG"), "C:\\LOG");
+    EXPECT_EQ(app::FolderOf("Digipan.LOG"), "");
+    EXPECT_EQ(app::FileNameOf("/a/b/c.zlo"), "c.zlo");
+}
+
+}  // namespace
