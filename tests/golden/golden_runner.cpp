@@ -8,6 +8,8 @@
 //              special: "stdout" and "stderr" compare what the command printed
 //   exit_code  the expected exit status (0 when absent)
 //   needs      optional: a file under {REALDATA} that must exist, else the case is skipped
+// In expected stdout and stderr, "{PROGRAM_DIR}" stands for the folder of the trelvo5 program
+// and "{WORK}" for the work folder, so messages that name paths can be compared.
 //
 // usage: trelvo5_golden TRELVO5 CASE_DIR REALDATA_DIR
 #include <gtest/gtest.h>
@@ -34,6 +36,12 @@ std::string ReadAll(const fs::path& p) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+        s.replace(at, from.size(), to);
+    return s;
 }
 
 std::vector<std::string> SplitArgs(const std::string& line) {
@@ -123,9 +131,7 @@ TEST(Golden, Case) {
         if (!fs::exists(fs::path(g_realdata) / need)) GTEST_SKIP() << need << " is not here";
     }
     std::string cmdLine = ReadAll(caseDir / "cmd");
-    std::string::size_type at;
-    while ((at = cmdLine.find("{REALDATA}")) != std::string::npos)
-        cmdLine.replace(at, 10, fs::absolute(g_realdata).string());
+    cmdLine = ReplaceAll(cmdLine, "{REALDATA}", fs::absolute(g_realdata).string());
 
     const fs::path work = fs::temp_directory_path() /
                           ("trelvo5-golden-" + std::to_string(::getpid()) + "-" + caseDir.filename().string());
@@ -154,6 +160,10 @@ TEST(Golden, Case) {
             if (rel == "stdout") got = work / ".stdout";
             if (rel == "stderr") got = work / ".stderr";
             std::string want = ReadAll(entry.path());
+            if (rel == "stdout" || rel == "stderr") {
+                want = ReplaceAll(want, "{PROGRAM_DIR}", fs::path(g_program).parent_path().string());
+                want = ReplaceAll(want, "{WORK}", work.string());
+            }
             if (!fs::exists(got)) {
                 ADD_FAILURE() << rel << " was not written";
                 continue;
