@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/main_form_internal.h"
 #include "app/platform.h"
 #include "settings/file_search.h"
 #include "text/chars.h"
@@ -13,13 +14,13 @@
 namespace trelvo::app {
 namespace {
 
-constexpr const char* kMenu = "TRELVOMenu";
+using form::kMenu;
+using form::kNoLog;
 constexpr const char* kNoDatabase = "Turbo HAMLOGデータの場所未設定です";
 constexpr const char* kSetDatabaseFirst = "先ずは\u3000Turbo HAMLOG\u3000の場所を設定して下さい。";
 constexpr const char* kMstMissing = "MSTﾌｧｲﾙが見つかりません\r\nMSTﾌｧｲﾙはHDBﾌｧｲﾙと同じフォルダに必要です";
 constexpr const char* kWrongLocation = "Turbo HAMLOGの場所指定が正しくありません";
 constexpr const char* kDatabaseBusy = "Turbo HAMLOGが使用中ではありませんか？";
-constexpr const char* kNoLog = "DIGIPAN/ADIF の LOGファイルが指定されていません。";
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -58,8 +59,18 @@ std::string FileNameOf(const std::string& path) {
 
 std::set<std::string> CommandsNotBuilt() {
     // The HAMLOG exports and the zLog import are not part of this build.
-    return {"ZL2HL", "setHLData", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF",
-            "setDGPData", "mkCSV", "setADIFData", "viewCSV", "JAP1CSV", "viewCSVJ"};
+    std::set<std::string> off = {"ZL2HL", "setHLData", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC",
+                                 "viewNewADIF"};
+#if !__has_include("importers/digipan/digipan_import.h")
+    off.insert({"setDGPData", "mkCSV"});
+#endif
+#if !__has_include("importers/adif/adif_reader.h")
+    off.insert({"setADIFData", "viewCSV"});
+#endif
+#if !__has_include("importers/jap1/jap1_import.h")
+    off.insert({"JAP1CSV", "viewCSVJ"});
+#endif
+    return off;
 }
 
 MainFormModel::MainFormModel(MainFormConfig config, MainFormView& view, UiDialogs& dialogs)
@@ -68,6 +79,8 @@ MainFormModel::MainFormModel(MainFormConfig config, MainFormView& view, UiDialog
       dialogs_(dialogs),
       ini_(config_.iniPath),
       unavailable_(CommandsNotBuilt()) {}
+
+MainFormModel::~MainFormModel() = default;
 
 std::string MainFormModel::Jap1OutputPath() const { return JoinPath(config_.programFolder, "JAP2HL.CSV"); }
 
@@ -177,7 +190,7 @@ void MainFormModel::FillModeList() {
 
 void MainFormModel::Form_Unload() {
     view_.CloseFieldLen();
-    view_.CloseAdifMapping();
+    view_.CloseAdifMapping(true);
     settings::SaveQslMarks(ini_, Marks);
     view_.EndProgram();
 }
@@ -249,9 +262,26 @@ void MainFormModel::ChkData_Click() {
 void MainFormModel::Command1_Click() {
     SampleCheckBoxes();
     switch (ConversionMode) {
-        case 3:
-            // The ADIF import asks for its output once the mapping window has been closed.
+        case 3: {
+            if (AdifMappingReady == 0) return;
+            FileDialogRequest req;
+            req.title = "CSV形式LOGﾃﾞｰﾀ保存";
+            req.filter = "CSV形式LOGﾃﾞｰﾀ (*.CSV)|*.CSV";
+            req.startFolder = ini_.ReadOr("ADIF-LOG", "ADIF-LOGFOL", GeneDataFolder);
+            req.proposedName = "CSVLOG_" + text::FormatDateTimePattern(text::LocalNow(), "yyyymmdd_hhmm");
+            req.overwritePrompt = true;
+            const std::optional<std::string> chosen = dialogs_.SaveFile(req);
+            if (!chosen) return;
+            SavePath = *chosen;
+            ini_.CurrentIniSection = "ADIF-LOG";
+            ini_.WriteIniValue("ADIF-LOGFOL", FolderOf(SavePath));
+            for (const char* c : {kMenu, "Command1", "Frame1"}) view_.SetEnabled(c, false);
+            ConvertAdifLog(SavePath);
+            Enable(kMenu, true);
+            Enable("Frame1", true);
+            Enable("viewCSV", true);
             return;
+        }
         case 2:
         case 4:
         case 5:
@@ -265,31 +295,78 @@ void MainFormModel::Command1_Click() {
                 Message(kNoLog);
                 return;
             }
+            ConvertDigipanLog();
             return;
     }
 }
 
 // --------------------------------------------------------------------------------------
-// Mode commands
+// Running a conversion
 
-void MainFormModel::setDGPData_Click() {}
-void MainFormModel::mkCSV_Click() {}
-void MainFormModel::setADIFData_Click() {}
+MainFormModel::RunCallbacks::RunCallbacks(MainFormModel& model, std::function<std::string(long long)> counterText)
+    : model_(model), counterText_(std::move(counterText)) {
+    if (!counterText_) counterText_ = [](long long n) { return std::to_string(n); };
+}
+
+void MainFormModel::RunCallbacks::Service(bool force) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && serviced_ && now - lastService_ < std::chrono::milliseconds(15)) return;
+    serviced_ = true;
+    lastService_ = now;
+    if (haveLast_) model_.view_.SetText("Label6", counterText_(last_));
+    model_.view_.ServiceEvents();
+}
+
+void MainFormModel::RunCallbacks::Progress(long long number) {
+    last_ = number;
+    haveLast_ = true;
+    Service(false);
+}
+
+bool MainFormModel::RunCallbacks::CancelRequested() {
+    Service(false);
+    return model_.CancelRequested != 0;
+}
+
+bool MainFormModel::RunCallbacks::AskYesNo(const std::string& question) {
+    return model_.dialogs_.AskYesNo(question, MessageIcon::Question, kProgramTitle);
+}
+
+void MainFormModel::RunCallbacks::Warning(const std::string& message) {
+    if (++warningCount_ <= 20) warnings_.push_back(message);
+}
+
+void MainFormModel::RunCallbacks::Flush() {
+    if (haveLast_) model_.view_.SetText("Label6", counterText_(last_));
+}
+
+void MainFormModel::RunCallbacks::ShowWarnings() {
+    if (warningCount_ == 0) return;
+    std::string text = "変換中に次の注意がありました (" + std::to_string(warningCount_) + " 件)";
+    for (const std::string& w : warnings_) text += "\r\n" + w;
+    if (warningCount_ > static_cast<long long>(warnings_.size())) text += "\r\n...";
+    model_.dialogs_.Message(text, MessageIcon::Exclamation);
+}
+
+void MainFormModel::ShowRunError(const std::exception& e) {
+    dialogs_.Message(std::string("変換を中止しました。\r\n") + e.what(), MessageIcon::Critical);
+}
+
+// --------------------------------------------------------------------------------------
+// Commands of the conversions this build does not have: their menu items stay disabled.
+
 void MainFormModel::ZL2HL_Click() {}
-void MainFormModel::setHLData_Click() {}
-void MainFormModel::MODCH_Click() {}
 void MainFormModel::mkADIF_Click() {}
 void MainFormModel::mkHL2CSV_Click() {}
 void MainFormModel::mkHL2CSV5_Click() {}
 void MainFormModel::xxxCC_Click() {}
-void MainFormModel::JAP1CSV_Click() {}
+void MainFormModel::setHLData_Click() {}
+void MainFormModel::MODCH_Click() {}
 
 // --------------------------------------------------------------------------------------
 // Auxiliary commands
 
-void MainFormModel::viewCSV_Click() { dialogs_.StartEditor(EditorPath, SavePath); }
 void MainFormModel::viewNewADIF_Click() {}
-void MainFormModel::viewCSVJ_Click() { dialogs_.StartEditor(EditorPath, Jap1OutputPath()); }
 void MainFormModel::Command4_Click() {}
 void MainFormModel::ConvHelp_Click() { dialogs_.ShowHelp(1); }
 

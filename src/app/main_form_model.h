@@ -5,14 +5,23 @@
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "app/callbacks.h"
 #include "app/main_form_view.h"
 #include "app/ui_dialogs.h"
 #include "hamlog/hdb_header.h"
 #include "settings/app_settings.h"
 #include "settings/ini_store.h"
+
+namespace trelvo::adif {
+struct AdifMapping;
+}
 
 namespace trelvo::app {
 
@@ -47,6 +56,7 @@ std::set<std::string> CommandsNotBuilt();
 class MainFormModel {
 public:
     MainFormModel(MainFormConfig config, MainFormView& view, UiDialogs& dialogs);
+    ~MainFormModel();
     MainFormModel(const MainFormModel&) = delete;
     MainFormModel& operator=(const MainFormModel&) = delete;
 
@@ -90,6 +100,8 @@ public:
     void Label21_MouseDown();
     void Label21_MouseUp();
     void Command4_Click();
+    // The ADIF mapping window was closed: its map is ready and Convert can run.
+    void AdifMappingClosed(const adif::AdifMapping& mapping);
 
     // True while a conversion runs (the menu and Convert are disabled).
     bool Running() const { return running_; }
@@ -121,9 +133,52 @@ public:
     std::string ZlogQslMark;      // Text9
     int FrontCut = 0, BackCut = 0, LeadChars = 0;  // Text3, Text6, Text10
     bool ZlogChosen = false;
+    std::string AdifLogPath;   // the ADIF file chosen last
+    std::string FixedText;     // the mapping window's fixed text, kept for this run
+    std::string Jap1LogPath;   // the JAP1 file chosen last
     std::string Jap1OutputPath() const;
 
+    // The conversion steps the Convert button and the menu run.
+    void ConvertDigipanLog();
+    void ScanAdifTags();
+    void ConvertAdifLog(const std::string& savePath);
+
 private:
+    // What a running conversion sees of the window: the counter, the event loop, Esc, the
+    // questions. The window is serviced at most every few milliseconds, so long files run at
+    // full speed while the counter moves and Esc is seen at once.
+    class RunCallbacks : public ConversionCallbacks {
+    public:
+        explicit RunCallbacks(MainFormModel& model, std::function<std::string(long long)> counterText = {});
+        void Progress(long long number) override;
+        bool CancelRequested() override;
+        bool AskYesNo(const std::string& question) override;
+        void Warning(const std::string& message) override;
+        // Shows the last number reached.
+        void Flush();
+        // One message with the warnings of the run, if there were any.
+        void ShowWarnings();
+
+    private:
+        void Service(bool force);
+        MainFormModel& model_;
+        std::function<std::string(long long)> counterText_;
+        std::chrono::steady_clock::time_point lastService_{};
+        bool serviced_ = false;
+        long long last_ = 0;
+        bool haveLast_ = false;
+        std::vector<std::string> warnings_;
+        long long warningCount_ = 0;
+    };
+    // Marks a conversion as running for as long as it lives.
+    struct RunningScope {
+        explicit RunningScope(MainFormModel& m) : model(m) { model.running_ = true; }
+        ~RunningScope() { model.running_ = false; }
+        MainFormModel& model;
+    };
+    struct AdifSession;
+
+    void ShowRunError(const std::exception& e);
     void Enable(const std::string& name, bool on);
     void EnableAll(std::initializer_list<const char*> names, bool on);
     void ShowFrame(const std::string& frame, bool on);
@@ -142,6 +197,7 @@ private:
     settings::IniStore ini_;
     std::set<std::string> unavailable_;
     bool running_ = false;
+    std::shared_ptr<AdifSession> adif_;  // shared_ptr: the type is complete only in its own file
 };
 
 }  // namespace trelvo::app

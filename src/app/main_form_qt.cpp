@@ -24,6 +24,9 @@
 
 #include "app/text_filters.h"
 #include "tools/field_len_qt.h"
+#if __has_include("importers/adif/adif_mapping.h")
+#include "importers/adif/adif2hl_form_qt.h"
+#endif
 
 namespace trelvo::app {
 namespace {
@@ -47,7 +50,7 @@ T* MainForm::Add(T* object, const std::string& name) {
 }
 
 MainForm::MainForm(MainFormConfig config, UiDialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), model_(std::move(config), *this, dialogs) {
+    : QMainWindow(parent), model_(std::move(config), *this, dialogs), dialogs_(dialogs) {
     setObjectName("MainForm");
     setWindowTitle(kProgramTitle);
     BuildMenu();
@@ -132,6 +135,7 @@ void MainForm::BuildMenu() {
 
 QWidget* MainForm::BuildFrame1() {
     auto* frame = Add(new QGroupBox("変換ルール( Digipan.LOG -> Turbo HAMLOG用 CSV)"), "Frame1");
+    // Columns: mark check box, its box, a gap, ADIF caption, its box.
     auto* grid = new QGridLayout(frame);
     auto* freq = new QButtonGroup(frame);
     const char* freqCaptions[4] = {"14070 (KHz) -> 14.070(MHz)", "14070 (KHz) -> 14(MHz)",
@@ -139,30 +143,26 @@ QWidget* MainForm::BuildFrame1() {
     for (int i = 0; i < 4; ++i) {
         auto* r = Add(new QRadioButton(freqCaptions[i]), "Option1(" + std::to_string(i) + ")");
         freq->addButton(r, i);
-        grid->addWidget(r, i / 2, i % 2, 1, 2 - i % 2);
+        grid->addWidget(r, i / 2, i % 2 == 0 ? 0 : 3, 1, 2);
     }
-    auto markRow = [&](int row, const char* check, const char* caption, const char* box) {
-        auto* line = new QHBoxLayout;
-        line->addWidget(Add(new QCheckBox(caption), check));
-        line->addWidget(Add(NarrowBox(3), box));
-        line->addStretch(1);
-        grid->addLayout(line, row, 0);
+    auto mark = [&](int row, const char* check, const char* caption, const char* box) {
+        grid->addWidget(Add(new QCheckBox(caption), check), row, 0);
+        grid->addWidget(Add(NarrowBox(3), box), row, 1);
     };
-    markRow(2, "Check1", "QSL発行区分=", "Text4");
-    markRow(3, "Check2", "QSL発行済ﾏｰｸ   =", "Text5");
-    markRow(4, "Check4", "QSL受領ﾏｰｸ     =", "Text22");
-    grid->addWidget(new QLabel("未ﾁｪｯｸ状態では変換しないでｽﾙｰになります"), 5, 0);
-    grid->addWidget(Add(new QCheckBox("JA局はLOG-TIMEをJSTに変換"), "Check3"), 2, 1);
+    mark(2, "Check1", "QSL発行区分=", "Text4");
+    mark(3, "Check2", "QSL発行済ﾏｰｸ   =", "Text5");
+    mark(4, "Check4", "QSL受領ﾏｰｸ     =", "Text22");
+    grid->addWidget(new QLabel("未ﾁｪｯｸ状態では変換しないでｽﾙｰになります"), 5, 0, 1, 2);
+    grid->addWidget(Add(new QCheckBox("JA局はLOG-TIMEをJSTに変換"), "Check3"), 2, 3, 1, 2);
     auto adifMark = [&](int row, const char* caption, const char* box) {
-        auto* line = new QHBoxLayout;
-        line->addWidget(new QLabel(caption));
-        line->addWidget(Add(NarrowBox(3), box));
-        line->addStretch(1);
-        grid->addLayout(line, row, 1);
+        grid->addWidget(new QLabel(caption), row, 3);
+        grid->addWidget(Add(NarrowBox(3), box), row, 4);
     };
     adifMark(3, "ADIF上の発行済み文字 =", "Text23");
     adifMark(4, "ADIF上の受領済み文字 =", "Text24");
-    grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(2, 16);
+    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(5, 1);
     return frame;
 }
 
@@ -540,12 +540,40 @@ void MainForm::CloseFieldLen() {
     }
 }
 
-void MainForm::CloseAdifMapping() {}
+void MainForm::ShowAdifMapping(const std::vector<std::string>& tagNames, const std::string& fixedText,
+                               const std::string& adifPath) {
+#if __has_include("importers/adif/adif_mapping.h")
+    CloseAdifMapping(false);
+    auto* w = new adif::ADIF2HL_Form(tagNames, fixedText, model_.Ini(), dialogs_, model_.EditorPath, adifPath, this);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    connect(w, &adif::ADIF2HL_Form::MappingClosed, this,
+            [this](const adif::AdifMapping& mapping) { model_.AdifMappingClosed(mapping); });
+    connect(w, &QObject::destroyed, this, [this] { adifMapping_ = nullptr; });
+    adifMapping_ = w;
+    w->show();
+#else
+    (void)tagNames;
+    (void)fixedText;
+    (void)adifPath;
+#endif
+}
+
+void MainForm::CloseAdifMapping(bool closingActions) {
+    if (!adifMapping_) return;
+    QWidget* w = adifMapping_;
+    if (closingActions) {
+        w->close();  // stores the marks and hands the map over; deletes itself
+        return;
+    }
+    adifMapping_ = nullptr;
+    w->disconnect(this);
+    delete w;
+}
 
 void MainForm::EndProgram() {
     ended_ = true;
     CloseFieldLen();
-    CloseAdifMapping();
+    CloseAdifMapping(false);
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isVisible() && w->parentWidget() == this) w->close();
     if (!inCloseEvent_) close();

@@ -107,7 +107,11 @@ public:
     bool AnotherInstanceRunning() override;
     void ShowFieldLen(const hamlog::HdbFieldLengths& lengths) override;
     void CloseFieldLen() override;
-    void CloseAdifMapping() override;
+    void ShowAdifMapping(const std::vector<std::string>& tagNames, const std::string& fixedText,
+                         const std::string& adifPath) override;
+    void CloseAdifMapping(bool closingActions) override;
+    // The ADIF mapping window while it is open.
+    QWidget* AdifMappingWindow() const { return adifMapping_; }
     void EndProgram() override;
     void EndProgramNow() override;
 
@@ -137,6 +141,8 @@ private:
     mutable std::vector<std::string> unknown_;
     QMenu* fileMenu_ = nullptr;
     tools::FieldLen* fieldLen_ = nullptr;
+    QWidget* adifMapping_ = nullptr;
+    UiDialogs& dialogs_;
     std::unique_ptr<QLockFile> instanceLock_;
     bool ended_ = false;
     bool endedNow_ = false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hamlog/hdb_header.h"
 
@@ -47,8 +48,14 @@ public:
     // The field-length window over the given lengths; closing it.
     virtual void ShowFieldLen(const hamlog::HdbFieldLengths& lengths) = 0;
     virtual void CloseFieldLen() = 0;
-    // Closing the ADIF mapping window if it is open (without its closing actions).
-    virtual void CloseAdifMapping() = 0;
+    // Opens the ADIF mapping window (modeless) over the tag names of the prescanned file,
+    // rows 1..N in table order, with the fixed text kept for this run. Its closing calls
+    // MainFormModel::AdifMappingClosed.
+    virtual void ShowAdifMapping(const std::vector<std::string>& tagNames, const std::string& fixedText,
+                                 const std::string& adifPath) = 0;
+    // Closes the ADIF mapping window if it is open; with `closingActions` the marks are
+    // stored and the map handed over as when the user closes it.
+    virtual void CloseAdifMapping(bool closingActions) = 0;
     // Ends the program after the exit sequence has run.
     virtual void EndProgram() = 0;
     // Ends the program at once: no exit sequence, nothing written.

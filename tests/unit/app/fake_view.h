@@ -70,7 +70,20 @@ public:
     bool AnotherInstanceRunning() override { return otherInstance; }
     void ShowFieldLen(const hamlog::HdbFieldLengths& l) override { fieldLenShown = l; }
     void CloseFieldLen() override { fieldLenShown.reset(); }
-    void CloseAdifMapping() override {}
+    struct MappingRequest {
+        std::vector<std::string> tagNames;
+        std::string fixedText, adifPath;
+    };
+    std::optional<MappingRequest> mappingShown;
+    void ShowAdifMapping(const std::vector<std::string>& names, const std::string& fixedText,
+                         const std::string& adifPath) override {
+        mappingShown = MappingRequest{names, fixedText, adifPath};
+    }
+    bool mappingClosedWithActions = false;
+    void CloseAdifMapping(bool closingActions) override {
+        if (mappingShown && closingActions) mappingClosedWithActions = true;
+        mappingShown.reset();
+    }
     void EndProgram() override { ended = true; }
     void EndProgramNow() override { endedNow = true; }
 

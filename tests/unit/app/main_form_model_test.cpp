@@ -259,11 +259,7 @@ TEST_F(MainFormModelTest, EditorChoice) {
     EXPECT_EQ(model->EditorPath, "/usr/bin/mousepad");
     EXPECT_EQ(ReadIni("TextEditor", "Editor"), "/usr/bin/mousepad");
 
-    model->viewCSVJ_Click();
     model->ConvHelp_Click();
-    ASSERT_EQ(dialogs.editorStarts.size(), 1u);
-    EXPECT_EQ(dialogs.editorStarts[0].first, "/usr/bin/mousepad");
-    EXPECT_EQ(dialogs.editorStarts[0].second, dir.File("JAP2HL.CSV"));
     EXPECT_EQ(dialogs.helpTopics, std::vector<int>{1});
 }
 

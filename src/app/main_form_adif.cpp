@@ -1,0 +1,210 @@
+// The main window's ADIF commands: choosing the file, the prescan that opens the mapping
+// window, the map it hands back, and the run.
+#include "app/main_form_internal.h"
+#include "app/main_form_model.h"
+
+#if __has_include("importers/adif/adif_reader.h")
+#include "csvout/dxcc_tables.h"
+#include "importers/adif/adif_reader.h"
+
+namespace trelvo::app {
+
+using form::kMenu;
+using form::kReadyGreen;
+
+// What the window keeps of the chosen ADIF file between its commands.
+struct MainFormModel::AdifSession {
+    adif::AdifReadOptions readOptions;
+    adif::AdifTagTable table;
+    adif::AdifMapping mapping;
+    adif::AdifMeterState meter;
+};
+
+void MainFormModel::setADIFData_Click() {
+    if (!adif_) adif_ = std::make_shared<AdifSession>();
+    EnableAll({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "mkCSV"}, false);
+    ShowFrame("Frame2", false);
+    ShowFrame("Frame3", false);
+    ShowFrame("Frame1", true);
+    view_.SetEnabled("Command1", false);
+    ResetCounter();
+    ConversionMode = 3;
+    adif_->meter.meterQuestionAnswered = false;
+
+    const std::string stored = ini_.ReadOr("ADIF-FOL", "ADIF-FileName", "");
+    FileDialogRequest req;
+    req.title = "ADIF形式 LOGﾃﾞｰﾀの指定";
+    req.filter = "ADIF形式 LOGﾃﾞｰﾀ (*.LOG;*.ADI)|*.LOG;*.ADI";
+    req.startFolder = stored.empty() ? config_.programFolder : FolderOf(stored);
+    const std::optional<std::string> chosen = dialogs_.OpenFile(req);
+    if (!chosen) {
+        view_.SetBackColor("Command1", std::nullopt);
+        view_.SetEnabled("Command1", false);
+        ShowFrame("Frame2", false);
+        ShowFrame("Frame1", true);
+        return;
+    }
+    AdifLogPath = *chosen;
+    view_.SetText("Label5", AdifLogPath);
+    ini_.CurrentIniSection = "ADIF-FOL";
+    ini_.WriteIniValue("ADIF-FileName", AdifLogPath);
+    view_.SetText("Frame1", "変換ルール( ADIF形式LOG -> HL CSV )");
+    view_.SetBackColor("Command1", std::nullopt);
+    AdifMappingReady = 0;
+    adif_->readOptions = {};
+    view_.SetEnabled("Text23", true);
+    view_.SetEnabled("Text24", true);
+
+    for (const char* c : {kMenu, "Command1", "Frame1"}) view_.SetEnabled(c, false);
+    view_.CloseAdifMapping(false);
+    ScanAdifTags();
+    view_.SetEnabled("Command1", false);
+    Enable(kMenu, true);
+    Enable("Frame1", true);
+}
+
+void MainFormModel::ScanAdifTags() {
+    if (AdifLogPath.empty()) {
+        Message(std::string(adif::kNoInputMessage));
+        return;
+    }
+    if (!adif_) adif_ = std::make_shared<AdifSession>();
+    adif::AdifScanResult result;
+    for (;;) {
+        RunCallbacks callbacks(*this);
+        view_.SetBusy(true);
+        try {
+            RunningScope running(*this);
+            result = adif::ScanAdifTags(AdifLogPath, adif_->readOptions, callbacks);
+        } catch (const std::exception& e) {
+            view_.SetBusy(false);
+            CancelRequested = 0;
+            ResetCounter();
+            ShowRunError(e);
+            return;
+        }
+        view_.SetBusy(false);
+        if (result.cancelled) {
+            CancelRequested = 0;
+            ResetCounter();
+            return;
+        }
+        view_.SetText("Label6", std::to_string(result.records) + " / " + std::to_string(result.table.Count()));
+        // Files written on other systems: lines ending in LF alone, text in UTF-8. Read as
+        // they are, they give no tags or garbled ones; offer to read them the other way.
+        adif::AdifReadOptions& ro = adif_->readOptions;
+        const bool lf = !ro.lfEndsLine && result.traits.LfOnly();
+        const bool utf8 = ro.encoding == adif::AdifEncoding::Cp932 && result.traits.LooksLikeUtf8();
+        if (!lf && !utf8) break;
+        std::string what = lf ? "行末が LF だけの形式" : "";
+        if (utf8) what += std::string(lf ? "で、" : "") + "文字コードが UTF-8";
+        if (!dialogs_.AskYesNo("このADIFファイルは" + what + "です。\r\nその形式として読み直しますか？",
+                               MessageIcon::Question, kProgramTitle))
+            break;
+        if (lf) ro.lfEndsLine = true;
+        if (utf8) ro.encoding = adif::AdifEncoding::Utf8;
+    }
+    if (result.overflowCount > 0)
+        Message("ADIFのタグ名が " + std::to_string(adif::AdifTagTable::kCapacity) +
+                " 種類を超えています。最初の " + std::to_string(adif::AdifTagTable::kCapacity) +
+                " 種類だけを使います。\r\n使われないタグ: " + std::to_string(result.overflowCount) + " 種類");
+    adif_->table = result.table;
+
+    const std::vector<std::string> names = adif_->table.Names();
+    if (static_cast<int>(names.size()) < adif::AdifMappingModel::kMinimumRows) {
+        Message(std::string(adif::AdifMappingModel::kOpenFailedMessage));
+        view_.SetBackColor("Command1", std::nullopt);
+        view_.SetEnabled("Command1", false);
+        return;
+    }
+    view_.ShowAdifMapping(names, FixedText, AdifLogPath);
+}
+
+void MainFormModel::AdifMappingClosed(const adif::AdifMapping& mapping) {
+    if (!adif_) adif_ = std::make_shared<AdifSession>();
+    adif_->mapping = mapping;
+    FixedText = mapping.fixedText;
+    view_.SetBackColor("Command1", kReadyGreen);
+    Enable("Command1", true);
+    AdifMappingReady = 1;
+}
+
+void MainFormModel::ConvertAdifLog(const std::string& savePath) {
+    AdifSession& s = *adif_;
+    adif::AdifLineOptions lo;
+    lo.widths = HdbFieldLen;
+    lo.jstForJa = JstForJaFlag != 0;
+    lo.qslIssueFlag = QslIssueFlag != 0;
+    lo.qslSentFlag = QslSentFlag != 0;
+    lo.qslRcvdFlag = QslRcvdFlag != 0;
+    lo.marks = Marks;
+    const csvout::DxccTables dxcc = csvout::DxccTables::Find(config_.programFolder);
+    lo.dxcc = &dxcc;
+    if (view_.Checked("Option1(1)")) s.meter.freq = adif::FreqConversion::KhzToMhz1;
+    else if (view_.Checked("Option1(0)")) s.meter.freq = adif::FreqConversion::KhzToMhz3;
+    else if (view_.Checked("Option1(3)")) s.meter.freq = adif::FreqConversion::BandToMhz;
+    else s.meter.freq = adif::FreqConversion::AsIs;
+
+    RunCallbacks callbacks(*this);
+    adif::AdifRunResult result;
+    view_.SetBusy(true);
+    try {
+        RunningScope running(*this);
+        result = adif::ConvertAdifLog(AdifLogPath, savePath, s.table, s.mapping, s.readOptions, lo, s.meter,
+                                      callbacks);
+    } catch (const std::exception& e) {
+        view_.SetBusy(false);
+        CancelRequested = 0;
+        ResetCounter();
+        view_.SetBackColor("Command1", std::nullopt);
+        Enable("Command1", true);
+        ShowRunError(e);
+        return;
+    }
+    view_.SetBusy(false);
+    callbacks.Flush();
+    // A Yes to the meter question leaves option 3 chosen from then on.
+    if (s.meter.freq == adif::FreqConversion::BandToMhz) view_.SetChecked("Option1(3)", true);
+
+    switch (result.status) {
+        case adif::AdifRunResult::Status::Cancelled:
+            view_.SetBackColor("Command1", std::nullopt);
+            Enable("Command1", true);
+            ResetCounter();
+            CancelRequested = 0;
+            callbacks.ShowWarnings();
+            return;
+        case adif::AdifRunResult::Status::Aborted:
+            view_.SetBackColor("Command1", std::nullopt);
+            Enable("Command1", true);
+            Message(std::string(adif::kReadDatError));
+            return;
+        case adif::AdifRunResult::Status::Completed:
+            view_.SetBackColor("Command1", kReadyGreen);
+            Message(adif::AdifCompletionMessage(result.records, savePath));
+            callbacks.ShowWarnings();
+            Enable("Command1", true);
+            return;
+    }
+}
+
+void MainFormModel::viewCSV_Click() { dialogs_.StartEditor(EditorPath, SavePath); }
+
+}  // namespace trelvo::app
+
+#else
+
+namespace trelvo::app {
+
+struct MainFormModel::AdifSession {};
+
+// This build has no ADIF import: its menu items stay disabled.
+void MainFormModel::setADIFData_Click() {}
+void MainFormModel::ScanAdifTags() {}
+void MainFormModel::AdifMappingClosed(const adif::AdifMapping&) {}
+void MainFormModel::ConvertAdifLog(const std::string&) {}
+void MainFormModel::viewCSV_Click() {}
+
+}  // namespace trelvo::app
+
+#endif

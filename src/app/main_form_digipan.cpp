@@ -1,0 +1,123 @@
+// The main window's DigiPan commands: choosing the log, entering the mode, converting.
+#include "app/main_form_internal.h"
+#include "app/main_form_model.h"
+
+#if __has_include("importers/digipan/digipan_import.h")
+#include "importers/digipan/digipan_import.h"
+
+namespace trelvo::app {
+
+using form::kMenu;
+
+void MainFormModel::setDGPData_Click() {
+    EnableAll({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV"}, false);
+    view_.SetEnabled("Text23", false);
+    view_.SetEnabled("Text24", false);
+    ShowFrame("Frame3", false);
+    ShowFrame("Frame2", false);
+    ShowFrame("Frame1", true);
+    view_.SetEnabled("Command1", false);
+    ResetCounter();
+    ConversionMode = 1;
+
+    const std::string stored = ini_.ReadOr("DIGIPAN-FOL", "DIGIPAN-FN", "");
+    if (stored.empty()) {
+        DigipanLogPath.clear();
+        DigipanLogFolder = config_.programFolder;
+    } else {
+        DigipanLogFolder = FolderOf(stored);
+    }
+
+    FileDialogRequest req;
+    req.title = "Digipan LOGﾃﾞｰﾀの指定";
+    req.filter = "Digipan LOGﾃﾞｰﾀ (*.LOG)|*.LOG";
+    req.startFolder = DigipanLogFolder;
+    const std::optional<std::string> chosen = dialogs_.OpenFile(req);
+    if (!chosen) {
+        Enable("mkCSV", !DigipanLogPath.empty());
+        view_.SetEnabled("Command1", false);
+        ShowFrame("Frame2", false);
+        ShowFrame("Frame1", true);
+        return;
+    }
+    DigipanLogPath = *chosen;
+    view_.SetText("Label5", DigipanLogPath);
+    DigipanLogFolder = FolderOf(DigipanLogPath);
+    ini_.CurrentIniSection = "DIGIPAN-FOL";
+    ini_.WriteIniValue("DIGIPAN-FN", DigipanLogPath);
+
+    ResetCounter();
+    view_.SetText("Frame1", "変換ルール( Digipan.LOG -> HL CSV )");
+    Enable("mkCSV", !DigipanLogPath.empty());
+    view_.SetChecked("Option1(0)", true);
+    view_.OpenFileMenu();
+}
+
+void MainFormModel::mkCSV_Click() {
+    ConversionMode = 1;
+    ShowFrame("Frame2", false);
+    ShowFrame("Frame1", true);
+    view_.SetText("Frame1", "変換ルール( Digipan.LOG -> HL CSV )");
+    Enable("Command1", true);
+    ResetCounter();
+}
+
+void MainFormModel::ConvertDigipanLog() {
+    digipan::DigipanOptions o;
+    o.logPath = DigipanLogPath;
+    o.geneDataFolder = GeneDataFolder;
+    o.freqFormat = view_.Checked("Option1(1)") ? digipan::FreqFormat::WholeMhz
+                                               : digipan::FreqFormat::MhzThreeDecimals;
+    o.qslIssue = QslIssueFlag != 0;
+    o.issueMark = view_.Text("Text4");
+    o.qslSent = QslSentFlag != 0;
+    o.sentMark = view_.Text("Text5");
+    o.jstForJa = JstForJaFlag != 0;
+
+    for (const char* c : {kMenu, "Command1", "Frame1"}) view_.SetEnabled(c, false);
+    RunCallbacks callbacks(*this);
+    digipan::DigipanResult result;
+    try {
+        RunningScope running(*this);
+        result = digipan::ConvertDigipanLog(o, callbacks);
+    } catch (const std::exception& e) {
+        CancelRequested = 0;
+        ResetCounter();
+        for (const char* c : {kMenu, "Command1", "Frame1"}) Enable(c, true);
+        ShowRunError(e);
+        return;
+    }
+    callbacks.Flush();
+    // An empty mark became a single space once a contact was converted.
+    if (result.issueMark != o.issueMark) view_.SetText("Text4", result.issueMark);
+    if (result.sentMark != o.sentMark) view_.SetText("Text5", result.sentMark);
+
+    if (result.cancelled) {
+        for (const char* c : {"Command1", kMenu, "Frame1"}) Enable(c, true);
+        ResetCounter();
+        CancelRequested = 0;
+        callbacks.ShowWarnings();
+        return;
+    }
+    Message(digipan::CompletionMessage(result));
+    callbacks.ShowWarnings();
+    dialogs_.StartEditor(EditorPath, result.outputPath);
+    view_.SetEnabled("Command1", false);
+    Enable(kMenu, true);
+    Enable("Frame1", true);
+}
+
+}  // namespace trelvo::app
+
+#else
+
+namespace trelvo::app {
+
+// This build has no DigiPan import: its menu items and Convert stay disabled.
+void MainFormModel::setDGPData_Click() {}
+void MainFormModel::mkCSV_Click() {}
+void MainFormModel::ConvertDigipanLog() {}
+
+}  // namespace trelvo::app
+
+#endif
