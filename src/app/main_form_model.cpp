@@ -310,7 +310,7 @@ MainFormModel::RunCallbacks::RunCallbacks(MainFormModel& model, std::function<st
 
 void MainFormModel::RunCallbacks::Service(bool force) {
     const auto now = std::chrono::steady_clock::now();
-    if (!force && serviced_ && now - lastService_ < std::chrono::milliseconds(15)) return;
+    if (!force && serviced_ && now - lastService_ < model_.serviceInterval_) return;
     serviced_ = true;
     lastService_ = now;
     if (haveLast_) model_.view_.SetText("Label6", counterText_(last_));

@@ -103,6 +103,9 @@ public:
     // The ADIF mapping window was closed: its map is ready and Convert can run.
     void AdifMappingClosed(const adif::AdifMapping& mapping);
 
+    // How often a running conversion services the window at most (tests use 0: every call).
+    void SetServiceInterval(std::chrono::milliseconds interval) { serviceInterval_ = interval; }
+
     // True while a conversion runs (the menu and Convert are disabled).
     bool Running() const { return running_; }
     // Menu items whose conversion this build does not have stay disabled.
@@ -198,6 +201,7 @@ private:
     std::set<std::string> unavailable_;
     bool running_ = false;
     std::shared_ptr<AdifSession> adif_;  // shared_ptr: the type is complete only in its own file
+    std::chrono::milliseconds serviceInterval_{15};
 };
 
 }  // namespace trelvo::app
