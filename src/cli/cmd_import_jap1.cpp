@@ -1,0 +1,35 @@
+// trelvo5 import jap1: a JAP1 CSV export into the CSV that Turbo HAMLOG imports.
+#include <iostream>
+#include <memory>
+
+#include "cli/cli_context.h"
+#include "importers/jap1/jap1_import.h"
+
+namespace trelvo::cli {
+
+void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
+    auto args = std::make_shared<jap1::Jap1Options>();
+    CLI::App* cmd = ImportGroup(app)->add_subcommand(
+        "jap1", "JAP1 CSV export (*.TXT) -> HAMLOG import CSV (JAP2HL.CSV beside the program unless -o)");
+    cmd->add_option("FILE", args->inputPath, "The JAP1 CSV export (two header lines, then records)")
+        ->required();
+    cmd->add_option("-o,--output", args->outputPath,
+                    "Output file (default: JAP2HL.CSV in the program's folder; replaced on every run)");
+    cmd->add_option("--remconv", args->remarksTablePath,
+                    "Remarks table (default: remconv.txt found beside the program, in the current folder or "
+                    "on PATH; none when not found)");
+    cmd->callback([args, &ctx]() {
+        jap1::Jap1Options options = *args;
+        options.programFolder = ctx.programFolder;
+        CliCallbacks callbacks;
+        const jap1::Jap1Result result = jap1::ConvertJap1Csv(options, callbacks);
+        if (result.remarksTablePath.empty())
+            std::cout << "remarks table: none (" << jap1::kRemarksTableName << " not found)\n";
+        else
+            std::cout << "remarks table: " << result.remarksTablePath << " (" << result.remarksPairs
+                      << " pairs)\n";
+        std::cout << jap1::CompletionMessage(result, "\n") << '\n';
+    });
+}
+
+}  // namespace trelvo::cli

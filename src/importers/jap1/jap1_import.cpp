@@ -1,0 +1,183 @@
+#include "importers/jap1/jap1_import.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/errors.h"
+#include "app/platform.h"
+#include "csvout/station_rules.h"
+#include "importers/jap1/csv_values.h"
+#include "text/chars.h"
+#include "text/datetime.h"
+#include "text/io.h"
+#include "text/numfmt.h"
+
+namespace trelvo::jap1 {
+namespace {
+
+std::string Quoted(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
+
+// Seven-character codes carry a letter suffix as two digits: "1234501" is "12345A".
+std::string ConvertCode(const std::string& code, std::vector<std::string>& problems) {
+    if (text::CharCount(code) != 7) return code;
+    const std::string suffix = text::CharRight(code, 2);
+    const std::optional<long long> n = text::WholeNumber(suffix);
+    if (!n || *n < 1 || *n > 26) {
+        problems.push_back("code " + Quoted(code) + " has seven characters but its last two, " +
+                           Quoted(suffix) +
+                           ", are not a letter number from 01 to 26; the code is written unchanged");
+        return code;
+    }
+    return text::CharLeft(code, 5) + static_cast<char>('@' + *n);
+}
+
+// The QTH goes with no code, or with a code whose first four characters are 4800 or more.
+std::string ConvertQth(const std::string& code, const std::string& qth, std::vector<std::string>& problems) {
+    if (code.empty()) return qth;
+    const std::string head = text::CharLeft(code, 4);
+    const std::optional<long long> n = text::WholeNumber(head);
+    if (!n) {
+        problems.push_back("code " + Quoted(code) + " does not start with a number (" + Quoted(head) +
+                           "); the QTH is kept");
+        return qth;
+    }
+    return *n >= 4800 ? qth : std::string();
+}
+
+// QSL status: its last character gives the issue and sent marks ("/" gives "J*", "J", "M" and
+// "N" give themselves and no sent mark), a leading "/" the received mark, and a leading "M"
+// the issue mark "M" whatever the last character.
+std::string ConvertQsl(const std::string& status, std::vector<std::string>& problems) {
+    const std::string first = text::CharLeft(status, 1);
+    const std::string last = text::CharRight(status, 1);
+    std::string issue = " ", sent = " ";
+    const std::string rcvd = first == "/" ? "*" : " ";
+    if (last == "/") {
+        issue = "J";
+        sent = "*";
+    } else if (last == "J" || last == "M" || last == "N") {
+        issue = last;
+    } else if (!text::Trim(status).empty()) {
+        problems.push_back(
+            "QSL status " + Quoted(status) + " ends in " + Quoted(last) +
+            ", which is none of \"/\", \"J\", \"M\", \"N\"; the issue and sent marks are left blank");
+    }
+    if (first == "M") issue = "M";
+    return issue + sent + rcvd;
+}
+
+}  // namespace
+
+void FillJap1Record(const Jap1Values& v, const RemarksConversionTable& table, csvout::HamlogCsvRecord& r,
+                    std::vector<std::string>& problems) {
+    r.Date = text::CharLeft(v[1], 8);
+    r.Time = text::CharRight(v[1], 5) + "J";
+    const std::string clock = text::CharRight(v[1], 5);
+    if (!text::ParseYmdDateTime(r.Date + " " + clock) || clock.find(':') == std::string::npos)
+        problems.push_back("date and time " + Quoted(v[1]) + " is not \"YY/MM/DD HH:MM\"; written as " +
+                           Quoted(r.Date) + " " + Quoted(r.Time));
+
+    csvout::ClassifyStation(text::ReplaceAll(v[0], " ", ""), false, r);
+    r.Code = ConvertCode(v[5], problems);
+    r.QTH = ConvertQth(v[5], v[9], problems);
+    r.HisRST = std::string(text::Trim(text::CharLeft(v[2], 3)));
+    r.MyRST = std::string(text::Trim(text::CharRight(v[2], 3)));
+    r.Freq = v[3];
+    r.Mode = v[4];
+    r.GridLoc = v[6];
+    r.Name = v[8];
+    r.Remarks2 = v[11];
+    const std::string* replaced = table.Find(v[10]);
+    r.Remarks1 = replaced ? *replaced : v[10];
+    r.QSL = ConvertQsl(v[7], problems);
+}
+
+std::string DefaultJap1OutputPath(const std::string& programFolder) {
+    return JoinPath(programFolder, kOutputName);
+}
+
+Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callbacks) {
+    Jap1Result result;
+    const std::string programFolder = options.programFolder.empty() ? ProgramFolder() : options.programFolder;
+    result.outputPath =
+        options.outputPath.empty() ? DefaultJap1OutputPath(programFolder) : options.outputPath;
+
+    RemarksConversionTable table;
+    result.remarksTablePath = options.remarksTablePath.empty() ? FindRemarksConversionTable(programFolder)
+                                                               : options.remarksTablePath;
+    if (!result.remarksTablePath.empty())
+        table = ReadRemarksConversionTable(result.remarksTablePath, callbacks);
+    result.remarksPairs = table.pairs.size();
+
+    text::ByteReader in(options.inputPath);
+    {
+        std::error_code ec;
+        if (std::filesystem::equivalent(PathFromUtf8(options.inputPath), PathFromUtf8(result.outputPath), ec))
+            throw FileError(result.outputPath, "the output would overwrite the JAP1 file it is read from");
+    }
+    text::Cp932LineWriter out(result.outputPath);
+    CsvValueReader values(in);
+    csvout::HamlogCsvRecord record;
+    Jap1Values v;
+    std::vector<std::string> problems;
+
+    for (long long counter = 1;; ++counter) {
+        if (callbacks.CancelRequested()) {
+            result.cancelled = true;
+            break;
+        }
+        if (counter <= kHeaderLines) {
+            if (!values.SkipLine()) break;
+            continue;
+        }
+        if (!values.StartRecord()) break;
+        const long long number = counter - kHeaderLines;
+        const std::string where = options.inputPath + ", record " + std::to_string(number) + " (line " +
+                                  std::to_string(values.LineNumber()) + ")";
+        std::size_t got = 0;
+        while (got < kValuesPerRecord && values.Next(v[got])) ++got;
+        if (got < kValuesPerRecord) {
+            callbacks.Warning(where + ": the file ends after " + std::to_string(got) + " of the " +
+                              std::to_string(kValuesPerRecord) + " values; this record is not written");
+            break;
+        }
+        if (values.LineOpen())
+            callbacks.Warning(where + ": more than " + std::to_string(kValuesPerRecord) +
+                              " values; the rest of line " + std::to_string(values.LineNumber()) +
+                              " is ignored: " + values.DropRestOfLine());
+        if (std::size_t bad = values.TakeInvalidBytes())
+            callbacks.Warning(where + ": " + std::to_string(bad) +
+                              " byte(s) that are not Shift-JIS (CP932) text are written as \"?\"");
+        callbacks.Progress(number);
+
+        problems.clear();
+        FillJap1Record(v, table, record, problems);
+        for (const std::string& p : problems) callbacks.Warning(where + ": " + p);
+        csvout::WriteHamlogCsvLine(out, record);
+        csvout::ClearHamlogCsvRecord(record);
+        ++result.records;
+    }
+    out.Close();
+    return result;
+}
+
+std::string CompletionMessage(const Jap1Result& result, std::string_view lineBreak) {
+    return std::to_string(result.records) + " 件の変換が正常終了しました。" + std::string(lineBreak) +
+           result.outputPath + " をTurbo HAMLOGから読み込んで下さい";
+}
+
+std::string LastJap1Path(settings::IniStore& ini) {
+    ini.CurrentIniSection = kIniSection;
+    std::string value;
+    ini.ReadIniValue(kIniKey, value);
+    return value == kIniSection ? std::string() : value;
+}
+
+void StoreLastJap1Path(settings::IniStore& ini, const std::string& path) {
+    ini.CurrentIniSection = kIniSection;
+    ini.WriteIniValue(kIniKey, path);
+}
+
+}  // namespace trelvo::jap1

@@ -1,0 +1,132 @@
+#include "importers/jap1/jap1_import.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "app/errors.h"
+#include "settings/ini_store.h"
+#include "test_support.h"
+
+using namespace trelvo::jap1;
+using trelvo::testing::ReadBytes;
+using trelvo::testing::ScratchDir;
+using trelvo::testing::WriteBytes;
+
+namespace {
+
+const char* kHeaders = "JAP1\r\nCALL,DATE,RST,FREQ,MODE,CODE,GL,QSL,NAME,QTH,REM1,REM2\r\n";
+
+std::string Record(int i, const std::string& remarks = "") {
+    return "\"JA1A" + std::to_string(i) + "\",\"98/07/15 21:0" + std::to_string(i % 10) +
+           "\",\"599599\",\"7\",\"CW\",\"\",\"\",\"J\",\"\",\"\",\"" + remarks + "\",\"\"\r\n";
+}
+
+std::string Line(int i, const std::string& remarks = "") {
+    return "\"JA1A" + std::to_string(i) + "\",\"98/07/15\",\"21:0" + std::to_string(i % 10) +
+           "J\",\"599\",\"599\",\"7\",\"CW\",\"\",\"\",\"J  \",\"\",\"\",\"" + remarks + "\",\"\",\"0\"\r\n";
+}
+
+struct Script : trelvo::ConversionCallbacks {
+    std::vector<long long> progress;
+    std::vector<std::string> warnings;
+    int cancelAfter = -1;  // records allowed before the cancel request
+    void Progress(long long n) override { progress.push_back(n); }
+    bool CancelRequested() override {
+        return cancelAfter >= 0 && static_cast<int>(progress.size()) >= cancelAfter;
+    }
+    void Warning(const std::string& m) override { warnings.push_back(m); }
+};
+
+}  // namespace
+
+TEST(Jap1Import, DefaultsToTheProgramFolderForTableAndOutput) {
+    ScratchDir program, logs;
+    WriteBytes(program.File("remconv.txt"), "QSL OK,QSL sent\r\n");
+    WriteBytes(logs.File("LOG.TXT"), std::string(kHeaders) + Record(1, "QSL OK") + Record(2, "other"));
+    Script cb;
+    Jap1Options o;
+    o.inputPath = logs.File("LOG.TXT");
+    o.programFolder = program.Path();
+    Jap1Result r = ConvertJap1Csv(o, cb);
+    EXPECT_EQ(r.records, 2);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_EQ(r.outputPath, program.File("JAP2HL.CSV"));
+    EXPECT_EQ(r.remarksTablePath, program.File("remconv.txt"));
+    EXPECT_EQ(r.remarksPairs, 1u);
+    EXPECT_EQ(ReadBytes(program.File("JAP2HL.CSV")), Line(1, "QSL sent") + Line(2, "other"));
+    EXPECT_EQ(cb.progress, (std::vector<long long>{1, 2}));
+    EXPECT_TRUE(cb.warnings.empty());
+    EXPECT_EQ(CompletionMessage(r, "\n"), "2 件の変換が正常終了しました。\n" + program.File("JAP2HL.CSV") +
+                                              " をTurbo HAMLOGから読み込んで下さい");
+}
+
+TEST(Jap1Import, CancelKeepsTheLinesWrittenAndAReplacedOutputIsTruncated) {
+    ScratchDir dir;
+    WriteBytes(dir.File("LOG.TXT"), std::string(kHeaders) + Record(1) + Record(2) + Record(3));
+    WriteBytes(dir.File("OUT.CSV"), "old contents that must go\r\n");
+    Script cb;
+    cb.cancelAfter = 2;
+    Jap1Options o;
+    o.inputPath = dir.File("LOG.TXT");
+    o.outputPath = dir.File("OUT.CSV");
+    o.remarksTablePath = "";
+    o.programFolder = dir.Path();
+    Jap1Result r = ConvertJap1Csv(o, cb);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.records, 2);
+    EXPECT_EQ(ReadBytes(dir.File("OUT.CSV")), Line(1) + Line(2));
+
+    cb.cancelAfter = 0;  // cancelled before the first header line
+    cb.progress.clear();
+    r = ConvertJap1Csv(o, cb);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.records, 0);
+    EXPECT_EQ(ReadBytes(dir.File("OUT.CSV")), "");
+}
+
+TEST(Jap1Import, NeverWritesOverItsInputAndCreatesNothingOnAnEarlyFailure) {
+    ScratchDir dir;
+    const std::string log = std::string(kHeaders) + Record(1);
+    WriteBytes(dir.File("LOG.TXT"), log);
+    Script cb;
+    Jap1Options o;
+    o.inputPath = dir.File("LOG.TXT");
+    o.outputPath = dir.Path() + "/./LOG.TXT";
+    o.programFolder = dir.Path();
+    EXPECT_THROW(ConvertJap1Csv(o, cb), trelvo::FileError);
+    EXPECT_EQ(ReadBytes(dir.File("LOG.TXT")), log);
+
+    o.outputPath = dir.File("OUT.CSV");
+    o.remarksTablePath = dir.File("missing-remconv.txt");
+    EXPECT_THROW(ConvertJap1Csv(o, cb), trelvo::FileError);
+    o.remarksTablePath.clear();
+    o.inputPath = dir.File("missing.TXT");
+    EXPECT_THROW(ConvertJap1Csv(o, cb), trelvo::FileError);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("OUT.CSV")));
+}
+
+TEST(Jap1Import, CodesAreMeasuredInCharactersNotBytes) {
+    Jap1Values v;
+    v[1] = "98/07/15 21:00";
+    v[5] = "東京都千代01";  // seven characters, fourteen bytes in CP932
+    v[9] = "千代田区";
+    trelvo::csvout::HamlogCsvRecord r;
+    std::vector<std::string> problems;
+    FillJap1Record(v, RemarksConversionTable{}, r, problems);
+    EXPECT_EQ(r.Code, "東京都千代A");
+    EXPECT_EQ(r.QTH, "千代田区");  // the first four characters are no number: kept and reported
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("does not start with a number (\"東京都千\")"), std::string::npos)
+        << problems[0];
+}
+
+TEST(Jap1Import, LastChosenFileInTheSettings) {
+    ScratchDir dir;
+    trelvo::settings::IniStore ini(dir.File("TRELVO5.INI"));
+    EXPECT_EQ(LastJap1Path(ini), "");
+    StoreLastJap1Path(ini, "C:\\LOG\\JAP1.TXT");
+    EXPECT_EQ(LastJap1Path(ini), "C:\\LOG\\JAP1.TXT");
+    EXPECT_NE(ReadBytes(dir.File("TRELVO5.INI")).find("[JAP1CSV-FOL]"), std::string::npos);
+}
