@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,7 @@ protected:
     }
     app::MainForm& Make() {
         form = std::make_unique<app::MainForm>(Config(), dialogs);
+        form->Model().SetServiceInterval(std::chrono::milliseconds(0));
         return *form;
     }
     app::MainForm& Start() {
@@ -55,6 +57,21 @@ protected:
     std::string ReadIni(const std::string& section, const std::string& key) const {
         settings::IniStore ini(Ini());
         return ini.ReadOr(section, key, "<missing>");
+    }
+    // Runs the command line with `args`; its exit code (-1 when it did not run).
+    int RunCli(const QStringList& args, QString* out = nullptr) const {
+        QProcess p;
+        p.setWorkingDirectory(QString::fromStdString(dir.Path()));
+        p.start(TRELVO5_CLI_PATH, args);
+        if (!p.waitForFinished(60000)) return -1;
+        if (out) *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    static std::string Example(const std::string& rel) { return std::string(TRELVO5_SOURCE_DIR) + "/examples/" + rel; }
+    // Copies an example file into the scratch folder; its new path.
+    std::string CopyExample(const std::string& rel, const std::string& name) const {
+        std::filesystem::copy_file(Example(rel), dir.File(name), std::filesystem::copy_options::overwrite_existing);
+        return dir.File(name);
     }
     void TearDown() override {
         if (form) {

@@ -1,0 +1,71 @@
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "window_fixture.h"
+
+using namespace trelvo;
+using trelvo::testing::ReadBytes;
+using trelvo::testing::WindowTest;
+
+namespace {
+
+TEST_F(WindowTest, Jap1FileIsConvertedAtOnceLikeTheCommandLineDoes) {
+    const std::string input = CopyExample("jap1/JAP1LOG.TXT", "JAP1LOG.TXT");
+    CopyExample("jap1/remconv.txt", "remconv.txt");
+    Start();
+    dialogs.messages.clear();
+    EXPECT_FALSE(Item("viewCSVJ")->isEnabled());
+
+    dialogs.openAnswers.push_back(input);
+    Item("JAP1CSV")->trigger();
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0].title, "JAP1 LOGﾃﾞｰﾀ(CSV)の指定");
+    EXPECT_EQ(dialogs.opened[0].filter, "JAP1 LOGﾃﾞｰﾀ(CSV) (*.TXT)|*.TXT");
+    EXPECT_EQ(dialogs.opened[0].startFolder, dir.Path());
+    EXPECT_EQ(form->Model().ConversionMode, 9);
+
+    const std::string out = dir.File("JAP2HL.CSV");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], "6 件の変換が正常終了しました。\r\n" + out + " をTurbo HAMLOGから読み込んで下さい");
+    EXPECT_EQ(W<QLabel>("Label5")->text().toStdString(), input);
+    EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "6");
+    EXPECT_EQ(ReadIni("JAP1CSV-FOL", "JAP1CSV-FN"), input);
+    EXPECT_FALSE(W<QPushButton>("Command1")->isEnabled());
+    EXPECT_TRUE(W<QMenu>("TRELVOMenu")->menuAction()->isEnabled());
+    EXPECT_TRUE(Item("viewCSVJ")->isEnabled());
+    EXPECT_FALSE(Box("Text23")->isEnabled());
+
+    ASSERT_EQ(RunCli({"import", "jap1", QString::fromStdString(input), "-o", "cli.csv", "--remconv",
+                      QString::fromStdString(dir.File("remconv.txt"))}),
+              0);
+    EXPECT_EQ(ReadBytes(out), ReadBytes(dir.File("cli.csv")));
+    EXPECT_FALSE(ReadBytes(out).empty());
+
+    Item("viewCSVJ")->trigger();
+    ASSERT_EQ(dialogs.editorStarts.size(), 1u);
+    EXPECT_EQ(dialogs.editorStarts[0], std::make_pair(std::string("NOTEPAD.EXE"), out));
+
+    // The next choice starts in the folder of this one; a cancelled choice runs nothing.
+    Item("JAP1CSV")->trigger();
+    EXPECT_EQ(dialogs.opened.back().startFolder, dir.Path());
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+TEST_F(WindowTest, EscStopsAJap1RunWithoutAMessage) {
+    const std::string input = CopyExample("jap1/JAP1LOG.TXT", "JAP1LOG.TXT");
+    Start();
+    dialogs.messages.clear();
+    dialogs.openAnswers.push_back(input);
+    // Esc arrives with the first look the run takes at the window.
+    QTimer::singleShot(0, form.get(), [this] { QTest::keyClick(form.get(), Qt::Key_Escape); });
+    Item("JAP1CSV")->trigger();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(form->Model().CancelRequested, 0);
+    EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "件数ｶｳﾝﾀ");
+    EXPECT_TRUE(W<QPushButton>("Command1")->isEnabled());
+    EXPECT_TRUE(W<QMenu>("TRELVOMenu")->menuAction()->isEnabled());
+    EXPECT_LT(ReadBytes(dir.File("JAP2HL.CSV")).size(), 100u);
+}
+
+}  // namespace
