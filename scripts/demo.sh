@@ -9,3 +9,7 @@ mkdir -p out
 ./build/trelvo5 --help
 echo "== JAP1"
 ./build/trelvo5 import jap1 examples/jap1/JAP1LOG.TXT --remconv examples/jap1/remconv.txt -o out/JAP2HL.CSV
+echo "== HAMLOG database"
+./build/trelvo5 db create out/Hamlog.HDB --from examples/hamlog/Hamlog.csv --master out/Hamlog.mst --from-codes examples/hamlog/codes.txt --force
+./build/trelvo5 db info out/Hamlog.HDB
+./build/trelvo5 db dump out/Hamlog.HDB | head -n 5

@@ -44,5 +44,6 @@ CLI::App* ImportGroup(CLI::App& app);
 // Each family of subcommands registers itself here; main() calls them in turn.
 void RegisterSettingsCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportJap1Command(CLI::App& app, CliContext& ctx);
+void RegisterDbCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace trelvo::cli

@@ -1,0 +1,26 @@
+// Opening a database file for reading the way Turbo HAMLOG's own files must be treated: never
+// created, never written, and refused while another program holds the file open exclusively
+// (as Turbo HAMLOG does with the database it has open).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace trelvo::hamlog {
+
+enum class DbOpenStatus {
+    kOpened,
+    kNotFound,         // no such file (or folder)
+    kHeldExclusively,  // another program holds it open exclusively
+    kCannotOpen,       // no permission, a folder, or another failure
+};
+
+// Opens `path` (as written; callers resolve the case first) for binary reading. Returns
+// nullptr and sets `status` when it cannot. Held exclusively means, on Windows, a sharing
+// violation; elsewhere an exclusive flock() or a write lock (fcntl) on the file.
+std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status);
+
+// Moves to a byte offset that may lie beyond 2 GiB. False on failure.
+bool SeekFile(std::FILE* f, long long offset);
+
+}  // namespace trelvo::hamlog

@@ -1,0 +1,48 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdint>
+
+#include "app/platform.h"
+#include "hamlog/db_file.h"
+
+namespace trelvo::hamlog {
+
+std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status) {
+    // Readers and writers may share the file with us; a program that opened it without
+    // sharing (Turbo HAMLOG with its database) makes this fail with a sharing violation.
+    HANDLE h =
+        CreateFileW(PathFromUtf8(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD e = GetLastError();
+        if (e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION)
+            status = DbOpenStatus::kHeldExclusively;
+        else if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
+            status = DbOpenStatus::kNotFound;
+        else
+            status = DbOpenStatus::kCannotOpen;
+        return nullptr;
+    }
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        status = DbOpenStatus::kCannotOpen;
+        return nullptr;
+    }
+    std::FILE* f = _fdopen(fd, "rb");
+    if (!f) {
+        _close(fd);
+        status = DbOpenStatus::kCannotOpen;
+        return nullptr;
+    }
+    status = DbOpenStatus::kOpened;
+    return f;
+}
+
+bool SeekFile(std::FILE* f, long long offset) {
+    return _fseeki64(f, offset, SEEK_SET) == 0;
+}
+
+}  // namespace trelvo::hamlog

@@ -1,0 +1,53 @@
+// Where the user's Turbo HAMLOG database is, and the checks made on it at start-up and after
+// each choice: a ".HDB" in the path, the ".mst" master file beside it, and a header that can
+// be read (it cannot while Turbo HAMLOG holds the database open).
+#pragma once
+
+#include <string>
+
+#include "hamlog/hdb_header.h"
+
+namespace trelvo::hamlog {
+
+// The database location the window (or the command line) owns.
+struct HamlogLocation {
+    std::string HamlogDbPath;       // the *.HDB path; empty when not set
+    std::string HamlogDbBase;       // HamlogDbPath without its last four characters
+    std::string HamlogMstPath;      // HamlogDbPath in upper case with ".HDB" replaced by ".mst"
+    HdbFieldLengths HdbFieldLen{};  // all 0 until a header has been read
+};
+
+// True when the path, in upper case, contains ".HDB" (a folder name counts).
+bool PathHasHdb(const std::string& path);
+
+// The path without its last four characters (the extension with its dot).
+std::string HamlogDbBaseOf(const std::string& dbPath);
+
+// The path in upper case with every ".HDB" replaced by ".mst":
+// /home/ham/Hamlog/Hamlog.hdb -> /HOME/HAM/HAMLOG/HAMLOG.mst. Found on disk without regard to
+// case by the callers (SearchFilePath, ResolvePathNoCase).
+std::string MstPathFor(const std::string& dbPath);
+
+// Sets HamlogMstPath from `path` and tells whether the master file exists (searched with
+// SearchFilePath, so without regard to case).
+bool CheckMstBeside(HamlogLocation& location, const std::string& path, const std::string& programFolder);
+
+// Sets HamlogDbPath and HamlogDbBase from a chosen or stored path.
+void SetHamlogDbPath(HamlogLocation& location, const std::string& path);
+
+enum class LocationStatus {
+    kValid,       // master found and header read; the version check comes next
+    kNotSet,      // no path
+    kNotHdb,      // no ".HDB" in the path: HamlogMstPath cleared (kMsgLocationInvalid)
+    kMstMissing,  // no master file: HamlogDbPath, HamlogDbBase, HamlogMstPath cleared (kMsgMstMissing)
+    kInUse,       // header unreadable: HdbFieldLen keeps what was read (kMsgHamlogInUse)
+};
+
+// The message the window shows for a status, or nullptr (kValid, kNotSet).
+const char* LocationMessage(LocationStatus status);
+
+// The location check, on the location's HamlogDbPath: ".HDB" in the path, the master file
+// beside it, then the field widths from the header. Reads only.
+LocationStatus CheckHamlogLocation(HamlogLocation& location, const std::string& programFolder);
+
+}  // namespace trelvo::hamlog

@@ -1,0 +1,102 @@
+#include "hamlog/db_location.h"
+
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+#include "hamlog/hamlog_messages.h"
+#include "hamlog/hdb_library.h"
+#include "hand_made_hdb.h"
+#include "test_support.h"
+
+using namespace trelvo::hamlog;
+using namespace trelvo::testing;
+
+TEST(DbLocation, DerivesBaseAndMasterPathsTheWayWindowsUsersWroteThem) {
+    EXPECT_EQ(MstPathFor("/home/ham/Hamlog/Hamlog.HDB"), "/HOME/HAM/HAMLOG/HAMLOG.mst");
+    EXPECT_EQ(MstPathFor("C:\\Hamlog\\hamlog.hdb"), "C:\\HAMLOG\\HAMLOG.mst");
+    EXPECT_EQ(MstPathFor("/data/old.hdb/log.dat"), "/DATA/OLD.mst/LOG.DAT");
+    EXPECT_TRUE(PathHasHdb("/data/old.hdb/log.dat"));  // a folder name counts
+    EXPECT_TRUE(PathHasHdb("/x/log.Hdb"));
+    EXPECT_FALSE(PathHasHdb("/x/log.mst"));
+    EXPECT_EQ(HamlogDbBaseOf("/x/Hamlog.HDB"), "/x/Hamlog");
+    EXPECT_EQ(HamlogDbBaseOf("/ハム/ログ.HDB"), "/ハム/ログ");  // characters, not bytes
+    EXPECT_EQ(HamlogDbBaseOf("a.b"), "");
+}
+
+TEST(DbLocation, CheckFindsTheMasterFileWithoutRegardToCaseAndReadsTheWidths) {
+    ScratchDir dir;
+    WriteBytes(dir.File("hamlog.hdb"), HandHdb({}));
+    WriteBytes(dir.File("Hamlog.Mst"), HandMst({}));
+    HamlogLocation loc;
+    SetHamlogDbPath(loc, dir.File("hamlog.hdb"));
+    EXPECT_EQ(loc.HamlogDbBase, dir.File("hamlog"));
+    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kValid);
+    EXPECT_EQ(loc.HamlogMstPath, MstPathFor(dir.File("hamlog.hdb")));
+    EXPECT_EQ(loc.HdbFieldLen, DefaultHdbFieldLengths());
+    EXPECT_EQ(LocationMessage(LocationStatus::kValid), nullptr);
+
+    HamlogLocation none;
+    EXPECT_EQ(CheckHamlogLocation(none, dir.Path()), LocationStatus::kNotSet);
+
+    HamlogLocation wrong;
+    SetHamlogDbPath(wrong, dir.File("Hamlog.mst"));
+    wrong.HamlogMstPath = "stale";
+    EXPECT_EQ(CheckHamlogLocation(wrong, dir.Path()), LocationStatus::kNotHdb);
+    EXPECT_EQ(wrong.HamlogMstPath, "");
+    EXPECT_STREQ(LocationMessage(LocationStatus::kNotHdb), kMsgLocationInvalid);
+}
+
+TEST(DbLocation, MissingMasterFileClearsTheLocationForThisRun) {
+    ScratchDir dir;
+    WriteBytes(dir.File("Hamlog.HDB"), HandHdb({}));
+    HamlogLocation loc;
+    SetHamlogDbPath(loc, dir.File("Hamlog.HDB"));
+    EXPECT_FALSE(CheckMstBeside(loc, loc.HamlogDbPath, dir.Path()));
+    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kMstMissing);
+    EXPECT_EQ(loc.HamlogDbPath, "");
+    EXPECT_EQ(loc.HamlogDbBase, "");
+    EXPECT_EQ(loc.HamlogMstPath, "");
+    EXPECT_STREQ(LocationMessage(LocationStatus::kMstMissing),
+                 "MSTﾌｧｲﾙが見つかりません\r\nMSTﾌｧｲﾙはHDBﾌｧｲﾙと同じフォルダに必要です");
+}
+
+#ifndef _WIN32
+TEST(DbLocation, ADatabaseHeldOpenExclusivelyIsReportedAsInUse) {
+    ScratchDir dir;
+    const std::string hdb = dir.File("Hamlog.HDB");
+    WriteBytes(hdb, HandHdb({HandRecord{}}));
+    WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
+    HamlogLocation loc;
+    SetHamlogDbPath(loc, hdb);
+    HdbLibrary lib;
+
+    // An exclusive flock, as Samba and many programs take it.
+    int holder = ::open(hdb.c_str(), O_RDWR);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kInUse);
+    EXPECT_STREQ(LocationMessage(LocationStatus::kInUse), "Turbo HAMLOGが使用中ではありませんか？");
+    EXPECT_EQ(lib.HamlogOpen(loc.HamlogDbBase), static_cast<int>(HdbOpenError::kInUse));
+    ::close(holder);
+    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kValid);
+
+    // A write lock over the file, as Wine and dBase programs take it.
+    holder = ::open(hdb.c_str(), O_RDWR);
+    ASSERT_GE(holder, 0);
+    struct flock lk {};
+    lk.l_type = F_WRLCK;
+    lk.l_whence = SEEK_SET;
+    ASSERT_EQ(fcntl(holder, F_OFD_SETLK, &lk), 0);
+    HdbFieldLengths len{};
+    EXPECT_FALSE(ReadHdbFieldLengths(hdb, len));
+    EXPECT_EQ(lib.HamlogOpen(loc.HamlogDbBase), static_cast<int>(HdbOpenError::kInUse));
+    ::close(holder);
+    EXPECT_EQ(lib.HamlogOpen(loc.HamlogDbBase), 0);
+    EXPECT_EQ(ReadBytes(hdb), HandHdb({HandRecord{}}));
+}
+#endif

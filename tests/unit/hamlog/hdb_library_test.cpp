@@ -1,0 +1,280 @@
+#include "hamlog/hdb_library.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "hand_made_hdb.h"
+#include "test_support.h"
+#include "text/cp932.h"
+
+using namespace trelvo::hamlog;
+using namespace trelvo::testing;
+
+namespace {
+
+std::string Fetch(HamlogLibrary& lib, int field) {
+    std::string b;
+    lib.ThwString(b, field);
+    return b;
+}
+
+std::string Padded(const std::string& utf8, int field) {
+    return utf8 +
+           std::string(
+               static_cast<std::size_t>(HamlogFieldWidth(field)) - trelvo::text::Cp932ByteLength(utf8), ' ');
+}
+
+// Opens `bytes` written as NAME in a scratch folder.
+class Db {
+public:
+    explicit Db(const std::string& bytes, const std::string& name = "Hamlog.HDB") {
+        WriteBytes(dir.File(name), bytes);
+        base = dir.File(name.substr(0, name.size() - 4));
+    }
+    ScratchDir dir;
+    std::string base;
+    HdbLibrary lib;
+};
+
+}  // namespace
+
+TEST(HdbLibrary, DeliversEveryFieldSpaceFilledToItsBufferWidth) {
+    HandRecord r;
+    r.name = "\x8e\x52\x93\x63";  // 山田 in CP932
+    r.qth = trelvo::text::Utf8ToCp932("神奈川県横浜市");
+    r.rmk1 = "RIG IC-7300";
+    r.rmk2 = "QSL via JARL";
+    Db db(HandHdb({r}));
+    ASSERT_EQ(db.lib.HamlogOpen(db.base), 0);
+    EXPECT_EQ(db.lib.SetQsoOrMaster(kQsoTable), 0);
+    ASSERT_EQ(db.lib.Vdbf_rcount(), 1);
+    ASSERT_EQ(db.lib.THW_read(1), 0);
+    EXPECT_EQ(Fetch(db.lib, kFieldCall), Padded("JA1ABC", kFieldCall));
+    EXPECT_EQ(Fetch(db.lib, kFieldDate), "20240501");
+    EXPECT_EQ(Fetch(db.lib, kFieldTime), "09:15J");
+    EXPECT_EQ(Fetch(db.lib, kFieldHisRst), Padded("599", kFieldHisRst));
+    EXPECT_EQ(Fetch(db.lib, kFieldMyRst), Padded("579", kFieldMyRst));
+    EXPECT_EQ(Fetch(db.lib, kFieldFreq), Padded("7.012", kFieldFreq));
+    EXPECT_EQ(Fetch(db.lib, kFieldMode), Padded("CW", kFieldMode));
+    EXPECT_EQ(Fetch(db.lib, kFieldCode), "1101  ");
+    EXPECT_EQ(Fetch(db.lib, kFieldGridLoc), "PM95  ");
+    EXPECT_EQ(Fetch(db.lib, kFieldQsl), "J* ");
+    EXPECT_EQ(Fetch(db.lib, kFieldName), Padded("山田", kFieldName));
+    EXPECT_EQ(Fetch(db.lib, kFieldQth), Padded("神奈川県横浜市", kFieldQth));
+    EXPECT_EQ(Fetch(db.lib, kFieldRemarks1), Padded("RIG IC-7300", kFieldRemarks1));
+    EXPECT_EQ(Fetch(db.lib, kFieldRemarks2), Padded("QSL via JARL", kFieldRemarks2));
+    std::string b = "x";
+    EXPECT_NE(db.lib.ThwString(b, 1), 0);  // field 1 does not exist
+    EXPECT_NE(db.lib.ThwString(b, 15), 0);
+    EXPECT_NE(db.lib.SetQsoOrMaster(2), 0);
+}
+
+TEST(HdbLibrary, RebuildsCallsignsAndReadsDatesAndTimesOfBothZones) {
+    std::vector<HandRecord> rs(9);
+    rs[0].ign = Pad("", 11) + "1";                         // JA1ABC/1
+    rs[1].ign = Pad("", 7) + "QRP/3";                      // JA1ABC/QRP/3
+    rs[2].calls = "JA1ABCDE", rs[2].ign = "FG     QRP/3";  // overflow and portable
+    rs[3].calls = "8N1TRELV", rs[3].ign = "O";             // overflow only
+    rs[4].calls = "JE3HHT", rs[4].ign = Pad("", 9) + "KH6", rs[4].flag = 8 | 2;
+    rs[5].calls = "JE3HHT", rs[5].ign = Pad("", 7) + "KH6/P", rs[5].flag = 8 | 2;
+    rs[6].calls = "W1AW", rs[6].ign = Pad("", 9) + "QRP", rs[6].flag = 8 | 1;
+    rs[7].ign = Pad("", 7) + "1/QRP";                                             // three parts, JA
+    rs[8].calls = "JA1XYZ", rs[8].ign = Pad("", 8) + "DL/P", rs[8].flag = 8 | 2;  // three parts, DX
+    const char* want[] = {"JA1ABC/1",     "JA1ABC/QRP/3", "JA1ABCDEFG/QRP/3", "8N1TRELVO",  "KH6/JE3HHT",
+                          "KH6/JE3HHT/P", "W1AW/QRP",     "JA1ABC/1/QRP",     "DL/JA1XYZ/P"};
+    rs[0].century = 19, rs[0].year = 99, rs[0].month = 12, rs[0].day = 31, rs[0].hour = 23, rs[0].minute = 59;
+    rs[1].century = 20, rs[1].year = 0, rs[1].month = 1, rs[1].day = 1, rs[1].hour = 0, rs[1].minute = 0;
+    rs[4].hour = 3, rs[4].minute = 0x80 | 45;
+    rs[5].hour = 0, rs[5].minute = 0x80;
+    Db db(HandHdb(rs));
+    ASSERT_EQ(db.lib.HamlogOpen(db.base), 0);
+    for (int i = 0; i < 9; ++i) {
+        SCOPED_TRACE(want[i]);
+        ASSERT_EQ(db.lib.THW_read(i + 1), 0);
+        EXPECT_EQ(Fetch(db.lib, kFieldCall), Padded(want[i], kFieldCall));
+    }
+    db.lib.THW_read(1);
+    EXPECT_EQ(Fetch(db.lib, kFieldDate), "19991231");
+    EXPECT_EQ(Fetch(db.lib, kFieldTime), "23:59J");
+    db.lib.THW_read(2);
+    EXPECT_EQ(Fetch(db.lib, kFieldDate), "20000101");
+    EXPECT_EQ(Fetch(db.lib, kFieldTime), "00:00J");
+    db.lib.THW_read(5);
+    EXPECT_EQ(Fetch(db.lib, kFieldTime), "03:45U");
+    db.lib.THW_read(6);
+    EXPECT_EQ(Fetch(db.lib, kFieldTime), "00:00U");
+}
+
+TEST(HdbLibrary, DeletedAndMissingRecordsReadAsNotLoaded) {
+    std::vector<HandRecord> rs(3);
+    rs[1].mark = '*';
+    rs[2].ign = Pad("", 11) + "1";
+    Db db(HandHdb(rs));
+    std::string b;
+    EXPECT_NE(db.lib.THW_read(1), 0);  // nothing open yet
+    ASSERT_EQ(db.lib.HamlogOpen(db.base), 0);
+    EXPECT_EQ(db.lib.Vdbf_rcount(), 3);
+    EXPECT_EQ(db.lib.LiveCount(), 2u);
+    EXPECT_EQ(db.lib.DeletedCount(), 1u);
+    EXPECT_NE(db.lib.ThwString(b, kFieldCall), 0);  // nothing loaded yet
+    ASSERT_EQ(db.lib.THW_read(1), 0);
+    EXPECT_NE(db.lib.THW_read(2), 0);
+    EXPECT_NE(db.lib.ThwString(b, kFieldName), 0);
+    EXPECT_EQ(b, std::string(64, ' '));  // the previous record does not show through
+    EXPECT_NE(db.lib.THW_read(0), 0);
+    EXPECT_NE(db.lib.THW_read(4), 0);
+    // The deleted record is not in the index.
+    EXPECT_EQ(db.lib.Vidx_search("JA1ABC"), 1);
+    EXPECT_EQ(db.lib.Vidx_next(), 3);
+    EXPECT_EQ(db.lib.Vidx_next(), 0);
+    db.lib.HamlogClose();
+    EXPECT_EQ(db.lib.Vdbf_rcount(), 0);
+    EXPECT_NE(db.lib.THW_read(1), 0);
+    EXPECT_EQ(db.lib.Vidx_search("JA1ABC"), 0);
+}
+
+TEST(HdbLibrary, IndexWalksTheRecordsOfOneBaseCallInRecordOrder) {
+    std::vector<HandRecord> rs(9);
+    rs[0].calls = "JA1ABC";
+    rs[1].calls = "W1AW", rs[1].flag = 8;
+    rs[2].calls = "JA1ABC", rs[2].ign = Pad("", 9) + "KH0", rs[2].flag = 8 | 2;  // KH0/JA1ABC
+    rs[3].calls = "ja1abc";
+    rs[4].calls = "JA1ABCD";
+    rs[5].calls = "JA1ABC", rs[5].ign = Pad("", 11) + "1";
+    rs[6].calls = "JA1AB";
+    rs[7].calls = "8N1TRELV", rs[7].ign = "O";  // keys longer than eight bytes
+    rs[8].calls = "8N1TRELV", rs[8].ign = "A";
+    rs.push_back(rs[7]);
+    rs.push_back(HandRecord{});
+    rs.back().calls = "8N1TRELV";  // the first eight bytes of the long key, and no more
+    Db db(HandHdb(rs));
+    ASSERT_EQ(db.lib.HamlogOpen(db.base), 0);
+    EXPECT_EQ(db.lib.Vidx_next(), 0);  // no search yet
+    EXPECT_EQ(db.lib.Vidx_search("JA1ABC"), 1);
+    EXPECT_EQ(db.lib.Vidx_next(), 3);
+    EXPECT_EQ(db.lib.Vidx_next(), 4);
+    EXPECT_EQ(db.lib.Vidx_next(), 6);
+    EXPECT_EQ(db.lib.Vidx_next(), 0);
+    EXPECT_EQ(db.lib.Vidx_next(), 0);
+    EXPECT_EQ(db.lib.Vidx_search(" ja1abc "), 1);
+    EXPECT_EQ(db.lib.Vidx_search("JA1AB"), 7);
+    EXPECT_EQ(db.lib.Vidx_next(), 0);
+    EXPECT_EQ(db.lib.Vidx_search("8N1TRELVO"), 8);
+    EXPECT_EQ(db.lib.Vidx_next(), 10);
+    EXPECT_EQ(db.lib.Vidx_next(), 0);
+    EXPECT_EQ(db.lib.Vidx_search("8N1TRELV"), 11);
+    EXPECT_EQ(db.lib.Vidx_next(), 0);
+    EXPECT_EQ(db.lib.Vidx_search("8N1TRELVX"), 0);
+    EXPECT_EQ(db.lib.Vidx_search("NOCALL"), 0);
+    EXPECT_EQ(db.lib.Vidx_next(), 0);
+    EXPECT_EQ(db.lib.Vidx_search("JA1ABC/1"), 0);  // the key is the base call
+}
+
+TEST(HdbLibrary, ReadsOddWidthsAndFieldsBeyondTheSixteen) {
+    std::vector<std::pair<std::string, int>> fields = {
+        {"CALLS", 10}, {"IGN", 6},   {"DATE", 4},   {"TIME", 2},   {"CODE", 6},  {"GL", 6},
+        {"QSL", 3},    {"FLAG", 2},  {"HIS", 3},    {"MY", 3},     {"FREQ", 10}, {"MODE", 16},
+        {"NAME", 40},  {"QTH", 140}, {"RMK1", 254}, {"RMK2", 100}, {"EXTRA", 5}};
+    std::string rec = " " + Pad("JA1ABCDEFG", 10) + "H    1" + std::string("\x14\x18\x0C\x1F\x17\xBB", 6) +
+                      "1101  " + "PM95  " + "J  " + Le(0, 2) + "599" + "599" + Pad("1296.100", 10) +
+                      "OLIVIA 8/250    " + Pad("Taro", 40) + Pad("Q", 140) + Pad("R", 254) + Pad("S", 100) +
+                      "XXXXX";
+    Db db(HandHeader(fields, 1) + rec);
+    ASSERT_EQ(db.lib.HamlogOpen(db.base), 0) << db.lib.LastOpenErrorText();
+    ASSERT_EQ(db.lib.THW_read(1), 0);
+    EXPECT_EQ(Fetch(db.lib, kFieldCall), Padded("JA1ABCDEFGH/1", kFieldCall));
+    EXPECT_EQ(Fetch(db.lib, kFieldDate), "20241231");
+    EXPECT_EQ(Fetch(db.lib, kFieldTime), "23:59U");
+    EXPECT_EQ(Fetch(db.lib, kFieldFreq), Padded("1296.100", kFieldFreq));
+    EXPECT_EQ(Fetch(db.lib, kFieldMode), "OLIVIA 8/250    ");
+    EXPECT_EQ(Fetch(db.lib, kFieldRemarks2), Padded("S", kFieldRemarks2));
+    EXPECT_EQ(Fetch(db.lib, kFieldQth), Pad("Q", 140));  // wider than its buffer: whole
+    EXPECT_EQ(Fetch(db.lib, kFieldRemarks1), Pad("R", 254));
+    HdbFieldLengths len{};
+    ASSERT_TRUE(ReadHdbFieldLengths(db.base + ".HDB", len));
+    EXPECT_EQ(len[0], 16);
+    EXPECT_EQ(len[12], 16);
+}
+
+TEST(HdbLibrary, FindsTheFileWhateverTheCaseAndNeverChangesIt) {
+    const std::string bytes = HandHdb({HandRecord{}});
+    Db db(bytes, "Log.hdb");
+    const auto file = std::filesystem::path(db.dir.File("Log.hdb"));
+    const auto before = std::filesystem::last_write_time(file);
+    ASSERT_EQ(db.lib.HamlogOpen(db.dir.File("LOG")), 0);
+    EXPECT_EQ(db.lib.Path(), db.dir.File("Log.hdb"));
+    db.lib.THW_read(1);
+    db.lib.Vidx_search("JA1ABC");
+    db.lib.HamlogClose();
+    EXPECT_EQ(ReadBytes(file.string()), bytes);
+    EXPECT_EQ(std::filesystem::last_write_time(file), before);
+
+    EXPECT_EQ(db.lib.HamlogOpen(db.dir.File("Other")), static_cast<int>(HdbOpenError::kNotFound));
+    EXPECT_FALSE(std::filesystem::exists(db.dir.File("Other.HDB")));
+    EXPECT_NE(db.lib.LastOpenErrorText().find("Other.HDB"), std::string::npos);
+}
+
+TEST(HdbLibrary, RefusesFilesThatAreNotHamlogDatabases) {
+    ScratchDir dir;
+    HdbLibrary lib;
+    auto open = [&](const std::string& bytes) {
+        WriteBytes(dir.File("x.HDB"), bytes);
+        return lib.HamlogOpen(dir.File("x"));
+    };
+    const int notHamlog = static_cast<int>(HdbOpenError::kNotHamlog);
+    EXPECT_EQ(open("\"JA1ABC\",\"24/05/01\"\r\n"), notHamlog);
+    EXPECT_NE(lib.LastOpenErrorText().find("x.HDB"), std::string::npos);
+    EXPECT_EQ(open(""), notHamlog);
+    auto fields = DefaultFields();
+    fields.resize(3);
+    EXPECT_EQ(open(HandHeader(fields, 0)), notHamlog);
+    fields = DefaultFields();
+    fields[2].second = 3;  // DATE too narrow for century, year, month, day
+    EXPECT_EQ(open(HandHeader(fields, 0)), notHamlog);
+    std::string h = HandHeader(DefaultFields(), 0);
+    h[10] = 100;  // record length shorter than the fields
+    h[11] = 0;
+    EXPECT_EQ(open(h), notHamlog);
+    EXPECT_EQ(open(HandHeader(DefaultFields(), 0).substr(0, 200)), notHamlog);  // cut inside the header
+    EXPECT_EQ(open(HandHeader(DefaultFields(), 0)), 0);
+    EXPECT_EQ(lib.Vdbf_rcount(), 0);
+}
+
+TEST(HdbLibrary, CountsOnlyTheRecordsTheFileHolds) {
+    std::vector<HandRecord> rs(3);
+    std::string bytes = HandHdb(rs);
+    bytes[4] = 5;    // the header claims five
+    bytes += "JA1";  // and a piece of a fourth
+    Db db(bytes);
+    ASSERT_EQ(db.lib.HamlogOpen(db.base), 0);
+    EXPECT_EQ(db.lib.Vdbf_rcount(), 3);
+    EXPECT_EQ(db.lib.RecordsInFile(), 3u);
+    EXPECT_NE(db.lib.THW_read(4), 0);
+
+    bytes[4] = 2;  // records beyond the count are not read
+    Db db2(bytes);
+    ASSERT_EQ(db2.lib.HamlogOpen(db2.base), 0);
+    EXPECT_EQ(db2.lib.Vdbf_rcount(), 2);
+    EXPECT_EQ(db2.lib.Vidx_search("JA1ABC"), 1);
+    EXPECT_EQ(db2.lib.Vidx_next(), 2);
+    EXPECT_EQ(db2.lib.Vidx_next(), 0);
+}
+
+TEST(HdbLibrary, ReadsAnyRecordAcrossReadAheadBlocks) {
+    // 6000 records of 209 bytes cross the one-megabyte read-ahead more than once.
+    std::vector<HandRecord> rs(6000);
+    for (std::size_t i = 0; i < rs.size(); ++i) rs[i].calls = "JA" + std::to_string(i + 1);
+    Db db(HandHdb(rs));
+    ASSERT_EQ(db.lib.HamlogOpen(db.base), 0);
+    for (int n : {6000, 1, 5017, 5018, 5016, 2, 3000}) {
+        ASSERT_EQ(db.lib.THW_read(n), 0);
+        EXPECT_EQ(Fetch(db.lib, kFieldCall), Padded("JA" + std::to_string(n), kFieldCall));
+    }
+    EXPECT_EQ(db.lib.Vidx_search("JA5017"), 5017);
+    // Opening another database closes the first.
+    Db other(HandHdb({HandRecord{}}));
+    ASSERT_EQ(db.lib.HamlogOpen(other.base), 0);
+    EXPECT_EQ(db.lib.Vdbf_rcount(), 1);
+    EXPECT_EQ(db.lib.Vidx_search("JA5017"), 0);
+}

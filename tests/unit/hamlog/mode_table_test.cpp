@@ -1,0 +1,111 @@
+#include "hamlog/mode_table.h"
+
+#include <gtest/gtest.h>
+
+#include "hamlog/memory_library.h"
+#include "test_support.h"
+
+using namespace trelvo::hamlog;
+using namespace trelvo::testing;
+
+namespace {
+
+MemoryHamlogLibrary WithModes(const std::vector<std::string>& modes) {
+    MemoryHamlogLibrary lib;
+    for (const std::string& m : modes) {
+        MemoryHamlogRecord r;
+        r.fields[kFieldCall] = "JA1ABC";
+        r.fields[kFieldMode] = m;
+        lib.records.push_back(r);
+    }
+    return lib;
+}
+
+class CountingCallbacks : public trelvo::ConversionCallbacks {
+public:
+    void Progress(long long n) override { last = n, ++calls; }
+    long long last = 0;
+    int calls = 0;
+};
+
+}  // namespace
+
+TEST(ModeTable, CollectsDistinctModesInOrderAndStoresAllTwelveKeys) {
+    MemoryHamlogLibrary lib = WithModes({"CW", "SSB", "CW", "FM", "SSB"});
+    lib.records[2].deleted = true;
+    ModeTable table;
+    table.ModeNames = {"old1", "old2", "old3", "old4", "old5"};
+    CountingCallbacks cb;
+    ModeScanResult r = CollectHamlogModes(lib, "/db/Hamlog", table, cb);
+    EXPECT_EQ(r.status, ModeScanStatus::kDone);
+    EXPECT_EQ(r.recordCount, 5);
+    EXPECT_FALSE(r.overflow);
+    EXPECT_EQ(table.ModeCount, 3);
+    EXPECT_EQ(table.ModeNames[0], "CW");
+    EXPECT_EQ(table.ModeNames[2], "FM");
+    EXPECT_EQ(table.ModeNames[3], "old4");  // beyond the count: kept
+    EXPECT_EQ(cb.last, 5);
+    EXPECT_EQ(cb.calls, 4);  // the unreadable record is skipped before the counter
+    EXPECT_EQ(lib.TakeLog(),
+              "HamlogOpen(/db/Hamlog), Vdbf_rcount, THW_read(1), ThwString(7), THW_read(2), ThwString(7), "
+              "THW_read(3), THW_read(4), ThwString(7), THW_read(5), ThwString(7), HamlogClose");
+    EXPECT_EQ(ModeFilterEntries(table), (std::vector<std::string>{"MIX", "CW", "SSB", "FM"}));
+
+    ScratchDir dir;
+    trelvo::settings::IniStore ini(dir.File("TRELVO5.INI"));
+    SaveModeTable(ini, table);
+    EXPECT_EQ(ini.ReadOr("ModeName", "Mode1N", "?"), "CW");
+    EXPECT_EQ(ini.ReadOr("ModeName", "Mode2N", "?"), "SSB");
+    EXPECT_EQ(ini.ReadOr("ModeName", "Mode3N", "?"), "FM");
+    EXPECT_EQ(ini.ReadOr("ModeName", "Mode4N", "?"), "old4");
+    EXPECT_EQ(ini.ReadOr("ModeName", "Mode12N", "?"), "");
+    EXPECT_EQ(ini.ReadOr("ModeName", "HAMLOG-ModeCount", "?"), "3");
+}
+
+TEST(ModeTable, AModeInsideACollectedNameIsNotAdded) {
+    ModeTable t1;
+    MemoryHamlogLibrary lib = WithModes({"RTTY", "TTY", "cw", "CW", "RTTY "});
+    trelvo::NullCallbacks cb;
+    CollectHamlogModes(lib, "b", t1, cb);
+    EXPECT_EQ(t1.ModeCount, 3);  // RTTY, cw, CW: the search is case-sensitive
+    EXPECT_EQ(t1.ModeNames[1], "cw");
+
+    ModeTable t2;
+    lib = WithModes({"TTY", "RTTY"});  // RTTY is not inside TTY
+    CollectHamlogModes(lib, "b", t2, cb);
+    EXPECT_EQ(t2.ModeCount, 2);
+
+    ModeTable t3;
+    lib = WithModes({"", "CW"});  // an empty mode is a name too, though the filter skips it
+    CollectHamlogModes(lib, "b", t3, cb);
+    EXPECT_EQ(t3.ModeCount, 2);
+    EXPECT_EQ(ModeFilterEntries(t3), (std::vector<std::string>{"MIX", "CW"}));
+}
+
+TEST(ModeTable, StopsAtTheThirteenthModeKeepingTwelve) {
+    std::vector<std::string> modes;
+    for (int i = 0; i < 14; ++i) modes.push_back("M" + std::string(1, static_cast<char>('A' + i)));
+    MemoryHamlogLibrary lib = WithModes(modes);
+    ModeTable table;
+    trelvo::NullCallbacks cb;
+    ModeScanResult r = CollectHamlogModes(lib, "b", table, cb);
+    EXPECT_TRUE(r.overflow);
+    EXPECT_EQ(table.ModeCount, 12);
+    EXPECT_EQ(table.ModeNames[11], "ML");
+    const std::string log = lib.TakeLog();
+    EXPECT_NE(log.find("THW_read(13), ThwString(7), HamlogClose"), std::string::npos);
+    EXPECT_EQ(log.find("THW_read(14)"), std::string::npos);  // the rest is not read
+}
+
+TEST(ModeTable, AFailedOpenClosesAndChangesNothing) {
+    MemoryHamlogLibrary lib = WithModes({"CW"});
+    lib.openResult = 2;
+    ModeTable table;
+    table.ModeNames[0] = "SSB";
+    table.ModeCount = 1;
+    trelvo::NullCallbacks cb;
+    EXPECT_EQ(CollectHamlogModes(lib, "b", table, cb).status, ModeScanStatus::kOpenFailed);
+    EXPECT_EQ(lib.TakeLog(), "HamlogOpen(b), HamlogClose");
+    EXPECT_EQ(table.ModeNames[0], "SSB");
+    EXPECT_EQ(table.ModeCount, 1);
+}
