@@ -132,7 +132,7 @@ void MainFormModel::AdifMappingClosed(const adif::AdifMapping& mapping) {
 void MainFormModel::ConvertAdifLog(const std::string& savePath) {
     AdifSession& s = *adif_;
     adif::AdifLineOptions lo;
-    lo.widths = HdbFieldLen;
+    lo.widths = Location.HdbFieldLen;
     lo.jstForJa = JstForJaFlag != 0;
     lo.qslIssueFlag = QslIssueFlag != 0;
     lo.qslSentFlag = QslSentFlag != 0;

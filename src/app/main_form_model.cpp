@@ -6,7 +6,9 @@
 
 #include "app/main_form_internal.h"
 #include "app/platform.h"
-#include "settings/file_search.h"
+#include "hamlog/db_location.h"
+#include "hamlog/hamlog_messages.h"
+#include "hamlog/hdb_library.h"
 #include "text/chars.h"
 #include "text/datetime.h"
 #include "text/numfmt.h"
@@ -16,15 +18,8 @@ namespace {
 
 using form::kMenu;
 using form::kNoLog;
-constexpr const char* kNoDatabase = "Turbo HAMLOGデータの場所未設定です";
-constexpr const char* kSetDatabaseFirst = "先ずは\u3000Turbo HAMLOG\u3000の場所を設定して下さい。";
-constexpr const char* kMstMissing = "MSTﾌｧｲﾙが見つかりません\r\nMSTﾌｧｲﾙはHDBﾌｧｲﾙと同じフォルダに必要です";
-constexpr const char* kWrongLocation = "Turbo HAMLOGの場所指定が正しくありません";
-constexpr const char* kDatabaseBusy = "Turbo HAMLOGが使用中ではありませんか？";
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-bool ContainsHdb(const std::string& path) { return text::ToUpper(path).find(".HDB") != std::string::npos; }
 
 // The error number shown after "LOAD Error - ": the system's code when there is one.
 std::string LoadErrorText(const std::exception& e) {
@@ -59,8 +54,7 @@ std::string FileNameOf(const std::string& path) {
 
 std::set<std::string> CommandsNotBuilt() {
     // The HAMLOG exports and the zLog import are not part of this build.
-    std::set<std::string> off = {"ZL2HL", "setHLData", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC",
-                                 "viewNewADIF"};
+    std::set<std::string> off = {"ZL2HL", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF"};
 #if !__has_include("importers/digipan/digipan_import.h")
     off.insert({"setDGPData", "mkCSV"});
 #endif
@@ -78,7 +72,8 @@ MainFormModel::MainFormModel(MainFormConfig config, MainFormView& view, UiDialog
       view_(view),
       dialogs_(dialogs),
       ini_(config_.iniPath),
-      unavailable_(CommandsNotBuilt()) {}
+      unavailable_(CommandsNotBuilt()),
+      library_(std::make_unique<hamlog::HdbLibrary>()) {}
 
 MainFormModel::~MainFormModel() = default;
 
@@ -150,16 +145,7 @@ LoadOutcome MainFormModel::Form_Load() {
         view_.SetText("Text24", loaded.adifRcvd);
         Marks = loaded;
 
-        HamlogDbPath = ini_.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
-        HamlogDbBase = HamlogDbPath.size() >= 4 ? HamlogDbPath.substr(0, HamlogDbPath.size() - 4) : std::string();
-        if (HamlogDbPath.empty()) {
-            view_.SetText("Label5", kNoDatabase);
-        } else if (ContainsHdb(HamlogDbPath)) {
-            if (!CheckDatabaseLocation()) return LoadOutcome::Shown;
-            view_.SetText("Label5", HamlogDbPath);
-        } else {
-            view_.SetText("Label5", HamlogDbPath);
-        }
+        if (!LoadDatabaseLocation()) return LoadOutcome::Shown;
 
         const settings::ShellSettings s = settings::LoadShellSettings(ini_, config_.programFolder);
         ModeCount = s.modeCount;
@@ -167,10 +153,11 @@ LoadOutcome MainFormModel::Form_Load() {
         SelectedMode = "MIX";
         FillModeList();
 
-        if (ContainsHdb(HamlogDbPath)) {
+        if (hamlog::PathHasHdb(Location.HamlogDbPath)) {
             ReadFieldLengths();
+            CheckHamlogVersion();
         } else {
-            Message(kSetDatabaseFirst);
+            Message(hamlog::kMsgSetLocationFirst);
         }
         return LoadOutcome::Shown;
     } catch (const std::exception& e) {
@@ -191,6 +178,7 @@ void MainFormModel::FillModeList() {
 void MainFormModel::Form_Unload() {
     view_.CloseFieldLen();
     view_.CloseAdifMapping(true);
+    library_->HamlogClose();
     settings::SaveQslMarks(ini_, Marks);
     view_.EndProgram();
 }
@@ -201,60 +189,12 @@ void MainFormModel::Form_KeyDown(int keyCode, int shift) {
     if (keyCode == 27) CancelRequested = 1;
     if (keyCode == 90 && shift == 6) {
         CancelRequested = 1;  // a running loop stops at its next record
+        library_->HamlogClose();
         view_.EndProgramNow();
     }
 }
 
 void MainFormModel::Form_Activate() { view_.SetFocusTo(ZlogChosen ? "Text9" : "Text4"); }
-
-// --------------------------------------------------------------------------------------
-// Database location
-
-bool MainFormModel::CheckDatabaseLocation() {
-    HamlogMstPath = text::ReplaceAll(text::ToUpper(HamlogDbPath), ".HDB", ".mst");
-    if (settings::SearchFilePath(HamlogMstPath, config_.programFolder).empty()) {
-        Message(kMstMissing);
-        HamlogDbPath.clear();
-        HamlogMstPath.clear();
-        return false;
-    }
-    return true;
-}
-
-void MainFormModel::ReadFieldLengths() {
-    if (!hamlog::ReadHdbFieldLengths(HamlogDbPath, HdbFieldLen)) Message(kDatabaseBusy);
-}
-
-void MainFormModel::SetHlpos_Click() {
-    std::string stored = ini_.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
-    FileDialogRequest req;
-    req.title = "Turbo HAMLOG データベースを指定します";
-    req.filter = "Turbo HAMLOG データベース(*.HDB)|*.HDB|";
-    req.mustExist = true;
-    if (!stored.empty()) req.startFolder = FolderOf(stored);
-    const std::optional<std::string> chosen = dialogs_.OpenFile(req);
-    if (!chosen) return;
-    HamlogDbPath = *chosen;
-    HamlogDbBase = HamlogDbPath.size() >= 4 ? HamlogDbPath.substr(0, HamlogDbPath.size() - 4) : std::string();
-    ini_.CurrentIniSection = "HAMLOG-FOL";
-    ini_.WriteIniValue("HAMLOG-FN", HamlogDbPath);
-    view_.SetText("Label5", HamlogDbPath);
-    if (!ContainsHdb(HamlogDbPath)) {
-        Message(kWrongLocation);
-        HamlogMstPath.clear();
-        return;
-    }
-    if (CheckDatabaseLocation()) ReadFieldLengths();
-}
-
-void MainFormModel::ChkData_Click() {
-    if (!ContainsHdb(HamlogDbPath)) {
-        Message(kWrongLocation);
-        return;
-    }
-    ReadFieldLengths();
-    view_.ShowFieldLen(HdbFieldLen);
-}
 
 // --------------------------------------------------------------------------------------
 // Convert
@@ -360,8 +300,6 @@ void MainFormModel::mkADIF_Click() {}
 void MainFormModel::mkHL2CSV_Click() {}
 void MainFormModel::mkHL2CSV5_Click() {}
 void MainFormModel::xxxCC_Click() {}
-void MainFormModel::setHLData_Click() {}
-void MainFormModel::MODCH_Click() {}
 
 // --------------------------------------------------------------------------------------
 // Auxiliary commands

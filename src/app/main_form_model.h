@@ -15,7 +15,10 @@
 #include "app/callbacks.h"
 #include "app/main_form_view.h"
 #include "app/ui_dialogs.h"
+#include "hamlog/db_location.h"
+#include "hamlog/hamlog_library.h"
 #include "hamlog/hdb_header.h"
+#include "hamlog/master_list.h"
 #include "settings/app_settings.h"
 #include "settings/ini_store.h"
 
@@ -106,6 +109,10 @@ public:
     // How often a running conversion services the window at most (tests use 0: every call).
     void SetServiceInterval(std::chrono::milliseconds interval) { serviceInterval_ = interval; }
 
+    // The HAMLOG database library (tests give one over records in memory).
+    void SetLibrary(std::unique_ptr<hamlog::HamlogLibrary> library) { library_ = std::move(library); }
+    hamlog::HamlogLibrary& Library() { return *library_; }
+
     // True while a conversion runs (the menu and Convert are disabled).
     bool Running() const { return running_; }
     // Menu items whose conversion this build does not have stay disabled.
@@ -123,8 +130,8 @@ public:
     int QslIssueFlag = 0, QslSentFlag = 0, QslRcvdFlag = 0, JstForJaFlag = 0;
     int QraImport = 0;
     std::string EditorPath;
-    std::string HamlogDbPath, HamlogDbBase, HamlogMstPath;
-    hamlog::HdbFieldLengths HdbFieldLen{};
+    hamlog::HamlogLocation Location;  // HamlogDbPath, HamlogDbBase, HamlogMstPath, HdbFieldLen
+    hamlog::MasterList Master;        // MasterCount, set by the version check
     int ModeCount = 0;
     std::array<std::string, 13> ModeNames;  // 1..12
     std::string SelectedMode;
@@ -192,6 +199,9 @@ private:
     // False when the ".mst" file is missing (the paths are then cleared for this run).
     bool CheckDatabaseLocation();
     void ReadFieldLengths();
+    // The stored database location at start-up; false when the start-up ends there.
+    bool LoadDatabaseLocation();
+    void CheckHamlogVersion();
     void Message(const std::string& text) { dialogs_.Message(text); }
 
     MainFormConfig config_;
@@ -202,6 +212,7 @@ private:
     bool running_ = false;
     std::shared_ptr<AdifSession> adif_;  // shared_ptr: the type is complete only in its own file
     std::chrono::milliseconds serviceInterval_{15};
+    std::unique_ptr<hamlog::HamlogLibrary> library_;
 };
 
 }  // namespace trelvo::app

@@ -6,6 +6,7 @@
 
 #include "fake_view.h"
 #include "scripted_dialogs.h"
+#include "hamlog/memory_library.h"
 #include "settings/ini_store.h"
 #include "test_support.h"
 #include "text/chars.h"
@@ -125,12 +126,12 @@ TEST_F(MainFormModelTest, MissingMstEndsTheStartUpAndKeepsTheStoredPath) {
     WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("Hamlog.HDB") + "\r\n[ModeName]\r\nMode1N=CW\r\n");
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMstMissing});
-    EXPECT_EQ(model->HamlogDbPath, "");
-    EXPECT_EQ(model->HamlogMstPath, "");
+    EXPECT_EQ(model->Location.HamlogDbPath, "");
+    EXPECT_EQ(model->Location.HamlogMstPath, "");
     EXPECT_NE(view["Label5"].text, dir.File("Hamlog.HDB"));
     EXPECT_TRUE(view["Combo1"].items.empty());  // the mode list is not filled
     EXPECT_EQ(ReadIni("HAMLOG-FOL", "HAMLOG-FN"), dir.File("Hamlog.HDB"));
-    EXPECT_EQ(model->HdbFieldLen[0], 0);
+    EXPECT_EQ(model->Location.HdbFieldLen[0], 0);
 }
 
 TEST_F(MainFormModelTest, DatabaseWithItsMasterFileIsMeasured) {
@@ -142,10 +143,10 @@ TEST_F(MainFormModelTest, DatabaseWithItsMasterFileIsMeasured) {
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(view["Label5"].text, dir.File("hamlog.hdb"));
-    EXPECT_EQ(model->HamlogDbBase, dir.File("hamlog"));
-    EXPECT_EQ(model->HamlogMstPath, text::ToUpper(dir.File("hamlog")) + ".mst");
-    EXPECT_EQ(model->HdbFieldLen[0], 12);
-    EXPECT_EQ(model->HdbFieldLen[15], 54);
+    EXPECT_EQ(model->Location.HamlogDbBase, dir.File("hamlog"));
+    EXPECT_EQ(model->Location.HamlogMstPath, text::ToUpper(dir.File("hamlog")) + ".mst");
+    EXPECT_EQ(model->Location.HdbFieldLen[0], 12);
+    EXPECT_EQ(model->Location.HdbFieldLen[15], 54);
 
     model->ChkData_Click();
     ASSERT_TRUE(view.fieldLenShown);
@@ -176,14 +177,14 @@ TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
     model->SetHlpos_Click();
     EXPECT_EQ(dialogs.LastMessage(), "Turbo HAMLOGの場所指定が正しくありません");
     EXPECT_EQ(ReadIni("HAMLOG-FOL", "HAMLOG-FN"), dir.File("notes.txt"));
-    EXPECT_EQ(model->HamlogMstPath, "");
+    EXPECT_EQ(model->Location.HamlogMstPath, "");
 
     // A database without its master file: stored, then cleared for this run.
     WriteBytes(dir.File("Log.HDB"), HdbHeader());
     dialogs.openAnswers.push_back(dir.File("Log.HDB"));
     model->SetHlpos_Click();
     EXPECT_EQ(dialogs.LastMessage(), kMstMissing);
-    EXPECT_EQ(model->HamlogDbPath, "");
+    EXPECT_EQ(model->Location.HamlogDbPath, "");
     EXPECT_EQ(view["Label5"].text, dir.File("Log.HDB"));
     EXPECT_EQ(ReadIni("HAMLOG-FOL", "HAMLOG-FN"), dir.File("Log.HDB"));
 
@@ -197,7 +198,7 @@ TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
     dialogs.openAnswers.push_back(dir.File("Log.HDB"));
     model->SetHlpos_Click();
     EXPECT_EQ(dialogs.messages.size(), before);
-    EXPECT_EQ(model->HdbFieldLen[0], 12);
+    EXPECT_EQ(model->Location.HdbFieldLen[0], 12);
 }
 
 TEST_F(MainFormModelTest, ExitWritesTheFiveMarksAndEmergencyExitWritesNothing) {
@@ -324,6 +325,93 @@ TEST_F(MainFormModelTest, UnavailableCommandsStayDisabled) {
     ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
     EXPECT_FALSE(view["ZL2HL"].enabled);
     EXPECT_TRUE(view["SetHlpos"].enabled);
+}
+
+// A valid database location whose library is `lib` (records in memory).
+class DatabaseTest : public MainFormModelTest {
+protected:
+    hamlog::MemoryHamlogLibrary* lib = nullptr;
+    void SetUp() override {
+        WriteBytes(dir.File("Hamlog.HDB"), HdbHeader());
+        WriteBytes(dir.File("Hamlog.mst"), std::string(346 + 56 * 4, ' '));  // three whole records
+        WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("Hamlog.HDB") + "\r\n");
+        Make();
+        auto l = std::make_unique<hamlog::MemoryHamlogLibrary>();
+        lib = l.get();
+        model->SetLibrary(std::move(l));
+    }
+    void AddRecord(const std::string& mode, bool deleted = false) {
+        hamlog::MemoryHamlogRecord r;
+        r.fields[hamlog::kFieldCall] = "JA1ABC";
+        r.fields[hamlog::kFieldMode] = mode;
+        r.deleted = deleted;
+        lib->records.push_back(r);
+    }
+};
+
+TEST_F(DatabaseTest, AnOldLibraryIsReportedAtStartUp) {
+    lib->version = 0x50250;  // 502.5 rounds to 502
+    ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGのバージョンが古いです、Ver5.03までは上げて下さい"});
+    EXPECT_EQ(dialogs.titles, std::vector<std::string>{"KOVRA5"});
+}
+
+TEST_F(DatabaseTest, ExportModeCountsTheRecordsAndTheModeTableIsImported) {
+    for (const char* m : {"CW", "SSB", "RTTY", "TTY", "FM"}) AddRecord(m);
+    AddRecord("AM", true);  // deleted: not read
+    ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
+    EXPECT_EQ(model->Master.MasterCount, 3);
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    model->setHLData_Click();
+    EXPECT_TRUE(view["Frame2"].visible && view["Frame2"].enabled);
+    EXPECT_FALSE(view["Frame1"].visible);
+    EXPECT_FALSE(view["Combo1"].visible);
+    EXPECT_EQ(view["Text11"].text, "1");
+    EXPECT_EQ(view["Text12"].text, "6");
+    EXPECT_EQ(view["Label7"].text, "範囲指定完了後、メニューの 「File(F)」 から希望する出力形式を選択して下さい");
+    EXPECT_TRUE(view["MODCH"].enabled);
+    EXPECT_FALSE(view["mkADIF"].enabled);  // the exports are not part of this build
+    EXPECT_FALSE(lib->IsOpen());
+
+    model->MODCH_Click();
+    EXPECT_EQ(view["Combo1"].items, (std::vector<std::string>{"MIX", "CW", "SSB", "RTTY", "FM"}));
+    EXPECT_EQ(ReadIni("ModeName", "HAMLOG-ModeCount"), "4");
+    EXPECT_EQ(ReadIni("ModeName", "Mode3N"), "RTTY");
+    EXPECT_EQ(ReadIni("ModeName", "Mode5N"), "");
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"モードの読み込み＆設定が完了しました。"});
+    EXPECT_EQ(view["Label6"].text, "5/6");
+    EXPECT_TRUE(view["TRELVOMenu"].enabled);
+    EXPECT_FALSE(view["Command1"].enabled);
+
+    model->Form_Unload();
+    EXPECT_NE(lib->TakeLog().find("HamlogClose"), std::string::npos);
+}
+
+TEST_F(DatabaseTest, ThirteenModesStopTheImportAndAnUnopenableDatabaseChangesNothing) {
+    for (int i = 1; i <= 14; ++i) AddRecord("M" + std::string(1, static_cast<char>('A' + i)));
+    ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
+    model->MODCH_Click();
+    EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"モード数が予想数を超えました(^^ゞ",
+                                                         "モードの読み込み＆設定が完了しました。"}));
+    EXPECT_EQ(view["Combo1"].items.size(), 13u);
+    EXPECT_EQ(ReadIni("ModeName", "HAMLOG-ModeCount"), "12");
+
+    lib->openResult = 1;
+    dialogs.messages.clear();
+    model->MODCH_Click();
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGデータがOpen出来ません。"});
+    EXPECT_EQ(view["Combo1"].items.size(), 13u);
+    EXPECT_TRUE(view["TRELVOMenu"].enabled);
+}
+
+TEST_F(MainFormModelTest, ExportModeWithoutADatabaseSaysSo) {
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    dialogs.messages.clear();
+    model->setHLData_Click();
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGのデータ場所指定が出来ておりません"});
+    EXPECT_FALSE(view["MODCH"].enabled);
+    EXPECT_TRUE(view["Frame2"].visible);
 }
 
 TEST(MainFormText, VersionAndPathParts) {
