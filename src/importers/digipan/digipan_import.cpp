@@ -47,6 +47,10 @@ public:
     int Read(std::array<ValueRef, kValuesPerContact>& values,
              std::array<ValueInfo, kValuesPerContact>& info) {
         stream_.Release();
+        if (stream_.NextLine(values.data(), info.data(), kValuesPerContact)) {
+            FlushPendingLineNotice();
+            return kValuesPerContact;
+        }
         int got = 0;
         while (got < kValuesPerContact) {
             const std::size_t i = static_cast<std::size_t>(got);

@@ -17,14 +17,9 @@ constexpr std::size_t kBlock = 1 << 20;
 
 // "," -> " " and ";" -> ",", every other byte unchanged. Neither byte can be the second byte
 // of a CP932 character, so the log is edited as bytes.
-constexpr std::array<char, 256> MakeSeparatorMap() {
-    std::array<char, 256> m{};
-    for (int i = 0; i < 256; ++i) m[static_cast<std::size_t>(i)] = static_cast<char>(i);
-    m[static_cast<unsigned char>(',')] = ' ';
-    m[static_cast<unsigned char>(';')] = ',';
-    return m;
+char Separated(char c) {
+    return c == ',' ? ' ' : c == ';' ? ',' : c;
 }
-constexpr std::array<char, 256> kSeparatorMap = MakeSeparatorMap();
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -43,6 +38,23 @@ int TwoDigits(std::string_view s, std::size_t at) {
     return (s[at] - '0') * 10 + (s[at + 1] - '0');
 }
 
+// The usual block: every line end in it is CR LF, none split from the block before or after.
+// Then the copy is the block with only its separators changed, done in one sweep.
+bool AllLineEndsCrLf(const char* b, std::size_t n, char* translated) {
+    std::size_t cr = 0, lf = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = b[i];
+        cr += c == '\r';
+        lf += c == '\n';
+        translated[i] = Separated(c);
+    }
+    if (cr != lf) return false;
+    for (const char* p = b;
+         (p = static_cast<const char*>(std::memchr(p, '\n', n - static_cast<std::size_t>(p - b)))); ++p)
+        if (p == b || p[-1] != '\r') return false;
+    return true;  // as many CR as LF, each LF after a CR: no lone CR either
+}
+
 }  // namespace
 
 bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath,
@@ -57,6 +69,24 @@ bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath
     for (;;) {
         const std::size_t n = in.ReadInto(block.data(), kBlock);
         if (n == 0) break;
+        if (!afterCr && AllLineEndsCrLf(block.data(), n, conv.data())) {
+            // Poll before each line that starts in the block, then write the block whole.
+            const char* const b = conv.data();
+            for (const char* p = b; p < b + n;) {
+                if (lineStart && callbacks.CancelRequested()) {
+                    out.WriteBytes(std::string_view(b, static_cast<std::size_t>(p - b)));
+                    out.Close();
+                    return false;
+                }
+                const char* nl =
+                    static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(b + n - p)));
+                lineStart = nl != nullptr;
+                p = nl ? nl + 1 : b + n;
+            }
+            lineOpen = !lineStart;
+            out.WriteBytes(std::string_view(b, n));
+            continue;
+        }
         char* o = conv.data();
         const char* p = block.data();
         const char* const end = p + n;
@@ -77,8 +107,7 @@ bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath
                 lineStart = false;
                 lineOpen = true;
             }
-            while (p < end && *p != '\r' && *p != '\n')
-                *o++ = kSeparatorMap[static_cast<unsigned char>(*p++)];
+            while (p < end && *p != '\r' && *p != '\n') *o++ = Separated(*p++);
             if (p == end) break;
             afterCr = *p == '\r';
             ++p;
@@ -199,6 +228,36 @@ bool ValueStream::Next(ValueRef& ref, ValueInfo& info) {
         info.lastOnLine = true;
         atLineStart_ = true;
     }
+    return true;
+}
+
+bool ValueStream::NextLine(ValueRef* refs, ValueInfo* info, int count) {
+    if (!atLineStart_ || pos_ >= end_) return false;
+    const char* const b = buf_.data() + pos_;
+    const auto avail = static_cast<std::size_t>(end_ - pos_);
+    const char* nl = static_cast<const char*>(std::memchr(b, '\n', avail));
+    if (!nl || nl == b || nl[-1] != '\r') return false;
+    const char* const e = nl - 1;  // the CR
+    const auto len = static_cast<std::size_t>(e - b);
+    if (std::memchr(b, '"', len) || std::memchr(b, '\r', len)) return false;
+    const char* p = b;
+    while (p < e && *p == ' ') ++p;
+    if (p == e) return false;  // a blank line: Next() skips it
+    for (int k = 0; k < count; ++k) {
+        while (p < e && *p == ' ') ++p;
+        const char* v = p;
+        while (p < e && *p != ',') ++p;
+        refs[k].at = base_ + static_cast<long long>(v - buf_.data());
+        refs[k].size = static_cast<std::size_t>(p - v);
+        info[k].line = info[k].endLine = line_;
+        info[k].index = k + 1;
+        info[k].lastOnLine = p == e;
+        if ((p == e) != (k == count - 1)) return false;  // fewer or more values than `count`
+        ++p;                                             // the comma
+    }
+    pos_ = static_cast<std::size_t>(nl + 1 - buf_.data());
+    ++line_;
+    index_ = count;
     return true;
 }
 

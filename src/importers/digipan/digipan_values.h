@@ -56,6 +56,11 @@ public:
     // Next() and a copy of the value, releasing it at once.
     bool Next(std::string& value, ValueInfo& info);
 
+    // The usual case taken in one step: at the start of a line already read in, a line of
+    // exactly `count` values without double quotes, ending in CR LF. Gives what `count` calls
+    // of Next() would give; false (nothing read) for any other line.
+    bool NextLine(ValueRef* refs, ValueInfo* info, int count);
+
 private:
     bool Refill();       // drops what was released, reads more; false at the end of the file
     void SkipLineEnd();  // at a CR or LF: consumes CR LF, CR or LF

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "test_support.h"
@@ -204,5 +205,63 @@ TEST(DigipanValues, FrequencyShortcutMatchesTheGeneralRule) {
             for (FreqFormat f : {FreqFormat::MhzThreeDecimals, FreqFormat::WholeMhz})
                 ASSERT_EQ(FrequencyText(v, f), FrequencyText(" " + v, f)) << v;
         }
+    }
+}
+
+TEST(DigipanValues, WholeLineStepGivesWhatSingleValuesGive) {
+    // Usual and unusual lines mixed, over more than one read block: reading a line of 20 in
+    // one step where possible must give the same values, lines and positions as reading
+    // value by value.
+    ScratchDir dir;
+    std::mt19937 rng(11);
+    const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    std::string file;
+    while (file.size() < (3u << 19)) {
+        const int kind = pick(10);
+        const int count = kind == 0 ? 19 : kind == 1 ? 21 : 20;
+        std::string line;
+        for (int k = 0; k < count; ++k) {
+            if (k) line += ',';
+            if (pick(6) == 0) line += "  ";
+            if (kind == 2 && k == 5)
+                line += "\"q,\r\nq\"";
+            else
+                line += std::string(static_cast<std::size_t>(pick(kind == 3 ? 400 : 8)),
+                                    static_cast<char>('a' + k));
+        }
+        if (kind == 4)
+            line += pick(2) ? "\n" : "\r";
+        else
+            line += "\r\n";
+        if (kind == 5) line += pick(2) ? "\r\n" : "   \r\n";
+        file += line;
+    }
+    WriteBytes(dir.File("mixed.dat"), file);
+
+    std::vector<Read> single = ReadAll(dir.File("mixed.dat"));
+    std::vector<Read> stepped;
+    ValueStream s(dir.File("mixed.dat"));
+    ValueRef refs[20];
+    ValueInfo infos[20];
+    int lines = 0;
+    for (;;) {
+        s.Release();
+        if (s.NextLine(refs, infos, 20)) {
+            ++lines;
+            for (int k = 0; k < 20; ++k) stepped.push_back({std::string(s.View(refs[k])), infos[k]});
+            continue;
+        }
+        Read r;
+        if (!s.Next(r.value, r.info)) break;
+        stepped.push_back(r);
+    }
+    EXPECT_GT(lines, 100);
+    ASSERT_EQ(stepped.size(), single.size());
+    for (std::size_t i = 0; i < single.size(); ++i) {
+        ASSERT_EQ(stepped[i].value, single[i].value) << "value " << i;
+        ASSERT_EQ(stepped[i].info.line, single[i].info.line) << "value " << i;
+        ASSERT_EQ(stepped[i].info.endLine, single[i].info.endLine) << "value " << i;
+        ASSERT_EQ(stepped[i].info.index, single[i].info.index) << "value " << i;
+        ASSERT_EQ(stepped[i].info.lastOnLine, single[i].info.lastOnLine) << "value " << i;
     }
 }
