@@ -56,10 +56,14 @@ public:
             const std::size_t i = static_cast<std::size_t>(got);
             if (!stream_.Next(values[i], info[i])) break;
             FlushPendingLineNotice();
-            if (info[i].endLine != info[i].line)
-                Warn(info[i].line, "a value opened with a double quote is closed only on line " +
+            if (info[i].unclosedQuote)
+                Warn(info[i].line,
+                     "a value starting with a double quote is never closed; the rest of the log is read "
+                     "as that one value");
+            else if (info[i].endLine != info[i].line)
+                Warn(info[i].line, "a value starting with a double quote is closed only on line " +
                                        std::to_string(info[i].endLine) +
-                                       "; everything in between, line ends included, is one value");
+                                       "; the line ends in between are part of that value");
             if (info[i].lastOnLine && info[i].index != kValuesPerContact && !lineNoticeGiven_) {
                 lineNoticeGiven_ = true;
                 pendingLine_ = info[i].line;

@@ -206,12 +206,14 @@ bool ValueStream::Next(ValueRef& ref, ValueInfo& info) {
         ref.at = base_ + static_cast<long long>(pos_);
         ScanQuoted();
         ref.size = static_cast<std::size_t>(base_ + static_cast<long long>(pos_) - ref.at);
+        info.unclosedQuote = pos_ == end_;
         if (pos_ < end_) ++pos_;  // the closing quote
         for (;;) {                // what follows it, up to the separator, is dropped
             while (pos_ < end_ && buf_[pos_] != ',' && buf_[pos_] != '\r' && buf_[pos_] != '\n') ++pos_;
             if (pos_ < end_ || !Refill()) break;
         }
     } else {
+        info.unclosedQuote = false;
         ref.at = base_ + static_cast<long long>(pos_);
         ScanUnquoted();
         ref.size = static_cast<std::size_t>(base_ + static_cast<long long>(pos_) - ref.at);
@@ -252,6 +254,7 @@ bool ValueStream::NextLine(ValueRef* refs, ValueInfo* info, int count) {
         info[k].line = info[k].endLine = line_;
         info[k].index = k + 1;
         info[k].lastOnLine = p == e;
+        info[k].unclosedQuote = false;
         if ((p == e) != (k == count - 1)) return false;  // fewer or more values than `count`
         ++p;                                             // the comma
     }

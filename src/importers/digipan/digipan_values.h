@@ -22,10 +22,11 @@ bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath
 
 // Where a value of the stream came from.
 struct ValueInfo {
-    long long line = 0;       // line on which the value starts (1-based)
-    long long endLine = 0;    // line on which it ends (later only for a quoted value)
-    int index = 0;            // position of the value on its line (1-based)
-    bool lastOnLine = false;  // a line end or the end of the file follows the value
+    long long line = 0;          // line on which the value starts (1-based)
+    long long endLine = 0;       // line on which it ends (later only for a quoted value)
+    bool unclosedQuote = false;  // a double quote opened it and none closes it before the end
+    int index = 0;               // position of the value on its line (1-based)
+    bool lastOnLine = false;     // a line end or the end of the file follows the value
 };
 
 // Where a value lies in the stream's buffer; read it through ValueStream::View.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "app/errors.h"
@@ -196,4 +197,23 @@ TEST(DigipanImport, TheLogIsNeverOverwritten) {
     }
     missing.logPath = f.dir.Path();  // a folder
     EXPECT_THROW(ConvertDigipanLog(missing, none), trelvo::FileError);
+}
+
+TEST(DigipanImport, QuotesRunningOverLinesAreReported) {
+    // A value opened with a double quote on line 2 is closed on line 3; one opened on line 5
+    // is never closed.
+    Fixture f(Line("JA1AAA", "202405011200", "Taro") + "\r\n" + "\"tnx\r\nfb\";more\r\n" +
+              Line("JA1BBB", "202405011200") + "\r\n" + "1;\"open");
+    Recorder cb;
+    ConvertDigipanLog(f.options, cb);
+    const std::string log = f.options.logPath;
+    ASSERT_GE(cb.warnings.size(), 2u);
+    EXPECT_EQ(cb.warnings[0], log +
+                                  " line 2: a value starting with a double quote is closed only on line 3; "
+                                  "the line ends in between are part of that value");
+    EXPECT_NE(
+        std::find(cb.warnings.begin(), cb.warnings.end(),
+                  log + " line 5: a value starting with a double quote is never closed; the rest of the "
+                        "log is read as that one value"),
+        cb.warnings.end());
 }

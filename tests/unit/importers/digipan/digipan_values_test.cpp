@@ -96,6 +96,8 @@ TEST(DigipanValues, ReadingRules) {
     EXPECT_EQ(r[6].info.line, 5);
     EXPECT_EQ(r[7].info.line, 6);  // an unclosed quote runs to the end of the file
     EXPECT_TRUE(r[7].info.lastOnLine);
+    EXPECT_TRUE(r[7].info.unclosedQuote);
+    EXPECT_FALSE(r[1].info.unclosedQuote);
 
     // A quoted value runs over line ends to its closing quote; the lines are still counted.
     WriteBytes(dir.File("q.dat"), "1,\"a\r\nb\r\nc\",2\r\n3\r\n");
