@@ -7,6 +7,8 @@ bash scripts/build.sh build -DCMAKE_BUILD_TYPE=Release
 mkdir -p out
 ./build/trelvo5 --version
 ./build/trelvo5 --help
+echo "== DigiPan"
+./build/trelvo5 import digipan examples/digipan/Digipan.LOG --jst --qsl-issue --qsl-sent -o out/digipan-TRELVO.CSV
 echo "== JAP1"
 ./build/trelvo5 import jap1 examples/jap1/JAP1LOG.TXT --remconv examples/jap1/remconv.txt -o out/JAP2HL.CSV
 echo "== HAMLOG database"

@@ -45,5 +45,6 @@ CLI::App* ImportGroup(CLI::App& app);
 void RegisterSettingsCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportJap1Command(CLI::App& app, CliContext& ctx);
 void RegisterDbCommand(CLI::App& app, CliContext& ctx);
+void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace trelvo::cli

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     cli::RegisterSettingsCommand(app, ctx);
     cli::RegisterImportJap1Command(app, ctx);
     cli::RegisterDbCommand(app, ctx);
+    cli::RegisterImportDigipanCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -1,13 +1,14 @@
-// CP932 conversion through iconv.
+// CP932 conversion through iconv: the platform's mapping, from which the conversion tables are
+// built (cp932_tables.cpp).
 #include <cerrno>
 #include <iconv.h>
 
 #include <memory>
 #include <stdexcept>
 
-#include "text/cp932.h"
+#include "text/cp932_platform.h"
 
-namespace trelvo::text {
+namespace trelvo::text::detail {
 namespace {
 
 // One conversion descriptor per direction and thread, opened on first use and reset
@@ -71,8 +72,7 @@ std::string Run(iconv_t cd, std::string_view input, std::size_t factor, OnInvali
 
 }  // namespace
 
-std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
-    if (IsAscii(cp932)) return std::string(cp932);
+std::string PlatformCp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
     return Run(Decoder(), cp932, 3, [&](char*& inp, std::size_t& left) {
         ++inp;
         --left;
@@ -81,8 +81,7 @@ std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
     });
 }
 
-std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {
-    if (IsAscii(utf8)) return std::string(utf8);
+std::string PlatformUtf8ToCp932(std::string_view utf8, ConversionStats* stats) {
     return Run(Encoder(), utf8, 1, [&](char*& inp, std::size_t& left) {
         // Skip one whole UTF-8 character (or one stray byte).
         auto b = static_cast<unsigned char>(*inp);
@@ -101,4 +100,4 @@ std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {
     });
 }
 
-}  // namespace trelvo::text
+}  // namespace trelvo::text::detail

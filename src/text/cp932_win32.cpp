@@ -1,11 +1,12 @@
-// CP932 conversion through the Windows code-page functions.
+// CP932 conversion through the Windows code-page functions: the platform's mapping, from which
+// the conversion tables are built (cp932_tables.cpp).
 #include <windows.h>
 
 #include <string>
 
-#include "text/cp932.h"
+#include "text/cp932_platform.h"
 
-namespace trelvo::text {
+namespace trelvo::text::detail {
 namespace {
 
 constexpr UINT kCp932 = 932;
@@ -33,7 +34,7 @@ std::string WideToUtf8(const std::wstring& w) {
 
 }  // namespace
 
-std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
+std::string PlatformCp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
     if (IsAscii(cp932)) return std::string(cp932);
     std::wstring w;
     w.reserve(cp932.size());
@@ -47,7 +48,7 @@ std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
     return WideToUtf8(w);
 }
 
-std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {
+std::string PlatformUtf8ToCp932(std::string_view utf8, ConversionStats* stats) {
     if (IsAscii(utf8)) return std::string(utf8);
     std::string out;
     out.reserve(utf8.size());
@@ -78,4 +79,4 @@ std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {
     return out;
 }
 
-}  // namespace trelvo::text
+}  // namespace trelvo::text::detail

@@ -100,6 +100,18 @@ DateTime AddMinutes(const DateTime& t, long long minutes) {
 }
 
 std::string FormatYmdHm(const DateTime& t) {
+    const int parts[] = {t.year % 10000, t.month % 100, t.day % 100, t.hour % 100, t.minute % 100};
+    if (parts[0] >= 0 && parts[1] >= 0 && parts[2] >= 0 && parts[3] >= 0 && parts[4] >= 0) {
+        // Digit by digit: the importers call this once per contact.
+        std::string out = "0000/00/00 00:00";
+        const std::size_t last[] = {3, 6, 9, 12, 15};  // the last digit of each part
+        const std::size_t width[] = {4, 2, 2, 2, 2};
+        for (std::size_t k = 0; k < 5; ++k) {
+            int v = parts[k];
+            for (std::size_t i = 0; i < width[k]; ++i, v /= 10) out[last[k] - i] = static_cast<char>('0' + v % 10);
+        }
+        return out;
+    }
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d", t.year % 10000, t.month % 100,
                   t.day % 100, t.hour % 100, t.minute % 100);

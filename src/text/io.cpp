@@ -67,6 +67,25 @@ std::size_t ByteReader::Read(std::string& out, std::size_t n) {
     return got;
 }
 
+std::size_t ByteReader::ReadInto(char* dst, std::size_t n) {
+    std::size_t got = 0;
+    if (pos_ < buf_.size()) {  // what is buffered first
+        got = std::min(n, buf_.size() - pos_);
+        std::memcpy(dst, buf_.data() + pos_, got);
+        pos_ += got;
+    }
+    while (got < n) {
+        const std::size_t r = std::fread(dst + got, 1, n - got, f_);
+        if (r == 0) {
+            if (std::ferror(f_)) throw FileError(path_, "cannot read the file");
+            break;
+        }
+        got += r;
+    }
+    consumed_ += static_cast<long long>(got);
+    return got;
+}
+
 bool ByteReader::ReadLine(std::string& line, LineEnds ends) {
     line.clear();
     if (!Fill()) return false;
@@ -129,6 +148,12 @@ void Cp932LineWriter::WriteLine(std::string_view utf8) {
 }
 
 void Cp932LineWriter::WriteBytes(std::string_view bytes) {
+    if (bytes.size() >= kBlock) {  // a large block goes to the file without being copied
+        Flush();
+        if (std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size())
+            throw FileError(path_, "cannot write the file");
+        return;
+    }
     buf_.append(bytes);
     if (buf_.size() >= kBlock) Flush();
 }

@@ -30,6 +30,9 @@ public:
     bool ReadByte(char& c);
     // Up to `n` bytes appended to `out`; the count read (0 at the end).
     std::size_t Read(std::string& out, std::size_t n);
+    // Up to `n` bytes into `dst`, read straight from the file when nothing is buffered (for
+    // callers that keep their own large buffer); the count read, fewer only at the end.
+    std::size_t ReadInto(char* dst, std::size_t n);
 
     long long LineNumber() const { return lineNumber_; }  // lines returned so far
     long long BytesConsumed() const { return consumed_; }

@@ -1,0 +1,248 @@
+#include "importers/digipan/digipan_import.h"
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+
+#include "app/errors.h"
+#include "app/platform.h"
+#include "csvout/hamlog_csv.h"
+#include "csvout/station_rules.h"
+#include "importers/digipan/digipan_values.h"
+#include "text/cp932.h"
+
+namespace trelvo::digipan {
+namespace {
+
+// Positions (1-based) of the values the conversion uses; the other twelve are skipped.
+constexpr int kCall = 2;
+constexpr int kStamp = 3;
+constexpr int kFreq = 8;
+constexpr int kHisRst = 11;
+constexpr int kMyRst = 12;
+constexpr int kName = 15;
+constexpr int kQth = 16;
+constexpr int kRemark = 17;
+
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path pa = PathFromUtf8(a), pb = PathFromUtf8(b);
+    if (fs::exists(pa, ec) && fs::exists(pb, ec)) return fs::equivalent(pa, pb, ec);
+    const fs::path ca = fs::weakly_canonical(pa, ec);
+    if (ec) return false;
+    const fs::path cb = fs::weakly_canonical(pb, ec);
+    return !ec && ca == cb;
+}
+
+// Reads contacts from the value stream and tells the user, once, about the first log line
+// that does not hold 20 values: from there on the contacts are read shifted.
+class ContactReader {
+public:
+    ContactReader(const std::string& tempPath, const std::string& logName, ConversionCallbacks& cb)
+        : stream_(tempPath), logName_(logName), cb_(cb) {}
+
+    // Fills `values` and `info`; the number of values read (20, fewer at the end of the file).
+    // The values of the previous contact are let go.
+    int Read(std::array<ValueRef, kValuesPerContact>& values,
+             std::array<ValueInfo, kValuesPerContact>& info) {
+        stream_.Release();
+        if (stream_.NextLine(values.data(), info.data(), kValuesPerContact)) {
+            FlushPendingLineNotice();
+            return kValuesPerContact;
+        }
+        int got = 0;
+        while (got < kValuesPerContact) {
+            const std::size_t i = static_cast<std::size_t>(got);
+            if (!stream_.Next(values[i], info[i])) break;
+            FlushPendingLineNotice();
+            if (info[i].unclosedQuote)
+                Warn(info[i].line,
+                     "a value starting with a double quote is never closed; the rest of the log is read "
+                     "as that one value");
+            else if (info[i].endLine != info[i].line)
+                Warn(info[i].line, "a value starting with a double quote is closed only on line " +
+                                       std::to_string(info[i].endLine) +
+                                       "; the line ends in between are part of that value");
+            if (info[i].lastOnLine && info[i].index != kValuesPerContact && !lineNoticeGiven_) {
+                lineNoticeGiven_ = true;
+                pendingLine_ = info[i].line;
+                pendingCount_ = info[i].index;
+            }
+            ++got;
+        }
+        return got;
+    }
+
+    // At the end of the file: a line notice still held back is given unless the last contact
+    // was cut short, which the caller reports instead.
+    void Finish(bool raggedEnd) {
+        if (!raggedEnd) FlushPendingLineNotice();
+        pendingLine_ = 0;
+    }
+
+    void Warn(long long line, const std::string& what) {
+        ++warnings_;
+        cb_.Warning(logName_ + " line " + std::to_string(line) + ": " + what);
+    }
+    long long Warnings() const { return warnings_; }
+    std::string_view View(const ValueRef& ref) const { return stream_.View(ref); }
+
+private:
+    void FlushPendingLineNotice() {
+        if (pendingLine_ == 0) return;
+        const long long line = pendingLine_;
+        pendingLine_ = 0;
+        Warn(line, "the line holds " + std::to_string(pendingCount_) + " values instead of " +
+                       std::to_string(kValuesPerContact) +
+                       "; every contact takes 20 values, so the contacts from here on may be shifted");
+    }
+
+    ValueStream stream_;
+    const std::string& logName_;
+    ConversionCallbacks& cb_;
+    bool lineNoticeGiven_ = false;
+    long long pendingLine_ = 0;
+    int pendingCount_ = 0;
+    long long warnings_ = 0;
+};
+
+}  // namespace
+
+DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbacks& callbacks) {
+    DigipanResult result;
+    result.tempPath = JoinPath(options.geneDataFolder, kTempFileName);
+    result.outputPath =
+        options.outputPath.empty() ? JoinPath(options.geneDataFolder, kOutputFileName) : options.outputPath;
+    result.issueMark = options.issueMark;
+    result.sentMark = options.sentMark;
+    const std::string& log = options.logPath;
+
+    if (!FileExists(log)) {
+        // Let the reader name the exact reason (missing, a folder, no permission).
+        text::ByteReader probe(log);
+        throw FileError(log, "the DigiPan log is not a file");
+    }
+    if (SameFile(log, result.tempPath))
+        throw FileError(
+            log, std::string("the DigiPan log is the conversion's temporary file \"") + kTempFileName +
+                     "\", which would overwrite it; move the log or choose another generated-data folder");
+    if (SameFile(log, result.outputPath))
+        throw FileError(log, "the DigiPan log is also the output file, which would overwrite it");
+    if (SameFile(result.tempPath, result.outputPath))
+        throw FileError(result.outputPath, "the output would overwrite the temporary file of the conversion");
+
+    // Pass 1.
+    if (!NormaliseSeparators(log, result.tempPath, callbacks)) {
+        result.cancelled = true;
+        return result;
+    }
+
+    // Pass 2.
+    ContactReader reader(result.tempPath, log, callbacks);
+    text::Cp932LineWriter out(result.outputPath);
+    csvout::HamlogCsvRecord record;
+    std::array<ValueRef, kValuesPerContact> raw;
+    std::array<ValueInfo, kValuesPerContact> info;
+    text::ConversionStats notCp932;
+    long long firstNotCp932Line = 0;
+    // Value `position` (1-based) of the contact as text, into `into`.
+    const auto value = [&](int position, std::string& into) -> const std::string& {
+        const std::size_t i = static_cast<std::size_t>(position - 1);
+        const std::string_view bytes = reader.View(raw[i]);
+        if (text::IsAscii(bytes)) return into.assign(bytes);
+        const std::size_t before = notCp932.invalid;
+        into = text::Cp932ToUtf8(bytes, &notCp932);
+        if (notCp932.invalid != before && firstNotCp932Line == 0) firstNotCp932Line = info[i].line;
+        return into;
+    };
+    std::string stamp, call, freqValue, qsl;
+
+    long long counter = 1;
+    for (;;) {
+        if (callbacks.CancelRequested()) {
+            result.cancelled = true;
+            break;
+        }
+        const int got = reader.Read(raw, info);
+        if (got == 0) break;
+        if (got < kValuesPerContact) {
+            reader.Finish(true);
+            reader.Warn(info[0].line, "the last contact has only " + std::to_string(got) + " of its " +
+                                          std::to_string(kValuesPerContact) + " values; it is not written");
+            break;
+        }
+
+        const std::size_t stampAt = kStamp - 1;
+        const long long stampLine = info[stampAt].line;
+        value(kStamp, stamp);
+        const bool stampOk = IsDigipanStamp(reader.View(raw[stampAt]));
+        SetDateTimeFromStamp(stamp, record);
+
+        value(kCall, call);
+        bool skip = false;
+        try {
+            csvout::ClassifyStation(call, options.jstForJa, record);
+        } catch (const DateTimeError&) {
+            skip = true;
+        }
+        if (!stampOk || skip)
+            reader.Warn(stampLine,
+                        "the date and time \"" + stamp +
+                            "\" is not a date (12 digits: year, month, day, hour, minute in UTC); " +
+                            (skip ? "the contact of " + call + " cannot be moved to JST and is not written"
+                                  : "the contact of " + call + " is written with it as it stands"));
+        if (skip) {
+            csvout::ClearHamlogCsvRecord(record);
+            continue;
+        }
+
+        value(kFreq, freqValue);
+        const std::optional<std::string> freq = FrequencyText(freqValue, options.freqFormat);
+        if (freq)
+            record.Freq = *freq;
+        else
+            reader.Warn(info[kFreq - 1].line,
+                        "the frequency \"" + freqValue + "\" is out of range; written empty");
+
+        value(kHisRst, record.HisRST);
+        value(kMyRst, record.MyRST);
+        record.Code.clear();
+        record.GridLoc.clear();
+
+        if (qsl.empty()) {  // the same for every contact, from the first one on
+            if (result.issueMark.empty()) result.issueMark = " ";
+            if (result.sentMark.empty()) result.sentMark = " ";
+            qsl = csvout::MakeQslField(options.qslIssue ? &result.issueMark : nullptr,
+                                       options.qslSent ? &result.sentMark : nullptr, nullptr);
+        }
+        record.QSL = qsl;
+
+        value(kQth, record.QTH);
+        value(kName, record.Name);
+        value(kRemark, record.Remarks1);
+
+        callbacks.Progress(counter);
+        csvout::WriteHamlogCsvLine(out, record);
+        csvout::ClearHamlogCsvRecord(record);
+        ++counter;
+    }
+    if (!result.cancelled) reader.Finish(false);
+    out.Close();
+
+    if (notCp932.invalid > 0)
+        reader.Warn(firstNotCp932Line,
+                    std::to_string(notCp932.invalid) +
+                        " byte(s) of the log are not Shift-JIS (CP932) text and were written "
+                        "as \"?\" (the first on this line)");
+    result.contacts = counter - 1;
+    result.warnings = reader.Warnings();
+    return result;
+}
+
+std::string CompletionMessage(const DigipanResult& result) {
+    return std::to_string(result.contacts) + " 件の変換が正常終了しました。\r\n" + result.outputPath +
+           " をTurbo HAMLOGから読み込んで下さい";
+}
+
+}  // namespace trelvo::digipan

@@ -1,0 +1,344 @@
+#include "importers/digipan/digipan_values.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "text/chars.h"
+#include "text/datetime.h"
+#include "text/numfmt.h"
+
+namespace trelvo::digipan {
+namespace {
+
+constexpr std::size_t kBlock = 1 << 20;
+
+// "," -> " " and ";" -> ",", every other byte unchanged. Neither byte can be the second byte
+// of a CP932 character, so the log is edited as bytes.
+char Separated(char c) {
+    return c == ',' ? ' ' : c == ';' ? ',' : c;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The bytes that end an unquoted value.
+constexpr std::array<bool, 256> MakeStops() {
+    std::array<bool, 256> m{};
+    m[static_cast<unsigned char>(',')] = m[static_cast<unsigned char>('\r')] =
+        m[static_cast<unsigned char>('\n')] = true;
+    return m;
+}
+constexpr std::array<bool, 256> kStops = MakeStops();
+
+int TwoDigits(std::string_view s, std::size_t at) {
+    return (s[at] - '0') * 10 + (s[at + 1] - '0');
+}
+
+// The usual block: every line end in it is CR LF, none split from the block before or after.
+// Then the copy is the block with only its separators changed, done in one sweep.
+bool AllLineEndsCrLf(const char* b, std::size_t n, char* translated) {
+    std::size_t cr = 0, lf = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = b[i];
+        cr += c == '\r';
+        lf += c == '\n';
+        translated[i] = Separated(c);
+    }
+    if (cr != lf) return false;
+    for (const char* p = b;
+         (p = static_cast<const char*>(std::memchr(p, '\n', n - static_cast<std::size_t>(p - b)))); ++p)
+        if (p == b || p[-1] != '\r') return false;
+    return true;  // as many CR as LF, each LF after a CR: no lone CR either
+}
+
+}  // namespace
+
+bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath,
+                         ConversionCallbacks& callbacks) {
+    text::ByteReader in(logPath);
+    text::Cp932LineWriter out(tempPath);
+    std::vector<char> block(kBlock);
+    std::vector<char> conv(2 * kBlock);  // a lone CR or LF becomes two bytes
+    bool afterCr = false;                // the previous byte ended a line with CR: a LF now belongs to it
+    bool lineStart = true;               // the next byte starts a line
+    bool lineOpen = false;               // a line was started and has not ended yet
+    for (;;) {
+        const std::size_t n = in.ReadInto(block.data(), kBlock);
+        if (n == 0) break;
+        if (!afterCr && AllLineEndsCrLf(block.data(), n, conv.data())) {
+            // Poll before each line that starts in the block, then write the block whole.
+            const char* const b = conv.data();
+            for (const char* p = b; p < b + n;) {
+                if (lineStart && callbacks.CancelRequested()) {
+                    out.WriteBytes(std::string_view(b, static_cast<std::size_t>(p - b)));
+                    out.Close();
+                    return false;
+                }
+                const char* nl =
+                    static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(b + n - p)));
+                lineStart = nl != nullptr;
+                p = nl ? nl + 1 : b + n;
+            }
+            lineOpen = !lineStart;
+            out.WriteBytes(std::string_view(b, n));
+            continue;
+        }
+        char* o = conv.data();
+        const char* p = block.data();
+        const char* const end = p + n;
+        while (p < end) {
+            if (afterCr) {
+                afterCr = false;
+                if (*p == '\n') {
+                    ++p;
+                    continue;
+                }
+            }
+            if (lineStart) {
+                if (callbacks.CancelRequested()) {
+                    out.WriteBytes(std::string_view(conv.data(), static_cast<std::size_t>(o - conv.data())));
+                    out.Close();
+                    return false;
+                }
+                lineStart = false;
+                lineOpen = true;
+            }
+            while (p < end && *p != '\r' && *p != '\n') *o++ = Separated(*p++);
+            if (p == end) break;
+            afterCr = *p == '\r';
+            ++p;
+            *o++ = '\r';
+            *o++ = '\n';
+            lineStart = true;
+            lineOpen = false;
+        }
+        out.WriteBytes(std::string_view(conv.data(), static_cast<std::size_t>(o - conv.data())));
+    }
+    if (lineOpen) out.WriteBytes("\r\n");  // a last line without a line end still gets one
+    out.Close();
+    return true;
+}
+
+ValueStream::ValueStream(const std::string& path) : reader_(path), buf_(2 * kBlock) {}
+
+bool ValueStream::Refill() {
+    if (eof_) return false;
+    const auto drop = static_cast<std::size_t>(keep_ - base_);
+    if (drop > 0) {
+        std::memmove(buf_.data(), buf_.data() + drop, end_ - drop);
+        end_ -= drop;
+        pos_ -= drop;
+        base_ = keep_;
+    }
+    // Grows only for a contact longer than the buffer (a quote that is never closed).
+    if (buf_.size() - end_ < kBlock) buf_.resize(std::max(2 * buf_.size(), end_ + kBlock));
+    const std::size_t n = reader_.ReadInto(buf_.data() + end_, kBlock);
+    if (n == 0) {
+        eof_ = true;
+        return false;
+    }
+    end_ += n;
+    return true;
+}
+
+void ValueStream::SkipLineEnd() {
+    const char c = buf_[pos_++];
+    if (c == '\r' && (pos_ < end_ || Refill()) && buf_[pos_] == '\n') ++pos_;
+    ++line_;
+}
+
+void ValueStream::ScanQuoted() {
+    bool afterCr = false;
+    for (;;) {
+        const char* b = buf_.data() + pos_;
+        const char* e = buf_.data() + end_;
+        const char* q = static_cast<const char*>(std::memchr(b, '"', static_cast<std::size_t>(e - b)));
+        const char* stop = q ? q : e;
+        for (const char* p = b; p < stop; ++p) {
+            if (*p == '\r')
+                ++line_;
+            else if (*p == '\n' && !afterCr)
+                ++line_;
+            afterCr = *p == '\r';
+        }
+        pos_ += static_cast<std::size_t>(stop - b);
+        if (q || !Refill()) return;  // no closing quote: the value runs to the end of the file
+    }
+}
+
+void ValueStream::ScanUnquoted() {
+    for (;;) {
+        const char* b = buf_.data() + pos_;
+        const char* e = buf_.data() + end_;
+        const char* p = b;
+        while (p < e && !kStops[static_cast<unsigned char>(*p)]) ++p;
+        pos_ += static_cast<std::size_t>(p - b);
+        if (p < e || !Refill()) return;
+    }
+}
+
+bool ValueStream::Next(ValueRef& ref, ValueInfo& info) {
+    for (;;) {
+        if (pos_ == end_ && !Refill()) {
+            if (atLineStart_) return false;
+            break;  // a separator just before the end of the file: one more, empty value
+        }
+        const char c = buf_[pos_];
+        if (c == ' ') {
+            ++pos_;
+        } else if (atLineStart_ && (c == '\r' || c == '\n')) {
+            SkipLineEnd();  // a blank line holds no values
+        } else {
+            break;
+        }
+    }
+    if (atLineStart_) index_ = 0;
+    atLineStart_ = false;
+    info.line = line_;
+    info.index = ++index_;
+
+    if (pos_ < end_ && buf_[pos_] == '"') {
+        ++pos_;
+        ref.at = base_ + static_cast<long long>(pos_);
+        ScanQuoted();
+        ref.size = static_cast<std::size_t>(base_ + static_cast<long long>(pos_) - ref.at);
+        info.unclosedQuote = pos_ == end_;
+        if (pos_ < end_) ++pos_;  // the closing quote
+        for (;;) {                // what follows it, up to the separator, is dropped
+            while (pos_ < end_ && buf_[pos_] != ',' && buf_[pos_] != '\r' && buf_[pos_] != '\n') ++pos_;
+            if (pos_ < end_ || !Refill()) break;
+        }
+    } else {
+        info.unclosedQuote = false;
+        ref.at = base_ + static_cast<long long>(pos_);
+        ScanUnquoted();
+        ref.size = static_cast<std::size_t>(base_ + static_cast<long long>(pos_) - ref.at);
+    }
+    info.endLine = line_;
+    if (pos_ == end_) {  // the scans refilled: nothing is left
+        info.lastOnLine = true;
+        atLineStart_ = true;
+    } else if (buf_[pos_] == ',') {
+        ++pos_;
+        info.lastOnLine = false;
+    } else {
+        SkipLineEnd();
+        info.lastOnLine = true;
+        atLineStart_ = true;
+    }
+    return true;
+}
+
+bool ValueStream::NextLine(ValueRef* refs, ValueInfo* info, int count) {
+    if (!atLineStart_ || pos_ >= end_) return false;
+    const char* const b = buf_.data() + pos_;
+    const auto avail = static_cast<std::size_t>(end_ - pos_);
+    const char* nl = static_cast<const char*>(std::memchr(b, '\n', avail));
+    if (!nl || nl == b || nl[-1] != '\r') return false;
+    const char* const e = nl - 1;  // the CR
+    const auto len = static_cast<std::size_t>(e - b);
+    if (std::memchr(b, '"', len) || std::memchr(b, '\r', len)) return false;
+    const char* p = b;
+    while (p < e && *p == ' ') ++p;
+    if (p == e) return false;  // a blank line: Next() skips it
+    for (int k = 0; k < count; ++k) {
+        while (p < e && *p == ' ') ++p;
+        const char* v = p;
+        while (p < e && *p != ',') ++p;
+        refs[k].at = base_ + static_cast<long long>(v - buf_.data());
+        refs[k].size = static_cast<std::size_t>(p - v);
+        info[k].line = info[k].endLine = line_;
+        info[k].index = k + 1;
+        info[k].lastOnLine = p == e;
+        info[k].unclosedQuote = false;
+        if ((p == e) != (k == count - 1)) return false;  // fewer or more values than `count`
+        ++p;                                             // the comma
+    }
+    pos_ = static_cast<std::size_t>(nl + 1 - buf_.data());
+    ++line_;
+    index_ = count;
+    return true;
+}
+
+bool ValueStream::Next(std::string& value, ValueInfo& info) {
+    ValueRef ref;
+    if (!Next(ref, info)) return false;
+    value.assign(View(ref));
+    Release();
+    return true;
+}
+
+bool IsDigipanStamp(std::string_view s) {
+    if (s.size() < 12) return false;
+    for (std::size_t i = 0; i < 12; ++i)
+        if (!IsDigit(s[i])) return false;
+    const int year = TwoDigits(s, 0) * 100 + TwoDigits(s, 2);
+    return text::IsValidDate(year, TwoDigits(s, 4), TwoDigits(s, 6)) && TwoDigits(s, 8) <= 23 &&
+           TwoDigits(s, 10) <= 59;
+}
+
+void SetDateTimeFromStamp(std::string_view stamp, csvout::HamlogCsvRecord& record) {
+    if (stamp.size() >= 12 && text::IsAscii(stamp.substr(0, 12))) {
+        // The usual stamp: characters are bytes, so the texts are cut straight out of it.
+        record.Date.assign(stamp.substr(2, 2))
+            .append(1, '/')
+            .append(stamp.substr(4, 2))
+            .append(1, '/')
+            .append(stamp.substr(6, 2));
+        record.Time.assign(stamp.substr(8, 2)).append(1, ':').append(stamp.substr(10, 2)).append(1, 'U');
+        return;
+    }
+    // "yyyy/mm/dd hh:nn" from the digits, then the two-digit-year date and the time from it.
+    std::string s;
+    s.reserve(16);
+    s += text::CharMid(stamp, 1, 4);
+    s += '/';
+    s += text::CharMid(stamp, 5, 2);
+    s += '/';
+    s += text::CharMid(stamp, 7, 2);
+    s += ' ';
+    s += text::CharMid(stamp, 9, 2);
+    s += ':';
+    s += text::CharMid(stamp, 11, 2);
+    record.Date = text::CharMid(s, 3, 8);
+    record.Time = text::CharMid(s, 12, 5) + "U";
+}
+
+std::optional<std::string> FrequencyText(std::string_view value, FreqFormat format) {
+    // The usual value, whole kHz digits and a point before the three dropped characters
+    // ("14070.150"), is formatted from the integer; the result is the same as below.
+    if (value.size() > 3 && value.size() <= 13 && text::IsAscii(value)) {
+        std::string_view head = value.substr(0, value.size() - 3);
+        if (head.back() == '.') head.remove_suffix(1);
+        long long khz = 0;  // at most 9 digits
+        bool digits = !head.empty();
+        for (char c : head) {
+            if (!IsDigit(c)) {
+                digits = false;
+                break;
+            }
+            khz = khz * 10 + (c - '0');
+        }
+        if (digits) {
+            if (format == FreqFormat::WholeMhz) return std::to_string(khz / 1000);
+            std::string out = khz >= 1000 ? std::to_string(khz / 1000) : std::string();
+            const int rest = static_cast<int>(khz % 1000);
+            out += '.';
+            out += static_cast<char>('0' + rest / 100);
+            out += static_cast<char>('0' + rest / 10 % 10);
+            out += static_cast<char>('0' + rest % 10);
+            return out;
+        }
+    }
+    const std::size_t n = text::CharCount(value);
+    const double khz = text::LeadingNumber(text::CharLeft(value, n >= 3 ? n - 3 : 0));
+    if (!std::isfinite(khz) || std::fabs(khz) >= 1e15) return std::nullopt;
+    if (format == FreqFormat::WholeMhz) return std::to_string(text::RoundHalfEven(khz) / 1000);
+    return text::FormatNumber(khz / 1000.0, "####.##0");
+}
+
+}  // namespace trelvo::digipan

@@ -1,0 +1,216 @@
+// CP932 <-> UTF-8 through tables. The tables are filled once, on first use, by asking the
+// platform's converter about every single byte, every byte pair and every character of the
+// Basic Multilingual Plane, so they carry exactly its mapping; converting a log line is then
+// a table lookup per character instead of a call into the platform.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "text/cp932.h"
+#include "text/cp932_platform.h"
+
+namespace trelvo::text {
+namespace {
+
+constexpr std::uint32_t kNoChar = 0xFFFFFFFF;
+constexpr std::uint16_t kUnmappable = 0xFFFF;
+constexpr std::uint16_t kDropped = 0xFFFE;  // the platform leaves the character out, silently
+// The language-tag characters, which the platform drops (the only characters outside the
+// Basic Multilingual Plane it does not reject).
+constexpr std::uint32_t kTagsFirst = 0xE0000, kTagsEnd = 0xE0080;
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The one code point of a UTF-8 text, or kNoChar when it holds none or more than one.
+std::uint32_t SingleCodePoint(const std::string& u) {
+    if (u.empty()) return kNoChar;
+    const auto b = static_cast<unsigned char>(u[0]);
+    const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    if (u.size() != n) return kNoChar;
+    std::uint32_t cp = n == 1 ? b : n == 2 ? (b & 0x1Fu) : n == 3 ? (b & 0x0Fu) : (b & 0x07u);
+    for (std::size_t i = 1; i < n; ++i) cp = (cp << 6) | (static_cast<unsigned char>(u[i]) & 0x3Fu);
+    return cp;
+}
+
+char* PutUtf8(char* o, std::uint32_t cp) {
+    if (cp < 0x80) {
+        *o++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *o++ = static_cast<char>(0xC0 | (cp >> 6));
+        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *o++ = static_cast<char>(0xE0 | (cp >> 12));
+        *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *o++ = static_cast<char>(0xF0 | (cp >> 18));
+        *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return o;
+}
+
+struct Tables {
+    std::array<std::uint32_t, 256> single{};  // code point of a one-byte character, or kNoChar
+    std::array<bool, 256> lead{};             // starts a two-byte character
+    std::vector<std::uint32_t> pair;          // [lead * 256 + trail]: code point, or kNoChar
+    std::vector<std::uint16_t> encode;        // [BMP code point]: one byte (< 0x100), two bytes,
+                                              // kDropped or kUnmappable
+    std::array<std::uint16_t, kTagsEnd - kTagsFirst> tags{};  // the same for U+E0000..U+E007F
+
+    Tables() : pair(256 * 256, kNoChar), encode(0x10000, kUnmappable) {
+        for (int b = 0; b < 256; ++b) {
+            ConversionStats st;
+            const std::string u = detail::PlatformCp932ToUtf8(std::string(1, static_cast<char>(b)), &st);
+            single[static_cast<std::size_t>(b)] = st.invalid == 0 ? SingleCodePoint(u) : kNoChar;
+        }
+        for (int b = 0; b < 256; ++b) {
+            if (single[static_cast<std::size_t>(b)] != kNoChar) continue;
+            for (int t = 0; t < 256; ++t) {
+                ConversionStats st;
+                const char bytes[2] = {static_cast<char>(b), static_cast<char>(t)};
+                const std::string u = detail::PlatformCp932ToUtf8(std::string_view(bytes, 2), &st);
+                const std::uint32_t cp = st.invalid == 0 ? SingleCodePoint(u) : kNoChar;
+                if (cp == kNoChar) continue;
+                pair[static_cast<std::size_t>(b * 256 + t)] = cp;
+                lead[static_cast<std::size_t>(b)] = true;
+            }
+        }
+        for (std::uint32_t cp = 0; cp < 0x10000; ++cp)
+            if (cp < 0xD800 || cp > 0xDFFF) encode[cp] = AskEncode(cp);
+        for (std::uint32_t cp = kTagsFirst; cp < kTagsEnd; ++cp) tags[cp - kTagsFirst] = AskEncode(cp);
+    }
+
+    static std::uint16_t AskEncode(std::uint32_t cp) {
+        char buf[4];
+        const std::string u(buf, static_cast<std::size_t>(PutUtf8(buf, cp) - buf));
+        ConversionStats st;
+        const std::string b = detail::PlatformUtf8ToCp932(u, &st);
+        if (st.invalid != 0) return kUnmappable;
+        if (b.empty()) return kDropped;
+        if (b.size() == 1) return static_cast<unsigned char>(b[0]);
+        if (b.size() == 2)
+            return static_cast<std::uint16_t>(static_cast<unsigned char>(b[0]) << 8 |
+                                              static_cast<unsigned char>(b[1]));
+        return kUnmappable;
+    }
+
+    std::uint16_t Encode(std::uint32_t cp) const {
+        if (cp < 0x10000) return encode[cp];
+        if (cp >= kTagsFirst && cp < kTagsEnd) return tags[cp - kTagsFirst];
+        return kUnmappable;
+    }
+};
+
+const Tables& GetTables() {
+    static const Tables tables;
+    return tables;
+}
+
+// Length of the valid UTF-8 character at `i`, or 0 when the bytes there are not one
+// (overlong forms, surrogates and values above U+10FFFF are not).
+std::size_t Utf8CharLength(std::string_view s, std::size_t i, std::uint32_t& cp) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    const auto at = [&](std::size_t k) {
+        return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u;
+    };
+    const auto cont = [](unsigned c) { return (c & 0xC0u) == 0x80u; };
+    if (b < 0x80) {
+        cp = b;
+        return 1;
+    }
+    if (b >= 0xC2 && b <= 0xDF) {
+        if (!cont(at(1))) return 0;
+        cp = (b & 0x1Fu) << 6 | (at(1) & 0x3Fu);
+        return 2;
+    }
+    if (b >= 0xE0 && b <= 0xEF) {
+        const unsigned lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
+        if (at(1) < lo || at(1) > hi || !cont(at(2))) return 0;
+        cp = (b & 0x0Fu) << 12 | (at(1) & 0x3Fu) << 6 | (at(2) & 0x3Fu);
+        return 3;
+    }
+    if (b >= 0xF0 && b <= 0xF4) {
+        const unsigned lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
+        if (at(1) < lo || at(1) > hi || !cont(at(2)) || !cont(at(3))) return 0;
+        cp = (b & 0x07u) << 18 | (at(1) & 0x3Fu) << 12 | (at(2) & 0x3Fu) << 6 | (at(3) & 0x3Fu);
+        return 4;
+    }
+    return 0;
+}
+
+// What is skipped for bytes that are not a character: the lead byte and the continuation
+// bytes its form promises, as far as they are there.
+std::size_t InvalidUtf8Length(std::string_view s, std::size_t i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    if (n > s.size() - i) n = s.size() - i;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return k;
+    return n;
+}
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
+    if (IsAscii(cp932)) return std::string(cp932);
+    const Tables& t = GetTables();
+    std::string out(cp932.size() * 3, '\0');  // no byte gives more than three
+    char* o = out.data();
+    for (std::size_t i = 0; i < cp932.size();) {
+        const auto b = static_cast<unsigned char>(cp932[i]);
+        if (b < 0x80 && t.single[b] == b) {
+            *o++ = static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        std::uint32_t cp = t.single[b];
+        std::size_t n = 1;
+        if (cp == kNoChar && t.lead[b] && i + 1 < cp932.size()) {
+            cp = t.pair[b * 256u + static_cast<unsigned char>(cp932[i + 1])];
+            n = 2;
+        }
+        if (cp == kNoChar) {  // not a character: one byte is replaced, reading goes on after it
+            cp = kReplacement;
+            n = 1;
+            if (stats) ++stats->invalid;
+        }
+        o = PutUtf8(o, cp);
+        i += n;
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
+std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {
+    if (IsAscii(utf8)) return std::string(utf8);
+    const Tables& t = GetTables();
+    std::string out(utf8.size(), '\0');  // never longer than the UTF-8 text
+    char* o = out.data();
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            *o++ = utf8[i++];
+            continue;
+        }
+        std::uint32_t cp = 0;
+        std::size_t n = Utf8CharLength(utf8, i, cp);
+        const std::uint16_t code = n != 0 ? t.Encode(cp) : kUnmappable;
+        if (code == kDropped) {
+            // nothing written
+        } else if (code == kUnmappable) {
+            if (n == 0) n = InvalidUtf8Length(utf8, i);
+            *o++ = kUnmappableByte;
+            if (stats) ++stats->invalid;
+        } else if (code < 0x100) {
+            *o++ = static_cast<char>(code);
+        } else {
+            *o++ = static_cast<char>(code >> 8);
+            *o++ = static_cast<char>(code & 0xFF);
+        }
+        i += n;
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
+}  // namespace trelvo::text

@@ -1,0 +1,269 @@
+#include "importers/digipan/digipan_values.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "test_support.h"
+
+using namespace trelvo::digipan;
+using trelvo::testing::ReadBytes;
+using trelvo::testing::ScratchDir;
+using trelvo::testing::WriteBytes;
+
+namespace {
+
+struct Read {
+    std::string value;
+    ValueInfo info;
+};
+
+std::vector<Read> ReadAll(const std::string& path) {
+    ValueStream s(path);
+    std::vector<Read> out;
+    Read r;
+    while (s.Next(r.value, r.info)) out.push_back(r);
+    return out;
+}
+
+std::vector<std::string> Values(const std::vector<Read>& reads) {
+    std::vector<std::string> v;
+    for (const Read& r : reads) v.push_back(r.value);
+    return v;
+}
+
+class CancelAfter : public trelvo::ConversionCallbacks {
+public:
+    explicit CancelAfter(int polls) : left_(polls) {}
+    bool CancelRequested() override { return left_-- <= 0; }
+
+private:
+    int left_;
+};
+
+}  // namespace
+
+TEST(DigipanSeparators, CommasBecomeSpacesThenSemicolonsCommas) {
+    ScratchDir dir;
+    // Every kind of line end, a last line without one, CP932 text, an empty line kept.
+    const std::string sjis = trelvo::text::Utf8ToCp932("東京都, 港区");
+    WriteBytes(dir.File("in.LOG"), "a;b, c;" + sjis + "\r\n\r\nd;e\nf;g\rh,i;j");
+    trelvo::NullCallbacks none;
+    ASSERT_TRUE(NormaliseSeparators(dir.File("in.LOG"), dir.File("temp.dat"), none));
+    EXPECT_EQ(ReadBytes(dir.File("temp.dat")),
+              "a,b  c," + trelvo::text::Utf8ToCp932("東京都  港区") + "\r\n\r\nd,e\r\nf,g\r\nh i,j\r\n");
+
+    WriteBytes(dir.File("empty.LOG"), "");
+    ASSERT_TRUE(NormaliseSeparators(dir.File("empty.LOG"), dir.File("temp.dat"), none));
+    EXPECT_EQ(ReadBytes(dir.File("temp.dat")), "");
+}
+
+TEST(DigipanSeparators, LineEndSplitAcrossReadBlocksAndCancel) {
+    ScratchDir dir;
+    // The CR of a CR LF is the last byte of the first 1 MiB block, its LF the first of the next.
+    const std::size_t block = 1 << 20;
+    std::string log(block - 1, 'x');
+    log += "\r\n;\r\n";
+    WriteBytes(dir.File("in.LOG"), log);
+    trelvo::NullCallbacks none;
+    ASSERT_TRUE(NormaliseSeparators(dir.File("in.LOG"), dir.File("temp.dat"), none));
+    EXPECT_EQ(ReadBytes(dir.File("temp.dat")), std::string(block - 1, 'x') + "\r\n,\r\n");
+
+    // Polled before each line: a cancel at the third poll leaves the first two lines.
+    WriteBytes(dir.File("in.LOG"), "1;a\r\n2;b\r\n3;c\r\n");
+    CancelAfter cancel(2);
+    EXPECT_FALSE(NormaliseSeparators(dir.File("in.LOG"), dir.File("temp.dat"), cancel));
+    EXPECT_EQ(ReadBytes(dir.File("temp.dat")), "1,a\r\n2,b\r\n");
+}
+
+TEST(DigipanValues, ReadingRules) {
+    ScratchDir dir;
+    // Leading spaces skipped, trailing kept; a quoted value loses its quotes and what follows
+    // them; a blank line holds nothing; a trailing comma gives an empty last value.
+    WriteBytes(dir.File("t.dat"), "  a ,\"b,c\"x, \"\",d\r\n   \r\n\r\ne,\r\nf\n\"g");
+    std::vector<Read> r = ReadAll(dir.File("t.dat"));
+    EXPECT_EQ(Values(r), (std::vector<std::string>{"a ", "b,c", "", "d", "e", "", "f", "g"}));
+    ASSERT_EQ(r.size(), 8u);
+    EXPECT_EQ(r[3].info.line, 1);
+    EXPECT_EQ(r[3].info.index, 4);
+    EXPECT_TRUE(r[3].info.lastOnLine);
+    EXPECT_FALSE(r[2].info.lastOnLine);
+    EXPECT_EQ(r[4].info.line, 4);  // after the two blank lines
+    EXPECT_EQ(r[4].info.index, 1);
+    EXPECT_EQ(r[5].info.index, 2);
+    EXPECT_TRUE(r[5].info.lastOnLine);
+    EXPECT_EQ(r[6].info.line, 5);
+    EXPECT_EQ(r[7].info.line, 6);  // an unclosed quote runs to the end of the file
+    EXPECT_TRUE(r[7].info.lastOnLine);
+    EXPECT_TRUE(r[7].info.unclosedQuote);
+    EXPECT_FALSE(r[1].info.unclosedQuote);
+
+    // A quoted value runs over line ends to its closing quote; the lines are still counted.
+    WriteBytes(dir.File("q.dat"), "1,\"a\r\nb\r\nc\",2\r\n3\r\n");
+    r = ReadAll(dir.File("q.dat"));
+    EXPECT_EQ(Values(r), (std::vector<std::string>{"1", "a\r\nb\r\nc", "2", "3"}));
+    EXPECT_EQ(r[1].info.line, 1);
+    EXPECT_EQ(r[1].info.endLine, 3);
+    EXPECT_EQ(r[2].info.line, 3);
+    EXPECT_EQ(r[3].info.line, 4);
+
+    WriteBytes(dir.File("e.dat"), "");
+    EXPECT_TRUE(ReadAll(dir.File("e.dat")).empty());
+    WriteBytes(dir.File("c.dat"), "x,");
+    EXPECT_EQ(Values(ReadAll(dir.File("c.dat"))), (std::vector<std::string>{"x", ""}));
+}
+
+TEST(DigipanValues, ValuesAndLineEndsAcrossReadBlocks) {
+    // Lines of varying length with every kind of value and line end, over several 1 MiB
+    // blocks, so that block ends fall inside values, quotes and CR LF pairs.
+    ScratchDir dir;
+    std::string file;
+    std::vector<std::string> want;
+    std::vector<long long> wantLine;
+    const char* ends[] = {"\r\n", "\n", "\r"};
+    long long line = 1;
+    for (int k = 0; file.size() < 5u * (1 << 19); ++k) {
+        const std::string pad(static_cast<std::size_t>(k % 13), 'p');
+        file += std::to_string(k) + ",  " + pad + ",\"q," + pad + "\r\n" + std::to_string(k) + "\"tail," +
+                ends[k % 3];
+        for (const std::string& v :
+             {std::to_string(k), pad, "q," + pad + "\r\n" + std::to_string(k), std::string()})
+            want.push_back(v);
+        for (long long l : {line, line, line, line + 1}) wantLine.push_back(l);
+        line += 2;
+    }
+    WriteBytes(dir.File("big.dat"), file);
+    std::vector<Read> r = ReadAll(dir.File("big.dat"));
+    ASSERT_EQ(r.size(), want.size());
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        ASSERT_EQ(r[i].value, want[i]) << "value " << i;
+        ASSERT_EQ(r[i].info.line, wantLine[i]) << "value " << i;
+        ASSERT_EQ(r[i].info.lastOnLine, i % 4 == 3) << "value " << i;
+    }
+}
+
+TEST(DigipanValues, DateAndTimeTexts) {
+    trelvo::csvout::HamlogCsvRecord r;
+    SetDateTimeFromStamp("202405011203", r);
+    EXPECT_EQ(r.Date, "24/05/01");
+    EXPECT_EQ(r.Time, "12:03U");
+    SetDateTimeFromStamp("20240501120345", r);  // longer stamps: the rest is not used
+    EXPECT_EQ(r.Time, "12:03U");
+    // Too short: the missing positions are empty, the separators stay.
+    SetDateTimeFromStamp("2024050112", r);
+    EXPECT_EQ(r.Date, "24/05/01");
+    EXPECT_EQ(r.Time, "12:U");
+    SetDateTimeFromStamp("2024", r);
+    EXPECT_EQ(r.Date, "24// :");
+    EXPECT_EQ(r.Time, "U");
+    SetDateTimeFromStamp("", r);
+    EXPECT_EQ(r.Date, " :");
+    EXPECT_EQ(r.Time, "U");
+
+    EXPECT_TRUE(IsDigipanStamp("202402291259"));
+    EXPECT_TRUE(IsDigipanStamp("200001010000"));
+    EXPECT_FALSE(IsDigipanStamp("202302291200"));  // no 29 February in 2023
+    EXPECT_FALSE(IsDigipanStamp("202404311200"));
+    EXPECT_FALSE(IsDigipanStamp("202401012400"));
+    EXPECT_FALSE(IsDigipanStamp("202401011260"));
+    EXPECT_FALSE(IsDigipanStamp("20240101120"));
+    EXPECT_FALSE(IsDigipanStamp("2024-01-0112"));
+    EXPECT_FALSE(IsDigipanStamp(""));
+}
+
+TEST(DigipanValues, FrequencyTexts) {
+    struct Case {
+        const char* value;
+        const char* mhz3;
+        const char* whole;
+    } cases[] = {
+        {"14070.150", "14.070", "14"},  // the last three characters are dropped, not rounded
+        {"7025.000", "7.025", "7"},
+        {"135.7000", ".136", "0"},    // 0.1357 MHz: three decimals, no leading zero
+        {"1999.5000", "2.000", "2"},  // whole MHz: rounded to whole kHz before dividing
+        {"1999.4000", "1.999", "1"},
+        {"50313.000", "50.313", "50"},
+        {"1296100.000", "1296.100", "1296"},
+        {"abc", ".000", "0"},  // nothing before the dropped characters
+        {"", ".000", "0"},
+        {"7025", ".007", "0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FrequencyText(c.value, FreqFormat::MhzThreeDecimals).value_or("?"), c.mhz3) << c.value;
+        EXPECT_EQ(FrequencyText(c.value, FreqFormat::WholeMhz).value_or("?"), c.whole) << c.value;
+    }
+    EXPECT_FALSE(FrequencyText("1e300kHz", FreqFormat::WholeMhz).has_value());
+}
+
+TEST(DigipanValues, FrequencyShortcutMatchesTheGeneralRule) {
+    // Whole-kHz values take a shortcut; a leading space sends the same number the long way.
+    std::vector<long long> khz;
+    for (long long k = 0; k <= 3000; ++k) khz.push_back(k);
+    for (long long k = 3001; k < 1000000000; k = k * 7 + 13) khz.push_back(k);
+    khz.push_back(999999999);
+    for (long long k : khz) {
+        for (const std::string& v : {std::to_string(k) + ".150", std::to_string(k) + "000"}) {
+            for (FreqFormat f : {FreqFormat::MhzThreeDecimals, FreqFormat::WholeMhz})
+                ASSERT_EQ(FrequencyText(v, f), FrequencyText(" " + v, f)) << v;
+        }
+    }
+}
+
+TEST(DigipanValues, WholeLineStepGivesWhatSingleValuesGive) {
+    // Usual and unusual lines mixed, over more than one read block: reading a line of 20 in
+    // one step where possible must give the same values, lines and positions as reading
+    // value by value.
+    ScratchDir dir;
+    std::mt19937 rng(11);
+    const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    std::string file;
+    while (file.size() < (3u << 19)) {
+        const int kind = pick(10);
+        const int count = kind == 0 ? 19 : kind == 1 ? 21 : 20;
+        std::string line;
+        for (int k = 0; k < count; ++k) {
+            if (k) line += ',';
+            if (pick(6) == 0) line += "  ";
+            if (kind == 2 && k == 5)
+                line += "\"q,\r\nq\"";
+            else
+                line += std::string(static_cast<std::size_t>(pick(kind == 3 ? 400 : 8)),
+                                    static_cast<char>('a' + k));
+        }
+        if (kind == 4)
+            line += pick(2) ? "\n" : "\r";
+        else
+            line += "\r\n";
+        if (kind == 5) line += pick(2) ? "\r\n" : "   \r\n";
+        file += line;
+    }
+    WriteBytes(dir.File("mixed.dat"), file);
+
+    std::vector<Read> single = ReadAll(dir.File("mixed.dat"));
+    std::vector<Read> stepped;
+    ValueStream s(dir.File("mixed.dat"));
+    ValueRef refs[20];
+    ValueInfo infos[20];
+    int lines = 0;
+    for (;;) {
+        s.Release();
+        if (s.NextLine(refs, infos, 20)) {
+            ++lines;
+            for (int k = 0; k < 20; ++k) stepped.push_back({std::string(s.View(refs[k])), infos[k]});
+            continue;
+        }
+        Read r;
+        if (!s.Next(r.value, r.info)) break;
+        stepped.push_back(r);
+    }
+    EXPECT_GT(lines, 100);
+    ASSERT_EQ(stepped.size(), single.size());
+    for (std::size_t i = 0; i < single.size(); ++i) {
+        ASSERT_EQ(stepped[i].value, single[i].value) << "value " << i;
+        ASSERT_EQ(stepped[i].info.line, single[i].info.line) << "value " << i;
+        ASSERT_EQ(stepped[i].info.endLine, single[i].info.endLine) << "value " << i;
+        ASSERT_EQ(stepped[i].info.index, single[i].info.index) << "value " << i;
+        ASSERT_EQ(stepped[i].info.lastOnLine, single[i].info.lastOnLine) << "value " << i;
+    }
+}
