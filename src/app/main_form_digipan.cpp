@@ -2,7 +2,6 @@
 #include "app/main_form_internal.h"
 #include "app/main_form_model.h"
 
-#if __has_include("importers/digipan/digipan_import.h")
 #include "importers/digipan/digipan_import.h"
 
 namespace trelvo::app {
@@ -108,16 +107,3 @@ void MainFormModel::ConvertDigipanLog() {
 }
 
 }  // namespace trelvo::app
-
-#else
-
-namespace trelvo::app {
-
-// This build has no DigiPan import: its menu items and Convert stay disabled.
-void MainFormModel::setDGPData_Click() {}
-void MainFormModel::mkCSV_Click() {}
-void MainFormModel::ConvertDigipanLog() {}
-
-}  // namespace trelvo::app
-
-#endif

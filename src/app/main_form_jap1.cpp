@@ -2,7 +2,6 @@
 #include "app/main_form_internal.h"
 #include "app/main_form_model.h"
 
-#if __has_include("importers/jap1/jap1_import.h")
 #include "importers/jap1/jap1_import.h"
 
 namespace trelvo::app {
@@ -68,15 +67,3 @@ void MainFormModel::JAP1CSV_Click() {
 void MainFormModel::viewCSVJ_Click() { dialogs_.StartEditor(EditorPath, Jap1OutputPath()); }
 
 }  // namespace trelvo::app
-
-#else
-
-namespace trelvo::app {
-
-// This build has no JAP1 import: its menu items stay disabled.
-void MainFormModel::JAP1CSV_Click() {}
-void MainFormModel::viewCSVJ_Click() {}
-
-}  // namespace trelvo::app
-
-#endif

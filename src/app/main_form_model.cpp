@@ -55,14 +55,8 @@ std::string FileNameOf(const std::string& path) {
 std::set<std::string> CommandsNotBuilt() {
     // The HAMLOG exports and the zLog import are not part of this build.
     std::set<std::string> off = {"ZL2HL", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF"};
-#if !__has_include("importers/digipan/digipan_import.h")
-    off.insert({"setDGPData", "mkCSV"});
-#endif
 #if !__has_include("importers/adif/adif_reader.h")
     off.insert({"setADIFData", "viewCSV"});
-#endif
-#if !__has_include("importers/jap1/jap1_import.h")
-    off.insert({"JAP1CSV", "viewCSVJ"});
 #endif
     return off;
 }

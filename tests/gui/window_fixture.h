@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "app/main_form_qt.h"
@@ -72,6 +74,24 @@ protected:
     std::string CopyExample(const std::string& rel, const std::string& name) const {
         std::filesystem::copy_file(Example(rel), dir.File(name), std::filesystem::copy_options::overwrite_existing);
         return dir.File(name);
+    }
+    // Presses Esc on the window once the event loop has been serviced `n` times (a running
+    // conversion services it once per callback in these tests).
+    void PressEscAfter(int n) {
+        auto step = std::make_shared<std::function<void(int)>>();
+        *step = [this, step](int left) {
+            if (left <= 0) {
+                QTest::keyClick(form.get(), Qt::Key_Escape);
+                return;
+            }
+            QMetaObject::invokeMethod(form.get(), [step, left] { (*step)(left - 1); }, Qt::QueuedConnection);
+        };
+        (*step)(n);
+    }
+    // The lines of a CP932 CSV file.
+    static int LineCount(const std::string& path) {
+        const std::string b = ReadBytes(path);
+        return static_cast<int>(std::count(b.begin(), b.end(), '\n'));
     }
     void TearDown() override {
         if (form) {
