@@ -177,6 +177,16 @@ TEST_F(WindowTest, FieldLengthWindowShowsTheDatabaseWidths) {
     EXPECT_EQ(form->FieldLenWindow(), nullptr);
 }
 
+TEST_F(WindowTest, TheEditorGetsThePathAsOneArgumentWithoutAShell) {
+    gui::QtDialogs real;
+    const std::string odd = dir.File("a b'c;$(x).CSV");
+    real.StartEditor("/usr/bin/touch", odd);
+    for (int i = 0; i < 100 && !std::filesystem::exists(odd); ++i) QTest::qWait(20);
+    EXPECT_TRUE(std::filesystem::exists(odd));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    real.StartEditor(dir.File("no-such-editor"), odd);  // a failure is not reported
+}
+
 TEST_F(WindowTest, HelpOpensAtTheMainAndTheMappingTopics) {
     Start();
     gui::QtDialogs real;

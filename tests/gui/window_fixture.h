@@ -77,16 +77,13 @@ protected:
     }
     // Presses Esc on the window once the event loop has been serviced `n` times (a running
     // conversion services it once per callback in these tests).
-    void PressEscAfter(int n) {
-        auto step = std::make_shared<std::function<void(int)>>();
-        *step = [this, step](int left) {
-            if (left <= 0) {
-                QTest::keyClick(form.get(), Qt::Key_Escape);
-                return;
-            }
-            QMetaObject::invokeMethod(form.get(), [step, left] { (*step)(left - 1); }, Qt::QueuedConnection);
-        };
-        (*step)(n);
+    void PressEscAfter(int n) { EscAfter(form.get(), n); }
+    static void EscAfter(QWidget* w, int left) {
+        if (left <= 0) {
+            QTest::keyClick(w, Qt::Key_Escape);
+            return;
+        }
+        QMetaObject::invokeMethod(w, [w, left] { EscAfter(w, left - 1); }, Qt::QueuedConnection);
     }
     // The lines of a CP932 CSV file.
     static int LineCount(const std::string& path) {

@@ -104,6 +104,14 @@ TEST_F(MainFormModelTest, SecondCopyEndsAtOnceWritingNothing) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+TEST_F(MainFormModelTest, AStartUpThatCannotMakeTheDataFolderEndsWithLoadError) {
+    WriteBytes(dir.File("GeneData"), "a file where the folder should be");
+    EXPECT_EQ(Load(), app::LoadOutcome::Failed);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].rfind("LOAD Error - ", 0), 0u) << dialogs.messages[0];
+    EXPECT_FALSE(std::filesystem::exists(Ini()));
+}
+
 TEST_F(MainFormModelTest, StoredSettingsAreLoadedAndTheModeListFollowsTheCount) {
     WriteIni("[GeneData]\r\nGeneDataFol=" + dir.File("out") +
              "\r\n[TextEditor]\r\nEditor=/usr/bin/vi\r\n[DIGIPAN-FOL]\r\nDIGIPAN-FN=/home/ham/logs/Digipan.LOG\r\n"
