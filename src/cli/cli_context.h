@@ -43,5 +43,6 @@ CLI::App* ImportGroup(CLI::App& app);
 
 // Each family of subcommands registers itself here; main() calls them in turn.
 void RegisterSettingsCommand(CLI::App& app, CliContext& ctx);
+void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace trelvo::cli

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
                    "does not exist means every default)");
 
     cli::RegisterSettingsCommand(app, ctx);
+    cli::RegisterImportAdifCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -5,7 +5,12 @@
 namespace trelvo::csvout {
 
 void ClearHamlogCsvRecord(HamlogCsvRecord& r) {
-    r = HamlogCsvRecord{};
+    // Field by field, so the strings keep their storage for the next contact.
+    for (std::string* f : {&r.Call, &r.PortablePart, &r.Date, &r.Time, &r.Freq, &r.HisRST, &r.MyRST, &r.Mode,
+                           &r.Code, &r.GridLoc, &r.QTH, &r.Name, &r.Remarks1, &r.Remarks2, &r.StationClass,
+                           &r.QslIssueMark, &r.QslSentMark})
+        f->clear();
+    r.QSL.assign(3, ' ');
 }
 
 std::string FormatHamlogCsvLine(const HamlogCsvRecord& r) {
