@@ -199,9 +199,10 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     if (!model.CanOpen()) {
         WarnAboutInput(a, scan.traits, scan.encoding, cb);
         throw FormatError(a.file, std::string(adif::AdifMappingModel::kOpenFailedMessage) + " (" +
-                                      (scan.headerSeen ? "" : "no <EOH> was found; ") + "the records hold " +
-                                      std::to_string(scan.table.Count()) +
-                                      " distinct tag names, at least two are needed)");
+                                      (scan.headerSeen ? std::to_string(scan.table.Count()) +
+                                                             " distinct tag names after <EOH>; at least two are needed"
+                                                       : std::string("no <EOH> was found, so no record was read")) +
+                                      ")");
     }
     if (a.map.size() == 1 && text::EqualsNoCase(text::TrimBlanks(a.map.front()), "auto")) ApplyAutoMap(scan, model);
     else if (!a.map.empty()) ApplyMapOption(a, scan, model);
@@ -244,13 +245,13 @@ void Run(const AdifArgs& a, CliContext& ctx) {
         cb.Warning(a.output + ": " + std::to_string(r.unmappable) +
                    " characters that Shift-JIS cannot hold were written as '?'");
     if (r.skipped > 0)
-        cb.Warning(a.file + ": " + std::to_string(r.skipped) + " of " + std::to_string(r.records) +
-                   " records were not written (see above)");
+        cb.Warning(a.file + ": records not written (see above): " + std::to_string(r.skipped) + " of " +
+                   std::to_string(r.records));
     WarnAboutInput(a, r.traits, read.encoding, cb);
     if (r.status == adif::AdifRunResult::Status::Aborted)
         throw Aborted(std::string(adif::kReadDatError) + ": the frequencies are band names in metres and " +
-                      "turning them into MHz was refused (--meter-to-mhz yes or --freq band does it); " +
-                      std::to_string(r.written) + " lines were written to " + a.output);
+                      "turning them into MHz was refused (--meter-to-mhz yes or --freq band does it); lines written " +
+                      "before the stop stay in " + a.output + ": " + std::to_string(r.written));
     std::cout << adif::AdifCompletionMessage(r.records, a.output) << '\n';
 }
 
