@@ -18,8 +18,8 @@
 namespace trelvo::cli {
 namespace {
 
-// A flag given without "=MARK" holds this; the mark then comes from the settings.
-constexpr const char* kFromSettings = "\x01";
+// What a flag given without "=MARK" holds; the mark then comes from the settings.
+constexpr const char* kFromSettings = "true";
 
 struct AdifArgs {
     std::string file, output;
@@ -43,11 +43,11 @@ struct AdifArgs {
 // The tags --map auto looks for, in the order they are tried; the first of several tags
 // for the same column wins (FREQ before BAND).
 const std::pair<const char*, int> kAutoMap[] = {
-    {"CALL", adif::kColCall},          {"QSO_DATE", adif::kColDate},    {"TIME_ON", adif::kColTime},
-    {"RST_SENT", adif::kColHisRst},    {"RST_RCVD", adif::kColMyRst},   {"FREQ", adif::kColFreq},
-    {"BAND", adif::kColFreq},          {"MODE", adif::kColMode},        {"GRIDSQUARE", adif::kColGridLoc},
-    {"NAME", adif::kColName},          {"QTH", adif::kColQth},          {"QSL_SENT", adif::kColQslSent},
-    {"QSL_RCVD", adif::kColQslRcvd},   {"COMMENT", adif::kColRemarks1},
+    {"CALL", adif::kColCall},        {"QSO_DATE", adif::kColDate},    {"TIME_ON", adif::kColTime},
+    {"RST_SENT", adif::kColHisRst},  {"RST_RCVD", adif::kColMyRst},   {"FREQ", adif::kColFreq},
+    {"BAND", adif::kColFreq},        {"MODE", adif::kColMode},        {"GRIDSQUARE", adif::kColGridLoc},
+    {"NAME", adif::kColName},        {"QTH", adif::kColQth},          {"QSL_SENT", adif::kColQslSent},
+    {"QSL_RCVD", adif::kColQslRcvd}, {"COMMENT", adif::kColRemarks1},
 };
 
 std::string ColumnList() {
@@ -86,11 +86,11 @@ void ApplyMapOption(const AdifArgs& a, const adif::AdifScanResult& scan, adif::A
                 throw Error("--map: " + a.file + " has no tag " + tag);
             }
             if (columnOfTag.count(row) && columnOfTag[row] != std::string(adif::ColumnTitle(column)))
-                throw Error("--map: the tag " + tag + " is given for two columns (" + columnOfTag[row] + " and " +
-                            std::string(adif::ColumnTitle(column)) + "); a tag feeds one column");
+                throw Error("--map: the tag " + tag + " is given for two columns (" + columnOfTag[row] +
+                            " and " + std::string(adif::ColumnTitle(column)) + "); a tag feeds one column");
             if (!adif::TakesSeveralTags(column) && tagOfColumn.count(column) && tagOfColumn[column] != tag)
-                throw Error("--map: the column " + std::string(adif::ColumnTitle(column)) + " is given two tags (" +
-                            tagOfColumn[column] + " and " + tag +
+                throw Error("--map: the column " + std::string(adif::ColumnTitle(column)) +
+                            " is given two tags (" + tagOfColumn[column] + " and " + tag +
                             "); only Code, Remarks1 and Remarks2 take several");
             columnOfTag[row] = std::string(adif::ColumnTitle(column));
             tagOfColumn[column] = tag;
@@ -110,18 +110,21 @@ void ApplyAutoMap(const adif::AdifScanResult& scan, adif::AdifMappingModel& mode
         if (row < 1 || taken.count(column)) continue;
         taken.insert(column);
         model.Click(row, column);
-        chosen += (chosen.empty() ? "" : ",") + std::string(tag) + "=" + std::string(adif::ColumnTitle(column));
+        chosen +=
+            (chosen.empty() ? "" : ",") + std::string(tag) + "=" + std::string(adif::ColumnTitle(column));
     }
     std::cout << "map: " << (chosen.empty() ? "(none of the usual tags found)" : chosen) << '\n';
 }
 
 hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
     const std::vector<std::string> parts = text::Split(s, ',');
-    if (parts.size() != 17) throw Error("--widths: give seventeen widths W0,W1,...,W16, not " + std::to_string(parts.size()));
+    if (parts.size() != 17)
+        throw Error("--widths: give seventeen widths W0,W1,...,W16, not " + std::to_string(parts.size()));
     hamlog::HdbFieldLengths w{};
     for (std::size_t i = 0; i < parts.size(); ++i) {
         std::optional<long long> v = text::WholeNumber(parts[i]);
-        if (!v || *v < 0 || *v > 9999 || std::string(text::TrimBlanks(parts[i])).find('.') != std::string::npos)
+        if (!v || *v < 0 || *v > 9999 ||
+            std::string(text::TrimBlanks(parts[i])).find('.') != std::string::npos)
             throw Error("--widths: W" + std::to_string(i) + " \"" + parts[i] + "\" is not a width");
         w[i] = static_cast<int>(*v);
     }
@@ -129,12 +132,14 @@ hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
 }
 
 // --db, --widths, the database of the settings when it is usable, or the default widths.
-hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::IniStore& ini, CliCallbacks& cb) {
+hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::IniStore& ini,
+                               CliCallbacks& cb) {
     if (!a.widths.empty()) return ParseWidths(a.widths);
     hamlog::HdbFieldLengths w{};
     if (!a.db.empty()) {
         if (!hamlog::ReadHdbFieldLengths(a.db, w))
-            throw FileError(a.db, "Turbo HAMLOGが使用中ではありませんか？ (the database header cannot be read)");
+            throw FileError(a.db,
+                            "Turbo HAMLOGが使用中ではありませんか？ (the database header cannot be read)");
         return w;
     }
     const std::string stored = ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
@@ -143,7 +148,8 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
         std::string why;
         if (upper.find(".HDB") == std::string::npos) {
             why = "it is not a .HDB file";
-        } else if (settings::SearchFilePath(text::ReplaceAll(upper, ".HDB", ".mst"), ctx.programFolder).empty()) {
+        } else if (settings::SearchFilePath(text::ReplaceAll(upper, ".HDB", ".mst"), ctx.programFolder)
+                       .empty()) {
             why = "its .mst file is not beside it";
         } else if (!hamlog::ReadHdbFieldLengths(stored, w)) {
             why = "its header cannot be read";
@@ -161,13 +167,16 @@ std::string Mark(const std::string& given, const std::string& fromSettings) {
     return given == kFromSettings ? fromSettings : given;
 }
 
-void WarnAboutInput(const AdifArgs& a, const adif::AdifInputTraits& t, adif::AdifEncoding used, CliCallbacks& cb) {
+void WarnAboutInput(const AdifArgs& a, const adif::AdifInputTraits& t, adif::AdifEncoding used,
+                    CliCallbacks& cb) {
     if (!a.lf && t.LfOnly())
-        cb.Warning(a.file + ": the lines end in LF only, which this reader takes as part of a line, so the "
-                            "whole file was one line; --lf reads such lines");
+        cb.Warning(a.file +
+                   ": the lines end in LF only, which this reader takes as part of a line, so the "
+                   "whole file was one line; --lf reads such lines");
     if (used == adif::AdifEncoding::Cp932 && t.LooksLikeUtf8())
-        cb.Warning(a.file + ": the file is UTF-8 text but was read as Shift-JIS (CP932); --encoding utf-8 "
-                            "(or auto) reads it");
+        cb.Warning(a.file +
+                   ": the file is UTF-8 text but was read as Shift-JIS (CP932); --encoding utf-8 "
+                   "(or auto) reads it");
 }
 
 void Run(const AdifArgs& a, CliContext& ctx) {
@@ -179,7 +188,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
 
     adif::AdifReadOptions read;
     read.lfEndsLine = a.lf;
-    read.encoding = a.encoding == "utf-8" ? adif::AdifEncoding::Utf8
+    read.encoding = a.encoding == "utf-8"  ? adif::AdifEncoding::Utf8
                     : a.encoding == "auto" ? adif::AdifEncoding::Auto
                                            : adif::AdifEncoding::Cp932;
 
@@ -198,24 +207,30 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     adif::AdifMappingModel model(scan.table.Names());
     if (!model.CanOpen()) {
         WarnAboutInput(a, scan.traits, scan.encoding, cb);
-        throw FormatError(a.file, std::string(adif::AdifMappingModel::kOpenFailedMessage) + " (" +
-                                      (scan.headerSeen ? std::to_string(scan.table.Count()) +
-                                                             " distinct tag names after <EOH>; at least two are needed"
-                                                       : std::string("no <EOH> was found, so no record was read")) +
-                                      ")");
+        throw FormatError(
+            a.file, std::string(adif::AdifMappingModel::kOpenFailedMessage) + " (" +
+                        (scan.headerSeen ? std::to_string(scan.table.Count()) +
+                                               " distinct tag names after <EOH>; at least two are needed"
+                                         : std::string("no <EOH> was found, so no record was read")) +
+                        ")");
     }
-    if (a.map.size() == 1 && text::EqualsNoCase(text::TrimBlanks(a.map.front()), "auto")) ApplyAutoMap(scan, model);
-    else if (!a.map.empty()) ApplyMapOption(a, scan, model);
-    else model.LoadFromIni(ini);
+    if (a.map.size() == 1 && text::EqualsNoCase(text::TrimBlanks(a.map.front()), "auto"))
+        ApplyAutoMap(scan, model);
+    else if (!a.map.empty())
+        ApplyMapOption(a, scan, model);
+    else
+        model.LoadFromIni(ini);
     if (!a.fixedTextTo.empty()) {
         model.SetFixedText(a.fixedText);
-        model.SetTarget(a.fixedTextTo == "remarks1" ? adif::FixedTextTarget::Remarks1 : adif::FixedTextTarget::Remarks2);
+        model.SetTarget(a.fixedTextTo == "remarks1" ? adif::FixedTextTarget::Remarks1
+                                                    : adif::FixedTextTarget::Remarks2);
     }
     const adif::AdifMapping mapping = model.BuildMapping();
     if (!mapping.AnyMapped())
-        cb.Warning(a.file + ": no tag is mapped to a column" +
-                   (a.map.empty() ? std::string(" in the settings (section ADIF2HL_CFG)") : std::string()) +
-                   ", so only the time mark, the QSL marks and the station class are filled; --map sets a mapping");
+        cb.Warning(
+            a.file + ": no tag is mapped to a column" +
+            (a.map.empty() ? std::string(" in the settings (section ADIF2HL_CFG)") : std::string()) +
+            ", so only the time mark, the QSL marks and the station class are filled; --map sets a mapping");
 
     const settings::QslMarks stored = settings::LoadQslMarks(ini);
     adif::AdifLineOptions lo;
@@ -249,9 +264,10 @@ void Run(const AdifArgs& a, CliContext& ctx) {
                    std::to_string(r.records));
     WarnAboutInput(a, r.traits, read.encoding, cb);
     if (r.status == adif::AdifRunResult::Status::Aborted)
-        throw Aborted(std::string(adif::kReadDatError) + ": the frequencies are band names in metres and " +
-                      "turning them into MHz was refused (--meter-to-mhz yes or --freq band does it); lines written " +
-                      "before the stop stay in " + a.output + ": " + std::to_string(r.written));
+        throw Aborted(
+            std::string(adif::kReadDatError) + ": the frequencies are band names in metres and " +
+            "turning them into MHz was refused (--meter-to-mhz yes or --freq band does it); lines written " +
+            "before the stop stay in " + a.output + ": " + std::to_string(r.written));
     std::cout << adif::AdifCompletionMessage(r.records, a.output) << '\n';
 }
 
@@ -272,13 +288,18 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
                     "khz-mhz3 (14070 -> 14.070), khz-mhz1 (14070 -> 14), as-is (default: ADIF's FREQ is in "
                     "MHz), band (20M -> 14)")
         ->check(CLI::IsMember({"khz-mhz3", "khz-mhz1", "as-is", "band"}));
-    a->qslIssueOpt = cmd->add_flag(std::string("--qsl-issue{") + kFromSettings + "}", a->qslIssue,
-                                   "Put the QSL issue mark (=MARK, or the settings' Jmark, default J)");
-    a->qslSentOpt = cmd->add_flag(std::string("--qsl-sent{") + kFromSettings + "}", a->qslSent,
-                                  "Put the QSL sent mark where the ADIF data says sent (=MARK, or SentMark, default *)");
-    a->qslRcvdOpt = cmd->add_flag(std::string("--qsl-rcvd{") + kFromSettings + "}", a->qslRcvd,
-                                  "Put the QSL received mark where the ADIF data says received (=MARK, or RcvMark, "
-                                  "default *)");
+    a->qslIssueOpt = cmd->add_flag("--qsl-issue", a->qslIssue,
+                                   "Put the QSL issue mark (=MARK, or the settings' Jmark, default J)")
+                         ->option_text("[=MARK]");
+    a->qslSentOpt =
+        cmd->add_flag("--qsl-sent", a->qslSent,
+                      "Put the QSL sent mark where the ADIF data says sent (=MARK, or SentMark, default *)")
+            ->option_text("[=MARK]");
+    a->qslRcvdOpt =
+        cmd->add_flag("--qsl-rcvd", a->qslRcvd,
+                      "Put the QSL received mark where the ADIF data says received (=MARK, or RcvMark, "
+                      "default *)")
+            ->option_text("[=MARK]");
     a->adifSentOpt = cmd->add_option("--adif-sent", a->adifSent,
                                      "The QSL_SENT value that means sent (default: ADIFsentMark, Y)");
     a->adifRcvdOpt = cmd->add_option("--adif-rcvd", a->adifRcvd,
@@ -289,7 +310,8 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
                             ->check(CLI::IsMember({"remarks1", "remarks2"}));
     ft->needs(ftTo);
     ftTo->needs(ft);
-    CLI::Option* db = cmd->add_option("--db", a->db, "Take the field widths from this Turbo HAMLOG database (*.HDB)");
+    CLI::Option* db =
+        cmd->add_option("--db", a->db, "Take the field widths from this Turbo HAMLOG database (*.HDB)");
     CLI::Option* widths = cmd->add_option("--widths", a->widths, "The seventeen field widths W0,W1,...,W16");
     db->excludes(widths);
     cmd->add_option("--meter-to-mhz", a->meterToMhz,
@@ -297,7 +319,8 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
                     "terminal; without one, no)")
         ->check(CLI::IsMember({"yes", "no"}));
     cmd->add_flag("--lf", a->lf, "A lone LF ends a line too (files written on Linux and macOS)");
-    cmd->add_option("--encoding", a->encoding, "cp932 (default), utf-8, or auto (UTF-8 when the file is valid UTF-8)")
+    cmd->add_option("--encoding", a->encoding,
+                    "cp932 (default), utf-8, or auto (UTF-8 when the file is valid UTF-8)")
         ->check(CLI::IsMember({"cp932", "utf-8", "auto"}));
     cmd->callback([a, &ctx]() { Run(*a, ctx); });
 }

@@ -102,7 +102,8 @@ private:
         if (u.empty()) return 0;
         if (u.size() > 3) return kWide;
         std::uint32_t v = static_cast<std::uint32_t>(u.size()) << 24;
-        for (std::size_t i = 0; i < u.size(); ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(u[i])) << (8 * i);
+        for (std::size_t i = 0; i < u.size(); ++i)
+            v |= static_cast<std::uint32_t>(static_cast<unsigned char>(u[i])) << (8 * i);
         return v;
     }
     // iconv's whole answer for `in`, or empty when it rejects or leaves any of it.
@@ -125,7 +126,8 @@ private:
         leadIndex.fill(-1);
         int err = 0, leads = 0;
         for (int b = 0; b < 256; ++b) {
-            single[static_cast<std::size_t>(b)] = Pack(Convert(dec.get(), std::string(1, static_cast<char>(b)), &err));
+            single[static_cast<std::size_t>(b)] =
+                Pack(Convert(dec.get(), std::string(1, static_cast<char>(b)), &err));
             if (err == EINVAL) leadIndex[static_cast<std::size_t>(b)] = static_cast<std::int16_t>(leads++);
         }
         pair.assign(static_cast<std::size_t>(leads) * 256, 0);
@@ -134,7 +136,8 @@ private:
             if (li < 0) continue;
             for (int t = 0; t < 256; ++t) {
                 const std::string two{static_cast<char>(b), static_cast<char>(t)};
-                pair[static_cast<std::size_t>(li) * 256 + static_cast<std::size_t>(t)] = Pack(Convert(dec.get(), two, &err));
+                pair[static_cast<std::size_t>(li) * 256 + static_cast<std::size_t>(t)] =
+                    Pack(Convert(dec.get(), two, &err));
             }
         }
         // The encoder's answer for every character the decoder produces.
@@ -146,10 +149,13 @@ private:
             unsigned cp = DecodeOne(u);
             if (cp >= encode.size() || encode[cp] != kAsk) return;
             const std::string b = Convert(enc.get(), u, &err);
-            if (b.size() == 1) encode[cp] = static_cast<std::uint16_t>(0x100 | static_cast<unsigned char>(b[0]));
+            if (b.size() == 1)
+                encode[cp] = static_cast<std::uint16_t>(0x100 | static_cast<unsigned char>(b[0]));
             else if (b.size() == 2)
-                encode[cp] = static_cast<std::uint16_t>((static_cast<unsigned char>(b[0]) << 8) | static_cast<unsigned char>(b[1]));
-            else if (err == EILSEQ) encode[cp] = kUnmappable;
+                encode[cp] = static_cast<std::uint16_t>((static_cast<unsigned char>(b[0]) << 8) |
+                                                        static_cast<unsigned char>(b[1]));
+            else if (err == EILSEQ)
+                encode[cp] = kUnmappable;
         };
         for (std::uint32_t v : single) tableEncoding(v);
         for (std::uint32_t v : pair) tableEncoding(v);
@@ -161,7 +167,8 @@ public:
         const auto b0 = static_cast<unsigned char>(u[0]);
         if (u.size() == 1) return b0;
         unsigned cp = u.size() == 2 ? (b0 & 0x1Fu) : u.size() == 3 ? (b0 & 0x0Fu) : (b0 & 0x07u);
-        for (std::size_t i = 1; i < u.size(); ++i) cp = (cp << 6) | (static_cast<unsigned char>(u[i]) & 0x3Fu);
+        for (std::size_t i = 1; i < u.size(); ++i)
+            cp = (cp << 6) | (static_cast<unsigned char>(u[i]) & 0x3Fu);
         return cp;
     }
 };
@@ -173,7 +180,8 @@ std::size_t Utf8CharLength(std::string_view s, std::size_t i) {
     std::size_t n;
     unsigned char lo = 0x80, hi = 0xBF;
     if (b < 0x80) return 1;
-    if (b >= 0xC2 && b <= 0xDF) n = 2;
+    if (b >= 0xC2 && b <= 0xDF)
+        n = 2;
     else if (b >= 0xE0 && b <= 0xEF) {
         n = 3;
         if (b == 0xE0) lo = 0xA0;
@@ -241,7 +249,8 @@ std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
         std::size_t used = 1;
         const int li = t.leadIndex[b];
         if (li >= 0 && i + 1 < n &&
-            (v = t.pair[static_cast<std::size_t>(li) * 256 + static_cast<unsigned char>(cp932[i + 1])]) != 0) {
+            (v = t.pair[static_cast<std::size_t>(li) * 256 + static_cast<unsigned char>(cp932[i + 1])]) !=
+                0) {
             used = 2;
         } else {
             v = li >= 0 ? 0 : t.single[b];
@@ -266,11 +275,12 @@ std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {
     out.reserve(utf8.size());
     std::size_t invalid = 0;
     for (std::size_t i = 0; i < utf8.size();) {
-        if (static_cast<unsigned char>(utf8[i]) < 0x80 && t.encode[static_cast<unsigned char>(utf8[i])] ==
-                                                             (0x100 | static_cast<unsigned char>(utf8[i]))) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80 &&
+            t.encode[static_cast<unsigned char>(utf8[i])] == (0x100 | static_cast<unsigned char>(utf8[i]))) {
             std::size_t j = i + 1;  // a run of ASCII that stays as it is, copied at once
             while (j < utf8.size() && static_cast<unsigned char>(utf8[j]) < 0x80 &&
-                   t.encode[static_cast<unsigned char>(utf8[j])] == (0x100 | static_cast<unsigned char>(utf8[j])))
+                   t.encode[static_cast<unsigned char>(utf8[j])] ==
+                       (0x100 | static_cast<unsigned char>(utf8[j])))
                 ++j;
             out.append(utf8, i, j - i);
             i = j;

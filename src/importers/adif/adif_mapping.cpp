@@ -9,15 +9,18 @@ namespace trelvo::adif {
 namespace {
 
 constexpr std::array<std::string_view, kColumnCount + 1> kTitles = {
-    kCornerTitle, "CALL", "",    "Date",    "Time",    "HisRST",   "MyRST",   "Freq",     "Mode",
-    "Code",       "GridLoc", "Name", "QTH", "QSL", "QSLsent", "QSLrcvd", "Remarks1", "Remarks2"};
+    kCornerTitle, "CALL",    "",     "Date", "Time", "HisRST",  "MyRST",   "Freq",     "Mode",
+    "Code",       "GridLoc", "Name", "QTH",  "QSL",  "QSLsent", "QSLrcvd", "Remarks1", "Remarks2"};
 
 // The settings keys for the second and later marks of the three several-tag columns.
 const char* ExtraKey(int column) {
     switch (column) {
-        case kColCode: return "ADIF2HLcodeadd";
-        case kColRemarks1: return "ADIF2HLrem1add";
-        default: return "ADIF2HLrem2add";
+        case kColCode:
+            return "ADIF2HLcodeadd";
+        case kColRemarks1:
+            return "ADIF2HLrem1add";
+        default:
+            return "ADIF2HLrem2add";
     }
 }
 
@@ -120,9 +123,13 @@ void AdifMappingModel::LoadFromIni(settings::IniStore& ini) {
     }
 }
 
-AdifMapping AdifMappingModel::BuildMapping() const { return Walk(nullptr); }
+AdifMapping AdifMappingModel::BuildMapping() const {
+    return Walk(nullptr);
+}
 
-AdifMapping AdifMappingModel::Close(settings::IniStore& ini) const { return Walk(&ini); }
+AdifMapping AdifMappingModel::Close(settings::IniStore& ini) const {
+    return Walk(&ini);
+}
 
 AdifMapping AdifMappingModel::Walk(settings::IniStore* ini) const {
     AdifMapping m;

@@ -130,8 +130,10 @@ public:
             const std::size_t n = end_ - pos_;
             const char* hit = FindEnd(s, n);
             const std::size_t len = hit ? static_cast<std::size_t>(hit - s) : n;
-            if (keep) out.append(s, len);
-            else if (!hasEoh) hasEoh = ScanForEoh(s, len, match);
+            if (keep)
+                out.append(s, len);
+            else if (!hasEoh)
+                hasEoh = ScanForEoh(s, len, match);
             pos_ += len;
             if (hit) {
                 ++pos_;
@@ -260,7 +262,6 @@ void UpperCase(char* p, std::size_t n, AdifEncoding enc) {
     }
 }
 
-
 // Calls f(i) for each i from `from` on where s[i] is `c`, in order, until f returns false.
 // Sixteen bytes at a time where the processor has SSE2.
 template <typename F>
@@ -271,8 +272,8 @@ void ForEachByte(std::string_view s, std::size_t from, char c, F&& f) {
 #if defined(__SSE2__)
     const __m128i needle = _mm_set1_epi8(c);
     for (; i + 16 <= n; i += 16) {
-        unsigned mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), needle)));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), needle)));
         while (mask) {
             if (!f(i + static_cast<std::size_t>(__builtin_ctz(mask)))) return;
             mask &= mask - 1;
@@ -290,8 +291,10 @@ void FindMarkers(std::string_view line, bool& eoh, bool& eor) {
         if (at + 5 > line.size()) return false;
         const char* p = line.data() + at + 1;
         if (p[0] == 'E' && p[1] == 'O' && p[3] == '>') {
-            if (p[2] == 'H') eoh = true;
-            else if (p[2] == 'R') eor = true;
+            if (p[2] == 'H')
+                eoh = true;
+            else if (p[2] == 'R')
+                eor = true;
         }
         return !(eoh && eor);
     });
@@ -319,8 +322,8 @@ void RemoveEor(std::string& s, bool withLt, AdifEncoding enc) {
     ForEachByte(s, 0, '>', [&](std::size_t gt) {
         if (gt + 1 < len) return true;
         const std::size_t at = gt + 1 - len;
-        if (at >= next && (!withLt || s[at] == '<') && s[gt - 3] == 'E' && s[gt - 2] == 'O' && s[gt - 1] == 'R' &&
-            StartsCharacter(s, at, enc)) {
+        if (at >= next && (!withLt || s[at] == '<') && s[gt - 3] == 'E' && s[gt - 2] == 'O' &&
+            s[gt - 1] == 'R' && StartsCharacter(s, at, enc)) {
             hits.push_back(at);
             next = gt + 1;
         }
@@ -390,8 +393,8 @@ enum class ReadEnd { EndOfFile, Cancelled, Stopped };
 // in the prescan and every "EOR>" in the run, where the "<" left behind ends the last value.
 // onRecord(buffer) returns false to stop.
 template <typename OnRecord>
-ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, ConversionCallbacks& callbacks, bool& headerSeen,
-                    OnRecord&& onRecord) {
+ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, ConversionCallbacks& callbacks,
+                    bool& headerSeen, OnRecord&& onRecord) {
     std::string buffer;  // the record so far; each line is read onto its end
     bool header = false;
     for (;;) {
@@ -411,8 +414,9 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, ConversionCallb
         if (!header) continue;
         if (!hasEor) {
             if (std::memchr(buffer.data() + mark, '\n', buffer.size() - mark))
-                buffer.erase(std::remove(buffer.begin() + static_cast<std::ptrdiff_t>(mark), buffer.end(), '\n'),
-                             buffer.end());
+                buffer.erase(
+                    std::remove(buffer.begin() + static_cast<std::ptrdiff_t>(mark), buffer.end(), '\n'),
+                    buffer.end());
             continue;
         }
         RemoveEor(buffer, !run, enc);
@@ -441,16 +445,20 @@ bool FirstCharFromA(std::string_view v, std::size_t& len) {
 
 // What the run does with the value of each table entry.
 struct EntryPlan {
-    std::vector<int> columns;    // columns fed by this entry
-    std::vector<int> remarks1;   // Remarks1 extra slots fed by it
+    std::vector<int> columns;   // columns fed by this entry
+    std::vector<int> remarks1;  // Remarks1 extra slots fed by it
     std::vector<int> remarks2;
     enum class Kind { Plain, QslVia, JccJcg, Aja, Dxcc } kind = Kind::Plain;
-    bool Used() const { return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty(); }
+    bool Used() const {
+        return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty();
+    }
 };
 
 }  // namespace
 
-AdifTagTable::AdifTagTable() : names_{std::string()} { index_.emplace(std::string(), 0); }
+AdifTagTable::AdifTagTable() : names_{std::string()} {
+    index_.emplace(std::string(), 0);
+}
 
 int AdifTagTable::Find(std::string_view name) const {
     auto it = index_.find(name);
@@ -479,7 +487,8 @@ AdifEncoding DetectAdifEncoding(const std::string& path) {
     return check.Valid() && check.NonAscii() ? AdifEncoding::Utf8 : AdifEncoding::Cp932;
 }
 
-AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options, ConversionCallbacks& callbacks) {
+AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options,
+                            ConversionCallbacks& callbacks) {
     if (path.empty()) throw Error(std::string(kNoInputMessage));
     AdifScanResult result;
     result.encoding = Resolve(path, options.encoding);
@@ -488,41 +497,43 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
     std::unordered_set<std::string> overflow;
     std::string scratch;
     int hint = 1;
-    const ReadEnd end = ReadRecords(src, enc, false, callbacks, result.headerSeen, [&](const std::string& buf) {
-        ++result.records;
-        ForEachTag(buf, [&](std::string_view raw, std::size_t) {
-            const std::string_view name = AsUtf8(raw, enc, scratch);
-            // Most files give every record the same tags in the same order.
-            if (hint <= result.table.Count() && SameText(result.table.Name(hint), name)) {
-                ++hint;
-                return;
-            }
-            const int at = result.table.Find(name);
-            if (at >= 0) {
-                hint = at + 1;
-                return;
-            }
-            if (result.table.Add(std::string(name))) {
-                hint = result.table.Count() + 1;
-                return;
-            }
-            if (overflow.size() < kOverflowNamesKept * 10 && overflow.insert(std::string(name)).second) {
-                ++result.overflowCount;
-                if (result.overflowNames.size() < kOverflowNamesKept) result.overflowNames.emplace_back(name);
-            }
+    const ReadEnd end =
+        ReadRecords(src, enc, false, callbacks, result.headerSeen, [&](const std::string& buf) {
+            ++result.records;
+            ForEachTag(buf, [&](std::string_view raw, std::size_t) {
+                const std::string_view name = AsUtf8(raw, enc, scratch);
+                // Most files give every record the same tags in the same order.
+                if (hint <= result.table.Count() && SameText(result.table.Name(hint), name)) {
+                    ++hint;
+                    return;
+                }
+                const int at = result.table.Find(name);
+                if (at >= 0) {
+                    hint = at + 1;
+                    return;
+                }
+                if (result.table.Add(std::string(name))) {
+                    hint = result.table.Count() + 1;
+                    return;
+                }
+                if (overflow.size() < kOverflowNamesKept * 10 && overflow.insert(std::string(name)).second) {
+                    ++result.overflowCount;
+                    if (result.overflowNames.size() < kOverflowNamesKept)
+                        result.overflowNames.emplace_back(name);
+                }
+            });
+            callbacks.Progress(result.records);
+            return true;
         });
-        callbacks.Progress(result.records);
-        return true;
-    });
     result.cancelled = end == ReadEnd::Cancelled;
     result.traits = src.Traits();
     return result;
 }
 
-AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath, const AdifTagTable& table,
-                             const AdifMapping& mapping, const AdifReadOptions& readOptions,
-                             const AdifLineOptions& lineOptions, AdifMeterState& meter,
-                             ConversionCallbacks& callbacks) {
+AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
+                             const AdifTagTable& table, const AdifMapping& mapping,
+                             const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
+                             AdifMeterState& meter, ConversionCallbacks& callbacks) {
     if (inputPath.empty()) throw Error(std::string(kNoInputMessage));
     {
         std::error_code ec;
@@ -556,10 +567,14 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
     for (int k = 0; k <= table.Count(); ++k) {
         const std::string& n = table.Name(k);
         EntryPlan& p = plan[static_cast<std::size_t>(k)];
-        if (n == "JCC" || n == "JCG") p.kind = EntryPlan::Kind::JccJcg;
-        else if (n == "AJA") p.kind = EntryPlan::Kind::Aja;
-        else if (n == "DXCC") p.kind = EntryPlan::Kind::Dxcc;
-        else if (n == "QSL_VIA") p.kind = EntryPlan::Kind::QslVia;
+        if (n == "JCC" || n == "JCG")
+            p.kind = EntryPlan::Kind::JccJcg;
+        else if (n == "AJA")
+            p.kind = EntryPlan::Kind::Aja;
+        else if (n == "DXCC")
+            p.kind = EntryPlan::Kind::Dxcc;
+        else if (n == "QSL_VIA")
+            p.kind = EntryPlan::Kind::QslVia;
     }
 
     text::Cp932LineWriter out(outputPath);
@@ -575,15 +590,18 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
         ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
             const std::string_view name = AsUtf8(raw, enc, nameScratch);
             int k;
-            if (hint <= table.Count() && SameText(table.Name(hint), name)) k = hint;
-            else k = table.Find(name);
+            if (hint <= table.Count() && SameText(table.Name(hint), name))
+                k = hint;
+            else
+                k = table.Find(name);
             if (k < 0) return;
             hint = k + 1;
             const EntryPlan& p = plan[static_cast<std::size_t>(k)];
             if (!p.Used()) return;
             value.assign(AsUtf8(ValueAt(buf, colon), enc, valueScratch));
             for (int c : p.columns)
-                if (p.kind != EntryPlan::Kind::QslVia || !value.empty()) state.slots[static_cast<std::size_t>(c)] = value;
+                if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
+                    state.slots[static_cast<std::size_t>(c)] = value;
             switch (p.kind) {
                 case EntryPlan::Kind::JccJcg:
                 case EntryPlan::Kind::Aja: {
@@ -617,7 +635,8 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
         } catch (const DateTimeError& e) {
             ++result.skipped;
             callbacks.Warning(inputPath + ": record " + std::to_string(result.records) + " (ending on line " +
-                              std::to_string(src.LineNumber()) + "): " + e.what() + "; the record was not written");
+                              std::to_string(src.LineNumber()) + "): " + e.what() +
+                              "; the record was not written");
         }
         if (!ok) return false;
         state.Clear();
@@ -627,13 +646,16 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
     out.Close();
     result.unmappable = out.Unmappable();
     result.traits = src.Traits();
-    if (end == ReadEnd::Stopped) result.status = AdifRunResult::Status::Aborted;
-    else if (end == ReadEnd::Cancelled) result.status = AdifRunResult::Status::Cancelled;
+    if (end == ReadEnd::Stopped)
+        result.status = AdifRunResult::Status::Aborted;
+    else if (end == ReadEnd::Cancelled)
+        result.status = AdifRunResult::Status::Cancelled;
     return result;
 }
 
 std::string AdifCompletionMessage(long long records, const std::string& outputPath) {
-    return std::to_string(records) + " 件の変換が正常終了しました。\n" + outputPath + " をTurbo HAMLOGから読み込んで下さい";
+    return std::to_string(records) + " 件の変換が正常終了しました。\n" + outputPath +
+           " をTurbo HAMLOGから読み込んで下さい";
 }
 
 }  // namespace trelvo::adif

@@ -89,14 +89,15 @@ AdifEncoding DetectAdifEncoding(const std::string& path);
 // The prescan: counts the records and collects the tag names. Calls Progress with the record
 // count after each record and polls CancelRequested before each line. Throws FileError when
 // the file cannot be read, Error with kNoInputMessage when `path` is empty.
-AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options, ConversionCallbacks& callbacks);
+AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options,
+                            ConversionCallbacks& callbacks);
 
 struct AdifRunResult {
     enum class Status { Completed, Cancelled, Aborted };
     Status status = Status::Completed;
-    long long records = 0;  // every non-empty record, written or not
-    long long written = 0;  // lines written
-    long long skipped = 0;  // records whose date could not be moved to JST (reported)
+    long long records = 0;       // every non-empty record, written or not
+    long long written = 0;       // lines written
+    long long skipped = 0;       // records whose date could not be moved to JST (reported)
     std::size_t unmappable = 0;  // characters Shift-JIS cannot hold, written as '?'
     AdifInputTraits traits;
 };
@@ -108,10 +109,10 @@ struct AdifRunResult {
 // when the meter question is answered No (lines written so far stay) and with Cancelled when
 // CancelRequested says so. A record whose date cannot be moved to JST is reported through
 // Warning and not written. Throws FileError for files that cannot be read or written.
-AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath, const AdifTagTable& table,
-                             const AdifMapping& mapping, const AdifReadOptions& readOptions,
-                             const AdifLineOptions& lineOptions, AdifMeterState& meter,
-                             ConversionCallbacks& callbacks);
+AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
+                             const AdifTagTable& table, const AdifMapping& mapping,
+                             const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
+                             AdifMeterState& meter, ConversionCallbacks& callbacks);
 
 // The text shown after a completed run: the count and the output path, on two lines.
 std::string AdifCompletionMessage(long long records, const std::string& outputPath);

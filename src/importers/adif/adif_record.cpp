@@ -83,7 +83,8 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
 
     // Date "YYYYMMDD" -> "YYYY/MM/DD" -> "YY/MM/DD"; time "HHMM" -> "HH:MM" in UTC.
     const std::string& d = slot(kColDate);
-    const std::string ymd = text::CharMid(d, 1, 4) + "/" + text::CharMid(d, 5, 2) + "/" + text::CharMid(d, 7, 2);
+    const std::string ymd =
+        text::CharMid(d, 1, 4) + "/" + text::CharMid(d, 5, 2) + "/" + text::CharMid(d, 7, 2);
     out.Date = text::CharMid(ymd, 3, 8);
     const std::string& t = slot(kColTime);
     out.Time = text::CharMid(t, 1, 2) + ":" + text::CharMid(t, 3, 2) + "U";
@@ -123,10 +124,12 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
     } else {
         qsl = " ";
     }
-    qsl += (text::Trim(slot(kColQslSent)) == o.marks.adifSent && o.qslSentFlag) ? csvout::FirstCharOrSpace(o.marks.sent)
-                                                                               : std::string(" ");
-    qsl += (text::Trim(slot(kColQslRcvd)) == o.marks.adifRcvd && o.qslRcvdFlag) ? csvout::FirstCharOrSpace(o.marks.rcvd)
-                                                                               : std::string(" ");
+    qsl += (text::Trim(slot(kColQslSent)) == o.marks.adifSent && o.qslSentFlag)
+               ? csvout::FirstCharOrSpace(o.marks.sent)
+               : std::string(" ");
+    qsl += (text::Trim(slot(kColQslRcvd)) == o.marks.adifRcvd && o.qslRcvdFlag)
+               ? csvout::FirstCharOrSpace(o.marks.rcvd)
+               : std::string(" ");
     out.QSL = qsl;
 
     if (!slot(kColQth).empty()) out.QTH = text::Cp932CutLeadByteRule(slot(kColQth), Width(o, 14));
@@ -141,8 +144,8 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
     return true;
 }
 
-AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions& options, AdifMeterState& meter,
-                            ConversionCallbacks& callbacks) {
+AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions& options,
+                            AdifMeterState& meter, ConversionCallbacks& callbacks) {
     csvout::HamlogCsvRecord r;
     AdifCsvLine result;
     if (!MakeAdifCsvRecord(record, options, meter, callbacks, r)) {

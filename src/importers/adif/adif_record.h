@@ -81,8 +81,8 @@ struct AdifCsvLine {
     std::string line;
     bool abort = false;
 };
-AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions& options, AdifMeterState& meter,
-                            ConversionCallbacks& callbacks);
+AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions& options,
+                            AdifMeterState& meter, ConversionCallbacks& callbacks);
 
 // The MHz text of a band name in metres ("20M" gives "14", "3CM" gives "*10"), or empty.
 std::string_view BandTextToMHz(std::string_view band);

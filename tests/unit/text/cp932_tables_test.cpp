@@ -43,25 +43,31 @@ std::string Reference(const char* to, const char* from, std::string_view in, std
 }
 
 std::string RefDecode(std::string_view cp932, std::size_t* invalid) {
-    return Reference("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", [](const char*, std::size_t) { return std::size_t{1}; },
-                     invalid);
+    return Reference(
+        "UTF-8", "CP932", cp932, "\xEF\xBF\xBD", [](const char*, std::size_t) { return std::size_t{1}; },
+        invalid);
 }
 
 std::string RefEncode(std::string_view utf8, std::size_t* invalid) {
-    return Reference("CP932", "UTF-8", utf8, "?", [](const char* p, std::size_t left) {
-        auto b = static_cast<unsigned char>(*p);
-        std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
-        if (n > left) n = left;
-        for (std::size_t i = 1; i < n; ++i)
-            if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) return i;
-        return n;
-    }, invalid);
+    return Reference(
+        "CP932", "UTF-8", utf8, "?",
+        [](const char* p, std::size_t left) {
+            auto b = static_cast<unsigned char>(*p);
+            std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+            if (n > left) n = left;
+            for (std::size_t i = 1; i < n; ++i)
+                if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80) return i;
+            return n;
+        },
+        invalid);
 }
 
 std::string Utf8Of(unsigned cp) {
     std::string s;
-    if (cp < 0x80) s += static_cast<char>(cp);
-    else if (cp < 0x800) s += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+    if (cp < 0x80)
+        s += static_cast<char>(cp);
+    else if (cp < 0x800)
+        s += {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
     else if (cp < 0x10000)
         s += {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
               static_cast<char>(0x80 | (cp & 0x3F))};
@@ -106,8 +112,21 @@ TEST(Cp932Tables, EveryCharacterEncodesAsIconvDoes) {
 
 TEST(Cp932Tables, MixedAndBrokenTextAsIconv) {
     std::mt19937 rng(7);
-    const std::string pieces[] = {"東京", "ｱｲ", "abc", "\x80", "\xFF", "\xC0\x80", "\xED\xA0\x80", "\xE6\x9D",
-                                  "😀", "€", "\xF4\x90\x80\x80", "①", "\x82", "\x82\xA0", "髙"};
+    const std::string pieces[] = {"東京",
+                                  "ｱｲ",
+                                  "abc",
+                                  "\x80",
+                                  "\xFF",
+                                  "\xC0\x80",
+                                  "\xED\xA0\x80",
+                                  "\xE6\x9D",
+                                  "😀",
+                                  "€",
+                                  "\xF4\x90\x80\x80",
+                                  "①",
+                                  "\x82",
+                                  "\x82\xA0",
+                                  "髙"};
     for (int round = 0; round < 3000; ++round) {
         std::string u;
         for (int k = 0; k < 6; ++k) u += pieces[rng() % std::size(pieces)];

@@ -49,11 +49,12 @@ Converted Convert(const ScratchDir& dir, const std::string& bytes,
         EXPECT_GE(row, 1) << tag;
         if (row >= 1) model.Click(row, column);
     }
-    if (opt.widths == trelvo::hamlog::HdbFieldLengths{}) opt.widths = trelvo::hamlog::DefaultHdbFieldLengths();
+    if (opt.widths == trelvo::hamlog::HdbFieldLengths{})
+        opt.widths = trelvo::hamlog::DefaultHdbFieldLengths();
     AdifMeterState meter;
     read.encoding = c.scan.encoding;
-    c.run = ConvertAdifLog(dir.File("in.adi"), dir.File("out.csv"), c.scan.table, model.BuildMapping(), read, opt,
-                           meter, *cb);
+    c.run = ConvertAdifLog(dir.File("in.adi"), dir.File("out.csv"), c.scan.table, model.BuildMapping(), read,
+                           opt, meter, *cb);
     std::string out = trelvo::text::Cp932ToUtf8(ReadBytes(dir.File("out.csv")));
     for (std::size_t at = 0, end; (end = out.find("\r\n", at)) != std::string::npos; at = end + 2)
         c.lines.push_back(out.substr(at, end - at));
@@ -77,7 +78,8 @@ std::string Field(const std::string& line, int n) {
     }
     for (std::string& j : joined)
         if (!j.empty() && j.front() == '"') j.erase(0, 1);
-    return n >= 1 && n <= static_cast<int>(joined.size()) ? joined[static_cast<std::size_t>(n - 1)] : "<none>";
+    return n >= 1 && n <= static_cast<int>(joined.size()) ? joined[static_cast<std::size_t>(n - 1)]
+                                                          : "<none>";
 }
 
 const std::vector<std::pair<std::string, int>> kCallDateTime = {
@@ -176,11 +178,12 @@ TEST(AdifReader, CodeTagsAndQslVia) {
     ScratchDir dir;
     const std::string file =
         "<EOH>\r\n"
-        "<CALL:3>AAA <JCC:5>C1001 <DXCC:3>291 <EOR>\r\n"          // letter dropped
-        "<CALL:3>BBB <DXCC:3>291 <JCG:5>10001 <EOR>\r\n"          // JCC wins over DXCC
-        "<CALL:3>CCC <AJA:3>ｱ12 <JCC:4>1001 <EOR>\r\n"            // AJA wins; ｱ is >= "A"
-        "<CALL:3>DDD <JCC:4>１001 <QSL_VIA:4>JARL <QSL_VIA:0> <EOR>\r\n"  // a double-byte first character stays
-        "<CALL:3>EEE <JCC:1>C <MY_CODE:3>999 <EOR>\r\n";          // nothing left: the Code column decides
+        "<CALL:3>AAA <JCC:5>C1001 <DXCC:3>291 <EOR>\r\n"                  // letter dropped
+        "<CALL:3>BBB <DXCC:3>291 <JCG:5>10001 <EOR>\r\n"                  // JCC wins over DXCC
+        "<CALL:3>CCC <AJA:3>ｱ12 <JCC:4>1001 <EOR>\r\n"                    // AJA wins; ｱ is >= "A"
+        "<CALL:3>DDD <JCC:4>１001 <QSL_VIA:4>JARL <QSL_VIA:0> <EOR>\r\n"  // a double-byte first character
+                                                                          // stays
+        "<CALL:3>EEE <JCC:1>C <MY_CODE:3>999 <EOR>\r\n";  // nothing left: the Code column decides
     Converted c = Convert(dir, trelvo::text::Utf8ToCp932(file),
                           {{"CALL", kColCall}, {"QSL_VIA", kColRemarks2}, {"MY_CODE", kColCode}});
     ASSERT_EQ(c.lines.size(), 5u);
@@ -228,7 +231,8 @@ TEST(AdifReader, TagTableKeepsFiftyNames) {
 TEST(AdifReader, Utf8InputAndItsDetection) {
     ScratchDir dir;
     const std::string utf8 = "<EOH>\r\n<CALL:6>JA1ABC <NAME:6>山田 <QTH:9>ｔｏｋｙｏ <EOR>\r\n";
-    const std::vector<std::pair<std::string, int>> map = {{"CALL", kColCall}, {"NAME", kColName}, {"QTH", kColQth}};
+    const std::vector<std::pair<std::string, int>> map = {
+        {"CALL", kColCall}, {"NAME", kColName}, {"QTH", kColQth}};
     // Read as Shift-JIS the names are garbled, and the bytes say UTF-8.
     Converted c = Convert(dir, utf8, map);
     EXPECT_NE(Field(c.lines[0], 11), "山田");
@@ -280,8 +284,9 @@ TEST(AdifReader, MeterRefusalCancelAndBadDates) {
     Scripted warn;
     AdifLineOptions opt;
     opt.jstForJa = true;
-    c = Convert(dir, "<EOH>\r\n<CALL:6>JA1ABC <QSO_DATE:8>20241301 <TIME_ON:4>0930 <EOR>\r\n"
-                     "<CALL:6>JA1ABC <QSO_DATE:8>20241201 <TIME_ON:4>0930 <EOR>\r\n",
+    c = Convert(dir,
+                "<EOH>\r\n<CALL:6>JA1ABC <QSO_DATE:8>20241301 <TIME_ON:4>0930 <EOR>\r\n"
+                "<CALL:6>JA1ABC <QSO_DATE:8>20241201 <TIME_ON:4>0930 <EOR>\r\n",
                 kCallDateTime, {}, &warn, opt);
     EXPECT_EQ(c.run.skipped, 1);
     ASSERT_EQ(c.lines.size(), 1u);
@@ -325,7 +330,8 @@ TEST(AdifReader, PublishedTestQsoFile) {
     AdifLineOptions opt;
     opt.widths = trelvo::hamlog::DefaultHdbFieldLengths();
     AdifMeterState meter;
-    AdifRunResult r = ConvertAdifLog(path, dir.File("out.csv"), s.table, model.BuildMapping(), read, opt, meter, cb);
+    AdifRunResult r =
+        ConvertAdifLog(path, dir.File("out.csv"), s.table, model.BuildMapping(), read, opt, meter, cb);
     EXPECT_EQ(r.status, AdifRunResult::Status::Completed);
     EXPECT_EQ(r.records, declared);
     EXPECT_EQ(r.written, declared);

@@ -152,7 +152,7 @@ TEST(AdifRecord, CodePrecedence) {
     EXPECT_EQ(f.Make().Code, "501A");
     f.rec.dxccValue = "150";
     EXPECT_EQ(f.Make().Code, "012345678");  // table values are nine characters at most
-    f.rec.dxccValue = "290.5";  // a whole number, rounded to even: 290, no entry
+    f.rec.dxccValue = "290.5";              // a whole number, rounded to even: 290, no entry
     EXPECT_EQ(f.Make().Code, "");
     f.rec.dxccValue = "ABC";
     EXPECT_EQ(f.Make().Code, "");
@@ -180,7 +180,7 @@ TEST(AdifRecord, QslRules) {
     EXPECT_EQ(f.Make().QSL, "   ");  // nothing ticked
     f.opt.qslIssueFlag = f.opt.qslSentFlag = f.opt.qslRcvdFlag = true;
     EXPECT_EQ(f.Make().QSL, "J R");  // an empty sent mark is a space
-    f.opt.marks.adifRcvd = "y";       // compared as written: the slot is upper case
+    f.opt.marks.adifRcvd = "y";      // compared as written: the slot is upper case
     EXPECT_EQ(f.Make().QSL, "J  ");
     f.opt.qslColumnMapped = true;  // the QSL column's value wins over the issue mark
     f.Slot(kColQsl) = "  N ";
