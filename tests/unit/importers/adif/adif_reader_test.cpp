@@ -254,7 +254,7 @@ TEST(AdifReader, Utf8InputAndItsDetection) {
     EXPECT_EQ(trelvo::text::Utf8ToCp932("ビ"), "\x83\x72");
 }
 
-TEST(AdifReader, ShiftJisEorRemovalRespectsCharacters) {
+TEST(AdifReader, ShiftJisEorRemovalKeepsWholeCharacters) {
     ScratchDir dir;
     // 0x83 0x45 is a katakana whose second byte is "E": "ウOR>" must survive the removal.
     const std::string name = "\x83\x45OR>X";
