@@ -262,35 +262,37 @@ void UpperCase(char* p, std::size_t n, AdifEncoding enc) {
     }
 }
 
-// Calls f(i) for each i from `from` on where s[i] is `c`, in order, until f returns false.
-// Sixteen bytes at a time where the processor has SSE2.
+// Calls f(i) for each i, in order, where s[i] is `a` and s[i + 1] is `b`, until f returns
+// false. Sixteen positions at a time where the processor has SSE2.
 template <typename F>
-void ForEachByte(std::string_view s, std::size_t from, char c, F&& f) {
+void ForEachPair(std::string_view s, char a, char b, F&& f) {
     const char* p = s.data();
     const std::size_t n = s.size();
-    std::size_t i = from;
+    std::size_t i = 0;
 #if defined(__SSE2__)
-    const __m128i needle = _mm_set1_epi8(c);
-    for (; i + 16 <= n; i += 16) {
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), needle)));
+    const __m128i first = _mm_set1_epi8(a), second = _mm_set1_epi8(b);
+    for (; i + 17 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, first), _mm_cmpeq_epi8(y, second))));
         while (mask) {
             if (!f(i + static_cast<std::size_t>(__builtin_ctz(mask)))) return;
             mask &= mask - 1;
         }
     }
 #endif
-    for (; i < n; ++i)
-        if (p[i] == c && !f(i)) return;
+    for (; i + 1 < n; ++i)
+        if (p[i] == a && p[i + 1] == b && !f(i)) return;
 }
 
 // Which of "<EOH>" and "<EOR>" the (upper-cased) line holds.
 void FindMarkers(std::string_view line, bool& eoh, bool& eor) {
     eoh = eor = false;
-    ForEachByte(line, 0, '<', [&](std::size_t at) {
+    ForEachPair(line, '<', 'E', [&](std::size_t at) {
         if (at + 5 > line.size()) return false;
         const char* p = line.data() + at + 1;
-        if (p[0] == 'E' && p[1] == 'O' && p[3] == '>') {
+        if (p[1] == 'O' && p[3] == '>') {
             if (p[2] == 'H')
                 eoh = true;
             else if (p[2] == 'R')
@@ -312,14 +314,15 @@ bool StartsCharacter(std::string_view s, std::size_t at, AdifEncoding enc) {
 
 // Removes every "<EOR>" (prescan) or "EOR>" (run) from the upper-cased buffer in one pass from
 // left to right: what the removal joins is not searched again. In Shift-JIS text a match
-// must start a character. Neither pattern can overlap itself, so the ">" that ends each
+// must start a character. Neither pattern can overlap itself, so the "R>" that ends each
 // match finds the same occurrences.
 void RemoveEor(std::string& s, bool withLt, AdifEncoding enc) {
     const std::size_t len = withLt ? 5 : 4;
     thread_local std::vector<std::size_t> hits;
     hits.clear();
     std::size_t next = 0;  // a match must start here or later
-    ForEachByte(s, 0, '>', [&](std::size_t gt) {
+    ForEachPair(s, 'R', '>', [&](std::size_t r) {
+        const std::size_t gt = r + 1;
         if (gt + 1 < len) return true;
         const std::size_t at = gt + 1 - len;
         if (at >= next && (!withLt || s[at] == '<') && s[gt - 3] == 'E' && s[gt - 2] == 'O' &&
@@ -343,7 +346,10 @@ void RemoveEor(std::string& s, bool withLt, AdifEncoding enc) {
 
 // Text of the file as UTF-8. `scratch` holds a decoded copy when one is needed.
 std::string_view AsUtf8(std::string_view raw, AdifEncoding enc, std::string& scratch) {
-    if (enc != AdifEncoding::Cp932 || text::IsAscii(raw)) return raw;
+    if (enc != AdifEncoding::Cp932) return raw;
+    unsigned char high = 0;  // names and values are short: one pass, no call
+    for (char c : raw) high |= static_cast<unsigned char>(c);
+    if (high < 0x80) return raw;
     scratch = text::Cp932ToUtf8(raw);
     return scratch;
 }
