@@ -9,6 +9,8 @@ mkdir -p out
 ./build/trelvo5 --help
 echo "== DigiPan"
 ./build/trelvo5 import digipan examples/digipan/Digipan.LOG --jst --qsl-issue --qsl-sent -o out/digipan-TRELVO.CSV
+echo "== ADIF"
+./build/trelvo5 import adif examples/adif/sample.adi --map auto --qsl-sent --qsl-rcvd -o out/adif.csv
 echo "== JAP1"
 ./build/trelvo5 import jap1 examples/jap1/JAP1LOG.TXT --remconv examples/jap1/remconv.txt -o out/JAP2HL.CSV
 echo "== HAMLOG database"

@@ -46,5 +46,6 @@ void RegisterSettingsCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportJap1Command(CLI::App& app, CliContext& ctx);
 void RegisterDbCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx);
+void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace trelvo::cli

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     cli::RegisterImportJap1Command(app, ctx);
     cli::RegisterDbCommand(app, ctx);
     cli::RegisterImportDigipanCommand(app, ctx);
+    cli::RegisterImportAdifCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

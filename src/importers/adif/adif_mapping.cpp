@@ -1,0 +1,180 @@
+#include "importers/adif/adif_mapping.h"
+
+#include <algorithm>
+
+#include "text/chars.h"
+#include "text/numfmt.h"
+
+namespace trelvo::adif {
+namespace {
+
+constexpr std::array<std::string_view, kColumnCount + 1> kTitles = {
+    kCornerTitle, "CALL",    "",     "Date", "Time", "HisRST",  "MyRST",   "Freq",     "Mode",
+    "Code",       "GridLoc", "Name", "QTH",  "QSL",  "QSLsent", "QSLrcvd", "Remarks1", "Remarks2"};
+
+// The settings keys for the second and later marks of the three several-tag columns.
+const char* ExtraKey(int column) {
+    switch (column) {
+        case kColCode:
+            return "ADIF2HLcodeadd";
+        case kColRemarks1:
+            return "ADIF2HLrem1add";
+        default:
+            return "ADIF2HLrem2add";
+    }
+}
+
+// A stored number as the settings hold it: a missing key reads as the section name, which
+// counts as 0, like any text that does not start with a number.
+long long StoredNumber(settings::IniStore& ini, const std::string& key) {
+    ini.CurrentIniSection = kMappingIniSection;
+    std::string v;
+    ini.ReadIniValue(key, v);
+    return text::RoundHalfEven(text::LeadingNumber(v));
+}
+
+}  // namespace
+
+std::string_view ColumnTitle(int column) {
+    if (column < 0 || column > kColumnCount) return {};
+    return kTitles[static_cast<std::size_t>(column)];
+}
+
+int ColumnFromTitle(std::string_view title) {
+    for (int c = 1; c <= kColumnCount; ++c)
+        if (c != kColHidden && text::EqualsNoCase(title, kTitles[static_cast<std::size_t>(c)])) return c;
+    return 0;
+}
+
+bool AdifMapping::AnyMapped() const {
+    return std::any_of(columnMap.begin() + 1, columnMap.end(), [](int r) { return r != 0; });
+}
+
+AdifMappingModel::AdifMappingModel(std::vector<std::string> tagNames, std::string fixedText)
+    : rows_(std::move(tagNames)), marks_(rows_.size()), fixedText_(std::move(fixedText)) {
+    for (auto& row : marks_) row.fill(false);
+}
+
+const std::string& AdifMappingModel::RowTitle(int row) const {
+    static const std::string none;
+    return row >= 1 && row <= RowCount() ? rows_[static_cast<std::size_t>(row - 1)] : none;
+}
+
+bool AdifMappingModel::InGrid(int row, int column) const {
+    return row >= 1 && row <= RowCount() && column >= 1 && column <= kColumnCount;
+}
+
+bool AdifMappingModel::IsMarked(int row, int column) const {
+    return InGrid(row, column) && marks_[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column)];
+}
+
+void AdifMappingModel::SetMark(int row, int column, bool on) {
+    if (InGrid(row, column)) marks_[static_cast<std::size_t>(row - 1)][static_cast<std::size_t>(column)] = on;
+}
+
+std::vector<int> AdifMappingModel::MarkedRows(int column) const {
+    std::vector<int> rows;
+    for (int r = 1; r <= RowCount(); ++r)
+        if (IsMarked(r, column)) rows.push_back(r);
+    return rows;
+}
+
+void AdifMappingModel::ClearMarks() {
+    for (auto& row : marks_) row.fill(false);
+}
+
+void AdifMappingModel::Click(int row, int column) {
+    if (row > RowCount() || column < 0 || column > kColumnCount || column == kColHidden) return;
+    if (row >= 1 && column == 0) {
+        marks_[static_cast<std::size_t>(row - 1)].fill(false);
+        return;
+    }
+    if (IsMarked(row, column)) {
+        SetMark(row, column, false);
+        return;
+    }
+    if (row < 1 || column < 1) return;
+    marks_[static_cast<std::size_t>(row - 1)].fill(false);
+    if (!TakesSeveralTags(column))
+        for (int r = 1; r <= RowCount(); ++r) SetMark(r, column, false);
+    SetMark(row, column, true);
+}
+
+void AdifMappingModel::LoadFromIni(settings::IniStore& ini) {
+    const int n = RowCount();
+    const long long codeCount = StoredNumber(ini, "ADIF2HLspcode");
+    const long long rem1Count = StoredNumber(ini, "ADIF2HLsprm1");
+    const long long rem2Count = StoredNumber(ini, "ADIF2HLsprm2");
+    for (int c = 1; c <= kColumnCount; ++c) {
+        long long r = StoredNumber(ini, "ADIF2HL" + std::to_string(c));
+        if (r >= 1 && r <= n) SetMark(static_cast<int>(r), c, true);
+    }
+    // Closing never stores more extras than there are rows, and the table holds at most 50,
+    // so keys past that cannot have come from the window.
+    constexpr long long kMostExtras = 50;
+    const std::pair<int, long long> several[] = {
+        {kColCode, codeCount}, {kColRemarks1, rem1Count}, {kColRemarks2, rem2Count}};
+    for (const auto& [column, count] : several) {
+        if (count <= 1) continue;
+        for (long long k = 2; k <= std::min(count, kMostExtras); ++k) {
+            long long r = StoredNumber(ini, ExtraKey(column) + std::to_string(k));
+            if (r >= 1 && r <= n) SetMark(static_cast<int>(r), column, true);
+        }
+    }
+}
+
+AdifMapping AdifMappingModel::BuildMapping() const {
+    return Walk(nullptr);
+}
+
+AdifMapping AdifMappingModel::Close(settings::IniStore& ini) const {
+    return Walk(&ini);
+}
+
+AdifMapping AdifMappingModel::Walk(settings::IniStore* ini) const {
+    AdifMapping m;
+    m.fixedText = fixedText_;
+    m.fixedTextTarget = target_;
+    auto write = [&](const std::string& key, long long value) {
+        if (!ini) return;
+        ini->CurrentIniSection = kMappingIniSection;
+        ini->WriteIniValue(key, std::to_string(value));
+    };
+    const int n = RowCount();
+    for (int c = 1; c <= kColumnCount; ++c) {
+        int count = 0;
+        std::vector<int>* extras = c == kColCode       ? &m.codeExtras
+                                   : c == kColRemarks1 ? &m.remarks1Extras
+                                   : c == kColRemarks2 ? &m.remarks2Extras
+                                                       : nullptr;
+        for (int r = 1; r <= n; ++r) {
+            if (IsMarked(r, c)) {
+                if (!extras) {
+                    write("ADIF2HL" + std::to_string(c), r);
+                    m.columnMap[static_cast<std::size_t>(c)] = r;
+                    break;
+                }
+                ++count;
+                if (count == 1) {
+                    write("ADIF2HL" + std::to_string(c), r);
+                    m.columnMap[static_cast<std::size_t>(c)] = r;
+                } else {
+                    write(ExtraKey(c) + std::to_string(count), r);
+                    extras->push_back(r);
+                }
+            } else if (r == n && (!extras || count == 0)) {
+                write("ADIF2HL" + std::to_string(c), 0);
+                m.columnMap[static_cast<std::size_t>(c)] = 0;
+            }
+        }
+        if (c == kColCode) m.codeCount = count;
+        if (c == kColRemarks1) m.remarks1Count = count;
+        if (c == kColRemarks2) m.remarks2Count = count;
+    }
+    write("ADIF2HLspcode", m.codeCount);
+    write("ADIF2HLsprm1", m.remarks1Count);
+    write("ADIF2HLsprm2", m.remarks2Count);
+    return m;
+}
+
+}  // namespace trelvo::adif

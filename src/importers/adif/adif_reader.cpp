@@ -1,0 +1,667 @@
+#include "importers/adif/adif_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <unordered_set>
+
+#include "app/errors.h"
+#include "app/platform.h"
+#include "text/chars.h"
+#include "text/cp932.h"
+#include "text/io.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace trelvo::adif {
+namespace {
+
+constexpr std::size_t kBlock = 1 << 20;
+// How many of the names that did not fit in the table are kept for the report.
+constexpr std::size_t kOverflowNamesKept = 1000;
+
+std::string OpenFailure(const char* what) {
+    std::string r = what;
+    if (errno != 0) r += std::string(" (") + std::strerror(errno) + ")";
+    return r;
+}
+
+// Follows the bytes of a file and tells whether they are valid UTF-8 and hold non-ASCII
+// text. Sequences may be split across the blocks it is fed.
+class Utf8Check {
+public:
+    void Feed(const unsigned char* p, std::size_t n) {
+        if (!valid_) return;
+        std::size_t i = 0;
+        while (i < n) {
+            if (need_ == 0) {
+                while (i + 8 <= n) {
+                    unsigned long long w;
+                    std::memcpy(&w, p + i, 8);
+                    if (w & 0x8080808080808080ULL) break;
+                    i += 8;
+                }
+                if (i >= n) break;
+                const unsigned char b = p[i++];
+                if (b < 0x80) continue;
+                nonAscii_ = true;
+                lo_ = 0x80;
+                hi_ = 0xBF;
+                if (b >= 0xC2 && b <= 0xDF) {
+                    need_ = 1;
+                } else if (b >= 0xE0 && b <= 0xEF) {
+                    need_ = 2;
+                    if (b == 0xE0) lo_ = 0xA0;
+                    if (b == 0xED) hi_ = 0x9F;
+                } else if (b >= 0xF0 && b <= 0xF4) {
+                    need_ = 3;
+                    if (b == 0xF0) lo_ = 0x90;
+                    if (b == 0xF4) hi_ = 0x8F;
+                } else {
+                    valid_ = false;
+                    return;
+                }
+            } else {
+                const unsigned char b = p[i++];
+                if (b < lo_ || b > hi_) {
+                    valid_ = false;
+                    return;
+                }
+                lo_ = 0x80;
+                hi_ = 0xBF;
+                --need_;
+            }
+        }
+    }
+    void Finish() {
+        if (need_ != 0) valid_ = false;
+    }
+    bool Valid() const { return valid_; }
+    bool NonAscii() const { return nonAscii_; }
+
+private:
+    int need_ = 0;
+    unsigned char lo_ = 0x80, hi_ = 0xBF;
+    bool valid_ = true;
+    bool nonAscii_ = false;
+};
+
+// Lines of the file. A line ends at CR, CR LF, and with `lfEndsLine` also at a lone LF; a
+// last line without a line end still counts. Lines that are not kept are only searched for
+// "<EOH>" (in any case), so text before the header never has to be held.
+class LineSource {
+public:
+    LineSource(const std::string& path, bool lfEndsLine) : path_(path), lf_(lfEndsLine) {
+        errno = 0;
+        f_ = OpenFile(path, "rb");
+        if (!f_) throw FileError(path, OpenFailure("cannot open the file"));
+        buf_.resize(kBlock);
+    }
+    ~LineSource() {
+        if (f_) std::fclose(f_);
+    }
+    LineSource(const LineSource&) = delete;
+    LineSource& operator=(const LineSource&) = delete;
+
+    // Appends the next line to `out` when `keep`, else only tells whether it holds "<EOH>";
+    // false at the end of the file.
+    bool Next(std::string& out, bool keep, bool& hasEoh) {
+        hasEoh = false;
+        int match = 0;
+        bool any = false;
+        for (;;) {
+            if (pos_ == end_ && !Fill()) {
+                if (any) ++lineNumber_;
+                return any;
+            }
+            if (skipLf_) {
+                skipLf_ = false;
+                if (buf_[pos_] == '\n') {
+                    ++pos_;
+                    continue;
+                }
+            }
+            any = true;
+            const char* s = buf_.data() + pos_;
+            const std::size_t n = end_ - pos_;
+            const char* hit = FindEnd(s, n);
+            const std::size_t len = hit ? static_cast<std::size_t>(hit - s) : n;
+            if (keep)
+                out.append(s, len);
+            else if (!hasEoh)
+                hasEoh = ScanForEoh(s, len, match);
+            pos_ += len;
+            if (hit) {
+                ++pos_;
+                skipLf_ = *hit == '\r';
+                ++lineNumber_;
+                return true;
+            }
+        }
+    }
+
+    AdifInputTraits Traits() const {
+        AdifInputTraits t = traits_;
+        t.nonAscii = utf8_.NonAscii();
+        t.validUtf8 = utf8_.Valid();
+        return t;
+    }
+    long long LineNumber() const { return lineNumber_; }
+
+private:
+    // The next line end in the block from pos_ on, or nullptr. The position of the next CR
+    // and LF found is kept, so a block without one is searched once, not once per line.
+    const char* FindEnd(const char* s, std::size_t n) {
+        const std::size_t from = static_cast<std::size_t>(s - buf_.data());
+        auto next = [&](char c, std::size_t& at) {
+            if (at < from || at == kUnknown) {
+                const void* hit = std::memchr(s, c, n);
+                at = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - buf_.data()) : end_;
+            }
+            return at;
+        };
+        std::size_t e = next('\r', crAt_);
+        if (lf_) e = std::min(e, next('\n', lfAt_));
+        return e < end_ ? buf_.data() + e : nullptr;
+    }
+
+    // "<EOH>" in any case; `match` carries a partial match from the previous piece of the line.
+    static bool ScanForEoh(const char* s, std::size_t n, int& match) {
+        static constexpr char kPattern[] = "<EOH>";
+        for (std::size_t i = 0; i < n; ++i) {
+            char c = s[i];
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            if (c == kPattern[match]) {
+                if (++match == 5) return true;
+            } else {
+                match = c == '<' ? 1 : 0;
+            }
+        }
+        return false;
+    }
+
+    bool Fill() {
+        if (!f_) return false;
+        const std::size_t n = std::fread(buf_.data(), 1, buf_.size(), f_);
+        if (n == 0) {
+            if (std::ferror(f_)) throw FileError(path_, "cannot read the file");
+            std::fclose(f_);
+            f_ = nullptr;
+            utf8_.Finish();
+            return false;
+        }
+        pos_ = 0;
+        end_ = n;
+        crAt_ = lfAt_ = kUnknown;
+        if (!traits_.crSeen) traits_.crSeen = std::memchr(buf_.data(), '\r', n) != nullptr;
+        if (!traits_.lfSeen) traits_.lfSeen = std::memchr(buf_.data(), '\n', n) != nullptr;
+        utf8_.Feed(reinterpret_cast<const unsigned char*>(buf_.data()), n);
+        return true;
+    }
+
+    std::string path_;
+    bool lf_;
+    std::FILE* f_ = nullptr;
+    std::vector<char> buf_;
+    std::size_t pos_ = 0, end_ = 0;
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+    std::size_t crAt_ = kUnknown, lfAt_ = kUnknown;
+    bool skipLf_ = false;
+    long long lineNumber_ = 0;
+    AdifInputTraits traits_;
+    Utf8Check utf8_;
+};
+
+constexpr unsigned long long kHighBits = 0x8080808080808080ULL;
+constexpr unsigned long long kOnes = 0x0101010101010101ULL;
+
+// Upper case in place, one character at a time: ASCII letters and the full-width Latin
+// letters; the second byte of a double-byte character is never taken for a letter.
+void UpperCase(char* p, std::size_t n, AdifEncoding enc) {
+    std::size_t i = 0;
+    while (i < n) {
+        // Plain ASCII eight bytes at a time: the bytes from 'a' to 'z' lose their 0x20 bit.
+        for (; i + 8 <= n; i += 8) {
+            unsigned long long w;
+            std::memcpy(&w, p + i, 8);
+            if (w & kHighBits) break;
+            const unsigned long long fromA = w + kOnes * (0x80 - 'a');
+            const unsigned long long pastZ = w + kOnes * (0x80 - 'z' - 1);
+            w ^= ((fromA & ~pastZ) & kHighBits) >> 2;
+            std::memcpy(p + i, &w, 8);
+        }
+        // Then one character (i starts one: everything before it has been walked).
+        if (i >= n) break;
+        const auto c = static_cast<unsigned char>(p[i]);
+        if (c < 0x80) {
+            if (c >= 'a' && c <= 'z') p[i] = static_cast<char>(c - 32);
+            ++i;
+        } else if (enc == AdifEncoding::Cp932) {
+            if (text::IsCp932LeadByte(c) && i + 1 < n) {
+                const auto t = static_cast<unsigned char>(p[i + 1]);
+                if (c == 0x82 && t >= 0x81 && t <= 0x9A) p[i + 1] = static_cast<char>(t - 0x21);
+                i += 2;
+            } else {
+                ++i;
+            }
+        } else {
+            // UTF-8: U+FF41..U+FF5A are EF BD 81..9A, their capitals EF BC A1..BA.
+            if (c == 0xEF && i + 2 < n && static_cast<unsigned char>(p[i + 1]) == 0xBD) {
+                const auto t = static_cast<unsigned char>(p[i + 2]);
+                if (t >= 0x81 && t <= 0x9A) {
+                    p[i + 1] = static_cast<char>(0xBC);
+                    p[i + 2] = static_cast<char>(t + 0x20);
+                }
+            }
+            ++i;
+        }
+    }
+}
+
+// Calls f(i) for each i, in order, where s[i] is `a` and s[i + 1] is `b`, until f returns
+// false. Sixteen positions at a time where the processor has SSE2.
+template <typename F>
+void ForEachPair(std::string_view s, char a, char b, F&& f) {
+    const char* p = s.data();
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi8(a), second = _mm_set1_epi8(b);
+    for (; i + 17 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, first), _mm_cmpeq_epi8(y, second))));
+        while (mask) {
+            if (!f(i + static_cast<std::size_t>(__builtin_ctz(mask)))) return;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i + 1 < n; ++i)
+        if (p[i] == a && p[i + 1] == b && !f(i)) return;
+}
+
+// Which of "<EOH>" and "<EOR>" the (upper-cased) line holds.
+void FindMarkers(std::string_view line, bool& eoh, bool& eor) {
+    eoh = eor = false;
+    ForEachPair(line, '<', 'E', [&](std::size_t at) {
+        if (at + 5 > line.size()) return false;
+        const char* p = line.data() + at + 1;
+        if (p[1] == 'O' && p[3] == '>') {
+            if (p[2] == 'H')
+                eoh = true;
+            else if (p[2] == 'R')
+                eor = true;
+        }
+        return !(eoh && eor);
+    });
+}
+
+// True when byte `at` of Shift-JIS text starts a character. A byte below 0x40 is never part
+// of a double-byte character, so the byte after one starts a character; otherwise the text
+// is walked from its start.
+bool StartsCharacter(std::string_view s, std::size_t at, AdifEncoding enc) {
+    if (enc != AdifEncoding::Cp932 || at == 0 || static_cast<unsigned char>(s[at - 1]) < 0x40) return true;
+    std::size_t i = 0;
+    while (i < at) i += text::IsCp932LeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+    return i == at;
+}
+
+// Removes every "<EOR>" (prescan) or "EOR>" (run) from the upper-cased buffer in one pass from
+// left to right: what the removal joins is not searched again. In Shift-JIS text a match
+// must start a character. Neither pattern can overlap itself, so the "R>" that ends each
+// match finds the same occurrences.
+void RemoveEor(std::string& s, bool withLt, AdifEncoding enc) {
+    const std::size_t len = withLt ? 5 : 4;
+    thread_local std::vector<std::size_t> hits;
+    hits.clear();
+    std::size_t next = 0;  // a match must start here or later
+    ForEachPair(s, 'R', '>', [&](std::size_t r) {
+        const std::size_t gt = r + 1;
+        if (gt + 1 < len) return true;
+        const std::size_t at = gt + 1 - len;
+        if (at >= next && (!withLt || s[at] == '<') && s[gt - 3] == 'E' && s[gt - 2] == 'O' &&
+            s[gt - 1] == 'R' && StartsCharacter(s, at, enc)) {
+            hits.push_back(at);
+            next = gt + 1;
+        }
+        return true;
+    });
+    std::size_t out = 0, from = 0;
+    char* p = s.data();
+    for (std::size_t at : hits) {
+        if (out != from) std::memmove(p + out, p + from, at - from);
+        out += at - from;
+        from = at + len;
+    }
+    if (out != from) std::memmove(p + out, p + from, s.size() - from);
+    out += s.size() - from;
+    s.resize(out);
+}
+
+// Text of the file as UTF-8. `scratch` holds a decoded copy when one is needed.
+std::string_view AsUtf8(std::string_view raw, AdifEncoding enc, std::string& scratch) {
+    if (enc != AdifEncoding::Cp932) return raw;
+    unsigned char high = 0;  // names and values are short: one pass, no call
+    for (char c : raw) high |= static_cast<unsigned char>(c);
+    if (high < 0x80) return raw;
+    scratch = text::Cp932ToUtf8(raw);
+    return scratch;
+}
+
+// Short texts compared byte by byte (tag names are a few characters long).
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+// Calls f(name, colon) for every tag of a record: a name starts after a "<" met
+// outside a name and ends at the first ":" after it (a "<" inside a name is part of it).
+template <typename F>
+void ForEachTag(std::string_view buf, F&& f) {
+    const std::size_t n = buf.size();
+    const char* p = buf.data();
+    std::size_t i = 0;
+    for (;;) {
+        while (i < n && p[i] != '<') ++i;
+        if (i >= n) return;
+        const std::size_t start = ++i;
+        while (i < n && p[i] != ':') ++i;
+        if (i >= n) return;
+        f(text::Trim(buf.substr(start, i - start)), i);
+        ++i;
+    }
+}
+
+// The value of the tag whose name ends at `colon`: after the first ">" from there up to the
+// next "<", trimmed of spaces. Without a ">" the value is empty.
+std::string_view ValueAt(std::string_view buf, std::size_t colon) {
+    const std::size_t n = buf.size();
+    const char* p = buf.data();
+    std::size_t i = colon;
+    while (i < n && p[i] != '>') ++i;
+    if (i >= n) return {};
+    const std::size_t start = ++i;
+    while (i < n && p[i] != '<') ++i;
+    return text::Trim(buf.substr(start, i - start));
+}
+
+enum class ReadEnd { EndOfFile, Cancelled, Stopped };
+
+// The line and record rules shared by both passes. A finished record loses every "<EOR>"
+// in the prescan and every "EOR>" in the run, where the "<" left behind ends the last value.
+// onRecord(buffer) returns false to stop.
+template <typename OnRecord>
+ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, ConversionCallbacks& callbacks,
+                    bool& headerSeen, OnRecord&& onRecord) {
+    std::string buffer;  // the record so far; each line is read onto its end
+    bool header = false;
+    for (;;) {
+        if (callbacks.CancelRequested()) return ReadEnd::Cancelled;
+        const std::size_t mark = buffer.size();
+        bool hasEoh = false, hasEor = false;
+        if (!src.Next(buffer, header, hasEoh)) return ReadEnd::EndOfFile;
+        if (header) {
+            UpperCase(buffer.data() + mark, buffer.size() - mark, enc);
+            FindMarkers(std::string_view(buffer).substr(mark), hasEoh, hasEor);
+        }
+        if (hasEoh) {
+            header = headerSeen = true;
+            buffer.resize(mark);
+            continue;
+        }
+        if (!header) continue;
+        if (!hasEor) {
+            if (std::memchr(buffer.data() + mark, '\n', buffer.size() - mark))
+                buffer.erase(
+                    std::remove(buffer.begin() + static_cast<std::ptrdiff_t>(mark), buffer.end(), '\n'),
+                    buffer.end());
+            continue;
+        }
+        RemoveEor(buffer, !run, enc);
+        if (!buffer.empty() && !onRecord(buffer)) return ReadEnd::Stopped;
+        buffer.clear();
+    }
+}
+
+AdifEncoding Resolve(const std::string& path, AdifEncoding enc) {
+    return enc == AdifEncoding::Auto ? DetectAdifEncoding(path) : enc;
+}
+
+// The first character's code is "A" (65) or more: a single-byte character from "A" on,
+// half-width katakana included; a double-byte character's code counts as below.
+bool FirstCharFromA(std::string_view v, std::size_t& len) {
+    const auto b = static_cast<unsigned char>(v[0]);
+    len = b < 0x80 ? 1 : b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    if (len > v.size()) len = v.size();
+    if (b < 0x80) return b >= 'A';
+    if (len == 3 && b == 0xEF) {
+        const auto b1 = static_cast<unsigned char>(v[1]), b2 = static_cast<unsigned char>(v[2]);
+        return (b1 == 0xBD && b2 >= 0xA1) || (b1 == 0xBE && b2 <= 0x9F);  // U+FF61..U+FF9F
+    }
+    return false;
+}
+
+// What the run does with the value of each table entry.
+struct EntryPlan {
+    std::vector<int> columns;   // columns fed by this entry
+    std::vector<int> remarks1;  // Remarks1 extra slots fed by it
+    std::vector<int> remarks2;
+    enum class Kind { Plain, QslVia, JccJcg, Aja, Dxcc } kind = Kind::Plain;
+    bool Used() const {
+        return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty();
+    }
+};
+
+}  // namespace
+
+AdifTagTable::AdifTagTable() : names_{std::string()} {
+    index_.emplace(std::string(), 0);
+}
+
+int AdifTagTable::Find(std::string_view name) const {
+    auto it = index_.find(name);
+    return it == index_.end() ? -1 : it->second;
+}
+
+bool AdifTagTable::Add(const std::string& name) {
+    if (Count() >= kCapacity) return false;
+    if (index_.emplace(name, static_cast<int>(names_.size())).second) names_.push_back(name);
+    return true;
+}
+
+AdifEncoding DetectAdifEncoding(const std::string& path) {
+    errno = 0;
+    std::FILE* f = OpenFile(path, "rb");
+    if (!f) throw FileError(path, OpenFailure("cannot open the file"));
+    Utf8Check check;
+    std::vector<char> buf(kBlock);
+    std::size_t n;
+    while (check.Valid() && (n = std::fread(buf.data(), 1, buf.size(), f)) > 0)
+        check.Feed(reinterpret_cast<const unsigned char*>(buf.data()), n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) throw FileError(path, "cannot read the file");
+    check.Finish();
+    return check.Valid() && check.NonAscii() ? AdifEncoding::Utf8 : AdifEncoding::Cp932;
+}
+
+AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options,
+                            ConversionCallbacks& callbacks) {
+    if (path.empty()) throw Error(std::string(kNoInputMessage));
+    AdifScanResult result;
+    result.encoding = Resolve(path, options.encoding);
+    const AdifEncoding enc = result.encoding;
+    LineSource src(path, options.lfEndsLine);
+    std::unordered_set<std::string> overflow;
+    std::string scratch;
+    int hint = 1;
+    const ReadEnd end =
+        ReadRecords(src, enc, false, callbacks, result.headerSeen, [&](const std::string& buf) {
+            ++result.records;
+            ForEachTag(buf, [&](std::string_view raw, std::size_t) {
+                const std::string_view name = AsUtf8(raw, enc, scratch);
+                // Most files give every record the same tags in the same order.
+                if (hint <= result.table.Count() && SameText(result.table.Name(hint), name)) {
+                    ++hint;
+                    return;
+                }
+                const int at = result.table.Find(name);
+                if (at >= 0) {
+                    hint = at + 1;
+                    return;
+                }
+                if (result.table.Add(std::string(name))) {
+                    hint = result.table.Count() + 1;
+                    return;
+                }
+                if (overflow.size() < kOverflowNamesKept * 10 && overflow.insert(std::string(name)).second) {
+                    ++result.overflowCount;
+                    if (result.overflowNames.size() < kOverflowNamesKept)
+                        result.overflowNames.emplace_back(name);
+                }
+            });
+            callbacks.Progress(result.records);
+            return true;
+        });
+    result.cancelled = end == ReadEnd::Cancelled;
+    result.traits = src.Traits();
+    return result;
+}
+
+AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
+                             const AdifTagTable& table, const AdifMapping& mapping,
+                             const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
+                             AdifMeterState& meter, ConversionCallbacks& callbacks) {
+    if (inputPath.empty()) throw Error(std::string(kNoInputMessage));
+    {
+        std::error_code ec;
+        if (std::filesystem::equivalent(PathFromUtf8(inputPath), PathFromUtf8(outputPath), ec))
+            throw FileError(outputPath, "the output would replace the ADIF file being read");
+    }
+    const AdifEncoding enc = Resolve(inputPath, readOptions.encoding);
+
+    AdifLineOptions options = lineOptions;
+    options.qslColumnMapped = mapping.columnMap[kColQsl] != 0;
+    options.fixedText = mapping.fixedText;
+    options.fixedTextTarget = mapping.fixedTextTarget;
+
+    // What each table entry feeds. An empty name finds entry 0, which feeds every column
+    // that no tag is mapped to.
+    std::vector<EntryPlan> plan(static_cast<std::size_t>(table.Count() + 1));
+    for (int c = 1; c <= kColumnCount; ++c) {
+        const int k = mapping.columnMap[static_cast<std::size_t>(c)];
+        if (k >= 0 && k <= table.Count()) plan[static_cast<std::size_t>(k)].columns.push_back(c);
+    }
+    AdifRecordState state;
+    const auto extras = [&](int count, const std::vector<int>& rows, std::vector<std::string>& slots,
+                            std::vector<int> EntryPlan::*feeds) {
+        slots.assign(static_cast<std::size_t>(std::max(0, count - 1)), std::string());
+        for (std::size_t i = 0; i < slots.size() && i < rows.size(); ++i)
+            if (rows[i] >= 0 && rows[i] <= table.Count())
+                (plan[static_cast<std::size_t>(rows[i])].*feeds).push_back(static_cast<int>(i));
+    };
+    extras(mapping.remarks1Count, mapping.remarks1Extras, state.remarks1Extras, &EntryPlan::remarks1);
+    extras(mapping.remarks2Count, mapping.remarks2Extras, state.remarks2Extras, &EntryPlan::remarks2);
+    for (int k = 0; k <= table.Count(); ++k) {
+        const std::string& n = table.Name(k);
+        EntryPlan& p = plan[static_cast<std::size_t>(k)];
+        if (n == "JCC" || n == "JCG")
+            p.kind = EntryPlan::Kind::JccJcg;
+        else if (n == "AJA")
+            p.kind = EntryPlan::Kind::Aja;
+        else if (n == "DXCC")
+            p.kind = EntryPlan::Kind::Dxcc;
+        else if (n == "QSL_VIA")
+            p.kind = EntryPlan::Kind::QslVia;
+    }
+
+    text::Cp932LineWriter out(outputPath);
+    LineSource src(inputPath, readOptions.lfEndsLine);
+    AdifRunResult result;
+    csvout::HamlogCsvRecord record;
+    std::string nameScratch, valueScratch, value;
+    int hint = 1;
+    bool headerSeen = false;
+
+    const ReadEnd end = ReadRecords(src, enc, true, callbacks, headerSeen, [&](const std::string& buf) {
+        ++result.records;
+        ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
+            const std::string_view name = AsUtf8(raw, enc, nameScratch);
+            int k;
+            if (hint <= table.Count() && SameText(table.Name(hint), name))
+                k = hint;
+            else
+                k = table.Find(name);
+            if (k < 0) return;
+            hint = k + 1;
+            const EntryPlan& p = plan[static_cast<std::size_t>(k)];
+            if (!p.Used()) return;
+            value.assign(AsUtf8(ValueAt(buf, colon), enc, valueScratch));
+            for (int c : p.columns)
+                if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
+                    state.slots[static_cast<std::size_t>(c)] = value;
+            switch (p.kind) {
+                case EntryPlan::Kind::JccJcg:
+                case EntryPlan::Kind::Aja: {
+                    std::string v = value;
+                    std::size_t len = 0;
+                    if (!v.empty() && FirstCharFromA(v, len)) v.erase(0, len);
+                    const bool aja = p.kind == EntryPlan::Kind::Aja;
+                    (aja ? state.ajaValue : state.jccValue) = v;
+                    if (!v.empty()) (aja ? state.ajaFlag : state.jccFlag) = true;
+                    break;
+                }
+                case EntryPlan::Kind::Dxcc:
+                    if (!state.jccFlag && !state.ajaFlag) {
+                        state.dxccValue = value;
+                        if (!value.empty()) state.dxccFlag = true;
+                    }
+                    break;
+                default:
+                    break;
+            }
+            for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
+            for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
+        });
+        bool ok = true;
+        try {
+            ok = MakeAdifCsvRecord(state, options, meter, callbacks, record);
+            if (ok) {
+                csvout::WriteHamlogCsvLine(out, record);
+                ++result.written;
+            }
+        } catch (const DateTimeError& e) {
+            ++result.skipped;
+            callbacks.Warning(inputPath + ": record " + std::to_string(result.records) + " (ending on line " +
+                              std::to_string(src.LineNumber()) + "): " + e.what() +
+                              "; the record was not written");
+        }
+        if (!ok) return false;
+        state.Clear();
+        callbacks.Progress(result.records);
+        return true;
+    });
+    out.Close();
+    result.unmappable = out.Unmappable();
+    result.traits = src.Traits();
+    if (end == ReadEnd::Stopped)
+        result.status = AdifRunResult::Status::Aborted;
+    else if (end == ReadEnd::Cancelled)
+        result.status = AdifRunResult::Status::Cancelled;
+    return result;
+}
+
+std::string AdifCompletionMessage(long long records, const std::string& outputPath) {
+    return std::to_string(records) + " 件の変換が正常終了しました。\n" + outputPath +
+           " をTurbo HAMLOGから読み込んで下さい";
+}
+
+}  // namespace trelvo::adif

@@ -1,0 +1,120 @@
+// Reading an ADIF log: the prescan that collects the tag names and the run that turns every
+// record into a line of the HAMLOG import CSV.
+//
+// The reader is line oriented. A line ends at CR or CR LF (a lone LF stays in the line unless
+// `lfEndsLine` is set); every line is upper-cased; nothing before the line holding "<EOH>"
+// (nor that line itself) is read; lines are joined, without a separator and without their LF
+// characters, until a line holding "<EOR>" ends a record. In a record a tag name runs from a
+// "<" to the next ":", its value from the next ">" to the next "<"; the length written in
+// the tag is not used.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/callbacks.h"
+#include "importers/adif/adif_mapping.h"
+#include "importers/adif/adif_record.h"
+
+namespace trelvo::adif {
+
+// How the bytes of the file are taken: Shift-JIS (CP932, what the Windows loggers write),
+// UTF-8, or UTF-8 when the whole file is valid UTF-8 with at least one non-ASCII character.
+enum class AdifEncoding { Cp932, Utf8, Auto };
+
+struct AdifReadOptions {
+    bool lfEndsLine = false;  // a lone LF ends a line too
+    AdifEncoding encoding = AdifEncoding::Cp932;
+};
+
+// The message when no input file is set.
+inline constexpr std::string_view kNoInputMessage = "ADIF形式 の LOGファイルが指定されていません。";
+// The message when the run stops because the meter question was answered No.
+inline constexpr std::string_view kReadDatError = "ReadDat error";
+
+// The distinct tag names of a file in order of first appearance, entries 1..Count() (at most
+// kCapacity); entry 0 is the empty name.
+class AdifTagTable {
+public:
+    static constexpr int kCapacity = 50;
+
+    AdifTagTable();
+    int Count() const { return static_cast<int>(names_.size()) - 1; }
+    const std::string& Name(int index) const { return names_[static_cast<std::size_t>(index)]; }
+    // Entries 1..Count(): the rows of the mapping window.
+    std::vector<std::string> Names() const { return {names_.begin() + 1, names_.end()}; }
+    // The index 0..Count() of `name` (the empty name is entry 0), or -1.
+    int Find(std::string_view name) const;
+    // Adds a name that is not there yet; false when the table is full.
+    bool Add(const std::string& name);
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::vector<std::string> names_;
+    std::unordered_map<std::string, int, Hash, std::equal_to<>> index_;
+};
+
+// What the bytes of a file showed while it was read.
+struct AdifInputTraits {
+    bool crSeen = false;
+    bool lfSeen = false;
+    bool nonAscii = false;
+    bool validUtf8 = true;
+    // Lines end in LF only: read without `lfEndsLine`, the whole file is one line.
+    bool LfOnly() const { return !crSeen && lfSeen; }
+    // Valid UTF-8 with non-ASCII text.
+    bool LooksLikeUtf8() const { return nonAscii && validUtf8; }
+};
+
+struct AdifScanResult {
+    AdifTagTable table;
+    long long records = 0;
+    bool cancelled = false;
+    bool headerSeen = false;
+    // Distinct names that did not fit in the table: how many, and the first of them.
+    long long overflowCount = 0;
+    std::vector<std::string> overflowNames;
+    AdifInputTraits traits;
+    AdifEncoding encoding = AdifEncoding::Cp932;  // never Auto: the one that was used
+};
+
+// Reads the whole file once: UTF-8 when it is valid UTF-8 holding non-ASCII text, else CP932.
+AdifEncoding DetectAdifEncoding(const std::string& path);
+
+// The prescan: counts the records and collects the tag names. Calls Progress with the record
+// count after each record and polls CancelRequested before each line. Throws FileError when
+// the file cannot be read, Error with kNoInputMessage when `path` is empty.
+AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options,
+                            ConversionCallbacks& callbacks);
+
+struct AdifRunResult {
+    enum class Status { Completed, Cancelled, Aborted };
+    Status status = Status::Completed;
+    long long records = 0;       // every non-empty record, written or not
+    long long written = 0;       // lines written
+    long long skipped = 0;       // records whose date could not be moved to JST (reported)
+    std::size_t unmappable = 0;  // characters Shift-JIS cannot hold, written as '?'
+    AdifInputTraits traits;
+};
+
+// The run: reads `inputPath` with the tag table of the prescan and the map of the mapping
+// window, writes one CSV line per record to `outputPath` (created anew; CP932, CR LF). The
+// map's fixed text and QSL column override those of `lineOptions`. `meter` carries the
+// frequency choice and the meter answer across records and runs. Stops with Aborted status
+// when the meter question is answered No (lines written so far stay) and with Cancelled when
+// CancelRequested says so. A record whose date cannot be moved to JST is reported through
+// Warning and not written. Throws FileError for files that cannot be read or written.
+AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
+                             const AdifTagTable& table, const AdifMapping& mapping,
+                             const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
+                             AdifMeterState& meter, ConversionCallbacks& callbacks);
+
+// The text shown after a completed run: the count and the output path, on two lines.
+std::string AdifCompletionMessage(long long records, const std::string& outputPath);
+
+}  // namespace trelvo::adif

@@ -1,0 +1,159 @@
+#include "importers/adif/adif_record.h"
+
+#include <algorithm>
+
+#include "csvout/station_rules.h"
+#include "text/chars.h"
+#include "text/cp932.h"
+#include "text/numfmt.h"
+
+namespace trelvo::adif {
+namespace {
+
+struct Band {
+    std::string_view band;
+    std::string_view mhz;
+};
+// Band names in metres and the MHz texts Turbo HAMLOG uses for them ("*" marks the
+// microwave bands in HAMLOG's own notation).
+constexpr Band kBands[] = {
+    {"2200M", "0.135"}, {"160M", "1.9"}, {"80M", "3.5"},  {"40M", "7"},     {"30M", "10"},
+    {"20M", "14"},      {"17M", "18"},   {"15M", "21"},   {"12M", "24.9"},  {"10M", "28"},
+    {"6M", "50"},       {"2M", "144"},   {"70CM", "430"}, {"23CM", "1200"}, {"13CM", "2400"},
+    {"6CM", "5600"},    {"3CM", "*10"},  {"12MM", "*24"}, {"6MM", "*47"},   {"3MM", "*77"},
+};
+
+std::size_t Width(const AdifLineOptions& o, int i) {
+    return static_cast<std::size_t>(std::max(0, o.widths[static_cast<std::size_t>(i)]));
+}
+
+// Remarks: the slot, then each extra after two spaces with the ends trimmed, then the fixed
+// text when it goes to this column; cut to the byte width unless nothing but spaces is left.
+std::string JoinRemarks(const std::string& slot, const std::vector<std::string>& extras, bool fixedHere,
+                        const std::string& fixedText, std::size_t widthBytes) {
+    std::string r = slot;
+    for (const std::string& e : extras) r = std::string(text::Trim(r + "  " + e));
+    if (fixedHere) r = r.empty() ? fixedText : r + "  " + fixedText;
+    if (!text::Trim(r).empty()) r = text::Cp932CutLeadByteRule(r, widthBytes);
+    return r;
+}
+
+std::string Frequency(const std::string& slot, const AdifLineOptions& o, FreqConversion freq) {
+    switch (freq) {
+        case FreqConversion::KhzToMhz1: {
+            std::string f = text::FormatNumber(text::LeadingNumber(slot) / 1000.0, "#.#");
+            if (!f.empty() && f.back() == '.') f.pop_back();
+            return f;
+        }
+        case FreqConversion::KhzToMhz3:
+            return text::FormatNumber(text::LeadingNumber(slot) / 1000.0, "####.##0");
+        case FreqConversion::BandToMhz: {
+            std::string_view mhz = BandTextToMHz(text::ToUpper(slot));
+            if (!mhz.empty()) return std::string(mhz);
+            return text::CharLeft(slot, Width(o, 11));
+        }
+        case FreqConversion::AsIs:
+        default:
+            return text::CharLeft(slot, Width(o, 11));
+    }
+}
+
+}  // namespace
+
+void AdifRecordState::Clear() {
+    for (std::string& s : slots) s.clear();
+    for (std::string& s : remarks1Extras) s.clear();
+    for (std::string& s : remarks2Extras) s.clear();
+    jccValue.clear();
+    ajaValue.clear();
+    dxccValue.clear();
+    jccFlag = ajaFlag = dxccFlag = false;
+}
+
+std::string_view BandTextToMHz(std::string_view band) {
+    for (const Band& b : kBands)
+        if (b.band == band) return b.mhz;
+    return {};
+}
+
+bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, AdifMeterState& meter,
+                       ConversionCallbacks& callbacks, csvout::HamlogCsvRecord& out) {
+    csvout::ClearHamlogCsvRecord(out);
+    const auto& slot = [&](int c) -> const std::string& { return rec.slots[static_cast<std::size_t>(c)]; };
+
+    // Date "YYYYMMDD" -> "YYYY/MM/DD" -> "YY/MM/DD"; time "HHMM" -> "HH:MM" in UTC.
+    const std::string& d = slot(kColDate);
+    const std::string ymd =
+        text::CharMid(d, 1, 4) + "/" + text::CharMid(d, 5, 2) + "/" + text::CharMid(d, 7, 2);
+    out.Date = text::CharMid(ymd, 3, 8);
+    const std::string& t = slot(kColTime);
+    out.Time = text::CharMid(t, 1, 2) + ":" + text::CharMid(t, 3, 2) + "U";
+
+    csvout::ClassifyStation(slot(kColCall), o.jstForJa, out, std::max(0, o.widths[0]));
+
+    const std::string& f = slot(kColFreq);
+    if (!meter.meterQuestionAnswered && meter.freq != FreqConversion::BandToMhz &&
+        f.find_first_of("Mm") != std::string::npos) {  // what upper case turns into "M"
+        if (!callbacks.AskYesNo(std::string(kMeterQuestion))) return false;
+        meter.meterQuestionAnswered = true;
+        meter.freq = FreqConversion::BandToMhz;
+    }
+    out.Freq = Frequency(f, o, meter.freq);
+
+    out.HisRST = text::CharLeft(slot(kColHisRst), Width(o, 9));
+    out.MyRST = text::CharLeft(slot(kColMyRst), Width(o, 10));
+
+    if (rec.ajaFlag) {
+        out.Code = rec.ajaValue;
+    } else if (rec.jccFlag) {
+        out.Code = rec.jccValue;
+    } else if (!rec.dxccFlag) {
+        out.Code = text::CharLeft(slot(kColCode), Width(o, 5));
+    } else {
+        std::optional<long long> n = text::WholeNumber(rec.dxccValue);
+        if (n && *n >= 1 && o.dxcc) out.Code = csvout::LookupAdifToHamlogCode(*o.dxcc, *n);
+    }
+
+    out.GridLoc = text::CharLeft(slot(kColGridLoc), Width(o, 6));
+
+    std::string qsl;
+    if (!o.qslColumnMapped && o.qslIssueFlag) {
+        qsl = csvout::FirstCharOrSpace(o.marks.issue);
+    } else if (o.qslColumnMapped) {
+        qsl = csvout::FirstCharOrSpace(std::string(text::Trim(slot(kColQsl))));
+    } else {
+        qsl = " ";
+    }
+    qsl += (text::Trim(slot(kColQslSent)) == o.marks.adifSent && o.qslSentFlag)
+               ? csvout::FirstCharOrSpace(o.marks.sent)
+               : std::string(" ");
+    qsl += (text::Trim(slot(kColQslRcvd)) == o.marks.adifRcvd && o.qslRcvdFlag)
+               ? csvout::FirstCharOrSpace(o.marks.rcvd)
+               : std::string(" ");
+    out.QSL = qsl;
+
+    if (!slot(kColQth).empty()) out.QTH = text::Cp932CutLeadByteRule(slot(kColQth), Width(o, 14));
+    if (!slot(kColName).empty()) out.Name = text::Cp932CutLeadByteRule(slot(kColName), Width(o, 13));
+
+    out.Mode = text::CharLeft(slot(kColMode), Width(o, 12));
+
+    out.Remarks1 = JoinRemarks(slot(kColRemarks1), rec.remarks1Extras,
+                               o.fixedTextTarget == FixedTextTarget::Remarks1, o.fixedText, Width(o, 15));
+    out.Remarks2 = JoinRemarks(slot(kColRemarks2), rec.remarks2Extras,
+                               o.fixedTextTarget == FixedTextTarget::Remarks2, o.fixedText, Width(o, 16));
+    return true;
+}
+
+AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions& options,
+                            AdifMeterState& meter, ConversionCallbacks& callbacks) {
+    csvout::HamlogCsvRecord r;
+    AdifCsvLine result;
+    if (!MakeAdifCsvRecord(record, options, meter, callbacks, r)) {
+        result.abort = true;
+        return result;
+    }
+    result.line = csvout::FormatHamlogCsvLine(r);
+    return result;
+}
+
+}  // namespace trelvo::adif

@@ -1,0 +1,90 @@
+// One ADIF record, as the reader collected it, turned into one line of the HAMLOG import CSV.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/callbacks.h"
+#include "csvout/dxcc_tables.h"
+#include "csvout/hamlog_csv.h"
+#include "hamlog/hdb_header.h"
+#include "importers/adif/adif_mapping.h"
+#include "settings/app_settings.h"
+
+namespace trelvo::adif {
+
+// What the reader gathered from one record (upper-cased, UTF-8). Cleared after each line.
+struct AdifRecordState {
+    // slots[c], c = 1..17: the value of the tag mapped to column c (slot 0 unused).
+    std::array<std::string, kColumnCount + 1> slots;
+    // One slot per second and later Remarks1 / Remarks2 mark, in the marks' order.
+    std::vector<std::string> remarks1Extras;
+    std::vector<std::string> remarks2Extras;
+    // The JCC/JCG, AJA and DXCC tags, whatever they are mapped to.
+    std::string jccValue;
+    bool jccFlag = false;
+    std::string ajaValue;
+    bool ajaFlag = false;
+    std::string dxccValue;
+    bool dxccFlag = false;
+
+    // Every value empty and every flag 0; the extra slots keep their number.
+    void Clear();
+};
+
+// How the Freq slot becomes a frequency: the four choices of the main window.
+enum class FreqConversion {
+    KhzToMhz3 = 0,  // "14070 (KHz) -> 14.070(MHz)"
+    KhzToMhz1 = 1,  // "14070 (KHz) -> 14(MHz)"
+    AsIs = 2,       // "変換しない(元々MHz台ﾃﾞｰﾀ)"
+    BandToMhz = 3,  // "Meter表記   -> MHz表記"
+};
+
+// What lasts from one record to the next, and from one run to the next until another file is
+// chosen: the frequency choice (the meter question may switch it to BandToMhz) and whether
+// the question was answered Yes.
+struct AdifMeterState {
+    FreqConversion freq = FreqConversion::AsIs;
+    bool meterQuestionAnswered = false;
+};
+
+// The question asked once when a frequency looks like a band in metres.
+inline constexpr std::string_view kMeterQuestion =
+    "周波数データがメータ表記になっています\n周波数MHz表記に変換しても宜しいですか？";
+
+struct AdifLineOptions {
+    // W0..W16: the HAMLOG field widths (characters for 0, 5, 6, 9-12; CP932 bytes for 13-16).
+    hamlog::HdbFieldLengths widths{};
+    bool jstForJa = false;      // "JA局はLOG-TIMEをJSTに変換"
+    bool qslIssueFlag = false;  // "QSL発行区分="
+    bool qslSentFlag = false;   // "QSL発行済ﾏｰｸ   ="
+    bool qslRcvdFlag = false;   // "QSL受領ﾏｰｸ     ="
+    settings::QslMarks marks;   // the three marks and the two ADIF characters
+    // From the mapping (the conversion run fills these from the map it is given):
+    bool qslColumnMapped = false;  // a tag feeds the QSL column
+    std::string fixedText;
+    FixedTextTarget fixedTextTarget = FixedTextTarget::None;
+    // The DXCC table; none means every DXCC code is empty.
+    const csvout::DxccTables* dxcc = nullptr;
+};
+
+// Fills `out` (cleared first) from the record. Returns false, with `out` incomplete, when
+// the user refused to have band names in metres turned into MHz: the run must stop. Throws
+// DateTimeError when a JA station's date and time cannot be moved to JST.
+bool MakeAdifCsvRecord(const AdifRecordState& record, const AdifLineOptions& options, AdifMeterState& meter,
+                       ConversionCallbacks& callbacks, csvout::HamlogCsvRecord& out);
+
+// The same, giving the line text (without line end); `abort` set when the user refused.
+struct AdifCsvLine {
+    std::string line;
+    bool abort = false;
+};
+AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions& options,
+                            AdifMeterState& meter, ConversionCallbacks& callbacks);
+
+// The MHz text of a band name in metres ("20M" gives "14", "3CM" gives "*10"), or empty.
+std::string_view BandTextToMHz(std::string_view band);
+
+}  // namespace trelvo::adif

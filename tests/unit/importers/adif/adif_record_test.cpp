@@ -1,0 +1,194 @@
+#include "importers/adif/adif_record.h"
+
+#include <gtest/gtest.h>
+
+#include "app/errors.h"
+#include "test_support.h"
+#include "text/cp932.h"
+
+using namespace trelvo::adif;
+using trelvo::testing::ScratchDir;
+using trelvo::testing::WriteBytes;
+
+namespace {
+
+// Answers the meter question as told and counts how often it was asked.
+class Answering : public trelvo::ConversionCallbacks {
+public:
+    explicit Answering(bool yes) : yes_(yes) {}
+    bool AskYesNo(const std::string& q) override {
+        ++asked;
+        question = q;
+        return yes_;
+    }
+    int asked = 0;
+    std::string question;
+
+private:
+    bool yes_;
+};
+
+struct Fixture {
+    AdifRecordState rec;
+    AdifLineOptions opt;
+    AdifMeterState meter;
+    Answering cb{true};
+    Fixture() { opt.widths = trelvo::hamlog::DefaultHdbFieldLengths(); }
+    std::string& Slot(int c) { return rec.slots[static_cast<std::size_t>(c)]; }
+    trelvo::csvout::HamlogCsvRecord Make() {
+        trelvo::csvout::HamlogCsvRecord out;
+        EXPECT_TRUE(MakeAdifCsvRecord(rec, opt, meter, cb, out));
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST(AdifRecord, DateTimeCallAndJst) {
+    Fixture f;
+    f.Slot(kColDate) = "20240501";
+    f.Slot(kColTime) = "093015";
+    f.Slot(kColCall) = "JA1ABC";
+    auto r = f.Make();
+    EXPECT_EQ(r.Date, "24/05/01");
+    EXPECT_EQ(r.Time, "09:30U");
+    EXPECT_EQ(r.StationClass, "0");
+
+    f.opt.jstForJa = true;
+    f.Slot(kColDate) = "20241231";
+    f.Slot(kColTime) = "2330";
+    r = f.Make();
+    EXPECT_EQ(r.Date, "2025/01/01");
+    EXPECT_EQ(r.Time, "08:30J");
+    f.Slot(kColCall) = "W1AW";
+    r = f.Make();
+    EXPECT_EQ(r.Date, "24/12/31");
+    EXPECT_EQ(r.Time, "23:30U");
+
+    // A JA station whose date is not one cannot be moved to JST.
+    f.Slot(kColCall) = "JA1ABC";
+    f.Slot(kColDate) = "2024";
+    trelvo::csvout::HamlogCsvRecord out;
+    EXPECT_THROW(MakeAdifCsvRecord(f.rec, f.opt, f.meter, f.cb, out), trelvo::DateTimeError);
+}
+
+TEST(AdifRecord, CallsignIsCutToTheCallWidthBeforeQrpReturns) {
+    Fixture f;
+    f.opt.widths[0] = 6;
+    f.Slot(kColCall) = "JA1ABC/QRP";
+    EXPECT_EQ(f.Make().Call, "JA1ABC/QRP");
+    f.Slot(kColCall) = "JA1ABCD";  // cut before the tests: JA1ABC
+    EXPECT_EQ(f.Make().Call, "JA1ABC");
+    f.Slot(kColCall) = "JA1ABC/100";  // cut inside the portable part
+    EXPECT_EQ(f.Make().Call, "JA1ABC");
+    f.opt.widths[0] = 0;
+    f.Slot(kColCall) = "JA1ABC/QRP";
+    EXPECT_EQ(f.Make().Call, "/QRP");
+}
+
+TEST(AdifRecord, FrequencyOptions) {
+    Fixture f;
+    auto freq = [&](FreqConversion c, const std::string& v) {
+        f.meter.freq = c;
+        f.Slot(kColFreq) = v;
+        return f.Make().Freq;
+    };
+    // (The usual values of each choice are checked through the command.)
+    EXPECT_EQ(freq(FreqConversion::AsIs, "14.07412"), "14.0741");  // W11 = 7 characters
+    EXPECT_EQ(freq(FreqConversion::BandToMhz, "3cm"), "*10");
+    EXPECT_EQ(freq(FreqConversion::BandToMhz, "60M"), "60M");
+    EXPECT_EQ(freq(FreqConversion::BandToMhz, "1.25CM_X"), "1.25CM_");
+    EXPECT_EQ(f.cb.asked, 0);  // the choice "band" never asks
+    // Values made by the conversions are not cut, even with every width 0.
+    f.opt.widths.fill(0);
+    EXPECT_EQ(freq(FreqConversion::KhzToMhz3, "14070"), "14.070");
+    EXPECT_EQ(freq(FreqConversion::BandToMhz, "2200M"), "0.135");
+    EXPECT_EQ(freq(FreqConversion::BandToMhz, "60M"), "");
+    EXPECT_EQ(freq(FreqConversion::AsIs, "14.070"), "");
+}
+
+TEST(AdifRecord, MeterQuestionAskedOnceAndItsRefusalAborts) {
+    Fixture f;
+    f.Slot(kColFreq) = "20M";
+    EXPECT_EQ(f.Make().Freq, "14");
+    EXPECT_EQ(f.cb.asked, 1);
+    EXPECT_EQ(f.cb.question, std::string(kMeterQuestion));
+    EXPECT_EQ(f.meter.freq, FreqConversion::BandToMhz);
+    EXPECT_TRUE(f.meter.meterQuestionAnswered);
+    f.Slot(kColFreq) = "70CM";
+    EXPECT_EQ(f.Make().Freq, "430");
+    EXPECT_EQ(f.cb.asked, 1);
+
+    Answering no(false);
+    AdifMeterState meter;
+    meter.freq = FreqConversion::KhzToMhz3;
+    f.Slot(kColFreq) = "14070 KHZ M";  // any "M" asks
+    AdifCsvLine line = MakeAdifCsvLine(f.rec, f.opt, meter, no);
+    EXPECT_TRUE(line.abort);
+    EXPECT_TRUE(line.line.empty());
+    EXPECT_EQ(meter.freq, FreqConversion::KhzToMhz3);
+    EXPECT_FALSE(meter.meterQuestionAnswered);
+}
+
+TEST(AdifRecord, CodePrecedence) {
+    ScratchDir dir;
+    WriteBytes(dir.File("ADIF2HL.txt"), "291\t501A\r\n150\t0123456789AB\r\n");
+    trelvo::csvout::DxccTables tables;
+    tables.adifToHamlog = trelvo::csvout::DxccTable::Load(dir.File("ADIF2HL.txt"));
+    Fixture f;
+    f.opt.dxcc = &tables;
+    f.Slot(kColCode) = "1234567";
+    EXPECT_EQ(f.Make().Code, "123456");  // W5 = 6
+    f.rec.dxccValue = "291";
+    f.rec.dxccFlag = true;
+    EXPECT_EQ(f.Make().Code, "501A");
+    f.rec.dxccValue = "150";
+    EXPECT_EQ(f.Make().Code, "012345678");  // table values are nine characters at most
+    f.rec.dxccValue = "290.5";              // a whole number, rounded to even: 290, no entry
+    EXPECT_EQ(f.Make().Code, "");
+    f.rec.dxccValue = "ABC";
+    EXPECT_EQ(f.Make().Code, "");
+    f.rec.dxccValue = "0";
+    EXPECT_EQ(f.Make().Code, "");
+    f.rec.jccValue = "10010101";  // not cut to W5
+    f.rec.jccFlag = true;
+    EXPECT_EQ(f.Make().Code, "10010101");
+    f.rec.ajaValue = "AJA1";
+    f.rec.ajaFlag = true;
+    EXPECT_EQ(f.Make().Code, "AJA1");
+    f.rec.jccFlag = false;
+    f.rec.ajaFlag = false;
+    f.opt.widths[5] = 0;
+    EXPECT_EQ(f.Make().Code, "");  // the DXCC flag is still set: table, no entry for "0"
+}
+
+TEST(AdifRecord, RemarksJoining) {
+    Fixture f;
+    f.rec.remarks1Extras = {"A", "B"};
+    f.Slot(kColRemarks1) = "R";
+    f.opt.fixedText = "T";
+    f.opt.fixedTextTarget = FixedTextTarget::Remarks1;
+    EXPECT_EQ(f.Make().Remarks1, "R  A  B  T");
+    f.Slot(kColRemarks1) = "";
+    EXPECT_EQ(f.Make().Remarks1, "A  B  T");
+    f.rec.remarks1Extras = {"", ""};
+    EXPECT_EQ(f.Make().Remarks1, "T");
+    f.opt.fixedTextTarget = FixedTextTarget::Remarks2;
+    f.Slot(kColRemarks2) = "X";
+    auto r = f.Make();
+    EXPECT_EQ(r.Remarks1, "");
+    EXPECT_EQ(r.Remarks2, "X  T");
+    // The byte width applies to the joined text.
+    f.opt.fixedText = "交信";
+    f.opt.widths[16] = 4;
+    EXPECT_EQ(f.Make().Remarks2, "X  ");  // the lead byte of 交 is dropped, the spaces stay
+    f.opt.widths[16] = 5;
+    EXPECT_EQ(f.Make().Remarks2, "X  交");
+}
+
+TEST(AdifRecord, EmptyRecordStillFillsTimeQslAndClass) {
+    Fixture f;
+    AdifCsvLine line = MakeAdifCsvLine(f.rec, f.opt, f.meter, f.cb);
+    EXPECT_FALSE(line.abort);
+    EXPECT_EQ(line.line, R"("","",":U","","","","","","","   ","","","","","8")");
+}
