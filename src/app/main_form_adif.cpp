@@ -3,7 +3,6 @@
 #include "app/main_form_internal.h"
 #include "app/main_form_model.h"
 
-#if __has_include("importers/adif/adif_reader.h")
 #include "csvout/dxcc_tables.h"
 #include "importers/adif/adif_reader.h"
 
@@ -192,19 +191,3 @@ void MainFormModel::viewCSV_Click() { dialogs_.StartEditor(EditorPath, SavePath)
 
 }  // namespace trelvo::app
 
-#else
-
-namespace trelvo::app {
-
-struct MainFormModel::AdifSession {};
-
-// This build has no ADIF import: its menu items stay disabled.
-void MainFormModel::setADIFData_Click() {}
-void MainFormModel::ScanAdifTags() {}
-void MainFormModel::AdifMappingClosed(const adif::AdifMapping&) {}
-void MainFormModel::ConvertAdifLog(const std::string&) {}
-void MainFormModel::viewCSV_Click() {}
-
-}  // namespace trelvo::app
-
-#endif

@@ -55,9 +55,6 @@ std::string FileNameOf(const std::string& path) {
 std::set<std::string> CommandsNotBuilt() {
     // The HAMLOG exports and the zLog import are not part of this build.
     std::set<std::string> off = {"ZL2HL", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF"};
-#if !__has_include("importers/adif/adif_reader.h")
-    off.insert({"setADIFData", "viewCSV"});
-#endif
     return off;
 }
 

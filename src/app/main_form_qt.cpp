@@ -24,9 +24,7 @@
 
 #include "app/text_filters.h"
 #include "tools/field_len_qt.h"
-#if __has_include("importers/adif/adif_mapping.h")
 #include "importers/adif/adif2hl_form_qt.h"
-#endif
 
 namespace trelvo::app {
 namespace {
@@ -542,7 +540,6 @@ void MainForm::CloseFieldLen() {
 
 void MainForm::ShowAdifMapping(const std::vector<std::string>& tagNames, const std::string& fixedText,
                                const std::string& adifPath) {
-#if __has_include("importers/adif/adif_mapping.h")
     CloseAdifMapping(false);
     auto* w = new adif::ADIF2HL_Form(tagNames, fixedText, model_.Ini(), dialogs_, model_.EditorPath, adifPath, this);
     w->setAttribute(Qt::WA_DeleteOnClose);
@@ -551,11 +548,6 @@ void MainForm::ShowAdifMapping(const std::vector<std::string>& tagNames, const s
     connect(w, &QObject::destroyed, this, [this] { adifMapping_ = nullptr; });
     adifMapping_ = w;
     w->show();
-#else
-    (void)tagNames;
-    (void)fixedText;
-    (void)adifPath;
-#endif
 }
 
 void MainForm::CloseAdifMapping(bool closingActions) {

@@ -7,6 +7,7 @@
 #include "fake_view.h"
 #include "scripted_dialogs.h"
 #include "hamlog/memory_library.h"
+#include "importers/adif/adif_mapping.h"
 #include "settings/ini_store.h"
 #include "test_support.h"
 #include "text/chars.h"
@@ -411,6 +412,53 @@ TEST_F(DatabaseTest, ThirteenModesStopTheImportAndAnUnopenableDatabaseChangesNot
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGデータがOpen出来ません。"});
     EXPECT_EQ(view["Combo1"].items.size(), 13u);
     EXPECT_TRUE(view["TRELVOMenu"].enabled);
+}
+
+TEST_F(DatabaseTest, AdifRunStopsWhenTheMeterQuestionIsRefused) {
+    WriteBytes(dir.File("bands.adi"),
+               "log\r\n<EOH>\r\n<CALL:6>JA1ABC <QSO_DATE:8>20240503 <BAND:3>40M <EOR>\r\n"
+               "<CALL:4>W1AW <QSO_DATE:8>20240504 <BAND:3>20M <EOR>\r\n");
+    ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
+    dialogs.openAnswers.push_back(dir.File("bands.adi"));
+    model->setADIFData_Click();
+    ASSERT_TRUE(view.mappingShown);
+    EXPECT_EQ(view.mappingShown->tagNames, (std::vector<std::string>{"CALL", "QSO_DATE", "BAND"}));
+    EXPECT_EQ(view["Label6"].text, "2 / 3");
+    EXPECT_FALSE(view["Command1"].enabled);
+
+    // The mapping window closes with CALL, Date and BAND as the frequency.
+    adif::AdifMappingModel mapping(view.mappingShown->tagNames);
+    mapping.Click(1, adif::kColCall);
+    mapping.Click(2, adif::kColDate);
+    mapping.Click(3, adif::kColFreq);
+    settings::IniStore& ini = model->Ini();
+    model->AdifMappingClosed(mapping.Close(ini));
+    EXPECT_TRUE(view["Command1"].enabled);
+    EXPECT_EQ(view["Command1"].backColor, std::optional<std::uint32_t>(0xC0FFC0));
+
+    // No: the run stops before the first line.
+    dialogs.saveAnswers.push_back(dir.File("out.csv"));
+    dialogs.yesNoAnswers.push_back(false);
+    model->Command1_Click();
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.LastMessage(), "ReadDat error");
+    EXPECT_EQ(view["Command1"].backColor, std::nullopt);
+    EXPECT_TRUE(view["Command1"].enabled);
+    EXPECT_EQ(ReadBytes(dir.File("out.csv")), "");
+
+    // Yes: option 3 is chosen from then on and the bands become MHz.
+    dialogs.saveAnswers.push_back(dir.File("out.csv"));
+    dialogs.yesNoAnswers.push_back(true);
+    model->Command1_Click();
+    EXPECT_TRUE(view["Option1(3)"].checked);
+    EXPECT_NE(dialogs.LastMessage().find("2 件の変換が正常終了しました。"), std::string::npos);
+    const std::string csv = ReadBytes(dir.File("out.csv"));
+    EXPECT_NE(csv.find("\"7\""), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\"14\""), std::string::npos) << csv;
+    dialogs.saveAnswers.push_back(dir.File("again.csv"));
+    model->Command1_Click();  // asked once per file only
+    EXPECT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_EQ(ReadBytes(dir.File("again.csv")), csv);
 }
 
 TEST_F(MainFormModelTest, ExportModeWithoutADatabaseSaysSo) {

@@ -1,0 +1,213 @@
+#include <QAction>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+#include "importers/adif/adif2hl_form_qt.h"
+#include "importers/adif/adif_reader.h"
+#include "window_fixture.h"
+
+using namespace trelvo;
+using trelvo::testing::ReadBytes;
+using trelvo::testing::WindowTest;
+using trelvo::testing::WriteBytes;
+
+namespace {
+
+class AdifWindowTest : public WindowTest {
+protected:
+    // A database with the usual Turbo HAMLOG 5 widths, so ADIF values are cut as there.
+    void WriteDatabase() {
+        std::string h(32 + 32 * 16 + 1, '\0');
+        const int widths[16] = {8, 12, 4, 2, 6, 6, 3, 2, 3, 3, 7, 4, 12, 28, 54, 54};
+        for (int i = 0; i < 16; ++i) h[static_cast<std::size_t>(48 + 32 * i)] = static_cast<char>(widths[i]);
+        WriteBytes(dir.File("Hamlog.HDB"), h);
+        WriteBytes(dir.File("Hamlog.mst"), std::string(400, ' '));
+        WriteBytes(Ini(), "[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("Hamlog.HDB") + "\r\n");
+    }
+    adif::ADIF2HL_Form* Mapping() const { return qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow()); }
+    QTableWidget* Grid() const { return Mapping()->Grid(); }
+    // The grid row (1..N) of a tag name.
+    int RowOf(const std::string& tag) const {
+        for (int r = 0; r < Grid()->rowCount(); ++r)
+            if (Grid()->item(r, 0)->text().toStdString() == tag) return r + 1;
+        ADD_FAILURE() << tag;
+        return 0;
+    }
+    void ClickCell(int row, int column) const {
+        const QRect rect = Grid()->visualRect(Grid()->model()->index(row - 1, column));
+        QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    bool Marked(int row, int column) const { return Grid()->item(row - 1, column)->text() == "●"; }
+    void ChooseFile(const std::string& path) {
+        dialogs.openAnswers.push_back(path);
+        Item("setADIFData")->trigger();
+    }
+    void CloseMapping() {
+        QAction* close = Mapping()->findChild<QAction*>("SHEETcls");
+        ASSERT_NE(close, nullptr);
+        close->trigger();
+        QApplication::processEvents();  // the closed window deletes itself
+    }
+};
+
+TEST_F(AdifWindowTest, ChooseMapConvertLikeTheCommandLineDoes) {
+    WriteDatabase();
+    const std::string input = CopyExample("adif/sample.adi", "sample.adi");
+    Start();
+    dialogs.messages.clear();
+
+    ChooseFile(input);
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0].title, "ADIF形式 LOGﾃﾞｰﾀの指定");
+    EXPECT_EQ(dialogs.opened[0].filter, "ADIF形式 LOGﾃﾞｰﾀ (*.LOG;*.ADI)|*.LOG;*.ADI");
+    EXPECT_EQ(ReadIni("ADIF-FOL", "ADIF-FileName"), input);
+    EXPECT_EQ(W<QGroupBox>("Frame1")->title().toStdString(), "変換ルール( ADIF形式LOG -> HL CSV )");
+    EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "6 / 17");
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage();
+    EXPECT_FALSE(W<QPushButton>("Command1")->isEnabled());
+    EXPECT_TRUE(Box("Text23")->isEnabled());
+    ASSERT_NE(Mapping(), nullptr);
+    EXPECT_EQ(Mapping()->windowTitle().toStdString(), "ADIF-Turbo HAMLOG 関連付け");
+    EXPECT_EQ(Grid()->rowCount(), 17);
+    EXPECT_EQ(Grid()->horizontalHeaderItem(0)->text().toStdString(), "ADIF＼Hamlog");
+    EXPECT_EQ(Grid()->horizontalHeaderItem(16)->text().toStdString(), "Remarks1");
+    EXPECT_TRUE(Grid()->isColumnHidden(2));
+
+    // Convert before the mapping window was closed does nothing at all.
+    form->Model().ConversionMode = 3;
+    form->Command1_Click();
+    EXPECT_TRUE(dialogs.saved.empty());
+
+    const std::pair<const char*, int> map[] = {{"CALL", 1},     {"QSO_DATE", 3},  {"TIME_ON", 4},  {"RST_SENT", 5},
+                                               {"RST_RCVD", 6}, {"FREQ", 7},      {"MODE", 8},     {"GRIDSQUARE", 10},
+                                               {"NAME", 11},    {"QTH", 12},      {"QSL_SENT", 14}, {"QSL_RCVD", 15},
+                                               {"COMMENT", 16}, {"BAND", 16}};
+    for (const auto& [tag, column] : map) ClickCell(RowOf(tag), column);
+    EXPECT_TRUE(Marked(RowOf("BAND"), 16) && Marked(RowOf("COMMENT"), 16));
+    if (qEnvironmentVariableIsSet("TRELVO5_SCREENSHOT_MAPPING")) {
+        QTest::qWait(50);
+        Mapping()->grab().save(qEnvironmentVariable("TRELVO5_SCREENSHOT_MAPPING"));
+    }
+    const int callRow = RowOf("CALL");
+    CloseMapping();
+    EXPECT_EQ(form->AdifMappingWindow(), nullptr);
+    EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL1"), std::to_string(callRow));
+    EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HLsprm1"), "2");
+    EXPECT_EQ(form->Model().AdifMappingReady, 1);
+    auto* command1 = W<QPushButton>("Command1");
+    EXPECT_TRUE(command1->isEnabled());
+    EXPECT_EQ(command1->palette().color(QPalette::Button), QColor(0xC0, 0xFF, 0xC0));
+
+    const std::string out = dir.File("out.csv");
+    dialogs.saveAnswers.push_back(out);
+    QTest::mouseClick(command1, Qt::LeftButton);
+    ASSERT_EQ(dialogs.saved.size(), 1u);
+    EXPECT_EQ(dialogs.saved[0].title, "CSV形式LOGﾃﾞｰﾀ保存");
+    EXPECT_EQ(dialogs.saved[0].filter, "CSV形式LOGﾃﾞｰﾀ (*.CSV)|*.CSV");
+    EXPECT_EQ(dialogs.saved[0].startFolder, dir.File("GeneData") + "/");
+    EXPECT_EQ(dialogs.saved[0].proposedName.rfind("CSVLOG_", 0), 0u);
+    EXPECT_TRUE(dialogs.saved[0].overwritePrompt);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], adif::AdifCompletionMessage(6, out));
+    EXPECT_EQ(ReadIni("ADIF-LOG", "ADIF-LOGFOL"), dir.Path());
+    EXPECT_TRUE(Item("viewCSV")->isEnabled());
+    EXPECT_TRUE(command1->isEnabled());
+
+    ASSERT_EQ(RunCli({"--ini", "TRELVO5.INI", "import", "adif", QString::fromStdString(input), "-o", "cli.csv",
+                      "--db", QString::fromStdString(dir.File("Hamlog.HDB"))}),
+              0);
+    EXPECT_EQ(ReadBytes(out), ReadBytes(dir.File("cli.csv")));
+    EXPECT_EQ(LineCount(out), 6);
+
+    Item("viewCSV")->trigger();
+    ASSERT_EQ(dialogs.editorStarts.size(), 1u);
+    EXPECT_EQ(dialogs.editorStarts[0].second, out);
+}
+
+TEST_F(AdifWindowTest, MappingClicksFollowTheRules) {
+    const std::string input = CopyExample("adif/sample.adi", "sample.adi");
+    Start();
+    ChooseFile(input);
+    ASSERT_NE(Mapping(), nullptr);
+    const int a = 1, b = 2, c = 3;
+    ClickCell(a, 3);   // a: Date
+    ClickCell(a, 1);   // a moves to CALL
+    EXPECT_FALSE(Marked(a, 3));
+    EXPECT_TRUE(Marked(a, 1));
+    ClickCell(b, 1);   // CALL moves to b
+    EXPECT_FALSE(Marked(a, 1));
+    EXPECT_TRUE(Marked(b, 1));
+    ClickCell(a, 9);   // Code takes several tags
+    ClickCell(c, 9);
+    EXPECT_TRUE(Marked(a, 9) && Marked(c, 9));
+    ClickCell(c, 9);   // a marked cell: only it is cleared
+    EXPECT_FALSE(Marked(c, 9));
+    EXPECT_TRUE(Marked(a, 9));
+    ClickCell(b, 16);
+    ClickCell(b, 0);   // the tag name clears its row
+    EXPECT_FALSE(Marked(b, 1) || Marked(b, 16));
+
+    // The fixed text is kept for the run; its target starts at "無効" each time.
+    auto* text1 = Mapping()->findChild<QLineEdit*>("Text1");
+    EXPECT_FALSE(text1->isEnabled());
+    Mapping()->findChild<QRadioButton*>("Option1(2)")->click();
+    EXPECT_TRUE(text1->isEnabled());
+    text1->setText("JA1ZZZ/1");
+    CloseMapping();
+    EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL9"), "1");
+    EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL1"), "0");
+    EXPECT_EQ(form->Model().FixedText, "JA1ZZZ/1");
+
+    // The same file again: the marks come back by row, the fixed text too.
+    ChooseFile(input);
+    ASSERT_NE(Mapping(), nullptr);
+    EXPECT_TRUE(Marked(a, 9));
+    EXPECT_EQ(Mapping()->findChild<QLineEdit*>("Text1")->text().toStdString(), "JA1ZZZ/1");
+    EXPECT_TRUE(Mapping()->findChild<QRadioButton*>("Option1(0)")->isChecked());
+    Mapping()->ConvHelp_Click();
+    Mapping()->viewADIF_Click();
+    EXPECT_EQ(dialogs.helpTopics, std::vector<int>{2});
+    ASSERT_EQ(dialogs.editorStarts.size(), 1u);
+    EXPECT_EQ(dialogs.editorStarts[0].second, input);
+
+    // Leaving the program with the window open stores its marks.
+    ClickCell(c, 11);
+    Item("Pend")->trigger();
+    EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL11"), "3");
+}
+
+TEST_F(AdifWindowTest, AFileWithFewerThanTwoTagsIsRefused) {
+    WriteBytes(dir.File("one.adi"), "x\r\n<EOH>\r\n<CALL:4>W1AW <EOR>\r\n<CALL:4>K1AB <EOR>\r\n");
+    Start();
+    dialogs.messages.clear();
+    ChooseFile(dir.File("one.adi"));
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"選択したファイルが正しくない可能性があります"});
+    EXPECT_EQ(form->AdifMappingWindow(), nullptr);
+    EXPECT_FALSE(W<QPushButton>("Command1")->isEnabled());
+
+    // A cancelled choice leaves Convert off and starts no prescan.
+    Item("setADIFData")->trigger();
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_FALSE(W<QPushButton>("Command1")->isEnabled());
+}
+
+TEST_F(AdifWindowTest, LinesEndingInLfAloneAreReadAfterAsking) {
+    std::string text = "x\n<EOH>\n<CALL:4>W1AW <QSO_DATE:8>20240101 <EOR>\n<CALL:4>K1AB <QSO_DATE:8>20240102 <EOR>\n";
+    WriteBytes(dir.File("lf.adi"), text);
+    Start();
+    dialogs.messages.clear();
+    dialogs.yesNoAnswers.push_back(true);
+    ChooseFile(dir.File("lf.adi"));
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_NE(dialogs.questions[0].find("LF"), std::string::npos);
+    EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "2 / 2");
+    EXPECT_NE(Mapping(), nullptr);
+}
+
+}  // namespace
