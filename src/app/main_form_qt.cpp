@@ -91,7 +91,12 @@ MainForm::MainForm(MainFormConfig config, UiDialogs& dialogs, QWidget* parent)
     qApp->installEventFilter(this);
 }
 
-MainForm::~MainForm() { qApp->removeEventFilter(this); }
+MainForm::~MainForm() {
+    qApp->removeEventFilter(this);
+    // The secondary windows report their end to this window: let them go while it still is one.
+    CloseFieldLen();
+    CloseAdifMapping(false);
+}
 
 void MainForm::BuildMenu() {
     fileMenu_ = menuBar()->addMenu("File(&F)");
