@@ -7,6 +7,7 @@
 #include "app/platform.h"
 #include "cli/cli_context.h"
 #include "csvout/dxcc_tables.h"
+#include "hamlog/db_location.h"
 #include "hamlog/hdb_header.h"
 #include "importers/adif/adif_mapping.h"
 #include "importers/adif/adif_reader.h"
@@ -144,19 +145,13 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
     }
     const std::string stored = ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
     if (!stored.empty()) {
-        const std::string upper = text::ToUpper(stored);
-        std::string why;
-        if (upper.find(".HDB") == std::string::npos) {
-            why = "it is not a .HDB file";
-        } else if (settings::SearchFilePath(text::ReplaceAll(upper, ".HDB", ".mst"), ctx.programFolder)
-                       .empty()) {
-            why = "its .mst file is not beside it";
-        } else if (!hamlog::ReadHdbFieldLengths(stored, w)) {
-            why = "its header cannot be read";
-        } else {
-            return w;
-        }
-        cb.Warning("the Turbo HAMLOG database of the settings (" + stored + ") is not usable (" + why +
+        hamlog::HamlogLocation loc;
+        hamlog::SetHamlogDbPath(loc, stored);
+        const hamlog::LocationStatus status = hamlog::CheckHamlogLocation(loc, ctx.programFolder);
+        if (status == hamlog::LocationStatus::kValid) return loc.HdbFieldLen;
+        const char* why = hamlog::LocationMessage(status);
+        cb.Warning("the Turbo HAMLOG database of the settings (" + stored + ") is not usable (" +
+                   text::ReplaceAll(why ? why : "", "\r\n", " ") +
                    "): the default Turbo HAMLOG 5 field widths are used");
     }
     return hamlog::DefaultHdbFieldLengths();
