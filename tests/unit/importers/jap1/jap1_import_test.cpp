@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/errors.h"
-#include "settings/ini_store.h"
 #include "test_support.h"
 
 using namespace trelvo::jap1;
@@ -120,13 +119,4 @@ TEST(Jap1Import, CodesAreMeasuredInCharactersNotBytes) {
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find("does not start with a number (\"東京都千\")"), std::string::npos)
         << problems[0];
-}
-
-TEST(Jap1Import, LastChosenFileInTheSettings) {
-    ScratchDir dir;
-    trelvo::settings::IniStore ini(dir.File("TRELVO5.INI"));
-    EXPECT_EQ(LastJap1Path(ini), "");
-    StoreLastJap1Path(ini, "C:\\LOG\\JAP1.TXT");
-    EXPECT_EQ(LastJap1Path(ini), "C:\\LOG\\JAP1.TXT");
-    EXPECT_NE(ReadBytes(dir.File("TRELVO5.INI")).find("[JAP1CSV-FOL]"), std::string::npos);
 }
