@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "app/errors.h"
@@ -86,29 +85,8 @@ TEST(DigipanImport, ProgressPerContactAndCancelKeepsWhatWasWritten) {
     EXPECT_TRUE(stop.warnings.empty());
 }
 
-// Bad dates, a ragged last contact, a short line and the marks and options on every line are
-// checked through the command; these are the cases it does not reach.
-TEST(DigipanImport, AShiftedLineIsReportedOnceAndBadBytesAreCounted) {
-    // Line 2 lacks a value and line 3 has one too many: the contacts in between are read
-    // shifted, as the log says, and the user is told where it started.
-    std::string line2 = Line("JA1BBB", "202405011200");
-    line2.erase(line2.rfind(';'));
-    Fixture f(Line("JA1AAA", "202405011200") + "\r\n" + line2 + "\r\n" + Line("JA1CCC", "202405011200") +
-              ";extra\r\n" + Line("JA1DDD", "202405011200", "X\xFDY") + "\r\n");
-    Recorder cb;
-    EXPECT_EQ(ConvertDigipanLog(f.options, cb).contacts, 4);
-    ASSERT_EQ(cb.warnings.size(), 2u);
-    EXPECT_NE(cb.warnings[0].find(" line 2: the line holds 19 values"), std::string::npos) << cb.warnings[0];
-    EXPECT_EQ(cb.warnings[1], f.options.logPath +
-                                  " line 4: 1 byte(s) of the log are not Shift-JIS (CP932) text and were "
-                                  "written as \"?\" (the first on this line)");
-    std::vector<std::string> lines = OutputLines(f.Out());
-    ASSERT_EQ(lines.size(), 4u);
-    // The third contact starts at the second value of line 3, so its callsign is a date.
-    EXPECT_TRUE(trelvo::text::StartsWith(lines[2], R"("202405011200","24/05/01","12:00U",)")) << lines[2];
-    EXPECT_NE(lines[3].find("\"X?Y\""), std::string::npos);
-}
-
+// Bad dates, ragged and shifted lines, bad bytes, quotes over lines and the marks and options on
+// every line are checked through the command; these are the cases it does not reach.
 TEST(DigipanImport, MarksUsedAreReportedBackOnlyWhenSomethingWasConverted) {
     Fixture f(Line("JA1AAA", "202412311530") + "\r\n");
     f.options.qslIssue = true;
@@ -149,23 +127,4 @@ TEST(DigipanImport, TheLogIsNeverOverwritten) {
     DigipanOptions folder = f.options;
     folder.logPath = f.dir.Path();
     EXPECT_THROW(ConvertDigipanLog(folder, none), trelvo::FileError);
-}
-
-TEST(DigipanImport, QuotesRunningOverLinesAreReported) {
-    // A value opened with a double quote on line 2 is closed on line 3; one opened on line 5
-    // is never closed.
-    Fixture f(Line("JA1AAA", "202405011200", "Taro") + "\r\n" + "\"tnx\r\nfb\";more\r\n" +
-              Line("JA1BBB", "202405011200") + "\r\n" + "1;\"open");
-    Recorder cb;
-    ConvertDigipanLog(f.options, cb);
-    const std::string log = f.options.logPath;
-    ASSERT_GE(cb.warnings.size(), 2u);
-    EXPECT_EQ(cb.warnings[0], log +
-                                  " line 2: a value starting with a double quote is closed only on line 3; "
-                                  "the line ends in between are part of that value");
-    EXPECT_NE(
-        std::find(cb.warnings.begin(), cb.warnings.end(),
-                  log + " line 5: a value starting with a double quote is never closed; the rest of the "
-                        "log is read as that one value"),
-        cb.warnings.end());
 }

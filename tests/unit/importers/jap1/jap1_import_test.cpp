@@ -105,18 +105,3 @@ TEST(Jap1Import, NeverWritesOverItsInputAndCreatesNothingOnAnEarlyFailure) {
     EXPECT_THROW(ConvertJap1Csv(o, cb), trelvo::FileError);
     EXPECT_FALSE(std::filesystem::exists(dir.File("OUT.CSV")));
 }
-
-TEST(Jap1Import, CodesAreMeasuredInCharactersNotBytes) {
-    Jap1Values v;
-    v[1] = "98/07/15 21:00";
-    v[5] = "東京都千代01";  // seven characters, fourteen bytes in CP932
-    v[9] = "千代田区";
-    trelvo::csvout::HamlogCsvRecord r;
-    std::vector<std::string> problems;
-    FillJap1Record(v, RemarksConversionTable{}, r, problems);
-    EXPECT_EQ(r.Code, "東京都千代A");
-    EXPECT_EQ(r.QTH, "千代田区");  // the first four characters are no number: kept and reported
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find("does not start with a number (\"東京都千\")"), std::string::npos)
-        << problems[0];
-}
