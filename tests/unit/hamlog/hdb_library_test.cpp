@@ -142,24 +142,20 @@ TEST(HdbLibrary, IndexWalksTheRecordsOfOneBaseCallInRecordOrder) {
     Db db(HandHdb(rs));
     ASSERT_EQ(db.lib.HamlogOpen(db.base), 0);
     EXPECT_EQ(db.lib.Vidx_next(), 0);  // no search yet
-    EXPECT_EQ(db.lib.Vidx_search("JA1ABC"), 1);
-    EXPECT_EQ(db.lib.Vidx_next(), 3);
-    EXPECT_EQ(db.lib.Vidx_next(), 4);
-    EXPECT_EQ(db.lib.Vidx_next(), 6);
-    EXPECT_EQ(db.lib.Vidx_next(), 0);
-    EXPECT_EQ(db.lib.Vidx_next(), 0);
-    EXPECT_EQ(db.lib.Vidx_search(" ja1abc "), 1);
-    EXPECT_EQ(db.lib.Vidx_search("JA1AB"), 7);
-    EXPECT_EQ(db.lib.Vidx_next(), 0);
-    EXPECT_EQ(db.lib.Vidx_search("8N1TRELVO"), 8);
-    EXPECT_EQ(db.lib.Vidx_next(), 10);
-    EXPECT_EQ(db.lib.Vidx_next(), 0);
-    EXPECT_EQ(db.lib.Vidx_search("8N1TRELV"), 11);
-    EXPECT_EQ(db.lib.Vidx_next(), 0);
-    EXPECT_EQ(db.lib.Vidx_search("8N1TRELVX"), 0);
-    EXPECT_EQ(db.lib.Vidx_search("NOCALL"), 0);
-    EXPECT_EQ(db.lib.Vidx_next(), 0);
-    EXPECT_EQ(db.lib.Vidx_search("JA1ABC/1"), 0);  // the key is the base call
+    // Every record a search finds, then the walk with Vidx_next up to 0 (which it then stays).
+    auto walk = [&db](const std::string& call) {
+        std::vector<int> found;
+        for (int n = db.lib.Vidx_search(call); n != 0; n = db.lib.Vidx_next()) found.push_back(n);
+        EXPECT_EQ(db.lib.Vidx_next(), 0) << call;
+        return found;
+    };
+    EXPECT_EQ(walk("JA1ABC"), (std::vector<int>{1, 3, 4, 6}));
+    EXPECT_EQ(walk(" ja1abc "), (std::vector<int>{1, 3, 4, 6}));
+    EXPECT_EQ(walk("JA1AB"), std::vector<int>{7});
+    EXPECT_EQ(walk("8N1TRELVO"), (std::vector<int>{8, 10}));
+    EXPECT_EQ(walk("8N1TRELV"), std::vector<int>{11});
+    for (const char* none : {"8N1TRELVX", "NOCALL", "JA1ABC/1"})  // the key is the base call
+        EXPECT_TRUE(walk(none).empty()) << none;
 }
 
 TEST(HdbLibrary, ReadsOddWidthsAndFieldsBeyondTheSixteen) {

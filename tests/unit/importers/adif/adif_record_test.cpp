@@ -66,27 +66,19 @@ TEST(AdifRecord, FrequencyOptions) {
     EXPECT_EQ(freq(FreqConversion::AsIs, "14.070"), "");
 }
 
-TEST(AdifRecord, MeterQuestionAskedOnceAndItsRefusalAborts) {
+TEST(AdifRecord, AnyMetreMarkAsksAndARefusalAbortsLeavingTheChoiceOpen) {
+    // (The question asked once per file, and band names in MHz after a Yes, are checked on the
+    // window's model.)
     Fixture f;
-    f.Slot(kColFreq) = "20M";
-    EXPECT_EQ(f.Make().Freq, "14");
-    EXPECT_EQ(f.cb.asked, 1);
-    EXPECT_EQ(f.cb.question, std::string(kMeterQuestion));
-    EXPECT_EQ(f.meter.freq, FreqConversion::BandToMhz);
-    EXPECT_TRUE(f.meter.meterQuestionAnswered);
-    f.Slot(kColFreq) = "70CM";
-    EXPECT_EQ(f.Make().Freq, "430");
-    EXPECT_EQ(f.cb.asked, 1);
-
     Answering no(false);
-    AdifMeterState meter;
-    meter.freq = FreqConversion::KhzToMhz3;
-    f.Slot(kColFreq) = "14070 KHZ M";  // any "M" asks
-    AdifCsvLine line = MakeAdifCsvLine(f.rec, f.opt, meter, no);
+    f.meter.freq = FreqConversion::KhzToMhz3;
+    f.Slot(kColFreq) = "14070 KHZ M";
+    AdifCsvLine line = MakeAdifCsvLine(f.rec, f.opt, f.meter, no);
+    EXPECT_EQ(no.question, std::string(kMeterQuestion));
     EXPECT_TRUE(line.abort);
     EXPECT_TRUE(line.line.empty());
-    EXPECT_EQ(meter.freq, FreqConversion::KhzToMhz3);
-    EXPECT_FALSE(meter.meterQuestionAnswered);
+    EXPECT_EQ(f.meter.freq, FreqConversion::KhzToMhz3);
+    EXPECT_FALSE(f.meter.meterQuestionAnswered);
 }
 
 TEST(AdifRecord, CodePrecedence) {
