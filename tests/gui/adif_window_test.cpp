@@ -8,14 +8,13 @@
 #include <QRadioButton>
 #include <QTableWidget>
 
+#include "hamlog/hand_made_hdb.h"
 #include "importers/adif/adif2hl_form_qt.h"
 #include "importers/adif/adif_reader.h"
 #include "window_fixture.h"
 
 using namespace trelvo;
-using trelvo::testing::ReadBytes;
-using trelvo::testing::WindowTest;
-using trelvo::testing::WriteBytes;
+using namespace trelvo::testing;
 
 namespace {
 
@@ -23,12 +22,9 @@ class AdifWindowTest : public WindowTest {
 protected:
     // A database with the usual Turbo HAMLOG 5 widths, so ADIF values are cut as there.
     void WriteDatabase() {
-        std::string h(32 + 32 * 16 + 1, '\0');
-        const int widths[16] = {8, 12, 4, 2, 6, 6, 3, 2, 3, 3, 7, 4, 12, 28, 54, 54};
-        for (int i = 0; i < 16; ++i) h[static_cast<std::size_t>(48 + 32 * i)] = static_cast<char>(widths[i]);
-        WriteBytes(dir.File("Hamlog.HDB"), h);
+        WriteBytes(dir.File("Hamlog.HDB"), EmptyHdb());
         WriteBytes(dir.File("Hamlog.mst"), std::string(400, ' '));
-        WriteBytes(Ini(), "[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("Hamlog.HDB") + "\r\n");
+        WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
     }
     adif::ADIF2HL_Form* Mapping() const { return qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow()); }
     QTableWidget* Grid() const { return Mapping()->Grid(); }
@@ -135,23 +131,15 @@ TEST_F(AdifWindowTest, MappingClicksFollowTheRules) {
     Start();
     ChooseFile(input);
     ASSERT_NE(Mapping(), nullptr);
+    // The rules of the marks are checked on the grid's model; here the clicks reach it.
     const int a = 1, b = 2, c = 3;
-    ClickCell(a, 3);   // a: Date
-    ClickCell(a, 1);   // a moves to CALL
-    EXPECT_FALSE(Marked(a, 3));
-    EXPECT_TRUE(Marked(a, 1));
-    ClickCell(b, 1);   // CALL moves to b
+    ClickCell(a, 1);
+    ClickCell(b, 1);  // CALL moves to b
     EXPECT_FALSE(Marked(a, 1));
     EXPECT_TRUE(Marked(b, 1));
-    ClickCell(a, 9);   // Code takes several tags
-    ClickCell(c, 9);
-    EXPECT_TRUE(Marked(a, 9) && Marked(c, 9));
-    ClickCell(c, 9);   // a marked cell: only it is cleared
-    EXPECT_FALSE(Marked(c, 9));
-    EXPECT_TRUE(Marked(a, 9));
-    ClickCell(b, 16);
-    ClickCell(b, 0);   // the tag name clears its row
-    EXPECT_FALSE(Marked(b, 1) || Marked(b, 16));
+    ClickCell(a, 9);
+    ClickCell(b, 0);  // the tag name clears its row
+    EXPECT_FALSE(Marked(b, 1));
 
     // The fixed text is kept for the run; its target starts at "無効" each time.
     auto* text1 = Mapping()->findChild<QLineEdit*>("Text1");

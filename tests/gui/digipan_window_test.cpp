@@ -101,11 +101,4 @@ TEST_F(WindowTest, EscDuringTheSecondPassKeepsTheLinesWritten) {
     EXPECT_LT(written, 50);
 }
 
-TEST_F(WindowTest, ConvertWithoutALogSaysSo) {
-    Start();
-    dialogs.messages.clear();
-    QTest::mouseClick(W<QPushButton>("Command1"), Qt::LeftButton);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"DIGIPAN/ADIF の LOGファイルが指定されていません。"});
-}
-
 }  // namespace

@@ -11,7 +11,8 @@ using trelvo::testing::WindowTest;
 namespace {
 
 TEST_F(WindowTest, Jap1FileIsConvertedAtOnceLikeTheCommandLineDoes) {
-    const std::string input = CopyExample("jap1/JAP1LOG.TXT", "JAP1LOG.TXT");
+    std::filesystem::create_directory(dir.File("logs"));
+    const std::string input = CopyExample("jap1/JAP1LOG.TXT", "logs/JAP1LOG.TXT");
     CopyExample("jap1/remconv.txt", "remconv.txt");
     Start();
     dialogs.messages.clear();
@@ -46,9 +47,10 @@ TEST_F(WindowTest, Jap1FileIsConvertedAtOnceLikeTheCommandLineDoes) {
     ASSERT_EQ(dialogs.editorStarts.size(), 1u);
     EXPECT_EQ(dialogs.editorStarts[0], std::make_pair(std::string("NOTEPAD.EXE"), out));
 
-    // The next choice starts in the folder of this one; a cancelled choice runs nothing.
+    // The next choice starts in the folder of this one, as remembered in the settings; a
+    // cancelled choice runs nothing.
     Item("JAP1CSV")->trigger();
-    EXPECT_EQ(dialogs.opened.back().startFolder, dir.Path());
+    EXPECT_EQ(dialogs.opened.back().startFolder, dir.File("logs"));
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 

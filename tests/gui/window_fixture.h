@@ -29,16 +29,13 @@ protected:
     std::unique_ptr<app::MainForm> form;
 
     std::string Ini() const { return dir.File("TRELVO5.INI"); }
-    app::MainFormConfig Config() const {
+    app::MainForm& Make() {
         app::MainFormConfig c;
         c.programFolder = dir.Path();
         c.iniPath = Ini();
         c.versionMajor = 1;
         c.versionMinor = 2;
-        return c;
-    }
-    app::MainForm& Make() {
-        form = std::make_unique<app::MainForm>(Config(), dialogs);
+        form = std::make_unique<app::MainForm>(c, dialogs);
         form->Model().SetServiceInterval(std::chrono::milliseconds(0));
         return *form;
     }

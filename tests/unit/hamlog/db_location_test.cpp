@@ -51,20 +51,6 @@ TEST(DbLocation, CheckFindsTheMasterFileWithoutRegardToCaseAndReadsTheWidths) {
     EXPECT_STREQ(LocationMessage(LocationStatus::kNotHdb), kMsgLocationInvalid);
 }
 
-TEST(DbLocation, MissingMasterFileClearsTheLocationForThisRun) {
-    ScratchDir dir;
-    WriteBytes(dir.File("Hamlog.HDB"), HandHdb({}));
-    HamlogLocation loc;
-    SetHamlogDbPath(loc, dir.File("Hamlog.HDB"));
-    EXPECT_FALSE(CheckMstBeside(loc, loc.HamlogDbPath, dir.Path()));
-    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kMstMissing);
-    EXPECT_EQ(loc.HamlogDbPath, "");
-    EXPECT_EQ(loc.HamlogDbBase, "");
-    EXPECT_EQ(loc.HamlogMstPath, "");
-    EXPECT_STREQ(LocationMessage(LocationStatus::kMstMissing),
-                 "MSTﾌｧｲﾙが見つかりません\r\nMSTﾌｧｲﾙはHDBﾌｧｲﾙと同じフォルダに必要です");
-}
-
 #ifndef _WIN32
 TEST(DbLocation, ADatabaseHeldOpenExclusivelyIsReportedAsInUse) {
     ScratchDir dir;

@@ -63,12 +63,7 @@ struct HandRecord {
     std::string Bytes() const {
         std::string r(1, mark);
         r += Pad(calls, 8) + Pad(ign, 12);
-        r += static_cast<char>(century);
-        r += static_cast<char>(year);
-        r += static_cast<char>(month);
-        r += static_cast<char>(day);
-        r += static_cast<char>(hour);
-        r += static_cast<char>(minute);
+        for (int b : {century, year, month, day, hour, minute}) r += static_cast<char>(b);
         r += Pad(code, 6) + Pad(gl, 6) + Pad(qsl, 3) + Le(flag, 2) + Pad(his, 3) + Pad(my, 3) + Pad(freq, 7) +
              Pad(mode, 4) + Pad(name, 12) + Pad(qth, 28) + Pad(rmk1, 54) + Pad(rmk2, 54);
         return r;
@@ -79,6 +74,19 @@ inline std::string HandHdb(const std::vector<HandRecord>& records) {
     std::string f = HandHeader(DefaultFields(), static_cast<std::uint32_t>(records.size()));
     for (const HandRecord& r : records) f += r.Bytes();
     return f + '\x1A';
+}
+
+// A database without records whose CALLS and IGN fields are `calls` and `ign` wide.
+inline std::string EmptyHdb(int calls = 8, int ign = 12) {
+    auto fields = DefaultFields();
+    fields[0].second = calls;
+    fields[1].second = ign;
+    return HandHeader(fields, 0);
+}
+
+// The settings line that names the database the window opens at start-up.
+inline std::string HamlogIni(const std::string& hdbPath) {
+    return "[HAMLOG-FOL]\r\nHAMLOG-FN=" + hdbPath + "\r\n";
 }
 
 // A master file: header of 290 bytes (8 fields and one extra byte), then 56-byte records of

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "app/errors.h"
@@ -86,80 +85,19 @@ TEST(DigipanImport, ProgressPerContactAndCancelKeepsWhatWasWritten) {
     EXPECT_TRUE(stop.warnings.empty());
 }
 
-TEST(DigipanImport, BadDatesAndARaggedEndAreWarnedWithTheirLine) {
-    Fixture f(Line("JA1AAA", "202405011200") + "\r\n" + Line("JA1BBB", "202402301200") +
-              "\r\n" +                            // 30 February, JA: cannot go to JST
-              Line("W1AW", "2024050") + "\r\n" +  // too short, DX: written as it stands
-              "\r\n" +                            // a blank line is no contact
-              Line("JA1CCC", "202405011300") + "\r\n" + "6;JA1DDD;202405011400\r\n");
-    f.options.jstForJa = true;
-    Recorder cb;
-    DigipanResult r = ConvertDigipanLog(f.options, cb);
-    EXPECT_EQ(r.contacts, 3);
-    const std::string log = f.options.logPath;
-    ASSERT_EQ(cb.warnings.size(), 3u);
-    EXPECT_EQ(cb.warnings[0].rfind(log + " line 2: the date and time \"202402301200\" is not a date", 0), 0u)
-        << cb.warnings[0];
-    EXPECT_NE(cb.warnings[0].find("JA1BBB cannot be moved to JST and is not written"), std::string::npos);
-    EXPECT_EQ(cb.warnings[1].rfind(log + " line 3: the date and time \"2024050\"", 0), 0u) << cb.warnings[1];
-    EXPECT_NE(cb.warnings[1].find("W1AW is written"), std::string::npos);
-    EXPECT_EQ(cb.warnings[2],
-              log + " line 6: the last contact has only 3 of its 20 values; it is not written");
-    EXPECT_EQ(r.warnings, 3);
-
-    std::vector<std::string> lines = OutputLines(f.Out());
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_TRUE(trelvo::text::StartsWith(lines[0], R"("JA1AAA","2024/05/01","21:00J","599",)")) << lines[0];
-    EXPECT_TRUE(trelvo::text::StartsWith(lines[1], R"("W1AW","24/05/0 ","U","599",)")) << lines[1];
-    EXPECT_TRUE(trelvo::text::StartsWith(lines[2], R"("JA1CCC","2024/05/01","22:00J","599",)")) << lines[2];
-    EXPECT_EQ(cb.progress, (std::vector<long long>{1, 2, 3}));
-}
-
-TEST(DigipanImport, AShiftedLineIsReportedOnceAndBadBytesAreCounted) {
-    // Line 2 lacks a value and line 3 has one too many: the contacts in between are read
-    // shifted, as the log says, and the user is told where it started.
-    std::string line2 = Line("JA1BBB", "202405011200");
-    line2.erase(line2.rfind(';'));
-    Fixture f(Line("JA1AAA", "202405011200") + "\r\n" + line2 + "\r\n" + Line("JA1CCC", "202405011200") +
-              ";extra\r\n" + Line("JA1DDD", "202405011200", "X\xFDY") + "\r\n");
-    Recorder cb;
-    DigipanResult r = ConvertDigipanLog(f.options, cb);
-    EXPECT_EQ(r.contacts, 4);
-    ASSERT_EQ(cb.warnings.size(), 2u);
-    EXPECT_EQ(cb.warnings[0], f.options.logPath +
-                                  " line 2: the line holds 19 values instead of 20; every contact takes 20 "
-                                  "values, so the contacts from here on may be shifted");
-    EXPECT_EQ(cb.warnings[1], f.options.logPath +
-                                  " line 4: 1 byte(s) of the log are not Shift-JIS (CP932) text and were "
-                                  "written as \"?\" (the first on this line)");
-    std::vector<std::string> lines = OutputLines(f.Out());
-    ASSERT_EQ(lines.size(), 4u);
-    // The third contact starts at the second value of line 3, so its callsign is a date.
-    EXPECT_TRUE(trelvo::text::StartsWith(lines[2], R"("202405011200","24/05/01","12:00U",)")) << lines[2];
-    EXPECT_NE(lines[3].find("\"X?Y\""), std::string::npos);
-}
-
-TEST(DigipanImport, MarksAndOptionsReachEveryLine) {
-    Fixture f(Line("ja1aaa/qrp", "202412311530") + "\r\n" + Line("VK2ABC", "202412311530") + "\r\n");
+// Bad dates, ragged and shifted lines, bad bytes, quotes over lines and the marks and options on
+// every line are checked through the command; these are the cases it does not reach.
+TEST(DigipanImport, MarksUsedAreReportedBackOnlyWhenSomethingWasConverted) {
+    Fixture f(Line("JA1AAA", "202412311530") + "\r\n");
     f.options.qslIssue = true;
     f.options.issueMark = "";  // an empty box counts as a space
     f.options.qslSent = true;
     f.options.sentMark = "済み";
-    f.options.jstForJa = true;
-    f.options.freqFormat = FreqFormat::WholeMhz;
     trelvo::NullCallbacks none;
     DigipanResult r = ConvertDigipanLog(f.options, none);
     EXPECT_EQ(r.issueMark, " ");
     EXPECT_EQ(r.sentMark, "済み");
-    std::vector<std::string> lines = OutputLines(f.Out());
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(
-        lines[0],
-        R"("JA1AAA/QRP","2025/01/01","00:30J","599","579","14","","",""," 済 ","Taro","Tokyo","tnx","","0")"
-        "\r");
-    EXPECT_EQ(lines[1],
-              R"("VK2ABC","24/12/31","15:30U","599","579","14","","",""," 済 ","Taro","Tokyo","tnx","","8")"
-              "\r");
+    EXPECT_NE(ReadBytes(f.Out()).find(trelvo::text::Utf8ToCp932("\" 済 \"")), std::string::npos);
 
     // Nothing converted: the boxes are left as they were.
     WriteBytes(f.options.logPath, "");
@@ -186,34 +124,7 @@ TEST(DigipanImport, TheLogIsNeverOverwritten) {
     EXPECT_EQ(ReadBytes(asTemp.logPath), bytes);
     EXPECT_EQ(ReadBytes(f.options.logPath), bytes);
 
-    DigipanOptions missing = f.options;
-    missing.logPath = f.dir.File("nothere.LOG");
-    try {
-        ConvertDigipanLog(missing, none);
-        ADD_FAILURE() << "no error for a missing log";
-    } catch (const trelvo::FileError& e) {
-        EXPECT_EQ(e.path(), missing.logPath);
-        EXPECT_NE(std::string(e.what()).find("nothere.LOG"), std::string::npos);
-    }
-    missing.logPath = f.dir.Path();  // a folder
-    EXPECT_THROW(ConvertDigipanLog(missing, none), trelvo::FileError);
-}
-
-TEST(DigipanImport, QuotesRunningOverLinesAreReported) {
-    // A value opened with a double quote on line 2 is closed on line 3; one opened on line 5
-    // is never closed.
-    Fixture f(Line("JA1AAA", "202405011200", "Taro") + "\r\n" + "\"tnx\r\nfb\";more\r\n" +
-              Line("JA1BBB", "202405011200") + "\r\n" + "1;\"open");
-    Recorder cb;
-    ConvertDigipanLog(f.options, cb);
-    const std::string log = f.options.logPath;
-    ASSERT_GE(cb.warnings.size(), 2u);
-    EXPECT_EQ(cb.warnings[0], log +
-                                  " line 2: a value starting with a double quote is closed only on line 3; "
-                                  "the line ends in between are part of that value");
-    EXPECT_NE(
-        std::find(cb.warnings.begin(), cb.warnings.end(),
-                  log + " line 5: a value starting with a double quote is never closed; the rest of the "
-                        "log is read as that one value"),
-        cb.warnings.end());
+    DigipanOptions folder = f.options;
+    folder.logPath = f.dir.Path();
+    EXPECT_THROW(ConvertDigipanLog(folder, none), trelvo::FileError);
 }

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/errors.h"
-#include "settings/ini_store.h"
 #include "test_support.h"
 
 using namespace trelvo::jap1;
@@ -105,28 +104,4 @@ TEST(Jap1Import, NeverWritesOverItsInputAndCreatesNothingOnAnEarlyFailure) {
     o.inputPath = dir.File("missing.TXT");
     EXPECT_THROW(ConvertJap1Csv(o, cb), trelvo::FileError);
     EXPECT_FALSE(std::filesystem::exists(dir.File("OUT.CSV")));
-}
-
-TEST(Jap1Import, CodesAreMeasuredInCharactersNotBytes) {
-    Jap1Values v;
-    v[1] = "98/07/15 21:00";
-    v[5] = "東京都千代01";  // seven characters, fourteen bytes in CP932
-    v[9] = "千代田区";
-    trelvo::csvout::HamlogCsvRecord r;
-    std::vector<std::string> problems;
-    FillJap1Record(v, RemarksConversionTable{}, r, problems);
-    EXPECT_EQ(r.Code, "東京都千代A");
-    EXPECT_EQ(r.QTH, "千代田区");  // the first four characters are no number: kept and reported
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find("does not start with a number (\"東京都千\")"), std::string::npos)
-        << problems[0];
-}
-
-TEST(Jap1Import, LastChosenFileInTheSettings) {
-    ScratchDir dir;
-    trelvo::settings::IniStore ini(dir.File("TRELVO5.INI"));
-    EXPECT_EQ(LastJap1Path(ini), "");
-    StoreLastJap1Path(ini, "C:\\LOG\\JAP1.TXT");
-    EXPECT_EQ(LastJap1Path(ini), "C:\\LOG\\JAP1.TXT");
-    EXPECT_NE(ReadBytes(dir.File("TRELVO5.INI")).find("[JAP1CSV-FOL]"), std::string::npos);
 }
