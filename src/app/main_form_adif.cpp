@@ -21,13 +21,7 @@ struct MainFormModel::AdifSession {
 
 void MainFormModel::setADIFData_Click() {
     if (!adif_) adif_ = std::make_shared<AdifSession>();
-    EnableAll({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "mkCSV"}, false);
-    ShowFrame("Frame2", false);
-    ShowFrame("Frame3", false);
-    ShowFrame("Frame1", true);
-    view_.SetEnabled("Command1", false);
-    ResetCounter();
-    ConversionMode = 3;
+    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "mkCSV"}, 3);
     adif_->meter.meterQuestionAnswered = false;
 
     const std::string stored = ini_.ReadOr("ADIF-FOL", "ADIF-FileName", "");

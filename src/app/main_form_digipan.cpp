@@ -9,15 +9,9 @@ namespace trelvo::app {
 using form::kMenu;
 
 void MainFormModel::setDGPData_Click() {
-    EnableAll({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV"}, false);
+    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV"}, 1);
     view_.SetEnabled("Text23", false);
     view_.SetEnabled("Text24", false);
-    ShowFrame("Frame3", false);
-    ShowFrame("Frame2", false);
-    ShowFrame("Frame1", true);
-    view_.SetEnabled("Command1", false);
-    ResetCounter();
-    ConversionMode = 1;
 
     const std::string stored = ini_.ReadOr("DIGIPAN-FOL", "DIGIPAN-FN", "");
     if (stored.empty()) {
@@ -92,10 +86,7 @@ void MainFormModel::ConvertDigipanLog() {
     if (result.sentMark != o.sentMark) view_.SetText("Text5", result.sentMark);
 
     if (result.cancelled) {
-        for (const char* c : {"Command1", kMenu, "Frame1"}) Enable(c, true);
-        ResetCounter();
-        CancelRequested = 0;
-        callbacks.ShowWarnings();
+        EndCancelledRun(callbacks);
         return;
     }
     Message(digipan::CompletionMessage(result));

@@ -9,15 +9,9 @@ namespace trelvo::app {
 using form::kMenu;
 
 void MainFormModel::JAP1CSV_Click() {
-    EnableAll({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSVJ"}, false);
+    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSVJ"}, 9);
     view_.SetEnabled("Text23", false);
     view_.SetEnabled("Text24", false);
-    ShowFrame("Frame2", false);
-    ShowFrame("Frame3", false);
-    ShowFrame("Frame1", true);
-    view_.SetEnabled("Command1", false);
-    ResetCounter();
-    ConversionMode = 9;
 
     const std::string stored = jap1::LastJap1Path(ini_);
     FileDialogRequest req;
@@ -52,10 +46,7 @@ void MainFormModel::JAP1CSV_Click() {
     }
     callbacks.Flush();
     if (result.cancelled) {
-        for (const char* c : {"Command1", kMenu, "Frame1"}) Enable(c, true);
-        ResetCounter();
-        CancelRequested = 0;
-        callbacks.ShowWarnings();
+        EndCancelledRun(callbacks);
         return;
     }
     Message(jap1::CompletionMessage(result));

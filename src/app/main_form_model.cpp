@@ -83,6 +83,23 @@ void MainFormModel::ShowFrame(const std::string& frame, bool on) {
 
 void MainFormModel::ResetCounter() { view_.SetText("Label6", kCounterIdle); }
 
+void MainFormModel::EnterImportMode(std::initializer_list<const char*> itemsOff, int mode) {
+    EnableAll(itemsOff, false);
+    ShowFrame("Frame2", false);
+    ShowFrame("Frame3", false);
+    ShowFrame("Frame1", true);
+    view_.SetEnabled("Command1", false);
+    ResetCounter();
+    ConversionMode = mode;
+}
+
+void MainFormModel::EndCancelledRun(RunCallbacks& callbacks) {
+    for (const char* c : {"Command1", form::kMenu, "Frame1"}) Enable(c, true);
+    ResetCounter();
+    CancelRequested = 0;
+    callbacks.ShowWarnings();
+}
+
 void MainFormModel::SampleCheckBoxes() {
     QslIssueFlag = view_.Checked("Check1") ? 1 : 0;
     QslSentFlag = view_.Checked("Check2") ? 1 : 0;

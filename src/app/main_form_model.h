@@ -193,6 +193,12 @@ private:
     void EnableAll(std::initializer_list<const char*> names, bool on);
     void ShowFrame(const std::string& frame, bool on);
     void ResetCounter();
+    // Entering an import mode: the listed items disabled, the import options (Frame1) shown
+    // and the other groups hidden, Convert disabled, the counter reset.
+    void EnterImportMode(std::initializer_list<const char*> itemsOff, int mode);
+    // After a run stopped by Esc: Convert, the menu and Frame1 usable again, the counter and
+    // the flag reset, the run's warnings shown.
+    void EndCancelledRun(RunCallbacks& callbacks);
     void SampleCheckBoxes();
     void FillModeList();
     // The ".mst" test and the header read shared by the start-up and the location command.
