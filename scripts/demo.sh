@@ -16,4 +16,4 @@ echo "== JAP1"
 echo "== HAMLOG database"
 ./build/trelvo5 db create out/Hamlog.HDB --from examples/hamlog/Hamlog.csv --master out/Hamlog.mst --from-codes examples/hamlog/codes.txt --force
 ./build/trelvo5 db info out/Hamlog.HDB
-./build/trelvo5 db dump out/Hamlog.HDB | head -n 5
+./build/trelvo5 db dump out/Hamlog.HDB
