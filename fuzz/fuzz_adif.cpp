@@ -1,6 +1,6 @@
 // Any bytes as an ADIF file: the prescan and a run with the usual tags mapped may report
 // errors, never crash or hang. The first byte picks the line-end and encoding options.
-#include "app/errors.h"
+#include "core/errors.h"
 #include "fuzz_support.h"
 #include "importers/adif/adif_mapping.h"
 #include "importers/adif/adif_reader.h"

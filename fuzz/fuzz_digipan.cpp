@@ -1,5 +1,5 @@
 // Any bytes as a DigiPan log: the converter may report errors, never crash or hang.
-#include "app/errors.h"
+#include "core/errors.h"
 #include "fuzz_support.h"
 #include "importers/digipan/digipan_import.h"
 

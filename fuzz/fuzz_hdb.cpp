@@ -1,6 +1,6 @@
 // Any bytes as a HAMLOG database: opening, reading every field of every record and walking
 // the callsign index may refuse the file, never crash or hang.
-#include "app/errors.h"
+#include "core/errors.h"
 #include "fuzz_support.h"
 #include "hamlog/hdb_library.h"
 

@@ -1,5 +1,5 @@
 // Any bytes as a JAP1 export: the converter may report errors, never crash or hang.
-#include "app/errors.h"
+#include "core/errors.h"
 #include "fuzz_support.h"
 #include "importers/jap1/jap1_import.h"
 

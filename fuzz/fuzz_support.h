@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 
 namespace trelvo::fuzz {
 

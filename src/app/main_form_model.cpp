@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/main_form_internal.h"
-#include "app/platform.h"
+#include "core/platform.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 #include "app/main_form_view.h"
 #include "app/ui_dialogs.h"
 #include "hamlog/db_location.h"

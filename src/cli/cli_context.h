@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 #include "settings/ini_store.h"
 
 namespace trelvo::cli {

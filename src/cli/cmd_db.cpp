@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 #include "cli/cli_context.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"

@@ -3,8 +3,8 @@
 #include <map>
 #include <set>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 #include "cli/cli_context.h"
 #include "csvout/dxcc_tables.h"
 #include "hamlog/db_location.h"

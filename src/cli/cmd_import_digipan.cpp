@@ -4,8 +4,8 @@
 #include <memory>
 #include <system_error>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 #include "cli/cli_context.h"
 #include "importers/digipan/digipan_import.h"
 #include "settings/app_settings.h"

@@ -1,7 +1,7 @@
 // trelvo5 settings: what the program will use, read from the settings file.
 #include <iostream>
 
-#include "app/platform.h"
+#include "core/platform.h"
 #include "cli/cli_context.h"
 #include "csvout/dxcc_tables.h"
 #include "settings/app_settings.h"

@@ -2,8 +2,8 @@
 // the conversions themselves live in the engine.
 #include <iostream>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 #include "cli/cli_context.h"
 
 int main(int argc, char** argv) {

@@ -1,6 +1,6 @@
 #include "csvout/station_rules.h"
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "text/chars.h"
 #include "text/datetime.h"
 

@@ -2,7 +2,7 @@
 #include <QApplication>
 
 #include "app/main_form_qt.h"
-#include "app/platform.h"
+#include "core/platform.h"
 #include "gui/qt_dialogs.h"
 #include "settings/ini_store.h"
 

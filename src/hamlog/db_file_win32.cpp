@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/platform.h"
+#include "core/platform.h"
 #include "hamlog/db_file.h"
 
 namespace trelvo::hamlog {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "hamlog/db_file.h"
 #include "settings/file_search.h"
 

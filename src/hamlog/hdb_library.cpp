@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 #include "hamlog/db_file.h"
 #include "hamlog/hdb_callsign.h"
 #include "settings/file_search.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 #include "hamlog/hdb_header.h"
 #include "text/datetime.h"
 

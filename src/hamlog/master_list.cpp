@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "hamlog/db_file.h"
 #include "settings/file_search.h"
 #include "text/chars.h"

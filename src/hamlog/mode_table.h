@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 #include "hamlog/hamlog_library.h"
 #include "settings/ini_store.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/platform.h"
+#include "core/platform.h"
 #include "text/numfmt.h"
 
 namespace trelvo::settings {

@@ -5,7 +5,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/platform.h"
+#include "core/platform.h"
 #include "text/chars.h"
 
 namespace fs = std::filesystem;

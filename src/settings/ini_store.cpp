@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/platform.h"
+#include "core/platform.h"
 #include "text/chars.h"
 #include "text/cp932.h"
 #include "text/io.h"

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 
 namespace trelvo::text {
 namespace {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <unordered_set>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 #include "text/chars.h"
 #include "text/cp932.h"
 #include "text/io.h"

@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 #include "importers/adif/adif_mapping.h"
 #include "importers/adif/adif_record.h"
 

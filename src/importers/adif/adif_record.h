@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 #include "csvout/dxcc_tables.h"
 #include "csvout/hamlog_csv.h"
 #include "hamlog/hdb_header.h"

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 #include "csvout/hamlog_csv.h"
 #include "csvout/station_rules.h"
 #include "importers/digipan/digipan_values.h"

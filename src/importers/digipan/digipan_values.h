@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 #include "csvout/hamlog_csv.h"
 #include "importers/digipan/digipan_import.h"
 #include "text/io.h"

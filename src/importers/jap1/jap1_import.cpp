@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 #include "csvout/station_rules.h"
 #include "importers/jap1/csv_values.h"
 #include "text/chars.h"

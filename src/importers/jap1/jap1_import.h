@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 #include "csvout/hamlog_csv.h"
 #include "importers/jap1/remarks_table.h"
 #include "settings/ini_store.h"

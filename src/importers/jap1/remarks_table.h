@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/callbacks.h"
+#include "core/callbacks.h"
 
 namespace trelvo::jap1 {
 

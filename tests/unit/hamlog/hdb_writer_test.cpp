@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "hamlog/hdb_library.h"
 #include "hand_made_hdb.h"
 #include "test_support.h"

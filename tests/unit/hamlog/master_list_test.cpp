@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "hamlog/memory_library.h"
 #include "hand_made_hdb.h"
 #include "test_support.h"

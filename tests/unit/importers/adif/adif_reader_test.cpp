@@ -4,8 +4,8 @@
 
 #include <regex>
 
-#include "app/errors.h"
-#include "app/platform.h"
+#include "core/errors.h"
+#include "core/platform.h"
 #include "test_support.h"
 #include "text/cp932.h"
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "test_support.h"
 #include "text/chars.h"
 #include "text/cp932.h"

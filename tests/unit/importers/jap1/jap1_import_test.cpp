@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/errors.h"
+#include "core/errors.h"
 #include "test_support.h"
 
 using namespace trelvo::jap1;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include "core/platform.h"
 
 namespace trelvo {
 

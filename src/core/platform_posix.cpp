@@ -3,7 +3,7 @@
 #include <climits>
 #include <string>
 
-#include "app/platform.h"
+#include "core/platform.h"
 
 namespace trelvo {
 
