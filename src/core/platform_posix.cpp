@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <string>
 
 #include "core/platform.h"
@@ -18,6 +19,14 @@ std::string ProgramFolder() {
     std::string exe(buf, static_cast<std::size_t>(n));
     std::size_t slash = exe.rfind('/');
     return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : exe.substr(0, slash));
+}
+
+std::string UserConfigFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/') return JoinPath(xdg, "trelvo5");
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return {};
+    return JoinPath(JoinPath(home, ".config"), "trelvo5");
 }
 
 }  // namespace trelvo
