@@ -165,7 +165,9 @@ QWidget* MainForm::BuildFrame1() {
     grid->addWidget(new QLabel("未ﾁｪｯｸ状態では変換しないでｽﾙｰになります"), 5, 0, 1, 2);
     grid->addWidget(Add(new QCheckBox("JA局はLOG-TIMEをJSTに変換"), "Check3"), 2, 3, 1, 2);
     auto adifMark = [&](int row, const char* caption, const char* box) {
-        grid->addWidget(new QLabel(caption), row, 3);
+        auto* label = new QLabel(caption);
+        captionOf_[box] = label;  // greyed with its box
+        grid->addWidget(label, row, 3);
         grid->addWidget(Add(NarrowBox(3), box), row, 4);
     };
     adifMark(3, "ADIF上の発行済み文字 =", "Text23");
@@ -432,6 +434,7 @@ QObject* MainForm::Control(const std::string& name) const {
 }
 
 void MainForm::SetEnabled(const std::string& name, bool on) {
+    if (auto it = captionOf_.find(name); it != captionOf_.end()) it->second->setEnabled(on);
     QObject* o = Find(name);
     if (auto* w = qobject_cast<QWidget*>(o)) {
         if (auto* menu = qobject_cast<QMenu*>(w)) menu->menuAction()->setEnabled(on);

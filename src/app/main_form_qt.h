@@ -149,6 +149,7 @@ private:
 
     MainFormModel model_;
     std::map<std::string, QObject*> controls_;
+    std::map<std::string, QWidget*> captionOf_;  // the caption label beside a text box
     mutable std::vector<std::string> unknown_;
     QMenu* fileMenu_ = nullptr;
     tools::FieldLen* fieldLen_ = nullptr;
