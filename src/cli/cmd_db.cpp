@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
+#include "cli/cli_context.h"
 #include "core/errors.h"
 #include "core/platform.h"
-#include "cli/cli_context.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"
@@ -34,10 +34,14 @@ std::string AbsoluteDbPath(const std::string& path) {
     return ec ? path : PathToUtf8(abs.lexically_normal());
 }
 
-// Opens the database or throws an error that names it and says why.
+// Opens the database or throws an error that names it and says why; warns when its header's
+// record count does not fit the file.
 void OpenOrThrow(HdbLibrary& lib, const std::string& dbPath) {
     if (!PathHasHdb(dbPath)) throw FileError(dbPath, kMsgLocationInvalid);
-    if (lib.HamlogOpen(HamlogDbBaseOf(dbPath)) == 0) return;
+    if (lib.HamlogOpen(HamlogDbBaseOf(dbPath)) == 0) {
+        if (!lib.CountWarning().empty()) std::cerr << "trelvo5: warning: " << lib.CountWarning() << '\n';
+        return;
+    }
     if (lib.LastOpenError() == HdbOpenError::kInUse) throw FileError(dbPath, kMsgHamlogInUse);
     throw Error(lib.LastOpenErrorText());
 }
@@ -72,9 +76,6 @@ void Info(const std::string& given, const CliContext& ctx) {
     show("database", lib.Path());
     show("records", std::to_string(lib.Vdbf_rcount()) + " (" + std::to_string(lib.LiveCount()) + " live, " +
                         std::to_string(lib.DeletedCount()) + " deleted)");
-    if (lib.RecordsInFile() != h.recordCount)
-        std::cerr << "trelvo5: warning: " << lib.Path() << ": the header counts " << h.recordCount
-                  << " records, the file holds " << lib.RecordsInFile() << "\n";
     char date[32];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", h.updateYear, h.updateMonth, h.updateDay);
     show("last update", date);
@@ -85,7 +86,7 @@ void Info(const std::string& given, const CliContext& ctx) {
 
     HamlogLocation loc;
     SetHamlogDbPath(loc, dbPath);
-    if (!ReadHdbFieldLengths(dbPath, loc.HdbFieldLen)) throw FileError(dbPath, kMsgHamlogInUse);
+    loc.HdbFieldLen = h.FieldLengths();  // from the header the library has checked
     for (std::size_t i = 0; i < 16 && i < h.fields.size(); ++i)
         show("field " + std::to_string(i + 1),
              h.fields[i].name + '\t' + std::to_string(loc.HdbFieldLen[i + 1]));

@@ -151,7 +151,7 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
         if (status == hamlog::LocationStatus::kValid) return loc.HdbFieldLen;
         const char* why = hamlog::LocationMessage(status);
         cb.Warning("the Turbo HAMLOG database of the settings (" + stored + ") is not usable (" +
-                   text::ReplaceAll(why ? why : "", "\r\n", " ") +
+                   text::ReplaceAll(why ? why : loc.HeaderProblem, "\r\n", " ") +
                    "): the default Turbo HAMLOG 5 field widths are used");
     }
     return hamlog::DefaultHdbFieldLengths();
