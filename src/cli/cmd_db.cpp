@@ -64,6 +64,10 @@ std::optional<text::DateTime> ParseDateOption(const std::string& s) {
     if (s.empty()) return std::nullopt;
     auto d = text::ParseYmdDateTime(s);
     if (!d || s.size() < 8) throw Error("--date needs a date as YYYY-MM-DD, not \"" + s + "\"");
+    // The header keeps the year as one byte counted from 1900.
+    if (d->year < kDbfFirstYear || d->year > kDbfLastYear)
+        throw Error("--date: a database header holds the years " + std::to_string(kDbfFirstYear) + " to " +
+                    std::to_string(kDbfLastYear) + ", not " + std::to_string(d->year));
     return d;
 }
 

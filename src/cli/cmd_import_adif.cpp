@@ -3,9 +3,9 @@
 #include <map>
 #include <set>
 
+#include "cli/cli_context.h"
 #include "core/errors.h"
 #include "core/platform.h"
-#include "cli/cli_context.h"
 #include "csvout/dxcc_tables.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hdb_header.h"
@@ -138,9 +138,13 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
     if (!a.widths.empty()) return ParseWidths(a.widths);
     hamlog::HdbFieldLengths w{};
     if (!a.db.empty()) {
-        if (!hamlog::ReadHdbFieldLengths(a.db, w))
-            throw FileError(a.db,
-                            "Turbo HAMLOGが使用中ではありませんか？ (the database header cannot be read)");
+        std::optional<hamlog::HdbCheckError> problem;
+        if (!hamlog::ReadHdbFieldLengths(a.db, w, &problem)) {
+            if (problem->problem() == hamlog::HdbProblem::kInUse)
+                throw FileError(
+                    a.db, "Turbo HAMLOGが使用中ではありませんか？ (the database header cannot be read)");
+            throw Error(problem->what());  // missing, a folder or damaged: the file and the reason
+        }
         return w;
     }
     const std::string stored = ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");

@@ -179,6 +179,10 @@ void PutLe16(std::string& b, std::size_t at, unsigned v) {
 
 std::string MakeDbfHeader(const std::vector<std::pair<std::string, int>>& fields, std::uint32_t recordCount,
                           int year, int month, int day, int extraBytes) {
+    if (year < kDbfFirstYear || year > kDbfLastYear)
+        throw Error("the last-update year " + std::to_string(year) +
+                    " cannot be stored in a database header (" + std::to_string(kDbfFirstYear) + " to " +
+                    std::to_string(kDbfLastYear) + ")");
     const std::size_t headerLength = 32 + 32 * fields.size() + 1 + static_cast<std::size_t>(extraBytes);
     std::string h(headerLength, '\0');
     h[0] = '\x03';

@@ -129,6 +129,10 @@ CheckedHdb CheckHdbHeader(const std::string& path);
 bool ReadHdbFieldLengths(const std::string& path, HdbFieldLengths& HdbFieldLen,
                          std::optional<HdbCheckError>* problem = nullptr);
 
+// The years a dBase header can hold: one byte counted from 1900.
+inline constexpr int kDbfFirstYear = 1900;
+inline constexpr int kDbfLastYear = 1900 + 255;
+
 // The header bytes of a new database with these widths (entries 1..16), `recordCount`
 // records and the given last-update date.
 std::string MakeHdbHeader(const HdbFieldLengths& widths, std::uint32_t recordCount, int year, int month,

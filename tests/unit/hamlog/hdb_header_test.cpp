@@ -181,3 +181,13 @@ TEST(DamagedDatabases, AMasterFileIsCheckedBeforeAnyCodeIsCounted) {
     WriteBytes(mst, good);
     EXPECT_EQ(ReadMasterCodes(mst, kMasterRecordLength, 0, list), 1);
 }
+
+TEST(DamagedDatabases, OnlyYearsTheHeaderCanHoldAreWritten) {
+    ScratchDir dir;
+    for (int year : {1899, 2156, 2200})
+        EXPECT_THROW(MakeHdbHeader(DefaultHdbFieldLengths(), 0, year, 1, 1), trelvo::Error) << year;
+    for (int year : {1900, 2155}) {
+        WriteBytes(dir.File("X.HDB"), MakeHdbHeader(DefaultHdbFieldLengths(), 0, year, 12, 31));
+        EXPECT_EQ(CheckHdbHeader(dir.File("X.HDB")).header.updateYear, year);
+    }
+}
