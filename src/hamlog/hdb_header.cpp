@@ -9,6 +9,7 @@
 #include "hamlog/db_file.h"
 #include "settings/file_search.h"
 #include "text/cp932.h"
+#include "text/datetime.h"
 
 namespace trelvo::hamlog {
 
@@ -24,12 +25,6 @@ HdbFieldLengths HdbHeader::FieldLengths() const {
 }
 
 namespace {
-
-int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
 
 std::string Hex(unsigned char c) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -101,8 +96,7 @@ HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std
     need(kHdbDate, 4);
     need(kHdbTime, 2);
     need(kHdbFlag, 2);
-    if (h.updateMonth < 1 || h.updateMonth > 12 || h.updateDay < 1 ||
-        h.updateDay > DaysInMonth(h.updateYear, h.updateMonth)) {
+    if (!text::IsValidDate(h.updateYear, h.updateMonth, h.updateDay)) {
         char date[40];
         std::snprintf(date, sizeof date, "%04d-%02d-%02d", h.updateYear, h.updateMonth, h.updateDay);
         throw bad(std::string("the last-update date ") + date + " is not a date");
