@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
-#include "cli/cli_context.h"
 #include "core/errors.h"
 #include "core/platform.h"
+#include "cli/cli_context.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"

@@ -3,9 +3,9 @@
 #include <map>
 #include <set>
 
-#include "cli/cli_context.h"
 #include "core/errors.h"
 #include "core/platform.h"
+#include "cli/cli_context.h"
 #include "csvout/dxcc_tables.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hdb_header.h"
