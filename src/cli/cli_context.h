@@ -3,7 +3,6 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <optional>
 #include <string>
@@ -23,8 +22,12 @@ struct CliContext {
     std::string IniPath() const {
         return iniOption.empty() ? settings::LocateSettings(programFolder).iniPath : iniOption;
     }
-    // A store over the settings file. The command line only ever reads it.
-    settings::IniStore Ini() const { return settings::IniStore(IniPath()); }
+    // A store over the settings file. The command line only ever reads it. Throws when the
+    // file exists but cannot be read (a folder, say), rather than reading every default.
+    settings::IniStore Ini() const {
+        settings::CheckIniReadable(IniPath());
+        return settings::IniStore(IniPath());
+    }
 };
 
 // Prints warnings to stderr; asks Yes/No on the terminal, or answers No without one.

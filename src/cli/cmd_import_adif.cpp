@@ -121,9 +121,13 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
     if (!a.widths.empty()) return ParseWidths(a.widths);
     hamlog::HdbFieldLengths w{};
     if (!a.db.empty()) {
-        if (!hamlog::ReadHdbFieldLengths(a.db, w))
-            throw FileError(a.db,
-                            "Turbo HAMLOGが使用中ではありませんか？ (the database header cannot be read)");
+        std::optional<hamlog::HdbCheckError> problem;
+        if (!hamlog::ReadHdbFieldLengths(a.db, w, &problem)) {
+            if (problem->problem() == hamlog::HdbProblem::kInUse)
+                throw FileError(
+                    a.db, "Turbo HAMLOGが使用中ではありませんか？ (the database header cannot be read)");
+            throw Error(problem->what());  // missing, a folder or damaged: the file and the reason
+        }
         return w;
     }
     const std::string stored = ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
@@ -134,7 +138,7 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
         if (status == hamlog::LocationStatus::kValid) return loc.HdbFieldLen;
         const char* why = hamlog::LocationMessage(status);
         cb.Warning("the Turbo HAMLOG database of the settings (" + stored + ") is not usable (" +
-                   text::ReplaceAll(why ? why : "", "\r\n", " ") +
+                   text::ReplaceAll(why ? why : loc.HeaderProblem, "\r\n", " ") +
                    "): the default Turbo HAMLOG 5 field widths are used");
     }
     return hamlog::DefaultHdbFieldLengths();
