@@ -1,0 +1,81 @@
+#include "export/qso_fields.h"
+
+#include <cstring>
+
+#include "text/chars.h"
+#include "text/datetime.h"
+
+namespace trelvo::exports {
+
+using namespace trelvo::hamlog;
+
+std::string CleanField(const std::string& buffer) {
+    std::size_t end = buffer.size();
+    // Fields arrive padded to their widths (up to 254 bytes): skip spaces 8 at a time.
+    static constexpr char kEightSpaces[] = "        ";
+    while (end >= 8 && std::memcmp(buffer.data() + end - 8, kEightSpaces, 8) == 0) end -= 8;
+    std::string s;
+    if (buffer.find('\0') == std::string::npos) {
+        s.assign(buffer, 0, end);
+    } else {
+        s.reserve(end);
+        for (std::size_t i = 0; i < end; ++i)
+            if (buffer[i] != '\0') s += buffer[i];
+    }
+    std::string_view t = text::Trim(s);
+    if (t.size() == s.size()) return s;
+    return std::string(t);
+}
+
+std::string DateIsoOf(const std::string& stored) {
+    if (stored.size() != 8) return {};
+    int v[3] = {0, 0, 0};
+    const std::size_t from[3] = {0, 4, 6}, len[3] = {4, 2, 2};
+    for (int k = 0; k < 3; ++k)
+        for (std::size_t i = from[k]; i < from[k] + len[k]; ++i) {
+            if (stored[i] < '0' || stored[i] > '9') return {};
+            v[k] = v[k] * 10 + (stored[i] - '0');
+        }
+    if (!text::IsValidDate(v[0], v[1], v[2])) return {};
+    return stored.substr(0, 4) + '-' + stored.substr(4, 2) + '-' + stored.substr(6, 2);
+}
+
+void FetchQslAndDate(HamlogLibrary& library, QsoFields& f, std::string& buffer) {
+    library.ThwString(buffer, kFieldQsl);
+    // Only NULs go: the three characters keep their places, a blank one stays a space.
+    std::string qsl;
+    for (char c : buffer)
+        if (c != '\0') qsl += c;
+    f.QslIssueMark = text::CharFit(text::CharMid(qsl, 1, 1), 1);
+    f.QslSentMark = text::CharFit(text::CharMid(qsl, 2, 1), 1);
+    f.QslRcvdMark = text::CharFit(text::CharMid(qsl, 3, 1), 1);
+    library.ThwString(buffer, kFieldDate);
+    f.StoredDate = CleanField(buffer);
+    f.DateISO = DateIsoOf(f.StoredDate);
+}
+
+void FetchOtherFields(HamlogLibrary& library, QsoFields& f, std::string& buffer) {
+    library.ThwString(buffer, kFieldCall);
+    f.Call = CleanField(buffer);
+    library.ThwString(buffer, kFieldTime);
+    f.Time = buffer;
+    std::size_t chars = text::CharCount(f.Time);
+    if (chars < 6) f.Time.append(6 - chars, ' ');
+    struct Target {
+        int field;
+        std::string QsoFields::*member;
+    };
+    static constexpr Target kRest[] = {
+        {kFieldHisRst, &QsoFields::HisRST},     {kFieldMyRst, &QsoFields::MyRST},
+        {kFieldFreq, &QsoFields::Freq},         {kFieldMode, &QsoFields::Mode},
+        {kFieldCode, &QsoFields::Code},         {kFieldGridLoc, &QsoFields::GridLoc},
+        {kFieldName, &QsoFields::Name},         {kFieldQth, &QsoFields::QTH},
+        {kFieldRemarks1, &QsoFields::Remarks1}, {kFieldRemarks2, &QsoFields::Remarks2},
+    };
+    for (const Target& t : kRest) {
+        library.ThwString(buffer, t.field);
+        f.*(t.member) = CleanField(buffer);
+    }
+}
+
+}  // namespace trelvo::exports
