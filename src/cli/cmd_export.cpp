@@ -11,6 +11,7 @@
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"
 #include "settings/app_settings.h"
+#include "settings/file_search.h"
 #include "text/chars.h"
 
 namespace trelvo::cli {
@@ -45,6 +46,7 @@ std::string CheckedDatabase(const ExportArgs& a, const CliContext& ctx) {
         if (path.empty())
             throw Error("no database given, and the settings file (" + ini.Path() + ") names none");
     }
+    if (settings::ResolvePathNoCase(Absolute(path)).empty()) throw FileError(path, "no such database");
     hamlog::HamlogLocation loc;
     hamlog::SetHamlogDbPath(loc, Absolute(path));
     const hamlog::LocationStatus status = hamlog::CheckHamlogLocation(loc, ctx.programFolder);
@@ -103,7 +105,6 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
     CLI::App* group = app.add_subcommand(
         "export", "Write a Turbo HAMLOG database (*.HDB with its .mst) as ADIF, CSV or the old backup text");
     group->require_subcommand(1);
-    auto args = std::make_shared<ExportArgs>();  // shared by the four subcommands, one runs
     const struct {
         exports::ExportKind kind;
         const char* help;
@@ -115,6 +116,7 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         {exports::ExportKind::kBackup, "The old Turbo HAMLOG backup text: fixed widths, one mode or all"},
     };
     for (const auto& k : kinds) {
+        auto args = std::make_shared<ExportArgs>();  // owned by the callback below
         ExportArgs& a = *args;
         CLI::App* cmd = group->add_subcommand(exports::KindName(k.kind), k.help);
         cmd->add_option("HDB", a.db,

@@ -97,11 +97,11 @@ std::string BandOf(std::string_view freq) {
 
 std::optional<std::string> KhzText(std::string_view freq) {
     freq = text::Trim(freq);
-    if (Has(freq, "/") || Has(freq, "*")) return std::string(freq);
+    if (freq.empty() || Has(freq, "/") || Has(freq, "*")) return std::string(freq);
     float v = 0;
     const char* end = freq.data() + freq.size();
     auto [ptr, ec] = std::from_chars(freq.data(), end, v, std::chars_format::general);
-    if (freq.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+    if (ec != std::errc() || ptr != end) return std::nullopt;
     const float khz = v * 1000.0f;
     char buf[64];
     auto [p, e] = std::to_chars(buf, buf + sizeof buf, khz, std::chars_format::fixed);
