@@ -1,5 +1,7 @@
 #include "export/export_writers.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <system_error>
 
@@ -24,17 +26,14 @@ bool Has(std::string_view s, std::string_view what) {
 
 // "<TAG:length>value".
 void AppendTag(std::string& out, std::string_view tag, std::size_t length, std::string_view value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, length).ptr;
     out += '<';
     out += tag;
     out += ':';
-    out += std::to_string(length);
+    out.append(digits, end);
     out += '>';
     out += value;
-}
-
-// The length of a value in a standard record: bytes of the output encoding.
-std::size_t EncodedLength(std::string_view value, OutputEncoding encoding) {
-    return encoding == OutputEncoding::kUtf8 ? value.size() : text::Cp932ByteLength(value);
 }
 
 int Digits(std::string_view s, std::size_t from, std::size_t n) {
@@ -45,9 +44,44 @@ int Digits(std::string_view s, std::size_t from, std::size_t n) {
 
 // A JST time part: one or two characters that are a whole number up to `max`; -1 otherwise.
 int TimePart(std::string_view part, int max) {
+    if (part.size() == 2 && part[0] >= '0' && part[0] <= '9' && part[1] >= '0' && part[1] <= '9') {
+        const int v = (part[0] - '0') * 10 + (part[1] - '0');
+        return v <= max ? v : -1;
+    }
     std::optional<long long> v = text::WholeNumber(part);
     if (!v || *v < 0 || *v > max || part.find('.') != std::string_view::npos) return -1;
     return static_cast<int>(*v);
+}
+
+void AppendTwo(std::string& out, int v) {
+    out += static_cast<char>('0' + v / 10 % 10);
+    out += static_cast<char>('0' + v % 10);
+}
+
+// "YYYYMMDD" from "YYYY-MM-DD".
+std::string CompactDate(const std::string& iso) {
+    std::string d;
+    d.reserve(8);
+    d.append(iso, 0, 4).append(iso, 5, 2).append(iso, 8, 2);
+    return d;
+}
+
+// The text with every ':' removed.
+std::string WithoutColons(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s)
+        if (c != ':') out += c;
+    return out;
+}
+
+// The first three characters of a code as a number, as the whole-number reading takes them.
+std::optional<long long> CodeNumber(std::string_view head) {
+    if (head.size() == 3 && std::isdigit(static_cast<unsigned char>(head[0])) &&
+        std::isdigit(static_cast<unsigned char>(head[1])) &&
+        std::isdigit(static_cast<unsigned char>(head[2])))
+        return (head[0] - '0') * 100 + (head[1] - '0') * 10 + (head[2] - '0');
+    return text::WholeNumber(head);
 }
 
 std::string OrSpace(std::string_view mark) {
@@ -56,6 +90,7 @@ std::string OrSpace(std::string_view mark) {
 }
 
 void AppendQuoted(std::string& line, std::string_view value, bool first = false) {
+    // Field separators and quotes are ASCII: the value may already be in the output encoding.
     if (!first) line += ',';
     line += '"';
     line += value;
@@ -121,8 +156,8 @@ UtcDateTime AdifDateTime(const QsoFields& f) {
     const std::string& d = f.DateISO;
     UtcDateTime out;
     if (!Has(f.Time, "J")) {
-        out.date = d.substr(0, 4) + d.substr(5, 2) + d.substr(8, 2);
-        out.time = text::CharLeft(text::ReplaceAll(f.Time, ":", ""), 4);
+        out.date = CompactDate(d);
+        out.time = text::CharLeft(WithoutColons(f.Time), 4);
         return out;
     }
     const int hour = TimePart(text::CharMid(f.Time, 1, 2), 23);
@@ -131,8 +166,13 @@ UtcDateTime AdifDateTime(const QsoFields& f) {
         throw FormatError("", "the JST time \"" + std::string(text::TrimRight(f.Time)) + "\" is not a time");
     text::DateTime t{Digits(d, 0, 4), Digits(d, 5, 2), Digits(d, 8, 2), hour, minute, 0};
     t = text::AddMinutes(t, -9 * 60);
-    out.date = text::FormatDateTimePattern(t, "yyyymmdd");
-    out.time = text::FormatDateTimePattern(t, "hhnn");
+    out.date.reserve(8);
+    AppendTwo(out.date, t.year / 100);
+    AppendTwo(out.date, t.year % 100);
+    AppendTwo(out.date, t.month);
+    AppendTwo(out.date, t.day);
+    AppendTwo(out.time, t.hour);
+    AppendTwo(out.time, t.minute);
     return out;
 }
 
@@ -143,7 +183,7 @@ std::optional<CodeTag> AdifCodeTag(std::string_view codeText, bool townCodeOff,
     if (n >= 1 && n <= 3) return CodeTag{"JCC", n, std::string(code)};
     if (n == 4) {
         const std::string head = text::CharLeft(code, 3);
-        std::optional<long long> number = text::WholeNumber(head);
+        std::optional<long long> number = CodeNumber(head);
         if (!number)
             throw FormatError("", "the code \"" + std::string(code) + "\" does not start with a number");
         if (*number < 500) return CodeTag{"JCC", 4, std::string(code)};
@@ -194,7 +234,13 @@ std::vector<std::string> AdifHeaderLines(const WriterOptions& o, std::string_vie
     return lines;
 }
 
-std::string AdifRecord(const QsoFields& f, const WriterOptions& o, std::string* note) {
+std::string_view Encoder::operator()(std::string_view utf8) {
+    if (encoding_ == OutputEncoding::kUtf8 || text::IsAscii(utf8)) return utf8;
+    scratch_ = text::Utf8ToCp932(utf8, &stats_);
+    return scratch_;
+}
+
+std::string AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string* note) {
     const UtcDateTime when = AdifDateTime(f);
     std::optional<CodeTag> code;
     if (!o.ExportCodeOff) code = AdifCodeTag(f.Code, o.ExportTownCodeOff, o.hamlogToAdif);
@@ -211,8 +257,10 @@ std::string AdifRecord(const QsoFields& f, const WriterOptions& o, std::string* 
     std::string out;
     out.reserve(256);
     if (o.standard) {
-        auto tag = [&out, &o](std::string_view name, std::string_view value) {
-            AppendTag(out, name, EncodedLength(value, o.encoding), value);
+        // Lengths in bytes of the output encoding.
+        auto tag = [&out, &enc](std::string_view name, std::string_view value) {
+            const std::string_view v = enc(value);
+            AppendTag(out, name, v.size(), v);
         };
         auto optional = [&tag](std::string_view name, std::string_view value) {
             if (!value.empty()) tag(name, value);
@@ -236,11 +284,14 @@ std::string AdifRecord(const QsoFields& f, const WriterOptions& o, std::string* 
         out += "<EOR>";
         return out;
     }
-    auto chars = [&out](std::string_view name, std::string_view value) {
-        AppendTag(out, name, text::CharCount(value), value);
+    // Lengths in characters, except the four texts measured in CP932 bytes.
+    auto chars = [&out, &enc](std::string_view name, std::string_view value) {
+        AppendTag(out, name, text::CharCount(value), enc(value));
     };
-    auto bytes = [&out](std::string_view name, std::string_view value) {
-        if (!value.empty()) AppendTag(out, name, text::Cp932ByteLength(value), value);
+    auto bytes = [&out, &enc](std::string_view name, std::string_view value) {
+        if (value.empty()) return;
+        const std::string_view v = enc(value);
+        AppendTag(out, name, v.size(), v);
     };
     auto mark = [&chars](std::string_view name, std::string_view value) {
         value = text::Trim(value);
@@ -252,7 +303,7 @@ std::string AdifRecord(const QsoFields& f, const WriterOptions& o, std::string* 
     chars("FREQ", freq);
     chars("BAND", band);
     chars("MODE", mode);
-    if (code) AppendTag(out, code->tag, code->length, code->value);
+    if (code) AppendTag(out, code->tag, code->length, enc(code->value));
     chars("RST_SENT", f.HisRST);
     chars("RST_RCVD", f.MyRST);
     bytes("QTH", f.QTH);
@@ -268,35 +319,50 @@ std::string AdifRecord(const QsoFields& f, const WriterOptions& o, std::string* 
 }
 
 std::string CsvCall(std::string_view call) {
-    csvout::HamlogCsvRecord r;
-    csvout::ClassifyStation(text::Trim(call), false, r);
-    return r.Call;
+    std::string c = text::ToUpper(text::Trim(call));
+    if (c.find("/QRP") == std::string::npos) return c;
+    return text::ReplaceAll(c, "/QRP", "") + "/QRP";
+}
+
+const char* StationClassOf(std::string_view callWithoutQrp) {
+    using csvout::OccursInList;
+    const std::size_t slash = callWithoutQrp.find('/');
+    if (slash == std::string_view::npos) {
+        if (OccursInList(csvout::SpecialStationList, callWithoutQrp)) return csvout::kStationDx;
+        return OccursInList(csvout::JaPrefixList, callWithoutQrp.substr(0, 2)) ? csvout::kStationJa
+                                                                               : csvout::kStationDx;
+    }
+    const std::string_view before = callWithoutQrp.substr(0, slash), after = callWithoutQrp.substr(slash + 1);
+    const std::size_t afterChars = text::CharCount(after);
+    // The part after decides when it is shorter than the part before and not a single character.
+    const std::string_view key = afterChars < text::CharCount(before) && afterChars >= 2 ? after : before;
+    return OccursInList(csvout::JaPrefixList, text::CharLeft(key, 2)) ? csvout::kStationJa
+                                                                      : csvout::kStationDx;
 }
 
 std::string QslMarks(const QsoFields& f) {
     return OrSpace(f.QslIssueMark) + OrSpace(f.QslSentMark) + OrSpace(f.QslRcvdMark);
 }
 
-std::string CsvRecord(const QsoFields& f, bool v5) {
+std::string CsvRecord(const QsoFields& f, bool v5, Encoder& enc) {
     if (f.DateISO.size() != 10) BadDate(f);
     const std::string& d = f.DateISO;
-    csvout::HamlogCsvRecord r;
-    csvout::ClassifyStation(text::Trim(f.Call), false, r);
+    const std::string call = CsvCall(f.Call);
     std::string line;
     line.reserve(256);
-    AppendQuoted(line, r.Call, true);
+    AppendQuoted(line, enc(call), true);
     if (v5) {
         AppendQuoted(line, d.substr(2, 2) + '/' + d.substr(5, 2) + '/' + d.substr(8, 2));
-        AppendQuoted(line, f.Time);
+        AppendQuoted(line, enc(f.Time));
     } else {
-        AppendQuoted(line, d.substr(0, 4) + d.substr(5, 2) + d.substr(8, 2));
-        AppendQuoted(line, text::ReplaceAll(f.Time, ":", ""));
+        AppendQuoted(line, CompactDate(d));
+        AppendQuoted(line, enc(WithoutColons(f.Time)));
     }
     for (const std::string* v : {&f.HisRST, &f.MyRST, &f.Freq, &f.Mode, &f.Code, &f.GridLoc})
-        AppendQuoted(line, *v);
-    AppendQuoted(line, QslMarks(f));
-    for (const std::string* v : {&f.Name, &f.QTH, &f.Remarks1, &f.Remarks2}) AppendQuoted(line, *v);
-    if (v5) AppendQuoted(line, r.StationClass);
+        AppendQuoted(line, enc(*v));
+    AppendQuoted(line, enc(QslMarks(f)));
+    for (const std::string* v : {&f.Name, &f.QTH, &f.Remarks1, &f.Remarks2}) AppendQuoted(line, enc(*v));
+    if (v5) AppendQuoted(line, StationClassOf(text::ReplaceAll(call, "/QRP", "")));
     return line;
 }
 
@@ -313,7 +379,24 @@ void SplitBackupCall(std::string_view call, std::string& callSign, std::string& 
     portable = std::string(after);
 }
 
-std::optional<std::string> BackupRecord(const QsoFields& f, std::string_view selectedMode) {
+void Encoder::AppendFitBytes(std::string& line, std::string_view utf8, std::size_t width) {
+    if (encoding_ == OutputEncoding::kUtf8) {
+        line += text::Cp932FitBytes(utf8, width);
+        return;
+    }
+    const std::string_view b = (*this)(utf8);
+    // Cut at a character boundary: a double-byte character the cut divides becomes a space.
+    std::size_t i = 0;
+    while (i < b.size()) {
+        const std::size_t n = text::IsCp932LeadByte(static_cast<unsigned char>(b[i])) ? 2 : 1;
+        if (i + n > width) break;
+        i += n;
+    }
+    line.append(b.substr(0, i));
+    line.append(width - i, ' ');
+}
+
+std::optional<std::string> BackupRecord(const QsoFields& f, std::string_view selectedMode, Encoder& enc) {
     if (selectedMode != kAllModes && selectedMode != f.Mode) return std::nullopt;
     if (f.DateISO.size() != 10) BadDate(f);
     std::string callSign, portable;
@@ -321,21 +404,30 @@ std::optional<std::string> BackupRecord(const QsoFields& f, std::string_view sel
     const std::string& d = f.DateISO;
     std::string line;
     line.reserve(220);
-    line += text::CharFit(callSign, 7);
-    line += text::CharFit(portable, 3);
-    line += text::CharFit(f.Code, 6);
-    line += text::CharFit(f.GridLoc, 6);
-    line += text::CharFit(f.Freq, 7);
-    line += text::CharFit(f.Mode, 3);
-    line += text::Cp932FitBytes(f.Name, 12);
-    line += QslMarks(f);
-    line += d.substr(2, 2) + d.substr(5, 2) + d.substr(8, 2);
-    line += text::CharFit(text::ReplaceAll(f.Time, ":", ""), 5);
-    line += text::CharFit(f.HisRST, 3);
-    line += text::CharFit(f.MyRST, 3);
-    line += text::Cp932FitBytes(f.QTH, 28);
-    line += text::Cp932FitBytes(f.Remarks1, 54);
-    line += text::Cp932FitBytes(f.Remarks2, 54);
+    auto chars = [&line, &enc](std::string_view value, std::size_t width) {
+        if (text::IsAscii(value)) {
+            const std::size_t n = std::min(value.size(), width);
+            line.append(value.substr(0, n));
+            line.append(width - n, ' ');
+        } else {
+            line += enc(text::CharFit(value, width));
+        }
+    };
+    chars(callSign, 7);
+    chars(portable, 3);
+    chars(f.Code, 6);
+    chars(f.GridLoc, 6);
+    chars(f.Freq, 7);
+    chars(f.Mode, 3);
+    enc.AppendFitBytes(line, f.Name, 12);
+    line += enc(QslMarks(f));
+    line.append(d, 2, 2).append(d, 5, 2).append(d, 8, 2);
+    chars(WithoutColons(f.Time), 5);
+    chars(f.HisRST, 3);
+    chars(f.MyRST, 3);
+    enc.AppendFitBytes(line, f.QTH, 28);
+    enc.AppendFitBytes(line, f.Remarks1, 54);
+    enc.AppendFitBytes(line, f.Remarks2, 54);
     return line;
 }
 

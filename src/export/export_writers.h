@@ -1,5 +1,5 @@
-// The four export writers: one QSO record in, one line of text out (UTF-8; the driver writes
-// it in the output encoding). They hold nothing between records.
+// The four export writers: one QSO record in, one line of text out (in the output encoding). They hold
+// nothing between records.
 //
 //   ADIF         tags in a fixed order, date and time in UTC, "<eor>" last; or, with
 //                `standard`, ADIF 3.1.4 as the common importers read it
@@ -15,6 +15,7 @@
 
 #include "csvout/dxcc_tables.h"
 #include "export/qso_fields.h"
+#include "text/cp932.h"
 
 namespace trelvo::exports {
 
@@ -34,6 +35,26 @@ struct WriterOptions {
     bool standard = false;                             // ADIF 3.1.4 for other programs
     OutputEncoding encoding = OutputEncoding::kCp932;  // standard ADIF counts bytes in it
     const csvout::DxccTable* hamlogToAdif = nullptr;   // HAMLOG DX code -> ADIF entity number
+};
+
+// Texts in the output encoding. Characters that Shift-JIS cannot hold become '?' and are
+// counted.
+class Encoder {
+public:
+    explicit Encoder(OutputEncoding encoding) : encoding_(encoding) {}
+    // The text in the output encoding: `utf8` itself when it needs no conversion, else a view
+    // of a buffer that the next call reuses.
+    std::string_view operator()(std::string_view utf8);
+    // Appends exactly `width` Shift-JIS bytes' worth of the text: cut at a character boundary
+    // (a divided double-byte character becomes a space) or padded with spaces.
+    void AppendFitBytes(std::string& line, std::string_view utf8, std::size_t width);
+    std::size_t Unmappable() const { return stats_.invalid; }
+    OutputEncoding encoding() const { return encoding_; }
+
+private:
+    OutputEncoding encoding_;
+    std::string scratch_;
+    text::ConversionStats stats_;
 };
 
 // The band of a frequency text (MHz, trimmed); empty when the table has none. 146.5 gives
@@ -81,23 +102,30 @@ std::string StandardQslRcvd(const QsoFields& fields);
 // ADIF_VER, PROGRAMID, PROGRAMVERSION and CREATED_TIMESTAMP ("YYYYMMDD HHMMSS", UTC) tags.
 std::vector<std::string> AdifHeaderLines(const WriterOptions& options, std::string_view createdTimestamp);
 
+// The writers return the line in the output encoding, without its line end.
+//
 // One ADIF record. A frequency that --khz cannot convert is written as stored and described
 // in `note`.
-std::string AdifRecord(const QsoFields& fields, const WriterOptions& options, std::string* note = nullptr);
+std::string AdifRecord(const QsoFields& fields, const WriterOptions& options, Encoder& encoder,
+                       std::string* note = nullptr);
 
 // The CSV call sign: trimmed, upper case, every "/QRP" moved to the end as one.
 std::string CsvCall(std::string_view call);
+// The station class of the V5 layout from the call sign without "/QRP": "0" JA, "8" DX, by
+// the rules of the import (special stations, the JA prefix list, the deciding part).
+const char* StationClassOf(std::string_view callWithoutQrp);
 // The three QSL marks, each blank one a space.
 std::string QslMarks(const QsoFields& fields);
 // One CSV line; `v5` selects the layout Turbo HAMLOG V5 reads back. Throws FormatError for a
 // date that is not one.
-std::string CsvRecord(const QsoFields& fields, bool v5);
+std::string CsvRecord(const QsoFields& fields, bool v5, Encoder& encoder);
 
 // The call sign and portable part of the backup text: split at the last "/", the longer part
 // is the call sign (the part before on a tie).
 void SplitBackupCall(std::string_view call, std::string& callSign, std::string& portable);
 // One backup text line, or nullopt when the mode filter passes the record over. Throws
 // FormatError for a date that is not one.
-std::optional<std::string> BackupRecord(const QsoFields& fields, std::string_view selectedMode);
+std::optional<std::string> BackupRecord(const QsoFields& fields, std::string_view selectedMode,
+                                        Encoder& encoder);
 
 }  // namespace trelvo::exports

@@ -56,35 +56,17 @@ void OpenOrThrow(HamlogLibrary& lib, const std::string& dbPath) {
     throw FileError(dbPath, kMsgCannotOpen + detail);
 }
 
-// The output file in its encoding.
-class Sink {
-public:
-    Sink(const std::string& path, OutputEncoding encoding)
-        : out_(path), utf8_(encoding == OutputEncoding::kUtf8) {}
-    void Line(const std::string& line) {
-        if (!utf8_) return out_.WriteLine(line);
-        out_.WriteBytes(line);
-        out_.WriteBytes("\r\n");
-    }
-    void Close() { out_.Close(); }
-    std::size_t Unmappable() const { return out_.Unmappable(); }
-
-private:
-    text::Cp932LineWriter out_;
-    bool utf8_;
-};
-
 std::optional<std::string> WriteRecord(const QsoFields& f, ExportKind kind, const WriterOptions& w,
-                                       std::string* note) {
+                                       Encoder& enc, std::string* note) {
     switch (kind) {
         case ExportKind::kAdif:
-            return AdifRecord(f, w, note);
+            return AdifRecord(f, w, enc, note);
         case ExportKind::kCsv:
-            return CsvRecord(f, false);
+            return CsvRecord(f, false, enc);
         case ExportKind::kCsv5:
-            return CsvRecord(f, true);
+            return CsvRecord(f, true, enc);
         case ExportKind::kBackup:
-            return BackupRecord(f, w.SelectedMode);
+            return BackupRecord(f, w.SelectedMode, enc);
     }
     return std::nullopt;
 }
@@ -147,11 +129,13 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     result.outputPath = o.outputPath;
     result.first = first;
     result.last = last;
-    Sink out(o.outputPath, w.encoding);
+    // The lines come from the writers in the output encoding, ready to be written as they are.
+    text::Cp932LineWriter out(o.outputPath);
+    Encoder enc(w.encoding);
     if (o.kind == ExportKind::kAdif)
         for (const std::string& line :
              AdifHeaderLines(w, o.createdTimestamp.empty() ? UtcTimestampNow() : o.createdTimestamp))
-            out.Line(line);
+            out.WriteLine(line);
     if (o.passStarts) o.passStarts(first, last);
 
     QsoFields f;
@@ -179,7 +163,7 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
                 std::optional<std::string> line;
                 note.clear();
                 try {
-                    line = WriteRecord(f, o.kind, w, &note);
+                    line = WriteRecord(f, o.kind, w, enc, &note);
                 } catch (const Error& e) {
                     result.failure = o.dbPath + ": record " + std::to_string(n) + ": " + e.what();
                     break;
@@ -187,7 +171,8 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
                 if (!note.empty())
                     callbacks.Warning(o.dbPath + ": record " + std::to_string(n) + ": " + note);
                 if (line) {
-                    out.Line(*line);
+                    line->append("\r\n");
+                    out.WriteBytes(*line);
                     ++result.converted;
                 }
             }
@@ -196,8 +181,8 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     }
     out.Close();
     lib.HamlogClose();
-    if (out.Unmappable() > 0)
-        callbacks.Warning(o.outputPath + ": " + std::to_string(out.Unmappable()) +
+    if (enc.Unmappable() > 0)
+        callbacks.Warning(o.outputPath + ": " + std::to_string(enc.Unmappable()) +
                           " characters that Shift-JIS cannot hold were written as '?'");
     return result;
 }

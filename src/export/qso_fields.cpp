@@ -10,21 +10,27 @@ namespace trelvo::exports {
 using namespace trelvo::hamlog;
 
 std::string CleanField(const std::string& buffer) {
+    std::string s;
+    CleanFieldInto(buffer, s);
+    return s;
+}
+
+void CleanFieldInto(const std::string& buffer, std::string& s) {
     std::size_t end = buffer.size();
     // Fields arrive padded to their widths (up to 254 bytes): skip spaces 8 at a time.
     static constexpr char kEightSpaces[] = "        ";
     while (end >= 8 && std::memcmp(buffer.data() + end - 8, kEightSpaces, 8) == 0) end -= 8;
-    std::string s;
-    if (buffer.find('\0') == std::string::npos) {
-        s.assign(buffer, 0, end);
-    } else {
-        s.reserve(end);
-        for (std::size_t i = 0; i < end; ++i)
-            if (buffer[i] != '\0') s += buffer[i];
+    std::size_t begin = 0;
+    while (end > 0 && buffer[end - 1] == ' ') --end;
+    while (begin < end && buffer[begin] == ' ') ++begin;
+    if (std::memchr(buffer.data() + begin, '\0', end - begin) == nullptr) {
+        s.assign(buffer, begin, end - begin);
+        return;
     }
-    std::string_view t = text::Trim(s);
-    if (t.size() == s.size()) return s;
-    return std::string(t);
+    s.clear();
+    for (std::size_t i = begin; i < end; ++i)
+        if (buffer[i] != '\0') s += buffer[i];
+    s = std::string(text::Trim(s));
 }
 
 std::string DateIsoOf(const std::string& stored) {
@@ -50,13 +56,13 @@ void FetchQslAndDate(HamlogLibrary& library, QsoFields& f, std::string& buffer) 
     f.QslSentMark = text::CharFit(text::CharMid(qsl, 2, 1), 1);
     f.QslRcvdMark = text::CharFit(text::CharMid(qsl, 3, 1), 1);
     library.ThwString(buffer, kFieldDate);
-    f.StoredDate = CleanField(buffer);
+    CleanFieldInto(buffer, f.StoredDate);
     f.DateISO = DateIsoOf(f.StoredDate);
 }
 
 void FetchOtherFields(HamlogLibrary& library, QsoFields& f, std::string& buffer) {
     library.ThwString(buffer, kFieldCall);
-    f.Call = CleanField(buffer);
+    CleanFieldInto(buffer, f.Call);
     library.ThwString(buffer, kFieldTime);
     f.Time = buffer;
     std::size_t chars = text::CharCount(f.Time);
@@ -74,7 +80,7 @@ void FetchOtherFields(HamlogLibrary& library, QsoFields& f, std::string& buffer)
     };
     for (const Target& t : kRest) {
         library.ThwString(buffer, t.field);
-        f.*(t.member) = CleanField(buffer);
+        CleanFieldInto(buffer, f.*(t.member));
     }
 }
 

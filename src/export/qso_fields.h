@@ -19,6 +19,8 @@ struct QsoFields {
 
 // A fetched field: NUL characters removed, spaces trimmed.
 std::string CleanField(const std::string& buffer);
+// The same into `out`, reusing its storage.
+void CleanFieldInto(const std::string& buffer, std::string& out);
 
 // The stored date "YYYYMMDD" as "YYYY-MM-DD", or empty when it is not a calendar date.
 std::string DateIsoOf(const std::string& stored);

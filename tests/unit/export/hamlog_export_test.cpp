@@ -82,8 +82,8 @@ TEST(ExportPass, SkipsWhatCannotBeReadAndStopsAtWhatCannotBeWritten) {
     EXPECT_EQ(2, r.converted);
     EXPECT_TRUE(r.failure.empty());
     ASSERT_EQ(1u, dates.script.warnings.size());
-    EXPECT_NE(std::string::npos,
-              dates.script.warnings[0].find("レコードナンバー (2) は 日付(20241399)異常です、無視しました。"));
+    EXPECT_NE(std::string::npos, dates.script.warnings[0].find(
+                                     "レコードナンバー (2) は 日付(20241399)異常です、無視しました。"));
     // The deleted record is skipped without a word; the counter still shows it.
     EXPECT_EQ((std::vector<long long>{1, 2, 3, 4}), dates.script.progress);
 
@@ -124,7 +124,8 @@ TEST(ExportPass, CancelKeepsTheLinesWrittenAndTheLibraryIsUsedInOrder) {
     EXPECT_EQ(5, last);
     const std::string log = f.lib.TakeLog();
     EXPECT_EQ(0u, log.find("SetQsoOrMaster(1), HamlogClose, HamlogOpen(")) << log;
-    EXPECT_NE(std::string::npos, log.find("Vdbf_rcount, THW_read(1), ThwString(10), ThwString(2), ThwString(0)"))
+    EXPECT_NE(std::string::npos,
+              log.find("Vdbf_rcount, THW_read(1), ThwString(10), ThwString(2), ThwString(0)"))
         << log;
     EXPECT_NE(std::string::npos, log.rfind("HamlogClose")) << log;
 }

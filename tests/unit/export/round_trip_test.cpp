@@ -56,7 +56,8 @@ void ExpectRoundTrip(const std::string& original, const ScratchDir& dir) {
 
 TEST(ExportRoundTrip, TheShippedExampleDatabase) {
     ScratchDir dir;
-    const std::filesystem::path root = std::filesystem::path(TRELVO5_TEST_DATA_DIR).parent_path().parent_path();
+    const std::filesystem::path root =
+        std::filesystem::path(TRELVO5_TEST_DATA_DIR).parent_path().parent_path();
     ExpectRoundTrip((root / "examples" / "hamlog" / "Hamlog.HDB").string(), dir);
 }
 
@@ -79,12 +80,16 @@ TEST(ExportRoundTrip, TenThousandGeneratedContacts) {
         c.dx = i % 4 == 0;
         if (c.dx) {
             c.call = std::string(dx[i % 5]) + std::to_string(i % 10) + suffix;
-            if (i % 12 == 0) c.call = "KH6/" + c.call;
-            else if (i % 20 == 0) c.call = "DL/" + c.call + "/P";
+            if (i % 12 == 0)
+                c.call = "KH6/" + c.call;
+            else if (i % 20 == 0)
+                c.call = "DL/" + c.call + "/P";
         } else {
             c.call = std::string(ja[i % 6]) + std::to_string(i % 10) + suffix;
-            if (i % 7 == 1) c.call += "/" + std::to_string(i % 10);
-            else if (i % 11 == 1) c.call += "/QRP";
+            if (i % 7 == 1)
+                c.call += "/" + std::to_string(i % 10);
+            else if (i % 11 == 1)
+                c.call += "/QRP";
         }
         c.when = {1930 + i % 100, i % 12 + 1, i % 28 + 1, i % 24, i % 60, 0};
         c.utc = i % 3 == 0;
