@@ -2,7 +2,6 @@
 // run of the engine's export over the window's range and options.
 #include "app/main_form_internal.h"
 #include "app/main_form_model.h"
-
 #include "export/hamlog_export.h"
 #include "text/datetime.h"
 
@@ -76,7 +75,8 @@ void MainFormModel::CheckStd_Click() {
 }
 
 int MainFormModel::ValidateExportRange() {
-    if (std::optional<std::string> why = exports::ValidateExportRange(view_.Text("Text7"), view_.Text("Text8"))) {
+    if (std::optional<std::string> why =
+            exports::ValidateExportRange(view_.Text("Text7"), view_.Text("Text8"))) {
         Message(*why);
         return 1;
     }
@@ -132,7 +132,8 @@ void MainFormModel::ExportHamlogData() {
     o.programFolder = config_.programFolder;
     long long last = 0;
     o.passStarts = [&last](long long, long long l) { last = l; };
-    RunCallbacks callbacks(*this, [&last](long long n) { return std::to_string(n) + "/" + std::to_string(last); });
+    RunCallbacks callbacks(*this,
+                           [&last](long long n) { return std::to_string(n) + "/" + std::to_string(last); });
 
     exports::ExportResult result;
     view_.SetBusy(true);
