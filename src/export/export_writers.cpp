@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstring>
 #include <system_error>
 
 #include "core/errors.h"
@@ -26,14 +27,18 @@ bool Has(std::string_view s, std::string_view what) {
 
 // "<TAG:length>value".
 void AppendTag(std::string& out, std::string_view tag, std::size_t length, std::string_view value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, length).ptr;
-    out += '<';
-    out += tag;
-    out += ':';
-    out.append(digits, end);
-    out += '>';
-    out += value;
+    // The tag is assembled on the stack and appended at once with its value.
+    char head[64];
+    char* p = head;
+    *p++ = '<';
+    const std::size_t n = std::min(tag.size(), sizeof head - 26);
+    std::memcpy(p, tag.data(), n);
+    p += n;
+    *p++ = ':';
+    p = std::to_chars(p, head + sizeof head - 1, length).ptr;
+    *p++ = '>';
+    out.append(head, p);
+    out.append(value);
 }
 
 int Digits(std::string_view s, std::size_t from, std::size_t n) {
