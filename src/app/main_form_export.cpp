@@ -3,6 +3,7 @@
 #include "app/main_form_internal.h"
 #include "app/main_form_model.h"
 #include "export/hamlog_export.h"
+#include "text/chars.h"
 #include "text/datetime.h"
 
 namespace trelvo::app {
@@ -114,6 +115,10 @@ void MainFormModel::ExportHamlogData() {
     ini_.CurrentIniSection = exports::kIniSaveSection;
     ini_.WriteIniValue(exports::kIniSaveKey, FolderOf(ExportOutputPath));
     view_.ServiceEvents();
+
+    if (ExportRangeKind == static_cast<int>(exports::RangeMode::kRecords))
+        for (const char* box : {"Text11", "Text12"})  // an empty record number counts as 1
+            if (text::Trim(view_.Text(box)).empty()) view_.SetText(box, "1");
 
     exports::ExportOptions o;
     o.dbPath = Location.HamlogDbPath;

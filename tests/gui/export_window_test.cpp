@@ -157,6 +157,9 @@ TEST_F(ExportWindowTest, EveryKindWritesWhatTheCommandLineWrites) {
                   std::to_string(c.count) + "件の変換が終了しました。\r\n保存ファイルは " + out);
         EXPECT_FALSE(W<QPushButton>("Command1")->isEnabled());
         EXPECT_TRUE(Item("viewNewADIF")->isEnabled());
+        if (c.option == 2 && *c.from == '\0') {
+            EXPECT_EQ(Box("Text11")->text().toStdString(), "1");
+        }
         EXPECT_EQ(ReadIni("ADIF-LOG", "ADIF-LOGFOL"), dir.Path());
 
         QString said;
