@@ -58,6 +58,13 @@ int TimePart(std::string_view part, int max) {
     return static_cast<int>(*v);
 }
 
+// Plain ASCII (the values are short: a byte loop beats a call).
+bool Ascii(std::string_view s) {
+    unsigned char any = 0;
+    for (char c : s) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
 void AppendTwo(std::string& out, int v) {
     out += static_cast<char>('0' + v / 10 % 10);
     out += static_cast<char>('0' + v % 10);
@@ -240,12 +247,13 @@ std::vector<std::string> AdifHeaderLines(const WriterOptions& o, std::string_vie
 }
 
 std::string_view Encoder::operator()(std::string_view utf8) {
-    if (encoding_ == OutputEncoding::kUtf8 || text::IsAscii(utf8)) return utf8;
+    if (encoding_ == OutputEncoding::kUtf8 || Ascii(utf8)) return utf8;
     scratch_ = text::Utf8ToCp932(utf8, &stats_);
     return scratch_;
 }
 
-std::string AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string* note) {
+void AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string& out,
+                std::string* note) {
     const UtcDateTime when = AdifDateTime(f);
     std::optional<CodeTag> code;
     if (!o.ExportCodeOff) code = AdifCodeTag(f.Code, o.ExportTownCodeOff, o.hamlogToAdif);
@@ -259,8 +267,7 @@ std::string AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc,
     const std::string band = BandOf(f.Freq);
     const std::string mode = AdifMode(f.Mode);
 
-    std::string out;
-    out.reserve(256);
+    out.clear();
     if (o.standard) {
         // Lengths in bytes of the output encoding.
         auto tag = [&out, &enc](std::string_view name, std::string_view value) {
@@ -287,7 +294,7 @@ std::string AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc,
         optional("COMMENT", f.Remarks1);
         optional("NOTES", f.Remarks2);
         out += "<EOR>";
-        return out;
+        return;
     }
     // Lengths in characters, except the four texts measured in CP932 bytes.
     auto chars = [&out, &enc](std::string_view name, std::string_view value) {
@@ -320,7 +327,6 @@ std::string AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc,
     bytes("COMMENT1", f.Remarks1);
     bytes("COMMENT2", f.Remarks2);
     out += "<eor>";
-    return out;
 }
 
 std::string CsvCall(std::string_view call) {
@@ -349,12 +355,11 @@ std::string QslMarks(const QsoFields& f) {
     return OrSpace(f.QslIssueMark) + OrSpace(f.QslSentMark) + OrSpace(f.QslRcvdMark);
 }
 
-std::string CsvRecord(const QsoFields& f, bool v5, Encoder& enc) {
+void CsvRecord(const QsoFields& f, bool v5, Encoder& enc, std::string& line) {
     if (f.DateISO.size() != 10) BadDate(f);
     const std::string& d = f.DateISO;
     const std::string call = CsvCall(f.Call);
-    std::string line;
-    line.reserve(256);
+    line.clear();
     AppendQuoted(line, enc(call), true);
     if (v5) {
         AppendQuoted(line, d.substr(2, 2) + '/' + d.substr(5, 2) + '/' + d.substr(8, 2));
@@ -368,7 +373,6 @@ std::string CsvRecord(const QsoFields& f, bool v5, Encoder& enc) {
     AppendQuoted(line, enc(QslMarks(f)));
     for (const std::string* v : {&f.Name, &f.QTH, &f.Remarks1, &f.Remarks2}) AppendQuoted(line, enc(*v));
     if (v5) AppendQuoted(line, StationClassOf(text::ReplaceAll(call, "/QRP", "")));
-    return line;
 }
 
 void SplitBackupCall(std::string_view call, std::string& callSign, std::string& portable) {
@@ -401,14 +405,13 @@ void Encoder::AppendFitBytes(std::string& line, std::string_view utf8, std::size
     line.append(width - i, ' ');
 }
 
-std::optional<std::string> BackupRecord(const QsoFields& f, std::string_view selectedMode, Encoder& enc) {
-    if (selectedMode != kAllModes && selectedMode != f.Mode) return std::nullopt;
+bool BackupRecord(const QsoFields& f, std::string_view selectedMode, Encoder& enc, std::string& line) {
+    if (selectedMode != kAllModes && selectedMode != f.Mode) return false;
     if (f.DateISO.size() != 10) BadDate(f);
     std::string callSign, portable;
     SplitBackupCall(f.Call, callSign, portable);
     const std::string& d = f.DateISO;
-    std::string line;
-    line.reserve(220);
+    line.clear();
     auto chars = [&line, &enc](std::string_view value, std::size_t width) {
         if (text::IsAscii(value)) {
             const std::size_t n = std::min(value.size(), width);
@@ -433,7 +436,7 @@ std::optional<std::string> BackupRecord(const QsoFields& f, std::string_view sel
     enc.AppendFitBytes(line, f.QTH, 28);
     enc.AppendFitBytes(line, f.Remarks1, 54);
     enc.AppendFitBytes(line, f.Remarks2, 54);
-    return line;
+    return true;
 }
 
 }  // namespace trelvo::exports

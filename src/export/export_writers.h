@@ -102,12 +102,12 @@ std::string StandardQslRcvd(const QsoFields& fields);
 // ADIF_VER, PROGRAMID, PROGRAMVERSION and CREATED_TIMESTAMP ("YYYYMMDD HHMMSS", UTC) tags.
 std::vector<std::string> AdifHeaderLines(const WriterOptions& options, std::string_view createdTimestamp);
 
-// The writers return the line in the output encoding, without its line end.
+// The writers replace `line` with the record in the output encoding, without its line end.
 //
 // One ADIF record. A frequency that --khz cannot convert is written as stored and described
 // in `note`.
-std::string AdifRecord(const QsoFields& fields, const WriterOptions& options, Encoder& encoder,
-                       std::string* note = nullptr);
+void AdifRecord(const QsoFields& fields, const WriterOptions& options, Encoder& encoder, std::string& line,
+                std::string* note = nullptr);
 
 // The CSV call sign: trimmed, upper case, every "/QRP" moved to the end as one.
 std::string CsvCall(std::string_view call);
@@ -118,14 +118,14 @@ const char* StationClassOf(std::string_view callWithoutQrp);
 std::string QslMarks(const QsoFields& fields);
 // One CSV line; `v5` selects the layout Turbo HAMLOG V5 reads back. Throws FormatError for a
 // date that is not one.
-std::string CsvRecord(const QsoFields& fields, bool v5, Encoder& encoder);
+void CsvRecord(const QsoFields& fields, bool v5, Encoder& encoder, std::string& line);
 
 // The call sign and portable part of the backup text: split at the last "/", the longer part
 // is the call sign (the part before on a tie).
 void SplitBackupCall(std::string_view call, std::string& callSign, std::string& portable);
-// One backup text line, or nullopt when the mode filter passes the record over. Throws
+// One backup text line; false when the mode filter passes the record over. Throws
 // FormatError for a date that is not one.
-std::optional<std::string> BackupRecord(const QsoFields& fields, std::string_view selectedMode,
-                                        Encoder& encoder);
+bool BackupRecord(const QsoFields& fields, std::string_view selectedMode, Encoder& encoder,
+                  std::string& line);
 
 }  // namespace trelvo::exports

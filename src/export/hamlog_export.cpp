@@ -56,19 +56,23 @@ void OpenOrThrow(HamlogLibrary& lib, const std::string& dbPath) {
     throw FileError(dbPath, kMsgCannotOpen + detail);
 }
 
-std::optional<std::string> WriteRecord(const QsoFields& f, ExportKind kind, const WriterOptions& w,
-                                       Encoder& enc, std::string* note) {
+// False when the record is passed over.
+bool WriteRecord(const QsoFields& f, ExportKind kind, const WriterOptions& w, Encoder& enc, std::string& line,
+                 std::string* note) {
     switch (kind) {
         case ExportKind::kAdif:
-            return AdifRecord(f, w, enc, note);
+            AdifRecord(f, w, enc, line, note);
+            return true;
         case ExportKind::kCsv:
-            return CsvRecord(f, false, enc);
+            CsvRecord(f, false, enc, line);
+            return true;
         case ExportKind::kCsv5:
-            return CsvRecord(f, true, enc);
+            CsvRecord(f, true, enc, line);
+            return true;
         case ExportKind::kBackup:
-            return BackupRecord(f, w.SelectedMode, enc);
+            return BackupRecord(f, w.SelectedMode, enc, line);
     }
-    return std::nullopt;
+    return false;
 }
 
 }  // namespace
@@ -139,7 +143,8 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     if (o.passStarts) o.passStarts(first, last);
 
     QsoFields f;
-    std::string buffer, note;
+    std::string buffer, note, line;
+    line.reserve(1024);
     for (long long n = first; n <= last; ++n) {
         if (callbacks.CancelRequested()) {
             result.cancelled = true;
@@ -160,19 +165,19 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
             }
             if (take) {
                 FetchOtherFields(lib, f, buffer);
-                std::optional<std::string> line;
+                bool written = false;
                 note.clear();
                 try {
-                    line = WriteRecord(f, o.kind, w, enc, &note);
+                    written = WriteRecord(f, o.kind, w, enc, line, &note);
                 } catch (const Error& e) {
                     result.failure = o.dbPath + ": record " + std::to_string(n) + ": " + e.what();
                     break;
                 }
                 if (!note.empty())
                     callbacks.Warning(o.dbPath + ": record " + std::to_string(n) + ": " + note);
-                if (line) {
-                    line->append("\r\n");
-                    out.WriteBytes(*line);
+                if (written) {
+                    line.append("\r\n");
+                    out.WriteBytes(line);
                     ++result.converted;
                 }
             }

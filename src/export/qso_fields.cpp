@@ -48,6 +48,20 @@ std::string DateIsoOf(const std::string& stored) {
 
 void FetchQslAndDate(HamlogLibrary& library, QsoFields& f, std::string& buffer) {
     library.ThwString(buffer, kFieldQsl);
+    if (buffer.size() == 3 && !((buffer[0] | buffer[1] | buffer[2]) & 0x80) &&
+        buffer.find('\0') == std::string::npos) {
+        f.QslIssueMark.assign(1, buffer[0]);
+        f.QslSentMark.assign(1, buffer[1]);
+        f.QslRcvdMark.assign(1, buffer[2]);
+    } else {
+        SplitQsl(buffer, f);
+    }
+    library.ThwString(buffer, kFieldDate);
+    CleanFieldInto(buffer, f.StoredDate);
+    f.DateISO = DateIsoOf(f.StoredDate);
+}
+
+void SplitQsl(const std::string& buffer, QsoFields& f) {
     // Only NULs go: the three characters keep their places, a blank one stays a space.
     std::string qsl;
     for (char c : buffer)
@@ -55,9 +69,6 @@ void FetchQslAndDate(HamlogLibrary& library, QsoFields& f, std::string& buffer) 
     f.QslIssueMark = text::CharFit(text::CharMid(qsl, 1, 1), 1);
     f.QslSentMark = text::CharFit(text::CharMid(qsl, 2, 1), 1);
     f.QslRcvdMark = text::CharFit(text::CharMid(qsl, 3, 1), 1);
-    library.ThwString(buffer, kFieldDate);
-    CleanFieldInto(buffer, f.StoredDate);
-    f.DateISO = DateIsoOf(f.StoredDate);
 }
 
 void FetchOtherFields(HamlogLibrary& library, QsoFields& f, std::string& buffer) {

@@ -25,6 +25,9 @@ void CleanFieldInto(const std::string& buffer, std::string& out);
 // The stored date "YYYYMMDD" as "YYYY-MM-DD", or empty when it is not a calendar date.
 std::string DateIsoOf(const std::string& stored);
 
+// The three marks of a fetched QSL field: NULs dropped, each missing one a space.
+void SplitQsl(const std::string& buffer, QsoFields& fields);
+
 // Fetches QSL and Date of the loaded record (the first step of the pass).
 void FetchQslAndDate(hamlog::HamlogLibrary& library, QsoFields& fields, std::string& buffer);
 // Fetches the remaining fields, in the library's order.
