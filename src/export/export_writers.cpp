@@ -310,7 +310,12 @@ void AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::s
         if (!value.empty()) chars(name, value);
     };
     chars("CALL", f.Call);
-    out += "<QSO_DATE:" + std::to_string(text::CharCount(when.date)) + ":d>" + when.date;
+    // The date tag carries its type: "<QSO_DATE:8:d>".
+    out += "<QSO_DATE:";
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, text::CharCount(when.date)).ptr);
+    out += ":d>";
+    out += when.date;
     chars("TIME_ON", when.time);
     chars("FREQ", freq);
     chars("BAND", band);
