@@ -117,6 +117,11 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     }
 
     OpenOrThrow(lib, o.dbPath);
+    // Closed however the export ends (an output that cannot be created or written throws).
+    struct CloseOnExit {
+        HamlogLibrary& lib;
+        ~CloseOnExit() { lib.HamlogClose(); }
+    } closeOnExit{lib};
     const long long count = lib.Vdbf_rcount();
     if (o.range != RangeMode::kRecords) last = count;
     // Numbers beyond the database cannot be read: the pass need not walk them.
@@ -185,7 +190,6 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         callbacks.Progress(n);
     }
     out.Close();
-    lib.HamlogClose();
     if (enc.Unmappable() > 0)
         callbacks.Warning(o.outputPath + ": " + std::to_string(enc.Unmappable()) +
                           " characters that Shift-JIS cannot hold were written as '?'");

@@ -148,6 +148,11 @@ TEST(ExportPass, RefusesBeforeCreatingTheOutput) {
     f.o.recordFrom = "x1";
     EXPECT_THROW(f.Run(), trelvo::Error);
     EXPECT_FALSE(std::filesystem::exists(f.o.outputPath));
+    // An output that cannot be created: the database is closed again.
+    f.o.range = RangeMode::kAll;
+    f.o.outputPath = f.dir.Path();
+    EXPECT_THROW(f.Run(), trelvo::FileError);
+    EXPECT_FALSE(f.lib.IsOpen());
 }
 
 TEST(ExportAdif, DxCodesGoThroughTheTableBesideTheProgram) {
