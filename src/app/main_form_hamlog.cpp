@@ -103,6 +103,7 @@ void MainFormModel::setHLData_Click() {
     view_.SetChecked("Check10", false);
     view_.SetVisible("Check10", false);
     view_.SetVisible("Check11", false);
+    view_.SetVisible("CheckStd", false);
     ExportKhz = 0;
     view_.SetVisible("Label7", true);
     view_.SetText("Label7", "範囲指定完了後、メニューの 「File(F)」 から希望する出力形式を選択して下さい");

@@ -59,8 +59,8 @@ std::string FileNameOf(const std::string& path) {
 }
 
 std::set<std::string> CommandsNotBuilt() {
-    // The HAMLOG exports and the zLog import are not part of this build.
-    std::set<std::string> off = {"ZL2HL", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF"};
+    // The zLog import is not part of this build.
+    std::set<std::string> off = {"ZL2HL"};
     return off;
 }
 
@@ -301,9 +301,11 @@ void MainFormModel::Command1_Click() {
         case 4:
         case 5:
         case 6:
+            RunExport();
+            return;
         case 7:
-            // The exports and the zLog import are not part of this build; their menu items
-            // stay disabled, so these modes are never entered.
+            // The zLog import is not part of this build; its menu item stays disabled, so
+            // this mode is never entered.
             return;
         default:
             if (DigipanLogPath.empty()) {
@@ -371,10 +373,6 @@ void MainFormModel::ShowRunError(const std::exception& e) {
 // Commands of the conversions this build does not have: their menu items stay disabled.
 
 void MainFormModel::ZL2HL_Click() {}
-void MainFormModel::mkADIF_Click() {}
-void MainFormModel::mkHL2CSV_Click() {}
-void MainFormModel::mkHL2CSV5_Click() {}
-void MainFormModel::xxxCC_Click() {}
 
 // --------------------------------------------------------------------------------------
 // Drag and drop
@@ -422,7 +420,6 @@ void MainFormModel::FileDropped(const std::string& path) {
 // --------------------------------------------------------------------------------------
 // Auxiliary commands
 
-void MainFormModel::viewNewADIF_Click() {}
 void MainFormModel::Command4_Click() {}
 void MainFormModel::ConvHelp_Click() { dialogs_.ShowHelp(1); }
 

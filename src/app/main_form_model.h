@@ -187,6 +187,15 @@ public:
     void ScanAdifTags();
     void ConvertAdifLog(const std::string& savePath);
 
+    // --- the HAMLOG export ----------------------------------------------------------------
+    int ExportStandard = 0;        // CheckStd: ADIF 3.1.4 for other programs
+    std::string ExportOutputPath;  // the file of the last export (viewNewADIF opens it)
+    void CheckStd_Click();
+    // The date check before every export: 0 valid, 1 invalid (its message was shown).
+    int ValidateExportRange();
+    // The export driver: save dialog, the run, the completion message.
+    void ExportHamlogData();
+
 private:
     // What a running conversion sees of the window: the counter, the event loop, Esc, the
     // questions. The window is serviced at most every few milliseconds, so long files run at
@@ -254,6 +263,9 @@ private:
     // runs for a drop.
     std::optional<std::string> OpenOrDropped(const FileDialogRequest& request);
     std::optional<std::string> dropped_;
+    // The export kinds' common effects; Convert in an export mode.
+    void ChooseExportKind(int kind, const char* caption);
+    void RunExport();
 
     MainFormConfig config_;
     MainFormView& view_;

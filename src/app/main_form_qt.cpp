@@ -212,6 +212,9 @@ QWidget* MainForm::BuildFrame2() {
     grid->addWidget(check9, 3, 0);
     grid->addWidget(check10, 4, 0);
     grid->addWidget(check11, 5, 0);
+    auto* standard = Add(new QCheckBox("標準ADIF (ADIF 3.1.4) で出力する"), "CheckStd");
+    connect(standard, &QCheckBox::clicked, this, [this] { CheckStd_Click(); });
+    grid->addWidget(standard, 6, 0);
     auto* label7 = Add(new QLabel("時間は全てUTCに変換されます"), "Label7");
     label7->setWordWrap(true);
     grid->addWidget(label7, 3, 1, 3, 1);

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     cli::RegisterDbCommand(app, ctx);
     cli::RegisterImportDigipanCommand(app, ctx);
     cli::RegisterImportAdifCommand(app, ctx);
+    cli::RegisterExportCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -8,6 +8,8 @@
 //              special: "stdout" and "stderr" compare what the command printed
 //   exit_code  the expected exit status (0 when absent)
 //   needs      optional: a file under {REALDATA} that must exist, else the case is skipped
+//   setup      optional: trelvo5 argument lines run in the work folder before `cmd`, each of
+//              which must succeed (builds a database from a CSV of input/ with `db create`)
 // In expected stdout and stderr, "{PROGRAM_DIR}" stands for the folder of the trelvo5 program
 // and "{WORK}" for the work folder, so messages that name paths can be compared.
 //
@@ -117,6 +119,17 @@ TEST(Golden, Case) {
     fs::create_directories(work);
     if (fs::exists(caseDir / "input"))
         fs::copy(caseDir / "input", work, fs::copy_options::recursive);
+
+    if (fs::exists(caseDir / "setup")) {
+        std::istringstream lines(ReadAll(caseDir / "setup"));
+        for (std::string line; std::getline(lines, line);) {
+            if (SplitArgs(line).empty()) continue;
+            std::string setup = "cd " + ShellQuote(work.string()) + " && " + ShellQuote(g_program);
+            for (const std::string& a : SplitArgs(line)) setup += " " + ShellQuote(a);
+            setup += " >.setup.out 2>&1 </dev/null";
+            ASSERT_EQ(0, std::system(setup.c_str())) << "setup failed: " << line << "\n" << ReadAll(work / ".setup.out");
+        }
+    }
 
     std::string shell = "cd " + ShellQuote(work.string()) + " && " + ShellQuote(g_program);
     for (const std::string& a : SplitArgs(cmdLine)) shell += " " + ShellQuote(a);
