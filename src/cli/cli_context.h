@@ -47,5 +47,6 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx);
 void RegisterDbCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx);
+void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace trelvo::cli

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     cli::RegisterDbCommand(app, ctx);
     cli::RegisterImportDigipanCommand(app, ctx);
     cli::RegisterImportAdifCommand(app, ctx);
+    cli::RegisterImportZlogCommand(app, ctx);
 
     try {
         app.parse(argc, argv);
