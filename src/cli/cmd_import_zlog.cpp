@@ -117,7 +117,7 @@ zlog::MasterIndex Master(const ZlogArgs& a, const std::string& iniDb) {
     const std::string mst = hamlog::MstPathFor(AbsolutePath(db));
     hamlog::MasterList list;
     try {
-        hamlog::ReadMasterCodes(mst, hamlog::kMasterRecordLength, 1, list);
+        list.MasterCount = hamlog::ReadMasterCodes(mst, hamlog::kMasterRecordLength, 1, list);
     } catch (const FileError&) {
         throw FileError(db, text::ReplaceAll(hamlog::kMsgMstMissing, "\r\n", " ") +
                                 " (--qth reads the area codes there)");
@@ -199,9 +199,9 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     } else {
         o.outputPath = a.output;
     }
+    const zlog::ZlogResult r = zlog::ConvertZlogLog(o, cb);
     std::cout << "time base: " << zlog::TimeBaseName(header.timeBase)
               << (header.contestName.empty() ? std::string() : ", contest: " + header.contestName) << '\n';
-    const zlog::ZlogResult r = zlog::ConvertZlogLog(o, cb);
     library.HamlogClose();
     if (r.unmappable > 0)
         cb.Warning(r.outputPath + ": " + std::to_string(r.unmappable) +
