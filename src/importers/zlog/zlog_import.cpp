@@ -200,16 +200,16 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
         }
         if (!reader.Next(rec)) break;
         const long long n = reader.Number();
-        const std::string where = [&] { return o.inputPath + ", record " + std::to_string(n); }();
+        const auto where = [&] { return o.inputPath + ", record " + std::to_string(n); };
         if (rec.memoLengthByte > kMemoMaxBytes) {
             ++result.memoCuts;
-            cb.Warning(where + ": the memo length byte says " + std::to_string(rec.memoLengthByte) +
+            cb.Warning(where() + ": the memo length byte says " + std::to_string(rec.memoLengthByte) +
                        " bytes, more than the " + std::to_string(kMemoMaxBytes) +
                        " the record holds; the memo is cut at the record end");
         }
         if (!MakeZlogCsvRecord(rec, result.header, o, line)) {
             ++result.badDates;
-            cb.Warning(where + " (" + line.Call +
+            cb.Warning(where() + " (" + line.Call +
                        "): the date is not a date between the years 100 and 9999; the "
                        "line is written with an empty date and time");
         }
