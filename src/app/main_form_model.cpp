@@ -9,6 +9,7 @@
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"
+#include "importers/zlog/zlog_import.h"
 #include "text/chars.h"
 #include "text/datetime.h"
 #include "text/numfmt.h"
@@ -53,8 +54,8 @@ std::string FileNameOf(const std::string& path) {
 }
 
 std::set<std::string> CommandsNotBuilt() {
-    // The HAMLOG exports and the zLog import are not part of this build.
-    std::set<std::string> off = {"ZL2HL", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF"};
+    // The HAMLOG exports are not part of this build.
+    std::set<std::string> off = {"mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF"};
     return off;
 }
 
@@ -230,13 +231,16 @@ void MainFormModel::Command1_Click() {
             Enable("viewCSV", true);
             return;
         }
+        case 7:
+            QraImport = dialogs_.AskYesNo(zlog::kQraQuestion, MessageIcon::Question, kProgramTitle) ? 1 : 0;
+            ConvertZlogLog();
+            return;
         case 2:
         case 4:
         case 5:
         case 6:
-        case 7:
-            // The exports and the zLog import are not part of this build; their menu items
-            // stay disabled, so these modes are never entered.
+            // The exports are not part of this build; their menu items stay disabled, so
+            // these modes are never entered.
             return;
         default:
             if (DigipanLogPath.empty()) {
@@ -303,7 +307,6 @@ void MainFormModel::ShowRunError(const std::exception& e) {
 // --------------------------------------------------------------------------------------
 // Commands of the conversions this build does not have: their menu items stay disabled.
 
-void MainFormModel::ZL2HL_Click() {}
 void MainFormModel::mkADIF_Click() {}
 void MainFormModel::mkHL2CSV_Click() {}
 void MainFormModel::mkHL2CSV5_Click() {}
@@ -313,7 +316,6 @@ void MainFormModel::xxxCC_Click() {}
 // Auxiliary commands
 
 void MainFormModel::viewNewADIF_Click() {}
-void MainFormModel::Command4_Click() {}
 void MainFormModel::ConvHelp_Click() { dialogs_.ShowHelp(1); }
 
 void MainFormModel::edSet_Click() {

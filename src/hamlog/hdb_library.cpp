@@ -16,6 +16,7 @@ namespace trelvo::hamlog {
 namespace {
 
 constexpr std::size_t kBlockBytes = 1 << 20;
+constexpr std::size_t kJumpBytes = 4096;
 
 // Library field number -> database field.
 constexpr std::array<int, kHamlogFieldCount> kStoredField = {-1,      -1,       -1,       -1,       kHdbHis,
@@ -200,7 +201,10 @@ const char* HdbLibrary::RecordBytes(std::uint32_t n) {
     const long long at = header_.headerLength + static_cast<long long>(n - 1) * header_.recordLength;
     if (blockStart_ < 0 || at < blockStart_ ||
         at + static_cast<long long>(len) > blockStart_ + static_cast<long long>(block_.size())) {
-        std::size_t want = std::max(len, kBlockBytes / len * len);
+        // A walk in record order reads ahead in large blocks; a jump elsewhere (the name
+        // lookup through the index) reads a few records only.
+        const bool inOrder = blockStart_ < 0 || at == blockStart_ + static_cast<long long>(block_.size());
+        std::size_t want = std::max(len, (inOrder ? kBlockBytes : kJumpBytes) / len * len);
         block_.resize(want);
         if (!SeekFile(f_, at)) return nullptr;
         std::size_t got = std::fread(block_.data(), 1, want, f_);
