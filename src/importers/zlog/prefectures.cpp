@@ -11,7 +11,7 @@ MasterIndex::MasterIndex(const hamlog::MasterList& list) : list_(list) {
 }
 
 int MasterIndex::Find(std::string_view code) const {
-    const auto it = first_.find(std::string(code));
+    const auto it = first_.find(code);
     return it == first_.end() ? 0 : it->second;
 }
 

@@ -2,6 +2,7 @@
 // number in the contest numbering of the prefecture table.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,8 +22,12 @@ public:
     int Find(std::string_view code) const;
 
 private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
     hamlog::MasterList list_;
-    std::unordered_map<std::string, int> first_;
+    std::unordered_map<std::string, int, Hash, std::equal_to<>> first_;
 };
 
 // A text of four or more characters: its entry in the master list (0 when absent). One to

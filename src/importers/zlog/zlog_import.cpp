@@ -42,10 +42,19 @@ void Put(csvout::HamlogCsvRecord& out, RemarksTarget target, std::string_view x,
         r = std::string(x);
 }
 
-std::string Width(const std::string& s, int w) {
-    if (w <= 0) return {};
-    return text::IsAscii(s) ? s.substr(0, static_cast<std::size_t>(w))
-                            : text::CharLeft(s, static_cast<std::size_t>(w));
+// Cuts the text to its first `w` characters (none for 0).
+void Width(std::string& s, int w) {
+    const auto n = static_cast<std::size_t>(std::max(0, w));
+    if (s.size() <= n) return;
+    if (text::IsAscii(s))
+        s.resize(n);
+    else
+        s = text::CharLeft(s, n);
+}
+
+// The last `n` digits of v, zero-filled, at p.
+void PutDigits(char* p, int n, int v) {
+    for (int i = n - 1; i >= 0; --i, v /= 10) p[i] = static_cast<char>('0' + v % 10);
 }
 
 std::string_view ModeName(const ZlogOptions& o, ZloKind kind, int code) {
@@ -112,11 +121,16 @@ bool MakeZlogCsvRecord(const ZloRecord& rec, const ZloHeader& header, const Zlog
     csvout::ClearHamlogCsvRecord(out);
     const std::optional<text::DateTime> when = OleDateToDateTime(rec.date);
     if (when) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", when->year, when->month, when->day);
-        out.Date = buf;
-        std::snprintf(buf, sizeof buf, "%02d:%02d", when->hour, when->minute);
-        out.Time = buf + header.timeBase;
+        char d[10] = {'0', '0', '0', '0', '/', '0', '0', '/', '0', '0'};
+        PutDigits(d, 4, when->year);
+        PutDigits(d + 5, 2, when->month);
+        PutDigits(d + 8, 2, when->day);
+        out.Date.assign(d, 10);
+        char t[5] = {'0', '0', ':', '0', '0'};
+        PutDigits(t, 2, when->hour);
+        PutDigits(t + 3, 2, when->minute);
+        out.Time.assign(t, 5);
+        out.Time += header.timeBase;
     }
 
     std::string call = text::ToUpper(rec.call);
@@ -154,16 +168,18 @@ bool MakeZlogCsvRecord(const ZloRecord& rec, const ZloHeader& header, const Zlog
             o.extraText, true);
 
     const auto& w = o.widths;
-    out.Call = Width(out.Call, w[0]);
-    out.Freq = Width(out.Freq, w[11]);
-    out.Mode = Width(out.Mode, w[12]);
-    out.MyRST = Width(out.MyRST, w[10]);
-    out.HisRST = Width(out.HisRST, w[9]);
+    Width(out.Call, w[0]);
+    Width(out.Freq, w[11]);
+    Width(out.Mode, w[12]);
+    Width(out.MyRST, w[10]);
+    Width(out.HisRST, w[9]);
 
     if (o.qthConvertOn && !rec.rcvNum.empty()) ContestNumberToArea(o, out, rec.rcvNum);
 
-    out.Remarks1 = Width(std::string(text::TrimLeft(out.Remarks1)), w[15]);
-    out.Remarks2 = Width(std::string(text::TrimLeft(out.Remarks2)), w[16]);
+    for (auto [r, width] : {std::pair{&out.Remarks1, w[15]}, std::pair{&out.Remarks2, w[16]}}) {
+        r->erase(0, r->size() - text::TrimLeft(*r).size());
+        Width(*r, width);
+    }
     return when.has_value();
 }
 
