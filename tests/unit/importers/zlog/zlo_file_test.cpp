@@ -62,30 +62,6 @@ TEST(ZloFile, LengthBytesNeverReachPastTheirFields) {
     EXPECT_EQ(r.freqKhz, "7025.0");
 }
 
-TEST(ZloFile, ReportsMemoLeadBytesAndCp932Texts) {
-    struct Case {
-        unsigned sent, rcvd;
-        std::string memo;
-        const char* wantSent;
-        const char* wantRcvd;
-        const char* wantMemo;
-    } cases[] = {
-        {519, 59, "AB\x83", "519", "59", "AB"},  // a lead byte at the end is dropped
-        {0, 65535, "\x83\x65\x83\x58\x83\x67", "0", "65535", "テスト"},
-        {1, 2, "\xB1\xB2", "1", "2", "ｱｲ"},  // half-width kana are single bytes
-        {3, 4, "\x88\xDA\x93\xAE\x81", "3", "4", "移動"},
-    };
-    for (const Case& c : cases) {
-        ZloFields f;
-        f.sent = c.sent, f.rcvd = c.rcvd, f.memo = c.memo;
-        ZloRecord r;
-        DecodeZloRecord(ZloRecordBytes(f), ZloKind::Zlo, r);
-        EXPECT_EQ(r.rstSent, c.wantSent);
-        EXPECT_EQ(r.rstRcvd, c.wantRcvd);
-        EXPECT_EQ(r.memo, c.wantMemo) << c.wantMemo;
-    }
-}
-
 TEST(ZloFile, TheWalkSkipsTheHeaderAndAShortTailInLargeFiles) {
     ScratchDir dir;
     // Enough records to cross the reader's block boundary, then 100 bytes of tail.
