@@ -23,4 +23,8 @@ std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status)
 // Moves to a byte offset that may lie beyond 2 GiB. False on failure.
 bool SeekFile(std::FILE* f, long long offset);
 
+// Reads up to `n` bytes at a byte offset of an unbuffered file, in one call where the system
+// has one (the file position may move); the count read, fewer only at the end or on failure.
+std::size_t ReadFileAt(std::FILE* f, long long offset, char* dst, std::size_t n);
+
 }  // namespace trelvo::hamlog

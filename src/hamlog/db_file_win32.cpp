@@ -45,4 +45,8 @@ bool SeekFile(std::FILE* f, long long offset) {
     return _fseeki64(f, offset, SEEK_SET) == 0;
 }
 
+std::size_t ReadFileAt(std::FILE* f, long long offset, char* dst, std::size_t n) {
+    return SeekFile(f, offset) ? std::fread(dst, 1, n, f) : 0;
+}
+
 }  // namespace trelvo::hamlog

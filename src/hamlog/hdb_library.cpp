@@ -16,7 +16,6 @@ namespace trelvo::hamlog {
 namespace {
 
 constexpr std::size_t kBlockBytes = 1 << 20;
-constexpr std::size_t kJumpBytes = 4096;
 
 // Library field number -> database field.
 constexpr std::array<int, kHamlogFieldCount> kStoredField = {-1,      -1,       -1,       -1,       kHdbHis,
@@ -108,6 +107,8 @@ int HdbLibrary::HamlogOpen(const std::string& dbBase) {
         }
     }
     path_ = found;
+    // The library keeps its own blocks: unbuffered, a jump reads just the record it needs.
+    std::setvbuf(f_, nullptr, _IONBF, 0);
 
     std::string head(kDbfFixedHeaderBytes, '\0');
     std::size_t got = std::fread(head.data(), 1, head.size(), f_);
@@ -201,13 +202,19 @@ const char* HdbLibrary::RecordBytes(std::uint32_t n) {
     const long long at = header_.headerLength + static_cast<long long>(n - 1) * header_.recordLength;
     if (blockStart_ < 0 || at < blockStart_ ||
         at + static_cast<long long>(len) > blockStart_ + static_cast<long long>(block_.size())) {
-        // A walk in record order reads ahead in large blocks; a jump elsewhere (the name
-        // lookup through the index) reads a few records only.
+        // A jump (the name lookup through the index) reads the one record; a walk in record
+        // order reads ahead in blocks that grow to kBlockBytes.
         const bool inOrder = blockStart_ < 0 || at == blockStart_ + static_cast<long long>(block_.size());
-        std::size_t want = std::max(len, (inOrder ? kBlockBytes : kJumpBytes) / len * len);
+        const std::size_t ahead = blockStart_ < 0 ? kBlockBytes : std::min(kBlockBytes, block_.size() * 32);
+        std::size_t want = inOrder ? std::max(len, ahead / len * len) : len;
         block_.resize(want);
-        if (!SeekFile(f_, at)) return nullptr;
-        std::size_t got = std::fread(block_.data(), 1, want, f_);
+        std::size_t got = 0;
+        if (inOrder) {
+            if (!SeekFile(f_, at)) return nullptr;
+            got = std::fread(block_.data(), 1, want, f_);
+        } else {
+            got = ReadFileAt(f_, at, block_.data(), want);
+        }
         block_.resize(got);
         blockStart_ = at;
         if (got < len) {
