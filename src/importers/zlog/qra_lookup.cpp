@@ -8,15 +8,21 @@
 namespace trelvo::zlog {
 namespace {
 
-std::string WithoutNul(std::string s) {
-    s.erase(std::remove(s.begin(), s.end(), '\0'), s.end());
-    return s;
+// Fetches a field into `buffer` (spaces when the library cannot) without its NUL characters.
+void FetchField(hamlog::HamlogLibrary& lib, int field, std::string& buffer) {
+    buffer.assign(static_cast<std::size_t>(hamlog::HamlogFieldWidth(field)), ' ');
+    lib.ThwString(buffer, field);
+    buffer.erase(std::remove(buffer.begin(), buffer.end(), '\0'), buffer.end());
 }
 
-std::string FetchField(hamlog::HamlogLibrary& lib, int field) {
-    std::string buffer(static_cast<std::size_t>(hamlog::HamlogFieldWidth(field)), ' ');
-    lib.ThwString(buffer, field);
-    return WithoutNul(std::move(buffer));
+// The base call of a fetched callsign: trimmed, split at the last "/", the longer part
+// trimmed (the part before on a tie).
+std::string_view BaseOfFetched(std::string_view call) {
+    call = text::Trim(call);
+    const std::size_t slash = call.rfind('/');
+    if (slash == std::string_view::npos) return call;
+    const std::string_view before = call.substr(0, slash), after = call.substr(slash + 1);
+    return text::Trim(text::CharCount(after) > text::CharCount(before) ? after : before);
 }
 
 }  // namespace
@@ -33,22 +39,23 @@ SplitCall SplitPortableCall(std::string_view call) {
 std::string LookupQraName(hamlog::HamlogLibrary& lib, std::string_view call) {
     try {
         const std::string base = SplitPortableCall(call).BaseCall;
-        std::string name;
+        std::string name, fetchedCall, n;
         int r = lib.Vidx_search(base);
         if (r <= 0) return {};
         lib.THW_read(r);
-        std::string fetchedCall = FetchField(lib, hamlog::kFieldCall);
-        std::string n = FetchField(lib, hamlog::kFieldName);
-        if (!n.empty()) name = n;
-        for (;;) {
-            const std::string trimmed(text::Trim(fetchedCall));
-            if (std::string(text::Trim(SplitPortableCall(trimmed).BaseCall)) != base) break;
-            n = FetchField(lib, hamlog::kFieldName);
-            if (!n.empty()) name = n;
+        FetchField(lib, hamlog::kFieldCall, fetchedCall);
+        FetchField(lib, hamlog::kFieldName, n);
+        if (!n.empty()) name = n;  // the first record names the station before its call is compared
+        for (bool first = true;; first = false) {
+            if (BaseOfFetched(fetchedCall) != base) break;
+            if (!first) {  // the first record's name was fetched above
+                FetchField(lib, hamlog::kFieldName, n);
+                if (!n.empty()) name = n;
+            }
             r = lib.Vidx_next();
             if (r == 0) break;
             lib.THW_read(r);
-            fetchedCall = FetchField(lib, hamlog::kFieldCall);
+            FetchField(lib, hamlog::kFieldCall, fetchedCall);
         }
         return std::string(text::Trim(name));
     } catch (const std::exception&) {
