@@ -11,6 +11,8 @@ echo "== DigiPan"
 ./build/trelvo5 import digipan examples/digipan/Digipan.LOG --jst --qsl-issue --qsl-sent -o out/digipan-TRELVO.CSV
 echo "== ADIF"
 ./build/trelvo5 import adif examples/adif/sample.adi --map auto --qsl-sent --qsl-rcvd -o out/adif.csv
+echo "== zLog"
+./build/trelvo5 import zlog examples/zlog/TRELVO-TEST.ZLO --qth --db examples/hamlog/Hamlog.HDB -o out/zlog.csv
 echo "== JAP1"
 ./build/trelvo5 import jap1 examples/jap1/JAP1LOG.TXT --remconv examples/jap1/remconv.txt -o out/JAP2HL.CSV
 echo "== HAMLOG database"

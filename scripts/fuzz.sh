@@ -2,7 +2,7 @@
 # Builds the fuzz targets with clang and runs each for a while (default 60 s) on a copy of
 # its seed corpus, then prints the executions of each. Not part of CI.
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]   (default: every fuzz/fuzz_*.cpp, that is
-# digipan jap1 adif hdb mst ini)
+# digipan jap1 adif hdb mst ini zlog)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 secs="${1:-60}"; shift || true

@@ -53,5 +53,6 @@ void RegisterDbCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx);
 void RegisterExportCommand(CLI::App& app, CliContext& ctx);
+void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace trelvo::cli

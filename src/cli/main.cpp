@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     cli::RegisterImportDigipanCommand(app, ctx);
     cli::RegisterImportAdifCommand(app, ctx);
     cli::RegisterExportCommand(app, ctx);
+    cli::RegisterImportZlogCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -28,4 +28,8 @@ bool SeekFile(std::FILE* f, long long offset);
 // The size of an open file in bytes (beyond 2 GiB too), or -1 when it cannot be told.
 long long FileSizeOf(std::FILE* f);
 
+// Reads up to `n` bytes at a byte offset of an unbuffered file, in one call where the system
+// has one (the file position may move); the count read, fewer only at the end or on failure.
+std::size_t ReadFileAt(std::FILE* f, long long offset, char* dst, std::size_t n);
+
 }  // namespace trelvo::hamlog

@@ -67,4 +67,15 @@ long long FileSizeOf(std::FILE* f) {
     return fstat(fileno(f), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 
+std::size_t ReadFileAt(std::FILE* f, long long offset, char* dst, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n) {
+        const ssize_t r = pread(fileno(f), dst + got, n - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    return got;
+}
+
 }  // namespace trelvo::hamlog

@@ -56,4 +56,8 @@ long long FileSizeOf(std::FILE* f) {
     return _filelengthi64(_fileno(f));
 }
 
+std::size_t ReadFileAt(std::FILE* f, long long offset, char* dst, std::size_t n) {
+    return SeekFile(f, offset) ? std::fread(dst, 1, n, f) : 0;
+}
+
 }  // namespace trelvo::hamlog

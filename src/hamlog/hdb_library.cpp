@@ -111,6 +111,8 @@ int HdbLibrary::HamlogOpen(const std::string& dbBase) {
             status == DbOpenStatus::kHeldExclusively ? HdbOpenError::kInUse : HdbOpenError::kCannotRead,
             found + ": cannot open the database: " + reason);
     path_ = found;
+    // The library keeps its own blocks: unbuffered, a jump reads just the record it needs.
+    std::setvbuf(f_, nullptr, _IONBF, 0);
     header_ = std::move(checked.header);
     recordsInFile_ = checked.recordsInFile;
     countWarning_ = checked.countWarning;
@@ -183,10 +185,19 @@ const char* HdbLibrary::RecordBytes(std::uint32_t n) {
     const long long at = header_.headerLength + static_cast<long long>(n - 1) * header_.recordLength;
     if (blockStart_ < 0 || at < blockStart_ ||
         at + static_cast<long long>(len) > blockStart_ + static_cast<long long>(block_.size())) {
-        std::size_t want = std::max(len, kBlockBytes / len * len);
+        // A jump (the name lookup through the index) reads the one record; a walk in record
+        // order reads ahead in blocks that grow to kBlockBytes.
+        const bool inOrder = blockStart_ < 0 || at == blockStart_ + static_cast<long long>(block_.size());
+        const std::size_t ahead = blockStart_ < 0 ? kBlockBytes : std::min(kBlockBytes, block_.size() * 32);
+        std::size_t want = inOrder ? std::max(len, ahead / len * len) : len;
         block_.resize(want);
-        if (!SeekFile(f_, at)) return nullptr;
-        std::size_t got = std::fread(block_.data(), 1, want, f_);
+        std::size_t got = 0;
+        if (inOrder) {
+            if (!SeekFile(f_, at)) return nullptr;
+            got = std::fread(block_.data(), 1, want, f_);
+        } else {
+            got = ReadFileAt(f_, at, block_.data(), want);
+        }
         block_.resize(got);
         blockStart_ = at;
         if (got < len) {
