@@ -43,7 +43,7 @@ TEST_F(OperatorTest, Label5ShowsTheFileConvertWillRead) {
     const std::string adi = CopyExample("adif/sample.adi", "sample.adi");
     const std::string jap1 = CopyExample("jap1/JAP1LOG.TXT", "JAP1LOG.TXT");
     WriteBytes(dir.File("Hamlog.HDB"), EmptyHdb());
-    WriteBytes(dir.File("Hamlog.mst"), std::string(400, ' '));
+    WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
     WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")) + "[DIGIPAN-FOL]\r\nDIGIPAN-FN=" + log + "\r\n");
     Start();
     EXPECT_EQ(Label5(), log);  // Convert would convert it, not the database
@@ -130,7 +130,7 @@ TEST_F(OperatorTest, ADroppedFileEntersTheModeThatReadsIt) {
     const std::string log = CopyExample("digipan/Digipan.LOG", "Digipan.log");
     const std::string jap1 = CopyExample("jap1/JAP1LOG.TXT", "JAP1LOG.txt");
     WriteBytes(dir.File("Hamlog.hdb"), EmptyHdb());
-    WriteBytes(dir.File("Hamlog.mst"), std::string(400, ' '));
+    WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
     Start();
     dialogs.messages.clear();
 
