@@ -10,11 +10,11 @@
 namespace trelvo::hamlog {
 
 std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status) {
-    // Readers and writers may share the file with us; a program that opened it without
-    // sharing (Turbo HAMLOG with its database) makes this fail with a sharing violation.
-    HANDLE h =
-        CreateFileW(PathFromUtf8(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Other readers may share the file with us, writers may not: while a program has it open
+    // for writing (Turbo HAMLOG with its database) or denies reading, this fails with a
+    // sharing violation.
+    HANDLE h = CreateFileW(PathFromUtf8(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
         if (e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION)

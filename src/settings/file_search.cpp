@@ -27,11 +27,18 @@ bool HasFolderPart(const std::string& name) {
 std::string ResolvePathNoCase(const std::string& path) {
     if (path.empty()) return {};
     fs::path p = PathFromUtf8(path);
+#ifdef _WIN32
+    // The file system ignores case, so the path exists as typed; the names are still looked up
+    // so that messages show them as they are on disk.
+    constexpr bool kCaseBlind = true;
+#else
+    constexpr bool kCaseBlind = false;
     if (Exists(p)) return path;
+#endif
     fs::path resolved = p.root_path();  // empty for a relative path
     for (const fs::path& part : p.relative_path()) {
         fs::path next = resolved.empty() ? part : resolved / part;
-        if (part != "." && part != ".." && !Exists(next)) {
+        if (part != "." && part != ".." && (kCaseBlind || !Exists(next))) {
             const std::string want = PathToUtf8(part);
             const fs::path dir = resolved.empty() ? fs::path(".") : resolved;
             bool found = false;
@@ -44,7 +51,7 @@ std::string ResolvePathNoCase(const std::string& path) {
                     break;
                 }
             }
-            if (!found) return {};
+            if (!found && !(kCaseBlind && Exists(next))) return {};
         }
         resolved = next;
     }
