@@ -11,4 +11,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     libcli11-dev \
     qt6-base-dev qt6-base-dev-tools libgl-dev \
     fonts-noto-cjk xvfb xauth \
-    time gawk >/dev/null
+    time gawk \
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 >/dev/null

@@ -1,10 +1,11 @@
 #include "cli/console_output.h"
 
 #include <string_view>
+#include <utility>
 
 namespace trelvo::cli {
 
-StdStreamBuf::StdStreamBuf(StdStream stream) : stream_(stream) {
+StdStreamBuf::StdStreamBuf(Sink sink) : sink_(std::move(sink)) {
     setp(buffer_.data(), buffer_.data() + buffer_.size());
 }
 
@@ -25,7 +26,7 @@ void StdStreamBuf::Flush(bool all) {
         const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
         if (need > back + 1) whole = size - 1 - back;
     }
-    if (whole > 0) WriteStdStream(stream_, std::string_view(pbase(), whole));
+    if (whole > 0) sink_(std::string_view(pbase(), whole));
     const std::size_t rest = size - whole;
     std::char_traits<char>::move(buffer_.data(), buffer_.data() + whole, rest);
     setp(buffer_.data(), buffer_.data() + buffer_.size());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <iostream>
 #include <streambuf>
 
@@ -11,10 +12,12 @@
 
 namespace trelvo::cli {
 
-// A stream buffer that collects UTF-8 text and passes it on in pieces of whole bytes.
+// A stream buffer that collects UTF-8 text and passes it on to a sink in pieces that never
+// split a character, at a flush or when its buffer is full.
 class StdStreamBuf : public std::streambuf {
 public:
-    explicit StdStreamBuf(StdStream stream);
+    using Sink = std::function<void(std::string_view)>;
+    explicit StdStreamBuf(Sink sink);
     ~StdStreamBuf() override;
     StdStreamBuf(const StdStreamBuf&) = delete;
     StdStreamBuf& operator=(const StdStreamBuf&) = delete;
@@ -25,7 +28,7 @@ protected:
 
 private:
     void Flush(bool all);
-    StdStream stream_;
+    Sink sink_;
     std::array<char, 4096> buffer_{};
 };
 
@@ -38,8 +41,8 @@ public:
     ConsoleOutput& operator=(const ConsoleOutput&) = delete;
 
 private:
-    StdStreamBuf out_{StdStream::kOut};
-    StdStreamBuf err_{StdStream::kErr};
+    StdStreamBuf out_{[](std::string_view s) { WriteStdStream(StdStream::kOut, s); }};
+    StdStreamBuf err_{[](std::string_view s) { WriteStdStream(StdStream::kErr, s); }};
     std::streambuf* oldOut_;
     std::streambuf* oldErr_;
     std::streambuf* oldLog_;
