@@ -17,7 +17,8 @@ enum class DbOpenStatus {
 
 // Opens `path` (as written; callers resolve the case first) for binary reading. Returns
 // nullptr and sets `status` when it cannot. Held exclusively means, on Windows, a sharing
-// violation (another program has the file open for writing, or denies reading); elsewhere an exclusive flock() or a write lock (fcntl) on the file.
+// violation (another program has the file open for writing, or denies reading); elsewhere
+// an exclusive flock() or a write lock (fcntl) on the file.
 std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status);
 
 // Moves to a byte offset that may lie beyond 2 GiB. False on failure.
