@@ -62,10 +62,8 @@ std::vector<std::string> SplitArgs(const std::string& line) {
     char quote = 0;
     for (char c : line) {
         if (quote) {
-            if (c == quote)
-                quote = 0;
-            else
-                cur += c;
+            if (c == quote) quote = 0;
+            else cur += c;
         } else if (c == '"' || c == '\'') {
             quote = c;
             inArg = true;
@@ -83,10 +81,8 @@ std::vector<std::string> SplitArgs(const std::string& line) {
 std::string ShellQuote(const std::string& s) {
     std::string q = "'";
     for (char c : s) {
-        if (c == '\'')
-            q += "'\\''";
-        else
-            q += c;
+        if (c == '\'') q += "'\\''";
+        else q += c;
     }
     return q + "'";
 }
@@ -152,14 +148,15 @@ TEST(Golden, Case) {
         GTEST_SKIP() << "not under Wine: " << ReadAll(caseDir / "wine-skip");
     if (!g_wine && fs::exists(caseDir / "wine-only"))
         GTEST_SKIP() << "only under Wine: " << ReadAll(caseDir / "wine-only");
-    const fs::path work = fs::temp_directory_path() / ("trelvo5-golden-" + std::to_string(::getpid()) + "-" +
-                                                       caseDir.filename().string());
+    const fs::path work = fs::temp_directory_path() /
+                          ("trelvo5-golden-" + std::to_string(::getpid()) + "-" + caseDir.filename().string());
     std::string cmdLine = ReadAll(caseDir / "cmd");
     cmdLine = ReplaceAll(cmdLine, "{REALDATA}", fs::absolute(g_realdata).string());
     cmdLine = ReplaceAll(cmdLine, "{WORK}", g_wine ? WinePath(work.string()) : work.string());
     fs::remove_all(work);
     fs::create_directories(work);
-    if (fs::exists(caseDir / "input")) fs::copy(caseDir / "input", work, fs::copy_options::recursive);
+    if (fs::exists(caseDir / "input"))
+        fs::copy(caseDir / "input", work, fs::copy_options::recursive);
 
     std::string shell = "cd " + ShellQuote(work.string()) + " && ";
     if (g_wine) {
@@ -205,10 +202,8 @@ TEST(Golden, Case) {
         }
     }
     EXPECT_TRUE(any) << "the case has no expected/ files";
-    if (!::testing::Test::HasFailure())
-        fs::remove_all(work);
-    else
-        std::cerr << "work folder kept: " << work << "\n";
+    if (!::testing::Test::HasFailure()) fs::remove_all(work);
+    else std::cerr << "work folder kept: " << work << "\n";
 }
 
 }  // namespace
