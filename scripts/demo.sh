@@ -17,3 +17,9 @@ echo "== HAMLOG database"
 ./build/trelvo5 db create out/Hamlog.HDB --from examples/hamlog/Hamlog.csv --master out/Hamlog.mst --from-codes examples/hamlog/codes.txt --force
 ./build/trelvo5 db info out/Hamlog.HDB
 ./build/trelvo5 db dump out/Hamlog.HDB
+echo "== HAMLOG database export"
+./build/trelvo5 export adif examples/hamlog/Hamlog.HDB -o out/hamlog.adi
+./build/trelvo5 export adif examples/hamlog/Hamlog.HDB -o out/hamlog-standard.adi --standard
+./build/trelvo5 export csv examples/hamlog/Hamlog.HDB -o out/hamlog.csv
+./build/trelvo5 export csv5 examples/hamlog/Hamlog.HDB -o out/hamlog-v5.csv --from-date 20240101 --to-date 20241231
+./build/trelvo5 export backup examples/hamlog/Hamlog.HDB -o out/HL5BAK0001.TXT --mode CW

@@ -3,13 +3,13 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 #include <optional>
 #include <string>
 
 #include "core/callbacks.h"
 #include "settings/ini_store.h"
+#include "settings/settings_location.h"
 
 namespace trelvo::cli {
 
@@ -17,12 +17,17 @@ struct CliContext {
     std::string programFolder;
     std::string iniOption;  // "--ini" as given
 
-    // "--ini", or TRELVO5.INI beside the program.
+    // "--ini", or TRELVO5.INI beside the program (in the user's settings folder when the
+    // program's folder cannot be written).
     std::string IniPath() const {
-        return iniOption.empty() ? settings::DefaultIniPath(programFolder) : iniOption;
+        return iniOption.empty() ? settings::LocateSettings(programFolder).iniPath : iniOption;
     }
-    // A store over the settings file. The command line only ever reads it.
-    settings::IniStore Ini() const { return settings::IniStore(IniPath()); }
+    // A store over the settings file. The command line only ever reads it. Throws when the
+    // file exists but cannot be read (a folder, say), rather than reading every default.
+    settings::IniStore Ini() const {
+        settings::CheckIniReadable(IniPath());
+        return settings::IniStore(IniPath());
+    }
 };
 
 // Prints warnings to stderr; asks Yes/No on the terminal, or answers No without one.
@@ -47,5 +52,6 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx);
 void RegisterDbCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx);
+void RegisterExportCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace trelvo::cli

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     cli::RegisterDbCommand(app, ctx);
     cli::RegisterImportDigipanCommand(app, ctx);
     cli::RegisterImportAdifCommand(app, ctx);
+    cli::RegisterExportCommand(app, ctx);
 
     try {
         app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());

@@ -41,4 +41,12 @@ enum class StdStream { kOut, kErr };
 // a redirected stream gets the UTF-8 bytes with each "\n" written as CR LF.
 void WriteStdStream(StdStream stream, std::string_view utf8);
 
+// True when a file can be created in the folder (tried with a scratch file that is removed).
+bool FolderWritable(const std::string& utf8Folder);
+
+// The user's own settings folder for this program: $XDG_CONFIG_HOME/trelvo5 (default
+// ~/.config/trelvo5) here, %APPDATA%\TRELVO5 on Windows. Not created; empty when the
+// environment names no home.
+std::string UserConfigFolder();
+
 }  // namespace trelvo

@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <string>
 
 #include "core/platform.h"
@@ -33,6 +34,14 @@ void WriteStdStream(StdStream stream, std::string_view utf8) {
     std::FILE* f = stream == StdStream::kOut ? stdout : stderr;
     std::fwrite(utf8.data(), 1, utf8.size(), f);
     std::fflush(f);
+}
+
+std::string UserConfigFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/') return JoinPath(xdg, "trelvo5");
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return {};
+    return JoinPath(JoinPath(home, ".config"), "trelvo5");
 }
 
 }  // namespace trelvo

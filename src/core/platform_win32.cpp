@@ -2,6 +2,7 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "core/platform.h"
@@ -96,6 +97,12 @@ void WriteStdStream(StdStream stream, std::string_view utf8) {
         bytes += utf8[i];
     }
     WriteAll(h, bytes.data(), bytes.size());
+}
+
+std::string UserConfigFolder() {
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    if (!appData || !*appData) return {};
+    return PathToUtf8(std::filesystem::path(appData) / L"TRELVO5");
 }
 
 }  // namespace trelvo

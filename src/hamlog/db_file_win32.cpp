@@ -3,13 +3,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <system_error>
 
 #include "core/platform.h"
 #include "hamlog/db_file.h"
 
 namespace trelvo::hamlog {
 
-std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status) {
+std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status, std::string* reason) {
     // Other readers may share the file with us, writers may not: while a program has it open
     // for writing (Turbo HAMLOG with its database) or denies reading, this fails with a
     // sharing violation.
@@ -23,18 +24,24 @@ std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status)
             status = DbOpenStatus::kNotFound;
         else
             status = DbOpenStatus::kCannotOpen;
+        if (reason)
+            *reason = status == DbOpenStatus::kHeldExclusively
+                          ? "held open by another program"
+                          : std::system_category().message(static_cast<int>(e));
         return nullptr;
     }
     int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
         CloseHandle(h);
         status = DbOpenStatus::kCannotOpen;
+        if (reason) *reason = "cannot open the file";
         return nullptr;
     }
     std::FILE* f = _fdopen(fd, "rb");
     if (!f) {
         _close(fd);
         status = DbOpenStatus::kCannotOpen;
+        if (reason) *reason = "cannot open the file";
         return nullptr;
     }
     status = DbOpenStatus::kOpened;
@@ -43,6 +50,10 @@ std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status)
 
 bool SeekFile(std::FILE* f, long long offset) {
     return _fseeki64(f, offset, SEEK_SET) == 0;
+}
+
+long long FileSizeOf(std::FILE* f) {
+    return _filelengthi64(_fileno(f));
 }
 
 }  // namespace trelvo::hamlog

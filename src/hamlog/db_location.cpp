@@ -16,7 +16,12 @@ std::string HamlogDbBaseOf(const std::string& dbPath) {
 }
 
 std::string MstPathFor(const std::string& dbPath) {
-    return text::ReplaceAll(text::ToUpper(dbPath), ".HDB", ".mst");
+    const std::size_t slash = dbPath.find_last_of("/\\");
+    const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = dbPath.rfind('.');
+    // A name that is only a dot and an extension (".HDB") keeps it as its name.
+    const bool hasExtension = dot != std::string::npos && dot > nameAt;
+    return (hasExtension ? dbPath.substr(0, dot) : dbPath) + ".mst";
 }
 
 bool CheckMstBeside(HamlogLocation& location, const std::string& path, const std::string& programFolder) {
@@ -57,7 +62,12 @@ LocationStatus CheckHamlogLocation(HamlogLocation& location, const std::string& 
         location.HamlogMstPath.clear();
         return LocationStatus::kMstMissing;
     }
-    if (!ReadHdbFieldLengths(location.HamlogDbPath, location.HdbFieldLen)) return LocationStatus::kInUse;
+    location.HeaderProblem.clear();
+    std::optional<HdbCheckError> problem;
+    if (!ReadHdbFieldLengths(location.HamlogDbPath, location.HdbFieldLen, &problem)) {
+        location.HeaderProblem = problem->what();
+        return problem->problem() == HdbProblem::kInUse ? LocationStatus::kInUse : LocationStatus::kBadHeader;
+    }
     return LocationStatus::kValid;
 }
 

@@ -10,6 +10,8 @@
 //   needs      optional: a file under {REALDATA} that must exist, else the case is skipped
 //   wine-skip  optional: the reason the case cannot hold for trelvo5.exe; skipped under Wine
 //   wine-only  optional: the reason the case holds only for trelvo5.exe; skipped elsewhere
+//   setup      optional: trelvo5 argument lines run in the work folder before `cmd`, each of
+//              which must succeed (builds a database from a CSV of input/ with `db create`)
 // In expected stdout and stderr, "{PROGRAM_DIR}" stands for the folder of the trelvo5 program
 // and "{WORK}" for the work folder, so messages that name paths can be compared; "{WORK}" in
 // cmd stands for the work folder too.
@@ -158,12 +160,25 @@ TEST(Golden, Case) {
     if (fs::exists(caseDir / "input"))
         fs::copy(caseDir / "input", work, fs::copy_options::recursive);
 
-    std::string shell = "cd " + ShellQuote(work.string()) + " && ";
+    // The program, through Wine for a Windows one.
+    std::string program = ShellQuote(g_program);
     if (g_wine) {
         const char* wine = std::getenv("TRELVO5_WINE");
-        shell += ShellQuote(wine && *wine ? wine : "wine") + " ";
+        program = ShellQuote(wine && *wine ? wine : "wine") + " " + program;
     }
-    shell += ShellQuote(g_program);
+
+    if (fs::exists(caseDir / "setup")) {
+        std::istringstream lines(ReadAll(caseDir / "setup"));
+        for (std::string line; std::getline(lines, line);) {
+            if (SplitArgs(line).empty()) continue;
+            std::string setup = "cd " + ShellQuote(work.string()) + " && " + program;
+            for (const std::string& a : SplitArgs(line)) setup += " " + ShellQuote(a);
+            setup += " >.setup.out 2>&1 </dev/null";
+            ASSERT_EQ(0, std::system(setup.c_str())) << "setup failed: " << line << "\n" << ReadAll(work / ".setup.out");
+        }
+    }
+
+    std::string shell = "cd " + ShellQuote(work.string()) + " && " + program;
     for (const std::string& a : SplitArgs(cmdLine)) shell += " " + ShellQuote(a);
     shell += " >.stdout 2>.stderr </dev/null";
     int status = std::system(shell.c_str());

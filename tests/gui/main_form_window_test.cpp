@@ -153,7 +153,7 @@ TEST_F(WindowTest, EscRequestsCancelAndTheCountLabelPressHidesTheCounts) {
 
 TEST_F(WindowTest, FieldLengthWindowShowsTheDatabaseWidths) {
     WriteBytes(dir.File("Hamlog.HDB"), EmptyHdb(10, 2));
-    WriteBytes(dir.File("Hamlog.mst"), "m");
+    WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
     WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
     Start();
     EXPECT_TRUE(dialogs.messages.empty());

@@ -105,8 +105,9 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
         options.outputPath.empty() ? DefaultJap1OutputPath(programFolder) : options.outputPath;
 
     RemarksConversionTable table;
-    result.remarksTablePath = options.remarksTablePath.empty() ? FindRemarksConversionTable(programFolder)
-                                                               : options.remarksTablePath;
+    if (!options.noRemarksTable)
+        result.remarksTablePath = options.remarksTablePath.empty() ? FindRemarksConversionTable(programFolder)
+                                                                   : options.remarksTablePath;
     if (!result.remarksTablePath.empty())
         table = ReadRemarksConversionTable(result.remarksTablePath, callbacks);
     result.remarksPairs = table.pairs.size();
