@@ -1,13 +1,6 @@
 #include "cli/cli_context.h"
 
-#include <cstdio>
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
+#include "core/platform.h"
 
 namespace trelvo::cli {
 
@@ -18,7 +11,7 @@ void CliCallbacks::Warning(const std::string& message) {
 
 bool CliCallbacks::AskYesNo(const std::string& question) {
     if (fixedAnswer_) return *fixedAnswer_;
-    if (!isatty(fileno(stdin))) {
+    if (!StdinIsTerminal()) {
         std::cerr << question << "\n(no terminal to answer on: taken as No)\n";
         return false;
     }
@@ -34,7 +27,8 @@ bool CliCallbacks::AskYesNo(const std::string& question) {
 CLI::App* ImportGroup(CLI::App& app) {
     for (CLI::App* sub : app.get_subcommands({}))
         if (sub->get_name() == "import") return sub;
-    CLI::App* group = app.add_subcommand("import", "Convert another program's log into the CSV that Turbo HAMLOG imports");
+    CLI::App* group =
+        app.add_subcommand("import", "Convert another program's log into the CSV that Turbo HAMLOG imports");
     group->require_subcommand(1);
     return group;
 }

@@ -18,7 +18,22 @@ std::string ProgramFolder() {
     if (n <= 0) return ".";
     std::string exe(buf, static_cast<std::size_t>(n));
     std::size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : exe.substr(0, slash));
+    return slash == std::string::npos ? std::string(".")
+                                      : (slash == 0 ? std::string("/") : exe.substr(0, slash));
+}
+
+std::vector<std::string> ArgumentsUtf8(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+bool StdinIsTerminal() {
+    return isatty(STDIN_FILENO) != 0;
+}
+
+void WriteStdStream(StdStream stream, std::string_view utf8) {
+    std::FILE* f = stream == StdStream::kOut ? stdout : stderr;
+    std::fwrite(utf8.data(), 1, utf8.size(), f);
+    std::fflush(f);
 }
 
 std::string UserConfigFolder() {

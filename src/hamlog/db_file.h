@@ -17,8 +17,9 @@ enum class DbOpenStatus {
 
 // Opens `path` (as written; callers resolve the case first) for binary reading. Returns
 // nullptr and sets `status` when it cannot, and `reason` (when given) to the system's text
-// for the failure. Held exclusively means, on Windows, a sharing violation; elsewhere an
-// exclusive flock() or a write lock (fcntl) on the file.
+// for the failure. Held exclusively means, on Windows, a sharing violation (another program
+// has the file open for writing, or denies reading); elsewhere an exclusive flock() or a
+// write lock (fcntl) on the file.
 std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status,
                                   std::string* reason = nullptr);
 
