@@ -32,12 +32,14 @@ bool MainFormModel::CheckDatabaseLocation() {
 }
 
 void MainFormModel::ReadFieldLengths() {
-    if (!hamlog::ReadHdbFieldLengths(Location.HamlogDbPath, Location.HdbFieldLen)) Message(hamlog::kMsgHamlogInUse);
+    if (!hamlog::ReadHdbFieldLengths(Location.HamlogDbPath, Location.HdbFieldLen))
+        Message(hamlog::kMsgHamlogInUse);
 }
 
 void MainFormModel::CheckHamlogVersion() {
     const hamlog::VersionCheck v = hamlog::CheckHamlogVersion(*library_, Location.HamlogMstPath, Master);
-    if (v.tooOld) dialogs_.Message(hamlog::kMsgVersionTooOld, MessageIcon::Critical, hamlog::kMsgVersionTitle);
+    if (v.tooOld)
+        dialogs_.Message(hamlog::kMsgVersionTooOld, MessageIcon::Critical, hamlog::kMsgVersionTitle);
 }
 
 void MainFormModel::SetHlpos_Click() {
@@ -140,8 +142,11 @@ void MainFormModel::MODCH_Click() {
     for (std::size_t i = 0; i < 12; ++i) ModeNames[i + 1] = table.ModeNames[i];
     ModeCount = table.ModeCount;
     FillModeList();
-    hamlog::SaveModeTable(ini_, table);
-    Message(hamlog::kMsgModesDone);
+    if (hamlog::SaveModeTable(ini_, table))
+        Message(hamlog::kMsgModesDone);
+    else
+        Message("設定を保存できませんでした。 (the settings file cannot be written: " + ini_.WriteError() +
+                ": " + ini_.Path() + ")");
     Enable(kMenu, true);
     const bool database = hamlog::PathHasHdb(Location.HamlogDbPath);
     EnableAll({"mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC"}, database);

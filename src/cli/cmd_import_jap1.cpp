@@ -21,14 +21,21 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
     cmd->callback([args, &ctx]() {
         jap1::Jap1Options options = *args;
         options.programFolder = ctx.programFolder;
+        CheckCommandFiles(ctx, {{options.inputPath, "the JAP1 file", false},
+                                {options.remarksTablePath, "the remarks table", false},
+                                {options.outputPath.empty() ? jap1::DefaultJap1OutputPath(ctx.programFolder)
+                                                            : options.outputPath,
+                                 "the output", true}});
         CliCallbacks callbacks;
         const jap1::Jap1Result result = jap1::ConvertJap1Csv(options, callbacks);
+        if (result.cancelled) ReportCancelled(result.records, result.outputPath);
         if (result.remarksTablePath.empty())
             std::cout << "remarks table: none (" << jap1::kRemarksTableName << " not found)\n";
         else
             std::cout << "remarks table: " << result.remarksTablePath << " (" << result.remarksPairs
                       << " pairs)\n";
         std::cout << jap1::CompletionMessage(result, "\n") << '\n';
+        if (result.records == 0) ReportNoContacts(options.inputPath, callbacks);
     });
 }
 

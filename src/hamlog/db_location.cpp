@@ -1,6 +1,7 @@
 #include "hamlog/db_location.h"
 
 #include "hamlog/hamlog_messages.h"
+#include "hamlog/hdb_library.h"
 #include "settings/file_search.h"
 #include "text/chars.h"
 
@@ -59,6 +60,30 @@ LocationStatus CheckHamlogLocation(HamlogLocation& location, const std::string& 
     }
     if (!ReadHdbFieldLengths(location.HamlogDbPath, location.HdbFieldLen)) return LocationStatus::kInUse;
     return LocationStatus::kValid;
+}
+
+bool ReadCheckedHdbFieldLengths(const std::string& dbPath, HdbFieldLengths& widths, std::string& why) {
+    if (!PathHasHdb(dbPath)) {
+        why = "the name does not end in .HDB";
+        return false;
+    }
+    HdbLibrary library;
+    if (library.HamlogOpen(HamlogDbBaseOf(dbPath)) != 0) {
+        why = library.LastOpenErrorText();
+        return false;
+    }
+    library.HamlogClose();
+    HdbFieldLengths w{};
+    if (!ReadHdbFieldLengths(dbPath, w)) {
+        why = "the header cannot be read";
+        return false;
+    }
+    if (w[kHdbCalls + 1] <= 0 || w[kHdbDate + 1] <= 0 || w[kHdbTime + 1] <= 0) {
+        why = "the header gives no width for the callsign, date or time";
+        return false;
+    }
+    widths = w;
+    return true;
 }
 
 }  // namespace trelvo::hamlog

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "core/errors.h"
+#include "core/file_checks.h"
 #include "core/platform.h"
 #include "text/chars.h"
 #include "text/cp932.h"
@@ -541,11 +542,8 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                              const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
                              AdifMeterState& meter, ConversionCallbacks& callbacks) {
     if (inputPath.empty()) throw Error(std::string(kNoInputMessage));
-    {
-        std::error_code ec;
-        if (std::filesystem::equivalent(PathFromUtf8(inputPath), PathFromUtf8(outputPath), ec))
-            throw FileError(outputPath, "the output would replace the ADIF file being read");
-    }
+    CheckInputFile(inputPath, "the ADIF file");
+    RefuseSameFiles({{inputPath, "the ADIF file", false}, {outputPath, "the output", true}});
     const AdifEncoding enc = Resolve(inputPath, readOptions.encoding);
 
     AdifLineOptions options = lineOptions;

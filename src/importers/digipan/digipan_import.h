@@ -16,6 +16,8 @@ namespace trelvo::digipan {
 inline constexpr const char* kTempFileName = "temp.dat";
 inline constexpr const char* kOutputFileName = "TRELVO.CSV";
 inline constexpr int kValuesPerContact = 20;
+// How long a run waits for another conversion to let the work file go before it gives up.
+inline constexpr int kTempFileWaitMs = 2000;
 
 // How the kHz frequency of the log becomes the MHz text of the CSV.
 enum class FreqFormat {
