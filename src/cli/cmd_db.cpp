@@ -199,7 +199,14 @@ void Create(const CreateArgs& a) {
         if (!existing.empty()) throw FileError(existing, "the file exists (--force replaces it)");
     }
     CliCallbacks callbacks;
-    const std::uint32_t n = CreateHdbAndMaster(a.csv, a.hdb, o, a.master, codes, callbacks);
+    std::uint32_t n = 0;
+    try {
+        n = CreateHdbAndMaster(a.csv, a.hdb, o, a.master, codes, callbacks);
+    } catch (const Aborted& e) {
+        throw Aborted(std::string("cancelled: ") + e.what() +
+                      "; nothing was written and files that existed are "
+                      "as they were");
+    }
     std::cout << "database\t" << a.hdb << " (" << n << " records)\n";
     if (!a.master.empty()) std::cout << "master file\t" << a.master << " (" << codes.size() << " records)\n";
 }

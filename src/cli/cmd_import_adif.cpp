@@ -298,6 +298,7 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
     auto a = std::make_shared<AdifArgs>();
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
         "adif", "Convert an ADIF log (*.ADI, *.LOG) into the CSV that Turbo HAMLOG imports");
+    cmd->footer(kExitStatusHelp);
     cmd->add_option("FILE", a->file, "The ADIF file")->required();
     cmd->add_option("-o,--output", a->output, "The CSV file to write (replaced when it exists)")->required();
     cmd->add_option("--map", a->map,

@@ -56,6 +56,7 @@ void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& i
 void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
         "digipan", "Convert a DigiPan log (Digipan.LOG) into the CSV that Turbo HAMLOG imports");
+    cmd->footer(kExitStatusHelp);
     auto args = std::make_shared<DigipanArgs>();
     cmd->add_option("LOG", args->log,
                     "The DigiPan log (default: the log remembered in the settings file, DIGIPAN-FN)");

@@ -11,6 +11,7 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
     auto args = std::make_shared<jap1::Jap1Options>();
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
         "jap1", "JAP1 CSV export (*.TXT) -> HAMLOG import CSV (JAP2HL.CSV beside the program unless -o)");
+    cmd->footer(kExitStatusHelp);
     cmd->add_option("FILE", args->inputPath, "The JAP1 CSV export (two header lines, then records)")
         ->required();
     cmd->add_option("-o,--output", args->outputPath,

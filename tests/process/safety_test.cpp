@@ -185,6 +185,7 @@ TEST(Interruption, CtrlCDuringDatabaseCreationKeepsTheOldDatabase) {
     Process p(w.Path(), {"db", "create", "Hamlog.HDB", "--from", "big.csv", "--force"});
     InterruptWhenGrowing(p, w / "Hamlog.HDB");
     EXPECT_EQ(3, p.ExitCode()) << p.Describe();
+    EXPECT_NE(std::string::npos, p.Err().find("nothing was written")) << p.Err();
     EXPECT_EQ(old, ReadAll(w / "Hamlog.HDB"));
     EXPECT_FALSE(AnyWritingFile(w.Path()));
 }
