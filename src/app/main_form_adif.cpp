@@ -40,7 +40,7 @@ void MainFormModel::setADIFData_Click() {
     AdifLogPath = *chosen;
     view_.SetText("Label5", AdifLogPath);
     ini_.CurrentIniSection = "ADIF-FOL";
-    ini_.WriteIniValue("ADIF-FileName", AdifLogPath);
+    WriteSetting("ADIF-FileName", AdifLogPath);
     view_.SetText("Frame1", "変換ルール( ADIF形式LOG -> HL CSV )");
     view_.SetBackColor("Command1", std::nullopt);
     AdifMappingReady = 0;

@@ -32,14 +32,12 @@ bool MainFormModel::CheckDatabaseLocation() {
 }
 
 void MainFormModel::ReadFieldLengths() {
-    if (!hamlog::ReadHdbFieldLengths(Location.HamlogDbPath, Location.HdbFieldLen))
-        Message(hamlog::kMsgHamlogInUse);
+    if (!hamlog::ReadHdbFieldLengths(Location.HamlogDbPath, Location.HdbFieldLen)) Message(hamlog::kMsgHamlogInUse);
 }
 
 void MainFormModel::CheckHamlogVersion() {
     const hamlog::VersionCheck v = hamlog::CheckHamlogVersion(*library_, Location.HamlogMstPath, Master);
-    if (v.tooOld)
-        dialogs_.Message(hamlog::kMsgVersionTooOld, MessageIcon::Critical, hamlog::kMsgVersionTitle);
+    if (v.tooOld) dialogs_.Message(hamlog::kMsgVersionTooOld, MessageIcon::Critical, hamlog::kMsgVersionTitle);
 }
 
 void MainFormModel::SetHlpos_Click() {
@@ -53,7 +51,7 @@ void MainFormModel::SetHlpos_Click() {
     if (!chosen) return;
     hamlog::SetHamlogDbPath(Location, *chosen);
     ini_.CurrentIniSection = "HAMLOG-FOL";
-    ini_.WriteIniValue("HAMLOG-FN", Location.HamlogDbPath);
+    WriteSetting("HAMLOG-FN", Location.HamlogDbPath);
     view_.SetText("Label5", Location.HamlogDbPath);
     if (!hamlog::PathHasHdb(Location.HamlogDbPath)) {
         Message(hamlog::kMsgLocationInvalid);
@@ -145,8 +143,7 @@ void MainFormModel::MODCH_Click() {
     if (hamlog::SaveModeTable(ini_, table))
         Message(hamlog::kMsgModesDone);
     else
-        Message("設定を保存できませんでした。 (the settings file cannot be written: " + ini_.WriteError() +
-                ": " + ini_.Path() + ")");
+        Message(SettingsNotSavedMessage());
     Enable(kMenu, true);
     const bool database = hamlog::PathHasHdb(Location.HamlogDbPath);
     EnableAll({"mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC"}, database);

@@ -1,8 +1,8 @@
 // trelvo5 settings: what the program will use, read from the settings file.
 #include <iostream>
 
-#include "cli/cli_context.h"
 #include "core/platform.h"
+#include "cli/cli_context.h"
 #include "csvout/dxcc_tables.h"
 #include "settings/app_settings.h"
 
@@ -13,7 +13,9 @@ void RegisterSettingsCommand(CLI::App& app, CliContext& ctx) {
     cmd->callback([&ctx]() {
         settings::IniStore ini = ctx.Ini();
         settings::ShellSettings s = settings::LoadShellSettings(ini, ctx.programFolder);
-        auto show = [](const char* what, const std::string& v) { std::cout << what << '\t' << v << '\n'; };
+        auto show = [](const char* what, const std::string& v) {
+            std::cout << what << '\t' << v << '\n';
+        };
         show("settings file", ctx.IniPath() + (FileExists(ctx.IniPath()) ? "" : " (not found: defaults)"));
         show("generated-data folder", s.geneDataFolder);
         show("text editor", s.editorPath);
