@@ -45,7 +45,8 @@ void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files) {
     RefuseSameFiles(files);
 }
 
-void ReportCancelled(long long records, const std::string& output) {
+void ReportCancelled(long long records, const std::string& output, bool outputWritten) {
+    if (!outputWritten) throw Aborted("cancelled before any record was written; " + output + " is as it was");
     throw Aborted("cancelled after " + std::to_string(records) +
                   " records; the lines written so far (whole lines only) are in " + output);
 }

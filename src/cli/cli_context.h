@@ -60,7 +60,8 @@ void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files);
 
 // For a run that stopped on a cancel request: throws Aborted (status 3) saying that the run was
 // cancelled after `records` records and that the lines written so far are in `output`.
-[[noreturn]] void ReportCancelled(long long records, const std::string& output);
+// `outputWritten` false: the run stopped before it made its output, which is as it was.
+[[noreturn]] void ReportCancelled(long long records, const std::string& output, bool outputWritten = true);
 
 // For a log that held no contacts: the warning, then status 4.
 [[noreturn]] void ReportNoContacts(const std::string& log, CliCallbacks& callbacks);

@@ -106,7 +106,7 @@ void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
 
         CliCallbacks callbacks;
         const digipan::DigipanResult r = digipan::ConvertDigipanLog(o, callbacks);
-        if (r.cancelled) ReportCancelled(r.contacts, r.outputPath);
+        if (r.cancelled) ReportCancelled(r.contacts, r.outputPath, r.outputWritten);
         std::cout << text::ReplaceAll(digipan::CompletionMessage(r), "\r\n", "\n") << '\n';
         if (r.contacts == 0) ReportNoContacts(o.logPath, callbacks);
     });

@@ -248,6 +248,7 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
     }
     if (!result.cancelled) reader.Finish(false);
     out.Close();
+    result.outputWritten = true;
 
     if (notCp932.invalid > 0)
         reader.Warn(firstNotCp932Line,
