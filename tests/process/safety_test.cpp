@@ -129,7 +129,7 @@ TEST(Concurrency, FourDatabaseCreationsLeaveOneWholePair) {
 // Starts the command, waits until its pending output has grown, sends SIGINT.
 void InterruptWhenGrowing(Process& p, const fs::path& target) {
     while (p.Running() && PendingSize(target) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    kill(p.Pid(), SIGINT);
+    if (p.Running()) kill(p.Pid(), SIGINT);
     p.Wait();
 }
 
