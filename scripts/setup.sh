@@ -10,5 +10,5 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     libgtest-dev libgmock-dev libbenchmark-dev \
     libcli11-dev \
     qt6-base-dev qt6-base-dev-tools libgl-dev \
-    fonts-noto-cjk xvfb xauth \
+    qt6-translations-l10n fonts-noto-cjk xvfb xauth \
     time gawk >/dev/null

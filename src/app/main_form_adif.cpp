@@ -29,7 +29,7 @@ void MainFormModel::setADIFData_Click() {
     req.title = "ADIF形式 LOGﾃﾞｰﾀの指定";
     req.filter = "ADIF形式 LOGﾃﾞｰﾀ (*.LOG;*.ADI)|*.LOG;*.ADI";
     req.startFolder = stored.empty() ? config_.programFolder : FolderOf(stored);
-    const std::optional<std::string> chosen = dialogs_.OpenFile(req);
+    const std::optional<std::string> chosen = OpenOrDropped(req);
     if (!chosen) {
         view_.SetBackColor("Command1", std::nullopt);
         view_.SetEnabled("Command1", false);
@@ -37,19 +37,17 @@ void MainFormModel::setADIFData_Click() {
         ShowFrame("Frame1", true);
         return;
     }
+    // The mapping window of the previous file goes: its marks are stored as at any close.
+    view_.CloseAdifMapping(true);
     AdifLogPath = *chosen;
     view_.SetText("Label5", AdifLogPath);
     ini_.CurrentIniSection = "ADIF-FOL";
     WriteSetting("ADIF-FileName", AdifLogPath);
-    view_.SetText("Frame1", "変換ルール( ADIF形式LOG -> HL CSV )");
-    view_.SetBackColor("Command1", std::nullopt);
     AdifMappingReady = 0;
     adif_->readOptions = {};
-    view_.SetEnabled("Text23", true);
-    view_.SetEnabled("Text24", true);
+    ApplyImportOptions(3);
 
     for (const char* c : {kMenu, "Command1", "Frame1"}) view_.SetEnabled(c, false);
-    view_.CloseAdifMapping(false);
     ScanAdifTags();
     view_.SetEnabled("Command1", false);
     Enable(kMenu, true);
@@ -64,11 +62,16 @@ void MainFormModel::ScanAdifTags() {
     if (!adif_) adif_ = std::make_shared<AdifSession>();
     adif::AdifScanResult result;
     for (;;) {
-        RunCallbacks callbacks(*this);
+        // The counter shows "records / names" after each record.
+        int names = 0;
+        RunCallbacks callbacks(*this, [&names](long long records) {
+            return std::to_string(records) + " / " + std::to_string(names);
+        });
         view_.SetBusy(true);
         try {
             RunningScope running(*this);
-            result = adif::ScanAdifTags(AdifLogPath, adif_->readOptions, callbacks);
+            result = adif::ScanAdifTags(AdifLogPath, adif_->readOptions, callbacks,
+                                        [&names](long long, int n) { names = n; });
         } catch (const std::exception& e) {
             view_.SetBusy(false);
             CancelRequested = 0;
@@ -163,7 +166,7 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
         case adif::AdifRunResult::Status::Cancelled:
             view_.SetBackColor("Command1", std::nullopt);
             Enable("Command1", true);
-            ResetCounter();
+            ShowCancelled(result.written);
             CancelRequested = 0;
             callbacks.ShowWarnings();
             return;

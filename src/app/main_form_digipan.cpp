@@ -10,8 +10,7 @@ using form::kMenu;
 
 void MainFormModel::setDGPData_Click() {
     EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV"}, 1);
-    view_.SetEnabled("Text23", false);
-    view_.SetEnabled("Text24", false);
+    ApplyImportOptions(1);
 
     const std::string stored = ini_.ReadOr("DIGIPAN-FOL", "DIGIPAN-FN", "");
     if (stored.empty()) {
@@ -25,8 +24,9 @@ void MainFormModel::setDGPData_Click() {
     req.title = "Digipan LOGﾃﾞｰﾀの指定";
     req.filter = "Digipan LOGﾃﾞｰﾀ (*.LOG)|*.LOG";
     req.startFolder = DigipanLogFolder;
-    const std::optional<std::string> chosen = dialogs_.OpenFile(req);
+    const std::optional<std::string> chosen = OpenOrDropped(req);
     if (!chosen) {
+        ShowRememberedDigipanLog();
         Enable("mkCSV", !DigipanLogPath.empty());
         view_.SetEnabled("Command1", false);
         ShowFrame("Frame2", false);
@@ -40,7 +40,6 @@ void MainFormModel::setDGPData_Click() {
     WriteSetting("DIGIPAN-FN", DigipanLogPath);
 
     ResetCounter();
-    view_.SetText("Frame1", "変換ルール( Digipan.LOG -> HL CSV )");
     Enable("mkCSV", !DigipanLogPath.empty());
     view_.SetChecked("Option1(0)", true);
     view_.OpenFileMenu();
@@ -50,7 +49,8 @@ void MainFormModel::mkCSV_Click() {
     ConversionMode = 1;
     ShowFrame("Frame2", false);
     ShowFrame("Frame1", true);
-    view_.SetText("Frame1", "変換ルール( Digipan.LOG -> HL CSV )");
+    ApplyImportOptions(1);
+    view_.SetText("Label5", DigipanLogPath);
     Enable("Command1", true);
     ResetCounter();
 }
@@ -86,7 +86,7 @@ void MainFormModel::ConvertDigipanLog() {
     if (result.sentMark != o.sentMark) view_.SetText("Text5", result.sentMark);
 
     if (result.cancelled) {
-        EndCancelledRun(callbacks);
+        EndCancelledRun(callbacks, result.contacts);
         return;
     }
     Message(digipan::CompletionMessage(result));

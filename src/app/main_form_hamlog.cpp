@@ -41,13 +41,16 @@ void MainFormModel::CheckHamlogVersion() {
 }
 
 void MainFormModel::SetHlpos_Click() {
+    // The stored path first; the base name follows from it, so a cancelled choice leaves
+    // the location as it is stored.
     const std::string stored = ini_.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
+    Location.HamlogDbBase = hamlog::HamlogDbBaseOf(stored);
     FileDialogRequest req;
     req.title = "Turbo HAMLOG データベースを指定します";
     req.filter = "Turbo HAMLOG データベース(*.HDB)|*.HDB|";
     req.mustExist = true;
     if (!stored.empty()) req.startFolder = FolderOf(stored);
-    const std::optional<std::string> chosen = dialogs_.OpenFile(req);
+    const std::optional<std::string> chosen = OpenOrDropped(req);
     if (!chosen) return;
     hamlog::SetHamlogDbPath(Location, *chosen);
     ini_.CurrentIniSection = "HAMLOG-FOL";

@@ -1,10 +1,12 @@
 #include "app/main_form_model.h"
 
 #include <exception>
+#include <new>
 #include <filesystem>
 #include <system_error>
 
 #include "app/main_form_internal.h"
+#include "core/errors.h"
 #include "core/platform.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
@@ -21,13 +23,17 @@ using form::kNoLog;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-// The error number shown after "LOAD Error - ": the system's code when there is one.
-std::string LoadErrorText(const std::exception& e) {
-    if (const auto* se = dynamic_cast<const std::system_error*>(&e)) return std::to_string(se->code().value());
-    return e.what();
-}
-
 }  // namespace
+
+int LoadErrorNumber(const std::exception& e) {
+    if (const auto* se = dynamic_cast<const std::system_error*>(&e)) return se->code().value();
+    if (dynamic_cast<const std::bad_alloc*>(&e)) return 7;
+    if (dynamic_cast<const FileError*>(&e)) return 9001;
+    if (dynamic_cast<const FormatError*>(&e)) return 9002;
+    if (dynamic_cast<const DateTimeError*>(&e)) return 9003;
+    if (dynamic_cast<const Aborted*>(&e)) return 9004;
+    return 9000;
+}
 
 std::string VersionText(int major, int minor, int revision) {
     std::string s = "Ver " + std::to_string(major) + "." + text::FormatNumber(minor, "#00");
@@ -68,7 +74,7 @@ MainFormModel::MainFormModel(MainFormConfig config, MainFormView& view, UiDialog
 
 MainFormModel::~MainFormModel() = default;
 
-std::string MainFormModel::Jap1OutputPath() const { return JoinPath(config_.programFolder, "JAP2HL.CSV"); }
+std::string MainFormModel::Jap1OutputPath() const { return JoinPath(WritableFolder(), "JAP2HL.CSV"); }
 
 void MainFormModel::Enable(const std::string& name, bool on) { view_.SetEnabled(name, on && Available(name)); }
 
@@ -93,9 +99,42 @@ void MainFormModel::EnterImportMode(std::initializer_list<const char*> itemsOff,
     ConversionMode = mode;
 }
 
-void MainFormModel::EndCancelledRun(RunCallbacks& callbacks) {
+std::string CancelledCounterText(long long written) {
+    return "中止しました（" + std::to_string(written) + "件出力済み）";
+}
+
+void MainFormModel::ShowCancelled(long long written) {
+    view_.ShowTextFor("Label6", CancelledCounterText(written), kCancelNoticeMs, kCounterIdle);
+}
+
+const std::vector<std::string>& ImportOptionControls() {
+    static const std::vector<std::string> names = {"Option1(0)", "Option1(1)", "Option1(2)", "Option1(3)",
+                                                   "Check1",     "Text4",      "Check2",     "Text5",
+                                                   "Check4",     "Text22",     "Check3",     "Text23",
+                                                   "Text24"};
+    return names;
+}
+
+void MainFormModel::ApplyImportOptions(int mode) {
+    // DigiPan reads neither the two ADIF frequency choices nor the received mark and the ADIF
+    // characters; JAP1 reads no option at all.
+    static const std::set<std::string> notDigipan = {"Option1(2)", "Option1(3)", "Check4", "Text22", "Text23",
+                                                     "Text24"};
+    for (const std::string& c : ImportOptionControls())
+        view_.SetEnabled(c, mode == 3 || (mode == 1 && !notDigipan.contains(c)));
+    switch (mode) {
+        case 1: view_.SetText("Frame1", kFrame1Digipan); break;
+        case 3: view_.SetText("Frame1", kFrame1Adif); break;
+        case 9: view_.SetText("Frame1", kFrame1Jap1); break;
+        default: break;
+    }
+    if (mode == 3 && AdifMappingReady != 0) view_.SetBackColor("Command1", form::kReadyGreen);
+    else view_.SetBackColor("Command1", std::nullopt);
+}
+
+void MainFormModel::EndCancelledRun(RunCallbacks& callbacks, long long written) {
     for (const char* c : {"Command1", form::kMenu, "Frame1"}) Enable(c, true);
-    ResetCounter();
+    ShowCancelled(written);
     CancelRequested = 0;
     callbacks.ShowWarnings();
 }
@@ -125,6 +164,7 @@ LoadOutcome MainFormModel::Form_Load() {
         // Commands whose conversion is not part of this build stay disabled.
         for (const std::string& item : unavailable_) view_.SetEnabled(item, false);
 
+        view_.SetChecked("Option1(0)", true);
         view_.SetChecked("Option2(0)", true);
         Option2_Click(0);
         const std::string today = text::FormatDateTimePattern(text::LocalNow(), "YYYYMMDD");
@@ -134,7 +174,7 @@ LoadOutcome MainFormModel::Form_Load() {
         ini_.CurrentIniSection = "GeneData";
         ini_.ReadIniValue("GeneDataFol", GeneDataFolder);
         if (GeneDataFolder == "GeneData") {
-            GeneDataFolder = settings::DefaultGeneDataFolder(config_.programFolder);
+            GeneDataFolder = settings::DefaultGeneDataFolder(WritableFolder());
             std::filesystem::create_directories(PathFromUtf8(GeneDataFolder));
             WriteSetting("GeneDataFol", GeneDataFolder);
         }
@@ -153,7 +193,19 @@ LoadOutcome MainFormModel::Form_Load() {
         view_.SetText("Text24", loaded.adifRcvd);
         Marks = loaded;
 
-        if (!LoadDatabaseLocation()) return LoadOutcome::Shown;
+        // The option choices of the last run.
+        const settings::UiOptions ui = settings::LoadUiOptions(ini_);
+        view_.SetChecked("Check1", ui.qslIssue);
+        view_.SetChecked("Check2", ui.qslSent);
+        view_.SetChecked("Check4", ui.qslRcvd);
+        view_.SetChecked("Check3", ui.jstForJa);
+        view_.SetChecked("Option1(" + std::to_string(ui.freqChoice) + ")", true);
+        FixedText = ui.fixedText;
+
+        if (!LoadDatabaseLocation()) {
+            ShowRememberedDigipanLog();
+            return LoadOutcome::Shown;
+        }
 
         const settings::ShellSettings s = settings::LoadShellSettings(ini_, config_.programFolder);
         ModeCount = s.modeCount;
@@ -161,6 +213,7 @@ LoadOutcome MainFormModel::Form_Load() {
         SelectedMode = "MIX";
         FillModeList();
 
+        ShowRememberedDigipanLog();
         if (hamlog::PathHasHdb(Location.HamlogDbPath)) {
             ReadFieldLengths();
             CheckHamlogVersion();
@@ -169,9 +222,14 @@ LoadOutcome MainFormModel::Form_Load() {
         }
         return LoadOutcome::Shown;
     } catch (const std::exception& e) {
-        Message("LOAD Error - " + LoadErrorText(e));
+        Message("LOAD Error - " + std::to_string(LoadErrorNumber(e)));
         return LoadOutcome::Failed;
     }
+}
+
+void MainFormModel::ShowRememberedDigipanLog() {
+    // Convert right after the start converts this log: show it rather than the database.
+    if (!DigipanLogPath.empty()) view_.SetText("Label5", DigipanLogPath);
 }
 
 void MainFormModel::FillModeList() {
@@ -188,6 +246,15 @@ void MainFormModel::Form_Unload() {
     view_.CloseAdifMapping(true);
     library_->HamlogClose();
     settings::SaveQslMarks(ini_, Marks);
+    settings::UiOptions ui;
+    ui.qslIssue = view_.Checked("Check1");
+    ui.qslSent = view_.Checked("Check2");
+    ui.qslRcvd = view_.Checked("Check4");
+    ui.jstForJa = view_.Checked("Check3");
+    for (int i = 0; i < 4; ++i)
+        if (view_.Checked("Option1(" + std::to_string(i) + ")")) ui.freqChoice = i;
+    ui.fixedText = FixedText;
+    settings::SaveUiOptions(ini_, ui);
     view_.EndProgram();
 }
 
@@ -308,6 +375,49 @@ void MainFormModel::mkADIF_Click() {}
 void MainFormModel::mkHL2CSV_Click() {}
 void MainFormModel::mkHL2CSV5_Click() {}
 void MainFormModel::xxxCC_Click() {}
+
+// --------------------------------------------------------------------------------------
+// Drag and drop
+
+std::optional<std::string> MainFormModel::OpenOrDropped(const FileDialogRequest& request) {
+    if (dropped_) {
+        std::optional<std::string> path = std::move(dropped_);
+        dropped_.reset();
+        return path;
+    }
+    return dialogs_.OpenFile(request);
+}
+
+void MainFormModel::FileDropped(const std::string& path) {
+    if (running_) return;
+    std::string ext = FileNameOf(path);
+    const std::size_t dot = ext.rfind('.');
+    ext = dot == std::string::npos ? std::string() : text::ToUpper(ext.substr(dot));
+    void (MainFormModel::*command)() = nullptr;
+    if (ext == ".ADI" || ext == ".ADIF") {
+        command = &MainFormModel::setADIFData_Click;
+    } else if (ext == ".LOG") {
+        command = dialogs_.AskYesNo(kDropLogQuestion, MessageIcon::Question, kProgramTitle)
+                      ? &MainFormModel::setDGPData_Click
+                      : &MainFormModel::setADIFData_Click;
+    } else if (ext == ".TXT") {
+        command = &MainFormModel::JAP1CSV_Click;
+    } else if (ext == ".HDB") {
+        command = &MainFormModel::SetHlpos_Click;
+    } else if (ext == ".ZLO" || ext == ".ZLOX") {
+        if (!Available("ZL2HL")) {
+            Message(kDropZlogMessage);
+            return;
+        }
+        command = &MainFormModel::ZL2HL_Click;
+    } else {
+        Message(kDropHelp);
+        return;
+    }
+    dropped_ = path;
+    (this->*command)();
+    dropped_.reset();
+}
 
 // --------------------------------------------------------------------------------------
 // Auxiliary commands

@@ -30,12 +30,32 @@ namespace trelvo::app {
 
 // The counter label when no conversion runs.
 inline constexpr const char* kCounterIdle = "件数ｶｳﾝﾀ";
+// The counter after a run stopped by Esc, shown for kCancelNoticeMs before the idle text.
+std::string CancelledCounterText(long long written);
+inline constexpr int kCancelNoticeMs = 3000;
+// Frame1's caption in each import mode.
+inline constexpr const char* kFrame1Digipan = "変換ルール( Digipan.LOG -> HL CSV )";
+inline constexpr const char* kFrame1Adif = "変換ルール( ADIF形式LOG -> HL CSV )";
+inline constexpr const char* kFrame1Jap1 = "変換ルール( JAP1 CSV -> HL CSV )";
+// What a drop of an unknown kind of file says, and the question for a ".log" file.
+inline constexpr const char* kDropHelp =
+    "ドロップできるのは次のファイルです。\r\n"
+    "  ADIF 形式の LOG (*.adi, *.adif)\r\n  DigiPan の LOG (*.log)\r\n  JAP1 の CSV (*.txt)\r\n"
+    "  Turbo HAMLOG のデータベース (*.hdb)";
+inline constexpr const char* kDropLogQuestion =
+    "このファイルを DigiPan の LOG として読みますか？\r\n（「いいえ」では ADIF 形式の LOG として読みます）";
+inline constexpr const char* kDropZlogMessage = "この版では zLog の LOG を変換できません。";
+// The option controls of Frame1.
+const std::vector<std::string>& ImportOptionControls();
 // The program's name, used as the title of its message boxes.
 inline constexpr const char* kProgramTitle = "TRELVO5";
 
 struct MainFormConfig {
     std::string programFolder;  // the program's folder: "JAP2HL.CSV", dialogs' start folder
     std::string iniPath;        // the settings file, normally TRELVO5.INI in programFolder
+    // Where the generated files go when the program's folder cannot be written (the folder
+    // of the settings file); empty: the program's folder.
+    std::string settingsFolder;
     int versionMajor = 0, versionMinor = 0, versionRevision = 0;
 };
 
@@ -52,6 +72,12 @@ std::string VersionText(int major, int minor, int revision);
 std::string FolderOf(const std::string& path);
 // The text after the last separator.
 std::string FileNameOf(const std::string& path);
+
+// The number shown after "LOAD Error - ": the system's error number when the failure has
+// one, else a fixed number per kind of failure (listed in the help):
+// 7 out of memory, 9001 a file, 9002 the content of a file, 9003 a date, 9004 stopped,
+// 9000 any other failure.
+int LoadErrorNumber(const std::exception& e);
 
 // The menu items whose conversion this build does not have; they stay disabled.
 std::set<std::string> CommandsNotBuilt();
@@ -103,6 +129,10 @@ public:
     void Label21_MouseDown();
     void Label21_MouseUp();
     void Command4_Click();
+    // A file dropped on the window: the mode that reads it is entered as its File menu
+    // command would after its open dialog (.adi/.adif ADIF, .log DigiPan or ADIF after
+    // asking, .txt JAP1, .hdb the database location); anything else is explained.
+    void FileDropped(const std::string& path);
     // The ADIF mapping window was closed: its map is ready and Convert can run.
     void AdifMappingClosed(const adif::AdifMapping& mapping);
 
@@ -147,6 +177,10 @@ public:
     std::string FixedText;     // the mapping window's fixed text, kept for this run
     std::string Jap1LogPath;   // the JAP1 file chosen last
     std::string Jap1OutputPath() const;
+    // The folder generated files go to by default (the program's folder when it is writable).
+    const std::string& WritableFolder() const {
+        return config_.settingsFolder.empty() ? config_.programFolder : config_.settingsFolder;
+    }
 
     // The conversion steps the Convert button and the menu run.
     void ConvertDigipanLog();
@@ -196,11 +230,18 @@ private:
     // Entering an import mode: the listed items disabled, the import options (Frame1) shown
     // and the other groups hidden, Convert disabled, the counter reset.
     void EnterImportMode(std::initializer_list<const char*> itemsOff, int mode);
-    // After a run stopped by Esc: Convert, the menu and Frame1 usable again, the counter and
-    // the flag reset, the run's warnings shown.
-    void EndCancelledRun(RunCallbacks& callbacks);
+    // After a run stopped by Esc: Convert, the menu and Frame1 usable again, the counter
+    // saying how many lines were written (then idle again), the flag reset, the run's
+    // warnings shown.
+    void EndCancelledRun(RunCallbacks& callbacks, long long written);
+    void ShowCancelled(long long written);
+    // Frame1's options that the import mode reads enabled, the others disabled; Frame1's
+    // caption and Convert's colour follow the mode.
+    void ApplyImportOptions(int mode);
     void SampleCheckBoxes();
     void FillModeList();
+    // Label5 shows the DigiPan log that Convert would read, when one is remembered.
+    void ShowRememberedDigipanLog();
     // The ".mst" test and the header read shared by the start-up and the location command.
     // False when the ".mst" file is missing (the paths are then cleared for this run).
     bool CheckDatabaseLocation();
@@ -213,6 +254,10 @@ private:
     void WriteSetting(const std::string& key, const std::string& value);
     // The message for a settings file that could not be written.
     std::string SettingsNotSavedMessage() const;
+    // The open dialog of a file command, or the file dropped on the window when the command
+    // runs for a drop.
+    std::optional<std::string> OpenOrDropped(const FileDialogRequest& request);
+    std::optional<std::string> dropped_;
 
     MainFormConfig config_;
     MainFormView& view_;

@@ -7,6 +7,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCryptographicHash>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,12 +17,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/text_filters.h"
@@ -89,6 +95,7 @@ MainForm::MainForm(MainFormConfig config, UiDialogs& dialogs, QWidget* parent)
         if (auto* box = qobject_cast<QLineEdit*>(object))
             connect(box, &QLineEdit::textChanged, this, [this, name = name] { model_.TextChanged(name); });
     qApp->installEventFilter(this);
+    setAcceptDrops(true);
 }
 
 MainForm::~MainForm() {
@@ -158,7 +165,9 @@ QWidget* MainForm::BuildFrame1() {
     grid->addWidget(new QLabel("未ﾁｪｯｸ状態では変換しないでｽﾙｰになります"), 5, 0, 1, 2);
     grid->addWidget(Add(new QCheckBox("JA局はLOG-TIMEをJSTに変換"), "Check3"), 2, 3, 1, 2);
     auto adifMark = [&](int row, const char* caption, const char* box) {
-        grid->addWidget(new QLabel(caption), row, 3);
+        auto* label = new QLabel(caption);
+        captionOf_[box] = label;  // greyed with its box
+        grid->addWidget(label, row, 3);
         grid->addWidget(Add(NarrowBox(3), box), row, 4);
     };
     adifMark(3, "ADIF上の発行済み文字 =", "Text23");
@@ -361,6 +370,31 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+namespace {
+
+// The first local file of a drag, or empty.
+QString DroppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+
+}  // namespace
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!model_.Running() && !DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainForm::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty() || model_.Running()) return;
+    event->acceptProposedAction();
+    const std::string native = S(QDir::toNativeSeparators(path));
+    // The drop returns at once; the command runs from the event loop, as a menu command does.
+    QTimer::singleShot(0, this, [this, native] { RunCommand([this, native] { model_.FileDropped(native); }); });
+}
+
 void MainForm::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
     QMainWindow::changeEvent(event);
@@ -400,6 +434,7 @@ QObject* MainForm::Control(const std::string& name) const {
 }
 
 void MainForm::SetEnabled(const std::string& name, bool on) {
+    if (auto it = captionOf_.find(name); it != captionOf_.end()) it->second->setEnabled(on);
     QObject* o = Find(name);
     if (auto* w = qobject_cast<QWidget*>(o)) {
         if (auto* menu = qobject_cast<QMenu*>(w)) menu->menuAction()->setEnabled(on);
@@ -492,6 +527,14 @@ void MainForm::SetFocusTo(const std::string& name) {
     if (auto* w = qobject_cast<QWidget*>(Find(name))) w->setFocus(Qt::OtherFocusReason);
 }
 
+void MainForm::ShowTextFor(const std::string& name, const std::string& text, int milliseconds,
+                           const std::string& then) {
+    SetText(name, text);
+    QTimer::singleShot(milliseconds, this, [this, name, text, then] {
+        if (Text(name) == text) SetText(name, then);
+    });
+}
+
 void MainForm::ServiceEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 void MainForm::OpenFileMenu() {
@@ -506,23 +549,70 @@ void MainForm::SetBusy(bool busy) {
     }
 }
 
+namespace {
+
+// The local socket of a running copy: beside its lock file where the system allows such a
+// name, else a name made from the lock file's path.
+QString InstanceSocketName(const QString& lockPath) {
+    const QString beside = lockPath.left(lockPath.size() - 5) + ".sock";
+#ifndef Q_OS_WIN
+    if (beside.toLocal8Bit().size() < 100) return beside;
+#endif
+    return "TRELVO5-" + QCryptographicHash::hash(lockPath.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+}
+
+}  // namespace
+
 bool MainForm::AnotherInstanceRunning() {
     if (instanceLock_) return false;
     // The lock sits beside the settings file, so two copies never write it at once.
     const QString folder = QFileInfo(Q(model_.Config().iniPath)).absolutePath();
-    auto lock = std::make_unique<QLockFile>(QDir(folder).filePath("TRELVO5.lock"));
+    QString lockPath = QDir(folder).filePath("TRELVO5.lock");
+    auto lock = std::make_unique<QLockFile>(lockPath);
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
-        if (lock->error() == QLockFile::LockFailedError) return true;
+    bool locked = lock->tryLock(0);
+    if (!locked && lock->error() != QLockFile::LockFailedError) {
         // The folder cannot be written: hold the lock in the temporary folder instead.
         const QByteArray key = QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-        lock = std::make_unique<QLockFile>(
-            QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation)).filePath("TRELVO5-" + key + ".lock"));
+        lockPath = QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation)).filePath("TRELVO5-" + key + ".lock");
+        lock = std::make_unique<QLockFile>(lockPath);
         lock->setStaleLockTime(0);
-        if (!lock->tryLock(0) && lock->error() == QLockFile::LockFailedError) return true;
+        locked = lock->tryLock(0) || lock->error() != QLockFile::LockFailedError;
+    }
+    const QString socketName = InstanceSocketName(lockPath);
+    if (!locked) {
+        // Another copy runs: ask it to come to the front, then end.
+        QLocalSocket socket;
+        socket.connectToServer(socketName);
+        if (socket.waitForConnected(2000)) {
+            socket.write("raise\n");
+            socket.waitForBytesWritten(2000);
+            socket.disconnectFromServer();
+        }
+        return true;
     }
     instanceLock_ = std::move(lock);
+    instanceServer_ = new QLocalServer(this);
+    QLocalServer::removeServer(socketName);  // left by a copy that did not end cleanly
+    if (instanceServer_->listen(socketName)) {
+        connect(instanceServer_, &QLocalServer::newConnection, this, [this] {
+            while (QLocalSocket* s = instanceServer_->nextPendingConnection()) {
+                connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+                connect(s, &QLocalSocket::readyRead, this, [this, s] {
+                    if (s->readAll().contains("raise")) RaiseWindow();
+                });
+            }
+        });
+    }
     return false;
+}
+
+void MainForm::RaiseWindow() {
+    ++raiseRequests_;
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
 }
 
 void MainForm::ShowFieldLen(const hamlog::HdbFieldLengths& lengths) {
@@ -574,6 +664,7 @@ void MainForm::EndProgram() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this && w->isVisible() && w->parentWidget() == this) w->close();
     if (!inCloseEvent_) close();
+    if (instanceServer_) instanceServer_->close();
     instanceLock_.reset();
     QCoreApplication::quit();
 }

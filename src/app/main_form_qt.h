@@ -14,10 +14,13 @@
 #include "app/main_form_view.h"
 #include "app/ui_dialogs.h"
 
+class QLocalServer;
 class QLockFile;
 class QLineEdit;
 class QMenu;
 class QKeyEvent;
+class QDragEnterEvent;
+class QDropEvent;
 
 namespace trelvo::tools {
 class FieldLen;
@@ -40,6 +43,8 @@ public:
     bool Ended() const { return ended_; }
     bool EndedNow() const { return endedNow_; }
     tools::FieldLen* FieldLenWindow() const { return fieldLen_; }
+    // How often a second start asked this window to come to the front.
+    int RaiseRequests() const { return raiseRequests_; }
 
     // --- events, named as the handlers they reach ---------------------------------------------
     LoadOutcome Form_Load() { return model_.Form_Load(); }
@@ -101,6 +106,8 @@ public:
     void AddListItem(const std::string& name, const std::string& item) override;
     void SetBackColor(const std::string& name, std::optional<std::uint32_t> bgr) override;
     void SetFocusTo(const std::string& name) override;
+    void ShowTextFor(const std::string& name, const std::string& text, int milliseconds,
+                     const std::string& then) override;
     void ServiceEvents() override;
     void OpenFileMenu() override;
     void SetBusy(bool busy) override;
@@ -119,6 +126,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenu();
@@ -130,6 +139,8 @@ private:
     T* Add(T* object, const std::string& name);
     QObject* Find(const std::string& name) const;
     void TextKeyPress(const std::string& name, char32_t& key);
+    // A second start asked for this window: to the front.
+    void RaiseWindow();
     bool FilterLineEditKey(QLineEdit* box, QKeyEvent* key);
     // Runs a handler that may convert: Convert and the menu stay consistent if the window
     // is closed meanwhile.
@@ -138,12 +149,15 @@ private:
 
     MainFormModel model_;
     std::map<std::string, QObject*> controls_;
+    std::map<std::string, QWidget*> captionOf_;  // the caption label beside a text box
     mutable std::vector<std::string> unknown_;
     QMenu* fileMenu_ = nullptr;
     tools::FieldLen* fieldLen_ = nullptr;
     QWidget* adifMapping_ = nullptr;
     UiDialogs& dialogs_;
     std::unique_ptr<QLockFile> instanceLock_;
+    QLocalServer* instanceServer_ = nullptr;
+    int raiseRequests_ = 0;
     bool ended_ = false;
     bool endedNow_ = false;
     bool inCloseEvent_ = false;

@@ -34,6 +34,14 @@ public:
     // Background colour as 0xBBGGRR; nullopt is the system's button face.
     virtual void SetBackColor(const std::string& name, std::optional<std::uint32_t> bgr) = 0;
     virtual void SetFocusTo(const std::string& name) = 0;
+    // Shows `text` in a label for `milliseconds`, then `then` (unless the label was given
+    // another text meanwhile). Without a clock (the tests' table) the text simply stays.
+    virtual void ShowTextFor(const std::string& name, const std::string& text, int milliseconds,
+                             const std::string& then) {
+        (void)milliseconds;
+        (void)then;
+        SetText(name, text);
+    }
 
     // --- window services ----------------------------------------------------------------
     // Lets the window repaint and handle input (Esc) while a conversion runs.

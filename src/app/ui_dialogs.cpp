@@ -43,4 +43,14 @@ std::vector<std::string> DialogNameFilters(std::string_view filter) {
     return out;
 }
 
+std::string DefaultSuffix(std::string_view filter) {
+    const std::vector<DialogFilterEntry> entries = ParseDialogFilter(filter);
+    if (entries.empty() || entries.front().patterns.size() != 1) return {};
+    const std::string& p = entries.front().patterns.front();
+    if (p.size() < 3 || p.compare(0, 2, "*.") != 0) return {};
+    const std::string ext = p.substr(2);
+    if (ext.find_first_of("*?.[") != std::string::npos) return {};
+    return ext;
+}
+
 }  // namespace trelvo::app

@@ -60,4 +60,8 @@ std::vector<DialogFilterEntry> ParseDialogFilter(std::string_view filter);
 // with regard to case and logs come with either.
 std::vector<std::string> DialogNameFilters(std::string_view filter);
 
+// The extension a save dialog adds to a name typed without one: that of the filter's first
+// entry when it has a single pattern "*.EXT" ("CSV" for "…|*.CSV"); empty otherwise.
+std::string DefaultSuffix(std::string_view filter);
+
 }  // namespace trelvo::app

@@ -10,6 +10,7 @@
 #include "core/callbacks.h"
 #include "core/file_checks.h"
 #include "settings/ini_store.h"
+#include "settings/settings_location.h"
 
 namespace trelvo::cli {
 
@@ -17,9 +18,10 @@ struct CliContext {
     std::string programFolder;
     std::string iniOption;  // "--ini" as given
 
-    // "--ini", or TRELVO5.INI beside the program.
+    // "--ini", or TRELVO5.INI beside the program (in the user's settings folder when the
+    // program's folder cannot be written).
     std::string IniPath() const {
-        return iniOption.empty() ? settings::DefaultIniPath(programFolder) : iniOption;
+        return iniOption.empty() ? settings::LocateSettings(programFolder).iniPath : iniOption;
     }
     // A store over the settings file. The command line only ever reads it.
     settings::IniStore Ini() const { return settings::IniStore(IniPath()); }

@@ -42,16 +42,6 @@ struct AdifArgs {
     std::string encoding = "cp932";
 };
 
-// The tags --map auto looks for, in the order they are tried; the first of several tags
-// for the same column wins (FREQ before BAND).
-const std::pair<const char*, int> kAutoMap[] = {
-    {"CALL", adif::kColCall},        {"QSO_DATE", adif::kColDate},    {"TIME_ON", adif::kColTime},
-    {"RST_SENT", adif::kColHisRst},  {"RST_RCVD", adif::kColMyRst},   {"FREQ", adif::kColFreq},
-    {"BAND", adif::kColFreq},        {"MODE", adif::kColMode},        {"GRIDSQUARE", adif::kColGridLoc},
-    {"NAME", adif::kColName},        {"QTH", adif::kColQth},          {"QSL_SENT", adif::kColQslSent},
-    {"QSL_RCVD", adif::kColQslRcvd}, {"COMMENT", adif::kColRemarks1},
-};
-
 std::string ColumnList() {
     std::string s;
     for (int c = 1; c <= adif::kColumnCount; ++c)
@@ -104,17 +94,10 @@ void ApplyMapOption(const AdifArgs& a, const adif::AdifScanResult& scan, adif::A
 }
 
 // --map auto: the usual tags of the file, printed in the --map form.
-void ApplyAutoMap(const adif::AdifScanResult& scan, adif::AdifMappingModel& model) {
-    std::set<int> taken;
+void ApplyAutoMap(adif::AdifMappingModel& model) {
     std::string chosen;
-    for (const auto& [tag, column] : kAutoMap) {
-        const int row = scan.table.Find(tag);
-        if (row < 1 || taken.count(column)) continue;
-        taken.insert(column);
-        model.Click(row, column);
-        chosen +=
-            (chosen.empty() ? "" : ",") + std::string(tag) + "=" + std::string(adif::ColumnTitle(column));
-    }
+    for (const auto& [tag, column] : model.AutoMap())
+        chosen += (chosen.empty() ? "" : ",") + tag + "=" + std::string(adif::ColumnTitle(column));
     std::cout << "map: " << (chosen.empty() ? "(none of the usual tags found)" : chosen) << '\n';
 }
 
@@ -235,7 +218,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
                         ")");
     }
     if (a.map.size() == 1 && text::EqualsNoCase(text::TrimBlanks(a.map.front()), "auto"))
-        ApplyAutoMap(scan, model);
+        ApplyAutoMap(model);
     else if (!a.map.empty())
         ApplyMapOption(a, scan, model);
     else

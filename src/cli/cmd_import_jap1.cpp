@@ -22,6 +22,11 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
     cmd->callback([args, &ctx]() {
         jap1::Jap1Options options = *args;
         options.programFolder = ctx.programFolder;
+        // An installed program's folder cannot be written: the result goes beside the settings.
+        if (options.outputPath.empty()) {
+            const settings::SettingsLocation where = settings::LocateSettings(ctx.programFolder);
+            if (where.userFolder) options.outputPath = jap1::DefaultJap1OutputPath(where.folder);
+        }
         CheckCommandFiles(ctx, {{options.inputPath, "the JAP1 file", false},
                                 {options.remarksTablePath, "the remarks table", false},
                                 {options.outputPath.empty() ? jap1::DefaultJap1OutputPath(ctx.programFolder)

@@ -1,5 +1,7 @@
 #include "core/platform.h"
 
+#include <chrono>
+#include <cstdio>
 #include <system_error>
 
 namespace trelvo {
@@ -44,6 +46,18 @@ bool FileExists(const std::string& utf8Path) {
     if (utf8Path.empty()) return false;
     std::error_code ec;
     return std::filesystem::is_regular_file(PathFromUtf8(utf8Path), ec);
+}
+
+bool FolderWritable(const std::string& utf8Folder) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(PathFromUtf8(utf8Folder.empty() ? "." : utf8Folder), ec)) return false;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::string probe = JoinPath(utf8Folder, ".trelvo5-write-test-" + std::to_string(stamp));
+    std::FILE* f = OpenFile(probe, "wb");
+    if (!f) return false;
+    std::fclose(f);
+    std::filesystem::remove(PathFromUtf8(probe), ec);
+    return true;
 }
 
 }  // namespace trelvo

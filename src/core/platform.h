@@ -28,6 +28,14 @@ std::string FollowLinks(const std::string& utf8Path);
 // True when a file (not a folder) exists at the path.
 bool FileExists(const std::string& utf8Path);
 
+// True when a file can be created in the folder (tried with a scratch file that is removed).
+bool FolderWritable(const std::string& utf8Folder);
+
+// The user's own settings folder for this program: $XDG_CONFIG_HOME/trelvo5 (default
+// ~/.config/trelvo5) here, %APPDATA%\TRELVO5 on Windows. Not created; empty when the
+// environment names no home.
+std::string UserConfigFolder();
+
 }  // namespace trelvo
 
 namespace trelvo {

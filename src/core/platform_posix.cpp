@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <thread>
@@ -176,6 +177,14 @@ std::FILE* ExclusiveLock::TruncatedStream() {
     std::FILE* f = fdopen(copy, "wb");
     if (!f) close(copy);
     return f;
+}
+
+std::string UserConfigFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/') return JoinPath(xdg, "trelvo5");
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return {};
+    return JoinPath(JoinPath(home, ".config"), "trelvo5");
 }
 
 }  // namespace trelvo

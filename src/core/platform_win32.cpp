@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "core/platform.h"
@@ -16,6 +17,12 @@ std::string ProgramFolder() {
     DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
     std::filesystem::path p(std::wstring(buf, n));
     return PathToUtf8(p.parent_path());
+}
+
+std::string UserConfigFolder() {
+    const wchar_t* appData = _wgetenv(L"APPDATA");
+    if (!appData || !*appData) return {};
+    return PathToUtf8(std::filesystem::path(appData) / L"TRELVO5");
 }
 
 }  // namespace trelvo

@@ -1,5 +1,6 @@
 #include "csvout/dxcc_tables.h"
 
+#include "core/platform.h"
 #include "settings/file_search.h"
 #include "text/chars.h"
 #include "text/cp932.h"
@@ -38,8 +39,18 @@ DxccTable DxccTable::Load(const std::string& path) {
     return t;
 }
 
+std::string InstalledDataFolder(const std::string& programFolder) {
+    return JoinPath(JoinPath(JoinPath(programFolder, ".."), "share"), "trelvo5");
+}
+
 DxccTable DxccTable::Find(const std::string& fileName, const std::string& programFolder) {
-    return Load(settings::SearchFilePath(fileName, programFolder));
+    std::string path = settings::SearchFilePath(fileName, programFolder);
+    // An installed program keeps its tables in the data folder beside its bin folder.
+    if (path.empty()) {
+        const std::string installed = JoinPath(InstalledDataFolder(programFolder), fileName);
+        if (FileExists(installed)) path = installed;
+    }
+    return Load(path);
 }
 
 std::string DxccTable::Lookup(long long number) const {

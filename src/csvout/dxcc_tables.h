@@ -21,7 +21,8 @@ public:
     // Loads the file; a missing file leaves the table empty. Lines that are not
     // "number<TAB>value" are counted in `BadLines`.
     static DxccTable Load(const std::string& path);
-    // Finds the file by name (beside the program first) and loads it.
+    // Finds the file by name (beside the program first, then in the current folder and on
+    // PATH, then in the installed data folder) and loads it.
     static DxccTable Find(const std::string& fileName, const std::string& programFolder);
 
     // The value for `number` cut to nine characters, or empty.
@@ -43,6 +44,9 @@ struct DxccTables {
     DxccTable hamlogToAdif;
     static DxccTables Find(const std::string& programFolder);
 };
+
+// Where an installed program keeps its data: "../share/trelvo5" from its folder.
+std::string InstalledDataFolder(const std::string& programFolder);
 
 std::string LookupAdifToHamlogCode(const DxccTables& tables, long long number);
 std::string LookupHamlogToAdifCode(const DxccTables& tables, long long number);

@@ -1,10 +1,12 @@
 // trelvo5-gui: the window over the conversion engine.
 #include <QApplication>
+#include <QTranslator>
 
 #include "app/main_form_qt.h"
 #include "core/platform.h"
 #include "gui/qt_dialogs.h"
 #include "settings/ini_store.h"
+#include "settings/settings_location.h"
 
 int main(int argc, char** argv) {
     using namespace trelvo;
@@ -14,7 +16,12 @@ int main(int argc, char** argv) {
 
     app::MainFormConfig config;
     config.programFolder = ProgramFolder();
-    config.iniPath = settings::DefaultIniPath(config.programFolder);
+    const auto japanese = gui::InstallQtJapanese(QString::fromStdString(config.programFolder));
+    // Beside the program, or in the user's settings folder when the program's folder cannot
+    // be written.
+    const settings::SettingsLocation where = settings::LocateSettings(config.programFolder);
+    config.iniPath = where.iniPath;
+    config.settingsFolder = where.folder;
     config.versionMajor = TRELVO5_VERSION_MAJOR;
     config.versionMinor = TRELVO5_VERSION_MINOR;
     config.versionRevision = TRELVO5_VERSION_PATCH;

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTextBrowser>
@@ -38,6 +41,16 @@ QMessageBox::Icon BoxIcon(app::MessageIcon icon) {
 
 }  // namespace
 
+std::unique_ptr<QTranslator> InstallQtJapanese(const QString& programFolder) {
+    auto translator = std::make_unique<QTranslator>();
+    for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath), programFolder}) {
+        if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), "qtbase", "_", folder) &&
+            QCoreApplication::installTranslator(translator.get()))
+            return translator;
+    }
+    return nullptr;
+}
+
 HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), browser_(new QTextBrowser) {
     InitHelpResource();
     setObjectName("HelpWindow");
@@ -63,6 +76,8 @@ std::optional<std::string> QtDialogs::RunFileDialog(const app::FileDialogRequest
     QStringList filters;
     for (const std::string& f : app::DialogNameFilters(request.filter)) filters << Q(f);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
+    // A name typed without an extension gets the filter's one (Turbo HAMLOG lists *.CSV only).
+    if (save) dialog.setDefaultSuffix(Q(app::DefaultSuffix(request.filter)));
     if (!request.proposedName.empty()) dialog.selectFile(Q(request.proposedName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();

@@ -3,13 +3,22 @@
 #pragma once
 
 #include <QPointer>
+#include <QString>
+
+#include <memory>
 #include <QWidget>
 
 #include "app/ui_dialogs.h"
 
 class QTextBrowser;
+class QTranslator;
 
 namespace trelvo::gui {
+
+// Qt's own Japanese texts (はい/いいえ/キャンセル, the file dialog), from Qt's translations
+// folder or beside the program. Installed into the application while the result lives;
+// nullptr when no translation was found.
+std::unique_ptr<QTranslator> InstallQtJapanese(const QString& programFolder);
 
 // The help in its own window, opened at a topic.
 class HelpWindow : public QWidget {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/platform.h"
+#include "settings/settings_location.h"
 #include "text/numfmt.h"
 
 namespace trelvo::settings {
@@ -30,13 +31,36 @@ void SaveQslMarks(IniStore& ini, const QslMarks& m) {
     ini.WriteIniValue("ADIFrcvMark", m.adifRcvd);
 }
 
+UiOptions LoadUiOptions(IniStore& ini) {
+    UiOptions o;
+    auto flag = [&ini](const char* key) { return ini.ReadOr(kUiSection, key, "0") == "1"; };
+    o.qslIssue = flag("QslIssue");
+    o.qslSent = flag("QslSent");
+    o.qslRcvd = flag("QslRcvd");
+    o.jstForJa = flag("JstForJa");
+    const auto freq = text::WholeNumber(ini.ReadOr(kUiSection, "FreqChoice", "0"));
+    o.freqChoice = freq && *freq >= 0 && *freq <= 3 ? static_cast<int>(*freq) : 0;
+    o.fixedText = ini.ReadOr(kUiSection, "FixedText", "");
+    return o;
+}
+
+void SaveUiOptions(IniStore& ini, const UiOptions& o) {
+    ini.CurrentIniSection = kUiSection;
+    ini.WriteIniValue("QslIssue", o.qslIssue ? "1" : "0");
+    ini.WriteIniValue("QslSent", o.qslSent ? "1" : "0");
+    ini.WriteIniValue("QslRcvd", o.qslRcvd ? "1" : "0");
+    ini.WriteIniValue("JstForJa", o.jstForJa ? "1" : "0");
+    ini.WriteIniValue("FreqChoice", std::to_string(o.freqChoice));
+    ini.WriteIniValue("FixedText", o.fixedText);
+}
+
 ShellSettings LoadShellSettings(IniStore& ini, const std::string& programFolder) {
     ShellSettings s;
     ini.CurrentIniSection = "GeneData";
     std::string v;
     ini.ReadIniValue("GeneDataFol", v);
     s.geneDataFolderStored = v != "GeneData";
-    s.geneDataFolder = s.geneDataFolderStored ? v : DefaultGeneDataFolder(programFolder);
+    s.geneDataFolder = s.geneDataFolderStored ? v : DefaultGeneDataFolder(LocateSettings(programFolder).folder);
     s.editorPath = ini.ReadOr("TextEditor", "Editor", "NOTEPAD.EXE");
     s.digipanLogPath = ini.ReadOr("DIGIPAN-FOL", "DIGIPAN-FN", "");
     s.marks = LoadQslMarks(ini);

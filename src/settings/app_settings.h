@@ -29,13 +29,28 @@ struct ShellSettings {
     std::string adifLogFolder;      // start folder of the save dialogs
 };
 
-// Reads every key of the shell with the defaults applied. Writes nothing.
+// Reads every key of the shell with the defaults applied (the GeneData folder beside the
+// settings file the program uses). Writes nothing.
 ShellSettings LoadShellSettings(IniStore& ini, const std::string& programFolder);
 
 // Reads the five QSL marks.
 QslMarks LoadQslMarks(IniStore& ini);
 // Writes the five QSL marks (the window does this when it closes).
 void SaveQslMarks(IniStore& ini, const QslMarks& marks);
+
+// The window's option choices, remembered between runs in a section of our own,
+// "TRELVO5-UI" (the other sections keep their meaning).
+inline constexpr const char* kUiSection = "TRELVO5-UI";
+struct UiOptions {
+    bool qslIssue = false;  // Check1
+    bool qslSent = false;   // Check2
+    bool qslRcvd = false;   // Check4
+    bool jstForJa = false;  // Check3
+    int freqChoice = 0;     // Option1(0..3)
+    std::string fixedText;  // the mapping window's fixed text
+};
+UiOptions LoadUiOptions(IniStore& ini);
+void SaveUiOptions(IniStore& ini, const UiOptions& options);
 
 // The default generated-data folder: "GeneData" in the program folder, with a separator.
 std::string DefaultGeneDataFolder(const std::string& programFolder);

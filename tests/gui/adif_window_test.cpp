@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QLabel>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -6,12 +7,16 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTableWidget>
+#include <QTimer>
 
 #include "hamlog/hand_made_hdb.h"
 #include "importers/adif/adif2hl_form_qt.h"
 #include "importers/adif/adif_reader.h"
 #include "window_fixture.h"
+
+#include <map>
 
 using namespace trelvo;
 using namespace trelvo::testing;
@@ -100,6 +105,9 @@ TEST_F(AdifWindowTest, ChooseMapConvertLikeTheCommandLineDoes) {
     EXPECT_TRUE(command1->isEnabled());
     EXPECT_EQ(command1->palette().color(QPalette::Button), QColor(0xC0, 0xFF, 0xC0));
 
+    // The file's frequencies are in MHz already: "変換しない" (the window starts on kHz).
+    EXPECT_TRUE(W<QRadioButton>("Option1(0)")->isChecked());
+    W<QRadioButton>("Option1(2)")->setChecked(true);
     const std::string out = dir.File("out.csv");
     dialogs.saveAnswers.push_back(out);
     QTest::mouseClick(command1, Qt::LeftButton);
@@ -196,6 +204,162 @@ TEST_F(AdifWindowTest, LinesEndingInLfAloneAreReadAfterAsking) {
     EXPECT_NE(dialogs.questions[0].find("LF"), std::string::npos);
     EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "2 / 2");
     EXPECT_NE(Mapping(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The counter during the prescan, as the window shows it each time it is serviced.
+TEST_F(AdifWindowTest, PrescanCounterShowsRecordsAndNamesAfterEachRecord) {
+    const std::string input = CopyExample("adif/sample.adi", "sample.adi");
+    Start();
+    std::vector<std::string> seen;
+    std::function<void()> watch = [&] {
+        if (!form->Model().Running()) return;
+        seen.push_back(W<QLabel>("Label6")->text().toStdString());
+        QMetaObject::invokeMethod(form.get(), watch, Qt::QueuedConnection);
+    };
+    QTimer::singleShot(0, form.get(), [&] { watch(); });
+    ChooseFile(input);
+    ASSERT_FALSE(seen.empty());
+    const QRegularExpression pair("^(\\d+) / (\\d+)$");
+    int lastRecords = 0;
+    for (const std::string& s : seen) {
+        if (s == "件数ｶｳﾝﾀ") continue;  // before the first record
+        const QRegularExpressionMatch m = pair.match(QString::fromStdString(s));
+        ASSERT_TRUE(m.hasMatch()) << s;
+        EXPECT_GE(m.captured(1).toInt(), lastRecords);
+        EXPECT_GT(m.captured(2).toInt(), 0) << s;
+        lastRecords = m.captured(1).toInt();
+    }
+    EXPECT_GT(lastRecords, 0);
+    EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "6 / 17");
+}
+
+// A new file chosen while the mapping window is open: the marks go to the settings first.
+TEST_F(AdifWindowTest, MarksAreStoredWhenANewFileReplacesTheMappingWindow) {
+    const std::string input = CopyExample("adif/sample.adi", "sample.adi");
+    Start();
+    ChooseFile(input);
+    ASSERT_NE(Mapping(), nullptr);
+    const int call = RowOf("CALL");
+    ClickCell(call, adif::kColCall);
+    ClickCell(RowOf("QSO_DATE"), adif::kColDate);
+    EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL1"), "<missing>");
+
+    ChooseFile(input);
+    EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL1"), std::to_string(call));
+    EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL3"), std::to_string(RowOf("QSO_DATE")));
+    // The new window shows them again, and Convert waits for it to be closed.
+    ASSERT_NE(Mapping(), nullptr);
+    EXPECT_TRUE(Marked(call, adif::kColCall));
+    EXPECT_EQ(form->Model().AdifMappingReady, 0);
+    EXPECT_FALSE(W<QPushButton>("Command1")->isEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// Two files whose tags come in other orders; the second has no COMMENT.
+constexpr const char* kFileA =
+    "made by hand <EOH>\r\n<CALL:5>JA1AA <QSO_DATE:8>20240101 <COMMENT:2>hi <EOR>\r\n";
+constexpr const char* kFileB =
+    "made by hand <EOH>\r\n<QSO_DATE:8>20240102 <TIME_ON:4>1300 <CALL:5>JA1AB <EOR>\r\n";
+
+class AdifMismatchTest : public AdifWindowTest {
+protected:
+    // Marks CALL, QSO_DATE and COMMENT on file A and closes the window.
+    void MapFileA() {
+        WriteBytes(dir.File("a.adi"), kFileA);
+        WriteBytes(dir.File("b.adi"), kFileB);
+        Start();
+        ChooseFile(dir.File("a.adi"));
+        ASSERT_NE(Mapping(), nullptr);
+        EXPECT_TRUE(dialogs.questions.empty());  // nothing stored: an empty grid, no question
+        for (int r = 1; r <= 3; ++r)
+            for (int c = 1; c <= adif::kColumnCount; ++c) EXPECT_FALSE(Marked(r, c));
+        ClickCell(RowOf("CALL"), adif::kColCall);
+        ClickCell(RowOf("QSO_DATE"), adif::kColDate);
+        ClickCell(RowOf("COMMENT"), adif::kColRemarks1);
+        CloseMapping();
+        EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL1name"), "CALL");
+        EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL16name"), "COMMENT");
+    }
+};
+
+TEST_F(AdifMismatchTest, YesMovesEachMarkToTheRowOfItsTagAndListsTheMissingOnes) {
+    MapFileA();
+    dialogs.messages.clear();
+    dialogs.yesNoAnswers.push_back(true);
+    ChooseFile(dir.File("b.adi"));
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0], adif::kMismatchQuestion);
+    ASSERT_NE(Mapping(), nullptr);
+    EXPECT_TRUE(Marked(RowOf("CALL"), adif::kColCall));
+    EXPECT_TRUE(Marked(RowOf("QSO_DATE"), adif::kColDate));
+    EXPECT_FALSE(Marked(1, adif::kColCall));  // row 1 is QSO_DATE now
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], std::string(adif::kDroppedMessage) + "COMMENT");
+}
+
+TEST_F(AdifMismatchTest, NoKeepsTheMarksOnTheirRows) {
+    MapFileA();
+    dialogs.messages.clear();
+    dialogs.yesNoAnswers.push_back(false);
+    ChooseFile(dir.File("b.adi"));
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    ASSERT_NE(Mapping(), nullptr);
+    EXPECT_TRUE(Marked(1, adif::kColCall));  // the row of CALL in file A, QSO_DATE here
+    EXPECT_TRUE(Marked(2, adif::kColDate));
+    EXPECT_TRUE(Marked(3, adif::kColRemarks1));
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    // The same file again: its names now match what is stored, so nothing is asked.
+    CloseMapping();
+    ChooseFile(dir.File("b.adi"));
+    EXPECT_EQ(dialogs.questions.size(), 1u);
+}
+
+TEST_F(AdifWindowTest, AutoSetChoosesWhatTheCommandLinesAutoMapChooses) {
+    const std::string input = CopyExample("adif/sample.adi", "sample.adi");
+    Start();
+    ChooseFile(input);
+    ASSERT_NE(Mapping(), nullptr);
+    auto* hint = Mapping()->findChild<QLabel*>("LabelHint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->text().toStdString(), adif::kHintText);
+    ClickCell(RowOf("CALL"), adif::kColRemarks2);  // replaced by the automatic choice
+    QAction* autoSet = Mapping()->findChild<QAction*>("AutoSet");
+    ASSERT_NE(autoSet, nullptr);
+    EXPECT_EQ(autoSet->text().toStdString(), "自動設定");
+    autoSet->trigger();
+    EXPECT_FALSE(Marked(RowOf("CALL"), adif::kColRemarks2));
+    std::map<std::string, int> rows;
+    for (int r = 1; r <= Grid()->rowCount(); ++r) rows[Grid()->item(r - 1, 0)->text().toStdString()] = r;
+    CloseMapping();
+
+    // The command line's choice, printed as TAG=COLUMN pairs, gives the same stored rows.
+    QString out;
+    ASSERT_EQ(RunCli({"--ini", "cli.ini", "import", "adif", QString::fromStdString(input), "--map", "auto", "-o",
+                      "cli.csv"},
+                     &out),
+              0);
+    const QRegularExpression pairs("map: (\\S+)");
+    const QRegularExpressionMatch m = pairs.match(out);
+    ASSERT_TRUE(m.hasMatch()) << out.toStdString();
+    int checked = 0;
+    for (const QString& p : m.captured(1).split(',')) {
+        const QStringList tc = p.split('=');
+        ASSERT_EQ(tc.size(), 2);
+        const int column = adif::ColumnFromTitle(tc[1].toStdString());
+        EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL" + std::to_string(column)), std::to_string(rows[tc[0].toStdString()]))
+            << p.toStdString();
+        ++checked;
+    }
+    EXPECT_GE(checked, 5);
+    EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL17"), "0");
 }
 
 }  // namespace

@@ -47,6 +47,9 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
     QAction* view = menu->addAction("対象ADIF参照(&V)");
     view->setObjectName("viewADIF");
     connect(view, &QAction::triggered, this, [this] { viewADIF_Click(); });
+    QAction* autoSet = menu->addAction("自動設定");
+    autoSet->setObjectName("AutoSet");
+    connect(autoSet, &QAction::triggered, this, [this] { AutoSet_Click(); });
     QAction* help = menu->addAction("Ｈｅｌｐ(&H)");
     help->setObjectName("ConvHelp");
     connect(help, &QAction::triggered, this, [this] { ConvHelp_Click(); });
@@ -98,6 +101,11 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
     grid_->setFixedHeight(std::min(height, maxHeight));
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(grid_, &QTableWidget::cellClicked, this, [this](int r, int c) { MSFlexGrid1_Click(r + 1, c); });
+    auto* hint = new QLabel(QString::fromUtf8(kHintText));
+    hint->setObjectName("LabelHint");
+    hint->setWordWrap(true);
+    hint->setMaximumWidth(grid_->width());
+    layout->addWidget(hint);
     layout->addWidget(grid_);
 
     // The fixed text appended to Remarks1 or Remarks2.
@@ -135,6 +143,21 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
     layout->addWidget(frame1);
 
     model_.LoadFromIni(ini_);
+    // Marks are stored by row; when this file has other tags on those rows, offer to follow
+    // the tag names instead.
+    if (model_.StoredNamesDiffer(ini_) && dialogs_.AskYesNo(kMismatchQuestion, app::MessageIcon::Question, {})) {
+        const std::vector<std::string> dropped = model_.LoadFromIniByName(ini_);
+        if (!dropped.empty()) {
+            std::string list;
+            for (const std::string& d : dropped) list += (list.empty() ? "" : ", ") + d;
+            dialogs_.Message(std::string(kDroppedMessage) + list, app::MessageIcon::Information, {});
+        }
+    }
+    ShowMarks();
+}
+
+void ADIF2HL_Form::AutoSet_Click() {
+    model_.AutoMap();
     ShowMarks();
 }
 

@@ -17,6 +17,15 @@ class QLineEdit;
 
 namespace trelvo::adif {
 
+// The question asked when the stored marks were made on a file with other tags on those
+// rows, the message listing the tags this file lacks, and the hint above the grid.
+inline constexpr const char* kMismatchQuestion =
+    "保存されている関連付けは、このファイルとはタグの並びが違います。\r\n"
+    "タグ名で関連付けますか？\r\n（「いいえ」では前回と同じ行の位置で関連付けます）";
+inline constexpr const char* kDroppedMessage = "このファイルにないタグの関連付けは外しました: ";
+inline constexpr const char* kHintText =
+    "マスをクリックすると「●」が付き、その行のタグが列の欄に入ります。もう一度クリックすると消えます。";
+
 class ADIF2HL_Form : public QWidget {
     Q_OBJECT
 
@@ -36,6 +45,8 @@ public:
     void viewADIF_Click();
     void ConvHelp_Click();
     void Option1_Click(int index);
+    // "自動設定": the usual tags of a log to their columns, as the command line's --map auto.
+    void AutoSet_Click();
 
 Q_SIGNALS:
     // The window has been closed: the map the conversion is to use.

@@ -100,27 +100,78 @@ void AdifMappingModel::Click(int row, int column) {
     SetMark(row, column, true);
 }
 
-void AdifMappingModel::LoadFromIni(settings::IniStore& ini) {
-    const int n = RowCount();
-    const long long codeCount = StoredNumber(ini, "ADIF2HLspcode");
-    const long long rem1Count = StoredNumber(ini, "ADIF2HLsprm1");
-    const long long rem2Count = StoredNumber(ini, "ADIF2HLsprm2");
-    for (int c = 1; c <= kColumnCount; ++c) {
-        long long r = StoredNumber(ini, "ADIF2HL" + std::to_string(c));
-        if (r >= 1 && r <= n) SetMark(static_cast<int>(r), c, true);
-    }
+std::vector<StoredMark> AdifMappingModel::StoredMarks(settings::IniStore& ini) {
+    std::vector<StoredMark> marks;
+    auto add = [&](int column, const std::string& key) {
+        const long long r = StoredNumber(ini, key);
+        if (r < 1) return;
+        std::string name = ini.ReadOr(kMappingIniSection, key + kNameKeySuffix, "");
+        marks.push_back({column, r, std::move(name)});
+    };
+    for (int c = 1; c <= kColumnCount; ++c) add(c, "ADIF2HL" + std::to_string(c));
     // Closing never stores more extras than there are rows, and the table holds at most 50,
     // so keys past that cannot have come from the window.
     constexpr long long kMostExtras = 50;
-    const std::pair<int, long long> several[] = {
-        {kColCode, codeCount}, {kColRemarks1, rem1Count}, {kColRemarks2, rem2Count}};
-    for (const auto& [column, count] : several) {
-        if (count <= 1) continue;
-        for (long long k = 2; k <= std::min(count, kMostExtras); ++k) {
-            long long r = StoredNumber(ini, ExtraKey(column) + std::to_string(k));
-            if (r >= 1 && r <= n) SetMark(static_cast<int>(r), column, true);
-        }
+    const std::pair<int, long long> several[] = {{kColCode, StoredNumber(ini, "ADIF2HLspcode")},
+                                                 {kColRemarks1, StoredNumber(ini, "ADIF2HLsprm1")},
+                                                 {kColRemarks2, StoredNumber(ini, "ADIF2HLsprm2")}};
+    for (const auto& [column, count] : several)
+        for (long long k = 2; k <= std::min(count, kMostExtras); ++k)
+            add(column, ExtraKey(column) + std::to_string(k));
+    return marks;
+}
+
+void AdifMappingModel::LoadFromIni(settings::IniStore& ini) {
+    const int n = RowCount();
+    for (const StoredMark& m : StoredMarks(ini))
+        if (m.row >= 1 && m.row <= n) SetMark(static_cast<int>(m.row), m.column, true);
+}
+
+bool AdifMappingModel::StoredNamesDiffer(settings::IniStore& ini) const {
+    const int n = RowCount();
+    for (const StoredMark& m : StoredMarks(ini)) {
+        if (m.name.empty()) continue;  // stored before names were kept
+        if (m.row > n || rows_[static_cast<std::size_t>(m.row - 1)] != m.name) return true;
     }
+    return false;
+}
+
+std::vector<std::string> AdifMappingModel::LoadFromIniByName(settings::IniStore& ini) {
+    ClearMarks();
+    std::vector<std::string> dropped;
+    for (const StoredMark& m : StoredMarks(ini)) {
+        const int row = RowOf(m.name);
+        if (row > 0) SetMark(row, m.column, true);
+        else if (!m.name.empty() && std::find(dropped.begin(), dropped.end(), m.name) == dropped.end())
+            dropped.push_back(m.name);
+    }
+    return dropped;
+}
+
+int AdifMappingModel::RowOf(std::string_view tag) const {
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i] == tag) return static_cast<int>(i + 1);
+    return 0;
+}
+
+std::vector<std::pair<std::string, int>> AdifMappingModel::AutoMap() {
+    // The first of several tags for the same column wins (FREQ before BAND).
+    static const std::pair<const char*, int> kUsual[] = {
+        {"CALL", kColCall},        {"QSO_DATE", kColDate},    {"TIME_ON", kColTime},   {"RST_SENT", kColHisRst},
+        {"RST_RCVD", kColMyRst},   {"FREQ", kColFreq},        {"BAND", kColFreq},      {"MODE", kColMode},
+        {"GRIDSQUARE", kColGridLoc}, {"NAME", kColName},      {"QTH", kColQth},        {"QSL_SENT", kColQslSent},
+        {"QSL_RCVD", kColQslRcvd}, {"COMMENT", kColRemarks1},
+    };
+    ClearMarks();
+    std::vector<std::pair<std::string, int>> chosen;
+    for (const auto& [tag, column] : kUsual) {
+        const int row = RowOf(tag);
+        const bool taken = std::any_of(chosen.begin(), chosen.end(), [c = column](const auto& p) { return p.second == c; });
+        if (row < 1 || taken) continue;
+        Click(row, column);
+        chosen.emplace_back(tag, column);
+    }
+    return chosen;
 }
 
 AdifMapping AdifMappingModel::BuildMapping() const {
@@ -135,10 +186,13 @@ AdifMapping AdifMappingModel::Walk(settings::IniStore* ini) const {
     AdifMapping m;
     m.fixedText = fixedText_;
     m.fixedTextTarget = target_;
+    // Each row number goes with the tag name it had, so a file with other rows can be told.
     auto write = [&](const std::string& key, long long value) {
         if (!ini) return;
         ini->CurrentIniSection = kMappingIniSection;
         ini->WriteIniValue(key, std::to_string(value));
+        if (key.rfind("ADIF2HLsp", 0) == 0) return;  // the counts
+        ini->WriteIniValue(key + kNameKeySuffix, value >= 1 ? rows_[static_cast<std::size_t>(value - 1)] : "");
     };
     const int n = RowCount();
     for (int c = 1; c <= kColumnCount; ++c) {

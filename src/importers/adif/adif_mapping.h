@@ -10,6 +10,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "settings/ini_store.h"
@@ -36,8 +37,18 @@ inline constexpr int kColQslRcvd = 15;
 inline constexpr int kColRemarks1 = 16;
 inline constexpr int kColRemarks2 = 17;
 
-// The settings section the marks live in.
+// The settings section the marks live in. Beside each row number ("ADIF2HL1") the tag name
+// of that row is kept under the same key followed by kNameKeySuffix ("ADIF2HL1name").
 inline constexpr const char* kMappingIniSection = "ADIF2HL_CFG";
+inline constexpr const char* kNameKeySuffix = "name";
+
+// One mark as the settings hold it: its column, its row and the row's tag name then (empty
+// when it was stored without one).
+struct StoredMark {
+    int column = 0;
+    long long row = 0;
+    std::string name;
+};
 // The text of a marked cell and of the top-left cell.
 inline constexpr std::string_view kMarkText = "●";
 inline constexpr std::string_view kCornerTitle = "ADIF＼Hamlog";
@@ -114,6 +125,20 @@ public:
     // Restores the marks of the settings section "ADIF2HL_CFG" by row number; values
     // outside 1..N are ignored. Reads only.
     void LoadFromIni(settings::IniStore& ini);
+    // The stored marks, the topmost of each column first, then the further Code, Remarks1
+    // and Remarks2 marks.
+    static std::vector<StoredMark> StoredMarks(settings::IniStore& ini);
+    // True when a stored mark's tag name is not the tag of its row in this file.
+    bool StoredNamesDiffer(settings::IniStore& ini) const;
+    // Restores the stored marks by tag name instead: each goes to the row of its name.
+    // Returns the names this file does not have (their marks are dropped).
+    std::vector<std::string> LoadFromIniByName(settings::IniStore& ini);
+    // The row of a tag name, 0 when the file has no such tag.
+    int RowOf(std::string_view tag) const;
+    // Replaces the marks with the usual tags of a log (CALL, QSO_DATE, TIME_ON, RST_SENT,
+    // RST_RCVD, FREQ or else BAND, MODE, GRIDSQUARE, NAME, QTH, QSL_SENT, QSL_RCVD, COMMENT to
+    // Remarks1) where the file has them; the pairs chosen, in that order.
+    std::vector<std::pair<std::string, int>> AutoMap();
 
     // The map the current marks stand for, with the fixed text and its target.
     AdifMapping BuildMapping() const;

@@ -505,7 +505,7 @@ AdifEncoding DetectAdifEncoding(const std::string& path) {
 }
 
 AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options,
-                            ConversionCallbacks& callbacks) {
+                            ConversionCallbacks& callbacks, const AdifScanCounter& counter) {
     if (path.empty()) throw Error(std::string(kNoInputMessage));
     AdifScanResult result;
     result.encoding = Resolve(path, options.encoding);
@@ -539,6 +539,7 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
                         result.overflowNames.emplace_back(name);
                 }
             });
+            if (counter) counter(result.records, result.table.Count());
             callbacks.Progress(result.records);
             return true;
         });

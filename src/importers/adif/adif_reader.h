@@ -9,6 +9,7 @@
 // the tag is not used.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -86,11 +87,15 @@ struct AdifScanResult {
 // Reads the whole file once: UTF-8 when it is valid UTF-8 holding non-ASCII text, else CP932.
 AdifEncoding DetectAdifEncoding(const std::string& path);
 
-// The prescan: counts the records and collects the tag names. Calls Progress with the record
-// count after each record and polls CancelRequested before each line. Throws FileError when
-// the file cannot be read, Error with kNoInputMessage when `path` is empty.
+// Called by the prescan after each record with the record count and the name count so far.
+using AdifScanCounter = std::function<void(long long records, int names)>;
+
+// The prescan: counts the records and collects the tag names. Calls `counter` (when given)
+// and then Progress with the record count after each record, and polls CancelRequested
+// before each line. Throws FileError when the file cannot be read, Error with
+// kNoInputMessage when `path` is empty.
 AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options,
-                            ConversionCallbacks& callbacks);
+                            ConversionCallbacks& callbacks, const AdifScanCounter& counter = {});
 
 struct AdifRunResult {
     enum class Status { Completed, Cancelled, Aborted };

@@ -102,13 +102,14 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
     result.outputPath =
         options.outputPath.empty() ? DefaultJap1OutputPath(programFolder) : options.outputPath;
 
-    result.remarksTablePath = options.remarksTablePath.empty() ? FindRemarksConversionTable(programFolder)
-                                                               : options.remarksTablePath;
+    RemarksConversionTable table;
+    if (!options.noRemarksTable)
+        result.remarksTablePath = options.remarksTablePath.empty() ? FindRemarksConversionTable(programFolder)
+                                                                   : options.remarksTablePath;
     CheckInputFile(options.inputPath, "the JAP1 file");
     RefuseSameFiles({{options.inputPath, "the JAP1 file", false},
                      {result.remarksTablePath, "the remarks table", false},
                      {result.outputPath, "the output", true}});
-    RemarksConversionTable table;
     if (!result.remarksTablePath.empty())
         table = ReadRemarksConversionTable(result.remarksTablePath, callbacks);
     result.remarksPairs = table.pairs.size();

@@ -31,6 +31,7 @@ struct Jap1Options {
     std::string inputPath;         // the JAP1 export; never modified
     std::string outputPath;        // empty: "JAP2HL.CSV" in the program folder
     std::string remarksTablePath;  // empty: "remconv.txt" as the file search finds it, if at all
+    bool noRemarksTable = false;   // true: no table, whatever the search would find
     std::string programFolder;     // empty: the folder of the running program
 };
 
