@@ -41,7 +41,8 @@ std::string UserConfigFolder();
 namespace trelvo {
 
 // Creates a new file beside `target` named "<target>.<unique>.<suffix>", exclusively: never an
-// existing file and never through a symbolic link. Returns the stream ("wb") and sets `created`
+// existing file and never through a symbolic link; it takes the permissions of an existing
+// target. Returns the stream ("wb") and sets `created`
 // to its path; nullptr when it cannot be made (errno set).
 std::FILE* CreateUniqueFile(const std::string& target, const std::string& suffix, std::string& created);
 

@@ -43,6 +43,9 @@ std::FILE* CreateUniqueFile(const std::string& target, const std::string& suffix
             if (errno == EEXIST) continue;
             return nullptr;
         }
+        // A file that replaces another keeps the permissions of the one it replaces.
+        struct stat old {};
+        if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
         std::FILE* f = fdopen(fd, "wb");
         if (!f) {
             const int e = errno;

@@ -93,6 +93,13 @@ TEST(LineWriter, AnOldFileIsReplacedOnlyByACompleteOne) {
     }
     EXPECT_EQ("new\r\n", ReadBytes(out));
     EXPECT_FALSE(AnyWritingFile(dir));
+#ifndef _WIN32
+    // The replacement keeps the permissions of the file it replaces.
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_write);
+    trelvo::text::Cp932LineWriter again(out);
+    again.Close();
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, fs::status(out).permissions());
+#endif
 }
 
 TEST(LineWriter, ALinkIsWrittenThroughAndAFolderIsRefused) {
