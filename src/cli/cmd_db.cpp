@@ -161,6 +161,7 @@ void Modes(const std::string& given, bool save, const CliContext& ctx) {
                          ? std::string(kMsgHamlogInUse) + ": " + dbPath
                          : probe.LastOpenErrorText()));
     }
+    if (callbacks.CancelRequested()) throw Aborted("cancelled; the settings file was not changed");
     if (r.overflow) callbacks.Warning(kMsgTooManyModes);
     std::cout << "records\t" << r.recordCount << '\n';
     std::cout << "modes\t" << table.ModeCount << '\n';
