@@ -11,4 +11,10 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     libcli11-dev \
     qt6-base-dev qt6-base-dev-tools libgl-dev \
     qt6-translations-l10n fonts-noto-cjk xvfb xauth \
-    time gawk >/dev/null
+    time gawk \
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 >/dev/null
+# Node.js and npm read the standard ADIF export back in a test; a Node.js that brings its own
+# npm (as NodeSource's does, which conflicts with Debian's npm package) is kept.
+if ! command -v npm >/dev/null; then
+    $SUDO apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi

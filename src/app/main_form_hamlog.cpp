@@ -1,6 +1,8 @@
 // The main window's commands on the Turbo HAMLOG database: its location and the checks made on
 // it, the field lengths, the export mode's entry and the mode table import.
 #include <exception>
+#include <optional>
+#include <string>
 
 #include "app/main_form_internal.h"
 #include "app/main_form_model.h"
@@ -32,12 +34,21 @@ bool MainFormModel::CheckDatabaseLocation() {
 }
 
 void MainFormModel::ReadFieldLengths() {
-    if (!hamlog::ReadHdbFieldLengths(Location.HamlogDbPath, Location.HdbFieldLen)) Message(hamlog::kMsgHamlogInUse);
+    // Held open by Turbo HAMLOG: the known message; missing, a folder or damaged: what is wrong.
+    std::optional<hamlog::HdbCheckError> problem;
+    if (!hamlog::ReadHdbFieldLengths(Location.HamlogDbPath, Location.HdbFieldLen, &problem))
+        Message(problem->problem() == hamlog::HdbProblem::kInUse ? std::string(hamlog::kMsgHamlogInUse)
+                                                                 : std::string(problem->what()));
 }
 
 void MainFormModel::CheckHamlogVersion() {
-    const hamlog::VersionCheck v = hamlog::CheckHamlogVersion(*library_, Location.HamlogMstPath, Master);
-    if (v.tooOld) dialogs_.Message(hamlog::kMsgVersionTooOld, MessageIcon::Critical, hamlog::kMsgVersionTitle);
+    try {
+        const hamlog::VersionCheck v = hamlog::CheckHamlogVersion(*library_, Location.HamlogMstPath, Master);
+        if (v.tooOld)
+            dialogs_.Message(hamlog::kMsgVersionTooOld, MessageIcon::Critical, hamlog::kMsgVersionTitle);
+    } catch (const hamlog::HdbCheckError& e) {
+        Message(e.what());  // a master file that cannot be read or is not one
+    }
 }
 
 void MainFormModel::SetHlpos_Click() {
@@ -92,6 +103,7 @@ void MainFormModel::setHLData_Click() {
     view_.SetChecked("Check10", false);
     view_.SetVisible("Check10", false);
     view_.SetVisible("Check11", false);
+    view_.SetVisible("CheckStd", false);
     ExportKhz = 0;
     view_.SetVisible("Label7", true);
     view_.SetText("Label7", "範囲指定完了後、メニューの 「File(F)」 から希望する出力形式を選択して下さい");

@@ -11,6 +11,7 @@
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"
+#include "importers/zlog/zlog_import.h"
 #include "text/chars.h"
 #include "text/datetime.h"
 #include "text/numfmt.h"
@@ -59,8 +60,8 @@ std::string FileNameOf(const std::string& path) {
 }
 
 std::set<std::string> CommandsNotBuilt() {
-    // The HAMLOG exports and the zLog import are not part of this build.
-    std::set<std::string> off = {"ZL2HL", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF"};
+    // Every conversion is part of this build.
+    std::set<std::string> off;
     return off;
 }
 
@@ -297,13 +298,15 @@ void MainFormModel::Command1_Click() {
             Enable("viewCSV", true);
             return;
         }
+        case 7:
+            QraImport = dialogs_.AskYesNo(zlog::kQraQuestion, MessageIcon::Question, kProgramTitle) ? 1 : 0;
+            ConvertZlogLog();
+            return;
         case 2:
         case 4:
         case 5:
         case 6:
-        case 7:
-            // The exports and the zLog import are not part of this build; their menu items
-            // stay disabled, so these modes are never entered.
+            RunExport();
             return;
         default:
             if (DigipanLogPath.empty()) {
@@ -368,15 +371,6 @@ void MainFormModel::ShowRunError(const std::exception& e) {
 }
 
 // --------------------------------------------------------------------------------------
-// Commands of the conversions this build does not have: their menu items stay disabled.
-
-void MainFormModel::ZL2HL_Click() {}
-void MainFormModel::mkADIF_Click() {}
-void MainFormModel::mkHL2CSV_Click() {}
-void MainFormModel::mkHL2CSV5_Click() {}
-void MainFormModel::xxxCC_Click() {}
-
-// --------------------------------------------------------------------------------------
 // Drag and drop
 
 std::optional<std::string> MainFormModel::OpenOrDropped(const FileDialogRequest& request) {
@@ -405,10 +399,6 @@ void MainFormModel::FileDropped(const std::string& path) {
     } else if (ext == ".HDB") {
         command = &MainFormModel::SetHlpos_Click;
     } else if (ext == ".ZLO" || ext == ".ZLOX") {
-        if (!Available("ZL2HL")) {
-            Message(kDropZlogMessage);
-            return;
-        }
         command = &MainFormModel::ZL2HL_Click;
     } else {
         Message(kDropHelp);
@@ -422,8 +412,6 @@ void MainFormModel::FileDropped(const std::string& path) {
 // --------------------------------------------------------------------------------------
 // Auxiliary commands
 
-void MainFormModel::viewNewADIF_Click() {}
-void MainFormModel::Command4_Click() {}
 void MainFormModel::ConvHelp_Click() { dialogs_.ShowHelp(1); }
 
 void MainFormModel::edSet_Click() {

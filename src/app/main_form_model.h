@@ -44,7 +44,6 @@ inline constexpr const char* kDropHelp =
     "  Turbo HAMLOG のデータベース (*.hdb)";
 inline constexpr const char* kDropLogQuestion =
     "このファイルを DigiPan の LOG として読みますか？\r\n（「いいえ」では ADIF 形式の LOG として読みます）";
-inline constexpr const char* kDropZlogMessage = "この版では zLog の LOG を変換できません。";
 // The option controls of Frame1.
 const std::vector<std::string>& ImportOptionControls();
 // The program's name, used as the title of its message boxes.
@@ -182,10 +181,30 @@ public:
         return config_.settingsFolder.empty() ? config_.programFolder : config_.settingsFolder;
     }
 
+    // --- the zLog mode (main_form_zlog.cpp) ----------------------------------------------
+    void Check5_Click();    // the extra text and its targets usable or not
+    void Check7_Click();    // the contest-number editor Frame7 opened or closed
+    void Command2_Click();  // Frame7 closed ("閉じる(決定)")
+    void Command3_Click();  // the contest-number code table loaded
+    void ConvertZlogLog();
+    std::string ZloPath;      // the chosen .zlo (or .zlox) file
+    std::string ZloTimeBase;  // "J" or "U"
+    std::string ZloContestName;
+    int RcvNumTarget = 0;  // Option3: 0 Remarks1, 1 Remarks2, 2 not copied; kept between entries
+
     // The conversion steps the Convert button and the menu run.
     void ConvertDigipanLog();
     void ScanAdifTags();
     void ConvertAdifLog(const std::string& savePath);
+
+    // --- the HAMLOG export ----------------------------------------------------------------
+    int ExportStandard = 0;        // CheckStd: ADIF 3.1.4 for other programs
+    std::string ExportOutputPath;  // the file of the last export (viewNewADIF opens it)
+    void CheckStd_Click();
+    // The date check before every export: 0 valid, 1 invalid (its message was shown).
+    int ValidateExportRange();
+    // The export driver: save dialog, the run, the completion message.
+    void ExportHamlogData();
 
 private:
     // What a running conversion sees of the window: the counter, the event loop, Esc, the
@@ -221,6 +240,11 @@ private:
         MainFormModel& model;
     };
     struct AdifSession;
+    struct ZlogSession;
+    ZlogSession& Zlog();
+    // The index of the ticked button of an option group "Name(0)".."Name(count-1)"; the last
+    // when none is ticked.
+    int SelectedOption(const char* group, int count) const;
 
     void ShowRunError(const std::exception& e);
     void Enable(const std::string& name, bool on);
@@ -258,6 +282,9 @@ private:
     // runs for a drop.
     std::optional<std::string> OpenOrDropped(const FileDialogRequest& request);
     std::optional<std::string> dropped_;
+    // The export kinds' common effects; Convert in an export mode.
+    void ChooseExportKind(int kind, const char* caption);
+    void RunExport();
 
     MainFormConfig config_;
     MainFormView& view_;
@@ -266,6 +293,7 @@ private:
     std::set<std::string> unavailable_;
     bool running_ = false;
     std::shared_ptr<AdifSession> adif_;  // shared_ptr: the type is complete only in its own file
+    std::shared_ptr<ZlogSession> zlog_;
     std::chrono::milliseconds serviceInterval_{15};
     std::unique_ptr<hamlog::HamlogLibrary> library_;
 };

@@ -212,6 +212,9 @@ QWidget* MainForm::BuildFrame2() {
     grid->addWidget(check9, 3, 0);
     grid->addWidget(check10, 4, 0);
     grid->addWidget(check11, 5, 0);
+    auto* standard = Add(new QCheckBox("標準ADIF (ADIF 3.1.4) で出力する"), "CheckStd");
+    connect(standard, &QCheckBox::clicked, this, [this] { CheckStd_Click(); });
+    grid->addWidget(standard, 6, 0);
     auto* label7 = Add(new QLabel("時間は全てUTCに変換されます"), "Label7");
     label7->setWordWrap(true);
     grid->addWidget(label7, 3, 1, 3, 1);
@@ -225,17 +228,59 @@ QWidget* MainForm::BuildFrame3() {
     grid->addWidget(Add(new QLabel, "Label11"), 0, 0);
     grid->addWidget(Add(new QCheckBox("DX局はLOG TimeをUTCに変換"), "Check6"), 0, 1);
     auto* mark = new QHBoxLayout;
-    mark->addWidget(Add(new QCheckBox("QSL発行区分="), "Check8"));
+    auto* check8 = Add(new QCheckBox("QSL発行区分="), "Check8");
+    check8->setToolTip("未ﾁｪｯｸ状態では変換しないでｽﾙｰになります");
+    mark->addWidget(check8);
     mark->addWidget(Add(NarrowBox(3), "Text9"));
     mark->addStretch(1);
     grid->addLayout(mark, 1, 0);
-    grid->addWidget(Add(new QCheckBox("QTH変換"), "Check7"), 1, 1);
+    auto* check7 = Add(new QCheckBox("QTH変換"), "Check7");
+    check7->setToolTip("RcvNumがJCCGｺｰﾄﾞの場合");
+    connect(check7, &QCheckBox::clicked, this, [this] { model_.Check7_Click(); });
+    grid->addWidget(check7, 1, 1);
     auto* extra = new QHBoxLayout;
-    extra->addWidget(Add(new QCheckBox("追加情報を→"), "Check5"));
-    extra->addWidget(Add(new QLineEdit, "Text2"));
+    auto* check5 = Add(new QCheckBox("追加情報を→"), "Check5");
+    check5->setToolTip("% で囲った移動先地などを書きます");
+    connect(check5, &QCheckBox::clicked, this, [this] { model_.Check5_Click(); });
+    extra->addWidget(check5);
+    auto* text2 = Add(new QLineEdit, "Text2");
+    text2->setToolTip("追加情報はこちらへ記入します");
+    extra->addWidget(text2);
     extra->addWidget(Add(new QRadioButton("Remarks1"), "Option6(0)"));
     extra->addWidget(Add(new QRadioButton("Remarks2"), "Option6(1)"));
     grid->addLayout(extra, 2, 0, 1, 2);
+
+    // The three option rows of the zLog mode: received number, memo, contest name.
+    auto* rows = new QGridLayout;
+    const char* headings[] = {"Remarks1 へ", "Remarks2 へ", "変換しない"};
+    for (int c = 0; c < 3; ++c) rows->addWidget(new QLabel(headings[c]), 0, c);
+    const struct {
+        const char* frame;
+        const char* caption;
+        const char* option;
+    } groups[] = {{"Frame4", "RcvNum", "Option3"}, {"Frame5", "memo", "Option4"}, {"Frame6", "Contest名", "Option5"}};
+    int row = 1;
+    for (const auto& g : groups) {
+        auto* box = Add(new QGroupBox(g.caption), g.frame);
+        auto* h = new QHBoxLayout(box);
+        for (int i = 0; i < 3; ++i)
+            h->addWidget(Add(new QRadioButton, std::string(g.option) + "(" + std::to_string(i) + ")"));
+        rows->addWidget(box, row++, 0, 1, 3);
+    }
+    static_cast<QGroupBox*>(Find("Frame4"))->setToolTip("受信したRS(T)を除いたｺﾝﾃｽﾄﾅﾝﾊﾞｰです");
+    grid->addLayout(rows, 3, 0);
+
+    // The mode names, and the two options of the extended (.ZLOX) file.
+    auto* modes = new QGridLayout;
+    modes->addWidget(new QLabel("MODEの変換定義"), 0, 0, 1, 4);
+    const char* modeLabels[] = {"CW", "SSB", "FM", "AM", "RTTY", "Other", "FT4", "FT8"};
+    for (int i = 0; i < 8; ++i) {
+        modes->addWidget(new QLabel(modeLabels[i]), 1 + i / 2, (i % 2) * 2);
+        modes->addWidget(Add(NarrowBox(6), "Text1(" + std::to_string(i) + ")"), 1 + i / 2, (i % 2) * 2 + 1);
+    }
+    modes->addWidget(Add(new QCheckBox("ZLOXの周波数を書く"), "CheckZlogFreq"), 5, 0, 1, 4);
+    modes->addWidget(Add(new QCheckBox("ZLOXのQSL不要は発行区分を空白"), "CheckZlogNoQsl"), 6, 0, 1, 4);
+    grid->addLayout(modes, 3, 1);
     return frame;
 }
 
@@ -256,12 +301,21 @@ QWidget* MainForm::BuildFrame7() {
     auto* buttons = new QHBoxLayout;
     auto* command3 = Add(new QPushButton("独特のｺﾝﾃｽﾄﾅﾝﾊﾞｰﾃｰﾌﾞﾙを読み込む"), "Command3");
     command3->setToolTip("例えば静岡ｺﾝの\u3000NU=>,沼津市=>1803");
+    connect(command3, &QPushButton::clicked, this, [this] { model_.Command3_Click(); });
     buttons->addWidget(command3);
     auto* command4 = Add(new QPushButton("←編集"), "Command4");
     connect(command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
     buttons->addWidget(command4);
-    buttons->addWidget(Add(new QPushButton("閉じる(決定)"), "Command2"));
+    auto* command2 = Add(new QPushButton("閉じる(決定)"), "Command2");
+    connect(command2, &QPushButton::clicked, this, [this] { model_.Command2_Click(); });
+    buttons->addWidget(command2);
     grid->addLayout(buttons, 4, 0, 1, 3);
+    int row = 5;
+    for (const char* example : {"例　 3文字で  0013101(Serial+JCC/G) → 3101 の様になります",
+                                "例　 1文字で  3101M(JCC/G+PWR) → 3101 の様になります",
+                                "例　 3文字で  W01HK → 220101 の様になります(京都ｺﾝﾃｽﾄ)",
+                                "　　   31M(都道府県+PWR)の場合 → 31 になり'岡山県'を返します"})
+        grid->addWidget(new QLabel(example), row++, 0, 1, 3);
     return frame;
 }
 

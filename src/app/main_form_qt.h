@@ -74,6 +74,7 @@ public:
     void Check9_Click() { model_.Check9_Click(); }
     void Check10_Click() { model_.Check10_Click(); }
     void Check11_Click() { model_.Check11_Click(); }
+    void CheckStd_Click() { model_.CheckStd_Click(); }
     void Combo1_Click() { model_.Combo1_Click(); }
     void Option2_Click(int index) { model_.Option2_Click(index); }
     void Label21_MouseDown();

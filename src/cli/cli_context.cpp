@@ -4,13 +4,7 @@
 #include <cstdio>
 
 #include "core/errors.h"
-#ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
+#include "core/platform.h"
 
 namespace trelvo::cli {
 namespace {
@@ -64,7 +58,7 @@ void CliCallbacks::Warning(const std::string& message) {
 
 bool CliCallbacks::AskYesNo(const std::string& question) {
     if (fixedAnswer_) return *fixedAnswer_;
-    if (!isatty(fileno(stdin))) {
+    if (!StdinIsTerminal()) {
         std::cerr << question << "\n(no terminal to answer on: taken as No)\n";
         return false;
     }

@@ -23,8 +23,12 @@ struct CliContext {
     std::string IniPath() const {
         return iniOption.empty() ? settings::LocateSettings(programFolder).iniPath : iniOption;
     }
-    // A store over the settings file. The command line only ever reads it.
-    settings::IniStore Ini() const { return settings::IniStore(IniPath()); }
+    // A store over the settings file. The command line only ever reads it. Throws when the
+    // file exists but cannot be read (a folder, say), rather than reading every default.
+    settings::IniStore Ini() const {
+        settings::CheckIniReadable(IniPath());
+        return settings::IniStore(IniPath());
+    }
 };
 
 // The exit statuses of trelvo5 (listed at the end of --help).
@@ -77,5 +81,7 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx);
 void RegisterDbCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx);
 void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx);
+void RegisterExportCommand(CLI::App& app, CliContext& ctx);
+void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx);
 
 }  // namespace trelvo::cli

@@ -35,10 +35,14 @@ std::string AbsoluteDbPath(const std::string& path) {
     return ec ? path : PathToUtf8(abs.lexically_normal());
 }
 
-// Opens the database or throws an error that names it and says why.
+// Opens the database or throws an error that names it and says why; warns when its header's
+// record count does not fit the file.
 void OpenOrThrow(HdbLibrary& lib, const std::string& dbPath) {
     if (!PathHasHdb(dbPath)) throw FileError(dbPath, kMsgLocationInvalid);
-    if (lib.HamlogOpen(HamlogDbBaseOf(dbPath)) == 0) return;
+    if (lib.HamlogOpen(HamlogDbBaseOf(dbPath)) == 0) {
+        if (!lib.CountWarning().empty()) std::cerr << "trelvo5: warning: " << lib.CountWarning() << '\n';
+        return;
+    }
     if (lib.LastOpenError() == HdbOpenError::kInUse) throw FileError(dbPath, kMsgHamlogInUse);
     throw Error(lib.LastOpenErrorText());
 }
@@ -61,6 +65,10 @@ std::optional<text::DateTime> ParseDateOption(const std::string& s) {
     if (s.empty()) return std::nullopt;
     auto d = text::ParseYmdDateTime(s);
     if (!d || s.size() < 8) throw Error("--date needs a date as YYYY-MM-DD, not \"" + s + "\"");
+    // The header keeps the year as one byte counted from 1900.
+    if (d->year < kDbfFirstYear || d->year > kDbfLastYear)
+        throw Error("--date: a database header holds the years " + std::to_string(kDbfFirstYear) + " to " +
+                    std::to_string(kDbfLastYear) + ", not " + std::to_string(d->year));
     return d;
 }
 
@@ -73,9 +81,6 @@ void Info(const std::string& given, const CliContext& ctx) {
     show("database", lib.Path());
     show("records", std::to_string(lib.Vdbf_rcount()) + " (" + std::to_string(lib.LiveCount()) + " live, " +
                         std::to_string(lib.DeletedCount()) + " deleted)");
-    if (lib.RecordsInFile() != h.recordCount)
-        std::cerr << "trelvo5: warning: " << lib.Path() << ": the header counts " << h.recordCount
-                  << " records, the file holds " << lib.RecordsInFile() << "\n";
     char date[32];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", h.updateYear, h.updateMonth, h.updateDay);
     show("last update", date);
@@ -86,7 +91,7 @@ void Info(const std::string& given, const CliContext& ctx) {
 
     HamlogLocation loc;
     SetHamlogDbPath(loc, dbPath);
-    if (!ReadHdbFieldLengths(dbPath, loc.HdbFieldLen)) throw FileError(dbPath, kMsgHamlogInUse);
+    loc.HdbFieldLen = h.FieldLengths();  // from the header the library has checked
     for (std::size_t i = 0; i < 16 && i < h.fields.size(); ++i)
         show("field " + std::to_string(i + 1),
              h.fields[i].name + '\t' + std::to_string(loc.HdbFieldLen[i + 1]));

@@ -142,7 +142,8 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
         hamlog::HamlogLocation loc;
         hamlog::SetHamlogDbPath(loc, stored);
         const hamlog::LocationStatus status = hamlog::CheckHamlogLocation(loc, ctx.programFolder);
-        if (status == hamlog::LocationStatus::kValid || status == hamlog::LocationStatus::kInUse) {
+        if (status == hamlog::LocationStatus::kValid || status == hamlog::LocationStatus::kInUse ||
+            status == hamlog::LocationStatus::kBadHeader) {
             if (!hamlog::ReadCheckedHdbFieldLengths(stored, w, why))
                 throw FileError(stored, std::string(hamlog::kMsgLocationInvalid) +
                                             " (the Turbo HAMLOG database of the settings file " +

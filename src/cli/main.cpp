@@ -2,17 +2,25 @@
 // the conversions themselves live in the engine.
 #include <cstdio>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "cli/cli_context.h"
+#include "cli/console_output.h"
 #include "core/errors.h"
 #include "core/platform.h"
 
 int main(int argc, char** argv) {
     using namespace trelvo;
+    cli::ConsoleOutput console;
+    std::vector<std::string> args = ArgumentsUtf8(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (std::string& a : args) utf8Argv.push_back(a.data());
     cli::CliContext ctx;
     ctx.programFolder = ProgramFolder();
 
     CLI::App app{"TRELVO5 - log converter for Turbo HAMLOG 5", "trelvo5"};
+    app.allow_windows_style_options(false);  // "/path" is a file on every system, never an option
     app.set_version_flag("--version", std::string("trelvo5 ") + TRELVO5_VERSION);
     app.require_subcommand(1);
     app.add_option("--ini", ctx.iniOption,
@@ -24,12 +32,14 @@ int main(int argc, char** argv) {
     cli::RegisterDbCommand(app, ctx);
     cli::RegisterImportDigipanCommand(app, ctx);
     cli::RegisterImportAdifCommand(app, ctx);
+    cli::RegisterExportCommand(app, ctx);
+    cli::RegisterImportZlogCommand(app, ctx);
 
     app.footer(cli::kExitStatusHelp);
 
     int status = cli::kExitDone;
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());
     } catch (const CLI::ParseError& e) {
         status = app.exit(e);
     } catch (const cli::ExitStatus& e) {

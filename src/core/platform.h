@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace trelvo {
 
@@ -27,6 +29,21 @@ std::string FollowLinks(const std::string& utf8Path);
 
 // True when a file (not a folder) exists at the path.
 bool FileExists(const std::string& utf8Path);
+
+// The program's arguments as UTF-8 text, the program name first. On Windows they are taken
+// from the wide-character command line, so names outside the ANSI code page survive.
+std::vector<std::string> ArgumentsUtf8(int argc, char** argv);
+
+// True when standard input is an interactive terminal (a console on Windows; the NUL device
+// and pipes are not).
+bool StdinIsTerminal();
+
+enum class StdStream { kOut, kErr };
+
+// Writes UTF-8 text to standard output or standard error. On Windows a console gets the text
+// through the console's wide-character call (so Japanese shows whatever the console code page);
+// a redirected stream gets the UTF-8 bytes with each "\n" written as CR LF.
+void WriteStdStream(StdStream stream, std::string_view utf8);
 
 // True when a file can be created in the folder (tried with a scratch file that is removed).
 bool FolderWritable(const std::string& utf8Folder);

@@ -182,6 +182,20 @@ std::FILE* ExclusiveLock::TruncatedStream() {
     return f;
 }
 
+std::vector<std::string> ArgumentsUtf8(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+bool StdinIsTerminal() {
+    return isatty(STDIN_FILENO) != 0;
+}
+
+void WriteStdStream(StdStream stream, std::string_view utf8) {
+    std::FILE* f = stream == StdStream::kOut ? stdout : stderr;
+    std::fwrite(utf8.data(), 1, utf8.size(), f);
+    std::fflush(f);
+}
+
 std::string UserConfigFolder() {
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     if (xdg && *xdg == '/') return JoinPath(xdg, "trelvo5");

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 
 #include "hamlog/db_file.h"
 
@@ -31,35 +32,50 @@ bool HeldByAnother(int fd) {
 
 }  // namespace
 
-std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status) {
+std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status, std::string* reason) {
+    auto fail = [&](DbOpenStatus s, int err, int fd) -> std::FILE* {
+        if (fd >= 0) ::close(fd);
+        status = s;
+        if (reason)
+            *reason = s == DbOpenStatus::kHeldExclusively ? "held open by another program"
+                                                          : std::generic_category().message(err);
+        return nullptr;
+    };
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        status = (errno == ENOENT || errno == ENOTDIR) ? DbOpenStatus::kNotFound : DbOpenStatus::kCannotOpen;
-        return nullptr;
+        const int err = errno;
+        return fail((err == ENOENT || err == ENOTDIR) ? DbOpenStatus::kNotFound : DbOpenStatus::kCannotOpen,
+                    err, -1);
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        status = DbOpenStatus::kCannotOpen;
-        return nullptr;
-    }
-    if (HeldByAnother(fd)) {
-        ::close(fd);
-        status = DbOpenStatus::kHeldExclusively;
-        return nullptr;
-    }
+    if (fstat(fd, &st) != 0) return fail(DbOpenStatus::kCannotOpen, errno, fd);
+    if (!S_ISREG(st.st_mode))
+        return fail(DbOpenStatus::kCannotOpen, S_ISDIR(st.st_mode) ? EISDIR : EINVAL, fd);
+    if (HeldByAnother(fd)) return fail(DbOpenStatus::kHeldExclusively, 0, fd);
     std::FILE* f = fdopen(fd, "rb");
-    if (!f) {
-        ::close(fd);
-        status = DbOpenStatus::kCannotOpen;
-        return nullptr;
-    }
+    if (!f) return fail(DbOpenStatus::kCannotOpen, errno, fd);
     status = DbOpenStatus::kOpened;
     return f;
 }
 
 bool SeekFile(std::FILE* f, long long offset) {
     return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+long long FileSizeOf(std::FILE* f) {
+    struct stat st {};
+    return fstat(fileno(f), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+std::size_t ReadFileAt(std::FILE* f, long long offset, char* dst, std::size_t n) {
+    std::size_t got = 0;
+    while (got < n) {
+        const ssize_t r = pread(fileno(f), dst + got, n - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    return got;
 }
 
 }  // namespace trelvo::hamlog

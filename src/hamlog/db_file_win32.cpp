@@ -3,18 +3,51 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 #include "core/platform.h"
 #include "hamlog/db_file.h"
 
 namespace trelvo::hamlog {
+namespace {
 
-std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status) {
-    // Readers and writers may share the file with us; a program that opened it without
-    // sharing (Turbo HAMLOG with its database) makes this fail with a sharing violation.
-    HANDLE h =
-        CreateFileW(PathFromUtf8(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+// Why the open failed, in the words the C library uses on every system for the usual cases
+// (so messages read the same everywhere), else the system's own text as UTF-8 (the narrow
+// system text would be in the ANSI code page).
+std::string ReasonFor(DWORD e, const std::string& path) {
+    switch (e) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return "No such file or directory";
+        case ERROR_ACCESS_DENIED: {
+            std::error_code ec;
+            return std::filesystem::is_directory(PathFromUtf8(path), ec) ? "Is a directory"
+                                                                         : "Permission denied";
+        }
+        default:
+            break;
+    }
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        e, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring w = n > 0 && text ? std::wstring(text, n) : L"system error " + std::to_wstring(e);
+    if (text) LocalFree(text);
+    while (!w.empty() && (w.back() == L'\r' || w.back() == L'\n' || w.back() == L' ' || w.back() == L'.'))
+        w.pop_back();
+    return PathToUtf8(std::filesystem::path(w));
+}
+
+}  // namespace
+
+std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status, std::string* reason) {
+    // Other readers may share the file with us, writers may not: while a program has it open
+    // for writing (Turbo HAMLOG with its database) or denies reading, this fails with a
+    // sharing violation.
+    HANDLE h = CreateFileW(PathFromUtf8(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD e = GetLastError();
         if (e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION)
@@ -23,18 +56,23 @@ std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status)
             status = DbOpenStatus::kNotFound;
         else
             status = DbOpenStatus::kCannotOpen;
+        if (reason)
+            *reason = status == DbOpenStatus::kHeldExclusively ? "held open by another program"
+                                                               : ReasonFor(e, path);
         return nullptr;
     }
     int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
         CloseHandle(h);
         status = DbOpenStatus::kCannotOpen;
+        if (reason) *reason = "cannot open the file";
         return nullptr;
     }
     std::FILE* f = _fdopen(fd, "rb");
     if (!f) {
         _close(fd);
         status = DbOpenStatus::kCannotOpen;
+        if (reason) *reason = "cannot open the file";
         return nullptr;
     }
     status = DbOpenStatus::kOpened;
@@ -43,6 +81,14 @@ std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status)
 
 bool SeekFile(std::FILE* f, long long offset) {
     return _fseeki64(f, offset, SEEK_SET) == 0;
+}
+
+long long FileSizeOf(std::FILE* f) {
+    return _filelengthi64(_fileno(f));
+}
+
+std::size_t ReadFileAt(std::FILE* f, long long offset, char* dst, std::size_t n) {
+    return SeekFile(f, offset) ? std::fread(dst, 1, n, f) : 0;
 }
 
 }  // namespace trelvo::hamlog

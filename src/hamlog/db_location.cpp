@@ -1,7 +1,8 @@
 #include "hamlog/db_location.h"
 
+#include <optional>
+
 #include "hamlog/hamlog_messages.h"
-#include "hamlog/hdb_library.h"
 #include "settings/file_search.h"
 #include "text/chars.h"
 
@@ -17,7 +18,12 @@ std::string HamlogDbBaseOf(const std::string& dbPath) {
 }
 
 std::string MstPathFor(const std::string& dbPath) {
-    return text::ReplaceAll(text::ToUpper(dbPath), ".HDB", ".mst");
+    const std::size_t slash = dbPath.find_last_of("/\\");
+    const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = dbPath.rfind('.');
+    // A name that is only a dot and an extension (".HDB") keeps it as its name.
+    const bool hasExtension = dot != std::string::npos && dot > nameAt;
+    return (hasExtension ? dbPath.substr(0, dot) : dbPath) + ".mst";
 }
 
 bool CheckMstBeside(HamlogLocation& location, const std::string& path, const std::string& programFolder) {
@@ -58,7 +64,12 @@ LocationStatus CheckHamlogLocation(HamlogLocation& location, const std::string& 
         location.HamlogMstPath.clear();
         return LocationStatus::kMstMissing;
     }
-    if (!ReadHdbFieldLengths(location.HamlogDbPath, location.HdbFieldLen)) return LocationStatus::kInUse;
+    location.HeaderProblem.clear();
+    std::optional<HdbCheckError> problem;
+    if (!ReadHdbFieldLengths(location.HamlogDbPath, location.HdbFieldLen, &problem)) {
+        location.HeaderProblem = problem->what();
+        return problem->problem() == HdbProblem::kInUse ? LocationStatus::kInUse : LocationStatus::kBadHeader;
+    }
     return LocationStatus::kValid;
 }
 
@@ -67,15 +78,10 @@ bool ReadCheckedHdbFieldLengths(const std::string& dbPath, HdbFieldLengths& widt
         why = "the name does not end in .HDB";
         return false;
     }
-    HdbLibrary library;
-    if (library.HamlogOpen(HamlogDbBaseOf(dbPath)) != 0) {
-        why = library.LastOpenErrorText();
-        return false;
-    }
-    library.HamlogClose();
     HdbFieldLengths w{};
-    if (!ReadHdbFieldLengths(dbPath, w)) {
-        why = "the header cannot be read";
+    std::optional<HdbCheckError> problem;
+    if (!ReadHdbFieldLengths(dbPath, w, &problem)) {
+        why = problem ? std::string(problem->what()) : std::string("the header cannot be read");
         return false;
     }
     if (w[kHdbCalls + 1] <= 0 || w[kHdbDate + 1] <= 0 || w[kHdbTime + 1] <= 0) {

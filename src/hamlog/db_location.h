@@ -13,8 +13,10 @@ namespace trelvo::hamlog {
 struct HamlogLocation {
     std::string HamlogDbPath;       // the *.HDB path; empty when not set
     std::string HamlogDbBase;       // HamlogDbPath without its last four characters
-    std::string HamlogMstPath;      // HamlogDbPath in upper case with ".HDB" replaced by ".mst"
+    std::string HamlogMstPath;      // HamlogDbPath with its file's extension replaced by ".mst"
     HdbFieldLengths HdbFieldLen{};  // all 0 until a header has been read
+    // Why the last header check failed: the file and the reason (empty after a good check).
+    std::string HeaderProblem;
 };
 
 // True when the path, in upper case, contains ".HDB" (a folder name counts).
@@ -23,9 +25,10 @@ bool PathHasHdb(const std::string& path);
 // The path without its last four characters (the extension with its dot).
 std::string HamlogDbBaseOf(const std::string& dbPath);
 
-// The path in upper case with every ".HDB" replaced by ".mst":
-// /home/ham/Hamlog/Hamlog.hdb -> /HOME/HAM/HAMLOG/HAMLOG.mst. Found on disk without regard to
-// case by the callers (SearchFilePath, ResolvePathNoCase).
+// The path with only its file's extension replaced by ".mst" (added when the name has none):
+// /home/ham/Hamlog/Hamlog.hdb -> /home/ham/Hamlog/Hamlog.mst. Folders are left as they are,
+// whatever their names hold. Found on disk by the callers one component at a time, the exact
+// name first and then without regard to case (SearchFilePath, ResolvePathNoCase).
 std::string MstPathFor(const std::string& dbPath);
 
 // Sets HamlogMstPath from `path` and tells whether the master file exists (searched with
@@ -40,14 +43,17 @@ enum class LocationStatus {
     kNotSet,      // no path
     kNotHdb,      // no ".HDB" in the path: HamlogMstPath cleared (kMsgLocationInvalid)
     kMstMissing,  // no master file: HamlogDbPath, HamlogDbBase, HamlogMstPath cleared (kMsgMstMissing)
-    kInUse,       // header unreadable: HdbFieldLen keeps what was read (kMsgHamlogInUse)
+    kInUse,       // held open by Turbo HAMLOG: HdbFieldLen unchanged (kMsgHamlogInUse)
+    kBadHeader,   // missing, unreadable or not a HAMLOG database: HdbFieldLen unchanged, the
+                  // reason in HeaderProblem
 };
 
-// The message the window shows for a status, or nullptr (kValid, kNotSet).
+// The message the window shows for a status, or nullptr (kValid, kNotSet, kBadHeader: show
+// HeaderProblem).
 const char* LocationMessage(LocationStatus status);
 
 // The location check, on the location's HamlogDbPath: ".HDB" in the path, the master file
-// beside it, then the field widths from the header. Reads only.
+// beside it, then the field widths from the header checked by CheckHdbHeader. Reads only.
 LocationStatus CheckHamlogLocation(HamlogLocation& location, const std::string& programFolder);
 
 // The field widths of the database at `dbPath`, taken only from a header that passes the same

@@ -1,36 +1,20 @@
 #include "hamlog/hdb_header.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "core/errors.h"
 #include "hamlog/db_file.h"
 #include "settings/file_search.h"
+#include "text/cp932.h"
+#include "text/datetime.h"
 
 namespace trelvo::hamlog {
 
 HdbFieldLengths DefaultHdbFieldLengths() {
     return {20, 8, 12, 4, 2, 6, 6, 3, 2, 3, 3, 7, 4, 12, 28, 54, 54};
-}
-
-bool ReadHdbFieldLengths(const std::string& path, HdbFieldLengths& HdbFieldLen) {
-    std::string found = settings::ResolvePathNoCase(path);
-    DbOpenStatus status;
-    std::FILE* f = OpenDatabaseForReading(found.empty() ? path : found, status);
-    if (!f) return false;
-    bool ok = true;
-    for (int i = 0; i < 16; ++i) {
-        if (std::fseek(f, 48L + 32L * i, SEEK_SET) != 0) break;
-        int c = std::fgetc(f);
-        if (c == EOF) {
-            ok = !std::ferror(f);
-            break;
-        }
-        HdbFieldLen[static_cast<std::size_t>(i + 1)] = c;
-        if (i == 1) HdbFieldLen[0] = HdbFieldLen[1] + HdbFieldLen[2];
-    }
-    std::fclose(f);
-    return ok;
 }
 
 HdbFieldLengths HdbHeader::FieldLengths() const {
@@ -40,9 +24,18 @@ HdbFieldLengths HdbHeader::FieldLengths() const {
     return len;
 }
 
-HdbHeader ParseHdbHeader(std::string_view b, const std::string& where) {
+namespace {
+
+std::string Hex(unsigned char c) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return std::string("0x") + kDigits[c >> 4] + kDigits[c & 0x0F];
+}
+
+// The checks on the header bytes themselves; `b` holds the header (or the whole file when it
+// is shorter), `fileSize` the size of the file.
+HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std::string& path) {
     auto bad = [&](const std::string& what) {
-        return FormatError(where, "not a Turbo HAMLOG database: " + what);
+        return HdbCheckError(HdbProblem::kNotHamlog, path, "not a Turbo HAMLOG database: " + what);
     };
     if (b.size() < kDbfFixedHeaderBytes) throw bad("the file is shorter than a database header");
     HdbHeader h;
@@ -53,26 +46,46 @@ HdbHeader ParseHdbHeader(std::string_view b, const std::string& where) {
     h.recordCount = GetLe32(b, 4);
     h.headerLength = static_cast<int>(GetLe16(b, 8));
     h.recordLength = static_cast<int>(GetLe16(b, 10));
+    if (h.version != 0x03 && h.version != 0x1A)
+        throw bad("the first byte is " + Hex(h.version) + ", not that of a dBase III table (0x03)");
     if (h.headerLength < static_cast<int>(kDbfFixedHeaderBytes) + 32 * 16 + 1)
         throw bad("the header (" + std::to_string(h.headerLength) + " bytes) cannot hold sixteen fields");
-    if (b.size() < static_cast<std::size_t>(h.headerLength)) throw bad("the file ends inside its header");
+    if (fileSize < static_cast<std::uint64_t>(h.headerLength) ||
+        b.size() < static_cast<std::size_t>(h.headerLength))
+        throw bad("the header length (" + std::to_string(h.headerLength) +
+                  " bytes) runs past the end of the file (" + std::to_string(fileSize) + " bytes)");
+    const auto headerLength = static_cast<std::size_t>(h.headerLength);
+    std::size_t at = 32;
     int offset = 1;
-    for (std::size_t at = 32; at + 32 <= static_cast<std::size_t>(h.headerLength) && b[at] != '\x0D';
-         at += 32) {
+    for (; at + 32 <= headerLength && b[at] != '\x0D'; at += 32) {
         HdbFieldDescriptor d;
         std::string_view name = b.substr(at, 11);
-        d.name = std::string(name.substr(0, name.find('\0')));
+        name = name.substr(0, name.find('\0'));
+        while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+        d.name = std::string(name);
         d.type = b[at + 11];
         d.width = static_cast<unsigned char>(b[at + 16]);
         d.offset = offset;
         offset += d.width;
         h.fields.push_back(std::move(d));
     }
-    if (h.fields.size() < 16)
-        throw bad("it declares " + std::to_string(h.fields.size()) + " fields, sixteen are needed");
-    if (offset > h.recordLength)
-        throw bad("the fields (" + std::to_string(offset) + " bytes) do not fit the record length " +
-                  std::to_string(h.recordLength));
+    const std::size_t n = h.fields.size();
+    // The descriptors end with 0x0D; some writers add one NUL byte after it.
+    const std::size_t expected = 32 * n + 33;
+    const bool endsRight =
+        at < headerLength && b[at] == '\x0D' &&
+        (headerLength == expected || (headerLength == expected + 1 && b[expected] == '\0'));
+    if (!endsRight)
+        throw bad("the header length (" + std::to_string(h.headerLength) + " bytes) does not match its " +
+                  std::to_string(n) + " field descriptors (32 x " + std::to_string(n) +
+                  " + 33 = " + std::to_string(expected) + ")");
+    for (std::size_t i = 0; i < 16; ++i)
+        if (h.fields[i].name != kHdbFieldNames[i])
+            throw bad("field " + std::to_string(i + 1) + " is named \"" +
+                      text::Cp932ToUtf8(h.fields[i].name) + "\", Turbo HAMLOG names it " + kHdbFieldNames[i]);
+    if (offset != h.recordLength)
+        throw bad("the field widths add up to " + std::to_string(offset - 1) + " bytes, the record length " +
+                  std::to_string(h.recordLength) + " needs " + std::to_string(h.recordLength - 1));
     auto need = [&](int index, int width) {
         if (h.fields[static_cast<std::size_t>(index)].width < width)
             throw bad("field " + std::to_string(index + 1) + " (" +
@@ -83,7 +96,69 @@ HdbHeader ParseHdbHeader(std::string_view b, const std::string& where) {
     need(kHdbDate, 4);
     need(kHdbTime, 2);
     need(kHdbFlag, 2);
+    if (!text::IsValidDate(h.updateYear, h.updateMonth, h.updateDay)) {
+        char date[40];
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d", h.updateYear, h.updateMonth, h.updateDay);
+        throw bad(std::string("the last-update date ") + date + " is not a date");
+    }
     return h;
+}
+
+}  // namespace
+
+CheckedHdb CheckHdbHeader(const std::string& path) {
+    const std::string found = settings::ResolvePathNoCase(path);
+    const std::string& name = found.empty() ? path : found;
+    DbOpenStatus status;
+    std::string reason;
+    std::FILE* f = OpenDatabaseForReading(name, status, &reason);
+    if (!f) {
+        const HdbProblem problem = status == DbOpenStatus::kNotFound          ? HdbProblem::kNotFound
+                                   : status == DbOpenStatus::kHeldExclusively ? HdbProblem::kInUse
+                                                                              : HdbProblem::kCannotRead;
+        throw HdbCheckError(problem, name, "cannot open the database: " + reason);
+    }
+    std::string head(kDbfFixedHeaderBytes, '\0');
+    std::size_t got = std::fread(head.data(), 1, head.size(), f);
+    head.resize(got);
+    if (got == kDbfFixedHeaderBytes) {
+        const std::size_t headerLength = GetLe16(head, 8);
+        if (headerLength > got) {
+            head.resize(headerLength);
+            head.resize(got + std::fread(head.data() + got, 1, headerLength - got, f));
+        }
+    }
+    const bool readFailed = std::ferror(f) != 0;
+    const int err = errno;
+    const long long size = readFailed ? -1 : FileSizeOf(f);
+    std::fclose(f);
+    if (readFailed || size < 0)
+        throw HdbCheckError(HdbProblem::kCannotRead, name,
+                            "cannot read the database: " + std::generic_category().message(err));
+
+    CheckedHdb c;
+    c.path = name;
+    c.fileSize = static_cast<std::uint64_t>(size);
+    c.header = CheckHeaderBytes(head, c.fileSize, name);
+    const auto headerLength = static_cast<std::uint64_t>(c.header.headerLength);
+    c.recordsInFile = (c.fileSize - headerLength) / static_cast<std::uint64_t>(c.header.recordLength);
+    c.usableCount =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(c.header.recordCount, c.recordsInFile));
+    if (c.recordsInFile != c.header.recordCount)
+        c.countWarning = name + ": the header counts " + std::to_string(c.header.recordCount) +
+                         " records, the file holds " + std::to_string(c.recordsInFile);
+    return c;
+}
+
+bool ReadHdbFieldLengths(const std::string& path, HdbFieldLengths& HdbFieldLen,
+                         std::optional<HdbCheckError>* problem) {
+    try {
+        HdbFieldLen = CheckHdbHeader(path).header.FieldLengths();
+        return true;
+    } catch (const HdbCheckError& e) {
+        if (problem) problem->emplace(e);
+        return false;
+    }
 }
 
 void PutLe32(std::string& b, std::size_t at, std::uint32_t v) {
@@ -98,6 +173,10 @@ void PutLe16(std::string& b, std::size_t at, unsigned v) {
 
 std::string MakeDbfHeader(const std::vector<std::pair<std::string, int>>& fields, std::uint32_t recordCount,
                           int year, int month, int day, int extraBytes) {
+    if (year < kDbfFirstYear || year > kDbfLastYear)
+        throw Error("the last-update year " + std::to_string(year) +
+                    " cannot be stored in a database header (" + std::to_string(kDbfFirstYear) + " to " +
+                    std::to_string(kDbfLastYear) + ")");
     const std::size_t headerLength = 32 + 32 * fields.size() + 1 + static_cast<std::size_t>(extraBytes);
     std::string h(headerLength, '\0');
     h[0] = '\x03';

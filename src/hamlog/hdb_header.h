@@ -4,9 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/errors.h"
 
 namespace trelvo::hamlog {
 
@@ -43,13 +46,6 @@ enum HdbFieldIndex : int {
 // QSL 3, FLAG 2, HIS 3, MY 3, FREQ 7, MODE 4, NAME 12, QTH 28, RMK1 54, RMK2 54).
 HdbFieldLengths DefaultHdbFieldLengths();
 
-// Reads the byte at offset 48 + 32 * i for i = 0..15 into entry i + 1, stopping at the end of
-// the file, and sets entry 0 once the second width is known. Entries not reached keep their
-// value. Returns false when the file cannot be opened or read, which is what a database held
-// open by Turbo HAMLOG gives; the caller shows kMsgHamlogInUse. The path is resolved without
-// regard to case. Never creates or changes the file.
-bool ReadHdbFieldLengths(const std::string& path, HdbFieldLengths& HdbFieldLen);
-
 struct HdbFieldDescriptor {
     std::string name;  // as stored, up to the first NUL
     char type = 'C';
@@ -75,10 +71,67 @@ struct HdbHeader {
 // Bytes needed to know the header length (the fixed part before the descriptors).
 inline constexpr std::size_t kDbfFixedHeaderBytes = 32;
 
-// Reads a header from its bytes (at least `headerLength` of them) and checks that it is one
-// of a HAMLOG database: sixteen fields or more, DATE of 4 bytes or more, TIME and FLAG of 2 or
-// more, and a record length that holds them. Throws FormatError naming `where`.
-HdbHeader ParseHdbHeader(std::string_view bytes, const std::string& where);
+// Why a database could not be taken.
+enum class HdbProblem {
+    kNotFound,    // no such file in any letter case
+    kInUse,       // held open exclusively by another program (Turbo HAMLOG)
+    kCannotRead,  // a folder, no permission, or a read failed
+    kNotHamlog,   // the header is not one of a Turbo HAMLOG database
+};
+
+// A database that cannot be taken: "PATH: " and the reason, which is the system's error text
+// or "not a Turbo HAMLOG database: " and the check that failed.
+class HdbCheckError : public Error {
+public:
+    HdbCheckError(HdbProblem problem, std::string path, const std::string& what)
+        : Error(path + ": " + what), path_(std::move(path)), problem_(problem) {}
+    HdbProblem problem() const { return problem_; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    HdbProblem problem_;
+};
+
+// A database header that passed every check, with what the file really holds.
+struct CheckedHdb {
+    std::string path;  // the file as found on disk
+    HdbHeader header;
+    std::uint64_t fileSize = 0;
+    std::uint64_t recordsInFile = 0;  // whole records after the header
+    // The header's record count, or the whole records present when the file holds fewer.
+    std::uint32_t usableCount = 0;
+    // Set when the header's count and the records in the file differ; the caller shows it
+    // as a warning.
+    std::string countWarning;
+};
+
+// Every reader of a database goes through here before it trusts any byte of it: the file is
+// found without regard to letter case, opened for reading only (refused while another program
+// holds it exclusively) and its header checked as a whole:
+//   * the first byte is that of a dBase III table (0x03, or 0x1A);
+//   * the header length is 32 x fields + 33 (one NUL byte more is allowed) and lies within
+//     the file;
+//   * the first sixteen field descriptors carry the names Turbo HAMLOG writes, in its order,
+//     and DATE, TIME and FLAG are wide enough for what they hold;
+//   * the field widths add up to the record length minus one (the deletion mark);
+//   * the last-update date is a real date;
+//   * a record count that does not fit the file is not an error: the records present are
+//     used and `countWarning` says so.
+// Throws HdbCheckError naming the file and the failed check. Never creates or changes the file.
+CheckedHdb CheckHdbHeader(const std::string& path);
+
+// The field widths of a database, read through CheckHdbHeader: entries 1..16 from the first
+// sixteen descriptors, entry 0 the sum of the first two. Returns false when the database
+// cannot be taken, leaving HdbFieldLen unchanged; `problem` (when given) then receives the
+// error, whose problem() tells a database held open by Turbo HAMLOG (the window shows
+// kMsgHamlogInUse) from a missing or damaged one.
+bool ReadHdbFieldLengths(const std::string& path, HdbFieldLengths& HdbFieldLen,
+                         std::optional<HdbCheckError>* problem = nullptr);
+
+// The years a dBase header can hold: one byte counted from 1900.
+inline constexpr int kDbfFirstYear = 1900;
+inline constexpr int kDbfLastYear = 1900 + 255;
 
 // The header bytes of a new database with these widths (entries 1..16), `recordCount`
 // records and the given last-update date.

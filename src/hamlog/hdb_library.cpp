@@ -1,14 +1,10 @@
 #include "hamlog/hdb_library.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 #include "core/errors.h"
-#include "core/platform.h"
 #include "hamlog/db_file.h"
 #include "hamlog/hdb_callsign.h"
-#include "settings/file_search.h"
 #include "text/chars.h"
 #include "text/cp932.h"
 
@@ -74,6 +70,7 @@ int HdbLibrary::HamlogClose() {
     header_ = HdbHeader{};
     count_ = live_ = 0;
     recordsInFile_ = 0;
+    countWarning_.clear();
     block_.clear();
     blockStart_ = -1;
     record_.clear();
@@ -90,48 +87,36 @@ int HdbLibrary::HamlogOpen(const std::string& dbBase) {
     HamlogClose();
     openError_ = HdbOpenError::kNone;
     openErrorText_.clear();
-    const std::string wanted = dbBase + ".HDB";
-    std::string found = settings::ResolvePathNoCase(wanted);
-    if (found.empty()) return Fail(HdbOpenError::kNotFound, "no such database: " + wanted);
-
-    DbOpenStatus status;
-    f_ = OpenDatabaseForReading(found, status);
-    if (!f_) {
-        switch (status) {
-            case DbOpenStatus::kNotFound:
-                return Fail(HdbOpenError::kNotFound, "no such database: " + found);
-            case DbOpenStatus::kHeldExclusively:
-                return Fail(HdbOpenError::kInUse, "held open by another program: " + found);
-            default:
-                return Fail(HdbOpenError::kCannotRead, "cannot open: " + found);
-        }
-    }
-    path_ = found;
-
-    std::string head(kDbfFixedHeaderBytes, '\0');
-    std::size_t got = std::fread(head.data(), 1, head.size(), f_);
-    head.resize(got);
-    if (got == kDbfFixedHeaderBytes) {
-        std::size_t headerLength = GetLe16(head, 8);
-        if (headerLength > got) {
-            head.resize(headerLength);
-            head.resize(got + std::fread(head.data() + got, 1, headerLength - got, f_));
-        }
-    }
-    if (std::ferror(f_)) return Fail(HdbOpenError::kCannotRead, "cannot read: " + found);
+    CheckedHdb checked;
     try {
-        header_ = ParseHdbHeader(head, found);
-    } catch (const FormatError& e) {
-        return Fail(HdbOpenError::kNotHamlog, e.what());
+        checked = CheckHdbHeader(dbBase + ".HDB");
+    } catch (const HdbCheckError& e) {
+        switch (e.problem()) {
+            case HdbProblem::kNotFound:
+                return Fail(HdbOpenError::kNotFound, e.what());
+            case HdbProblem::kInUse:
+                return Fail(HdbOpenError::kInUse, e.what());
+            case HdbProblem::kCannotRead:
+                return Fail(HdbOpenError::kCannotRead, e.what());
+            case HdbProblem::kNotHamlog:
+                return Fail(HdbOpenError::kNotHamlog, e.what());
+        }
     }
-
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(PathFromUtf8(found), ec);
-    if (ec) return Fail(HdbOpenError::kCannotRead, "cannot read: " + found);
-    const auto headerLength = static_cast<std::uint64_t>(header_.headerLength);
-    recordsInFile_ =
-        size > headerLength ? (size - headerLength) / static_cast<std::uint64_t>(header_.recordLength) : 0;
-    count_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(header_.recordCount, recordsInFile_));
+    const std::string& found = checked.path;
+    DbOpenStatus status;
+    std::string reason;
+    f_ = OpenDatabaseForReading(found, status, &reason);
+    if (!f_)
+        return Fail(
+            status == DbOpenStatus::kHeldExclusively ? HdbOpenError::kInUse : HdbOpenError::kCannotRead,
+            found + ": cannot open the database: " + reason);
+    path_ = found;
+    // The library keeps its own blocks: unbuffered, a jump reads just the record it needs.
+    std::setvbuf(f_, nullptr, _IONBF, 0);
+    header_ = std::move(checked.header);
+    recordsInFile_ = checked.recordsInFile;
+    countWarning_ = checked.countWarning;
+    count_ = checked.usableCount;
     if (count_ > 0x7FFFFFFFu) count_ = 0x7FFFFFFFu;  // record numbers are 32-bit signed
 
     // One pass: count the live records and index their callsigns.
@@ -200,10 +185,19 @@ const char* HdbLibrary::RecordBytes(std::uint32_t n) {
     const long long at = header_.headerLength + static_cast<long long>(n - 1) * header_.recordLength;
     if (blockStart_ < 0 || at < blockStart_ ||
         at + static_cast<long long>(len) > blockStart_ + static_cast<long long>(block_.size())) {
-        std::size_t want = std::max(len, kBlockBytes / len * len);
+        // A jump (the name lookup through the index) reads the one record; a walk in record
+        // order reads ahead in blocks that grow to kBlockBytes.
+        const bool inOrder = blockStart_ < 0 || at == blockStart_ + static_cast<long long>(block_.size());
+        const std::size_t ahead = blockStart_ < 0 ? kBlockBytes : std::min(kBlockBytes, block_.size() * 32);
+        std::size_t want = inOrder ? std::max(len, ahead / len * len) : len;
         block_.resize(want);
-        if (!SeekFile(f_, at)) return nullptr;
-        std::size_t got = std::fread(block_.data(), 1, want, f_);
+        std::size_t got = 0;
+        if (inOrder) {
+            if (!SeekFile(f_, at)) return nullptr;
+            got = std::fread(block_.data(), 1, want, f_);
+        } else {
+            got = ReadFileAt(f_, at, block_.data(), want);
+        }
         block_.resize(got);
         blockStart_ = at;
         if (got < len) {

@@ -55,6 +55,8 @@ public:
     // Whole records present after the header; differs from the header's count when the file
     // was cut short (only the records present are read) or has records beyond the count.
     std::uint64_t RecordsInFile() const { return recordsInFile_; }
+    // Set when the header's count and the records in the file differ (see CheckHdbHeader).
+    const std::string& CountWarning() const { return countWarning_; }
     // Bytes the callsign index holds.
     std::size_t IndexBytes() const;
 
@@ -80,6 +82,7 @@ private:
     std::uint32_t count_ = 0;
     std::uint32_t live_ = 0;
     std::uint64_t recordsInFile_ = 0;
+    std::string countWarning_;
     HdbOpenError openError_ = HdbOpenError::kNone;
     std::string openErrorText_;
 

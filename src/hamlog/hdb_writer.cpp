@@ -132,13 +132,24 @@ HdbContact ContactFromCsv(std::vector<std::string>& f, const std::string& where)
 
 }  // namespace
 
+namespace {
+
+// The width of field `index` (0-based) must be this to 254.
+int MinHdbWidth(std::size_t index) {
+    return index == kHdbDate ? 4 : (index == kHdbTime || index == kHdbFlag) ? 2 : 1;
+}
+
+Error WidthOutOfRange(std::size_t index, const std::string& given) {
+    return Error(std::string("field width of ") + kHdbFieldNames[index] + " must be " +
+                 std::to_string(MinHdbWidth(index)) + " to 254, not " + given);
+}
+
+}  // namespace
+
 void CheckHdbWidths(const HdbFieldLengths& widths) {
-    for (std::size_t i = 1; i <= 16; ++i) {
-        const int min = i - 1 == kHdbDate ? 4 : (i - 1 == kHdbTime || i - 1 == kHdbFlag) ? 2 : 1;
-        if (widths[i] < min || widths[i] > 254)
-            throw Error(std::string("field width of ") + kHdbFieldNames[i - 1] + " must be " +
-                        std::to_string(min) + " to 254, not " + std::to_string(widths[i]));
-    }
+    for (std::size_t i = 1; i <= 16; ++i)
+        if (widths[i] < MinHdbWidth(i - 1) || widths[i] > 254)
+            throw WidthOutOfRange(i - 1, std::to_string(widths[i]));
 }
 
 HdbFieldLengths ParseHdbWidths(const std::string& s) {
@@ -152,7 +163,8 @@ HdbFieldLengths ParseHdbWidths(const std::string& s) {
         if (!v || text::Trim(parts[i]).find('.') != std::string_view::npos)
             throw Error(std::string("field width of ") + kHdbFieldNames[i] + " is not a whole number: \"" +
                         parts[i] + "\"");
-        w[i + 1] = static_cast<int>(std::clamp<long long>(*v, -1, 1000));
+        if (*v < MinHdbWidth(i) || *v > 254) throw WidthOutOfRange(i, std::string(text::Trim(parts[i])));
+        w[i + 1] = static_cast<int>(*v);
     }
     w[0] = w[1] + w[2];
     CheckHdbWidths(w);

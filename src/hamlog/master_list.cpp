@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "hamlog/db_file.h"
+#include "hamlog/hdb_header.h"
 #include "settings/file_search.h"
 #include "text/chars.h"
 #include "text/cp932.h"
@@ -19,21 +20,76 @@ long long HamlogVersionNumber(int version) {
     return text::RoundHalfEven(text::LeadingNumber(hex) / 100.0);
 }
 
+namespace {
+
+// The header of a master file as Turbo HAMLOG writes it: a dBase III table of eight fields,
+// 290 header bytes, 56-byte records starting with CODE (6 bytes) and QTH (34 bytes).
+void CheckMstHeader(std::FILE* f, const std::string& path, int recordLength) {
+    auto bad = [&](const std::string& what) {
+        return HdbCheckError(HdbProblem::kNotHamlog, path, "not a Turbo HAMLOG master file: " + what);
+    };
+    std::string h(kMasterHeaderLength, '\0');
+    h.resize(std::fread(h.data(), 1, h.size(), f));
+    if (std::ferror(f)) throw HdbCheckError(HdbProblem::kCannotRead, path, "cannot read the master file");
+    if (h.size() < kMasterHeaderLength) throw bad("the file is shorter than its header");
+    const auto version = static_cast<unsigned char>(h[0]);
+    if (version != 0x03 && version != 0x1A)
+        throw bad("the first byte is not that of a dBase III table (0x03)");
+    if (GetLe16(h, 8) != kMasterHeaderLength)
+        throw bad("the header length is " + std::to_string(GetLe16(h, 8)) + " bytes, not " +
+                  std::to_string(kMasterHeaderLength));
+    if (GetLe16(h, 10) != static_cast<unsigned>(recordLength))
+        throw bad("the record length is " + std::to_string(GetLe16(h, 10)) + " bytes, not " +
+                  std::to_string(recordLength));
+    // Eight descriptors, the 0x0D terminator, then one NUL byte.
+    unsigned widths = 1;
+    for (std::size_t at = 32; at < 32 + 32 * 8; at += 32) {
+        if (h[at] == '\x0D') throw bad("it declares fewer than eight fields");
+        widths += static_cast<unsigned char>(h[at + 16]);
+    }
+    if (h[32 + 32 * 8] != '\x0D') throw bad("it does not declare eight fields");
+    auto field = [&](std::size_t i, const char* name, int width) {
+        std::string_view d = std::string_view(h).substr(32 + 32 * i, 17);
+        if (d.substr(0, d.substr(0, 11).find('\0')) != name || static_cast<unsigned char>(d[16]) != width)
+            throw bad("field " + std::to_string(i + 1) + " is not " + name + " of " + std::to_string(width) +
+                      " bytes");
+    };
+    field(0, "CODE", 6);
+    field(1, "QTH", 34);
+    if (widths != static_cast<unsigned>(recordLength))
+        throw bad("the field widths add up to " + std::to_string(widths - 1) +
+                  " bytes, the record length needs " + std::to_string(recordLength - 1));
+}
+
+}  // namespace
+
 int ReadMasterCodes(const std::string& mstPath, int recordLength, int collect, MasterList& list) {
     std::string found = settings::ResolvePathNoCase(mstPath);
+    const std::string& name = found.empty() ? mstPath : found;
     DbOpenStatus status;
-    std::FILE* f = OpenDatabaseForReading(found.empty() ? mstPath : found, status);
-    if (!f) {
-        throw FileError(found.empty() ? mstPath : found,
-                        status == DbOpenStatus::kHeldExclusively
-                            ? "the master file is held open by another program"
-                            : "cannot open the master file");
+    std::string reason;
+    std::FILE* f = OpenDatabaseForReading(name, status, &reason);
+    if (!f)
+        throw HdbCheckError(status == DbOpenStatus::kHeldExclusively ? HdbProblem::kInUse
+                            : status == DbOpenStatus::kNotFound      ? HdbProblem::kNotFound
+                                                                     : HdbProblem::kCannotRead,
+                            name, "cannot open the master file: " + reason);
+    if (recordLength != kMasterRecordLength) {
+        std::fclose(f);
+        throw Error("the master file's records are " + std::to_string(kMasterRecordLength) + " bytes, not " +
+                    std::to_string(recordLength));
+    }
+    try {
+        CheckMstHeader(f, name, recordLength);
+    } catch (...) {
+        std::fclose(f);
+        throw;
     }
     if (collect == 1) {
         list.MasterCodes.assign(1, std::string());
         list.MasterNames.assign(1, std::string());
     }
-    const auto len = static_cast<std::size_t>(recordLength > 0 ? recordLength : kMasterRecordLength);
+    const auto len = static_cast<std::size_t>(recordLength);
     std::string rec(len, '\0');
     int last = 0;
     for (int i = 1;; ++i) {

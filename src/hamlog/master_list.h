@@ -12,6 +12,7 @@ namespace trelvo::hamlog {
 // Master file layout: 56-byte records; the code is bytes 1-6 of a record, the place name bytes
 // 7-40 (byte 0 is the deletion mark). Records are read from offset 346 + 56 * i, i = 1, 2, ...
 inline constexpr int kMasterRecordLength = 56;
+inline constexpr unsigned kMasterHeaderLength = 290;
 inline constexpr long long kMasterFirstOffset = 346;
 // A record whose code (in upper case) contains this ends the list.
 inline constexpr const char* kMasterEndMarker = "500A";
@@ -28,7 +29,10 @@ struct MasterList {
 // until a code containing "500A" or the end of the file (a record cut short by the end is not
 // counted). With `collect` 1 it also fills MasterCodes and MasterNames (sized to fit);
 // with 0 it only counts. Returns the number of records read. The path is found without regard
-// to case. Throws FileError when the file cannot be opened.
+// to case. The header is checked first (a dBase III table of eight fields, 290 header bytes,
+// 56-byte records of CODE and QTH first); a file that fails is not read. Throws HdbCheckError
+// naming the file and the reason: the system's error text when it cannot be opened, "not a
+// Turbo HAMLOG master file" and the failed check when its header is not one of a master file.
 int ReadMasterCodes(const std::string& mstPath, int recordLength, int collect, MasterList& list);
 
 struct VersionCheck {
@@ -39,7 +43,7 @@ struct VersionCheck {
 
 // The check made when the window loads and after a database location is set: the library's
 // version, then, when `HamlogMstPath` in upper case contains ".MST", MasterCount from the
-// master file (counting only). Throws FileError when the master file cannot be opened.
+// master file (counting only). Throws as ReadMasterCodes does.
 VersionCheck CheckHamlogVersion(HamlogLibrary& library, const std::string& HamlogMstPath, MasterList& list);
 
 }  // namespace trelvo::hamlog

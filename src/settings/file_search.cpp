@@ -27,24 +27,33 @@ bool HasFolderPart(const std::string& name) {
 std::string ResolvePathNoCase(const std::string& path) {
     if (path.empty()) return {};
     fs::path p = PathFromUtf8(path);
+#ifdef _WIN32
+    // The file system ignores case, so the path exists as typed; the names are still looked up
+    // so that messages show them as they are on disk.
+    constexpr bool kCaseBlind = true;
+#else
+    constexpr bool kCaseBlind = false;
     if (Exists(p)) return path;
+#endif
     fs::path resolved = p.root_path();  // empty for a relative path
     for (const fs::path& part : p.relative_path()) {
         fs::path next = resolved.empty() ? part : resolved / part;
-        if (part != "." && part != ".." && !Exists(next)) {
+        if (part != "." && part != ".." && (kCaseBlind || !Exists(next))) {
+            // Not there as written (or, where case is ignored, to learn the name on disk): the
+            // entry that matches without regard to case; of several, the first in byte order,
+            // so that the answer never depends on the folder's order.
             const std::string want = PathToUtf8(part);
             const fs::path dir = resolved.empty() ? fs::path(".") : resolved;
-            bool found = false;
+            std::string best;
             std::error_code ec;
             for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-                fs::path have = it->path().filename();
-                if (text::EqualsNoCase(PathToUtf8(have), want)) {
-                    next = resolved.empty() ? have : resolved / have;
-                    found = true;
-                    break;
-                }
+                std::string have = PathToUtf8(it->path().filename());
+                if (text::EqualsNoCase(have, want) && (best.empty() || have < best)) best = std::move(have);
             }
-            if (!found) return {};
+            if (!best.empty())
+                next = resolved.empty() ? PathFromUtf8(best) : resolved / PathFromUtf8(best);
+            else if (!(kCaseBlind && Exists(next)))
+                return {};
         }
         resolved = next;
     }

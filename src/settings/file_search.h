@@ -7,9 +7,11 @@
 
 namespace trelvo::settings {
 
-// The path as it exists on disk: unchanged when it exists as written, otherwise resolved by
-// matching each component without regard to ASCII case (so "/HOME/HAM/LOG.mst" finds
-// "/home/ham/Log.MST"). Empty when nothing matches. Never creates anything.
+// The path as it exists on disk: unchanged when it exists as written, otherwise resolved one
+// component at a time, each taken as written when it exists and otherwise matched without
+// regard to ASCII case (so "/HOME/HAM/LOG.mst" finds "/home/ham/Log.MST", and "/d/Log/x.mst"
+// stays in "Log" even when a sibling "LOG" exists). Empty when nothing matches. Never creates
+// anything.
 std::string ResolvePathNoCase(const std::string& path);
 
 // Searches for a file as the Windows search-path call does and returns its full path, or

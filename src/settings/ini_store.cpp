@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/platform.h"
 #include "text/chars.h"
 #include "text/cp932.h"
@@ -62,9 +64,7 @@ bool KeyValue(std::string_view line, std::string_view& key, std::string_view& va
     return true;
 }
 
-std::string CutAtNul(const std::string& s) {
-    return s.substr(0, s.find('\0'));
-}
+std::string CutAtNul(const std::string& s) { return s.substr(0, s.find('\0')); }
 
 bool ReadAll(const std::string& path, std::string& bytes) {
     if (!FileExists(path)) return false;
@@ -76,7 +76,50 @@ bool ReadAll(const std::string& path, std::string& bytes) {
     }
 }
 
+// The settings file is CP932; a file that starts with a UTF-8 byte-order mark and is valid
+// UTF-8 after it (as Windows editors save it) is read and written as UTF-8 and keeps its mark.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+struct IniText {
+    std::string bom;    // the byte-order mark the file starts with, or empty
+    bool utf8 = false;  // the text after it is UTF-8
+    std::string body;   // the bytes after the mark
+
+    // A name or value of the program (UTF-8) in the file's encoding.
+    std::string Encode(const std::string& utf8Text) const {
+        return utf8 ? utf8Text : text::Utf8ToCp932(utf8Text);
+    }
+};
+
+IniText SplitBom(std::string bytes) {
+    IniText t;
+    if (bytes.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) {
+        t.bom = kUtf8Bom;
+        bytes.erase(0, kUtf8Bom.size());
+        t.utf8 = text::IsAscii(bytes) || text::LooksLikeUtf8(bytes);
+    }
+    t.body = std::move(bytes);
+    return t;
+}
+
 }  // namespace
+
+void CheckIniReadable(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path p = PathFromUtf8(path);
+    const auto st = std::filesystem::status(p, ec);
+    if (ec || !std::filesystem::exists(st)) return;
+    std::string reason;
+    if (std::filesystem::is_directory(st)) {
+        reason = std::generic_category().message(EISDIR);
+    } else if (std::FILE* f = OpenFile(path, "rb")) {
+        std::fclose(f);
+        return;
+    } else {
+        reason = std::generic_category().message(errno);
+    }
+    throw Error(path + ": cannot read the settings file: " + reason);
+}
 
 std::string DefaultIniPath(const std::string& programFolder) {
     return JoinPath(programFolder, kIniFileName);
@@ -85,13 +128,14 @@ std::string DefaultIniPath(const std::string& programFolder) {
 void IniStore::ReadIniValue(const std::string& key, std::string& value) const {
     value.clear();
     const std::string section = CutAtNul(CurrentIniSection);
-    const std::string wantSection = text::Utf8ToCp932(section);
-    const std::string wantKey = text::Utf8ToCp932(CutAtNul(key));
     std::string found = section;  // the default handed to the platform
     std::string bytes;
     if (ReadAll(path_, bytes)) {
+        const IniText file = SplitBom(std::move(bytes));
+        const std::string wantSection = file.Encode(section);
+        const std::string wantKey = file.Encode(CutAtNul(key));
         bool inSection = false;
-        for (const Line& l : SplitLines(bytes)) {
+        for (const Line& l : SplitLines(file.body)) {
             std::string_view name;
             if (SectionName(l.text, name)) {
                 if (inSection) break;
@@ -101,6 +145,10 @@ void IniStore::ReadIniValue(const std::string& key, std::string& value) const {
             std::string_view k, v;
             if (inSection && KeyValue(l.text, k, v) && text::EqualsNoCase(k, wantKey)) {
                 std::string raw(v.substr(0, v.find('\0')));
+                if (file.utf8) {
+                    found = raw;  // cut below, counted in CP932 bytes as for any value
+                    break;
+                }
                 if (raw.size() > kIniValueMaxBytes) raw.resize(kIniValueMaxBytes);
                 // A cut that divided a double-byte character drops its lead byte.
                 std::size_t i = 0, complete = 0;
@@ -129,14 +177,14 @@ std::string IniStore::ReadOr(const std::string& section, const std::string& key,
 }
 
 bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
-    const std::string section = text::Utf8ToCp932(CutAtNul(CurrentIniSection));
-    const std::string k = text::Utf8ToCp932(CutAtNul(key));
-    const std::string v = text::Utf8ToCp932(CutAtNul(value));
-    const std::string newLine = k + "=" + v;
-
     std::string bytes;
-    std::vector<Line> lines;
-    if (ReadAll(path_, bytes)) lines = SplitLines(bytes);
+    IniText file;
+    if (ReadAll(path_, bytes)) file = SplitBom(bytes);
+    const std::string section = file.Encode(CutAtNul(CurrentIniSection));
+    const std::string k = file.Encode(CutAtNul(key));
+    const std::string v = file.Encode(CutAtNul(value));
+    const std::string newLine = k + "=" + v;
+    std::vector<Line> lines = SplitLines(file.body);
     const std::string eol = (!lines.empty() && lines.front().end == "\n") ? "\n" : "\r\n";
 
     std::size_t sectionAt = lines.size();
@@ -172,7 +220,7 @@ bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{newLine, eol});
         }
     }
-    std::string out;
+    std::string out = file.bom;
     out.reserve(bytes.size() + newLine.size() + 8);
     for (const Line& l : lines) out += l.text + l.end;
 

@@ -7,7 +7,9 @@
 //  * Section and key names match without regard to ASCII case.
 //  * A write changes only the line of its key (or adds the key, or the section) and keeps
 //    every other line of the file byte for byte, comments and order included.
-//  * The file is CP932 text with CR LF line ends.
+//  * The file is CP932 text with CR LF line ends; a file saved as UTF-8 with a byte-order mark
+//    (as Windows editors do) is read as UTF-8 when it is valid UTF-8, and then written as
+//    UTF-8 with its mark kept.
 #pragma once
 
 #include <string>
@@ -43,6 +45,11 @@ private:
     std::string path_;
     std::string writeError_;
 };
+
+// Throws Error naming the file and the system's reason when a settings file exists but
+// cannot be read as one (a folder, no permission). A file that does not exist is fine: every
+// key then reads as missing.
+void CheckIniReadable(const std::string& path);
 
 // "TRELVO5.INI" in the given (program) folder.
 std::string DefaultIniPath(const std::string& programFolder);

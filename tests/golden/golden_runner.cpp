@@ -8,8 +8,19 @@
 //              special: "stdout" and "stderr" compare what the command printed
 //   exit_code  the expected exit status (0 when absent)
 //   needs      optional: a file under {REALDATA} that must exist, else the case is skipped
+//   wine-skip  optional: the reason the case cannot hold for trelvo5.exe; skipped under Wine
+//   wine-only  optional: the reason the case holds only for trelvo5.exe; skipped elsewhere
+//   setup      optional: trelvo5 argument lines run in the work folder before `cmd`, each of
+//              which must succeed (builds a database from a CSV of input/ with `db create`)
 // In expected stdout and stderr, "{PROGRAM_DIR}" stands for the folder of the trelvo5 program
-// and "{WORK}" for the work folder, so messages that name paths can be compared.
+// and "{WORK}" for the work folder, so messages that name paths can be compared; "{WORK}" in
+// cmd stands for the work folder too.
+//
+// When TRELVO5 ends in ".exe" it is run through Wine ("wine", or the program named by the
+// environment variable TRELVO5_WINE). Then the two folders are written the Windows way
+// (Z:\tmp\...), and so is the rest of a path that follows one in the expected text (up to a
+// blank, a colon, a quote, a comma or a closing parenthesis); CR LF in stdout and stderr is
+// read as LF. Output files are compared byte for byte either way.
 //
 // usage: trelvo5_golden TRELVO5 CASE_DIR REALDATA_DIR
 #include <gtest/gtest.h>
@@ -31,6 +42,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string g_program, g_case, g_realdata;
+bool g_wine = false;
 
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -77,6 +89,32 @@ std::string ShellQuote(const std::string& s) {
     return q + "'";
 }
 
+// The Windows name Wine gives a Unix path: the root is drive Z:.
+std::string WinePath(const std::string& unixPath) {
+    std::string w = "Z:" + unixPath;
+    for (char& c : w)
+        if (c == '/') c = '\\';
+    return w;
+}
+
+// Replaces a placeholder in expected output by the Windows form of `unixPath`, and turns the
+// slashes of the rest of that path into backslashes.
+std::string ReplaceWinePath(std::string s, const std::string& placeholder, const std::string& unixPath) {
+    const std::string win = WinePath(unixPath);
+    for (std::size_t at = s.find(placeholder); at != std::string::npos; at = s.find(placeholder, at)) {
+        s.replace(at, placeholder.size(), win);
+        at += win.size();
+        for (; at < s.size(); ++at) {
+            const char c = s[at];
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ':' || c == '"' || c == '\'' ||
+                c == ',' || c == ')')
+                break;
+            if (c == '/') s[at] = '\\';
+        }
+    }
+    return s;
+}
+
 // Where two outputs part: the byte offset and the line there in both, bytes outside printable
 // ASCII shown in hex so that CP932 text can be compared by eye.
 std::string Describe(const std::string& expected, const std::string& actual) {
@@ -108,17 +146,39 @@ TEST(Golden, Case) {
         while (!need.empty() && (need.back() == '\n' || need.back() == '\r')) need.pop_back();
         if (!fs::exists(fs::path(g_realdata) / need)) GTEST_SKIP() << need << " is not here";
     }
-    std::string cmdLine = ReadAll(caseDir / "cmd");
-    cmdLine = ReplaceAll(cmdLine, "{REALDATA}", fs::absolute(g_realdata).string());
-
+    if (g_wine && fs::exists(caseDir / "wine-skip"))
+        GTEST_SKIP() << "not under Wine: " << ReadAll(caseDir / "wine-skip");
+    if (!g_wine && fs::exists(caseDir / "wine-only"))
+        GTEST_SKIP() << "only under Wine: " << ReadAll(caseDir / "wine-only");
     const fs::path work = fs::temp_directory_path() /
                           ("trelvo5-golden-" + std::to_string(::getpid()) + "-" + caseDir.filename().string());
+    std::string cmdLine = ReadAll(caseDir / "cmd");
+    cmdLine = ReplaceAll(cmdLine, "{REALDATA}", fs::absolute(g_realdata).string());
+    cmdLine = ReplaceAll(cmdLine, "{WORK}", g_wine ? WinePath(work.string()) : work.string());
     fs::remove_all(work);
     fs::create_directories(work);
     if (fs::exists(caseDir / "input"))
         fs::copy(caseDir / "input", work, fs::copy_options::recursive);
 
-    std::string shell = "cd " + ShellQuote(work.string()) + " && " + ShellQuote(g_program);
+    // The program, through Wine for a Windows one.
+    std::string program = ShellQuote(g_program);
+    if (g_wine) {
+        const char* wine = std::getenv("TRELVO5_WINE");
+        program = ShellQuote(wine && *wine ? wine : "wine") + " " + program;
+    }
+
+    if (fs::exists(caseDir / "setup")) {
+        std::istringstream lines(ReadAll(caseDir / "setup"));
+        for (std::string line; std::getline(lines, line);) {
+            if (SplitArgs(line).empty()) continue;
+            std::string setup = "cd " + ShellQuote(work.string()) + " && " + program;
+            for (const std::string& a : SplitArgs(line)) setup += " " + ShellQuote(a);
+            setup += " >.setup.out 2>&1 </dev/null";
+            ASSERT_EQ(0, std::system(setup.c_str())) << "setup failed: " << line << "\n" << ReadAll(work / ".setup.out");
+        }
+    }
+
+    std::string shell = "cd " + ShellQuote(work.string()) + " && " + program;
     for (const std::string& a : SplitArgs(cmdLine)) shell += " " + ShellQuote(a);
     shell += " >.stdout 2>.stderr </dev/null";
     int status = std::system(shell.c_str());
@@ -138,8 +198,13 @@ TEST(Golden, Case) {
             if (rel == "stdout") got = work / ".stdout";
             if (rel == "stderr") got = work / ".stderr";
             std::string want = ReadAll(entry.path());
-            if (rel == "stdout" || rel == "stderr") {
-                want = ReplaceAll(want, "{PROGRAM_DIR}", fs::path(g_program).parent_path().string());
+            const bool printed = rel == "stdout" || rel == "stderr";
+            const std::string programDir = fs::path(g_program).parent_path().string();
+            if (printed && g_wine) {
+                want = ReplaceWinePath(want, "{PROGRAM_DIR}", programDir);
+                want = ReplaceWinePath(want, "{WORK}", work.string());
+            } else if (printed) {
+                want = ReplaceAll(want, "{PROGRAM_DIR}", programDir);
                 want = ReplaceAll(want, "{WORK}", work.string());
             }
             if (!fs::exists(got)) {
@@ -147,6 +212,7 @@ TEST(Golden, Case) {
                 continue;
             }
             std::string have = ReadAll(got);
+            if (printed && g_wine) have = ReplaceAll(have, "\r\n", "\n");
             if (want != have) ADD_FAILURE() << rel << " differs:\n" << Describe(want, have);
         }
     }
@@ -166,5 +232,12 @@ int main(int argc, char** argv) {
     g_program = fs::absolute(argv[1]).string();
     g_case = fs::absolute(argv[2]).string();
     g_realdata = argc > 3 ? argv[3] : ".";
+    const std::string exe = ".exe";
+    g_wine = g_program.size() > exe.size() &&
+             g_program.compare(g_program.size() - exe.size(), exe.size(), exe) == 0;
+    if (g_wine) {
+        ::setenv("WINEDEBUG", "-all", 0);  // Wine's own messages would join stderr
+        ::setenv("LC_ALL", "C.UTF-8", 1);  // Wine maps Unix file names through the locale
+    }
     return RUN_ALL_TESTS();
 }

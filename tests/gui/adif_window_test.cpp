@@ -28,7 +28,7 @@ protected:
     // A database with the usual Turbo HAMLOG 5 widths, so ADIF values are cut as there.
     void WriteDatabase() {
         WriteBytes(dir.File("Hamlog.HDB"), EmptyHdb());
-        WriteBytes(dir.File("Hamlog.mst"), std::string(400, ' '));
+        WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
         WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
     }
     adif::ADIF2HL_Form* Mapping() const { return qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow()); }

@@ -33,9 +33,9 @@ TEST_F(WindowTest, StartUpShowsTheMenuAndTheDigipanGroupWithTheirCaptions) {
     EXPECT_EQ(Item("verdisp")->text().toStdString(), "Ver 1.02");
 
     for (const char* off : {"mkCSV", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV",
-                            "viewCSVJ", "ZL2HL"})
+                            "viewCSVJ"})
         EXPECT_FALSE(Item(off)->isEnabled()) << off;
-    for (const char* on : {"SetHlpos", "ChkData", "edSet", "Pend"}) EXPECT_TRUE(Item(on)->isEnabled()) << on;
+    for (const char* on : {"SetHlpos", "ChkData", "ZL2HL", "edSet", "Pend"}) EXPECT_TRUE(Item(on)->isEnabled()) << on;
 
     EXPECT_TRUE(W<QGroupBox>("Frame1")->isVisible());
     for (const char* f : {"Frame2", "Frame3", "Frame7", "Frame8"}) EXPECT_FALSE(W<QWidget>(f)->isVisible()) << f;
@@ -153,7 +153,7 @@ TEST_F(WindowTest, EscRequestsCancelAndTheCountLabelPressHidesTheCounts) {
 
 TEST_F(WindowTest, FieldLengthWindowShowsTheDatabaseWidths) {
     WriteBytes(dir.File("Hamlog.HDB"), EmptyHdb(10, 2));
-    WriteBytes(dir.File("Hamlog.mst"), "m");
+    WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
     WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
     Start();
     EXPECT_TRUE(dialogs.messages.empty());

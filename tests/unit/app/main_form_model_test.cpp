@@ -92,10 +92,11 @@ TEST_F(MainFormModelTest, AStartUpThatCannotMakeTheDataFolderEndsWithLoadError) 
 }
 
 TEST_F(MainFormModelTest, StoredSettingsAreLoadedAndTheModeListFollowsTheCount) {
-    WriteIni("[GeneData]\r\nGeneDataFol=" + dir.File("out") +
-             "\r\n[TextEditor]\r\nEditor=/usr/bin/vi\r\n[DIGIPAN-FOL]\r\nDIGIPAN-FN=/home/ham/logs/Digipan.LOG\r\n"
-             "[QSLcfg]\r\nJmark=\r\nSentMark=S\r\n"
-             "[ModeName]\r\nHAMLOG-ModeCount=3\r\nMode1N=CW\r\nMode2N=\r\nMode3N=FM\r\nMode4N=RTTY\r\n");
+    WriteIni(
+        "[GeneData]\r\nGeneDataFol=" + dir.File("out") +
+        "\r\n[TextEditor]\r\nEditor=/usr/bin/vi\r\n[DIGIPAN-FOL]\r\nDIGIPAN-FN=/home/ham/logs/Digipan.LOG\r\n"
+        "[QSLcfg]\r\nJmark=\r\nSentMark=S\r\n"
+        "[ModeName]\r\nHAMLOG-ModeCount=3\r\nMode1N=CW\r\nMode2N=\r\nMode3N=FM\r\nMode4N=RTTY\r\n");
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_EQ(model->GeneDataFolder, dir.File("out"));
     EXPECT_FALSE(std::filesystem::exists(dir.File("out")));  // a stored folder is not created
@@ -121,25 +122,34 @@ TEST_F(MainFormModelTest, MissingMstEndsTheStartUpAndKeepsTheStoredPath) {
 }
 
 TEST_F(MainFormModelTest, DatabaseWithItsMasterFileIsMeasured) {
-    // Lower-case extensions on disk: the master file is looked for as the whole path in upper
-    // case ending ".mst", which names it on this system whatever the case.
+    // Lower-case extensions on disk: only the extension of the file changes for the master.
     WriteDatabase("hamlog.hdb");
-    WriteBytes(dir.File("hamlog.mst"), std::string(400, ' '));
+    WriteBytes(dir.File("hamlog.mst"), trelvo::testing::HandMst({}));
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(view["Label5"].text, dir.File("hamlog.hdb"));
     EXPECT_EQ(model->Location.HamlogDbBase, dir.File("hamlog"));
-    EXPECT_EQ(model->Location.HamlogMstPath, text::ToUpper(dir.File("hamlog")) + ".mst");
+    EXPECT_EQ(model->Location.HamlogMstPath, dir.File("hamlog") + ".mst");
     EXPECT_EQ(model->Location.HdbFieldLen[0], 12);
     EXPECT_EQ(model->Location.HdbFieldLen[15], 54);
 }
 
-TEST_F(MainFormModelTest, DatabaseHeldOpenIsReported) {
-    WriteBytes(dir.File("Hamlog.mst"), "x");
-    std::filesystem::create_directory(dir.File("Hamlog.HDB"));  // cannot be read as a file
+TEST_F(MainFormModelTest, UnusableDatabasesAreReportedWithTheRealReason) {
+    // A folder named like the database is not "in use": the message names it and says why.
+    WriteBytes(dir.File("Hamlog.mst"), trelvo::testing::HandMst({}));
+    std::filesystem::create_directory(dir.File("Hamlog.HDB"));
     WriteIni(trelvo::testing::HamlogIni(dir.File("Hamlog.HDB")));
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGが使用中ではありませんか？"});
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{dir.File("Hamlog.HDB") +
+                                                         ": cannot open the database: Is a directory"});
+
+    // A damaged master file is reported and the window still opens.
+    std::filesystem::remove(dir.File("Hamlog.HDB"));
+    WriteDatabase("Hamlog.HDB");
+    WriteBytes(dir.File("Hamlog.mst"), std::string(400, 'x'));
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_NE(dialogs.messages[1].find("not a Turbo HAMLOG master file"), std::string::npos);
 }
 
 TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
@@ -174,7 +184,7 @@ TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
     EXPECT_FALSE(view.fieldLenShown);
 
     // With the master file beside it the widths are read.
-    WriteBytes(dir.File("Log.mst"), "x");
+    WriteBytes(dir.File("Log.mst"), trelvo::testing::HandMst({}));
     const std::size_t before = dialogs.messages.size();
     dialogs.openAnswers.push_back(dir.File("Log.HDB"));
     model->SetHlpos_Click();
@@ -204,7 +214,8 @@ TEST_F(MainFormModelTest, ConvertWithoutAnInputDoesNothingOrSaysSo) {
     view["Check1"].checked = true;
     view["Check3"].checked = true;
     model->Command1_Click();  // mode 0, no DigiPan log remembered
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"DIGIPAN/ADIF の LOGファイルが指定されていません。"});
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{"DIGIPAN/ADIF の LOGファイルが指定されていません。"});
     EXPECT_EQ(model->QslIssueFlag, 1);
     EXPECT_EQ(model->QslSentFlag, 0);
     EXPECT_EQ(model->JstForJaFlag, 1);
@@ -297,7 +308,10 @@ protected:
     hamlog::MemoryHamlogLibrary* lib = nullptr;
     void SetUp() override {
         WriteDatabase("Hamlog.HDB");
-        WriteBytes(dir.File("Hamlog.mst"), std::string(346 + 56 * 4, ' '));  // three whole records
+        WriteBytes(
+            dir.File("Hamlog.mst"),
+            trelvo::testing::HandMst(
+                {{"0101", "a"}, {"0102", "b"}, {"0103", "c"}, {"0104", "d"}, {"0105", "e"}}));  // three read
         Make();
         auto l = std::make_unique<hamlog::MemoryHamlogLibrary>();
         lib = l.get();
@@ -315,7 +329,8 @@ protected:
 TEST_F(DatabaseTest, AnOldLibraryIsReportedAtStartUp) {
     lib->version = 0x50250;  // 502.5 rounds to 502
     ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGのバージョンが古いです、Ver5.03までは上げて下さい"});
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{"Turbo HAMLOGのバージョンが古いです、Ver5.03までは上げて下さい"});
     EXPECT_EQ(dialogs.titles, std::vector<std::string>{"KOVRA5"});
 }
 
@@ -332,9 +347,10 @@ TEST_F(DatabaseTest, ExportModeCountsTheRecordsAndTheModeTableIsImported) {
     EXPECT_FALSE(view["Combo1"].visible);
     EXPECT_EQ(view["Text11"].text, "1");
     EXPECT_EQ(view["Text12"].text, "6");
-    EXPECT_EQ(view["Label7"].text, "範囲指定完了後、メニューの 「File(F)」 から希望する出力形式を選択して下さい");
+    EXPECT_EQ(view["Label7"].text,
+              "範囲指定完了後、メニューの 「File(F)」 から希望する出力形式を選択して下さい");
     EXPECT_TRUE(view["MODCH"].enabled);
-    EXPECT_FALSE(view["mkADIF"].enabled);  // the exports are not part of this build
+    EXPECT_TRUE(view["mkADIF"].enabled);
     EXPECT_FALSE(lib->IsOpen());
 
     model->MODCH_Click();
@@ -356,7 +372,7 @@ TEST_F(DatabaseTest, ThirteenModesStopTheImportAndAnUnopenableDatabaseChangesNot
     ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
     model->MODCH_Click();
     EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"モード数が予想数を超えました(^^ゞ",
-                                                         "モードの読み込み＆設定が完了しました。"}));
+                                                          "モードの読み込み＆設定が完了しました。"}));
     EXPECT_EQ(view["Combo1"].items.size(), 13u);
     EXPECT_EQ(ReadIni("ModeName", "HAMLOG-ModeCount"), "12");
 

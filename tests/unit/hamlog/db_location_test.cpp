@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,15 +13,22 @@
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"
 #include "hand_made_hdb.h"
+#include "settings/file_search.h"
 #include "test_support.h"
 
 using namespace trelvo::hamlog;
 using namespace trelvo::testing;
 
 TEST(DbLocation, DerivesBaseAndMasterPathsTheWayWindowsUsersWroteThem) {
-    EXPECT_EQ(MstPathFor("/home/ham/Hamlog/Hamlog.HDB"), "/HOME/HAM/HAMLOG/HAMLOG.mst");
-    EXPECT_EQ(MstPathFor("C:\\Hamlog\\hamlog.hdb"), "C:\\HAMLOG\\HAMLOG.mst");
-    EXPECT_EQ(MstPathFor("/data/old.hdb/log.dat"), "/DATA/OLD.mst/LOG.DAT");
+    // Only the file's extension changes; folders keep their names, dots and letter case.
+    for (const auto& [db, mst] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"/home/ham/Hamlog/Hamlog.HDB", "/home/ham/Hamlog/Hamlog.mst"},
+             {"C:\\Hamlog\\hamlog.hdb", "C:\\Hamlog\\hamlog.mst"},
+             {"/data/old.hdb/Hamlog.HDB", "/data/old.hdb/Hamlog.mst"},
+             {"/data/old.hdb/log.dat", "/data/old.hdb/log.mst"},
+             {"/data/v1.2/Hamlog", "/data/v1.2/Hamlog.mst"},
+             {"/ハム/ｌｏｇ.HDB", "/ハム/ｌｏｇ.mst"}})
+        EXPECT_EQ(MstPathFor(db), mst) << db;
     EXPECT_TRUE(PathHasHdb("/data/old.hdb/log.dat"));  // a folder name counts
     EXPECT_TRUE(PathHasHdb("/x/log.Hdb"));
     EXPECT_FALSE(PathHasHdb("/x/log.mst"));
@@ -49,6 +58,38 @@ TEST(DbLocation, CheckFindsTheMasterFileWithoutRegardToCaseAndReadsTheWidths) {
     EXPECT_EQ(CheckHamlogLocation(wrong, dir.Path()), LocationStatus::kNotHdb);
     EXPECT_EQ(wrong.HamlogMstPath, "");
     EXPECT_STREQ(LocationMessage(LocationStatus::kNotHdb), kMsgLocationInvalid);
+}
+
+TEST(DbLocation, TheMasterFileIsLookedForBesideTheDatabaseOnly) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.File("old.hdb/Log"));
+    std::filesystem::create_directories(dir.File("old.hdb/LOG"));
+    std::filesystem::create_directories(dir.File("ハムｌｏｇ"));
+    const std::string db = HandHdb({});
+    // A folder named like a database, and a sibling differing only in case holding another
+    // database's master file: only the folder of the database counts.
+    WriteBytes(dir.File("old.hdb/Log/Hamlog.HDB"), db);
+    WriteBytes(dir.File("old.hdb/LOG/Hamlog.mst"), HandMst({}));
+    HamlogLocation loc;
+    SetHamlogDbPath(loc, dir.File("old.hdb/Log/Hamlog.HDB"));
+    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kMstMissing);
+
+    // Beside it in another letter case it is found; the exact name wins over other cases.
+    WriteBytes(dir.File("old.hdb/Log/hamlog.MST"), HandMst({}));
+    SetHamlogDbPath(loc, dir.File("old.hdb/Log/Hamlog.HDB"));
+    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kValid);
+    EXPECT_EQ(trelvo::settings::SearchFilePath(loc.HamlogMstPath, dir.Path()),
+              dir.File("old.hdb/Log/hamlog.MST"));
+    WriteBytes(dir.File("old.hdb/Log/Hamlog.mst"), HandMst({}));
+    EXPECT_EQ(trelvo::settings::SearchFilePath(loc.HamlogMstPath, dir.Path()),
+              dir.File("old.hdb/Log/Hamlog.mst"));
+
+    // A full-width folder name.
+    WriteBytes(dir.File("ハムｌｏｇ/Hamlog.hdb"), db);
+    WriteBytes(dir.File("ハムｌｏｇ/Hamlog.mst"), HandMst({}));
+    SetHamlogDbPath(loc, dir.File("ハムｌｏｇ/Hamlog.hdb"));
+    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kValid);
+    EXPECT_EQ(loc.HamlogMstPath, dir.File("ハムｌｏｇ/Hamlog.mst"));
 }
 
 #ifndef _WIN32

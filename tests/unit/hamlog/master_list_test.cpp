@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "hamlog/hdb_header.h"
 #include "hamlog/memory_library.h"
 #include "hand_made_hdb.h"
 #include "test_support.h"
@@ -65,7 +66,7 @@ TEST(MasterList, WithoutMarkerReadsEveryWholeRecord) {
     EXPECT_EQ(ReadMasterCodes(mst, 56, 0, list), 3);
     WriteBytes(mst, Mst({}));
     EXPECT_EQ(ReadMasterCodes(mst, 56, 0, list), 0);
-    EXPECT_THROW(ReadMasterCodes(dir.File("absent.mst"), 56, 0, list), trelvo::FileError);
+    EXPECT_THROW(ReadMasterCodes(dir.File("absent.mst"), 56, 0, list), HdbCheckError);
 }
 
 TEST(MasterList, VersionCheckComesBeforeTheMasterCount) {

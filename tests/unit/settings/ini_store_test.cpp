@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "core/errors.h"
 #include "settings/app_settings.h"
 #include "test_support.h"
 #include "text/cp932.h"
@@ -54,7 +57,8 @@ TEST(IniStore, LongValuesAreCutTo127BytesAndAtNul) {
     ScratchDir dir;
     IniStore ini(dir.File("TRELVO5.INI"));
     const std::string longPath = "/" + std::string(149, 'd');
-    WriteBytes(ini.Path(), "[GeneData]\r\nGeneDataFol=" + longPath + "\r\n[A]\r\nk=ab" + std::string(1, '\0') + "cd\r\n");
+    WriteBytes(ini.Path(),
+               "[GeneData]\r\nGeneDataFol=" + longPath + "\r\n[A]\r\nk=ab" + std::string(1, '\0') + "cd\r\n");
     EXPECT_EQ(Read(ini, "GeneData", "GeneDataFol"), longPath.substr(0, 127));
     EXPECT_EQ(Read(ini, "A", "k"), "ab");
     // A double-byte character divided at byte 127 is dropped whole.
@@ -63,7 +67,9 @@ TEST(IniStore, LongValuesAreCutTo127BytesAndAtNul) {
     ini.WriteIniValue("k", jp);
     EXPECT_EQ(Read(ini, "J", "k"), std::string(126, 'x'));
     // A value handed over with a NUL is written up to it.
-    ini.WriteIniValue("n", std::string("12\0" "34", 5));
+    ini.WriteIniValue("n", std::string("12\0"
+                                       "34",
+                                       5));
     EXPECT_EQ(Read(ini, "J", "n"), "12");
 }
 
@@ -71,12 +77,14 @@ TEST(IniStore, WritesEditInPlaceAndKeepEveryOtherLine) {
     ScratchDir dir;
     IniStore ini(dir.File("TRELVO5.INI"));
     const std::string before =
-        "; my settings\r\n[QSLcfg]\r\nJmark=J\r\n; keep me\r\nSentMark=*\r\n\r\n[TextEditor]\r\nEditor=vi\r\n";
+        "; my settings\r\n[QSLcfg]\r\nJmark=J\r\n; keep "
+        "me\r\nSentMark=*\r\n\r\n[TextEditor]\r\nEditor=vi\r\n";
     WriteBytes(ini.Path(), before);
     ini.CurrentIniSection = "qslcfg";
     ini.WriteIniValue("SENTMARK", "#");
     EXPECT_EQ(ReadBytes(ini.Path()),
-              "; my settings\r\n[QSLcfg]\r\nJmark=J\r\n; keep me\r\nSENTMARK=#\r\n\r\n[TextEditor]\r\nEditor=vi\r\n");
+              "; my settings\r\n[QSLcfg]\r\nJmark=J\r\n; keep "
+              "me\r\nSENTMARK=#\r\n\r\n[TextEditor]\r\nEditor=vi\r\n");
     ini.WriteIniValue("RcvMark", "R");  // new key: after the section's last line, before the blank
     EXPECT_EQ(ReadBytes(ini.Path()),
               "; my settings\r\n[QSLcfg]\r\nJmark=J\r\n; keep me\r\nSENTMARK=#\r\nRcvMark=R\r\n\r\n"
@@ -94,4 +102,50 @@ TEST(IniStore, CreatesTheFileAndStoresCp932) {
     ini.WriteIniValue("Mode1N", "ＦＴ８");
     EXPECT_EQ(ReadBytes(ini.Path()), "[ModeName]\r\nMode1N=" + trelvo::text::Utf8ToCp932("ＦＴ８") + "\r\n");
     EXPECT_EQ(Read(ini, "ModeName", "Mode1N"), "ＦＴ８");
+}
+
+TEST(IniStore, AUtf8FileWithAByteOrderMarkIsReadAndWrittenAsUtf8) {
+    ScratchDir dir;
+    IniStore ini(dir.File("TRELVO5.INI"));
+    const std::string bom = "\xEF\xBB\xBF";
+    // As a Windows editor saves it: the first section directly after the mark.
+    const std::string before =
+        bom + "[HAMLOG-FOL]\r\nHAMLOG-FN=C:\\ハムログ\\Hamlog.HDB\r\n[QSLcfg]\r\nJmark=Ｊ\r\n";
+    WriteBytes(ini.Path(), before);
+    EXPECT_EQ(Read(ini, "HAMLOG-FOL", "HAMLOG-FN"), "C:\\ハムログ\\Hamlog.HDB");
+    EXPECT_EQ(Read(ini, "QSLcfg", "Jmark"), "Ｊ");
+    // Cut at 127 bytes as Shift-JIS counts them, whatever the file's encoding.
+    ini.CurrentIniSection = "QSLcfg";
+    ini.WriteIniValue("Long", std::string(126, 'x') + "山");
+    EXPECT_EQ(Read(ini, "QSLcfg", "Long"), std::string(126, 'x'));
+
+    // Writes keep the mark and the encoding and every other line byte for byte.
+    ini.CurrentIniSection = "qslcfg";
+    ini.WriteIniValue("Jmark", "済");
+    EXPECT_EQ(ReadBytes(ini.Path()),
+              bom + "[HAMLOG-FOL]\r\nHAMLOG-FN=C:\\ハムログ\\Hamlog.HDB\r\n[QSLcfg]\r\nJmark=済\r\n" +
+                  "Long=" + std::string(126, 'x') + "山\r\n");
+    EXPECT_EQ(Read(ini, "QSLcfg", "Jmark"), "済");
+
+    // A mark before Shift-JIS text: the mark is skipped and kept, the text stays Shift-JIS.
+    const std::string sjis = trelvo::text::Utf8ToCp932("[QSLcfg]\r\nJmark=済\r\n");
+    WriteBytes(ini.Path(), bom + sjis);
+    EXPECT_EQ(Read(ini, "QSLcfg", "Jmark"), "済");
+    ini.WriteIniValue("SentMark", "印");
+    EXPECT_EQ(ReadBytes(ini.Path()), bom + sjis + trelvo::text::Utf8ToCp932("SentMark=印\r\n"));
+}
+
+TEST(IniStore, ASettingsFileThatIsAFolderIsRefusedWithTheSystemReason) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.File("my.ini"));
+    try {
+        CheckIniReadable(dir.File("my.ini"));
+        ADD_FAILURE() << "a folder was taken as the settings file";
+    } catch (const trelvo::Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  dir.File("my.ini") + ": cannot read the settings file: Is a directory");
+    }
+    EXPECT_NO_THROW(CheckIniReadable(dir.File("absent.ini")));  // every default
+    WriteBytes(dir.File("TRELVO5.INI"), "[x]\r\n");
+    EXPECT_NO_THROW(CheckIniReadable(dir.File("TRELVO5.INI")));
 }

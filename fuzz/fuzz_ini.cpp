@@ -1,0 +1,36 @@
+// Any bytes as the settings file: every key the program reads comes back within its limits,
+// and a write keeps the file readable and changes only the key written.
+#include "core/errors.h"
+#include "fuzz_support.h"
+#include "settings/app_settings.h"
+#include "settings/ini_store.h"
+#include "text/cp932.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace trelvo;
+    const std::string path = fuzz::WriteInput("TRELVO5.INI", data, size);
+    settings::IniStore ini(path);
+    try {
+        settings::CheckIniReadable(path);
+        settings::LoadShellSettings(ini, fuzz::Scratch().string());
+        settings::LoadQslMarks(ini);
+        std::string v;
+        for (const char* section : {"QSLcfg", "HAMLOG-FOL", "ModeName", "ADIF2HL_CFG"}) {
+            ini.CurrentIniSection = section;
+            for (const char* key : {"Jmark", "HAMLOG-FN", "Mode1N", "HAMLOG-ModeCount"}) {
+                ini.ReadIniValue(key, v);
+                if (text::Cp932ByteLength(v) > settings::kIniValueMaxBytes) __builtin_trap();
+            }
+        }
+        ini.CurrentIniSection = "QSLcfg";
+        std::string before;
+        ini.ReadIniValue("SentMark", before);
+        ini.WriteIniValue("Jmark", "済");
+        ini.ReadIniValue("Jmark", v);
+        if (v != "済") __builtin_trap();
+        ini.ReadIniValue("SentMark", v);
+        if (v != before) __builtin_trap();
+    } catch (const Error&) {
+    }
+    return 0;
+}

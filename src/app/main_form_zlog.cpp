@@ -1,0 +1,250 @@
+// The main window's zLog mode: choosing the log, the rule panel (Frame3) with the
+// contest-number editor (Frame7) and its code table, and the conversion run.
+#include <exception>
+
+#include "app/main_form_internal.h"
+#include "app/main_form_model.h"
+#include "core/errors.h"
+#include "hamlog/hdb_library.h"
+#include "importers/zlog/prefectures.h"
+#include "importers/zlog/zlog_import.h"
+#include "text/chars.h"
+#include "text/datetime.h"
+#include "tools/contest_code_table.h"
+
+namespace trelvo::app {
+namespace {
+
+using form::kMenu;
+
+constexpr const char* kModeBoxes[zlog::kModeNameCount] = {"Text1(0)", "Text1(1)", "Text1(2)", "Text1(3)",
+                                                          "Text1(4)", "Text1(5)", "Text1(6)", "Text1(7)"};
+
+}  // namespace
+
+struct MainFormModel::ZlogSession {
+    zlog::MasterIndex master;
+    tools::ContestCodeTable table;  // not loaded until Command3 loads one
+};
+
+MainFormModel::ZlogSession& MainFormModel::Zlog() {
+    if (!zlog_) zlog_ = std::make_shared<ZlogSession>();
+    return *zlog_;
+}
+
+int MainFormModel::SelectedOption(const char* group, int count) const {
+    for (int i = 0; i < count; ++i)
+        if (view_.Checked(std::string(group) + "(" + std::to_string(i) + ")")) return i;
+    return count - 1;
+}
+
+void MainFormModel::ZL2HL_Click() {
+    // 1. The master list with codes and place names.
+    hamlog::MasterList list;
+    try {
+        list.MasterCount =
+            hamlog::ReadMasterCodes(Location.HamlogMstPath, hamlog::kMasterRecordLength, 1, list);
+    } catch (const std::exception&) {
+        return;  // no master file: the set-up ends here, silently
+    }
+    Zlog().master = zlog::MasterIndex(list);
+    Master.MasterCount = list.MasterCount;
+
+    // 2. The counts and the code table.
+    for (const char* box : {"Text3", "Text6", "Text10"}) view_.SetText(box, "0");
+    FrontCut = BackCut = LeadChars = 0;
+    Zlog().table = tools::ContestCodeTable();
+    view_.SetText("Label21", tools::kCodeTableIdleCaption);
+
+    // 3. The panel.
+    EnableAll({"mkCSV", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF"}, false);
+    ShowFrame("Frame3", true);
+    for (const char* f : {"Frame1", "Frame2", "Frame7"}) ShowFrame(f, false);
+    ResetCounter();
+    view_.SetChecked("Check7", false);
+    view_.SetEnabled("Command4", false);
+
+    // 4. The mode and the option rows.
+    ConversionMode = 7;
+    ZlogChosen = true;
+    view_.SetChecked("Option3(" + std::to_string(RcvNumTarget) + ")", true);
+    view_.SetChecked("Option4(2)", true);
+    view_.SetChecked("Option5(2)", true);
+    view_.SetChecked("Check5", false);
+    view_.SetChecked("Option6(0)", true);
+
+    // 5. The mode names.
+    const zlog::ZlogModeNames names = zlog::LoadZlogModeNames(ini_);
+    for (std::size_t i = 0; i < zlog::kModeNameCount; ++i) view_.SetText(kModeBoxes[i], names[i]);
+
+    // 6.-8. The file.
+    std::string folder = ini_.ReadOr(zlog::kIniSection, zlog::kIniFolderKey, "");
+    FileDialogRequest req;
+    req.title = "zLogデータ選択";
+    req.filter = "zLogデータ (*.zlo)|*.zlo;*.zlox";
+    req.startFolder = folder.empty() ? config_.programFolder : folder;
+    req.mustExist = true;
+    const std::optional<std::string> chosen = OpenOrDropped(req);
+    if (!chosen) return;
+    ZloPath = *chosen;
+    ini_.CurrentIniSection = zlog::kIniSection;
+    ini_.WriteIniValue(zlog::kIniFolderKey, FolderOf(ZloPath));
+    view_.SetText("Label5", FileNameOf(ZloPath));
+
+    // 9. The header: time base and contest name.
+    try {
+        const zlog::ZloHeader h = zlog::ReadZloHeader(ZloPath);
+        ZloTimeBase = h.timeBase;
+        ZloContestName = h.contestName;
+    } catch (const std::exception&) {
+        return;
+    }
+    const bool jst = ZloTimeBase == "J";
+    view_.SetText("Label11", jst ? "ﾃﾞｰﾀはJST" : "ﾃﾞｰﾀはUTC");
+    view_.SetText("Check6", jst ? "DX局はLOG TimeをUTCに変換" : "JA局はLOG TimeをJSTに変換");
+    view_.SetChecked("Check6", false);
+
+    // 10., 11.
+    Check5_Click();
+    Enable("Command1", true);
+}
+
+void MainFormModel::Check5_Click() {
+    const bool on = view_.Checked("Check5");
+    for (const char* c : {"Text2", "Option6(0)", "Option6(1)"}) view_.SetEnabled(c, on);
+}
+
+void MainFormModel::Check7_Click() {
+    if (view_.Checked("Check7")) {
+        ShowFrame("Frame7", true);
+        for (const char* c : {"Command1", kMenu, "Frame3"}) view_.SetEnabled(c, false);
+        return;
+    }
+    ShowFrame("Frame7", false);
+    view_.SetText("Text3", "0");
+    view_.SetText("Text6", "0");
+    Zlog().table = tools::ContestCodeTable();
+    view_.SetText("Label21", tools::kCodeTableIdleCaption);
+    view_.SetEnabled("Command4", false);
+}
+
+void MainFormModel::Command2_Click() {
+    ShowFrame("Frame7", false);
+    for (const char* c : {"Command1", kMenu, "Frame3"}) Enable(c, true);
+}
+
+void MainFormModel::Command3_Click() {
+    FileDialogRequest req;
+    req.title = tools::kCodeTableDialogTitle;
+    req.filter = tools::kCodeTableDialogFilter;
+    req.startFolder = config_.programFolder;
+    req.mustExist = true;
+    const std::optional<std::string> chosen = dialogs_.OpenFile(req);
+    if (!chosen) return;  // the table in force stays
+    tools::CodeTableLoad load;
+    try {
+        load = tools::LoadContestCodeTable(*chosen);
+    } catch (const std::exception& e) {
+        dialogs_.Message(std::string("エラーです\r\n") + e.what(), MessageIcon::Exclamation);
+        return;  // the table in force stays
+    }
+    view_.SetText("Label21", load.caption);
+    if (!load.table.Loaded()) {
+        Message(tools::kCodeTableNoData);
+        Zlog().table = tools::ContestCodeTable();
+        view_.SetEnabled("Command4", false);
+    } else {
+        Zlog().table = load.table;
+        view_.SetEnabled("Command4", true);
+        view_.SetFocusTo("Command2");
+    }
+    if (!load.errorLines.empty()) Message(load.ErrorMessage());
+}
+
+void MainFormModel::Command4_Click() {
+    if (zlog_ && zlog_->table.Loaded()) dialogs_.StartEditor(EditorPath, zlog_->table.Path());
+}
+
+void MainFormModel::ConvertZlogLog() {
+    zlog::ZlogOptions o;
+    // B1. The mode names are stored as they stand.
+    for (std::size_t i = 0; i < zlog::kModeNameCount; ++i) o.modeNames[i] = view_.Text(kModeBoxes[i]);
+    zlog::StoreZlogModeNames(ini_, o.modeNames);
+    // B2. The options.
+    o.inputPath = ZloPath;
+    o.qslIssueOn = view_.Checked("Check8");
+    o.qslIssueText = view_.Text("Text9");
+    o.qthConvertOn = view_.Checked("Check7");
+    o.toOtherZone = view_.Checked("Check6");
+    o.frontCut = FrontCut;
+    o.backCut = BackCut;
+    o.leadChars = LeadChars;
+    RcvNumTarget = SelectedOption("Option3", 3);
+    o.rcvNumTarget = static_cast<zlog::RemarksTarget>(RcvNumTarget);
+    o.memoTarget = static_cast<zlog::RemarksTarget>(SelectedOption("Option4", 3));
+    o.contestNameTarget = static_cast<zlog::RemarksTarget>(SelectedOption("Option5", 3));
+    o.extraInfoOn = view_.Checked("Check5");
+    o.extraText = view_.Text("Text2");
+    o.extraTarget =
+        view_.Checked("Option6(1)") ? zlog::RemarksTarget::Remarks2 : zlog::RemarksTarget::Remarks1;
+    o.freq = view_.Checked("CheckZlogFreq") ? zlog::FreqSource::Exact : zlog::FreqSource::Band;
+    o.honourNoQsl = view_.Checked("CheckZlogNoQsl");
+    o.widths = Location.HdbFieldLen;
+    o.master = &Zlog().master;
+    o.codeTable = &Zlog().table;
+
+    // B3. The database for the name lookup.
+    if (QraImport == 1) {
+        if (library_->HamlogOpen(Location.HamlogDbBase) != 0) {
+            dialogs_.Message(zlog::kMsgCannotOpenHamlog, MessageIcon::None, kProgramTitle);
+            return;
+        }
+        o.qraLibrary = library_.get();
+    }
+    // B4. The output file.
+    FileDialogRequest req;
+    req.title = "HAMLOGで読み込む為のﾌｧｲﾙ名を指定します";
+    req.filter = "(*.CSV)|*.CSV|(*.TXT)|*.TXT|";
+    req.startFolder = GeneDataFolder;
+    req.proposedName =
+        std::string(zlog::kOutputPrefix) + text::FormatDateTimePattern(text::LocalNow(), "yyyymmdd_hhmm");
+    req.overwritePrompt = true;
+    const std::optional<std::string> chosen = dialogs_.SaveFile(req);
+    if (!chosen) {
+        if (QraImport == 1) library_->HamlogClose();
+        dialogs_.Message("エラーです\r\n32755 キャンセルが選択されました。");
+        return;
+    }
+    o.outputPath = *chosen;
+    SavePath = *chosen;
+
+    // B5.-B7. The run.
+    for (const char* c : {kMenu, "Command1", "Frame3"}) view_.SetEnabled(c, false);
+    RunCallbacks callbacks(*this);
+    zlog::ZlogResult result;
+    try {
+        RunningScope running(*this);
+        result = zlog::ConvertZlogLog(o, callbacks);
+    } catch (const std::exception& e) {
+        if (QraImport == 1) library_->HamlogClose();
+        CancelRequested = 0;
+        ResetCounter();
+        for (const char* c : {kMenu, "Command1", "Frame3"}) Enable(c, true);
+        dialogs_.Message(std::string("エラーです\r\n") + e.what());
+        return;
+    }
+    if (QraImport == 1) library_->HamlogClose();
+    callbacks.Flush();
+    for (const char* c : {kMenu, "Command1", "Frame3"}) Enable(c, true);
+    if (result.cancelled) {
+        ResetCounter();
+        CancelRequested = 0;
+        callbacks.ShowWarnings();
+        return;
+    }
+    dialogs_.Message(zlog::CompletionMessage(result.outputPath), MessageIcon::None, zlog::kCompletionTitle);
+    callbacks.ShowWarnings();
+    dialogs_.StartEditor(EditorPath, result.outputPath);
+}
+
+}  // namespace trelvo::app

@@ -1,0 +1,152 @@
+// trelvo5 export: a Turbo HAMLOG database to ADIF, CSV, CSV for V5 or the old backup text.
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "cli/cli_context.h"
+#include "core/errors.h"
+#include "core/platform.h"
+#include "export/hamlog_export.h"
+#include "hamlog/db_location.h"
+#include "hamlog/hamlog_messages.h"
+#include "hamlog/hdb_library.h"
+#include "settings/app_settings.h"
+#include "settings/file_search.h"
+#include "text/chars.h"
+
+namespace trelvo::cli {
+namespace {
+
+struct ExportArgs {
+    std::string db, output;
+    std::string fromDate, toDate, fromRecord, toRecord;
+    bool khz = false, noCode = false, noTownCode = false, standard = false;
+    std::string mode = exports::kAllModes;
+    std::string encoding = "cp932";
+    std::string timestamp;
+    CLI::Option* modeOpt = nullptr;
+    CLI::Option* fromRecordOpt = nullptr;
+    CLI::Option* toRecordOpt = nullptr;
+    CLI::Option* fromDateOpt = nullptr;
+};
+
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path abs = std::filesystem::absolute(PathFromUtf8(path), ec);
+    return ec ? path : PathToUtf8(abs.lexically_normal());
+}
+
+// The database named on the command line, or the one of the settings, after the location
+// check: ".HDB" in the path, the master file beside it, a header that can be read.
+std::string CheckedDatabase(const ExportArgs& a, const CliContext& ctx) {
+    std::string path = a.db;
+    if (path.empty()) {
+        settings::IniStore ini = ctx.Ini();
+        path = settings::LoadShellSettings(ini, ctx.programFolder).hamlogDbPath;
+        if (path.empty())
+            throw Error("no database given, and the settings file (" + ini.Path() + ") names none");
+    }
+    if (settings::ResolvePathNoCase(Absolute(path)).empty()) throw FileError(path, "no such database");
+    hamlog::HamlogLocation loc;
+    hamlog::SetHamlogDbPath(loc, Absolute(path));
+    const hamlog::LocationStatus status = hamlog::CheckHamlogLocation(loc, ctx.programFolder);
+    if (status == hamlog::LocationStatus::kValid) return Absolute(path);
+    const char* why = hamlog::LocationMessage(status);
+    throw FileError(path, text::ReplaceAll(why ? why : "not a database", "\r\n", " "));
+}
+
+void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
+    using exports::ExportKind;
+    const bool adif = kind == ExportKind::kAdif;
+    if (!adif && (a.khz || a.noCode || a.noTownCode || a.standard))
+        throw Error("--khz, --no-code, --no-town-code and --standard are for adif only");
+    if (kind != ExportKind::kBackup && a.modeOpt->count() > 0) throw Error("--mode is for backup only");
+
+    exports::ExportOptions o;
+    o.kind = kind;
+    o.dbPath = CheckedDatabase(a, ctx);
+    o.outputPath = a.output;
+    o.programFolder = ctx.programFolder;
+    o.createdTimestamp = a.timestamp;
+    o.writer.ExportKhz = a.khz;
+    o.writer.ExportCodeOff = a.noCode;
+    o.writer.ExportTownCodeOff = a.noTownCode;
+    o.writer.standard = a.standard;
+    o.writer.SelectedMode = a.mode;
+    o.writer.encoding =
+        a.encoding == "utf-8" ? exports::OutputEncoding::kUtf8 : exports::OutputEncoding::kCp932;
+    if (a.fromDateOpt->count() > 0) {
+        o.range = exports::RangeMode::kDates;
+        o.dateFrom = a.fromDate;
+        o.dateTo = a.toDate;
+        if (auto why = exports::ValidateExportRange(a.fromDate, a.toDate)) throw Error(*why);
+    } else if (a.fromRecordOpt->count() > 0 || a.toRecordOpt->count() > 0) {
+        o.range = exports::RangeMode::kRecords;
+        o.recordFrom = a.fromRecord;
+        o.recordTo = a.toRecord;
+    }
+    if (!a.timestamp.empty()) {
+        const std::string& t = a.timestamp;
+        bool ok = t.size() == 15 && t[8] == ' ';
+        for (std::size_t i = 0; ok && i < t.size(); ++i) ok = i == 8 || (t[i] >= '0' && t[i] <= '9');
+        if (!ok) throw Error("--timestamp needs \"YYYYMMDD HHMMSS\", not \"" + t + "\"");
+    }
+
+    hamlog::HdbLibrary lib;
+    CliCallbacks callbacks;
+    const exports::ExportResult r = exports::ExportHamlogData(lib, o, callbacks);
+    std::cout << exports::CompletionMessage(r, "\n") << '\n';
+    if (!r.failure.empty()) throw Error(r.failure + " (the export stopped there)");
+}
+
+}  // namespace
+
+void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
+    CLI::App* group = app.add_subcommand(
+        "export", "Write a Turbo HAMLOG database (*.HDB with its .mst) as ADIF, CSV or the old backup text");
+    group->require_subcommand(1);
+    const struct {
+        exports::ExportKind kind;
+        const char* help;
+    } kinds[] = {
+        {exports::ExportKind::kAdif,
+         "ADIF, date and time in UTC (--standard: ADIF 3.1.4 for other programs)"},
+        {exports::ExportKind::kCsv, "CSV: 14 quoted fields, date YYYYMMDD"},
+        {exports::ExportKind::kCsv5, "CSV that Turbo HAMLOG 5 reads back: 15 quoted fields, date YY/MM/DD"},
+        {exports::ExportKind::kBackup, "The old Turbo HAMLOG backup text: fixed widths, one mode or all"},
+    };
+    for (const auto& k : kinds) {
+        auto args = std::make_shared<ExportArgs>();  // owned by the callback below
+        ExportArgs& a = *args;
+        CLI::App* cmd = group->add_subcommand(exports::KindName(k.kind), k.help);
+        cmd->add_option("HDB", a.db,
+                        "The database (*.HDB, its .mst beside it; default: the one of the settings)");
+        cmd->add_option("-o,--output", a.output, "Output file (replaced when it exists)")->required();
+        a.fromDateOpt = cmd->add_option("--from-date", a.fromDate, "First date, YYYYMMDD (with --to-date)");
+        CLI::Option* to = cmd->add_option("--to-date", a.toDate, "Last date, YYYYMMDD (with --from-date)");
+        a.fromDateOpt->needs(to);
+        to->needs(a.fromDateOpt);
+        a.fromRecordOpt = cmd->add_option("--from-record", a.fromRecord, "First record number (empty: 1)");
+        a.toRecordOpt = cmd->add_option("--to-record", a.toRecord, "Last record number (empty: 1)");
+        a.fromDateOpt->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
+        to->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
+        cmd->add_flag("--khz", a.khz, "adif: FREQ in kHz (the band still from the MHz value)");
+        CLI::Option* noCode = cmd->add_flag("--no-code", a.noCode, "adif: no JCC/JCG/AJA/DXCC tag");
+        CLI::Option* noTown =
+            cmd->add_flag("--no-town-code", a.noTownCode, "adif: a town code ending in a letter as its JCG");
+        noCode->excludes(noTown);
+        cmd->add_flag("--standard", a.standard,
+                      "adif: ADIF 3.1.4 (header, COMMENT/NOTES, QSL_SENT/QSL_RCVD as Y/N/Q/I, byte lengths)");
+        a.modeOpt =
+            cmd->add_option("--mode", a.mode, "backup: the one mode to write, or MIX for all (default)");
+        cmd->add_option("--encoding", a.encoding,
+                        "Output encoding (utf-8: adif with --standard, csv, csv5, backup)")
+            ->check(CLI::IsMember({"cp932", "utf-8"}));
+        cmd->add_option("--timestamp", a.timestamp,
+                        "adif --standard: CREATED_TIMESTAMP as \"YYYYMMDD HHMMSS\" (default: now, UTC)");
+        const exports::ExportKind kind = k.kind;
+        cmd->callback([args, kind, &ctx]() { Run(kind, *args, ctx); });
+    }
+}
+
+}  // namespace trelvo::cli

@@ -1,0 +1,270 @@
+// trelvo5 import zlog: a zLog contest log (.ZLO / .ZLOX) to the CSV that Turbo HAMLOG imports.
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <system_error>
+
+#include "cli/cli_context.h"
+#include "core/errors.h"
+#include "core/platform.h"
+#include "hamlog/db_location.h"
+#include "hamlog/hamlog_messages.h"
+#include "hamlog/hdb_header.h"
+#include "hamlog/hdb_library.h"
+#include "hamlog/master_list.h"
+#include "importers/zlog/prefectures.h"
+#include "importers/zlog/zlog_import.h"
+#include "settings/app_settings.h"
+#include "text/chars.h"
+#include "text/datetime.h"
+#include "text/numfmt.h"
+#include "tools/contest_code_table.h"
+
+namespace trelvo::cli {
+namespace {
+
+struct ZlogArgs {
+    std::string file, output;
+    bool toOtherZone = false;
+    std::string qslIssue;
+    CLI::Option* qslIssueOpt = nullptr;
+    bool qth = false;
+    int frontCut = 0, backCut = 0, leadChars = 0;
+    std::string codeTable;
+    std::string rcvnumTo = "remarks1", memoTo = "none", contestTo = "none";
+    std::string extra, extraTo;
+    std::string qraFrom;
+    CLI::Option* qraFromOpt = nullptr;
+    std::string modeNames;
+    std::string db, widths;
+    std::string freq = "band";
+    bool honourNoQsl = false;
+};
+
+zlog::RemarksTarget Target(const std::string& s) {
+    return s == "remarks1"   ? zlog::RemarksTarget::Remarks1
+           : s == "remarks2" ? zlog::RemarksTarget::Remarks2
+                             : zlog::RemarksTarget::None;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path abs = std::filesystem::absolute(PathFromUtf8(path), ec);
+    return ec ? path : PathToUtf8(abs.lexically_normal());
+}
+
+hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
+    const std::vector<std::string> parts = text::Split(s, ',');
+    if (parts.size() != 17)
+        throw Error("--widths: give seventeen widths W0,W1,...,W16, not " + std::to_string(parts.size()));
+    hamlog::HdbFieldLengths w{};
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::optional<long long> v = text::WholeNumber(parts[i]);
+        if (!v || *v < 0 || *v > 9999 || parts[i].find('.') != std::string::npos)
+            throw Error("--widths: W" + std::to_string(i) + " \"" + parts[i] + "\" is not a width");
+        w[i] = static_cast<int>(*v);
+    }
+    return w;
+}
+
+// --widths, --db, the usable database of the settings, or the Turbo HAMLOG 5 widths.
+hamlog::HdbFieldLengths Widths(const ZlogArgs& a, const std::string& iniDb, const CliContext& ctx,
+                               CliCallbacks& cb) {
+    if (!a.widths.empty()) return ParseWidths(a.widths);
+    hamlog::HdbFieldLengths w{};
+    if (!a.db.empty()) {
+        if (!hamlog::ReadHdbFieldLengths(a.db, w))
+            throw FileError(a.db,
+                            std::string(hamlog::kMsgHamlogInUse) + " (the database header cannot be read)");
+        return w;
+    }
+    if (!iniDb.empty()) {
+        hamlog::HamlogLocation loc;
+        hamlog::SetHamlogDbPath(loc, iniDb);
+        const hamlog::LocationStatus status = hamlog::CheckHamlogLocation(loc, ctx.programFolder);
+        if (status == hamlog::LocationStatus::kValid) return loc.HdbFieldLen;
+        const char* why = hamlog::LocationMessage(status);
+        cb.Warning("the Turbo HAMLOG database of the settings (" + iniDb + ") is not usable (" +
+                   text::ReplaceAll(why ? why : "", "\r\n", " ") +
+                   "): the default Turbo HAMLOG 5 field widths are used");
+    }
+    return hamlog::DefaultHdbFieldLengths();
+}
+
+zlog::ZlogModeNames ModeNames(const ZlogArgs& a, settings::IniStore& ini) {
+    zlog::ZlogModeNames names = zlog::LoadZlogModeNames(ini);
+    if (a.modeNames.empty()) return names;
+    const std::vector<std::string> given = text::Split(a.modeNames, ',');
+    if (given.size() != 6 && given.size() != 8)
+        throw Error(
+            "--mode-names: give six names CW,SSB,FM,AM,RTTY,Other or eight with FT4,FT8 at the end, not " +
+            std::to_string(given.size()));
+    for (std::size_t i = 0; i < given.size(); ++i) names[i] = given[i];
+    return names;
+}
+
+// The master list beside --db or the database of the settings, for --qth.
+zlog::MasterIndex Master(const ZlogArgs& a, const std::string& iniDb) {
+    const std::string db = !a.db.empty() ? a.db : iniDb;
+    if (db.empty())
+        throw Error(
+            "--qth needs the master file (*.mst) of a Turbo HAMLOG database: give --db HDB or set the "
+            "database "
+            "in the settings (" +
+            std::string(hamlog::kMsgLocationNotSet) + ")");
+    if (!hamlog::PathHasHdb(db)) throw FileError(db, hamlog::kMsgLocationInvalid);
+    const std::string mst = hamlog::MstPathFor(AbsolutePath(db));
+    hamlog::MasterList list;
+    try {
+        list.MasterCount = hamlog::ReadMasterCodes(mst, hamlog::kMasterRecordLength, 1, list);
+    } catch (const FileError&) {
+        throw FileError(db, text::ReplaceAll(hamlog::kMsgMstMissing, "\r\n", " ") +
+                                " (--qth reads the area codes there)");
+    }
+    return zlog::MasterIndex(list);
+}
+
+void EnsureFolder(const settings::ShellSettings& s, const std::string& iniPath) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder = PathFromUtf8(s.geneDataFolder);
+    if (fs::is_directory(folder, ec)) return;
+    if (s.geneDataFolderStored)
+        throw FileError(s.geneDataFolder, "the generated-data folder set in " + iniPath +
+                                              " ([GeneData] GeneDataFol) is not a folder");
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder, ec))
+        throw FileError(s.geneDataFolder, "cannot create the generated-data folder");
+}
+
+void Run(const ZlogArgs& a, CliContext& ctx) {
+    CliCallbacks cb;
+    settings::IniStore ini = ctx.Ini();
+    const settings::ShellSettings s = settings::LoadShellSettings(ini, ctx.programFolder);
+
+    zlog::ZlogOptions o;
+    o.inputPath = a.file;
+    const zlog::ZloHeader header = zlog::ReadZloHeader(a.file);  // the file must open before anything else
+    o.modeNames = ModeNames(a, ini);
+    o.toOtherZone = a.toOtherZone;
+    o.qslIssueOn = a.qslIssueOpt->count() > 0;
+    o.qslIssueText = o.qslIssueOn && a.qslIssue != "true" ? a.qslIssue : s.marks.issue;
+    o.honourNoQsl = a.honourNoQsl;
+    o.frontCut = a.frontCut;
+    o.backCut = a.backCut;
+    o.leadChars = a.leadChars;
+    o.rcvNumTarget = Target(a.rcvnumTo);
+    o.memoTarget = Target(a.memoTo);
+    o.contestNameTarget = Target(a.contestTo);
+    o.extraInfoOn = !a.extraTo.empty();
+    o.extraText = a.extra;
+    o.extraTarget = Target(a.extraTo);
+    o.freq = a.freq == "exact" ? zlog::FreqSource::Exact : zlog::FreqSource::Band;
+    o.widths = Widths(a, s.hamlogDbPath, ctx, cb);
+
+    zlog::MasterIndex master;
+    if (a.qth) {
+        master = Master(a, s.hamlogDbPath);
+        o.qthConvertOn = true;
+        o.master = &master;
+    }
+    tools::CodeTableLoad table;
+    if (!a.codeTable.empty()) {
+        table = tools::LoadContestCodeTable(a.codeTable);
+        if (!table.table.Loaded()) throw FormatError(a.codeTable, tools::kCodeTableNoData);
+        for (const std::string& line : table.errorLines)
+            cb.Warning(a.codeTable + ": " + tools::kCodeTableDataErrors + ": \"" + line +
+                       "\" is not KEY,VALUE,DESCRIPTION");
+        o.codeTable = &table.table;
+    }
+    hamlog::HdbLibrary library;
+    if (a.qraFromOpt->count() > 0) {
+        const std::string db = AbsolutePath(a.qraFrom.empty() ? s.hamlogDbPath : a.qraFrom);
+        if (db.empty() || (a.qraFrom.empty() && s.hamlogDbPath.empty()))
+            throw Error("--qra-from without a database needs the database set in the settings (" +
+                        std::string(hamlog::kMsgLocationNotSet) + ")");
+        if (!hamlog::PathHasHdb(db)) throw FileError(db, hamlog::kMsgLocationInvalid);
+        if (library.HamlogOpen(hamlog::HamlogDbBaseOf(db)) != 0) {
+            if (library.LastOpenError() == hamlog::HdbOpenError::kInUse)
+                throw FileError(db, std::string(zlog::kMsgCannotOpenHamlog) + " " + hamlog::kMsgHamlogInUse);
+            throw Error(std::string(zlog::kMsgCannotOpenHamlog) + " " + library.LastOpenErrorText());
+        }
+        o.qraLibrary = &library;
+    }
+
+    if (a.output.empty()) {
+        EnsureFolder(s, ctx.IniPath());
+        o.outputPath = zlog::DefaultZlogOutputPath(s.geneDataFolder, text::LocalNow());
+    } else {
+        o.outputPath = a.output;
+    }
+    const zlog::ZlogResult r = zlog::ConvertZlogLog(o, cb);
+    std::cout << "time base: " << zlog::TimeBaseName(header.timeBase)
+              << (header.contestName.empty() ? std::string() : ", contest: " + header.contestName) << '\n';
+    library.HamlogClose();
+    if (r.unmappable > 0)
+        cb.Warning(r.outputPath + ": " + std::to_string(r.unmappable) +
+                   " characters that Shift-JIS cannot hold were written as '?'");
+    if (r.cancelled) throw Aborted("the zLog conversion was cancelled");
+    std::cout << r.records << " contacts\n" << zlog::CompletionMessage(r.outputPath, "\n") << '\n';
+}
+
+}  // namespace
+
+void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx) {
+    auto a = std::make_shared<ZlogArgs>();
+    CLI::App* cmd = ImportGroup(app)->add_subcommand(
+        "zlog", "Convert a zLog contest log (*.ZLO, *.ZLOX) into the CSV that Turbo HAMLOG imports");
+    cmd->add_option("FILE", a->file, "The zLog file (.ZLO or .ZLOX, told apart by its contents)")->required();
+    cmd->add_option("-o,--output", a->output,
+                    "The CSV file to write (default: ZLOG2HL_yyyymmdd_hhmm in the generated-data folder)");
+    cmd->add_flag("--to-other-zone", a->toOtherZone,
+                  "JST file: move DX stations to UTC; UTC file: move JA stations to JST");
+    a->qslIssueOpt = cmd->add_flag("--qsl-issue", a->qslIssue,
+                                   "Put the QSL issue mark (=MARK, or the settings' Jmark, default J)")
+                         ->option_text("[=MARK]");
+    cmd->add_flag("--qth", a->qth,
+                  "Turn the received contest number into Code and QTH (area codes from the master file of "
+                  "--db or of the settings' database, prefecture numbers from the prefecture table)");
+    cmd->add_option("--front-cut", a->frontCut, "Characters removed at the start of the contest number")
+        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--back-cut", a->backCut, "Characters removed at the end of the contest number")
+        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--lead-chars", a->leadChars,
+                    "Only the first N characters (after the cuts) name the place; 0 = all")
+        ->check(CLI::NonNegativeNumber);
+    cmd->add_option("--code-table", a->codeTable,
+                    "Contest-number code table (*.TBL: KEY,CODE,DESCRIPTION lines)");
+    const auto targets = CLI::IsMember({"remarks1", "remarks2", "none"});
+    cmd->add_option("--rcvnum-to", a->rcvnumTo, "Where the received number goes (default remarks1)")
+        ->check(targets);
+    cmd->add_option("--memo-to", a->memoTo, "Where the zLog memo goes (default none)")->check(targets);
+    cmd->add_option("--contest-to", a->contestTo, "Where the contest name goes (default none)")
+        ->check(targets);
+    CLI::Option* extra = cmd->add_option("--extra", a->extra, "A fixed text appended to the remarks");
+    CLI::Option* extraTo = cmd->add_option("--extra-to", a->extraTo, "remarks1 or remarks2")
+                               ->check(CLI::IsMember({"remarks1", "remarks2"}));
+    extra->needs(extraTo);
+    extraTo->needs(extra);
+    a->qraFromOpt = cmd->add_option("--qra-from", a->qraFrom,
+                                    "Look up operator names in this Turbo HAMLOG database (*.HDB; without a "
+                                    "value, the settings' database)")
+                        ->expected(0, 1);
+    cmd->add_option("--mode-names", a->modeNames,
+                    "CW,SSB,FM,AM,RTTY,Other[,FT4,FT8]: the names written for the mode codes (default: "
+                    "the settings' [ZLOGcfg] names)");
+    CLI::Option* db = cmd->add_option(
+        "--db", a->db, "Take the field widths (and, for --qth, the master file) from this database");
+    CLI::Option* widths = cmd->add_option("--widths", a->widths, "The seventeen field widths W0,W1,...,W16");
+    db->excludes(widths);
+    cmd->add_option("--freq", a->freq,
+                    "band (default: the band, 7 or 1.9) or exact (the logged frequency of a .ZLOX in MHz, "
+                    "7025.0 kHz -> 7.025)")
+        ->check(CLI::IsMember({"band", "exact"}));
+    cmd->add_flag("--honour-no-qsl", a->honourNoQsl,
+                  "Contacts a .ZLOX marks \"no QSL\" get a blank QSL issue mark");
+    cmd->callback([a, &ctx]() { Run(*a, ctx); });
+}
+
+}  // namespace trelvo::cli

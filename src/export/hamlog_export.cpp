@@ -1,0 +1,251 @@
+#include "export/hamlog_export.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <utility>
+
+#include "core/errors.h"
+#include "core/platform.h"
+#include "hamlog/db_location.h"
+#include "hamlog/hamlog_messages.h"
+#include "hamlog/hdb_library.h"
+#include "settings/file_search.h"
+#include "text/chars.h"
+#include "text/io.h"
+#include "text/numfmt.h"
+
+namespace trelvo::exports {
+namespace {
+
+using namespace trelvo::hamlog;
+
+// True when both name the same existing file.
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), ec);
+    return !ec && same;
+}
+
+void CheckOutputPath(const ExportOptions& o) {
+    if (o.outputPath.empty()) throw Error("no output file given");
+    const std::string mst = settings::ResolvePathNoCase(MstPathFor(o.dbPath));
+    if (SameFile(o.outputPath, o.dbPath) || SameFile(o.outputPath, mst))
+        throw FileError(o.outputPath, "the output would replace the database");
+}
+
+long long RecordBound(const std::string& given, const char* which) {
+    std::string_view t = text::Trim(given);
+    if (t.empty()) return 1;
+    std::optional<long long> v = text::WholeNumber(t);
+    if (!v || t.find('.') != std::string_view::npos)
+        throw Error(std::string("the ") + which + " record number is not a number: \"" + given + "\"");
+    return *v;
+}
+
+void OpenOrThrow(HamlogLibrary& lib, const std::string& dbPath) {
+    lib.SetQsoOrMaster(kQsoTable);
+    lib.HamlogClose();
+    const int r = lib.HamlogOpen(HamlogDbBaseOf(dbPath));
+    if (r == 0) return;
+    lib.HamlogClose();
+    if (r == static_cast<int>(HdbOpenError::kInUse)) throw FileError(dbPath, kMsgHamlogInUse);
+    std::string detail;
+    if (auto* hdb = dynamic_cast<HdbLibrary*>(&lib)) detail = " (" + hdb->LastOpenErrorText() + ")";
+    throw FileError(dbPath, kMsgCannotOpen + detail);
+}
+
+// False when the record is passed over.
+bool WriteRecord(const QsoFields& f, ExportKind kind, const WriterOptions& w, Encoder& enc, std::string& line,
+                 std::string* note) {
+    switch (kind) {
+        case ExportKind::kAdif:
+            AdifRecord(f, w, enc, line, note);
+            return true;
+        case ExportKind::kCsv:
+            CsvRecord(f, false, enc, line);
+            return true;
+        case ExportKind::kCsv5:
+            CsvRecord(f, true, enc, line);
+            return true;
+        case ExportKind::kBackup:
+            return BackupRecord(f, w.SelectedMode, enc, line);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<std::string> ValidateExportRange(std::string_view from, std::string_view to) {
+    if (text::CharCount(from) < 8 || text::CharCount(to) < 8) return std::string(kMsgDateDigits);
+    auto date = [](std::string_view s) {
+        const std::string iso =
+            text::CharLeft(s, 4) + "-" + text::CharMid(s, 5, 2) + "-" + text::CharRight(s, 2);
+        for (char c : iso)
+            if (c != '-' && (c < '0' || c > '9')) return false;
+        return text::ParseYmdDateTime(iso).has_value();
+    };
+    if (!date(from)) return std::string(kMsgStartDateInvalid);
+    if (!date(to)) return std::string(kMsgEndDateInvalid);
+    return std::nullopt;
+}
+
+ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, ConversionCallbacks& callbacks) {
+    CheckOutputPath(o);
+    WriterOptions w = o.writer;
+    if (w.standard && w.ExportKhz)
+        throw Error("standard ADIF gives FREQ in MHz: kHz and standard exclude each other");
+    if (w.ExportCodeOff && w.ExportTownCodeOff)
+        throw Error("no code and town codes as JCG exclude each other");
+    if (o.kind == ExportKind::kAdif && !w.standard && w.encoding == OutputEncoding::kUtf8)
+        throw Error("ADIF in UTF-8 needs the standard layout (its lengths count UTF-8 bytes)");
+
+    std::string low, high;
+    if (o.range == RangeMode::kDates) {
+        low = o.dateFrom;
+        high = o.dateTo;
+        if (text::CharCount(low) < 8) throw Error(kMsgStartDateBad);
+        if (text::CharCount(high) < 8) throw Error(kMsgEndDateBad);
+        if (low > high) std::swap(low, high);
+    }
+    long long first = 1, last = 0;
+    if (o.range == RangeMode::kRecords) {
+        first = RecordBound(o.recordFrom, "first");
+        last = RecordBound(o.recordTo, "last");
+        if (first > last) std::swap(first, last);
+    }
+
+    OpenOrThrow(lib, o.dbPath);
+    // Closed however the export ends (an output that cannot be created or written throws).
+    struct CloseOnExit {
+        HamlogLibrary& lib;
+        ~CloseOnExit() { lib.HamlogClose(); }
+    } closeOnExit{lib};
+    const long long count = lib.Vdbf_rcount();
+    if (o.range != RangeMode::kRecords) last = count;
+    // Numbers beyond the database cannot be read: the pass need not walk them.
+    if (first < 1) first = 1;
+    if (last > count) last = count;
+
+    csvout::DxccTable table;
+    if (o.kind == ExportKind::kAdif) {
+        table = csvout::DxccTable::Find(csvout::kHamlogToAdifTableFile, o.programFolder);
+        w.hamlogToAdif = &table;
+    }
+
+    ExportResult result;
+    result.outputPath = o.outputPath;
+    result.first = first;
+    result.last = last;
+    // The lines come from the writers in the output encoding, ready to be written as they are.
+    text::Cp932LineWriter out(o.outputPath);
+    Encoder enc(w.encoding);
+    if (o.kind == ExportKind::kAdif)
+        for (const std::string& line :
+             AdifHeaderLines(w, o.createdTimestamp.empty() ? UtcTimestampNow() : o.createdTimestamp))
+            out.WriteLine(line);
+    if (o.passStarts) o.passStarts(first, last);
+
+    QsoFields f;
+    std::string buffer, note, line;
+    line.reserve(1024);
+    for (long long n = first; n <= last; ++n) {
+        if (callbacks.CancelRequested()) {
+            result.cancelled = true;
+            break;
+        }
+        if (lib.THW_read(static_cast<int>(n)) == 0) {
+            FetchQslAndDate(lib, f, buffer);
+            bool take = true;
+            if (o.range == RangeMode::kDates) {
+                if (f.DateISO.empty()) {
+                    callbacks.Warning(o.dbPath + ": " + UnreadableDateMessage(n, f.StoredDate, " "));
+                    take = false;
+                } else {
+                    const std::string ymd =
+                        f.DateISO.substr(0, 4) + f.DateISO.substr(5, 2) + f.DateISO.substr(8, 2);
+                    take = ymd >= low && ymd <= high;
+                }
+            }
+            if (take) {
+                FetchOtherFields(lib, f, buffer);
+                bool written = false;
+                note.clear();
+                try {
+                    written = WriteRecord(f, o.kind, w, enc, line, &note);
+                } catch (const Error& e) {
+                    result.failure = o.dbPath + ": record " + std::to_string(n) + ": " + e.what();
+                    break;
+                }
+                if (!note.empty())
+                    callbacks.Warning(o.dbPath + ": record " + std::to_string(n) + ": " + note);
+                if (written) {
+                    line.append("\r\n");
+                    out.WriteBytes(line);
+                    ++result.converted;
+                }
+            }
+        }
+        callbacks.Progress(n);
+    }
+    out.Close();
+    if (enc.Unmappable() > 0)
+        callbacks.Warning(o.outputPath + ": " + std::to_string(enc.Unmappable()) +
+                          " characters that Shift-JIS cannot hold were written as '?'");
+    return result;
+}
+
+std::string UnreadableDateMessage(long long record, std::string_view storedDate, std::string_view lineBreak) {
+    return "Turbo HAMLOGデータ　レコードナンバー (" + std::to_string(record) + ") は" +
+           std::string(lineBreak) + "日付(" + std::string(storedDate) + ")異常です、無視しました。";
+}
+
+std::string CompletionMessage(const ExportResult& r, std::string_view lineBreak) {
+    return std::to_string(r.converted) + kMsgCompleted + std::string(lineBreak) + kMsgSavedAs + r.outputPath;
+}
+
+ExportSaveDialog SaveDialogFor(ExportKind kind, const text::DateTime& now) {
+    const std::string stamp = text::FormatDateTimePattern(now, "yyyymmdd_hhmm");
+    switch (kind) {
+        case ExportKind::kAdif:
+            return {"ADIF LOGﾃﾞｰﾀ保存(ADIF形式)", "ADIF LOGﾃﾞｰﾀ(ADIF形式) (*.ADI)|*.ADI", "ADIFLOG_" + stamp};
+        case ExportKind::kCsv:
+        case ExportKind::kCsv5:
+            return {"CSV LOGﾃﾞｰﾀ保存(CSV形式)", "CSV LOGﾃﾞｰﾀ(CSV形式) (*.CSV)|*.CSV", "HL5CSVLOG_" + stamp};
+        case ExportKind::kBackup:
+            return {"旧ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ形式TXT LOGﾃﾞｰﾀ保存(TXT形式)",
+                    "旧ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ形式TXT LOGﾃﾞｰﾀ(TXT形式) (*.TXT)|*.TXT", "HL5BAK0001"};
+    }
+    return {};
+}
+
+std::string UtcTimestampNow() {
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day ymd{day};
+    const hh_mm_ss hms{now - day};
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d%02u%02u %02d%02d%02d", static_cast<int>(ymd.year()),
+                  static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()),
+                  static_cast<int>(hms.hours().count()), static_cast<int>(hms.minutes().count()),
+                  static_cast<int>(hms.seconds().count()));
+    return buf;
+}
+
+const char* KindName(ExportKind kind) {
+    switch (kind) {
+        case ExportKind::kAdif:
+            return "adif";
+        case ExportKind::kCsv:
+            return "csv";
+        case ExportKind::kCsv5:
+            return "csv5";
+        case ExportKind::kBackup:
+            return "backup";
+    }
+    return "";
+}
+
+}  // namespace trelvo::exports

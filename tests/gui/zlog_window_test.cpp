@@ -1,0 +1,158 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "hamlog/hand_made_hdb.h"
+#include "window_fixture.h"
+
+using namespace trelvo;
+using namespace trelvo::testing;
+
+namespace {
+
+class ZlogWindowTest : public WindowTest {
+protected:
+    // The example database and zLog log in the scratch folder, the database in the settings.
+    std::string zlo;
+    void SetUpFiles() {
+        CopyExample("hamlog/Hamlog.HDB", "Hamlog.HDB");
+        CopyExample("hamlog/Hamlog.mst", "Hamlog.mst");
+        std::filesystem::create_directory(dir.File("logs"));
+        zlo = CopyExample("zlog/TRELVO-TEST.ZLO", "logs/TRELVO-TEST.ZLO");
+        WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
+    }
+    void Click(const std::string& name) { W<QAbstractButton>(name)->click(); }
+    bool Shown(const std::string& frame) { return W<QGroupBox>(frame)->isVisible(); }
+};
+
+TEST_F(ZlogWindowTest, SetUpOptionsAndConvertGiveWhatTheCommandLineGives) {
+    SetUpFiles();
+    Start();
+    dialogs.messages.clear();
+    ASSERT_TRUE(Item("ZL2HL")->isEnabled());
+    dialogs.openAnswers.push_back(zlo);
+    Item("ZL2HL")->trigger();
+    ASSERT_EQ(dialogs.opened.size(), 1u);
+    EXPECT_EQ(dialogs.opened[0].title, "zLogデータ選択");
+    EXPECT_EQ(dialogs.opened[0].startFolder, dir.Path());
+    EXPECT_EQ(form->Model().ConversionMode, 7);
+    EXPECT_TRUE(Shown("Frame3"));
+    EXPECT_FALSE(Shown("Frame1"));
+    EXPECT_FALSE(Shown("Frame7"));
+    EXPECT_EQ(W<QLabel>("Label11")->text().toStdString(), "ﾃﾞｰﾀはJST");
+    EXPECT_EQ(W<QCheckBox>("Check6")->text().toStdString(), "DX局はLOG TimeをUTCに変換");
+    EXPECT_EQ(Box("Text1(5)")->text().toStdString(), "Other");
+    EXPECT_EQ(Box("Text1(7)")->text().toStdString(), "FT8");
+    EXPECT_EQ(Box("Text3")->text().toStdString(), "0");
+    EXPECT_TRUE(W<QRadioButton>("Option3(0)")->isChecked());
+    EXPECT_TRUE(W<QRadioButton>("Option4(2)")->isChecked());
+    EXPECT_FALSE(Box("Text2")->isEnabled());
+    EXPECT_TRUE(W<QPushButton>("Command1")->isEnabled());
+    EXPECT_EQ(ReadIni("ZLOGcfg", "ZLOGpos"), dir.File("logs"));
+
+    // The options: issue mark, memo and contest name to Remarks2, an extra text, the area
+    // codes, and a renamed mode.
+    Click("Check8");
+    Box("Text9")->setText("J");
+    Click("Option4(1)");
+    Click("Option5(1)");
+    Click("Check5");
+    EXPECT_TRUE(Box("Text2")->isEnabled());
+    Box("Text2")->setText("%移動%");
+    Click("Option6(1)");
+    Box("Text1(1)")->setText("PHONE");
+    Click("Check7");
+    EXPECT_TRUE(Shown("Frame7"));
+    EXPECT_FALSE(W<QPushButton>("Command1")->isEnabled());
+    EXPECT_FALSE(W<QMenu>("TRELVOMenu")->menuAction()->isEnabled());
+    Click("Command2");
+    EXPECT_FALSE(Shown("Frame7"));
+    EXPECT_TRUE(W<QPushButton>("Command1")->isEnabled());
+
+    dialogs.yesNoAnswers.push_back(true);  // the names from the database
+    dialogs.saveAnswers.push_back(dir.File("window.csv"));
+    Click("Command1");
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0],
+              "変換データ作成時 Turbo HAMLOG から\r\nQRAデータ(最新)を取り込みますか？");
+    ASSERT_EQ(dialogs.saved.size(), 1u);
+    EXPECT_EQ(dialogs.saved[0].title, "HAMLOGで読み込む為のﾌｧｲﾙ名を指定します");
+    EXPECT_EQ(dialogs.saved[0].proposedName.substr(0, 8), "ZLOG2HL_");
+    ASSERT_EQ(dialogs.messages.size(), 1u) << dialogs.LastMessage();
+    EXPECT_EQ(dialogs.messages[0],
+              "zLog→Turbo HAMLOG用CSVファイル\r\n" + dir.File("window.csv") + "を保存しました");
+    EXPECT_EQ(dialogs.titles.back(), "TRELVO zLog変換モード");
+    ASSERT_EQ(dialogs.editorStarts.size(), 1u);
+    EXPECT_EQ(dialogs.editorStarts[0].second, dir.File("window.csv"));
+    EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "10");
+    EXPECT_EQ(ReadIni("ZLOGcfg", "ZLOGModeSSB"), "PHONE");
+
+    ASSERT_EQ(RunCli({"--ini", QString::fromStdString(Ini()), "import", "zlog", QString::fromStdString(zlo),
+                      "-o", "cli.csv", "--qsl-issue=J", "--qth", "--memo-to", "remarks2", "--contest-to",
+                      "remarks2", "--extra", "%移動%", "--extra-to", "remarks2", "--qra-from"}),
+              0);
+    const std::string window = ReadBytes(dir.File("window.csv"));
+    EXPECT_EQ(window, ReadBytes(dir.File("cli.csv")));
+    EXPECT_NE(window.find("\"PHON\""), std::string::npos);  // cut to the database's mode width
+    EXPECT_NE(window.find("\"1101\""), std::string::npos);  // an area code from the master file
+
+    // A cancelled save dialog is an error and writes nothing.
+    dialogs.yesNoAnswers.push_back(false);
+    Click("Command1");
+    EXPECT_EQ(dialogs.LastMessage().substr(0, 15), "エラーです");
+    EXPECT_EQ(dialogs.editorStarts.size(), 1u);
+}
+
+TEST_F(ZlogWindowTest, ContestNumberTableLoadsReportsAndIsDroppedWithCheck7) {
+    SetUpFiles();
+    WriteBytes(dir.File("only.TBL"), "# nothing here\r\n");
+    WriteBytes(dir.File("city.TBL"), "NU,1803,x\r\nbad line\r\nSZ,1804,y\r\n");
+    Start();
+    dialogs.openAnswers.push_back(zlo);
+    Item("ZL2HL")->trigger();
+    dialogs.messages.clear();
+    Click("Check7");
+    EXPECT_FALSE(W<QPushButton>("Command4")->isEnabled());
+
+    dialogs.openAnswers.push_back(dir.File("only.TBL"));
+    Click("Command3");
+    EXPECT_EQ(dialogs.opened.back().title, "コードテーブル選択");
+    EXPECT_EQ(dialogs.LastMessage(), "データが一件もありませんでした");
+    EXPECT_EQ(W<QLabel>("Label21")->text().toStdString(), "TRELVOでいうｺﾝﾃｽﾄﾅﾝﾊﾞｰとはRS(T)を除いた部分です");
+    EXPECT_FALSE(W<QPushButton>("Command4")->isEnabled());
+
+    dialogs.openAnswers.push_back(dir.File("city.TBL"));
+    Click("Command3");
+    EXPECT_EQ(dialogs.LastMessage(), "データ部にエラーがあります\r\nbad line\r\n");
+    EXPECT_EQ(W<QLabel>("Label21")->text().toStdString(), "city.TBL\r\nNU  1803  x\r\nSZ  1804  y");
+    EXPECT_TRUE(W<QPushButton>("Command4")->isEnabled());
+    Click("Command4");
+    ASSERT_EQ(dialogs.editorStarts.size(), 1u);
+    EXPECT_EQ(dialogs.editorStarts[0].second, dir.File("city.TBL"));
+
+    // A cancelled choice keeps the table; unticking Check7 drops it and resets the cuts.
+    Click("Command3");
+    EXPECT_TRUE(W<QPushButton>("Command4")->isEnabled());
+    Box("Text6")->setText("2");
+    Click("Command2");
+    EXPECT_EQ(form->Model().BackCut, 2);
+    Click("Check7");
+    EXPECT_FALSE(Shown("Frame7"));
+    EXPECT_EQ(Box("Text6")->text().toStdString(), "0");
+    EXPECT_EQ(form->Model().BackCut, 0);
+    EXPECT_FALSE(W<QPushButton>("Command4")->isEnabled());
+}
+
+TEST_F(ZlogWindowTest, WithoutAMasterFileTheSetUpEndsSilently) {
+    Start();
+    dialogs.messages.clear();
+    Item("ZL2HL")->trigger();
+    EXPECT_TRUE(dialogs.opened.empty());
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(form->Model().ConversionMode, 0);
+    EXPECT_FALSE(Shown("Frame3"));
+}
+
+}  // namespace

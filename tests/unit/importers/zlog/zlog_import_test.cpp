@@ -1,0 +1,99 @@
+#include "importers/zlog/zlog_import.h"
+
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "settings/ini_store.h"
+#include "test_support.h"
+#include "zlo_bytes.h"
+
+using namespace trelvo::zlog;
+using trelvo::testing::ReadBytes;
+using trelvo::testing::ScratchDir;
+using trelvo::testing::WriteBytes;
+using trelvo::testing::ZloFields;
+using trelvo::testing::ZloHeaderBytes;
+using trelvo::testing::ZloRecordBytes;
+
+namespace {
+
+class Recorder : public trelvo::ConversionCallbacks {
+public:
+    long long cancelAfter = -1;
+    std::vector<long long> progress;
+    std::vector<std::string> warnings;
+    void Progress(long long n) override { progress.push_back(n); }
+    bool CancelRequested() override {
+        return cancelAfter >= 0 && static_cast<long long>(progress.size()) >= cancelAfter;
+    }
+    void Warning(const std::string& m) override { warnings.push_back(m); }
+};
+
+ZlogOptions Options(const ScratchDir& dir) {
+    ZlogOptions o;
+    o.inputPath = dir.File("in.ZLO");
+    o.outputPath = dir.File("out.csv");
+    o.widths = trelvo::hamlog::DefaultHdbFieldLengths();
+    return o;
+}
+
+}  // namespace
+
+TEST(ZlogConversion, ProgressPerRecordAndACancelKeepsTheLinesWritten) {
+    ScratchDir dir;
+    std::string bytes = ZloHeaderBytes(true);
+    for (int i = 0; i < 5; ++i) bytes += ZloRecordBytes(ZloFields{});
+    WriteBytes(dir.File("in.ZLO"), bytes);
+    Recorder cb;
+    cb.cancelAfter = 3;
+    const ZlogResult r = ConvertZlogLog(Options(dir), cb);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.records, 3);
+    EXPECT_EQ(cb.progress, (std::vector<long long>{1, 2, 3}));
+    const std::string line =
+        "\"JA1ABC\",\"2024/06/01\",\"12:00J\",\"599\",\"599\",\"7\",\"CW\",\"\",\"\",\"   "
+        "\",\"\",\"\",\"1101M\",\"\",\"0\"\r\n";
+    EXPECT_EQ(ReadBytes(dir.File("out.csv")), line + line + line);
+}
+
+TEST(ZlogConversion, InputsAreCheckedBeforeTheOutputIsCreated) {
+    ScratchDir dir;
+    Recorder cb;
+    ZlogOptions o = Options(dir);
+    EXPECT_THROW(ConvertZlogLog(o, cb), trelvo::FileError);  // missing
+    WriteBytes(dir.File("in.ZLO"), ZloHeaderBytes(true).substr(0, 255));
+    EXPECT_THROW(ConvertZlogLog(o, cb), trelvo::FormatError);  // shorter than the header
+    // An extended header is 384 bytes: 300 bytes of one are too short as well.
+    WriteBytes(dir.File("in.ZLO"), ZloHeaderBytes(true, "X", 0).substr(0, 300));
+    EXPECT_THROW(ConvertZlogLog(o, cb), trelvo::FormatError);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
+    WriteBytes(dir.File("in.ZLO"), ZloHeaderBytes(true));
+    o.outputPath = o.inputPath;
+    EXPECT_THROW(ConvertZlogLog(o, cb), trelvo::FileError);
+    EXPECT_EQ(ReadBytes(dir.File("in.ZLO")), ZloHeaderBytes(true));
+}
+
+TEST(ZlogConversion, AnExtendedHeaderCountThatDisagreesIsReported) {
+    ScratchDir dir;
+    WriteBytes(dir.File("in.ZLO"), ZloHeaderBytes(false, "X", 7) + ZloRecordBytes(ZloFields{}, true));
+    Recorder cb;
+    const ZlogResult r = ConvertZlogLog(Options(dir), cb);
+    EXPECT_EQ(r.records, 1);
+    ASSERT_EQ(cb.warnings.size(), 1u);
+    EXPECT_NE(cb.warnings[0].find("counts 7 records"), std::string::npos) << cb.warnings[0];
+}
+
+TEST(ZlogConversion, ModeNamesFromTheSettingsOutputNameAndMessage) {
+    ScratchDir dir;
+    trelvo::settings::IniStore ini(dir.File("TRELVO5.INI"));
+    EXPECT_EQ(LoadZlogModeNames(ini),
+              (ZlogModeNames{"CW", "SSB", "FM", "AM", "RTTY", "Other", "FT4", "FT8"}));
+    ZlogModeNames names = {"A1A", "J3E", "F3E", "A3E", "F1B", "", "FT-4", "FT-8"};
+    StoreZlogModeNames(ini, names);
+    EXPECT_EQ(LoadZlogModeNames(ini), names);  // an empty name is a stored name
+
+    trelvo::text::DateTime t;
+    t.year = 2024, t.month = 1, t.day = 31, t.hour = 9, t.minute = 5;
+    EXPECT_EQ(DefaultZlogOutputPath("/g/", t), "/g/ZLOG2HL_20240131_0905");
+    EXPECT_EQ(CompletionMessage("/g/x.csv"), "zLog→Turbo HAMLOG用CSVファイル\r\n/g/x.csvを保存しました");
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# console.sh TRELVO5_EXE CONSOLE_CP_EXE EXAMPLES_DIR
+# Under Wine on a terminal (a pseudo-terminal from script(1), so the program's standard
+# streams are a console): Japanese on standard output and standard error arrives intact
+# although the console's code page is 437, as it does in cmd.exe and PowerShell.
+set -euo pipefail
+exe=$1 cp=$2 examples=$3
+wine=${TRELVO5_WINE:-wine}
+fail() { echo "FAIL: $*" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$examples/adif/sample.adi" "$work/"
+cd "$work"
+"$wine" "$exe" db create hamlog.hdb --from "$examples/hamlog/Hamlog.csv" >/dev/null || fail "db create"
+
+# What the terminal shows, without the console's cursor and erase sequences (which also stand
+# in for blanks, so blanks are dropped as well).
+on_console() {
+    local line
+    printf -v line '%q ' "$wine" "$cp" 437 "$exe" --ini absent.ini "$@"
+    timeout 120 script -qec "$line" /dev/null </dev/null | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d ' \r'
+}
+
+out=$(on_console import adif sample.adi --map auto -o out.csv)
+case "$out" in *6件の変換が正常終了しました*) ;; *) fail "standard output on the console: $out" ;; esac
+err=$(on_console db info hamlog.hdb)
+case "$err" in *MSTﾌｧｲﾙが見つかりません*) ;; *) fail "standard error on the console: $err" ;; esac
+echo "Japanese shown intact on a code page 437 console"
