@@ -277,6 +277,9 @@ TEST(OutputsEqualInputs, EveryCommandRefusesToWriteOverItsOwnFiles) {
           "Hamlog.HDB"},
          "Hamlog.HDB"},
         {{"--ini", kIni, "import", "adif", "in.adi", "--map", "auto", "-o", "link.csv"}, "in.adi"},
+        {{"--ini", kIni, "export", "adif", "Hamlog.HDB", "-o", "Hamlog.HDB"}, "Hamlog.HDB"},
+        {{"--ini", kIni, "export", "csv", "Hamlog.HDB", "-o", "Hamlog.mst"}, "Hamlog.mst"},
+        {{"--ini", kIni, "import", "zlog", "z.ZLO", "-o", "z.ZLO"}, "z.ZLO"},
     };
     for (const Case& c : cases) {
         WorkDir w("same-file");
@@ -288,7 +291,11 @@ TEST(OutputsEqualInputs, EveryCommandRefusesToWriteOverItsOwnFiles) {
         WriteAll(w / "a.LOG", DigipanLog(3));
         WriteAll(w / "in.adi", AdifLog(3));
         fs::create_symlink("in.adi", w / "link.csv");
-        ASSERT_EQ(0, RunTrelvo(w.Path(), {"db", "create", "Hamlog.HDB", "--from", "in.csv"}).exitCode);
+        fs::copy_file(fs::path(TRELVO5_SOURCE_DIR) / "tests/golden/cases/zlog/bad-dates/input/dates.ZLO",
+                      w / "z.ZLO");
+        ASSERT_EQ(0, RunTrelvo(w.Path(),
+                               {"db", "create", "Hamlog.HDB", "--from", "in.csv", "--master", "Hamlog.mst"})
+                         .exitCode);
         const std::string before = ReadAll(w / c.kept);
         const std::set<std::string> filesBefore = FilesIn(w.Path());
         const Result r = RunTrelvo(w.Path(), c.args);
