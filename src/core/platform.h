@@ -68,7 +68,7 @@ std::FILE* CreateUniqueFile(const std::string& target, const std::string& suffix
 bool SyncAndClose(std::FILE* f);
 
 // Moves `from` over `to` in one step (both in the same folder). False on failure (errno set).
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveFileOver(const std::string& from, const std::string& to);
 
 // True when the folder's file system takes names without regard to letter case.
 bool FolderIgnoresCase(const std::string& folder);

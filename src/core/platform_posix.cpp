@@ -76,7 +76,7 @@ bool SyncAndClose(std::FILE* f) {
     return ok;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool MoveFileOver(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

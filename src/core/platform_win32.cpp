@@ -160,7 +160,7 @@ bool SyncAndClose(std::FILE* f) {
     return ok;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool MoveFileOver(const std::string& from, const std::string& to) {
     if (MoveFileExW(PathFromUtf8(from).wstring().c_str(), PathFromUtf8(to).wstring().c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;

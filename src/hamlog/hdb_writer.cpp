@@ -231,7 +231,7 @@ void PendingFile::Commit() {
     Finish();
     if (temp_.empty()) throw FileError(target_, "cannot write the file");
     errno = 0;
-    if (!ReplaceFile(temp_, target_)) Fail(errno);
+    if (!MoveFileOver(temp_, target_)) Fail(errno);
     temp_.clear();
 }
 

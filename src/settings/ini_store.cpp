@@ -240,7 +240,7 @@ bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
         ok = false;
         e = errno;
     }
-    if (ok && !ReplaceFile(tmp, target)) {
+    if (ok && !MoveFileOver(tmp, target)) {
         ok = false;
         e = errno;
     }

@@ -210,7 +210,7 @@ void Cp932LineWriter::Close() {
     }
     if (temp_.empty()) return;
     errno = 0;
-    if (!ReplaceFile(temp_, target_)) {
+    if (!MoveFileOver(temp_, target_)) {
         const int e = errno;
         std::error_code ec;
         std::filesystem::remove(PathFromUtf8(temp_), ec);
