@@ -42,7 +42,7 @@ void MainFormModel::setADIFData_Click() {
     AdifLogPath = *chosen;
     view_.SetText("Label5", AdifLogPath);
     ini_.CurrentIniSection = "ADIF-FOL";
-    ini_.WriteIniValue("ADIF-FileName", AdifLogPath);
+    WriteSetting("ADIF-FileName", AdifLogPath);
     AdifMappingReady = 0;
     adif_->readOptions = {};
     ApplyImportOptions(3);

@@ -37,7 +37,7 @@ void MainFormModel::setDGPData_Click() {
     view_.SetText("Label5", DigipanLogPath);
     DigipanLogFolder = FolderOf(DigipanLogPath);
     ini_.CurrentIniSection = "DIGIPAN-FOL";
-    ini_.WriteIniValue("DIGIPAN-FN", DigipanLogPath);
+    WriteSetting("DIGIPAN-FN", DigipanLogPath);
 
     ResetCounter();
     Enable("mkCSV", !DigipanLogPath.empty());

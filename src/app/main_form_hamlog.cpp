@@ -65,7 +65,7 @@ void MainFormModel::SetHlpos_Click() {
     if (!chosen) return;
     hamlog::SetHamlogDbPath(Location, *chosen);
     ini_.CurrentIniSection = "HAMLOG-FOL";
-    ini_.WriteIniValue("HAMLOG-FN", Location.HamlogDbPath);
+    WriteSetting("HAMLOG-FN", Location.HamlogDbPath);
     view_.SetText("Label5", Location.HamlogDbPath);
     if (!hamlog::PathHasHdb(Location.HamlogDbPath)) {
         Message(hamlog::kMsgLocationInvalid);
@@ -155,8 +155,10 @@ void MainFormModel::MODCH_Click() {
     for (std::size_t i = 0; i < 12; ++i) ModeNames[i + 1] = table.ModeNames[i];
     ModeCount = table.ModeCount;
     FillModeList();
-    hamlog::SaveModeTable(ini_, table);
-    Message(hamlog::kMsgModesDone);
+    if (hamlog::SaveModeTable(ini_, table))
+        Message(hamlog::kMsgModesDone);
+    else
+        Message(SettingsNotSavedMessage());
     Enable(kMenu, true);
     const bool database = hamlog::PathHasHdb(Location.HamlogDbPath);
     EnableAll({"mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC"}, database);

@@ -177,7 +177,7 @@ LoadOutcome MainFormModel::Form_Load() {
         if (GeneDataFolder == "GeneData") {
             GeneDataFolder = settings::DefaultGeneDataFolder(WritableFolder());
             std::filesystem::create_directories(PathFromUtf8(GeneDataFolder));
-            ini_.WriteIniValue("GeneDataFol", GeneDataFolder);
+            WriteSetting("GeneDataFol", GeneDataFolder);
         }
 
         EditorPath = ini_.ReadOr("TextEditor", "Editor", "NOTEPAD.EXE");
@@ -290,7 +290,7 @@ void MainFormModel::Command1_Click() {
             if (!chosen) return;
             SavePath = *chosen;
             ini_.CurrentIniSection = "ADIF-LOG";
-            ini_.WriteIniValue("ADIF-LOGFOL", FolderOf(SavePath));
+            WriteSetting("ADIF-LOGFOL", FolderOf(SavePath));
             for (const char* c : {kMenu, "Command1", "Frame1"}) view_.SetEnabled(c, false);
             ConvertAdifLog(SavePath);
             Enable(kMenu, true);
@@ -426,7 +426,7 @@ void MainFormModel::edSet_Click() {
     req.mustExist = true;
     if (const std::optional<std::string> chosen = dialogs_.OpenFile(req)) {
         ini_.CurrentIniSection = "TextEditor";
-        ini_.WriteIniValue("Editor", *chosen);
+        WriteSetting("Editor", *chosen);
         EditorPath = *chosen;
         return;
     }
@@ -499,6 +499,15 @@ void MainFormModel::Label21_MouseDown() {
 
 void MainFormModel::Label21_MouseUp() {
     for (const char* t : {"Text3", "Text6", "Text10"}) view_.SetVisible(t, true);
+}
+
+void MainFormModel::WriteSetting(const std::string& key, const std::string& value) {
+    if (!ini_.WriteIniValue(key, value)) Message(SettingsNotSavedMessage());
+}
+
+std::string MainFormModel::SettingsNotSavedMessage() const {
+    return "設定を保存できませんでした。 (the settings file cannot be written: " + ini_.WriteError() + ": " +
+           ini_.Path() + ")";
 }
 
 }  // namespace trelvo::app

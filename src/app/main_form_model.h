@@ -274,6 +274,10 @@ private:
     bool LoadDatabaseLocation();
     void CheckHamlogVersion();
     void Message(const std::string& text) { dialogs_.Message(text); }
+    // Writes a setting into ini_.CurrentIniSection; a write that fails is told to the user.
+    void WriteSetting(const std::string& key, const std::string& value);
+    // The message for a settings file that could not be written.
+    std::string SettingsNotSavedMessage() const;
     // The open dialog of a file command, or the file dropped on the window when the command
     // runs for a drop.
     std::optional<std::string> OpenOrDropped(const FileDialogRequest& request);

@@ -1,8 +1,55 @@
 #include "cli/cli_context.h"
 
+#include <csignal>
+#include <cstdio>
+
+#include "core/errors.h"
 #include "core/platform.h"
 
 namespace trelvo::cli {
+namespace {
+
+volatile std::sig_atomic_t g_cancelSignal = 0;
+
+extern "C" void OnCancelSignal(int sig) {
+    g_cancelSignal = sig;
+    std::signal(sig, SIG_DFL);  // a second signal ends the program at once
+}
+
+}  // namespace
+
+const char* const kExitStatusHelp =
+    "Exit status: 0 done; 1 error (the message names the file and the reason); 3 cancelled by Ctrl+C "
+    "or SIGTERM, or stopped by an answer (the lines written so far are kept, ending on a whole line); "
+    "4 the log held no contacts (an empty output was written); other values: the command line was "
+    "not understood.\nOutputs are written beside their target under a temporary name and put in "
+    "place when the run ends; a failed run leaves an existing output as it was.";
+
+CliCallbacks::CliCallbacks(std::optional<bool> fixedAnswer) : fixedAnswer_(fixedAnswer) {
+    std::signal(SIGINT, OnCancelSignal);
+    std::signal(SIGTERM, OnCancelSignal);
+}
+
+bool CliCallbacks::CancelRequested() {
+    return g_cancelSignal != 0;
+}
+
+void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files) {
+    files.push_back({ctx.IniPath(), "the settings file", false});
+    RefuseSameFiles(files);
+}
+
+void ReportCancelled(long long records, const std::string& output, bool outputWritten) {
+    if (!outputWritten) throw Aborted("cancelled before any record was written; " + output + " is as it was");
+    throw Aborted("cancelled after " + std::to_string(records) +
+                  " records; the lines written so far (whole lines only) are in " + output);
+}
+
+void ReportNoContacts(const std::string& log, CliCallbacks& callbacks) {
+    callbacks.Warning(log + ": the file held no contacts (exit status " + std::to_string(kExitNoContacts) +
+                      ")");
+    throw ExitStatus{kExitNoContacts};
+}
 
 void CliCallbacks::Warning(const std::string& message) {
     ++warnings_;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/callbacks.h"
+#include "core/file_checks.h"
 #include "settings/ini_store.h"
 #include "settings/settings_location.h"
 
@@ -30,18 +31,46 @@ struct CliContext {
     }
 };
 
-// Prints warnings to stderr; asks Yes/No on the terminal, or answers No without one.
+// The exit statuses of trelvo5 (listed at the end of --help).
+inline constexpr int kExitDone = 0;        // the command did its work
+inline constexpr int kExitFailed = 1;      // an error; the message names the file and the reason
+inline constexpr int kExitStopped = 3;     // cancelled (Ctrl+C, SIGTERM) or stopped by an answer
+inline constexpr int kExitNoContacts = 4;  // the log held no contacts; an empty output was written
+extern const char* const kExitStatusHelp;
+
+// Thrown by a command that has printed its results but must end with another status.
+struct ExitStatus {
+    int status;
+};
+
+// Prints warnings to stderr; asks Yes/No on the terminal, or answers No without one. While one
+// exists, Ctrl+C and SIGTERM are a cancel request that the conversion polls between records (a
+// second one ends the program at once).
 class CliCallbacks : public ConversionCallbacks {
 public:
-    explicit CliCallbacks(std::optional<bool> fixedAnswer = std::nullopt) : fixedAnswer_(fixedAnswer) {}
+    explicit CliCallbacks(std::optional<bool> fixedAnswer = std::nullopt);
     void Warning(const std::string& message) override;
     bool AskYesNo(const std::string& question) override;
+    bool CancelRequested() override;
     std::size_t Warnings() const { return warnings_; }
 
 private:
     std::optional<bool> fixedAnswer_;
     std::size_t warnings_ = 0;
 };
+
+// Refuses (FileError, naming both) an output of the command that is the same file as one of its
+// inputs, as another of its outputs or as the settings file. Call it with every file the
+// command reads or writes once the paths are known and before anything is written.
+void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files);
+
+// For a run that stopped on a cancel request: throws Aborted (status 3) saying that the run was
+// cancelled after `records` records and that the lines written so far are in `output`.
+// `outputWritten` false: the run stopped before it made its output, which is as it was.
+[[noreturn]] void ReportCancelled(long long records, const std::string& output, bool outputWritten = true);
+
+// For a log that held no contacts: the warning, then status 4.
+[[noreturn]] void ReportNoContacts(const std::string& log, CliCallbacks& callbacks);
 
 // The "import" group, created on first use.
 CLI::App* ImportGroup(CLI::App& app);

@@ -7,9 +7,10 @@
 #include <memory>
 #include <optional>
 
-#include "core/errors.h"
-#include "core/platform.h"
 #include "cli/cli_context.h"
+#include "core/errors.h"
+#include "core/file_checks.h"
+#include "core/platform.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"
@@ -146,6 +147,7 @@ void Modes(const std::string& given, bool save, const CliContext& ctx) {
     const std::string dbPath = AbsoluteDbPath(given);
     if (!PathHasHdb(dbPath)) throw FileError(dbPath, kMsgLocationInvalid);
     settings::IniStore ini = ctx.Ini();
+    if (save) RefuseSameFiles({{dbPath, "the database", false}, {ini.Path(), "the settings file", true}});
     ModeTable table;
     if (save) {
         // Names beyond the new count keep what the settings file holds.
@@ -164,13 +166,16 @@ void Modes(const std::string& given, bool save, const CliContext& ctx) {
                          ? std::string(kMsgHamlogInUse) + ": " + dbPath
                          : probe.LastOpenErrorText()));
     }
+    if (callbacks.CancelRequested()) throw Aborted("cancelled; the settings file was not changed");
     if (r.overflow) callbacks.Warning(kMsgTooManyModes);
     std::cout << "records\t" << r.recordCount << '\n';
     std::cout << "modes\t" << table.ModeCount << '\n';
     for (int i = 0; i < table.ModeCount; ++i)
         std::cout << "Mode" << i + 1 << "N\t" << table.ModeNames[static_cast<std::size_t>(i)] << '\n';
     if (save) {
-        SaveModeTable(ini, table);
+        if (!SaveModeTable(ini, table))
+            throw FileError(ini.Path(), "the modes were not saved: the settings file cannot be written (" +
+                                            ini.WriteError() + ")");
         std::cout << kMsgModesDone << " (" << ini.Path() << ")\n";
     }
 }
@@ -185,7 +190,13 @@ void Create(const CreateArgs& a) {
     if (!a.widths.empty()) o.widths = ParseHdbWidths(a.widths);
     o.overwrite = a.force;
     o.updateDate = ParseDateOption(a.date);
-    // Read the codes first: a bad codes file should stop the run before anything is written.
+    // Every input is checked, and no output may be one of them, before anything is written.
+    CheckInputFile(a.csv, "the CSV file");
+    if (!a.codes.empty()) CheckInputFile(a.codes, "the codes file");
+    RefuseSameFiles({{a.csv, "the CSV file", false},
+                     {a.codes, "the codes file", false},
+                     {a.hdb, "the database", true},
+                     {a.master, "the master file", true}});
     std::vector<MasterEntry> codes;
     if (!a.codes.empty()) codes = ReadMasterEntries(a.codes);
     for (const std::string& target : {a.hdb, a.master}) {
@@ -194,12 +205,16 @@ void Create(const CreateArgs& a) {
         if (!existing.empty()) throw FileError(existing, "the file exists (--force replaces it)");
     }
     CliCallbacks callbacks;
-    const std::uint32_t n = CreateHdbFromCsv(a.csv, a.hdb, o, callbacks);
-    std::cout << "database\t" << a.hdb << " (" << n << " records)\n";
-    if (!a.master.empty()) {
-        WriteMasterFile(a.master, codes, a.force, o.updateDate, callbacks);
-        std::cout << "master file\t" << a.master << " (" << codes.size() << " records)\n";
+    std::uint32_t n = 0;
+    try {
+        n = CreateHdbAndMaster(a.csv, a.hdb, o, a.master, codes, callbacks);
+    } catch (const Aborted& e) {
+        throw Aborted(std::string("cancelled: ") + e.what() +
+                      "; nothing was written and files that existed are "
+                      "as they were");
     }
+    std::cout << "database\t" << a.hdb << " (" << n << " records)\n";
+    if (!a.master.empty()) std::cout << "master file\t" << a.master << " (" << codes.size() << " records)\n";
 }
 
 }  // namespace

@@ -92,9 +92,13 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
         if (!ok) throw Error("--timestamp needs \"YYYYMMDD HHMMSS\", not \"" + t + "\"");
     }
 
+    CheckCommandFiles(ctx, {{o.dbPath, "the database", false},
+                            {settings::ResolvePathNoCase(hamlog::MstPathFor(o.dbPath)), "the master file", false},
+                            {o.outputPath, "the output", true}});
     hamlog::HdbLibrary lib;
     CliCallbacks callbacks;
     const exports::ExportResult r = exports::ExportHamlogData(lib, o, callbacks);
+    if (r.cancelled) ReportCancelled(r.converted, o.outputPath);
     std::cout << exports::CompletionMessage(r, "\n") << '\n';
     if (!r.failure.empty()) throw Error(r.failure + " (the export stopped there)");
 }

@@ -3,11 +3,12 @@
 #include <map>
 #include <set>
 
+#include "cli/cli_context.h"
 #include "core/errors.h"
 #include "core/platform.h"
-#include "cli/cli_context.h"
 #include "csvout/dxcc_tables.h"
 #include "hamlog/db_location.h"
+#include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_header.h"
 #include "importers/adif/adif_mapping.h"
 #include "importers/adif/adif_reader.h"
@@ -116,18 +117,24 @@ hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
 }
 
 // --db, --widths, the database of the settings when it is usable, or the default widths.
+// Widths come from a database only when its header passes the checks of opening it.
 hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::IniStore& ini,
                                CliCallbacks& cb) {
-    if (!a.widths.empty()) return ParseWidths(a.widths);
+    if (!a.widths.empty()) {
+        const hamlog::HdbFieldLengths w = ParseWidths(a.widths);
+        for (const auto& [i, name] : {std::pair<std::size_t, const char*>{0, "callsign"},
+                                      {hamlog::kHdbDate + 1, "date"},
+                                      {hamlog::kHdbTime + 1, "time"}})
+            if (w[i] == 0)
+                throw Error("--widths: W" + std::to_string(i) + " is 0, but the " + name +
+                            " needs room; give its width in the database");
+        return w;
+    }
     hamlog::HdbFieldLengths w{};
+    std::string why;
     if (!a.db.empty()) {
-        std::optional<hamlog::HdbCheckError> problem;
-        if (!hamlog::ReadHdbFieldLengths(a.db, w, &problem)) {
-            if (problem->problem() == hamlog::HdbProblem::kInUse)
-                throw FileError(
-                    a.db, "Turbo HAMLOGが使用中ではありませんか？ (the database header cannot be read)");
-            throw Error(problem->what());  // missing, a folder or damaged: the file and the reason
-        }
+        if (!hamlog::ReadCheckedHdbFieldLengths(a.db, w, why))
+            throw FileError(a.db, std::string(hamlog::kMsgLocationInvalid) + " (" + why + ")");
         return w;
     }
     const std::string stored = ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
@@ -135,10 +142,17 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
         hamlog::HamlogLocation loc;
         hamlog::SetHamlogDbPath(loc, stored);
         const hamlog::LocationStatus status = hamlog::CheckHamlogLocation(loc, ctx.programFolder);
-        if (status == hamlog::LocationStatus::kValid) return loc.HdbFieldLen;
-        const char* why = hamlog::LocationMessage(status);
+        if (status == hamlog::LocationStatus::kValid || status == hamlog::LocationStatus::kInUse ||
+            status == hamlog::LocationStatus::kBadHeader) {
+            if (!hamlog::ReadCheckedHdbFieldLengths(stored, w, why))
+                throw FileError(stored, std::string(hamlog::kMsgLocationInvalid) +
+                                            " (the Turbo HAMLOG database of the settings file " +
+                                            ctx.IniPath() + ": " + why + ")");
+            return w;
+        }
+        const char* message = hamlog::LocationMessage(status);
         cb.Warning("the Turbo HAMLOG database of the settings (" + stored + ") is not usable (" +
-                   text::ReplaceAll(why ? why : loc.HeaderProblem, "\r\n", " ") +
+                   text::ReplaceAll(message ? message : "", "\r\n", " ") +
                    "): the default Turbo HAMLOG 5 field widths are used");
     }
     return hamlog::DefaultHdbFieldLengths();
@@ -174,7 +188,15 @@ void Run(const AdifArgs& a, CliContext& ctx) {
                     : a.encoding == "auto" ? adif::AdifEncoding::Auto
                                            : adif::AdifEncoding::Cp932;
 
+    CheckInputFile(a.file, "the ADIF file");
+    if (!a.db.empty()) CheckInputFile(a.db, "the database");
+    CheckCommandFiles(
+        ctx,
+        {{a.file, "the ADIF file", false}, {a.db, "the database", false}, {a.output, "the output", true}});
+
     adif::AdifScanResult scan = adif::ScanAdifTags(a.file, read, cb);
+    if (scan.cancelled)
+        throw Aborted("cancelled while the tags of " + a.file + " were read; nothing was written");
     read.encoding = scan.encoding;
     if (scan.overflowCount > 0) {
         std::string names;
@@ -250,6 +272,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
             std::string(adif::kReadDatError) + ": the frequencies are band names in metres and " +
             "turning them into MHz was refused (--meter-to-mhz yes or --freq band does it); lines written " +
             "before the stop stay in " + a.output + ": " + std::to_string(r.written));
+    if (r.status == adif::AdifRunResult::Status::Cancelled) ReportCancelled(r.written, a.output);
     std::cout << adif::AdifCompletionMessage(r.records, a.output) << '\n';
 }
 
@@ -259,6 +282,7 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
     auto a = std::make_shared<AdifArgs>();
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
         "adif", "Convert an ADIF log (*.ADI, *.LOG) into the CSV that Turbo HAMLOG imports");
+    cmd->footer(kExitStatusHelp);
     cmd->add_option("FILE", a->file, "The ADIF file")->required();
     cmd->add_option("-o,--output", a->output, "The CSV file to write (replaced when it exists)")->required();
     cmd->add_option("--map", a->map,

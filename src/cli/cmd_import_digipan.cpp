@@ -4,9 +4,9 @@
 #include <memory>
 #include <system_error>
 
+#include "cli/cli_context.h"
 #include "core/errors.h"
 #include "core/platform.h"
-#include "cli/cli_context.h"
 #include "importers/digipan/digipan_import.h"
 #include "settings/app_settings.h"
 #include "text/chars.h"
@@ -56,11 +56,13 @@ void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& i
 void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
         "digipan", "Convert a DigiPan log (Digipan.LOG) into the CSV that Turbo HAMLOG imports");
+    cmd->footer(kExitStatusHelp);
     auto args = std::make_shared<DigipanArgs>();
     cmd->add_option("LOG", args->log,
                     "The DigiPan log (default: the log remembered in the settings file, DIGIPAN-FN)");
-    cmd->add_option("-o,--output", args->output,
-                    "CSV file to write (default: TRELVO.CSV in the generated-data folder)");
+    cmd->add_option(
+        "-o,--output", args->output,
+        "CSV file to write (default: TRELVO.CSV in the generated-data folder; replaced when it exists)");
     cmd->add_option("--freq", args->freq,
                     "Frequency format: khz-mhz3 = 14070 (KHz) -> 14.070(MHz) (default), "
                     "khz-mhz = 14070 (KHz) -> 14(MHz)")
@@ -95,10 +97,18 @@ void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
         o.qslSent = MarkOption(args->sent, s.marks.sent, o.sentMark);
         o.jstForJa = args->jst;
 
+        const std::string output =
+            o.outputPath.empty() ? JoinPath(o.geneDataFolder, digipan::kOutputFileName) : o.outputPath;
+        CheckCommandFiles(ctx, {{o.logPath, "the DigiPan log", false},
+                                {JoinPath(o.geneDataFolder, digipan::kTempFileName),
+                                 std::string("the work file \"") + digipan::kTempFileName + "\"", true},
+                                {output, "the output", true}});
+
         CliCallbacks callbacks;
         const digipan::DigipanResult r = digipan::ConvertDigipanLog(o, callbacks);
-        if (r.cancelled) throw Aborted("the DigiPan conversion was cancelled");
+        if (r.cancelled) ReportCancelled(r.contacts, r.outputPath, r.outputWritten);
         std::cout << text::ReplaceAll(digipan::CompletionMessage(r), "\r\n", "\n") << '\n';
+        if (r.contacts == 0) ReportNoContacts(o.logPath, callbacks);
     });
 }
 

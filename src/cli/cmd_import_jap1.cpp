@@ -11,6 +11,7 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
     auto args = std::make_shared<jap1::Jap1Options>();
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
         "jap1", "JAP1 CSV export (*.TXT) -> HAMLOG import CSV (JAP2HL.CSV beside the program unless -o)");
+    cmd->footer(kExitStatusHelp);
     cmd->add_option("FILE", args->inputPath, "The JAP1 CSV export (two header lines, then records)")
         ->required();
     cmd->add_option("-o,--output", args->outputPath,
@@ -26,14 +27,21 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
             const settings::SettingsLocation where = settings::LocateSettings(ctx.programFolder);
             if (where.userFolder) options.outputPath = jap1::DefaultJap1OutputPath(where.folder);
         }
+        CheckCommandFiles(ctx, {{options.inputPath, "the JAP1 file", false},
+                                {options.remarksTablePath, "the remarks table", false},
+                                {options.outputPath.empty() ? jap1::DefaultJap1OutputPath(ctx.programFolder)
+                                                            : options.outputPath,
+                                 "the output", true}});
         CliCallbacks callbacks;
         const jap1::Jap1Result result = jap1::ConvertJap1Csv(options, callbacks);
+        if (result.cancelled) ReportCancelled(result.records, result.outputPath);
         if (result.remarksTablePath.empty())
             std::cout << "remarks table: none (" << jap1::kRemarksTableName << " not found)\n";
         else
             std::cout << "remarks table: " << result.remarksTablePath << " (" << result.remarksPairs
                       << " pairs)\n";
         std::cout << jap1::CompletionMessage(result, "\n") << '\n';
+        if (result.records == 0) ReportNoContacts(options.inputPath, callbacks);
     });
 }
 

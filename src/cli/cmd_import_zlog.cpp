@@ -199,6 +199,11 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     } else {
         o.outputPath = a.output;
     }
+    CheckCommandFiles(ctx, {{a.file, "the zLog file", false},
+                            {a.codeTable, "the code table", false},
+                            {a.qraFrom, "the database", false},
+                            {s.hamlogDbPath, "the database of the settings", false},
+                            {o.outputPath, "the output", true}});
     const zlog::ZlogResult r = zlog::ConvertZlogLog(o, cb);
     std::cout << "time base: " << zlog::TimeBaseName(header.timeBase)
               << (header.contestName.empty() ? std::string() : ", contest: " + header.contestName) << '\n';
@@ -206,7 +211,7 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     if (r.unmappable > 0)
         cb.Warning(r.outputPath + ": " + std::to_string(r.unmappable) +
                    " characters that Shift-JIS cannot hold were written as '?'");
-    if (r.cancelled) throw Aborted("the zLog conversion was cancelled");
+    if (r.cancelled) ReportCancelled(r.records, r.outputPath);
     std::cout << r.records << " contacts\n" << zlog::CompletionMessage(r.outputPath, "\n") << '\n';
 }
 

@@ -1,5 +1,6 @@
 // trelvo5: the command-line front end. It maps options onto the engine and reports results;
 // the conversions themselves live in the engine.
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -34,19 +35,30 @@ int main(int argc, char** argv) {
     cli::RegisterExportCommand(app, ctx);
     cli::RegisterImportZlogCommand(app, ctx);
 
+    app.footer(cli::kExitStatusHelp);
+
+    int status = cli::kExitDone;
     try {
         app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        status = app.exit(e);
+    } catch (const cli::ExitStatus& e) {
+        status = e.status;
     } catch (const Aborted& e) {
         std::cerr << "trelvo5: stopped: " << e.what() << '\n';
-        return 3;
+        status = cli::kExitStopped;
     } catch (const Error& e) {
         std::cerr << "trelvo5: " << e.what() << '\n';
-        return 1;
+        status = cli::kExitFailed;
     } catch (const std::exception& e) {
         std::cerr << "trelvo5: unexpected failure: " << e.what() << '\n';
-        return 1;
+        status = cli::kExitFailed;
     }
-    return 0;
+    // What was printed must have reached its destination (a full disk, a closed pipe).
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::cerr << "trelvo5: cannot write the output to the standard output\n";
+        if (status == cli::kExitDone) status = cli::kExitFailed;
+    }
+    return status;
 }

@@ -30,6 +30,18 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + PathSeparator() + name;
 }
 
+std::string FollowLinks(const std::string& utf8Path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path p = PathFromUtf8(utf8Path);
+    for (int hops = 0; hops < 40 && fs::is_symlink(p, ec); ++hops) {
+        const fs::path to = fs::read_symlink(p, ec);
+        if (ec) break;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    return PathToUtf8(p);
+}
+
 bool FileExists(const std::string& utf8Path) {
     if (utf8Path.empty()) return false;
     std::error_code ec;

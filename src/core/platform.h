@@ -23,6 +23,10 @@ std::string ProgramFolder();
 char PathSeparator();
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// The path a write to `utf8Path` lands in: symbolic links followed to the file they name
+// (which need not exist yet); the path itself when it is no link.
+std::string FollowLinks(const std::string& utf8Path);
+
 // True when a file (not a folder) exists at the path.
 bool FileExists(const std::string& utf8Path);
 
@@ -48,5 +52,51 @@ bool FolderWritable(const std::string& utf8Folder);
 // ~/.config/trelvo5) here, %APPDATA%\TRELVO5 on Windows. Not created; empty when the
 // environment names no home.
 std::string UserConfigFolder();
+
+}  // namespace trelvo
+
+namespace trelvo {
+
+// Creates a new file beside `target` named "<target>.<unique>.<suffix>", exclusively: never an
+// existing file and never through a symbolic link; it takes the permissions of an existing
+// target. Returns the stream ("wb") and sets `created`
+// to its path; nullptr when it cannot be made (errno set).
+std::FILE* CreateUniqueFile(const std::string& target, const std::string& suffix, std::string& created);
+
+// Flushes the stream, asks the system to put it on the disk and closes it. False when any of
+// that failed (errno set); the stream is closed either way.
+bool SyncAndClose(std::FILE* f);
+
+// Moves `from` over `to` in one step (both in the same folder). False on failure (errno set).
+bool MoveFileOver(const std::string& from, const std::string& to);
+
+// True when the folder's file system takes names without regard to letter case.
+bool FolderIgnoresCase(const std::string& folder);
+
+// An exclusive lock held for as long as the object lives. A file lock opens (or creates) the
+// file without following a symbolic link and can hand out a stream that writes it; a folder
+// lock keeps other holders of the same folder lock out.
+class ExclusiveLock {
+public:
+    enum class Result { kLocked, kBusy, kFailed };
+
+    ExclusiveLock() = default;
+    ~ExclusiveLock();
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+    // kBusy when another holder kept the lock for `waitMs`; kFailed (errno set) when the file
+    // cannot be opened or is a symbolic link or not a plain file.
+    Result LockFile(const std::string& path, int waitMs);
+    Result LockFolder(const std::string& path, int waitMs);
+    // The locked file emptied, as a new stream ("wb") that the caller closes; the lock stays.
+    // nullptr on failure (errno set).
+    std::FILE* TruncatedStream();
+    void Release();
+
+private:
+    int fd_ = -1;
+    void* handle_ = nullptr;  // Windows: the named mutex of a folder lock
+};
 
 }  // namespace trelvo

@@ -106,3 +106,141 @@ std::string UserConfigFolder() {
 }
 
 }  // namespace trelvo
+
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <random>
+#include <thread>
+
+namespace trelvo {
+
+std::FILE* CreateUniqueFile(const std::string& target, const std::string& suffix, std::string& created) {
+    static thread_local std::mt19937_64 random{std::random_device{}() ^
+                                               static_cast<std::uint64_t>(GetCurrentProcessId()) << 20};
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = target + ".";
+        std::uint64_t r = random();
+        for (int i = 0; i < 8; ++i, r /= 36) name += kDigits[r % 36];
+        name += "." + suffix;
+        int fd = -1;
+        const errno_t e = _wsopen_s(&fd, PathFromUtf8(name).wstring().c_str(),
+                                    _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _SH_DENYWR,
+                                    _S_IREAD | _S_IWRITE);
+        if (e != 0 || fd < 0) {
+            if (e == EEXIST) continue;
+            errno = e;
+            return nullptr;
+        }
+        std::FILE* f = _fdopen(fd, "wb");
+        if (!f) {
+            _close(fd);
+            _wremove(PathFromUtf8(name).wstring().c_str());
+            return nullptr;
+        }
+        created = name;
+        return f;
+    }
+    errno = EEXIST;
+    return nullptr;
+}
+
+bool SyncAndClose(std::FILE* f) {
+    bool ok = std::fflush(f) == 0 && !std::ferror(f);
+    if (ok && _commit(_fileno(f)) != 0) ok = false;
+    const int e = errno;
+    if (std::fclose(f) != 0) ok = false;
+    errno = e;
+    return ok;
+}
+
+bool MoveFileOver(const std::string& from, const std::string& to) {
+    if (MoveFileExW(PathFromUtf8(from).wstring().c_str(), PathFromUtf8(to).wstring().c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    errno = EACCES;
+    return false;
+}
+
+bool FolderIgnoresCase(const std::string&) {
+    return true;
+}
+
+ExclusiveLock::~ExclusiveLock() {
+    Release();
+}
+
+void ExclusiveLock::Release() {
+    if (fd_ >= 0) _close(fd_);
+    fd_ = -1;
+    if (handle_) {
+        ReleaseMutex(static_cast<HANDLE>(handle_));
+        CloseHandle(static_cast<HANDLE>(handle_));
+    }
+    handle_ = nullptr;
+}
+
+ExclusiveLock::Result ExclusiveLock::LockFile(const std::string& path, int waitMs) {
+    Release();
+    std::error_code ec;
+    if (std::filesystem::is_symlink(PathFromUtf8(path), ec)) {
+        errno = EINVAL;
+        return Result::kFailed;
+    }
+    // Opening with others denied writing is the lock: a second opener gets a sharing error.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        int fd = -1;
+        const errno_t e =
+            _wsopen_s(&fd, PathFromUtf8(path).wstring().c_str(),
+                      _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _SH_DENYWR, _S_IREAD | _S_IWRITE);
+        if (e == 0 && fd >= 0) {
+            fd_ = fd;
+            return Result::kLocked;
+        }
+        if (e != EACCES) {
+            errno = e;
+            return Result::kFailed;
+        }
+        if (std::chrono::steady_clock::now() >= until) return Result::kBusy;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+ExclusiveLock::Result ExclusiveLock::LockFolder(const std::string& path, int waitMs) {
+    Release();
+    std::error_code ec;
+    std::wstring key =
+        std::filesystem::weakly_canonical(PathFromUtf8(path.empty() ? "." : path), ec).wstring();
+    for (wchar_t& c : key) c = static_cast<wchar_t>(towlower(c));
+    const std::wstring name = L"Local\\trelvo5-folder-" + std::to_wstring(std::hash<std::wstring>{}(key));
+    HANDLE m = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (!m) {
+        errno = EACCES;
+        return Result::kFailed;
+    }
+    const DWORD w = WaitForSingleObject(m, static_cast<DWORD>(waitMs));
+    if (w == WAIT_OBJECT_0 || w == WAIT_ABANDONED) {
+        handle_ = m;
+        return Result::kLocked;
+    }
+    CloseHandle(m);
+    return Result::kBusy;
+}
+
+std::FILE* ExclusiveLock::TruncatedStream() {
+    if (fd_ < 0 || _chsize_s(fd_, 0) != 0 || _lseeki64(fd_, 0, SEEK_SET) != 0) return nullptr;
+    const int copy = _dup(fd_);
+    if (copy < 0) return nullptr;
+    std::FILE* f = _fdopen(copy, "wb");
+    if (!f) _close(copy);
+    return f;
+}
+
+}  // namespace trelvo

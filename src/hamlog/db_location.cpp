@@ -1,5 +1,7 @@
 #include "hamlog/db_location.h"
 
+#include <optional>
+
 #include "hamlog/hamlog_messages.h"
 #include "settings/file_search.h"
 #include "text/chars.h"
@@ -69,6 +71,25 @@ LocationStatus CheckHamlogLocation(HamlogLocation& location, const std::string& 
         return problem->problem() == HdbProblem::kInUse ? LocationStatus::kInUse : LocationStatus::kBadHeader;
     }
     return LocationStatus::kValid;
+}
+
+bool ReadCheckedHdbFieldLengths(const std::string& dbPath, HdbFieldLengths& widths, std::string& why) {
+    if (!PathHasHdb(dbPath)) {
+        why = "the name does not end in .HDB";
+        return false;
+    }
+    HdbFieldLengths w{};
+    std::optional<HdbCheckError> problem;
+    if (!ReadHdbFieldLengths(dbPath, w, &problem)) {
+        why = problem ? std::string(problem->what()) : std::string("the header cannot be read");
+        return false;
+    }
+    if (w[kHdbCalls + 1] <= 0 || w[kHdbDate + 1] <= 0 || w[kHdbTime + 1] <= 0) {
+        why = "the header gives no width for the callsign, date or time";
+        return false;
+    }
+    widths = w;
+    return true;
 }
 
 }  // namespace trelvo::hamlog

@@ -56,4 +56,10 @@ const char* LocationMessage(LocationStatus status);
 // beside it, then the field widths from the header checked by CheckHdbHeader. Reads only.
 LocationStatus CheckHamlogLocation(HamlogLocation& location, const std::string& programFolder);
 
+// The field widths of the database at `dbPath`, taken only from a header that passes the same
+// checks as opening the database for reading (as `db info` does) and gives a callsign, date and
+// time width. Otherwise false, with `why` saying which check failed. Every use of widths from a
+// database file goes through here.
+bool ReadCheckedHdbFieldLengths(const std::string& dbPath, HdbFieldLengths& widths, std::string& why);
+
 }  // namespace trelvo::hamlog

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -170,49 +171,68 @@ HdbFieldLengths ParseHdbWidths(const std::string& s) {
     return w;
 }
 
+namespace {
+
+std::string Because(const char* what, int error) {
+    return error ? std::string(what) + " (" + std::strerror(error) + ")" : std::string(what);
+}
+
+}  // namespace
+
 PendingFile::PendingFile(std::string target, bool overwrite) : target_(std::move(target)) {
     if (!overwrite) {
         std::string existing = settings::ResolvePathNoCase(target_);
         if (!existing.empty())
             throw FileError(existing, "the file exists and is only replaced when asked to");
     }
-    temp_ = target_ + ".writing";
-    f_ = OpenFile(temp_, "wb");
-    if (!f_)
-        throw FileError(target_, "cannot create the file (" + std::generic_category().message(errno) + ")");
+    errno = 0;
+    f_ = CreateUniqueFile(target_, "writing", temp_);
+    if (!f_) throw FileError(target_, Because("cannot create the file", errno));
     std::setvbuf(f_, nullptr, _IOFBF, kWriteBuffer);
 }
 
 PendingFile::~PendingFile() {
-    if (f_) {
-        std::fclose(f_);
-        std::error_code ec;
-        std::filesystem::remove(PathFromUtf8(temp_), ec);
-    }
+    if (f_) std::fclose(f_);
+    std::error_code ec;
+    if (!temp_.empty()) std::filesystem::remove(PathFromUtf8(temp_), ec);
+}
+
+void PendingFile::Fail(int error) {
+    if (f_) std::fclose(f_);
+    f_ = nullptr;
+    std::error_code ec;
+    std::filesystem::remove(PathFromUtf8(temp_), ec);
+    temp_.clear();
+    throw FileError(target_, Because("cannot write the file", error) +
+                                 "; what was written is removed and an existing file is kept as it was");
 }
 
 void PendingFile::Write(const std::string& bytes) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size())
-        throw FileError(target_, "cannot write");
+    errno = 0;
+    if (!f_ || std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) Fail(errno);
 }
 
 void PendingFile::WriteAt(long long offset, const std::string& bytes) {
-    if (!SeekFile(f_, offset)) throw FileError(target_, "cannot write");
+    errno = 0;
+    if (!f_ || !SeekFile(f_, offset)) Fail(errno);
     Write(bytes);
-    if (std::fseek(f_, 0, SEEK_END) != 0) throw FileError(target_, "cannot write");
+    if (std::fseek(f_, 0, SEEK_END) != 0) Fail(errno);
+}
+
+void PendingFile::Finish() {
+    if (!f_) return;
+    std::FILE* f = f_;
+    f_ = nullptr;
+    errno = 0;
+    if (!SyncAndClose(f)) Fail(errno);
 }
 
 void PendingFile::Commit() {
-    std::FILE* f = f_;
-    f_ = nullptr;
-    const bool ok = std::fflush(f) == 0 && !std::ferror(f);
-    const bool closed = std::fclose(f) == 0;
-    std::error_code ec;
-    if (ok && closed) std::filesystem::rename(PathFromUtf8(temp_), PathFromUtf8(target_), ec);
-    if (!ok || !closed || ec) {
-        std::filesystem::remove(PathFromUtf8(temp_), ec);
-        throw FileError(target_, "cannot write");
-    }
+    Finish();
+    if (temp_.empty()) throw FileError(target_, "cannot write the file");
+    errno = 0;
+    if (!MoveFileOver(temp_, target_)) Fail(errno);
+    temp_.clear();
 }
 
 namespace {
@@ -275,16 +295,27 @@ std::vector<std::string> HdbWriter::Append(const HdbContact& c) {
     return notes;
 }
 
-void HdbWriter::Close() {
+void HdbWriter::Finish() {
     file_.Write(std::string(1, '\x1A'));
     std::string count(4, '\0');
     PutLe32(count, 0, count_);
     file_.WriteAt(4, count);
+    file_.Finish();
+}
+
+void HdbWriter::Close() {
+    Finish();
     file_.Commit();
 }
 
 std::uint32_t CreateHdbFromCsv(const std::string& csvPath, const std::string& hdbPath,
                                const HdbWriteOptions& options, ConversionCallbacks& callbacks) {
+    return CreateHdbAndMaster(csvPath, hdbPath, options, "", {}, callbacks);
+}
+
+std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& hdbPath,
+                                 const HdbWriteOptions& options, const std::string& mstPath,
+                                 const std::vector<MasterEntry>& codes, ConversionCallbacks& callbacks) {
     text::ByteReader in(csvPath);
     HdbWriter writer(hdbPath, options);
     std::string line;
@@ -308,7 +339,23 @@ std::uint32_t CreateHdbFromCsv(const std::string& csvPath, const std::string& hd
         for (const std::string& n : notes) callbacks.Warning(where + ": " + n);
         callbacks.Progress(in.LineNumber());
     }
-    writer.Close();
+    writer.Finish();
+    std::optional<PendingFile> master;
+    if (!mstPath.empty()) {
+        master.emplace(mstPath, options.overwrite);
+        WriteMasterRecords(*master, codes, options.updateDate, callbacks);
+        master->Finish();
+    }
+    // Both files are complete: put them in place together, while no other run of this program
+    // replaces files in the folder, so the pair always belongs together.
+    ExclusiveLock folderLock;
+    const std::string folder = PathToUtf8(PathFromUtf8(hdbPath).parent_path());
+    if (folderLock.LockFolder(folder, kFolderWaitMs) == ExclusiveLock::Result::kBusy)
+        throw FileError(hdbPath,
+                        "another run is putting a database in place in this folder; nothing was "
+                        "replaced");
+    if (master) master->Commit();
+    writer.Commit();
     return writer.Count();
 }
 
@@ -331,9 +378,9 @@ std::vector<MasterEntry> ReadMasterEntries(const std::string& path) {
     return entries;
 }
 
-void WriteMasterFile(const std::string& path, const std::vector<MasterEntry>& entries, bool overwrite,
-                     const std::optional<text::DateTime>& updateDate, ConversionCallbacks& callbacks) {
-    PendingFile file(path, overwrite);
+void WriteMasterRecords(PendingFile& file, const std::vector<MasterEntry>& entries,
+                        const std::optional<text::DateTime>& updateDate, ConversionCallbacks& callbacks) {
+    const std::string& path = file.Target();
     const text::DateTime d = updateDate ? *updateDate : text::LocalNow();
     const std::vector<std::pair<std::string, int>> fields = {
         {"CODE", 6}, {"QTH", 34}, {"FLG", 1}, {"HED", 2}, {"ERIA", 1}, {"CFM", 3}, {"WKD", 2}, {"IDO", 6}};
@@ -351,6 +398,12 @@ void WriteMasterFile(const std::string& path, const std::vector<MasterEntry>& en
             callbacks.Warning(path + " record " + std::to_string(i + 1) + ": " + n);
     }
     file.Write(std::string(1, '\x1A'));
+}
+
+void WriteMasterFile(const std::string& path, const std::vector<MasterEntry>& entries, bool overwrite,
+                     const std::optional<text::DateTime>& updateDate, ConversionCallbacks& callbacks) {
+    PendingFile file(path, overwrite);
+    WriteMasterRecords(file, entries, updateDate, callbacks);
     file.Commit();
 }
 

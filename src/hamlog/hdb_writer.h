@@ -39,8 +39,13 @@ void CheckHdbWidths(const HdbFieldLengths& widths);
 // Reads "8,12,4,..." (sixteen numbers) into entries 1..16 and sets entry 0. Throws Error.
 HdbFieldLengths ParseHdbWidths(const std::string& text);
 
-// A file written under a temporary name beside its target and renamed over it by Commit().
-// Refuses (FileError) when the target exists in any letter case, unless `overwrite`.
+// How long putting a new database in place waits for another run in the same folder.
+inline constexpr int kFolderWaitMs = 10000;
+
+// A file written under a unique temporary name beside its target ("<target>.<unique>.writing",
+// created exclusively) and renamed over the target by Commit(). Refuses (FileError) when the
+// target exists in any letter case, unless `overwrite`. A write that fails removes the
+// temporary file and throws FileError saying the target is kept.
 class PendingFile {
 public:
     PendingFile(std::string target, bool overwrite);
@@ -49,10 +54,16 @@ public:
     PendingFile& operator=(const PendingFile&) = delete;
     void Write(const std::string& bytes);
     void WriteAt(long long offset, const std::string& bytes);
+    // Writes everything to the disk and closes the temporary file, not yet in place.
+    void Finish();
+    // Finish(), then the temporary file replaces the target.
     void Commit();
     const std::string& Target() const { return target_; }
+    const std::string& TempPath() const { return temp_; }
 
 private:
+    [[noreturn]] void Fail(int error);
+
     std::string target_, temp_;
     std::FILE* f_ = nullptr;
 };
@@ -65,6 +76,9 @@ public:
     std::vector<std::string> Append(const HdbContact& contact);
     // Writes the record count and the end mark and puts the file in place. Throws FileError.
     void Close();
+    // The same without putting the file in place; Commit() does that later.
+    void Finish();
+    void Commit() { file_.Commit(); }
     std::uint32_t Count() const { return count_; }
 
 private:
@@ -91,6 +105,13 @@ struct MasterEntry {
     std::string name;  // the place name, up to 34 CP932 bytes
 };
 
+// The same, with the master file `mstPath` (none when empty) made from `codes`: both files are
+// written completely before either replaces an existing file, and then both are put in place
+// while the folder is locked against other runs. A failure leaves the old files as they were.
+std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& hdbPath,
+                                 const HdbWriteOptions& options, const std::string& mstPath,
+                                 const std::vector<MasterEntry>& codes, ConversionCallbacks& callbacks);
+
 // Reads "CODE<TAB>NAME" lines (CP932, or UTF-8 lines; "#" starts a comment line, blank lines
 // are skipped). Throws FormatError naming the file and line.
 std::vector<MasterEntry> ReadMasterEntries(const std::string& path);
@@ -98,6 +119,8 @@ std::vector<MasterEntry> ReadMasterEntries(const std::string& path);
 // Writes a master file: the dBase header of 290 bytes and one 56-byte record per entry, in
 // the given order (the reader starts at the third record; see ReadMasterCodes). Names longer
 // than their field are cut with a warning.
+void WriteMasterRecords(PendingFile& file, const std::vector<MasterEntry>& entries,
+                        const std::optional<text::DateTime>& updateDate, ConversionCallbacks& callbacks);
 void WriteMasterFile(const std::string& path, const std::vector<MasterEntry>& entries, bool overwrite,
                      const std::optional<text::DateTime>& updateDate, ConversionCallbacks& callbacks);
 

@@ -40,11 +40,13 @@ ModeScanResult CollectHamlogModes(HamlogLibrary& library, const std::string& Ham
     return result;
 }
 
-void SaveModeTable(settings::IniStore& ini, const ModeTable& table) {
+bool SaveModeTable(settings::IniStore& ini, const ModeTable& table) {
     ini.CurrentIniSection = "ModeName";
     for (int i = 0; i < kMaxModes; ++i)
-        ini.WriteIniValue("Mode" + std::to_string(i + 1) + "N", table.ModeNames[static_cast<std::size_t>(i)]);
-    ini.WriteIniValue("HAMLOG-ModeCount", std::to_string(table.ModeCount));
+        if (!ini.WriteIniValue("Mode" + std::to_string(i + 1) + "N",
+                               table.ModeNames[static_cast<std::size_t>(i)]))
+            return false;
+    return ini.WriteIniValue("HAMLOG-ModeCount", std::to_string(table.ModeCount));
 }
 
 std::vector<std::string> ModeFilterEntries(const ModeTable& table) {

@@ -39,7 +39,8 @@ ModeScanResult CollectHamlogModes(HamlogLibrary& library, const std::string& Ham
                                   ConversionCallbacks& callbacks);
 
 // Writes "Mode1N" ... "Mode12N" (all twelve) and "HAMLOG-ModeCount" in section "ModeName".
-void SaveModeTable(settings::IniStore& ini, const ModeTable& table);
+// False when the settings file could not be written (ini.WriteError() says why).
+bool SaveModeTable(settings::IniStore& ini, const ModeTable& table);
 
 // The entries of the export mode filter: "MIX", then each non-empty name 1 to ModeCount.
 std::vector<std::string> ModeFilterEntries(const ModeTable& table);

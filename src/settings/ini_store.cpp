@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -175,7 +176,7 @@ std::string IniStore::ReadOr(const std::string& section, const std::string& key,
     return v == section ? def : v;
 }
 
-void IniStore::WriteIniValue(const std::string& key, const std::string& value) {
+bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
     std::string bytes;
     IniText file;
     if (ReadAll(path_, bytes)) file = SplitBom(bytes);
@@ -223,15 +224,37 @@ void IniStore::WriteIniValue(const std::string& key, const std::string& value) {
     out.reserve(bytes.size() + newLine.size() + 8);
     for (const Line& l : lines) out += l.text + l.end;
 
-    // Write beside the file, then move over it, so a failed write never leaves half a file.
-    const std::string tmp = path_ + ".tmp";
-    std::FILE* f = OpenFile(tmp, "wb");
-    if (!f) return;
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    ok = (std::fclose(f) == 0) && ok;
+    // Write beside the file, then move over it, so a failed write never leaves half a file. A
+    // settings file that is a symbolic link is written through: the file it names is replaced.
+    const std::string target = FollowLinks(path_);
     std::error_code ec;
-    if (ok) std::filesystem::rename(PathFromUtf8(tmp), PathFromUtf8(path_), ec);
-    if (!ok || ec) std::filesystem::remove(PathFromUtf8(tmp), ec);
+    if (std::filesystem::is_directory(PathFromUtf8(target), ec)) return Failed("it is a folder, not a file");
+    std::string tmp;
+    errno = 0;
+    std::FILE* f = CreateUniqueFile(target, "writing", tmp);
+    if (!f) return Failed("cannot create a file beside it", errno);
+    errno = 0;
+    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    int e = errno;
+    if (!SyncAndClose(f) && ok) {
+        ok = false;
+        e = errno;
+    }
+    if (ok && !MoveFileOver(tmp, target)) {
+        ok = false;
+        e = errno;
+    }
+    if (!ok) {
+        std::filesystem::remove(PathFromUtf8(tmp), ec);
+        return Failed("cannot write it", e);
+    }
+    return true;
+}
+
+bool IniStore::Failed(const std::string& why, int error) {
+    writeError_ = why;
+    if (error != 0) writeError_ += std::string(" (") + std::strerror(error) + ")";
+    return false;
 }
 
 }  // namespace trelvo::settings

@@ -29,8 +29,10 @@ public:
     // Reads `key` of `CurrentIniSection` into `value`; a missing key yields the section name.
     void ReadIniValue(const std::string& key, std::string& value) const;
     // Writes the pair into `CurrentIniSection`, creating the file, section or key as needed.
-    // A failure (read-only place) is ignored, as the callers expect.
-    void WriteIniValue(const std::string& key, const std::string& value);
+    // False when the file could not be written (a read-only place, a full disk, a folder of
+    // that name); WriteError() then says why and the file is as it was.
+    bool WriteIniValue(const std::string& key, const std::string& value);
+    const std::string& WriteError() const { return writeError_; }
 
     // Reads section/key and applies `def` when the key reads as missing.
     std::string ReadOr(const std::string& section, const std::string& key, const std::string& def);
@@ -38,7 +40,10 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    bool Failed(const std::string& why, int error = 0);
+
     std::string path_;
+    std::string writeError_;
 };
 
 // Throws Error naming the file and the system's reason when a settings file exists but

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "core/errors.h"
 #include "core/platform.h"
@@ -24,6 +26,9 @@ std::string Reason(const char* what) {
 }  // namespace
 
 ByteReader::ByteReader(const std::string& path) : path_(path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(PathFromUtf8(path), ec))
+        throw FileError(path, "cannot open the file: it is a folder");
     errno = 0;
     f_ = OpenFile(path, "rb");
     if (!f_) throw FileError(path, Reason("cannot open the file"));
@@ -126,32 +131,61 @@ bool ByteReader::ReadLine(std::string& line, LineEnds ends) {
     }
 }
 
-Cp932LineWriter::Cp932LineWriter(const std::string& path) : path_(path) {
+Cp932LineWriter::Cp932LineWriter(const std::string& path) : path_(path), target_(FollowLinks(path)) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(PathFromUtf8(target_), ec))
+        throw FileError(path, "cannot create the file: a folder has that name");
     errno = 0;
-    f_ = OpenFile(path, "wb");
+    f_ = CreateUniqueFile(target_, "writing", temp_);
     if (!f_) throw FileError(path, Reason("cannot create the file"));
     buf_.reserve(kBlock + 4096);
 }
 
+Cp932LineWriter::Cp932LineWriter(ExclusiveLock& lockedFile, const std::string& path)
+    : path_(path), target_(path) {
+    errno = 0;
+    f_ = lockedFile.TruncatedStream();
+    if (!f_) throw FileError(path, Reason("cannot write the file"));
+    buf_.reserve(kBlock + 4096);
+}
+
 Cp932LineWriter::~Cp932LineWriter() {
-    if (f_) {
-        std::fwrite(buf_.data(), 1, buf_.size(), f_);
-        std::fclose(f_);
+    if (!f_) return;
+    std::fclose(f_);
+    std::error_code ec;
+    if (!temp_.empty()) std::filesystem::remove(PathFromUtf8(temp_), ec);
+}
+
+void Cp932LineWriter::Fail(int error) {
+    if (f_) std::fclose(f_);
+    f_ = nullptr;
+    std::string what = "cannot write the file";
+    if (error != 0) what += std::string(" (") + std::strerror(error) + ")";
+    if (!temp_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(PathFromUtf8(temp_), ec);
+        what += std::filesystem::exists(PathFromUtf8(target_), ec)
+                    ? "; what was written is removed and the existing file is kept as it was"
+                    : "; what was written is removed";
     }
+    throw FileError(path_, what);
 }
 
 void Cp932LineWriter::WriteLine(std::string_view utf8) {
-    if (IsAscii(utf8)) buf_.append(utf8);
-    else buf_.append(Utf8ToCp932(utf8, &stats_));
+    if (IsAscii(utf8))
+        buf_.append(utf8);
+    else
+        buf_.append(Utf8ToCp932(utf8, &stats_));
     buf_.append("\r\n");
+    ++lines_;
     if (buf_.size() >= kBlock) Flush();
 }
 
 void Cp932LineWriter::WriteBytes(std::string_view bytes) {
     if (bytes.size() >= kBlock) {  // a large block goes to the file without being copied
         Flush();
-        if (std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size())
-            throw FileError(path_, "cannot write the file");
+        errno = 0;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) Fail(errno);
         return;
     }
     buf_.append(bytes);
@@ -159,17 +193,31 @@ void Cp932LineWriter::WriteBytes(std::string_view bytes) {
 }
 
 void Cp932LineWriter::Flush() {
-    if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size())
-        throw FileError(path_, "cannot write the file");
+    errno = 0;
+    if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size()) Fail(errno);
     buf_.clear();
 }
 
 void Cp932LineWriter::Close() {
     if (!f_) return;
     Flush();
-    int rc = std::fclose(f_);
+    std::FILE* f = f_;
     f_ = nullptr;
-    if (rc != 0) throw FileError(path_, "cannot write the file");
+    errno = 0;
+    if (!SyncAndClose(f)) {
+        f_ = nullptr;
+        Fail(errno);
+    }
+    if (temp_.empty()) return;
+    errno = 0;
+    if (!MoveFileOver(temp_, target_)) {
+        const int e = errno;
+        std::error_code ec;
+        std::filesystem::remove(PathFromUtf8(temp_), ec);
+        throw FileError(path_, std::string("cannot put the file in place (") + std::strerror(e) +
+                                   "); what was written is removed");
+    }
+    temp_.clear();
 }
 
 std::string ReadFileBytes(const std::string& path) {

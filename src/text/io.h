@@ -5,14 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "core/platform.h"
 #include "text/cp932.h"
 
 namespace trelvo::text {
 
 // Which byte sequences end a line.
 enum class LineEnds {
-    CrLfOrCr,     // CR LF or a lone CR; a lone LF stays inside the line
-    CrLfCrOrLf,   // any of CR LF, CR, LF
+    CrLfOrCr,    // CR LF or a lone CR; a lone LF stays inside the line
+    CrLfCrOrLf,  // any of CR LF, CR, LF
 };
 
 // Reads a file as bytes, in large blocks. Throws FileError when it cannot be opened or read.
@@ -51,11 +52,20 @@ private:
     long long size_ = 0;
 };
 
-// Writes CP932 lines ending in CR LF to a file created anew. Characters CP932 cannot hold
-// become '?' and are counted. Throws FileError when the file cannot be created or written.
+// Writes CP932 lines ending in CR LF. Characters CP932 cannot hold become '?' and are
+// counted. Throws FileError when the file cannot be created or written.
+//
+// The lines go to a new temporary file beside the target ("<target>.<unique>.writing"), and
+// Close() puts it in place of the target in one step, so an existing file is replaced only
+// by a complete one. A writer destroyed without Close() (an error on the way) removes its
+// temporary file and leaves the target as it was. A target that is a symbolic link is
+// written through: the file it points to is replaced.
 class Cp932LineWriter {
 public:
     explicit Cp932LineWriter(const std::string& path);
+    // Writes in place into a file the caller holds open and locked (see ExclusiveLock); the
+    // file is emptied first and Close() leaves it where it is.
+    Cp932LineWriter(ExclusiveLock& lockedFile, const std::string& path);
     ~Cp932LineWriter();
     Cp932LineWriter(const Cp932LineWriter&) = delete;
     Cp932LineWriter& operator=(const Cp932LineWriter&) = delete;
@@ -63,19 +73,27 @@ public:
     void WriteLine(std::string_view utf8);
     // Raw bytes, already CP932 (or ASCII), without a line end.
     void WriteBytes(std::string_view bytes);
-    // Flushes and closes; reports a failed write. The destructor closes quietly.
+    // Writes what is left, closes and puts the file in place. On a failure the temporary file
+    // is removed, the target is left as it was, and FileError says so.
     void Close();
 
     std::size_t Unmappable() const { return stats_.invalid; }
+    long long LinesWritten() const { return lines_; }
     const std::string& Path() const { return path_; }
+    // The file being written until Close(): the temporary file, or the path itself in place.
+    const std::string& WorkingPath() const { return temp_.empty() ? path_ : temp_; }
 
 private:
     void Flush();
+    [[noreturn]] void Fail(int error);
 
-    std::string path_;
+    std::string path_;    // as given
+    std::string target_;  // the file replaced at Close(): path_ with links followed
+    std::string temp_;    // empty when writing in place
     std::FILE* f_ = nullptr;
     std::string buf_;
     ConversionStats stats_;
+    long long lines_ = 0;
 };
 
 // Reads a whole (small) file as bytes. Throws FileError.

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "core/errors.h"
+#include "core/file_checks.h"
 #include "core/platform.h"
 #include "text/chars.h"
 #include "text/cp932.h"
@@ -104,6 +105,7 @@ public:
     ~LineSource() {
         if (f_) std::fclose(f_);
     }
+    const std::string& Path() const { return path_; }
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
 
@@ -403,11 +405,20 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, ConversionCallb
                     bool& headerSeen, OnRecord&& onRecord) {
     std::string buffer;  // the record so far; each line is read onto its end
     bool header = false;
+    long long recordLine = 0;  // the line on which the record so far starts
     for (;;) {
         if (callbacks.CancelRequested()) return ReadEnd::Cancelled;
         const std::size_t mark = buffer.size();
         bool hasEoh = false, hasEor = false;
-        if (!src.Next(buffer, header, hasEoh)) return ReadEnd::EndOfFile;
+        if (!src.Next(buffer, header, hasEoh)) {
+            // A last record without <EOR> is left out, as the record layout says; say so.
+            if (run && header && buffer.find('<') != std::string::npos)
+                callbacks.Warning(src.Path() + ": the last record (from line " + std::to_string(recordLine) +
+                                  ") has no <EOR>, so it is not converted");
+            return ReadEnd::EndOfFile;
+        }
+        if (mark == 0 || buffer.find_first_not_of(" \t\r\n") == std::string::npos)
+            recordLine = src.LineNumber();
         if (header) {
             UpperCase(buffer.data() + mark, buffer.size() - mark, enc);
             FindMarkers(std::string_view(buffer).substr(mark), hasEoh, hasEor);
@@ -537,16 +548,26 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
     return result;
 }
 
+// The tags every record has once: one of them twice means two records were read as one.
+namespace {
+
+bool IsRecordKey(std::string_view name) {
+    return SameText(name, "CALL") || SameText(name, "QSO_DATE") || SameText(name, "TIME_ON");
+}
+
+bool HasDigit(const std::string& s) {
+    return s.find_first_of("0123456789") != std::string::npos;
+}
+
+}  // namespace
+
 AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
                              const AdifTagTable& table, const AdifMapping& mapping,
                              const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
                              AdifMeterState& meter, ConversionCallbacks& callbacks) {
     if (inputPath.empty()) throw Error(std::string(kNoInputMessage));
-    {
-        std::error_code ec;
-        if (std::filesystem::equivalent(PathFromUtf8(inputPath), PathFromUtf8(outputPath), ec))
-            throw FileError(outputPath, "the output would replace the ADIF file being read");
-    }
+    CheckInputFile(inputPath, "the ADIF file");
+    RefuseSameFiles({{inputPath, "the ADIF file", false}, {outputPath, "the output", true}});
     const AdifEncoding enc = Resolve(inputPath, readOptions.encoding);
 
     AdifLineOptions options = lineOptions;
@@ -592,8 +613,21 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
     int hint = 1;
     bool headerSeen = false;
 
+    // Which record each key tag was last seen in: a key tag twice in one record means that two
+    // records were read as one (a tag or <EOR> never closed).
+    std::vector<long long> seenIn(static_cast<std::size_t>(table.Count() + 1), 0);
+    std::string repeated;
+    bool nulRemoved = false;
+    const bool dateMapped = mapping.columnMap[kColDate] != 0, timeMapped = mapping.columnMap[kColTime] != 0;
+    const auto where = [&] {
+        return inputPath + ": record " + std::to_string(result.records) + " (ending on line " +
+               std::to_string(src.LineNumber()) + ")";
+    };
+
     const ReadEnd end = ReadRecords(src, enc, true, callbacks, headerSeen, [&](const std::string& buf) {
         ++result.records;
+        repeated.clear();
+        nulRemoved = false;
         ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
             const std::string_view name = AsUtf8(raw, enc, nameScratch);
             int k;
@@ -603,9 +637,18 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                 k = table.Find(name);
             if (k < 0) return;
             hint = k + 1;
+            if (k > 0 && IsRecordKey(name)) {
+                long long& seen = seenIn[static_cast<std::size_t>(k)];
+                if (seen == result.records && repeated.empty()) repeated = std::string(name);
+                seen = result.records;
+            }
             const EntryPlan& p = plan[static_cast<std::size_t>(k)];
             if (!p.Used()) return;
             value.assign(AsUtf8(ValueAt(buf, colon), enc, valueScratch));
+            if (value.find('\0') != std::string::npos) {
+                std::erase(value, '\0');
+                nulRemoved = true;
+            }
             for (int c : p.columns)
                 if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
                     state.slots[static_cast<std::size_t>(c)] = value;
@@ -632,18 +675,30 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
             for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
             for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
         });
+        if (!repeated.empty())
+            callbacks.Warning(where() + ": the tag " + repeated +
+                              " appears twice, so two records were probably read as one (a tag or <EOR> "
+                              "that is never closed); the later values are used");
+        if (nulRemoved) callbacks.Warning(where() + ": NUL bytes in the values are left out");
         bool ok = true;
         try {
             ok = MakeAdifCsvRecord(state, options, meter, callbacks, record);
+            const bool noDate = dateMapped && !HasDigit(record.Date);
+            const bool noTime = timeMapped && !HasDigit(record.Time);
+            if (ok && (noDate || noTime))
+                callbacks.Warning(where() + ": the record has no " +
+                                  (noDate && noTime ? "date or time"
+                                   : noDate         ? "date"
+                                                    : "time") +
+                                  "; it is written with date \"" + record.Date + "\" and time \"" +
+                                  record.Time + "\"");
             if (ok) {
                 csvout::WriteHamlogCsvLine(out, record);
                 ++result.written;
             }
         } catch (const DateTimeError& e) {
             ++result.skipped;
-            callbacks.Warning(inputPath + ": record " + std::to_string(result.records) + " (ending on line " +
-                              std::to_string(src.LineNumber()) + "): " + e.what() +
-                              "; the record was not written");
+            callbacks.Warning(where() + ": " + e.what() + "; the record was not written");
         }
         if (!ok) return false;
         state.Clear();

@@ -1,10 +1,13 @@
 #include "importers/digipan/digipan_import.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "core/errors.h"
+#include "core/file_checks.h"
 #include "core/platform.h"
 #include "csvout/hamlog_csv.h"
 #include "csvout/station_rules.h"
@@ -23,17 +26,6 @@ constexpr int kMyRst = 12;
 constexpr int kName = 15;
 constexpr int kQth = 16;
 constexpr int kRemark = 17;
-
-bool SameFile(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path pa = PathFromUtf8(a), pb = PathFromUtf8(b);
-    if (fs::exists(pa, ec) && fs::exists(pb, ec)) return fs::equivalent(pa, pb, ec);
-    const fs::path ca = fs::weakly_canonical(pa, ec);
-    if (ec) return false;
-    const fs::path cb = fs::weakly_canonical(pb, ec);
-    return !ec && ca == cb;
-}
 
 // Reads contacts from the value stream and tells the user, once, about the first log line
 // that does not hold 20 values: from there on the contacts are read shifted.
@@ -123,19 +115,38 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
         text::ByteReader probe(log);
         throw FileError(log, "the DigiPan log is not a file");
     }
-    if (SameFile(log, result.tempPath))
-        throw FileError(
-            log, std::string("the DigiPan log is the conversion's temporary file \"") + kTempFileName +
-                     "\", which would overwrite it; move the log or choose another generated-data folder");
-    if (SameFile(log, result.outputPath))
-        throw FileError(log, "the DigiPan log is also the output file, which would overwrite it");
-    if (SameFile(result.tempPath, result.outputPath))
-        throw FileError(result.outputPath, "the output would overwrite the temporary file of the conversion");
+    RefuseSameFiles({{log, "the DigiPan log", false},
+                     {result.tempPath, std::string("the work file \"") + kTempFileName + "\"", true},
+                     {result.outputPath, "the output", true}});
+
+    // The work file is this run's alone from the first pass to the end of the second: another
+    // conversion (a second command, or the window) waits a moment and is then refused.
+    ExclusiveLock tempLock;
+    errno = 0;
+    switch (tempLock.LockFile(result.tempPath, kTempFileWaitMs)) {
+        case ExclusiveLock::Result::kLocked:
+            break;
+        case ExclusiveLock::Result::kBusy:
+            throw FileError(result.tempPath,
+                            "another conversion is using the work file; try again when it has finished");
+        case ExclusiveLock::Result::kFailed: {
+            const int e = errno;
+            std::error_code ec;
+            if (std::filesystem::is_symlink(PathFromUtf8(result.tempPath), ec))
+                throw FileError(result.tempPath,
+                                "the work file is a symbolic link, which is not followed; remove it");
+            throw FileError(result.tempPath, std::string("cannot create the work file") +
+                                                 (e ? std::string(" (") + std::strerror(e) + ")" : ""));
+        }
+    }
 
     // Pass 1.
-    if (!NormaliseSeparators(log, result.tempPath, callbacks)) {
-        result.cancelled = true;
-        return result;
+    {
+        text::Cp932LineWriter temp(tempLock, result.tempPath);
+        if (!NormaliseSeparators(log, temp, callbacks)) {
+            result.cancelled = true;
+            return result;
+        }
     }
 
     // Pass 2.
@@ -146,10 +157,18 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
     std::array<ValueInfo, kValuesPerContact> info;
     text::ConversionStats notCp932;
     long long firstNotCp932Line = 0;
+    std::string withoutNul;
     // Value `position` (1-based) of the contact as text, into `into`.
     const auto value = [&](int position, std::string& into) -> const std::string& {
         const std::size_t i = static_cast<std::size_t>(position - 1);
-        const std::string_view bytes = reader.View(raw[i]);
+        std::string_view bytes = reader.View(raw[i]);
+        if (bytes.find('\0') != std::string_view::npos) {
+            withoutNul.assign(bytes);
+            std::erase(withoutNul, '\0');
+            bytes = withoutNul;
+            reader.Warn(info[i].line,
+                        "value " + std::to_string(position) + " holds NUL bytes, which are left out");
+        }
         if (text::IsAscii(bytes)) return into.assign(bytes);
         const std::size_t before = notCp932.invalid;
         into = text::Cp932ToUtf8(bytes, &notCp932);
@@ -229,6 +248,7 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
     }
     if (!result.cancelled) reader.Finish(false);
     out.Close();
+    result.outputWritten = true;
 
     if (notCp932.invalid > 0)
         reader.Warn(firstNotCp932Line,

@@ -16,6 +16,8 @@ namespace trelvo::digipan {
 inline constexpr const char* kTempFileName = "temp.dat";
 inline constexpr const char* kOutputFileName = "TRELVO.CSV";
 inline constexpr int kValuesPerContact = 20;
+// How long a run waits for another conversion to let the work file go before it gives up.
+inline constexpr int kTempFileWaitMs = 2000;
 
 // How the kHz frequency of the log becomes the MHz text of the CSV.
 enum class FreqFormat {
@@ -41,6 +43,7 @@ struct DigipanResult {
     bool cancelled = false;  // stopped through CancelRequested; no completion message then
     std::string tempPath;    // the separator-normalised copy of the log
     std::string outputPath;  // the CSV written
+    bool outputWritten = false;  // false when the run stopped before the output was made
     // The mark boxes as the conversion leaves them: an empty one becomes a single space once
     // a contact was converted, and the window shows that back in Text4 / Text5.
     std::string issueMark;

@@ -59,8 +59,13 @@ bool AllLineEndsCrLf(const char* b, std::size_t n, char* translated) {
 
 bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath,
                          ConversionCallbacks& callbacks) {
-    text::ByteReader in(logPath);
     text::Cp932LineWriter out(tempPath);
+    return NormaliseSeparators(logPath, out, callbacks);
+}
+
+bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out,
+                         ConversionCallbacks& callbacks) {
+    text::ByteReader in(logPath);
     std::vector<char> block(kBlock);
     std::vector<char> conv(2 * kBlock);  // a lone CR or LF becomes two bytes
     bool afterCr = false;                // the previous byte ended a line with CR: a LF now belongs to it

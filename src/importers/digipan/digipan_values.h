@@ -19,6 +19,10 @@ namespace trelvo::digipan {
 // log line). `CancelRequested` is polled before each line; false when it stopped the copy.
 bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath,
                          ConversionCallbacks& callbacks);
+// The same into a writer the caller made (and closes on success; a cancelled copy is closed
+// here with the lines copied so far).
+bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out,
+                         ConversionCallbacks& callbacks);
 
 // Where a value of the stream came from.
 struct ValueInfo {

@@ -1,9 +1,7 @@
 #include "importers/jap1/jap1_import.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "core/errors.h"
+#include "core/file_checks.h"
 #include "core/platform.h"
 #include "csvout/station_rules.h"
 #include "importers/jap1/csv_values.h"
@@ -108,16 +106,15 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
     if (!options.noRemarksTable)
         result.remarksTablePath = options.remarksTablePath.empty() ? FindRemarksConversionTable(programFolder)
                                                                    : options.remarksTablePath;
+    CheckInputFile(options.inputPath, "the JAP1 file");
+    RefuseSameFiles({{options.inputPath, "the JAP1 file", false},
+                     {result.remarksTablePath, "the remarks table", false},
+                     {result.outputPath, "the output", true}});
     if (!result.remarksTablePath.empty())
         table = ReadRemarksConversionTable(result.remarksTablePath, callbacks);
     result.remarksPairs = table.pairs.size();
 
     text::ByteReader in(options.inputPath);
-    {
-        std::error_code ec;
-        if (std::filesystem::equivalent(PathFromUtf8(options.inputPath), PathFromUtf8(result.outputPath), ec))
-            throw FileError(result.outputPath, "the output would overwrite the JAP1 file it is read from");
-    }
     text::Cp932LineWriter out(result.outputPath);
     CsvValueReader values(in);
     csvout::HamlogCsvRecord record;
@@ -148,6 +145,12 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
             callbacks.Warning(where + ": more than " + std::to_string(kValuesPerRecord) +
                               " values; the rest of line " + std::to_string(values.LineNumber()) +
                               " is ignored: " + values.DropRestOfLine());
+        for (std::size_t i = 0; i < kValuesPerRecord; ++i)
+            if (v[i].find('\0') != std::string::npos) {
+                std::erase(v[i], '\0');
+                callbacks.Warning(where + ": value " + std::to_string(i + 1) +
+                                  " holds NUL bytes, which are left out");
+            }
         if (std::size_t bad = values.TakeInvalidBytes())
             callbacks.Warning(where + ": " + std::to_string(bad) +
                               " byte(s) that are not Shift-JIS (CP932) text are written as \"?\"");

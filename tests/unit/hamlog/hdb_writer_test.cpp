@@ -18,6 +18,13 @@ using trelvo::text::Utf8ToCp932;
 
 namespace {
 
+// A temporary file of the writer left behind ("<target>.<unique>.writing").
+bool AnyPendingFile(const ScratchDir& dir) {
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        if (e.path().extension() == ".writing") return true;
+    return false;
+}
+
 class RecordingCallbacks : public trelvo::ConversionCallbacks {
 public:
     void Warning(const std::string& m) override { warnings.push_back(m); }
@@ -79,7 +86,7 @@ TEST(HdbWriter, WritesTheLayoutByteForByte) {
     rs[1].minute = 0x80 | 59;
     rs[2].mark = '*', rs[2].calls = "W1AW", rs[2].flag = 8;
     EXPECT_EQ(ReadBytes(dir.File("Hamlog.HDB")), HandHdb(rs));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("Hamlog.HDB.writing")));
+    EXPECT_FALSE(AnyPendingFile(dir));
 
     trelvo::NullCallbacks cb;
     WriteMasterFile(dir.File("Hamlog.mst"), {{"1101", "神奈川県横浜市"}, {"100110", "目黒区"}}, false,
@@ -142,7 +149,7 @@ TEST(HdbWriter, BadLinesNameFileAndLineAndLeaveNothingBehind) {
             EXPECT_NE(std::string(e.what()).find(what), std::string::npos) << e.what();
         }
         EXPECT_FALSE(std::filesystem::exists(dir.File("Hamlog.HDB")));
-        EXPECT_FALSE(std::filesystem::exists(dir.File("Hamlog.HDB.writing")));
+        EXPECT_FALSE(AnyPendingFile(dir));
     }
 }
 
@@ -187,7 +194,7 @@ TEST(HdbWriter, ReplacesAFileWhenAskedAndStopsWhenCancelled) {
     cb.cancel = true;
     EXPECT_THROW(CreateHdbFromCsv(csv, dir.File("new.HDB"), Fixed(), cb), trelvo::Aborted);
     EXPECT_FALSE(std::filesystem::exists(dir.File("new.HDB")));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("new.HDB.writing")));
+    EXPECT_FALSE(AnyPendingFile(dir));
     EXPECT_THROW(CreateHdbFromCsv(dir.File("absent.csv"), dir.File("x.HDB"), Fixed(), cb), trelvo::FileError);
 }
 
@@ -232,4 +239,28 @@ TEST(HdbWriter, CodeListsForTheMasterFile) {
             EXPECT_NE(std::string(ex.what()).find(what), std::string::npos) << ex.what();
         }
     }
+}
+
+// A database and its master file are put in place together or not at all: a master file that
+// cannot be written leaves the old database as it was, and no temporary file.
+TEST(HdbWriter, DatabaseAndMasterFileArePutInPlaceTogether) {
+    ScratchDir dir;
+    WriteBytes(dir.File("in.csv"),
+               "\"JA1ABC\",\"2024/01/02\",\"09:15J\",\"599\",\"599\",\"7.012\",\"CW\",\"1101\","
+               "\"PM95\",\"J* \",\"\",\"\",\"\",\"\",\"0\"\r\n");
+    WriteBytes(dir.File("Hamlog.HDB"), "the old database");
+    HdbWriteOptions o = Fixed();
+    o.overwrite = true;
+    trelvo::NullCallbacks cb;
+    EXPECT_THROW(CreateHdbAndMaster(dir.File("in.csv"), dir.File("Hamlog.HDB"), o,
+                                    dir.File("absent/Hamlog.mst"), {{"1101", "x"}}, cb),
+                 trelvo::FileError);
+    EXPECT_EQ("the old database", ReadBytes(dir.File("Hamlog.HDB")));
+    EXPECT_FALSE(AnyPendingFile(dir));
+
+    EXPECT_EQ(1u, CreateHdbAndMaster(dir.File("in.csv"), dir.File("Hamlog.HDB"), o, dir.File("Hamlog.mst"),
+                                     {{"1101", "x"}}, cb));
+    EXPECT_NE("the old database", ReadBytes(dir.File("Hamlog.HDB")));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("Hamlog.mst")));
+    EXPECT_FALSE(AnyPendingFile(dir));
 }

@@ -91,7 +91,8 @@ TEST(AdifReader, BadPaths) {
 
 // The ADIF project's test-QSO file (LF line ends, USERDEF and APP_ fields, multi-line values,
 // free text between records) gives as many records as its trailer says were emitted, with
-// more tag names than the table holds and no warning.
+// more tag names than the table holds; the only warnings are for the records whose date is
+// lost to a comment holding "<".
 TEST(AdifReader, PublishedTestQsoFile) {
     const std::string path = std::string(TRELVO5_REALDATA_DIR) + "/ADIF_317_test_QSOs.adi";
     if (!trelvo::FileExists(path)) GTEST_SKIP() << path << " is not here";
@@ -107,5 +108,40 @@ TEST(AdifReader, PublishedTestQsoFile) {
     EXPECT_GT(c.scan.overflowCount, 0);
     EXPECT_EQ(c.run.status, AdifRunResult::Status::Completed);
     EXPECT_EQ(c.run.written, c.scan.records);
-    EXPECT_TRUE(cb.warnings.empty());
+    for (const std::string& w : cb.warnings)
+        EXPECT_NE(w.find("the record has no date"), std::string::npos) << w;
+}
+
+// What the reader keeps as the record layout says but tells the user about, naming the record
+// and line: merged records, a last record without <EOR>, no date or time, NUL bytes.
+TEST(AdifReader, WarnsAboutWhatItReadsDifferentlyThanWritten) {
+    struct Case {
+        std::string body;     // after the header
+        std::string warning;  // a part of the one warning expected
+        std::string line;     // the CSV line, unchanged by the warning
+    };
+    const std::vector<Case> cases = {
+        {"<CALL:3>AAA <QSO_DATE:8>20240501 <TIME_ON:4>0930 <EOR\r\n<CALL:3>BBB <QSO_DATE:8>20240502 "
+         "<TIME_ON:4>1000 <EOR>\r\n",
+         "record 1 (ending on line 3): the tag QSO_DATE appears twice", ""},
+        {"<CALL:3>AAA <QSO_DATE:8>20240501 <TIME_ON:4>0930 <EOR>\r\n<CALL:3>BBB <QSO_DATE:8>20240502\r\n",
+         "the last record (from line 3) has no <EOR>", ""},
+        {"<CALL:3>AAA <TIME_ON:4>0930 <QSO_DATE:8>20240501 <EOR>\r\n<CALL:3>BBB <QSO_DATE:8>20240502 <EOR>\r\n",
+         "record 2 (ending on line 3): the record has no time", ""},
+        {std::string("<CALL:3>A\0A <QSO_DATE:8>20240501 <TIME_ON:4>0930 <EOR>\r\n", 56), "NUL bytes in the values are left out",
+         "\"AA\",\"24/05/01\",\"09:30U\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.warning);
+        ScratchDir dir;
+        Scripted cb;
+        const Converted r = Convert(dir, "<EOH>\r\n" + c.body, kCallDateTime, {}, &cb);
+        ASSERT_EQ(1u, cb.warnings.size()) << (cb.warnings.empty() ? "" : cb.warnings[0]);
+        EXPECT_NE(std::string::npos, cb.warnings[0].find(c.warning)) << cb.warnings[0];
+        EXPECT_NE(std::string::npos, cb.warnings[0].find("in.adi")) << cb.warnings[0];
+        if (!c.line.empty()) {
+            ASSERT_FALSE(r.lines.empty());
+            EXPECT_EQ(0u, r.lines[0].find(c.line)) << r.lines[0];
+        }
+    }
 }

@@ -128,3 +128,16 @@ TEST(DigipanImport, TheLogIsNeverOverwritten) {
     folder.logPath = f.dir.Path();
     EXPECT_THROW(ConvertDigipanLog(folder, none), trelvo::FileError);
 }
+
+// NUL bytes in a value are left out with a warning naming the line.
+TEST(DigipanImport, LeavesOutNulBytesWithAWarning) {
+    Fixture f(Line("JA1ABC", "202405010312", std::string("Ta\0ro", 5)) + "\r\n");
+    Recorder cb;
+    const DigipanResult r = ConvertDigipanLog(f.options, cb);
+    EXPECT_EQ(1, r.contacts);
+    ASSERT_EQ(1u, cb.warnings.size());
+    EXPECT_NE(std::string::npos, cb.warnings[0].find("line 1: value 15 holds NUL bytes")) << cb.warnings[0];
+    const std::vector<std::string> lines = OutputLines(f.Out());
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_NE(std::string::npos, lines[0].find("\"Taro\"")) << lines[0];
+}

@@ -105,3 +105,28 @@ TEST(Jap1Import, NeverWritesOverItsInputAndCreatesNothingOnAnEarlyFailure) {
     EXPECT_THROW(ConvertJap1Csv(o, cb), trelvo::FileError);
     EXPECT_FALSE(std::filesystem::exists(dir.File("OUT.CSV")));
 }
+
+// NUL bytes in a value are left out with a warning naming the record; the input is never the
+// output or the remarks table.
+TEST(Jap1Import, LeavesOutNulBytesAndRefusesToOverwriteItsInputs) {
+    ScratchDir dir;
+    WriteBytes(dir.File("LOG.TXT"), std::string(kHeaders) + Record(1, std::string("QSL\0 OK", 7)));
+    WriteBytes(dir.File("rem.txt"), "a,b\r\n");
+    Script cb;
+    Jap1Options o;
+    o.inputPath = dir.File("LOG.TXT");
+    o.outputPath = dir.File("out.csv");
+    o.remarksTablePath = dir.File("rem.txt");
+    ConvertJap1Csv(o, cb);
+    EXPECT_EQ(ReadBytes(dir.File("out.csv")), Line(1, "QSL OK"));
+    ASSERT_EQ(1u, cb.warnings.size());
+    EXPECT_NE(std::string::npos, cb.warnings[0].find("record 1 (line 3): value 11 holds NUL bytes"))
+        << cb.warnings[0];
+
+    for (const std::string& out : {dir.File("rem.txt"), dir.File("LOG.TXT")}) {
+        o.outputPath = out;
+        const std::string before = ReadBytes(out);
+        EXPECT_THROW(ConvertJap1Csv(o, cb), trelvo::FileError) << out;
+        EXPECT_EQ(before, ReadBytes(out));
+    }
+}

@@ -1,0 +1,162 @@
+// The shared file helpers every command writes through: same-file checks, the line writer
+// that puts a complete file in place, the exclusive lock, checked settings writes.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/errors.h"
+#include "core/file_checks.h"
+#include "core/platform.h"
+#include "settings/ini_store.h"
+#include "test_support.h"
+#include "text/io.h"
+
+namespace fs = std::filesystem;
+using trelvo::testing::ReadBytes;
+using trelvo::testing::ScratchDir;
+using trelvo::testing::WriteBytes;
+
+namespace {
+
+bool AnyWritingFile(const ScratchDir& dir) {
+    for (const auto& e : fs::directory_iterator(dir.Path()))
+        if (e.path().extension() == ".writing") return true;
+    return false;
+}
+
+TEST(FileChecks, SameFileSeesThroughNamesLinksAndFilesStillToCome) {
+    ScratchDir dir;
+    WriteBytes(dir.File("a.txt"), "a");
+    WriteBytes(dir.File("b.txt"), "b");
+    fs::create_hard_link(dir.File("a.txt"), dir.File("hard.txt"));
+    fs::create_symlink(dir.File("a.txt"), dir.File("soft.txt"));
+    fs::create_directories(dir.File("sub"));
+    const bool ignoresCase = trelvo::FolderIgnoresCase(dir.Path());
+    struct Case {
+        std::string a, b;
+        bool same;
+    };
+    const std::vector<Case> cases = {
+        {dir.File("a.txt"), dir.File("sub/../a.txt"), true},
+        {dir.File("a.txt"), dir.File("hard.txt"), true},
+        {dir.File("soft.txt"), dir.File("a.txt"), true},
+        {dir.File("a.txt"), dir.File("b.txt"), false},
+        {dir.File("new.csv"), dir.File("sub/../new.csv"), true},
+        {dir.File("new.csv"), dir.File("NEW.CSV"), ignoresCase},
+        {dir.File("new.csv"), dir.File("other.csv"), false},
+        {dir.File("a.txt"), "", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.same, trelvo::SameFile(c.a, c.b)) << c.a << " / " << c.b;
+}
+
+TEST(FileChecks, AnOutputThatIsAnotherFileOfTheCommandIsRefusedNamingBoth) {
+    ScratchDir dir;
+    WriteBytes(dir.File("in.txt"), "x");
+    try {
+        trelvo::RefuseSameFiles({{dir.File("in.txt"), "the input", false},
+                                 {"", "an unused file", true},
+                                 {dir.File("out.csv"), "the output", true},
+                                 {dir.File("sub/../in.txt"), "the table", true}});
+        FAIL() << "not refused";
+    } catch (const trelvo::FileError& e) {
+        const std::string what = e.what();
+        EXPECT_NE(std::string::npos, what.find("the table is the same file as the input")) << what;
+        EXPECT_NE(std::string::npos, what.find(dir.File("in.txt"))) << what;
+    }
+    // Inputs may be one file; distinct outputs are fine.
+    EXPECT_NO_THROW(trelvo::RefuseSameFiles({{dir.File("in.txt"), "the input", false},
+                                             {dir.File("in.txt"), "the table", false},
+                                             {dir.File("out.csv"), "the output", true}}));
+    EXPECT_THROW(trelvo::RefuseSameFiles(
+                     {{dir.File("x.csv"), "one output", true}, {dir.File("x.csv"), "another", true}}),
+                 trelvo::FileError);
+}
+
+TEST(LineWriter, AnOldFileIsReplacedOnlyByACompleteOne) {
+    ScratchDir dir;
+    const std::string out = dir.File("out.csv");
+    WriteBytes(out, "old\r\n");
+    {
+        trelvo::text::Cp932LineWriter w(out);
+        w.WriteLine("new");
+        EXPECT_NE(w.Path(), w.WorkingPath());
+        EXPECT_EQ("old\r\n", ReadBytes(out));
+        // Leaving without Close() (an error on the way) keeps the old file.
+    }
+    EXPECT_EQ("old\r\n", ReadBytes(out));
+    EXPECT_FALSE(AnyWritingFile(dir));
+    {
+        trelvo::text::Cp932LineWriter w(out);
+        w.WriteLine("new");
+        w.Close();
+        EXPECT_EQ(1, w.LinesWritten());
+    }
+    EXPECT_EQ("new\r\n", ReadBytes(out));
+    EXPECT_FALSE(AnyWritingFile(dir));
+#ifndef _WIN32
+    // The replacement keeps the permissions of the file it replaces.
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_write);
+    trelvo::text::Cp932LineWriter again(out);
+    again.Close();
+    EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write, fs::status(out).permissions());
+#endif
+}
+
+TEST(LineWriter, ALinkIsWrittenThroughAndAFolderIsRefused) {
+    ScratchDir dir;
+    WriteBytes(dir.File("real.csv"), "old\r\n");
+    fs::create_symlink("real.csv", dir.File("link.csv"));
+    trelvo::text::Cp932LineWriter w(dir.File("link.csv"));
+    w.WriteLine("new");
+    w.Close();
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.csv")));
+    EXPECT_EQ("new\r\n", ReadBytes(dir.File("real.csv")));
+
+    fs::create_directories(dir.File("folder.csv"));
+    EXPECT_THROW(trelvo::text::Cp932LineWriter{dir.File("folder.csv")}, trelvo::FileError);
+    EXPECT_THROW(trelvo::text::ByteReader{dir.File("folder.csv")}, trelvo::FileError);
+}
+
+TEST(ExclusiveLock, OneHolderAtATimeAndNeverThroughALink) {
+    using Result = trelvo::ExclusiveLock::Result;
+    ScratchDir dir;
+    const std::string work = dir.File("temp.dat");
+    trelvo::ExclusiveLock first, second;
+    ASSERT_EQ(Result::kLocked, first.LockFile(work, 0));
+    EXPECT_EQ(Result::kBusy, second.LockFile(work, 100));
+    {
+        trelvo::text::Cp932LineWriter w(first, work);
+        w.WriteLine("line");
+        w.Close();
+    }
+    EXPECT_EQ("line\r\n", ReadBytes(work));  // written in place, the lock still held
+    EXPECT_EQ(Result::kBusy, second.LockFile(work, 0));
+    first.Release();
+    EXPECT_EQ(Result::kLocked, second.LockFile(work, 0));
+
+    WriteBytes(dir.File("precious.txt"), "keep");
+    fs::create_symlink(dir.File("precious.txt"), dir.File("link.dat"));
+    trelvo::ExclusiveLock viaLink;
+    EXPECT_EQ(Result::kFailed, viaLink.LockFile(dir.File("link.dat"), 0));
+    EXPECT_EQ("keep", ReadBytes(dir.File("precious.txt")));
+}
+
+TEST(IniWrites, AFailedWriteIsReportedAndALinkIsWrittenThrough) {
+    ScratchDir dir;
+    fs::create_directories(dir.File("folder.INI"));
+    trelvo::settings::IniStore folder(dir.File("folder.INI"));
+    folder.CurrentIniSection = "S";
+    EXPECT_FALSE(folder.WriteIniValue("k", "v"));
+    EXPECT_NE(std::string::npos, folder.WriteError().find("folder")) << folder.WriteError();
+
+    WriteBytes(dir.File("real.INI"), "[S]\r\nk=old\r\n");
+    fs::create_symlink("real.INI", dir.File("link.INI"));
+    trelvo::settings::IniStore link(dir.File("link.INI"));
+    link.CurrentIniSection = "S";
+    EXPECT_TRUE(link.WriteIniValue("k", "new"));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.INI")));
+    EXPECT_EQ("[S]\r\nk=new\r\n", ReadBytes(dir.File("real.INI")));
+    EXPECT_FALSE(AnyWritingFile(dir));
+}
+
+}  // namespace
