@@ -248,7 +248,7 @@ std::vector<std::string> AdifHeaderLines(const WriterOptions& o, std::string_vie
 
 std::string_view Encoder::operator()(std::string_view utf8) {
     if (encoding_ == OutputEncoding::kUtf8 || Ascii(utf8)) return utf8;
-    scratch_ = text::Utf8ToCp932(utf8, &stats_);
+    text::Utf8ToCp932Into(utf8, scratch_, &stats_);
     return scratch_;
 }
 

@@ -27,6 +27,8 @@ std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats = nullptr
 // UTF-8 to CP932 bytes. Characters CP932 cannot hold, and invalid UTF-8, become '?' and are
 // counted.
 std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats = nullptr);
+// The same into `out`, whose memory is reused (for converters that encode every record).
+void Utf8ToCp932Into(std::string_view utf8, std::string& out, ConversionStats* stats = nullptr);
 
 // True for a byte that starts a double-byte CP932 character (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsCp932LeadByte(unsigned char b) {

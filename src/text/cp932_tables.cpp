@@ -183,9 +183,18 @@ std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
 }
 
 std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {
-    if (IsAscii(utf8)) return std::string(utf8);
+    std::string out;
+    Utf8ToCp932Into(utf8, out, stats);
+    return out;
+}
+
+void Utf8ToCp932Into(std::string_view utf8, std::string& out, ConversionStats* stats) {
+    if (IsAscii(utf8)) {
+        out.assign(utf8.data(), utf8.size());
+        return;
+    }
     const Tables& t = GetTables();
-    std::string out(utf8.size(), '\0');  // never longer than the UTF-8 text
+    out.resize(utf8.size());  // never longer than the UTF-8 text
     char* o = out.data();
     for (std::size_t i = 0; i < utf8.size();) {
         if (static_cast<unsigned char>(utf8[i]) < 0x80) {
@@ -210,7 +219,6 @@ std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {
         i += n;
     }
     out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
 }
 
 }  // namespace trelvo::text
