@@ -2,6 +2,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "core/errors.h"
 #include "core/platform.h"
@@ -78,6 +80,22 @@ CLI::App* ImportGroup(CLI::App& app) {
         app.add_subcommand("import", "Convert another program's log into the CSV that Turbo HAMLOG imports");
     group->require_subcommand(1);
     return group;
+}
+
+// The generated-data folder must exist before the conversion writes into it. The default one
+// beside the program is created, as the window does at start-up; a folder named in the
+// settings file is not (it may be a path from another machine).
+void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& iniPath) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path folder = PathFromUtf8(s.geneDataFolder);
+    if (fs::is_directory(folder, ec)) return;
+    if (s.geneDataFolderStored)
+        throw FileError(s.geneDataFolder, "the generated-data folder set in " + iniPath +
+                                              " ([GeneData] GeneDataFol) is not a folder");
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder, ec))
+        throw FileError(s.geneDataFolder, "cannot create the generated-data folder");
 }
 
 }  // namespace trelvo::cli

@@ -9,6 +9,7 @@
 
 #include "core/callbacks.h"
 #include "core/file_checks.h"
+#include "settings/app_settings.h"
 #include "settings/ini_store.h"
 #include "settings/settings_location.h"
 
@@ -71,6 +72,10 @@ void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files);
 
 // For a log that held no contacts: the warning, then status 4.
 [[noreturn]] void ReportNoContacts(const std::string& log, CliCallbacks& callbacks);
+
+// The generated-data folder, created when it is the default one beside the program; a folder
+// named in the settings file must exist already.
+void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& iniPath);
 
 // The "import" group, created on first use.
 CLI::App* ImportGroup(CLI::App& app);

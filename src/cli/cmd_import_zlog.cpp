@@ -125,19 +125,6 @@ zlog::MasterIndex Master(const ZlogArgs& a, const std::string& iniDb) {
     return zlog::MasterIndex(list);
 }
 
-void EnsureFolder(const settings::ShellSettings& s, const std::string& iniPath) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path folder = PathFromUtf8(s.geneDataFolder);
-    if (fs::is_directory(folder, ec)) return;
-    if (s.geneDataFolderStored)
-        throw FileError(s.geneDataFolder, "the generated-data folder set in " + iniPath +
-                                              " ([GeneData] GeneDataFol) is not a folder");
-    fs::create_directories(folder, ec);
-    if (ec || !fs::is_directory(folder, ec))
-        throw FileError(s.geneDataFolder, "cannot create the generated-data folder");
-}
-
 void Run(const ZlogArgs& a, CliContext& ctx) {
     CliCallbacks cb;
     settings::IniStore ini = ctx.Ini();
@@ -194,7 +181,7 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     }
 
     if (a.output.empty()) {
-        EnsureFolder(s, ctx.IniPath());
+        EnsureGeneDataFolder(s, ctx.IniPath());
         o.outputPath = zlog::DefaultZlogOutputPath(s.geneDataFolder, text::LocalNow());
     } else {
         o.outputPath = a.output;

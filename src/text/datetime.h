@@ -29,6 +29,9 @@ std::optional<DateTime> ParseYmdDateTime(std::string_view text);
 // years.
 DateTime AddMinutes(const DateTime& t, long long minutes);
 
+// The calendar date (proleptic Gregorian) that lies `days` days after 1970-01-01.
+void CivilFromDays(long long days, int& y, int& m, int& d);
+
 // "yyyy/mm/dd HH:MM".
 std::string FormatYmdHm(const DateTime& t);
 

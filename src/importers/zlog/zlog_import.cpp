@@ -15,19 +15,6 @@ namespace {
 constexpr double kFirstOleDate = -657434.0;
 constexpr double kEndOleDate = 2958466.0;
 
-// Days since 1970-01-01 to a calendar date (proleptic Gregorian).
-void CivilFromDays(long long z, int& y, int& m, int& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-}
-
 void Append(std::string& r, std::string_view x) {
     r += ' ';
     r += x;
@@ -108,7 +95,7 @@ std::optional<text::DateTime> OleDateToDateTime(double v) {
         ++days;
     }
     text::DateTime t;
-    CivilFromDays(days - 25569, t.year, t.month, t.day);
+    text::CivilFromDays(days - 25569, t.year, t.month, t.day);
     if (t.year < 100 || t.year > 9999) return std::nullopt;
     t.hour = static_cast<int>(secs / 3600);
     t.minute = static_cast<int>(secs / 60 % 60);
