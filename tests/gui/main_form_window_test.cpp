@@ -51,12 +51,6 @@ TEST_F(WindowTest, StartUpShowsTheMenuAndTheDigipanGroupWithTheirCaptions) {
     // The window activates with the focus on the issue mark.
     QApplication::setActiveWindow(form.get());
     EXPECT_EQ(QApplication::focusWidget(), Box("Text4"));
-
-    if (qEnvironmentVariableIsSet("TRELVO5_SCREENSHOT")) {
-        form->resize(form->sizeHint());
-        QTest::qWait(50);
-        form->grab().save(qEnvironmentVariable("TRELVO5_SCREENSHOT"));
-    }
 }
 
 TEST_F(WindowTest, ASecondCopyEndsAtOnceWithoutWritingTheSettings) {
