@@ -15,6 +15,7 @@ using namespace trelvo::exports;
 using trelvo::hamlog::MemoryHamlogLibrary;
 using trelvo::hamlog::MemoryHamlogRecord;
 using trelvo::testing::ReadBytes;
+using Script = trelvo::testing::RecordingCallbacks;
 using trelvo::testing::ScratchDir;
 using trelvo::testing::WriteBytes;
 namespace hl = trelvo::hamlog;
@@ -36,17 +37,6 @@ MemoryHamlogRecord Qso(const std::string& call, const std::string& date, const s
     r.deleted = deleted;
     return r;
 }
-
-struct Script : trelvo::ConversionCallbacks {
-    std::vector<long long> progress;
-    std::vector<std::string> warnings;
-    int cancelAfter = -1;
-    void Progress(long long n) override { progress.push_back(n); }
-    bool CancelRequested() override {
-        return cancelAfter >= 0 && static_cast<int>(progress.size()) >= cancelAfter;
-    }
-    void Warning(const std::string& m) override { warnings.push_back(m); }
-};
 
 struct Fixture {
     ScratchDir dir;

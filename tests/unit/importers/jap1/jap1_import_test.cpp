@@ -10,6 +10,7 @@
 
 using namespace trelvo::jap1;
 using trelvo::testing::ReadBytes;
+using Script = trelvo::testing::RecordingCallbacks;
 using trelvo::testing::ScratchDir;
 using trelvo::testing::WriteBytes;
 
@@ -26,17 +27,6 @@ std::string Line(int i, const std::string& remarks = "") {
     return "\"JA1A" + std::to_string(i) + "\",\"98/07/15\",\"21:0" + std::to_string(i % 10) +
            "J\",\"599\",\"599\",\"7\",\"CW\",\"\",\"\",\"J  \",\"\",\"\",\"" + remarks + "\",\"\",\"0\"\r\n";
 }
-
-struct Script : trelvo::ConversionCallbacks {
-    std::vector<long long> progress;
-    std::vector<std::string> warnings;
-    int cancelAfter = -1;  // records allowed before the cancel request
-    void Progress(long long n) override { progress.push_back(n); }
-    bool CancelRequested() override {
-        return cancelAfter >= 0 && static_cast<int>(progress.size()) >= cancelAfter;
-    }
-    void Warning(const std::string& m) override { warnings.push_back(m); }
-};
 
 }  // namespace
 

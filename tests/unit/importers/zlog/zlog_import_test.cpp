@@ -9,6 +9,7 @@
 
 using namespace trelvo::zlog;
 using trelvo::testing::ReadBytes;
+using Recorder = trelvo::testing::RecordingCallbacks;
 using trelvo::testing::ScratchDir;
 using trelvo::testing::WriteBytes;
 using trelvo::testing::ZloFields;
@@ -16,18 +17,6 @@ using trelvo::testing::ZloHeaderBytes;
 using trelvo::testing::ZloRecordBytes;
 
 namespace {
-
-class Recorder : public trelvo::ConversionCallbacks {
-public:
-    long long cancelAfter = -1;
-    std::vector<long long> progress;
-    std::vector<std::string> warnings;
-    void Progress(long long n) override { progress.push_back(n); }
-    bool CancelRequested() override {
-        return cancelAfter >= 0 && static_cast<long long>(progress.size()) >= cancelAfter;
-    }
-    void Warning(const std::string& m) override { warnings.push_back(m); }
-};
 
 ZlogOptions Options(const ScratchDir& dir) {
     ZlogOptions o;
