@@ -11,7 +11,6 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include "hamlog/hand_made_hdb.h"
 #include "importers/adif/adif2hl_form_qt.h"
 #include "importers/adif/adif_reader.h"
 #include "window_fixture.h"
@@ -25,12 +24,6 @@ namespace {
 
 class AdifWindowTest : public WindowTest {
 protected:
-    // A database with the usual Turbo HAMLOG 5 widths, so ADIF values are cut as there.
-    void WriteDatabase() {
-        WriteBytes(dir.File("Hamlog.HDB"), EmptyHdb());
-        WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
-        WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
-    }
     adif::ADIF2HL_Form* Mapping() const { return qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow()); }
     QTableWidget* Grid() const { return Mapping()->Grid(); }
     // The grid row (1..N) of a tag name.
@@ -58,7 +51,7 @@ protected:
 };
 
 TEST_F(AdifWindowTest, ChooseMapConvertLikeTheCommandLineDoes) {
-    WriteDatabase();
+    WriteEmptyDatabase();  // the usual Turbo HAMLOG 5 widths, so ADIF values are cut as there
     const std::string input = CopyExample("adif/sample.adi", "sample.adi");
     Start();
     dialogs.messages.clear();

@@ -6,7 +6,6 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "hamlog/hand_made_hdb.h"
 #include "window_fixture.h"
 
 using namespace trelvo;
@@ -18,9 +17,7 @@ class ExportWindowTest : public WindowTest {
 protected:
     // The example database, set in the settings, and the window in its export mode.
     void StartInExportMode() {
-        CopyExample("hamlog/Hamlog.HDB", "Hamlog.HDB");
-        CopyExample("hamlog/Hamlog.mst", "Hamlog.mst");
-        WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
+        CopyExampleDatabase();
         Start();
         dialogs.messages.clear();
         Item("setHLData")->trigger();

@@ -9,7 +9,6 @@
 #include <QTextBrowser>
 
 #include "gui/qt_dialogs.h"
-#include "hamlog/hand_made_hdb.h"
 #include "tools/field_len_qt.h"
 #include "window_fixture.h"
 
@@ -51,12 +50,6 @@ TEST_F(WindowTest, StartUpShowsTheMenuAndTheDigipanGroupWithTheirCaptions) {
     // The window activates with the focus on the issue mark.
     QApplication::setActiveWindow(form.get());
     EXPECT_EQ(QApplication::focusWidget(), Box("Text4"));
-
-    if (qEnvironmentVariableIsSet("TRELVO5_SCREENSHOT")) {
-        form->resize(form->sizeHint());
-        QTest::qWait(50);
-        form->grab().save(qEnvironmentVariable("TRELVO5_SCREENSHOT"));
-    }
 }
 
 TEST_F(WindowTest, ASecondCopyEndsAtOnceWithoutWritingTheSettings) {
@@ -152,9 +145,7 @@ TEST_F(WindowTest, EscRequestsCancelAndTheCountLabelPressHidesTheCounts) {
 }
 
 TEST_F(WindowTest, FieldLengthWindowShowsTheDatabaseWidths) {
-    WriteBytes(dir.File("Hamlog.HDB"), EmptyHdb(10, 2));
-    WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
-    WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
+    WriteEmptyDatabase("", 10, 2);
     Start();
     EXPECT_TRUE(dialogs.messages.empty());
     Item("ChkData")->trigger();

@@ -10,7 +10,6 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "hamlog/hand_made_hdb.h"
 #include "importers/adif/adif2hl_form_qt.h"
 #include "window_fixture.h"
 
@@ -42,9 +41,7 @@ TEST_F(OperatorTest, Label5ShowsTheFileConvertWillRead) {
     const std::string log = CopyExample("digipan/Digipan.LOG", "Digipan.LOG");
     const std::string adi = CopyExample("adif/sample.adi", "sample.adi");
     const std::string jap1 = CopyExample("jap1/JAP1LOG.TXT", "JAP1LOG.TXT");
-    WriteBytes(dir.File("Hamlog.HDB"), EmptyHdb());
-    WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
-    WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")) + "[DIGIPAN-FOL]\r\nDIGIPAN-FN=" + log + "\r\n");
+    WriteEmptyDatabase("[DIGIPAN-FOL]\r\nDIGIPAN-FN=" + log + "\r\n");
     Start();
     EXPECT_EQ(Label5(), log);  // Convert would convert it, not the database
 

@@ -36,6 +36,7 @@ TEST_F(WindowTest, AFailedStartUpShowsOnlyANumber) {
     const QString m = QString::fromStdString(dialogs.messages[0]);
     EXPECT_TRUE(QRegularExpression("^LOAD Error - \\d+$").match(m).hasMatch()) << m.toStdString();
     EXPECT_NE(m, "LOAD Error - 9000");  // the system's own number
+    EXPECT_FALSE(std::filesystem::exists(Ini()));
 }
 
 TEST_F(WindowTest, ACancelledDatabaseChoiceKeepsTheStoredLocation) {

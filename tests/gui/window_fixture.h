@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/main_form_qt.h"
+#include "hamlog/hand_made_hdb.h"
 #include "scripted_dialogs.h"
 #include "settings/ini_store.h"
 #include "test_support.h"
@@ -71,6 +72,18 @@ protected:
     std::string CopyExample(const std::string& rel, const std::string& name) const {
         std::filesystem::copy_file(Example(rel), dir.File(name), std::filesystem::copy_options::overwrite_existing);
         return dir.File(name);
+    }
+    // An empty database with its master file, named in the settings followed by `iniExtra`.
+    void WriteEmptyDatabase(const std::string& iniExtra = "", int calls = 8, int ign = 12) const {
+        WriteBytes(dir.File("Hamlog.HDB"), EmptyHdb(calls, ign));
+        WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
+        WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")) + iniExtra);
+    }
+    // The example database with its master file, named in the settings.
+    void CopyExampleDatabase() const {
+        CopyExample("hamlog/Hamlog.HDB", "Hamlog.HDB");
+        CopyExample("hamlog/Hamlog.mst", "Hamlog.mst");
+        WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
     }
     // Presses Esc on the window once the event loop has been serviced `n` times (a running
     // conversion services it once per callback in these tests).

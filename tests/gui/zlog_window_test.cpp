@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "hamlog/hand_made_hdb.h"
 #include "window_fixture.h"
 
 using namespace trelvo;
@@ -17,11 +16,9 @@ protected:
     // The example database and zLog log in the scratch folder, the database in the settings.
     std::string zlo;
     void SetUpFiles() {
-        CopyExample("hamlog/Hamlog.HDB", "Hamlog.HDB");
-        CopyExample("hamlog/Hamlog.mst", "Hamlog.mst");
+        CopyExampleDatabase();
         std::filesystem::create_directory(dir.File("logs"));
         zlo = CopyExample("zlog/TRELVO-TEST.ZLO", "logs/TRELVO-TEST.ZLO");
-        WriteBytes(Ini(), HamlogIni(dir.File("Hamlog.HDB")));
     }
     void Click(const std::string& name) { W<QAbstractButton>(name)->click(); }
     bool Shown(const std::string& frame) { return W<QGroupBox>(frame)->isVisible(); }

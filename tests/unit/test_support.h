@@ -1,12 +1,15 @@
-// Small helpers shared by the unit tests: a scratch folder and file writing.
+// Small helpers shared by the unit tests: a scratch folder, file writing and recorded callbacks.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include <gtest/gtest.h>
+#include "core/callbacks.h"
 
 namespace trelvo::testing {
 
@@ -42,5 +45,27 @@ inline std::string ReadBytes(const std::string& path) {
     ss << in.rdbuf();
     return ss.str();
 }
+
+// Records what a conversion reports and answers as scripted: a cancel once `cancelAfter`
+// records were announced or after `cancelAfterPolls` polls (-1: never), Yes unless told.
+class RecordingCallbacks : public ConversionCallbacks {
+public:
+    void Progress(long long n) override { progress.push_back(n); }
+    bool CancelRequested() override {
+        ++polls;
+        return (cancelAfter >= 0 && static_cast<long long>(progress.size()) >= cancelAfter) ||
+               (cancelAfterPolls >= 0 && polls > cancelAfterPolls);
+    }
+    bool AskYesNo(const std::string& q) override {
+        questions.push_back(q);
+        return answer;
+    }
+    void Warning(const std::string& m) override { warnings.push_back(m); }
+
+    long long cancelAfter = -1, cancelAfterPolls = -1, polls = 0;
+    bool answer = true;
+    std::vector<long long> progress;
+    std::vector<std::string> warnings, questions;
+};
 
 }  // namespace trelvo::testing

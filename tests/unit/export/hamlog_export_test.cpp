@@ -15,6 +15,7 @@ using namespace trelvo::exports;
 using trelvo::hamlog::MemoryHamlogLibrary;
 using trelvo::hamlog::MemoryHamlogRecord;
 using trelvo::testing::ReadBytes;
+using Script = trelvo::testing::RecordingCallbacks;
 using trelvo::testing::ScratchDir;
 using trelvo::testing::WriteBytes;
 namespace hl = trelvo::hamlog;
@@ -36,17 +37,6 @@ MemoryHamlogRecord Qso(const std::string& call, const std::string& date, const s
     r.deleted = deleted;
     return r;
 }
-
-struct Script : trelvo::ConversionCallbacks {
-    std::vector<long long> progress;
-    std::vector<std::string> warnings;
-    int cancelAfter = -1;
-    void Progress(long long n) override { progress.push_back(n); }
-    bool CancelRequested() override {
-        return cancelAfter >= 0 && static_cast<int>(progress.size()) >= cancelAfter;
-    }
-    void Warning(const std::string& m) override { warnings.push_back(m); }
-};
 
 struct Fixture {
     ScratchDir dir;
@@ -167,13 +157,12 @@ TEST(ExportAdif, DxCodesGoThroughTheTableBesideTheProgram) {
     EXPECT_NE(std::string::npos, out.find("<JCC:4>499A"));
 }
 
+// Short dates and impossible days are checked through the command and the window.
 TEST(ExportRange, TheDateCheckBeforeEveryExport) {
     EXPECT_EQ(std::nullopt, ValidateExportRange("20240229", "20241231"));
-    EXPECT_EQ(kMsgDateDigits, ValidateExportRange("2024022", "20241231").value_or(""));
     EXPECT_EQ(kMsgDateDigits, ValidateExportRange("20240229", "").value_or(""));
     EXPECT_EQ(kMsgStartDateInvalid, ValidateExportRange("20230229", "20241231").value_or(""));
     EXPECT_EQ(kMsgStartDateInvalid, ValidateExportRange("2024ab01", "20241231").value_or(""));
-    EXPECT_EQ(kMsgEndDateInvalid, ValidateExportRange("20240101", "20241301").value_or(""));
 }
 
 TEST(ExportSave, EachKindProposesItsName) {

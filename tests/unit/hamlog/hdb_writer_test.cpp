@@ -25,14 +25,6 @@ bool AnyPendingFile(const ScratchDir& dir) {
     return false;
 }
 
-class RecordingCallbacks : public trelvo::ConversionCallbacks {
-public:
-    void Warning(const std::string& m) override { warnings.push_back(m); }
-    bool CancelRequested() override { return cancel; }
-    std::vector<std::string> warnings;
-    bool cancel = false;
-};
-
 HdbWriteOptions Fixed() {
     HdbWriteOptions o;
     o.updateDate = DateTime{2024, 5, 1};
@@ -191,7 +183,7 @@ TEST(HdbWriter, ReplacesAFileWhenAskedAndStopsWhenCancelled) {
     EXPECT_EQ(CreateHdbFromCsv(csv, dir.File("hamlog.hdb"), o, cb), 1u);
     EXPECT_NE(ReadBytes(dir.File("hamlog.hdb")), "precious");
 
-    cb.cancel = true;
+    cb.cancelAfter = 0;
     EXPECT_THROW(CreateHdbFromCsv(csv, dir.File("new.HDB"), Fixed(), cb), trelvo::Aborted);
     EXPECT_FALSE(std::filesystem::exists(dir.File("new.HDB")));
     EXPECT_FALSE(AnyPendingFile(dir));

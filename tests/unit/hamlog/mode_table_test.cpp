@@ -21,13 +21,6 @@ MemoryHamlogLibrary WithModes(const std::vector<std::string>& modes) {
     return lib;
 }
 
-class CountingCallbacks : public trelvo::ConversionCallbacks {
-public:
-    void Progress(long long n) override { last = n, ++calls; }
-    long long last = 0;
-    int calls = 0;
-};
-
 }  // namespace
 
 TEST(ModeTable, CollectsDistinctModesInOrder) {
@@ -35,7 +28,7 @@ TEST(ModeTable, CollectsDistinctModesInOrder) {
     lib.records[2].deleted = true;
     ModeTable table;
     table.ModeNames = {"old1", "old2", "old3", "old4", "old5"};
-    CountingCallbacks cb;
+    RecordingCallbacks cb;
     ModeScanResult r = CollectHamlogModes(lib, "/db/Hamlog", table, cb);
     EXPECT_EQ(r.status, ModeScanStatus::kDone);
     EXPECT_EQ(r.recordCount, 5);
@@ -44,8 +37,8 @@ TEST(ModeTable, CollectsDistinctModesInOrder) {
     EXPECT_EQ(table.ModeNames[0], "CW");
     EXPECT_EQ(table.ModeNames[2], "FM");
     EXPECT_EQ(table.ModeNames[3], "old4");  // beyond the count: kept
-    EXPECT_EQ(cb.last, 5);
-    EXPECT_EQ(cb.calls, 4);  // the unreadable record is skipped before the counter
+    // The unreadable record is skipped before the counter.
+    EXPECT_EQ(cb.progress, (std::vector<long long>{1, 2, 4, 5}));
     EXPECT_EQ(lib.TakeLog(),
               "HamlogOpen(/db/Hamlog), Vdbf_rcount, THW_read(1), ThwString(7), THW_read(2), ThwString(7), "
               "THW_read(3), THW_read(4), ThwString(7), THW_read(5), ThwString(7), HamlogClose");

@@ -13,18 +13,9 @@ using namespace trelvo::adif;
 using trelvo::testing::ReadBytes;
 using trelvo::testing::ScratchDir;
 using trelvo::testing::WriteBytes;
+using Scripted = trelvo::testing::RecordingCallbacks;
 
 namespace {
-
-class Scripted : public trelvo::ConversionCallbacks {
-public:
-    bool AskYesNo(const std::string&) override { return answer; }
-    bool CancelRequested() override { return ++polls > cancelAfter; }
-    void Warning(const std::string& m) override { warnings.push_back(m); }
-    bool answer = true;
-    long long polls = 0, cancelAfter = 1LL << 60;
-    std::vector<std::string> warnings;
-};
 
 struct Converted {
     AdifScanResult scan;
@@ -69,7 +60,7 @@ const std::vector<std::pair<std::string, int>> kCallDateTime = {
 TEST(AdifReader, CancelKeepsTheLinesWritten) {
     ScratchDir dir;
     Scripted cancel;
-    cancel.cancelAfter = 5 + 2;  // the prescan polls 5 times; the run stops before its third line
+    cancel.cancelAfterPolls = 5 + 2;  // the prescan polls 5 times; the run stops before its third line
     Converted c = Convert(dir, "<EOH>\r\n<CALL:3>AAA <EOR>\r\n<CALL:3>BBB <EOR>\r\n<CALL:3>CCC <EOR>\r\n",
                           {{"CALL", kColCall}}, {}, &cancel);
     EXPECT_EQ(c.run.status, AdifRunResult::Status::Cancelled);

@@ -11,27 +11,11 @@ using trelvo::testing::WriteBytes;
 
 namespace {
 
-// Answers the meter question as told and counts how often it was asked.
-class Answering : public trelvo::ConversionCallbacks {
-public:
-    explicit Answering(bool yes) : yes_(yes) {}
-    bool AskYesNo(const std::string& q) override {
-        ++asked;
-        question = q;
-        return yes_;
-    }
-    int asked = 0;
-    std::string question;
-
-private:
-    bool yes_;
-};
-
 struct Fixture {
     AdifRecordState rec;
     AdifLineOptions opt;
     AdifMeterState meter;
-    Answering cb{true};
+    trelvo::testing::RecordingCallbacks cb;
     Fixture() { opt.widths = trelvo::hamlog::DefaultHdbFieldLengths(); }
     std::string& Slot(int c) { return rec.slots[static_cast<std::size_t>(c)]; }
     trelvo::csvout::HamlogCsvRecord Make() {
@@ -57,7 +41,7 @@ TEST(AdifRecord, FrequencyOptions) {
     EXPECT_EQ(freq(FreqConversion::BandToMhz, "3cm"), "*10");
     EXPECT_EQ(freq(FreqConversion::BandToMhz, "60M"), "60M");
     EXPECT_EQ(freq(FreqConversion::BandToMhz, "1.25CM_X"), "1.25CM_");
-    EXPECT_EQ(f.cb.asked, 0);  // the choice "band" never asks
+    EXPECT_TRUE(f.cb.questions.empty());  // the choice "band" never asks
     // Values made by the conversions are not cut, even with every width 0.
     f.opt.widths.fill(0);
     EXPECT_EQ(freq(FreqConversion::KhzToMhz3, "14070"), "14.070");
@@ -70,11 +54,12 @@ TEST(AdifRecord, AnyMetreMarkAsksAndARefusalAbortsLeavingTheChoiceOpen) {
     // (The question asked once per file, and band names in MHz after a Yes, are checked on the
     // window's model.)
     Fixture f;
-    Answering no(false);
+    trelvo::testing::RecordingCallbacks no;
+    no.answer = false;
     f.meter.freq = FreqConversion::KhzToMhz3;
     f.Slot(kColFreq) = "14070 KHZ M";
     AdifCsvLine line = MakeAdifCsvLine(f.rec, f.opt, f.meter, no);
-    EXPECT_EQ(no.question, std::string(kMeterQuestion));
+    EXPECT_EQ(no.questions, std::vector<std::string>{std::string(kMeterQuestion)});
     EXPECT_TRUE(line.abort);
     EXPECT_TRUE(line.line.empty());
     EXPECT_EQ(f.meter.freq, FreqConversion::KhzToMhz3);

@@ -33,15 +33,6 @@ std::vector<std::string> Values(const std::vector<Read>& reads) {
     return v;
 }
 
-class CancelAfter : public trelvo::ConversionCallbacks {
-public:
-    explicit CancelAfter(int polls) : left_(polls) {}
-    bool CancelRequested() override { return left_-- <= 0; }
-
-private:
-    int left_;
-};
-
 }  // namespace
 
 TEST(DigipanSeparators, CommasBecomeSpacesThenSemicolonsCommas) {
@@ -69,7 +60,8 @@ TEST(DigipanSeparators, LineEndSplitAcrossReadBlocksAndCancel) {
 
     // Polled before each line: a cancel at the third poll leaves the first two lines.
     WriteBytes(dir.File("in.LOG"), "1;a\r\n2;b\r\n3;c\r\n");
-    CancelAfter cancel(2);
+    trelvo::testing::RecordingCallbacks cancel;
+    cancel.cancelAfterPolls = 2;
     EXPECT_FALSE(NormaliseSeparators(dir.File("in.LOG"), dir.File("temp.dat"), cancel));
     EXPECT_EQ(ReadBytes(dir.File("temp.dat")), "1,a\r\n2,b\r\n");
 }

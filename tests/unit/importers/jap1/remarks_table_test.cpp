@@ -9,15 +9,7 @@
 using namespace trelvo::jap1;
 using trelvo::testing::ScratchDir;
 using trelvo::testing::WriteBytes;
-
-namespace {
-
-struct Recorder : trelvo::ConversionCallbacks {
-    std::vector<std::string> warnings;
-    void Warning(const std::string& m) override { warnings.push_back(m); }
-};
-
-}  // namespace
+using Recorder = trelvo::testing::RecordingCallbacks;
 
 TEST(Jap1RemarksTable, PairsNotOnOneLineAreReadInOrderAndReported) {
     ScratchDir dir;
