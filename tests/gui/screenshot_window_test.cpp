@@ -33,10 +33,16 @@ TEST(Screenshots, MainWindowInEachModeUnderXvfb) {
     // the window's own code is leak-checked by the offscreen tests.
     env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0");
     inner.setProcessEnvironment(env);
-    inner.start(xvfbRun, {"-a", "-s", "-screen 0 1280x900x24", QCoreApplication::applicationFilePath(),
-                          "--gtest_filter=ScreenshotsInside.*"});
-    ASSERT_TRUE(inner.waitForFinished(120000));
-    const QString out = inner.readAllStandardOutput() + inner.readAllStandardError();
+    // A fresh X server on a machine busy with the other tests now and then loses the first
+    // window's events; the pictures are taken again, up to three times, before the test fails.
+    QString out;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        inner.start(xvfbRun, {"-a", "-s", "-screen 0 1280x900x24", QCoreApplication::applicationFilePath(),
+                              "--gtest_filter=ScreenshotsInside.*"});
+        ASSERT_TRUE(inner.waitForFinished(120000));
+        out = inner.readAllStandardOutput() + inner.readAllStandardError();
+        if (inner.exitCode() == 0) break;
+    }
     ASSERT_EQ(inner.exitCode(), 0) << out.toStdString();
     if (out.contains("[  SKIPPED ]")) GTEST_SKIP() << "no X server could be started";
     for (const char* name :
