@@ -7,6 +7,8 @@
 
 #include "core/errors.h"
 #include "core/platform.h"
+#include "text/chars.h"
+#include "text/numfmt.h"
 
 namespace trelvo::cli {
 namespace {
@@ -96,6 +98,21 @@ void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& i
     fs::create_directories(folder, ec);
     if (ec || !fs::is_directory(folder, ec))
         throw FileError(s.geneDataFolder, "cannot create the generated-data folder");
+}
+
+// "--widths W0,W1,...,W16": seventeen whole numbers from 0 to 9999.
+hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
+    const std::vector<std::string> parts = text::Split(s, ',');
+    if (parts.size() != 17)
+        throw Error("--widths: give seventeen widths W0,W1,...,W16, not " + std::to_string(parts.size()));
+    hamlog::HdbFieldLengths w{};
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::optional<long long> v = text::WholeNumber(parts[i]);
+        if (!v || *v < 0 || *v > 9999 || parts[i].find('.') != std::string::npos)
+            throw Error("--widths: W" + std::to_string(i) + " \"" + parts[i] + "\" is not a width");
+        w[i] = static_cast<int>(*v);
+    }
+    return w;
 }
 
 }  // namespace trelvo::cli

@@ -9,6 +9,7 @@
 
 #include "core/callbacks.h"
 #include "core/file_checks.h"
+#include "hamlog/hdb_header.h"
 #include "settings/app_settings.h"
 #include "settings/ini_store.h"
 #include "settings/settings_location.h"
@@ -76,6 +77,9 @@ void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files);
 // The generated-data folder, created when it is the default one beside the program; a folder
 // named in the settings file must exist already.
 void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& iniPath);
+
+// The seventeen field widths of "--widths W0,W1,...,W16".
+hamlog::HdbFieldLengths ParseWidths(const std::string& s);
 
 // The "import" group, created on first use.
 CLI::App* ImportGroup(CLI::App& app);

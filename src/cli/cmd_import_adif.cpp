@@ -101,21 +101,6 @@ void ApplyAutoMap(adif::AdifMappingModel& model) {
     std::cout << "map: " << (chosen.empty() ? "(none of the usual tags found)" : chosen) << '\n';
 }
 
-hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
-    const std::vector<std::string> parts = text::Split(s, ',');
-    if (parts.size() != 17)
-        throw Error("--widths: give seventeen widths W0,W1,...,W16, not " + std::to_string(parts.size()));
-    hamlog::HdbFieldLengths w{};
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        std::optional<long long> v = text::WholeNumber(parts[i]);
-        if (!v || *v < 0 || *v > 9999 ||
-            std::string(text::TrimBlanks(parts[i])).find('.') != std::string::npos)
-            throw Error("--widths: W" + std::to_string(i) + " \"" + parts[i] + "\" is not a width");
-        w[i] = static_cast<int>(*v);
-    }
-    return w;
-}
-
 // --db, --widths, the database of the settings when it is usable, or the default widths.
 // Widths come from a database only when its header passes the checks of opening it.
 hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::IniStore& ini,

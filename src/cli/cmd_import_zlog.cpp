@@ -54,20 +54,6 @@ std::string AbsolutePath(const std::string& path) {
     return ec ? path : PathToUtf8(abs.lexically_normal());
 }
 
-hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
-    const std::vector<std::string> parts = text::Split(s, ',');
-    if (parts.size() != 17)
-        throw Error("--widths: give seventeen widths W0,W1,...,W16, not " + std::to_string(parts.size()));
-    hamlog::HdbFieldLengths w{};
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const std::optional<long long> v = text::WholeNumber(parts[i]);
-        if (!v || *v < 0 || *v > 9999 || parts[i].find('.') != std::string::npos)
-            throw Error("--widths: W" + std::to_string(i) + " \"" + parts[i] + "\" is not a width");
-        w[i] = static_cast<int>(*v);
-    }
-    return w;
-}
-
 // --widths, --db, the usable database of the settings, or the Turbo HAMLOG 5 widths.
 hamlog::HdbFieldLengths Widths(const ZlogArgs& a, const std::string& iniDb, const CliContext& ctx,
                                CliCallbacks& cb) {
