@@ -21,7 +21,7 @@ struct MainFormModel::AdifSession {
 
 void MainFormModel::setADIFData_Click() {
     if (!adif_) adif_ = std::make_shared<AdifSession>();
-    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "mkCSV"}, 3);
+    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "mkCSV"}, kModeAdifImport);
     adif_->meter.meterQuestionAnswered = false;
 
     const std::string stored = ini_.ReadOr("ADIF-FOL", "ADIF-FileName", "");
@@ -45,7 +45,7 @@ void MainFormModel::setADIFData_Click() {
     WriteSetting("ADIF-FileName", AdifLogPath);
     AdifMappingReady = 0;
     adif_->readOptions = {};
-    ApplyImportOptions(3);
+    ApplyImportOptions(kModeAdifImport);
 
     for (const char* c : {kMenu, "Command1", "Frame1"}) view_.SetEnabled(c, false);
     ScanAdifTags();

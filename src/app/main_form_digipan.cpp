@@ -9,8 +9,8 @@ namespace trelvo::app {
 using form::kMenu;
 
 void MainFormModel::setDGPData_Click() {
-    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV"}, 1);
-    ApplyImportOptions(1);
+    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV"}, kModeDigipanImport);
+    ApplyImportOptions(kModeDigipanImport);
 
     const std::string stored = ini_.ReadOr("DIGIPAN-FOL", "DIGIPAN-FN", "");
     if (stored.empty()) {
@@ -46,10 +46,10 @@ void MainFormModel::setDGPData_Click() {
 }
 
 void MainFormModel::mkCSV_Click() {
-    ConversionMode = 1;
+    ConversionMode = kModeDigipanImport;
     ShowFrame("Frame2", false);
     ShowFrame("Frame1", true);
-    ApplyImportOptions(1);
+    ApplyImportOptions(kModeDigipanImport);
     view_.SetText("Label5", DigipanLogPath);
     Enable("Command1", true);
     ResetCounter();

@@ -36,8 +36,8 @@ void MainFormModel::JAP1CSV_Click() {
         if (modeBefore == 3 && AdifMappingReady != 0) view_.SetBackColor("Command1", form::kReadyGreen);
     };
 
-    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSVJ"}, 9);
-    ApplyImportOptions(9);
+    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSVJ"}, kModeJap1Import);
+    ApplyImportOptions(kModeJap1Import);
 
     // The remarks table comes from the program's folder, read before the file is chosen
     // (the run reads it again and reports what it finds in it).

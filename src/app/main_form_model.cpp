@@ -122,14 +122,14 @@ void MainFormModel::ApplyImportOptions(int mode) {
     static const std::set<std::string> notDigipan = {"Option1(2)", "Option1(3)", "Check4", "Text22", "Text23",
                                                      "Text24"};
     for (const std::string& c : ImportOptionControls())
-        view_.SetEnabled(c, mode == 3 || (mode == 1 && !notDigipan.contains(c)));
+        view_.SetEnabled(c, mode == kModeAdifImport || (mode == kModeDigipanImport && !notDigipan.contains(c)));
     switch (mode) {
-        case 1: view_.SetText("Frame1", kFrame1Digipan); break;
-        case 3: view_.SetText("Frame1", kFrame1Adif); break;
-        case 9: view_.SetText("Frame1", kFrame1Jap1); break;
+        case kModeDigipanImport: view_.SetText("Frame1", kFrame1Digipan); break;
+        case kModeAdifImport: view_.SetText("Frame1", kFrame1Adif); break;
+        case kModeJap1Import: view_.SetText("Frame1", kFrame1Jap1); break;
         default: break;
     }
-    if (mode == 3 && AdifMappingReady != 0) view_.SetBackColor("Command1", form::kReadyGreen);
+    if (mode == kModeAdifImport && AdifMappingReady != 0) view_.SetBackColor("Command1", form::kReadyGreen);
     else view_.SetBackColor("Command1", std::nullopt);
 }
 
@@ -278,7 +278,7 @@ void MainFormModel::Form_Activate() { view_.SetFocusTo(ZlogChosen ? "Text9" : "T
 void MainFormModel::Command1_Click() {
     SampleCheckBoxes();
     switch (ConversionMode) {
-        case 3: {
+        case kModeAdifImport: {
             if (AdifMappingReady == 0) return;
             FileDialogRequest req;
             req.title = "CSV形式LOGﾃﾞｰﾀ保存";
@@ -298,14 +298,14 @@ void MainFormModel::Command1_Click() {
             Enable("viewCSV", true);
             return;
         }
-        case 7:
+        case kModeZlogImport:
             QraImport = dialogs_.AskYesNo(zlog::kQraQuestion, MessageIcon::Question, kProgramTitle) ? 1 : 0;
             ConvertZlogLog();
             return;
-        case 2:
-        case 4:
-        case 5:
-        case 6:
+        case kModeAdifExport:
+        case kModeCsvExport:
+        case kModeBackupTextExport:
+        case kModeCsv5Export:
             RunExport();
             return;
         default:

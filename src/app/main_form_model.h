@@ -1,7 +1,13 @@
 // The main window without its widgets: the conversion mode, the option flags, the paths the
 // user chose, which menu items and groups are enabled, and what each menu command, the
-// Convert button and the keys do. Every handler is named after its control and event; the
-// Qt window forwards its events here and shows the results through MainFormView.
+// Convert button and the keys do. The Qt and Win32 views forward their events here and show
+// the results through MainFormView.
+//
+// Why the names look as they do (`Command1_Click`, `"Option1(3)"`, `Text23`): users of the
+// Windows program this one replaces know its window, its settings file and its help by these
+// names, and the program was described control by control. Every handler is named after its
+// control and event, and every control keeps its name, index included, so behaviour can be
+// checked against that description name for name. The layout (main_form_layout.h) lists them.
 #pragma once
 
 #include <array>
@@ -13,6 +19,7 @@
 #include <vector>
 
 #include "core/callbacks.h"
+#include "app/conversion_mode.h"
 #include "app/main_form_view.h"
 #include "app/ui_dialogs.h"
 #include "hamlog/db_location.h"
@@ -151,7 +158,7 @@ public:
     settings::IniStore& Ini() { return ini_; }
 
     // --- window state -------------------------------------------------------------------
-    int ConversionMode = 0;
+    int ConversionMode = kModeNone;  // a ConversionModeNumber
     std::string GeneDataFolder;
     std::string DigipanLogPath;
     std::string DigipanLogFolder;

@@ -65,7 +65,7 @@ void MainFormModel::ZL2HL_Click() {
     view_.SetEnabled("Command4", false);
 
     // 4. The mode and the option rows.
-    ConversionMode = 7;
+    ConversionMode = kModeZlogImport;
     ZlogChosen = true;
     view_.SetChecked("Option3(" + std::to_string(RcvNumTarget) + ")", true);
     view_.SetChecked("Option4(2)", true);

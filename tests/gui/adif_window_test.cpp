@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include "importers/adif/adif2hl_form_qt.h"
+#include "gui/qt/adif2hl_form_qt.h"
 #include "importers/adif/adif_reader.h"
 #include "window_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "gui/qt_dialogs.h"
+#include "gui/qt/qt_dialogs.h"
 #include "window_fixture.h"
 
 using namespace trelvo;

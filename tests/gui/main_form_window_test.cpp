@@ -8,8 +8,8 @@
 #include <QRadioButton>
 #include <QTextBrowser>
 
-#include "gui/qt_dialogs.h"
-#include "tools/field_len_qt.h"
+#include "gui/qt/qt_dialogs.h"
+#include "gui/qt/field_len_qt.h"
 #include "window_fixture.h"
 
 using namespace trelvo;

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "importers/adif/adif2hl_form_qt.h"
+#include "gui/qt/adif2hl_form_qt.h"
 #include "window_fixture.h"
 
 using namespace trelvo;

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 
-#include "importers/adif/adif2hl_form_qt.h"
+#include "gui/qt/adif2hl_form_qt.h"
 #include "window_fixture.h"
 
 using namespace trelvo;

@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/main_form_qt.h"
+#include "gui/qt/main_form_qt.h"
 #include "hamlog/hand_made_hdb.h"
 #include "scripted_dialogs.h"
 #include "settings/ini_store.h"

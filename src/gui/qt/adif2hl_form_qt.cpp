@@ -1,4 +1,4 @@
-#include "importers/adif/adif2hl_form_qt.h"
+#include "gui/qt/adif2hl_form_qt.h"
 
 #include <algorithm>
 
@@ -37,7 +37,7 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
       editorPath_(std::move(editorPath)),
       adifPath_(std::move(adifPath)) {
     setObjectName("ADIF2HL_Form");
-    setWindowTitle("ADIF-Turbo HAMLOG 関連付け");
+    setWindowTitle(app::kMappingTitle);
     auto* layout = new QVBoxLayout(this);
 
     auto* menu = new QMenuBar;
@@ -142,17 +142,7 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
     frame1->setMaximumWidth(grid_->width());
     layout->addWidget(frame1);
 
-    model_.LoadFromIni(ini_);
-    // Marks are stored by row; when this file has other tags on those rows, offer to follow
-    // the tag names instead.
-    if (model_.StoredNamesDiffer(ini_) && dialogs_.AskYesNo(kMismatchQuestion, app::MessageIcon::Question, {})) {
-        const std::vector<std::string> dropped = model_.LoadFromIniByName(ini_);
-        if (!dropped.empty()) {
-            std::string list;
-            for (const std::string& d : dropped) list += (list.empty() ? "" : ", ") + d;
-            dialogs_.Message(std::string(kDroppedMessage) + list, app::MessageIcon::Information, {});
-        }
-    }
+    app::RestoreMappingMarks(model_, ini_, dialogs_);
     ShowMarks();
 }
 

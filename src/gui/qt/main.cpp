@@ -2,9 +2,9 @@
 #include <QApplication>
 #include <QTranslator>
 
-#include "app/main_form_qt.h"
+#include "gui/qt/main_form_qt.h"
 #include "core/platform.h"
-#include "gui/qt_dialogs.h"
+#include "gui/qt/qt_dialogs.h"
 #include "settings/ini_store.h"
 #include "settings/settings_location.h"
 

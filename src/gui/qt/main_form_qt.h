@@ -1,6 +1,7 @@
-// The main window: the File menu, the option groups, the Convert button and the counter. Its
-// logic lives in MainFormModel; this class builds the widgets, forwards every event to the
-// handler of the same name and lets the model reach the widgets by their names.
+// The main window in Qt: the File menu, the option groups, the Convert button and the counter.
+// Its logic lives in MainFormModel and its controls are those of the window's layout; this
+// class builds the widgets from the layout, forwards every event to the handler of the same
+// name and lets the model reach the widgets by their names.
 #pragma once
 
 #include <QMainWindow>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_form_layout.h"
 #include "app/main_form_model.h"
 #include "app/main_form_view.h"
 #include "app/ui_dialogs.h"
@@ -132,10 +134,11 @@ protected:
 
 private:
     void BuildMenu();
-    QWidget* BuildFrame1();
-    QWidget* BuildFrame2();
-    QWidget* BuildFrame3();
-    QWidget* BuildFrame7();
+    // The controls of the layout, in their frames; the frames stacked as shown.
+    void BuildControls(QWidget* central);
+    void PlaceFrames();
+    // A place in dialog units in this window's font.
+    QRect Pixels(const Place& place) const;
     template <class T>
     T* Add(T* object, const std::string& name);
     QObject* Find(const std::string& name) const;
@@ -153,6 +156,7 @@ private:
     std::map<std::string, QWidget*> captionOf_;  // the caption label beside a text box
     mutable std::vector<std::string> unknown_;
     QMenu* fileMenu_ = nullptr;
+    QWidget* status_ = nullptr;  // Label5, Label6 and Command1 under the frames
     tools::FieldLen* fieldLen_ = nullptr;
     QWidget* adifMapping_ = nullptr;
     UiDialogs& dialogs_;

@@ -1,4 +1,4 @@
-#include "gui/qt_dialogs.h"
+#include "gui/qt/qt_dialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>

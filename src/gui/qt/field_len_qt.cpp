@@ -1,4 +1,4 @@
-#include "tools/field_len_qt.h"
+#include "gui/qt/field_len_qt.h"
 
 #include <QGridLayout>
 #include <QLabel>

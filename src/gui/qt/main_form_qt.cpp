@@ -1,4 +1,4 @@
-#include "app/main_form_qt.h"
+#include "gui/qt/main_form_qt.h"
 
 #include <QAction>
 #include <QApplication>
@@ -28,21 +28,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/main_form_layout.h"
 #include "app/text_filters.h"
-#include "tools/field_len_qt.h"
-#include "importers/adif/adif2hl_form_qt.h"
+#include "gui/qt/field_len_qt.h"
+#include "gui/qt/adif2hl_form_qt.h"
 
 namespace trelvo::app {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.toStdString(); }
-
-QLineEdit* NarrowBox(int chars) {
-    auto* box = new QLineEdit;
-    box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('W')) * chars + 12);
-    return box;
-}
 
 }  // namespace
 
@@ -58,44 +53,12 @@ MainForm::MainForm(MainFormConfig config, UiDialogs& dialogs, QWidget* parent)
     setObjectName("MainForm");
     setWindowTitle(kProgramTitle);
     BuildMenu();
-
     auto* central = new QWidget;
-    auto* outer = new QVBoxLayout(central);
-    // The active option group sits at the top; the hidden ones take no room.
-    outer->addWidget(BuildFrame1());
-    outer->addWidget(BuildFrame2());
-    outer->addWidget(BuildFrame3());
-    outer->addWidget(BuildFrame7());
-    outer->addWidget(Add(new QGroupBox("TRELVO5  変換メニュー"), "Frame8"));
-
-    auto* status = new QGridLayout;
-    auto* label5 = Add(new QLabel, "Label5");
-    label5->setFrameShape(QFrame::StyledPanel);
-    label5->setWordWrap(true);
-    label5->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label5->setMinimumHeight(label5->fontMetrics().height() * 2 + 8);
-    status->addWidget(label5, 0, 0, 1, 2);
-    auto* label6 = Add(new QLabel(kCounterIdle), "Label6");
-    label6->setFrameShape(QFrame::StyledPanel);
-    label6->setAlignment(Qt::AlignCenter);
-    label6->setMinimumWidth(label6->fontMetrics().horizontalAdvance("0000000 / 0000000") + 16);
-    status->addWidget(label6, 1, 0);
-    auto* command1 = Add(new QPushButton("変換開始"), "Command1");
-    command1->setMinimumHeight(command1->sizeHint().height() * 3 / 2);
-    command1->setAutoFillBackground(true);
-    status->addWidget(command1, 1, 1);
-    status->setColumnStretch(1, 1);
-    outer->addLayout(status);
-    outer->addStretch(1);
     setCentralWidget(central);
-
-    connect(command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    // Every text box reports its changes (typed or set) to its change handler.
-    for (const auto& [name, object] : controls_)
-        if (auto* box = qobject_cast<QLineEdit*>(object))
-            connect(box, &QLineEdit::textChanged, this, [this, name = name] { model_.TextChanged(name); });
+    BuildControls(central);
     qApp->installEventFilter(this);
     setAcceptDrops(true);
+    PlaceFrames();
 }
 
 MainForm::~MainForm() {
@@ -106,217 +69,106 @@ MainForm::~MainForm() {
 }
 
 void MainForm::BuildMenu() {
-    fileMenu_ = menuBar()->addMenu("File(&F)");
-    Add(fileMenu_, "TRELVOMenu");
-    auto item = [this](const char* name, const char* caption, auto handler) {
-        QAction* a = Add(fileMenu_->addAction(caption), name);
-        connect(a, &QAction::triggered, this, [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+    fileMenu_ = menuBar()->addMenu(kFileMenuCaption);
+    Add(fileMenu_, kFileMenuName);
+    auto connectItem = [this](QAction* a, const std::string& name) {
+        connect(a, &QAction::triggered, this, [this, name] { RunCommand([this, name] { ClickControl(model_, name); }); });
     };
-    item("SetHlpos", "Turbo HAMLOG V5ﾃﾞｰﾀ(HDB/MST)の場所指定", &MainForm::SetHlpos_Click);
-    item("ChkData", "Turbo HAMLOG V5のﾃﾞｰﾀ長確認", &MainForm::ChkData_Click);
-    fileMenu_->addSeparator();
-    item("setDGPData", "Digipanのlogデータ指定", &MainForm::setDGPData_Click);
-    item("mkCSV", "DigipanLog->CSV化(&D)", &MainForm::mkCSV_Click);
-    fileMenu_->addSeparator();
-    item("setADIFData", "ADIF形式のlogデータ指定", &MainForm::setADIFData_Click);
-    item("viewCSV", "完成CSVﾌｧｲﾙの参照(&C)", &MainForm::viewCSV_Click);
-    fileMenu_->addSeparator();
-    item("ZL2HL", "zLog->CSV化(Turbo HAMLOG V5)", &MainForm::ZL2HL_Click);
-    fileMenu_->addSeparator();
-    item("setHLData", "Turbo HAMLOGデータ → テキスト変換モードへ", &MainForm::setHLData_Click);
-    item("MODCH", "Turbo HAMLOGデータ内登録モードの取得", &MainForm::MODCH_Click);
-    item("mkADIF", "Turbo HAMLOGデータのADIF化(&A)", &MainForm::mkADIF_Click);
-    item("mkHL2CSV", "Turbo HAMLOGデータのCSVﾌｧｲﾙ化(&S)", &MainForm::mkHL2CSV_Click);
-    item("mkHL2CSV5", "Turbo HAMLOGデータのCSVﾌｧｲﾙ化(5系読み込み可)", &MainForm::mkHL2CSV5_Click);
-    item("xxxCC", "Turbo HAMLOG旧ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ形式ﾃｷｽﾄ出力(&G)", &MainForm::xxxCC_Click);
-    item("viewNewADIF", "完成ﾃｷｽﾄﾌｧｲﾙの参照(&V)", &MainForm::viewNewADIF_Click);
-    fileMenu_->addSeparator();
-    item("JAP1CSV", "JAP1データの指定(個別対応用途）", &MainForm::JAP1CSV_Click);
-    item("viewCSVJ", "JAP1-HL変換後ファイルの参照", &MainForm::viewCSVJ_Click);
-    fileMenu_->addSeparator();
-    item("edSet", "お気に入りﾃｷｽﾄｴﾃﾞｨﾀの登録", &MainForm::edSet_Click);
-    fileMenu_->addSeparator();
-    item("Pend", "終了(&X)", &MainForm::Pend_Click);
-
-    QAction* help = Add(menuBar()->addAction("Help"), "ConvHelp");
-    connect(help, &QAction::triggered, this, [this] { ConvHelp_Click(); });
-    Add(menuBar()->addAction(QString()), "verdisp");
+    for (const MenuItemLayout& item : FileMenuItems()) {
+        if (!*item.name) {
+            fileMenu_->addSeparator();
+            continue;
+        }
+        connectItem(Add(fileMenu_->addAction(item.caption), item.name), item.name);
+    }
+    for (const MenuItemLayout& item : TopMenuItems()) {
+        QAction* a = Add(menuBar()->addAction(item.caption), item.name);
+        if (std::string(item.name) == "ConvHelp") connectItem(a, item.name);
+    }
 }
 
-QWidget* MainForm::BuildFrame1() {
-    auto* frame = Add(new QGroupBox("変換ルール( Digipan.LOG -> Turbo HAMLOG用 CSV)"), "Frame1");
-    // Columns: mark check box, its box, a gap, ADIF caption, its box.
-    auto* grid = new QGridLayout(frame);
-    auto* freq = new QButtonGroup(frame);
-    const char* freqCaptions[4] = {"14070 (KHz) -> 14.070(MHz)", "14070 (KHz) -> 14(MHz)",
-                                   "変換しない(元々MHz台ﾃﾞｰﾀ)", "Meter表記   -> MHz表記"};
-    for (int i = 0; i < 4; ++i) {
-        auto* r = Add(new QRadioButton(freqCaptions[i]), "Option1(" + std::to_string(i) + ")");
-        freq->addButton(r, i);
-        grid->addWidget(r, i / 2, i % 2 == 0 ? 0 : 3, 1, 2);
-    }
-    auto mark = [&](int row, const char* check, const char* caption, const char* box) {
-        grid->addWidget(Add(new QCheckBox(caption), check), row, 0);
-        grid->addWidget(Add(NarrowBox(3), box), row, 1);
-    };
-    mark(2, "Check1", "QSL発行区分=", "Text4");
-    mark(3, "Check2", "QSL発行済ﾏｰｸ   =", "Text5");
-    mark(4, "Check4", "QSL受領ﾏｰｸ     =", "Text22");
-    grid->addWidget(new QLabel("未ﾁｪｯｸ状態では変換しないでｽﾙｰになります"), 5, 0, 1, 2);
-    grid->addWidget(Add(new QCheckBox("JA局はLOG-TIMEをJSTに変換"), "Check3"), 2, 3, 1, 2);
-    auto adifMark = [&](int row, const char* caption, const char* box) {
-        auto* label = new QLabel(caption);
-        captionOf_[box] = label;  // greyed with its box
-        grid->addWidget(label, row, 3);
-        grid->addWidget(Add(NarrowBox(3), box), row, 4);
-    };
-    adifMark(3, "ADIF上の発行済み文字 =", "Text23");
-    adifMark(4, "ADIF上の受領済み文字 =", "Text24");
-    grid->setColumnMinimumWidth(2, 16);
-    grid->setColumnStretch(2, 1);
-    grid->setColumnStretch(5, 1);
-    return frame;
+QRect MainForm::Pixels(const Place& p) const {
+    const QFontMetrics fm = fontMetrics();
+    const int cx = fm.averageCharWidth(), cy = fm.height();
+    return {p.x * cx / 4, p.y * cy / 8, p.width * cx / 4, p.height * cy / 8};
 }
 
-QWidget* MainForm::BuildFrame2() {
-    auto* frame = Add(new QGroupBox("Turbo HAMLOGデータ → テキスト変換設定"), "Frame2");
-    auto* grid = new QGridLayout(frame);
-    auto* range = new QButtonGroup(frame);
-    const char* rangeCaptions[3] = {"Turbo HAMLOGの全データを変換", "範囲指定(日付)", "範囲指定(RecNo)"};
-    for (int i = 0; i < 3; ++i) {
-        auto* r = Add(new QRadioButton(rangeCaptions[i]), "Option2(" + std::to_string(i) + ")");
-        range->addButton(r, i);
-        grid->addWidget(r, i, 0);
+void MainForm::BuildControls(QWidget* central) {
+    status_ = new QWidget(central);
+    std::map<std::string, QWidget*> frames;
+    for (const ControlLayout& c : MainFormControls()) {
+        QWidget* parent = *c.frame ? frames.at(c.frame) : (c.kind == ControlKind::Frame ? central : status_);
+        const std::string name = c.name;
+        QWidget* w = nullptr;
+        switch (c.kind) {
+            case ControlKind::Frame: {
+                auto* box = new QGroupBox(c.caption, parent);
+                frames[name] = box;
+                w = box;
+                break;
+            }
+            case ControlKind::Label: {
+                auto* label = new QLabel(c.caption, parent);
+                label->setWordWrap(c.place.height > 12);
+                if (name == "Label5" || name == "Label6") label->setFrameShape(QFrame::StyledPanel);
+                if (name == "Label5") label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+                if (name == "Label6") label->setAlignment(Qt::AlignCenter);
+                w = label;
+                break;
+            }
+            case ControlKind::CheckBox:
+            case ControlKind::OptionButton:
+            case ControlKind::Button: {
+                QAbstractButton* b = nullptr;
+                if (c.kind == ControlKind::CheckBox) b = new QCheckBox(c.caption, parent);
+                else if (c.kind == ControlKind::OptionButton) b = new QRadioButton(c.caption, parent);
+                else b = new QPushButton(c.caption, parent);
+                if (name == "Command1") b->setAutoFillBackground(true);
+                connect(b, &QAbstractButton::clicked, this,
+                        [this, name] { RunCommand([this, name] { ClickControl(model_, name); }); });
+                w = b;
+                break;
+            }
+            case ControlKind::TextBox: {
+                auto* box = new QLineEdit(c.caption, parent);
+                // Every text box reports its changes (typed or set) to its change handler.
+                connect(box, &QLineEdit::textChanged, this, [this, name] { model_.TextChanged(name); });
+                w = box;
+                break;
+            }
+            case ControlKind::ListBox: {
+                auto* combo = new QComboBox(parent);
+                connect(combo, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
+                w = combo;
+                break;
+            }
+        }
+        Place place = c.place;
+        if (c.kind == ControlKind::ListBox) place.height = 12;  // the list drops below
+        if (c.kind != ControlKind::Frame || *c.frame) w->setGeometry(Pixels(place));
+        else w->setFixedSize(Pixels(place).size());
+        if (*c.tip) w->setToolTip(c.tip);
+        if (!name.empty()) Add(w, name);
     }
-    connect(range, &QButtonGroup::idClicked, this, [this](int id) { Option2_Click(id); });
-    auto pair = [&](int row, const char* from, const char* to, int chars) {
-        auto* line = new QHBoxLayout;
-        line->addWidget(Add(NarrowBox(chars), from));
-        line->addWidget(new QLabel("～"));
-        line->addWidget(Add(NarrowBox(chars), to));
-        line->addStretch(1);
-        grid->addLayout(line, row, 1);
-    };
-    pair(1, "Text7", "Text8", 8);
-    pair(2, "Text11", "Text12", 7);
-    auto* combo = Add(new QComboBox, "Combo1");
-    combo->setMinimumContentsLength(10);
-    connect(combo, &QComboBox::activated, this, [this](int) { Combo1_Click(); });
-    grid->addWidget(combo, 0, 1);
-    auto* check9 = Add(new QCheckBox("MHz → kHz に変換する"), "Check9");
-    auto* check10 = Add(new QCheckBox("Code変換＆出力を\u3000行わない"), "Check10");
-    auto* check11 = Add(new QCheckBox("町村コードを削除する"), "Check11");
-    connect(check9, &QCheckBox::clicked, this, [this] { Check9_Click(); });
-    connect(check10, &QCheckBox::clicked, this, [this] { Check10_Click(); });
-    connect(check11, &QCheckBox::clicked, this, [this] { Check11_Click(); });
-    grid->addWidget(check9, 3, 0);
-    grid->addWidget(check10, 4, 0);
-    grid->addWidget(check11, 5, 0);
-    auto* standard = Add(new QCheckBox("標準ADIF (ADIF 3.1.4) で出力する"), "CheckStd");
-    connect(standard, &QCheckBox::clicked, this, [this] { CheckStd_Click(); });
-    grid->addWidget(standard, 6, 0);
-    auto* label7 = Add(new QLabel("時間は全てUTCに変換されます"), "Label7");
-    label7->setWordWrap(true);
-    grid->addWidget(label7, 3, 1, 3, 1);
-    grid->setColumnStretch(1, 1);
-    return frame;
+    for (const ControlLayout& c : MainFormControls())
+        if (*c.follows) captionOf_[c.name] = static_cast<QWidget*>(controls_.at(c.follows));
 }
 
-QWidget* MainForm::BuildFrame3() {
-    auto* frame = Add(new QGroupBox("変換ルール( zLog -> Turbo HAMLOG用 CSV)"), "Frame3");
-    auto* grid = new QGridLayout(frame);
-    grid->addWidget(Add(new QLabel, "Label11"), 0, 0);
-    grid->addWidget(Add(new QCheckBox("DX局はLOG TimeをUTCに変換"), "Check6"), 0, 1);
-    auto* mark = new QHBoxLayout;
-    auto* check8 = Add(new QCheckBox("QSL発行区分="), "Check8");
-    check8->setToolTip("未ﾁｪｯｸ状態では変換しないでｽﾙｰになります");
-    mark->addWidget(check8);
-    mark->addWidget(Add(NarrowBox(3), "Text9"));
-    mark->addStretch(1);
-    grid->addLayout(mark, 1, 0);
-    auto* check7 = Add(new QCheckBox("QTH変換"), "Check7");
-    check7->setToolTip("RcvNumがJCCGｺｰﾄﾞの場合");
-    connect(check7, &QCheckBox::clicked, this, [this] { model_.Check7_Click(); });
-    grid->addWidget(check7, 1, 1);
-    auto* extra = new QHBoxLayout;
-    auto* check5 = Add(new QCheckBox("追加情報を→"), "Check5");
-    check5->setToolTip("% で囲った移動先地などを書きます");
-    connect(check5, &QCheckBox::clicked, this, [this] { model_.Check5_Click(); });
-    extra->addWidget(check5);
-    auto* text2 = Add(new QLineEdit, "Text2");
-    text2->setToolTip("追加情報はこちらへ記入します");
-    extra->addWidget(text2);
-    extra->addWidget(Add(new QRadioButton("Remarks1"), "Option6(0)"));
-    extra->addWidget(Add(new QRadioButton("Remarks2"), "Option6(1)"));
-    grid->addLayout(extra, 2, 0, 1, 2);
-
-    // The three option rows of the zLog mode: received number, memo, contest name.
-    auto* rows = new QGridLayout;
-    const char* headings[] = {"Remarks1 へ", "Remarks2 へ", "変換しない"};
-    for (int c = 0; c < 3; ++c) rows->addWidget(new QLabel(headings[c]), 0, c);
-    const struct {
-        const char* frame;
-        const char* caption;
-        const char* option;
-    } groups[] = {{"Frame4", "RcvNum", "Option3"}, {"Frame5", "memo", "Option4"}, {"Frame6", "Contest名", "Option5"}};
-    int row = 1;
-    for (const auto& g : groups) {
-        auto* box = Add(new QGroupBox(g.caption), g.frame);
-        auto* h = new QHBoxLayout(box);
-        for (int i = 0; i < 3; ++i)
-            h->addWidget(Add(new QRadioButton, std::string(g.option) + "(" + std::to_string(i) + ")"));
-        rows->addWidget(box, row++, 0, 1, 3);
+void MainForm::PlaceFrames() {
+    Place client;
+    const auto places = StackFrames(
+        [this](const std::string& frame) {
+            auto* w = qobject_cast<QWidget*>(Control(frame));
+            return w && !w->isHidden();
+        },
+        &client);
+    for (const StackedPlace& p : places) {
+        QWidget* w = p.name.empty() ? status_ : static_cast<QWidget*>(controls_.at(p.name));
+        w->setGeometry(Pixels(p.place));
     }
-    static_cast<QGroupBox*>(Find("Frame4"))->setToolTip("受信したRS(T)を除いたｺﾝﾃｽﾄﾅﾝﾊﾞｰです");
-    grid->addLayout(rows, 3, 0);
-
-    // The mode names, and the two options of the extended (.ZLOX) file.
-    auto* modes = new QGridLayout;
-    modes->addWidget(new QLabel("MODEの変換定義"), 0, 0, 1, 4);
-    const char* modeLabels[] = {"CW", "SSB", "FM", "AM", "RTTY", "Other", "FT4", "FT8"};
-    for (int i = 0; i < 8; ++i) {
-        modes->addWidget(new QLabel(modeLabels[i]), 1 + i / 2, (i % 2) * 2);
-        modes->addWidget(Add(NarrowBox(6), "Text1(" + std::to_string(i) + ")"), 1 + i / 2, (i % 2) * 2 + 1);
-    }
-    modes->addWidget(Add(new QCheckBox("ZLOXの周波数を書く"), "CheckZlogFreq"), 5, 0, 1, 4);
-    modes->addWidget(Add(new QCheckBox("ZLOXのQSL不要は発行区分を空白"), "CheckZlogNoQsl"), 6, 0, 1, 4);
-    grid->addLayout(modes, 3, 1);
-    return frame;
-}
-
-QWidget* MainForm::BuildFrame7() {
-    auto* frame = Add(new QGroupBox, "Frame7");
-    auto* grid = new QGridLayout(frame);
-    auto count = [&](int row, const char* before, const char* box, const char* after) {
-        grid->addWidget(new QLabel(before), row, 0);
-        grid->addWidget(Add(NarrowBox(3), box), row, 1);
-        grid->addWidget(new QLabel(after), row, 2);
-    };
-    count(0, "ｺﾝﾃｽﾄﾅﾝﾊﾞｰの前", "Text3", "文字を削除します");
-    count(1, "ｺﾝﾃｽﾄﾅﾝﾊﾞｰの後", "Text6", "文字を削除します");
-    count(2, "ｺﾝﾃｽﾄﾅﾝﾊﾞｰ先頭", "Text10", "文字が市区郡を表している");
-    auto* label21 = Add(new QLabel("TRELVOでいうｺﾝﾃｽﾄﾅﾝﾊﾞｰとはRS(T)を除いた部分です"), "Label21");
-    label21->setWordWrap(true);
-    grid->addWidget(label21, 3, 0, 1, 3);
-    auto* buttons = new QHBoxLayout;
-    auto* command3 = Add(new QPushButton("独特のｺﾝﾃｽﾄﾅﾝﾊﾞｰﾃｰﾌﾞﾙを読み込む"), "Command3");
-    command3->setToolTip("例えば静岡ｺﾝの\u3000NU=>,沼津市=>1803");
-    connect(command3, &QPushButton::clicked, this, [this] { model_.Command3_Click(); });
-    buttons->addWidget(command3);
-    auto* command4 = Add(new QPushButton("←編集"), "Command4");
-    connect(command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
-    buttons->addWidget(command4);
-    auto* command2 = Add(new QPushButton("閉じる(決定)"), "Command2");
-    connect(command2, &QPushButton::clicked, this, [this] { model_.Command2_Click(); });
-    buttons->addWidget(command2);
-    grid->addLayout(buttons, 4, 0, 1, 3);
-    int row = 5;
-    for (const char* example : {"例　 3文字で  0013101(Serial+JCC/G) → 3101 の様になります",
-                                "例　 1文字で  3101M(JCC/G+PWR) → 3101 の様になります",
-                                "例　 3文字で  W01HK → 220101 の様になります(京都ｺﾝﾃｽﾄ)",
-                                "　　   31M(都道府県+PWR)の場合 → 31 になり'岡山県'を返します"})
-        grid->addWidget(new QLabel(example), row++, 0, 1, 3);
-    return frame;
+    // The window takes the size of what it shows: it grows for a tall frame and shrinks again.
+    centralWidget()->setFixedSize(Pixels(client).size());
+    adjustSize();
 }
 
 // --------------------------------------------------------------------------------------
@@ -341,18 +193,15 @@ void MainForm::Label21_MouseDown() {
     model_.Label21_MouseDown();
     // The label takes the room of the hidden fields, so its whole text shows.
     if (auto* label = qobject_cast<QLabel*>(Find("Label21"))) {
-        auto* grid = static_cast<QGridLayout*>(label->parentWidget()->layout());
-        grid->addWidget(label, 0, 0, 4, 3);
+        label->setWordWrap(true);
+        label->setGeometry(Pixels(Label21Expanded()));
         label->raise();
     }
 }
 
 void MainForm::Label21_MouseUp() {
     model_.Label21_MouseUp();
-    if (auto* label = qobject_cast<QLabel*>(Find("Label21"))) {
-        auto* grid = static_cast<QGridLayout*>(label->parentWidget()->layout());
-        grid->addWidget(label, 3, 0, 1, 3);
-    }
+    if (auto* label = qobject_cast<QLabel*>(Find("Label21"))) label->setGeometry(Pixels(FindControl("Label21")->place));
 }
 
 void MainForm::TextKeyPress(const std::string& name, char32_t& key) {
@@ -512,6 +361,8 @@ void MainForm::SetVisible(const std::string& name, bool on) {
     if (auto* menu = qobject_cast<QMenu*>(o)) menu->menuAction()->setVisible(on);
     else if (auto* w = qobject_cast<QWidget*>(o)) w->setVisible(on);
     else if (auto* a = qobject_cast<QAction*>(o)) a->setVisible(on);
+    const auto& stacked = StackedFrames();
+    if (std::find(stacked.begin(), stacked.end(), name) != stacked.end()) PlaceFrames();
 }
 
 bool MainForm::Visible(const std::string& name) const {

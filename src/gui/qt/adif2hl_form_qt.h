@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/adif_mapping_window.h"
 #include "app/ui_dialogs.h"
 #include "importers/adif/adif_mapping.h"
 #include "settings/ini_store.h"
@@ -17,14 +18,9 @@ class QLineEdit;
 
 namespace trelvo::adif {
 
-// The question asked when the stored marks were made on a file with other tags on those
-// rows, the message listing the tags this file lacks, and the hint above the grid.
-inline constexpr const char* kMismatchQuestion =
-    "保存されている関連付けは、このファイルとはタグの並びが違います。\r\n"
-    "タグ名で関連付けますか？\r\n（「いいえ」では前回と同じ行の位置で関連付けます）";
-inline constexpr const char* kDroppedMessage = "このファイルにないタグの関連付けは外しました: ";
-inline constexpr const char* kHintText =
-    "マスをクリックすると「●」が付き、その行のタグが列の欄に入ります。もう一度クリックすると消えます。";
+using app::kDroppedMessage;
+using app::kHintText;
+using app::kMismatchQuestion;
 
 class ADIF2HL_Form : public QWidget {
     Q_OBJECT
