@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-compiles trelvo5.exe for 64-bit Windows with MinGW-w64 (statically linked, so it runs
-# on a bare Windows PC) together with the engine and the window's Qt-free model, and packs
-# dist/trelvo5-<version>-win64.zip: trelvo5.exe, the DXCC tables and README.txt.
+# Cross-compiles trelvo5-gui.exe (the Win32 window) and trelvo5.exe (the command line) for
+# 64-bit Windows with MinGW-w64, statically linked so they run on a bare Windows PC, and packs
+# dist/trelvo5-<version>-win64.zip: one folder holding both programs, the help page, the DXCC
+# tables and README.txt.
 # usage: scripts/build-windows.sh [BUILD_DIR]   (default build-mingw)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,7 +17,7 @@ cp -r /usr/include/CLI "$dir/cli11/"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-      -DTRELVO5_BUILD_TESTS=OFF -DTRELVO5_BUILD_GUI=OFF -DTRELVO5_WERROR=ON \
+      -DTRELVO5_BUILD_TESTS=OFF -DTRELVO5_BUILD_GUI=ON -DTRELVO5_WERROR=ON \
       -DCLI11_INCLUDE_DIR="$PWD/$dir/cli11" "${launcher[@]}" >/dev/null
 cmake --build "$dir" -j2
 
@@ -25,8 +26,9 @@ name=trelvo5-$version-win64
 stage=dist/$name
 rm -rf "$stage" "dist/$name.zip"
 mkdir -p "$stage"
+x86_64-w64-mingw32-strip -o "$stage/trelvo5-gui.exe" "$dir/trelvo5-gui.exe"
 x86_64-w64-mingw32-strip -o "$stage/trelvo5.exe" "$dir/trelvo5.exe"
-cp data/ADIF2HL.txt data/HL2ADIF.txt "$stage/"
+cp data/ADIF2HL.txt data/HL2ADIF.txt src/gui/help/TRELVO5.html "$stage/"
 # Notepad users: Shift-JIS (CP932) with CR LF.
 iconv -f UTF-8 -t CP932 scripts/windows/README.txt | sed 's/$/\r/' >"$stage/README.txt"
 for licence in LICENSE LICENSE.txt COPYING; do

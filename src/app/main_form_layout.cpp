@@ -181,11 +181,15 @@ const ControlLayout* FindControl(std::string_view name) {
     return nullptr;
 }
 
-std::vector<std::string> FramesAround(std::string_view name) {
+std::vector<std::string> FramesAround(const ControlLayout& control) {
     std::vector<std::string> frames;
-    for (const ControlLayout* c = FindControl(name); c && *c->frame; c = FindControl(c->frame))
-        frames.emplace_back(c->frame);
+    for (const ControlLayout* c = &control; c && *c->frame; c = FindControl(c->frame)) frames.emplace_back(c->frame);
     return frames;
+}
+
+std::vector<std::string> FramesAround(std::string_view name) {
+    const ControlLayout* c = FindControl(name);
+    return c ? FramesAround(*c) : std::vector<std::string>{};
 }
 
 Place Label21Expanded() { return {8, 10, 316, 56}; }

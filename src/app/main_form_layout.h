@@ -48,6 +48,7 @@ std::span<const ControlLayout> MainFormControls();
 const ControlLayout* FindControl(std::string_view name);
 // The frame a control sits in, and that frame's own frame, ... (innermost first).
 std::vector<std::string> FramesAround(std::string_view name);
+std::vector<std::string> FramesAround(const ControlLayout& control);
 // Label21's place while the mouse is held on it: over the fields it hides.
 Place Label21Expanded();
 // The status area's size; the gap between stacked frames and the window's margin.

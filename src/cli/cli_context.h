@@ -40,6 +40,20 @@ inline constexpr int kExitStopped = 3;     // cancelled (Ctrl+C, SIGTERM) or sto
 inline constexpr int kExitNoContacts = 4;  // the log held no contacts; an empty output was written
 extern const char* const kExitStatusHelp;
 
+// What trelvo5 says when it was started without arguments in a console of its own (a double
+// click in Explorer), before it waits for a key so that its window does not close unread.
+inline constexpr const char* kStartedAlone =
+    "TRELVO5 は Turbo HAMLOG 5 のための LOG データ変換プログラムです。\n"
+    "この trelvo5.exe はコマンドライン版です。コマンドプロンプトや PowerShell で\n"
+    "  trelvo5 --help\n"
+    "のように使います。\n"
+    "ウィンドウで使うには、同じフォルダの trelvo5-gui.exe をダブルクリックしてください。\n"
+    "\n"
+    "TRELVO5 converts logs for Turbo HAMLOG 5. This is the command line (run \"trelvo5 --help\"\n"
+    "in Command Prompt or PowerShell); the window is trelvo5-gui.exe in the same folder.\n"
+    "\n"
+    "何かキーを押すと閉じます (press a key to close)。\n";
+
 // Thrown by a command that has printed its results but must end with another status.
 struct ExitStatus {
     int status;

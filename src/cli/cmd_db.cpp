@@ -120,13 +120,11 @@ void Dump(const std::string& given) {
     HdbLibrary lib;
     OpenOrThrow(lib, dbPath);
     lib.SetQsoOrMaster(kQsoTable);
-    static char outBuffer[1 << 20];
-    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     const int count = lib.Vdbf_rcount();
     static constexpr int kFields[] = {kFieldCall, kFieldDate, kFieldTime,     kFieldHisRst,  kFieldMyRst,
                                       kFieldFreq, kFieldMode, kFieldCode,     kFieldGridLoc, kFieldQsl,
                                       kFieldName, kFieldQth,  kFieldRemarks1, kFieldRemarks2};
-    std::string line, buffer;
+    std::string line, buffer, out;
     for (int n = 1; n <= count; ++n) {
         if (lib.THW_read(n) != 0) continue;
         line = std::to_string(n);
@@ -136,11 +134,15 @@ void Dump(const std::string& given) {
             AppendCleaned(line, buffer);
         }
         line += '\n';
-        if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size())
-            throw Error("cannot write the output");
+        // Through the console layer: Unicode on a console, UTF-8 when redirected.
+        out += line;
+        if (out.size() >= (1 << 16)) {
+            if (!WriteStdStream(StdStream::kOut, out)) throw Error("cannot write the output");
+            out.clear();
+        }
     }
     lib.HamlogClose();
-    if (std::fflush(stdout) != 0) throw Error("cannot write the output");
+    if (!WriteStdStream(StdStream::kOut, out)) throw Error("cannot write the output");
 }
 
 void Modes(const std::string& given, bool save, const CliContext& ctx) {

@@ -16,6 +16,11 @@ int main(int argc, char** argv) {
     std::vector<std::string> args = ArgumentsUtf8(argc, argv);
     std::vector<char*> utf8Argv;
     for (std::string& a : args) utf8Argv.push_back(a.data());
+    if (args.size() == 1 && ConsoleOwnedAlone()) {
+        std::cout << cli::kStartedAlone << std::flush;
+        WaitForKey();
+        return cli::kExitDone;
+    }
     cli::CliContext ctx;
     ctx.programFolder = ProgramFolder();
 

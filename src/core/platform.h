@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,15 +39,26 @@ std::vector<std::string> ArgumentsUtf8(int argc, char** argv);
 // and pipes are not).
 bool StdinIsTerminal();
 
+// True when the program has a console window to itself that closes when it ends (Windows:
+// started from Explorer rather than from a command prompt); never elsewhere.
+bool ConsoleOwnedAlone();
+// Waits until a key is pressed on that console.
+void WaitForKey();
+
 enum class StdStream { kOut, kErr };
 
 // Writes UTF-8 text to standard output or standard error. On Windows a console gets the text
 // through the console's wide-character call (so Japanese shows whatever the console code page);
-// a redirected stream gets the UTF-8 bytes with each "\n" written as CR LF.
-void WriteStdStream(StdStream stream, std::string_view utf8);
+// a redirected stream gets the UTF-8 bytes with each "\n" written as CR LF. False when not
+// all of it could be written.
+bool WriteStdStream(StdStream stream, std::string_view utf8);
 
 // True when a file can be created in the folder (tried with a scratch file that is removed).
 bool FolderWritable(const std::string& utf8Folder);
+
+// An environment variable as UTF-8 text; nullopt when it is not set. On Windows it is read
+// through the wide-character call, so folder names outside the ANSI code page survive.
+std::optional<std::string> EnvironmentUtf8(const char* name);
 
 // The user's own settings folder for this program: $XDG_CONFIG_HOME/trelvo5 (default
 // ~/.config/trelvo5) here, %APPDATA%\TRELVO5 on Windows. Not created; empty when the

@@ -190,10 +190,19 @@ bool StdinIsTerminal() {
     return isatty(STDIN_FILENO) != 0;
 }
 
-void WriteStdStream(StdStream stream, std::string_view utf8) {
+bool ConsoleOwnedAlone() { return false; }
+void WaitForKey() {}
+
+bool WriteStdStream(StdStream stream, std::string_view utf8) {
     std::FILE* f = stream == StdStream::kOut ? stdout : stderr;
-    std::fwrite(utf8.data(), 1, utf8.size(), f);
-    std::fflush(f);
+    const bool written = std::fwrite(utf8.data(), 1, utf8.size(), f) == utf8.size();
+    return std::fflush(f) == 0 && written;
+}
+
+std::optional<std::string> EnvironmentUtf8(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string(value);
 }
 
 std::string UserConfigFolder() {

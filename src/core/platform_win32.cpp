@@ -27,14 +27,15 @@ std::wstring Utf8ToWide(std::string_view s) {
     return out;
 }
 
-void WriteAll(HANDLE h, const char* data, std::size_t size) {
+bool WriteAll(HANDLE h, const char* data, std::size_t size) {
     while (size > 0) {
         DWORD chunk = size > 0x10000 ? 0x10000 : static_cast<DWORD>(size);
         DWORD done = 0;
-        if (!WriteFile(h, data, chunk, &done, nullptr) || done == 0) return;
+        if (!WriteFile(h, data, chunk, &done, nullptr) || done == 0) return false;
         data += done;
         size -= done;
     }
+    return true;
 }
 
 }  // namespace
@@ -71,10 +72,30 @@ bool StdinIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
-void WriteStdStream(StdStream stream, std::string_view utf8) {
+bool ConsoleOwnedAlone() {
+    // A console opened for this program alone lists only this process.
+    DWORD processes[2];
+    return GetConsoleProcessList(processes, 2) == 1;
+}
+
+void WaitForKey() {
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(in, &mode)) return;
+    FlushConsoleInputBuffer(in);
+    for (;;) {
+        INPUT_RECORD r;
+        DWORD n = 0;
+        if (!ReadConsoleInputW(in, &r, 1, &n) || n == 0) return;
+        if (r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown) return;
+    }
+}
+
+bool WriteStdStream(StdStream stream, std::string_view utf8) {
     std::fflush(stream == StdStream::kOut ? stdout : stderr);
     HANDLE h = GetStdHandle(stream == StdStream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-    if (h == nullptr || h == INVALID_HANDLE_VALUE || utf8.empty()) return;
+    if (utf8.empty()) return true;
+    if (h == nullptr || h == INVALID_HANDLE_VALUE) return false;
     DWORD mode = 0;
     if (GetConsoleMode(h, &mode)) {
         // A console translates "\n" itself; it wants UTF-16.
@@ -84,11 +105,11 @@ void WriteStdStream(StdStream stream, std::string_view utf8) {
         while (left > 0) {
             DWORD chunk = left > 0x4000 ? 0x4000 : static_cast<DWORD>(left);
             DWORD done = 0;
-            if (!WriteConsoleW(h, p, chunk, &done, nullptr) || done == 0) return;
+            if (!WriteConsoleW(h, p, chunk, &done, nullptr) || done == 0) return false;
             p += done;
             left -= done;
         }
-        return;
+        return true;
     }
     std::string bytes;
     bytes.reserve(utf8.size() + utf8.size() / 16);
@@ -96,13 +117,23 @@ void WriteStdStream(StdStream stream, std::string_view utf8) {
         if (utf8[i] == '\n' && (i == 0 || utf8[i - 1] != '\r')) bytes += '\r';
         bytes += utf8[i];
     }
-    WriteAll(h, bytes.data(), bytes.size());
+    return WriteAll(h, bytes.data(), bytes.size());
+}
+
+std::optional<std::string> EnvironmentUtf8(const char* name) {
+    const std::wstring wide(name, name + std::char_traits<char>::length(name));  // names are ASCII
+    const DWORD n = GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
+    if (n == 0) return std::nullopt;
+    std::wstring value(n, L'\0');
+    const DWORD got = GetEnvironmentVariableW(wide.c_str(), value.data(), n);
+    value.resize(got < n ? got : 0);
+    return PathToUtf8(std::filesystem::path(value));
 }
 
 std::string UserConfigFolder() {
-    const wchar_t* appData = _wgetenv(L"APPDATA");
-    if (!appData || !*appData) return {};
-    return PathToUtf8(std::filesystem::path(appData) / L"TRELVO5");
+    const std::optional<std::string> appData = EnvironmentUtf8("APPDATA");
+    if (!appData || appData->empty()) return {};
+    return JoinPath(*appData, "TRELVO5");
 }
 
 }  // namespace trelvo

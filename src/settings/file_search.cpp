@@ -79,13 +79,13 @@ std::string SearchFilePath(const std::string& name, const std::string& programFo
     if (HasFolderPart(whole) || PathFromUtf8(whole).is_absolute()) return check(whole);
 
     std::vector<std::string> dirs{programFolder, "."};
-    if (const char* envPath = std::getenv("PATH")) {
+    if (const std::optional<std::string> envPath = EnvironmentUtf8("PATH")) {
 #ifdef _WIN32
         const char sep = ';';
 #else
         const char sep = ':';
 #endif
-        for (const std::string& d : text::Split(envPath, sep))
+        for (const std::string& d : text::Split(*envPath, sep))
             if (!d.empty()) dirs.push_back(d);
     }
     for (const std::string& d : dirs) {
