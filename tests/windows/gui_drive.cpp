@@ -1,3 +1,7 @@
+// gui_drive.exe --start EXE: starts the window program as Explorer would, finds its window
+// (titled with the program's name), starts a second copy (which must end at once, raising
+// the first), then closes the window with WM_CLOSE and waits for the program to end.
+//
 // gui_drive.exe ROOT [SHOTS]: drives the Win32 window under Wine as a user would, by the
 // control names the window model uses (texts typed, boxes ticked, buttons and menu items
 // clicked through the window's own messages), with scripted answers to the dialogs. Each
@@ -278,8 +282,105 @@ void SaveShot(HWND hwnd, const std::string& path) {
     ReleaseDC(nullptr, screen);
 }
 
+namespace {
+
+HANDLE StartProgram(const std::string& exe) {
+    std::wstring command = L"\"" + gui::Wide(exe) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    const std::wstring folder = gui::Wide(exe.substr(0, exe.find_last_of('\\')));
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
+        return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+// The top-level window of a process, waited for up to `ms`.
+HWND WindowOf(DWORD pid, int ms) {
+    for (int waited = 0; waited < ms; waited += 100) {
+        struct Search {
+            DWORD pid;
+            HWND found;
+        } search{pid, nullptr};
+        EnumWindows(
+            [](HWND h, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(p);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(h, &owner);
+                if (owner != s->pid || !IsWindowVisible(h)) return TRUE;
+                wchar_t cls[64] = L"";
+                GetClassNameW(h, cls, 64);
+                if (wcscmp(cls, L"#32770") == 0) {
+                    // A start-up message (no database chosen yet): answered as a user would.
+                    PostMessageW(h, WM_COMMAND, IDOK, 0);
+                } else if (wcsncmp(cls, L"TRELVO5.MainForm", 16) == 0) {
+                    s->found = h;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+int StartAndClose(const std::string& exe) {
+    HANDLE first = StartProgram(exe);
+    if (!first) {
+        std::cout << "FAIL start: " << exe << " did not start\n";
+        return 1;
+    }
+    HWND window = WindowOf(GetProcessId(first), 30000);
+    if (!window) {
+        DWORD code = 0;
+        GetExitCodeProcess(first, &code);
+        std::cout << "FAIL start: no window appeared (the program " << (code == STILL_ACTIVE ? "runs" : "ended with " + std::to_string(code)) << ")\n";
+        TerminateProcess(first, 1);
+        return 1;
+    }
+    const std::string title = gui::WindowTextUtf8(window);
+    int failed = 0;
+    if (title != app::kProgramTitle) {
+        std::cout << "FAIL start: the window is titled \"" << title << "\"\n";
+        ++failed;
+    }
+    // A second start ends at once and leaves the first running.
+    HANDLE second = StartProgram(exe);
+    if (!second || WaitForSingleObject(second, 30000) != WAIT_OBJECT_0) {
+        std::cout << "FAIL start: a second copy did not end by itself\n";
+        ++failed;
+        if (second) TerminateProcess(second, 1);
+    }
+    if (second) CloseHandle(second);
+    if (WaitForSingleObject(first, 0) != WAIT_TIMEOUT) {
+        std::cout << "FAIL start: the first copy ended when the second started\n";
+        return 1;
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(first, 30000) != WAIT_OBJECT_0) {
+        std::cout << "FAIL start: the program did not end on WM_CLOSE\n";
+        TerminateProcess(first, 1);
+        return 1;
+    }
+    DWORD code = 1;
+    GetExitCodeProcess(first, &code);
+    CloseHandle(first);
+    if (code != 0) {
+        std::cout << "FAIL start: the program ended with " << code << "\n";
+        ++failed;
+    }
+    if (failed == 0) std::cout << "ok start: window \"" << title << "\" opened and closed\n";
+    return failed == 0 ? 0 : 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     const std::vector<std::string> args = ArgumentsUtf8(argc, argv);
+    if (args.size() == 3 && args[1] == "--start") return StartAndClose(args[2]);
     if (args.size() < 2) {
         std::cerr << "usage: gui_drive ROOT [SHOTS]\n";
         return 2;

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# gui_window.sh GUI_DRIVE_EXE LINUX_TRELVO5 GOLDEN_CASES_DIR EXAMPLES_DIR [SHOTS_DIR]
-# The Win32 window under Wine and Xvfb: one folder per run made from a golden case (its input,
-# its setup step run by the Linux trelvo5, its expected files), then gui_drive.exe drives the
-# window through every conversion kind once, in one Wine start, and compares byte for byte.
-# With SHOTS_DIR the pictures of the main and the mapping window are left there as PNG.
+# gui_window.sh GUI_DRIVE_EXE LINUX_TRELVO5 GOLDEN_CASES_DIR EXAMPLES_DIR DIST_DIR [SHOTS_DIR]
+# The Win32 window under Wine and Xvfb. First the zip's trelvo5-gui.exe, unzipped alone, is
+# started as Explorer starts it: its window is titled with the program's name, a second start
+# ends at once, WM_CLOSE ends it. Then one folder per run is made from a golden case (its
+# input, its setup step run by the Linux trelvo5, its expected files) and gui_drive.exe drives
+# the window through every conversion kind, in one Wine start, comparing byte for byte. With
+# SHOTS_DIR the pictures of the main and the mapping window are left there as PNG.
 set -euo pipefail
-drive=$(realpath "$1") linux=$(realpath "$2") cases=$(realpath "$3") examples=$(realpath "$4") shots=${5:+$(realpath -m "$5")}
+drive=$(realpath "$1") linux=$(realpath "$2") cases=$(realpath "$3") examples=$(realpath "$4") dist=$(realpath "$5")
+shots=${6:+$(realpath -m "$6")}
 wine=${TRELVO5_WINE:-wine}
 command -v xvfb-run >/dev/null || { echo "xvfb-run is not installed: skipped"; exit 77; }
 work=$(mktemp -d)
@@ -38,6 +41,12 @@ prepare export-backup export/example-backup
 mkdir -p "$work/root/esc"
 for _ in $(seq 400); do cat "$examples/digipan/Digipan.LOG"; done >"$work/root/esc/Digipan.LOG"
 
+zip=$(ls -t "$dist"/trelvo5-*-win64.zip 2>/dev/null | head -n 1)
+[ -n "$zip" ] || { echo "FAIL: no zip in $dist (run scripts/build-windows.sh)" >&2; exit 1; }
+mkdir "$work/unzipped"
+(cd "$work/unzipped" && cmake -E tar xf "$zip")
+gui=$(echo "$work"/unzipped/*/trelvo5-gui.exe)
+
 winpath() { local p=$1; echo "Z:${p//\//\\}"; }
 args=("$(winpath "$work/root")")
 if [ -n "$shots" ]; then
@@ -45,8 +54,12 @@ if [ -n "$shots" ]; then
     args+=("$(winpath "$work/shots")")
     mkdir -p "$work/shots"
 fi
+# Both under one X server: the Wine session keeps the display it was started with.
+cat >"$work/both.sh" <<INNER
+"$wine" "$drive" --start "$(winpath "$gui")" && "$wine" "$drive" $(printf '"%s" ' "${args[@]}")
+INNER
 status=0
-timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$drive" "${args[@]}" >"$work/out.txt" 2>"$work/err.txt" ||
+timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$work/both.sh" >"$work/out.txt" 2>"$work/err.txt" ||
     status=$?
 cat "$work/out.txt"
 if [ "$status" -ne 0 ]; then

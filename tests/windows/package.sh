@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # package.sh DIST_DIR LINUX_TRELVO5 EXAMPLES_DIR
 # The Windows zip that scripts/build-windows.sh packs: the files a user gets, a README.txt
-# Notepad shows (CP932, CR LF, Japanese first), and, under Wine from a folder holding only the
-# unzipped files, an ADIF conversion byte-identical to the Linux build's and TRELVO5.INI read
-# from beside trelvo5.exe.
+# Notepad shows (CP932, CR LF, Japanese first) that names every file the zip holds, and, under
+# Wine from a folder holding only the unzipped files, an ADIF conversion byte-identical to the
+# Linux build's and TRELVO5.INI read from beside trelvo5.exe. (gui_window.sh starts the
+# zip's trelvo5-gui.exe.)
 set -euo pipefail
 dist=$1 linux=$2 examples=$3
 wine=${TRELVO5_WINE:-wine}
@@ -18,11 +19,12 @@ pkg=$(echo "$work"/unzipped/*)
 [ -d "$pkg" ] || fail "the zip holds no folder"
 
 have=$(cd "$pkg" && ls | tr '\n' ' ')
-for f in trelvo5.exe ADIF2HL.txt HL2ADIF.txt README.txt; do
+files="trelvo5-gui.exe trelvo5.exe TRELVO5.html ADIF2HL.txt HL2ADIF.txt README.txt"
+for f in $files; do
     case " $have" in *" $f "*) ;; *) fail "$f is not in the zip (it holds: $have)" ;; esac
 done
 for f in $have; do
-    case "$f" in trelvo5.exe | ADIF2HL.txt | HL2ADIF.txt | README.txt | LICENSE.txt) ;;
+    case " $files LICENSE.txt " in *" $f "*) ;;
         *) fail "unexpected $f in the zip" ;; esac
 done
 
@@ -34,6 +36,10 @@ crlf=$(grep -c $'\r$' "$readme")
 ja=$(grep -n '日本語' "$work/readme.utf8" | head -n 1 | cut -d: -f1)
 en=$(grep -n 'English' "$work/readme.utf8" | head -n 1 | cut -d: -f1)
 [ -n "$ja" ] && [ -n "$en" ] && [ "$ja" -lt "$en" ] || fail "README.txt: Japanese does not come first"
+for f in $files; do
+    grep -q "  $f " "$work/readme.utf8" || fail "README.txt does not list $f"
+done
+grep -q 'trelvo5-gui.exe をダブルクリック' "$work/readme.utf8" || fail "README.txt does not say to double-click trelvo5-gui.exe"
 
 cp "$examples/adif/sample.adi" "$work/run/"
 cd "$work/run"
