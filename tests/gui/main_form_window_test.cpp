@@ -186,3 +186,26 @@ TEST_F(WindowTest, HelpOpensAtTheMainAndTheMappingTopics) {
 }
 
 }  // namespace
+
+namespace {
+
+// The window takes the size of the frame it shows: taller for the zLog panel, and back to its
+// first size afterwards (at 150 % on a 1080-pixel screen Convert was off screen otherwise).
+using ShrinkTest = trelvo::testing::WindowTest;
+TEST_F(ShrinkTest, TheWindowShrinksAgainAfterTheZlogPanel) {
+    Start();
+    QApplication::processEvents();
+    const int first = form->height();
+    form->SetVisible("Frame1", false);
+    form->SetVisible("Frame3", true);
+    form->SetVisible("Frame7", true);
+    QApplication::processEvents();
+    EXPECT_GT(form->height(), first);
+    form->SetVisible("Frame3", false);
+    form->SetVisible("Frame7", false);
+    form->SetVisible("Frame1", true);
+    QApplication::processEvents();
+    EXPECT_EQ(form->height(), first);
+}
+
+}  // namespace

@@ -25,4 +25,13 @@ out=$(on_console import adif sample.adi --map auto -o out.csv)
 case "$out" in *6件の変換が正常終了しました*) ;; *) fail "standard output on the console: $out" ;; esac
 err=$(on_console db info hamlog.hdb)
 case "$err" in *MSTﾌｧｲﾙが見つかりません*) ;; *) fail "standard error on the console: $err" ;; esac
+
+# Started with no arguments in a console of its own (a double click in Explorer): it says in
+# Japanese what it is and which program is the window, and waits for a key before it ends.
+start=$(date +%s)
+printf -v line '%q ' "$wine" "$exe"
+alone=$( (sleep 4; printf x) | timeout 120 script -qec "$line" /dev/null | sed 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d ' \r\n')
+waited=$(($(date +%s) - start))
+case "$alone" in *trelvo5-gui.exeをダブルクリック*何かキーを押すと閉じます*) ;; *) fail "started alone: $alone" ;; esac
+[ "$waited" -ge 4 ] || fail "started alone, it ended after ${waited}s without waiting for a key"
 echo "Japanese shown intact on a code page 437 console"
