@@ -11,6 +11,8 @@
 // exit status 1 when any run failed.
 #include "gui/win32/win32_main_form.h"
 
+#include <shlobj.h>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -221,6 +223,25 @@ void Export(Run& r, const std::string& item, const std::string& output) {
     r.NoUnknownNames();
 }
 
+// A file dropped on the window as Explorer drops it: the ADIF mode with its mapping window.
+void Drop(Run& r) {
+    gui::MainFormWin32& f = r.Start();
+    const std::wstring path = gui::Wide(r.File("sample.adi"));
+    const std::size_t bytes = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    path.copy(reinterpret_cast<wchar_t*>(drop + 1), path.size());
+    GlobalUnlock(memory);
+    PostMessageW(f.Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    r.Pump();
+    Check(f.Model().ConversionMode == app::kModeAdifImport, "the drop did not choose the ADIF mode");
+    Check(f.MappingWindow() && f.MappingWindow()->Window(), "the drop did not open the mapping window");
+    Check(r.dialogs.opened.empty(), "the drop asked for a file");
+    r.NoUnknownNames();
+}
+
 void Esc(Run& r) {
     r.dialogs.openAnswers.push_back(r.File("Digipan.LOG"));
     gui::MainFormWin32& f = r.Start();
@@ -397,6 +418,7 @@ int main(int argc, char** argv) {
         {"export-csv5", [](Run& r) { Export(r, "mkHL2CSV5", "out.csv"); }},
         {"export-backup", [](Run& r) { Export(r, "xxxCC", "out.txt"); }},
         {"esc", Esc},
+        {"drop", Drop},
     };
     int failed = 0, done = 0;
     for (const auto& [name, run] : runs) {

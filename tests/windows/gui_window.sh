@@ -33,6 +33,7 @@ prepare adif adif/example-auto
 (cd "$work/root/adif" && : >empty.csv && "$linux" db create Hamlog.HDB --from empty.csv --master Hamlog.mst >/dev/null)
 prepare zlog zlog/remarks-example
 prepare jap1 jap1/example
+prepare drop adif/example-auto
 prepare export-adif export/example-adif
 prepare export-csv export/example-csv
 prepare export-csv5 export/example-csv5
