@@ -23,6 +23,8 @@ on_console() {
 
 out=$(on_console import adif sample.adi --map auto -o out.csv)
 case "$out" in *6件の変換が正常終了しました*) ;; *) fail "standard output on the console: $out" ;; esac
+dump=$(on_console db dump hamlog.hdb)
+case "$dump" in *山田太郎*神奈川県横浜市*) ;; *) fail "db dump on the console: $dump" ;; esac
 err=$(on_console db info hamlog.hdb)
 case "$err" in *MSTﾌｧｲﾙが見つかりません*) ;; *) fail "standard error on the console: $err" ;; esac
 
