@@ -42,14 +42,27 @@ std::string GroupOf(const std::string& name) { return name.substr(0, name.find('
 
 }  // namespace
 
+namespace {
+
+template <class F>
+F* UserCall(const char* name) {
+    return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+}
+
+}  // namespace
+
 HFONT CreateUiFont(UINT dpi) {
     NONCLIENTMETRICSW m{};
     m.cbSize = sizeof m;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0);
-    LOGFONTW lf = m.lfMessageFont;
-    // The message font is given at 96 DPI for this process (it is DPI aware).
-    lf.lfHeight = MulDiv(lf.lfHeight == 0 ? -12 : lf.lfHeight, static_cast<int>(dpi), 96);
     HDC dc = GetDC(nullptr);
+    static auto* forDpi = UserCall<BOOL WINAPI(UINT, UINT, PVOID, UINT, UINT)>("SystemParametersInfoForDpi");
+    if (!forDpi || !forDpi(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0, dpi)) {
+        // The metrics of the system's DPI, scaled to the monitor's.
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0);
+        m.lfMessageFont.lfHeight = MulDiv(m.lfMessageFont.lfHeight, static_cast<int>(dpi), GetDeviceCaps(dc, LOGPIXELSY));
+    }
+    LOGFONTW lf = m.lfMessageFont;
+    if (lf.lfHeight == 0) lf.lfHeight = -MulDiv(9, static_cast<int>(dpi), 72);
     for (const wchar_t* face : {L"Yu Gothic UI", L"Meiryo UI", L"MS UI Gothic"}) {
         LOGFONTW probe{};
         probe.lfCharSet = DEFAULT_CHARSET;
@@ -69,6 +82,22 @@ HFONT CreateUiFont(UINT dpi) {
     }
     ReleaseDC(nullptr, dc);
     return CreateFontIndirectW(&lf);
+}
+
+UINT DpiOfWindow(HWND hwnd) {
+    static auto* call = UserCall<UINT WINAPI(HWND)>("GetDpiForWindow");
+    const UINT dpi = call && hwnd ? call(hwnd) : 0;
+    return dpi == 0 ? 96 : dpi;
+}
+
+void AdjustForDpi(RECT& rect, DWORD style, bool menu, UINT dpi) {
+    static auto* call = UserCall<BOOL WINAPI(LPRECT, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    if (!call || !call(&rect, style, menu, 0, dpi)) AdjustWindowRectEx(&rect, style, menu, 0);
+}
+
+int MetricForDpi(int index, UINT dpi) {
+    static auto* call = UserCall<int WINAPI(int, UINT)>("GetSystemMetricsForDpi");
+    return call ? call(index, dpi) : GetSystemMetrics(index);
 }
 
 SIZE FontBaseUnits(HFONT font) {
@@ -100,8 +129,7 @@ MainFormWin32::MainFormWin32(app::MainFormConfig config, app::UiDialogs& dialogs
     hwnd_ = CreateWindowExW(0, className_.c_str(), Wide(app::kProgramTitle).c_str(),
                             WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
                             CW_USEDEFAULT, 640, 480, nullptr, menuBar_, wc.hInstance, this);
-    dpi_ = GetDpiForWindow(hwnd_);
-    if (dpi_ == 0) dpi_ = 96;
+    dpi_ = DpiOfWindow(hwnd_);
     MakeFont();
     BuildControls();
     DragAcceptFiles(hwnd_, TRUE);
@@ -186,9 +214,10 @@ void MainFormWin32::BuildControls() {
         switch (c.kind) {
             case ControlKind::Frame: cls = L"BUTTON"; style |= BS_GROUPBOX; break;
             case ControlKind::Label:
-                style |= SS_NOPREFIX | SS_LEFT;
-                if (name == "Label5" || name == "Label6") style |= SS_SUNKEN | SS_PATHELLIPSIS;
-                if (name == "Label6") style = (style & ~static_cast<DWORD>(SS_LEFT | SS_PATHELLIPSIS)) | SS_CENTER | SS_CENTERIMAGE;
+                // The input file and the counter are sunken boxes; the counter is centred.
+                style |= SS_NOPREFIX;
+                if (name == "Label5") style |= SS_SUNKEN | SS_PATHELLIPSIS;
+                style |= name == "Label6" ? SS_SUNKEN | SS_CENTER | SS_CENTERIMAGE : SS_LEFT;
                 if (name == "Label21") style |= SS_NOTIFY;
                 break;
             case ControlKind::CheckBox: cls = L"BUTTON"; style |= BS_AUTOCHECKBOX | WS_TABSTOP; break;
@@ -290,7 +319,7 @@ void MainFormWin32::PlaceAll() {
     // The window takes the size of what it shows: it grows for a tall frame and shrinks again.
     RECT want = Pixels(client);
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
-    AdjustWindowRectExForDpi(&want, style, TRUE, 0, dpi_);
+    AdjustForDpi(want, style, true, dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, want.right - want.left, want.bottom - want.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A long menu bar wraps onto a second line: make room for it.
@@ -460,11 +489,10 @@ LRESULT MainFormWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_DESTROY:
             hwnd_ = nullptr;
-            PostQuitMessage(endedNow_ ? 0 : 0);
+            PostQuitMessage(0);
             return 0;
         default: break;
     }
-    if (msg == RegisterWindowMessageW(L"TRELVO5.Raise")) return Handle(kRaiseMessage, 0, 0);
     return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
@@ -583,7 +611,7 @@ int MainFormWin32::RunMessageLoop() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return endedNow_ ? 0 : static_cast<int>(msg.wParam);
+    return static_cast<int>(msg.wParam);
 }
 
 bool MainFormWin32::Click(const std::string& name) {

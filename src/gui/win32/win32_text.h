@@ -42,4 +42,10 @@ HFONT CreateUiFont(UINT dpi);
 // The dialog base units of a font (average width of the Latin letters, height), in pixels.
 SIZE FontBaseUnits(HFONT font);
 
+// The DPI calls of Windows 10, looked up when the program starts so that it also runs where
+// they are missing (there the whole desktop is 96 DPI or scaled by the system).
+UINT DpiOfWindow(HWND hwnd);
+void AdjustForDpi(RECT& rect, DWORD style, bool menu, UINT dpi);
+int MetricForDpi(int index, UINT dpi);
+
 }  // namespace trelvo::gui

@@ -50,15 +50,12 @@ int TextWidth(HFONT font, std::string_view text) {
     return static_cast<int>(s.cx);
 }
 
-UINT DpiOf(HWND owner) {
-    const UINT d = owner ? GetDpiForWindow(owner) : 96;
-    return d == 0 ? 96 : d;
-}
+UINT DpiOf(HWND owner) { return DpiOfWindow(owner); }
 
 // Places a top-level window's client area at `w` x `h` pixels.
 void SizeClient(HWND hwnd, int w, int h, UINT dpi, bool menu) {
     RECT r{0, 0, w, h};
-    AdjustWindowRectExForDpi(&r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), menu, 0, dpi);
+    AdjustForDpi(r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), menu, dpi);
     SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -199,7 +196,7 @@ void AdifMappingWindow::Layout() {
     const int wanted = (rows + 1) * rowHeight_;
     const int gridHeight = std::min(wanted, screen * 2 / 3 - 6 * line);
     visibleRows_ = std::max(1, gridHeight / rowHeight_ - 1);
-    const int scrollbar = wanted > gridHeight ? GetSystemMetricsForDpi(SM_CXVSCROLL, dpi_) : 0;
+    const int scrollbar = wanted > gridHeight ? MetricForDpi(SM_CXVSCROLL, dpi_) : 0;
     ShowScrollBar(grid_, SB_VERT, scrollbar > 0);
     const int gridWidth = width + scrollbar + 4;
     int y = margin;
