@@ -179,7 +179,7 @@ void Adif(Run& r, const std::string& shots) {
     r.NoUnknownNames();
 }
 
-void Zlog(Run& r) {
+void Zlog(Run& r, const std::string& shots) {
     r.dialogs.openAnswers.push_back(r.File("ex.ZLO"));
     r.Start();
     r.Click("ZL2HL");
@@ -189,6 +189,7 @@ void Zlog(Run& r) {
     r.Tick("Check7");
     Check(IsWindowVisible(r.Form().Control("Frame7")) != FALSE, "the contest-number editor is not shown");
     r.Type("Text6", "1");
+    if (!shots.empty()) SaveShot(r.Form().Window(), JoinPath(shots, "win32-main-zlog.bmp"));
     r.Click("Command2");
     r.dialogs.yesNoAnswers.push_back(false);  // no QRA data from Turbo HAMLOG
     r.dialogs.saveAnswers.push_back(r.File("out.csv"));
@@ -213,7 +214,15 @@ void Jap1(Run& r) {
 }
 
 void Export(Run& r, const std::string& item, const std::string& output) {
-    r.Start();
+    gui::MainFormWin32& f = r.Start();
+    if (item == "mkADIF") {
+        // The field lengths of the database, in their own window.
+        r.Click("ChkData");
+        Check(f.FieldLen() && f.FieldLen()->Window(), "the field-length window did not open");
+        const std::string call = f.FieldLen()->Text("Label2(0)");
+        Check(!call.empty() && call.find_first_not_of("0123456789") == std::string::npos,
+              "the field-length window shows \"" + call + "\" for the callsign");
+    }
     r.Click("setHLData");
     r.Click(item);
     if (item == "xxxCC") Check(r.Form().SelectListItem("Combo1", "MIX"), "no MIX in the mode list");
@@ -411,7 +420,7 @@ int main(int argc, char** argv) {
         {"layout", Layout},
         {"digipan", Digipan},
         {"adif", [&](Run& r) { Adif(r, shots); }},
-        {"zlog", Zlog},
+        {"zlog", [&](Run& r) { Zlog(r, shots); }},
         {"jap1", Jap1},
         {"export-adif", [](Run& r) { Export(r, "mkADIF", "out.adi"); }},
         {"export-csv", [](Run& r) { Export(r, "mkHL2CSV", "out.csv"); }},
