@@ -41,8 +41,9 @@ void MainFormModel::JAP1CSV_Click() {
 
     // The remarks table comes from the program's folder, read before the file is chosen
     // (the run reads it again and reports what it finds in it).
-    std::string tablePath = jap1::FindRemarksConversionTable(config_.programFolder);
-    if (!tablePath.empty()) {
+    std::string tablePath;
+    if (!jap1::FindRemarksConversionTable(config_.programFolder).empty()) {
+        tablePath = JoinPath(config_.programFolder, jap1::kRemarksTableName);
         try {
             NullCallbacks quiet;
             jap1::ReadRemarksConversionTable(tablePath, quiet);

@@ -23,6 +23,7 @@
 #include "core/platform.h"
 #include "gui/win32/win32_text.h"
 #include "gui/win32/win32_windows.h"
+#include "importers/jap1/remarks_table.h"
 #include "scripted_dialogs.h"
 
 using namespace trelvo;
@@ -199,12 +200,20 @@ void Zlog(Run& r, const std::string& shots) {
 }
 
 void Jap1(Run& r) {
-    // The remarks table is only in a Japanese folder named on PATH.
+    // A Japanese folder on PATH holds a remarks table: the search along PATH finds it (the
+    // variable read as Unicode, not in the ANSI code page).
     const std::string folder = r.File("日本語フォルダ");
     fs::create_directory(PathFromUtf8(folder));
-    fs::rename(PathFromUtf8(r.File("remconv.txt")), PathFromUtf8(JoinPath(folder, "remconv.txt")));
+    fs::copy_file(PathFromUtf8(r.File("remconv.txt")), PathFromUtf8(JoinPath(folder, "remconv.txt")));
     const std::optional<std::string> path = EnvironmentUtf8("PATH");
     SetEnvironmentVariableW(L"PATH", gui::Wide(folder + ";" + path.value_or("")).c_str());
+    const std::string empty = r.File("empty");
+    fs::create_directory(PathFromUtf8(empty));
+    SetCurrentDirectoryW(gui::Wide(empty).c_str());  // neither the program's folder nor "." has one
+    const std::string found = jap1::FindRemarksConversionTable(empty);
+    SetCurrentDirectoryW(gui::Wide(r.File("")).c_str());
+    Check(found == JoinPath(folder, "remconv.txt"), "the table on PATH was not found: \"" + found + "\"");
+    // The window reads the table of its own folder and converts as the golden case does.
     r.dialogs.openAnswers.push_back(r.File("JAP1LOG.TXT"));
     r.Start();
     r.Click("JAP1CSV");
