@@ -4,7 +4,8 @@ namespace trelvo::app {
 
 void RestoreMappingMarks(adif::AdifMappingModel& model, settings::IniStore& ini, UiDialogs& dialogs) {
     model.LoadFromIni(ini);
-    if (!model.StoredNamesDiffer(ini) || !dialogs.AskYesNo(kMismatchQuestion, MessageIcon::Question, {})) return;
+    if (!model.StoredNamesDiffer(ini) || !dialogs.AskYesNo(kMismatchQuestion, MessageIcon::Question, {}))
+        return;
     const std::vector<std::string> dropped = model.LoadFromIniByName(ini);
     if (dropped.empty()) return;
     std::string list;

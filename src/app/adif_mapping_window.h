@@ -23,7 +23,8 @@ inline constexpr const char* kMappingNotesFrame = "備考（変換ルールに�
 inline constexpr const char* kMappingNotes[2] = {
     "ADIFのフィールド名が「JCC」「JCG」「AJA」 とあればTurbo HAMLOGのCode欄へ自動的に転記しますので、"
     "これらはチェックしなくても構いません",
-    "Turbo HAMLOG Ver5系ではModeにMax16Byte使えますのでモード変換は行いません。Turbo HAMLOG\u3000Ver5系導入時に"
+    "Turbo HAMLOG Ver5系ではModeにMax16Byte使えますのでモード変換は行いません。Turbo "
+    "HAMLOG\u3000Ver5系導入時に"
     "変換しておいて下さい。",
 };
 // The light cyan of every other grid row (0xBBGGRR).

@@ -64,7 +64,12 @@ const ControlLayout kControls[] = {
     {"Frame3", K::Frame, "変換ルール( zLog -> Turbo HAMLOG用 CSV)", "", {0, 0, 332, 156}},
     {"Label11", K::Label, "", "Frame3", {8, 13, 156, 10}},
     {"Check6", K::CheckBox, "DX局はLOG TimeをUTCに変換", "Frame3", {R, 12, 156, 10}},
-    {"Check8", K::CheckBox, "QSL発行区分=", "Frame3", {8, 28, 74, 10}, "未ﾁｪｯｸ状態では変換しないでｽﾙｰになります"},
+    {"Check8",
+     K::CheckBox,
+     "QSL発行区分=",
+     "Frame3",
+     {8, 28, 74, 10},
+     "未ﾁｪｯｸ状態では変換しないでｽﾙｰになります"},
     {"Text9", K::TextBox, "", "Frame3", {84, 26, 24, 12}},
     {"Check7", K::CheckBox, "QTH変換", "Frame3", {R, 28, 100, 10}, "RcvNumがJCCGｺｰﾄﾞの場合"},
     {"Check5", K::CheckBox, "追加情報を→", "Frame3", {8, 42, 64, 10}, "% で囲った移動先地などを書きます"},
@@ -118,13 +123,22 @@ const ControlLayout kControls[] = {
     {"Text10", K::TextBox, "", "Frame7", {86, 40, 24, 12}},
     {"", K::Label, "文字が市区郡を表している", "Frame7", {114, 42, 150, 10}},
     {"Label21", K::Label, "TRELVOでいうｺﾝﾃｽﾄﾅﾝﾊﾞｰとはRS(T)を除いた部分です", "Frame7", {8, 56, 316, 10}},
-    {"Command3", K::Button, "独特のｺﾝﾃｽﾄﾅﾝﾊﾞｰﾃｰﾌﾞﾙを読み込む", "Frame7", {8, 70, 156, 16}, "例えば静岡ｺﾝの\u3000NU=>,沼津市=>1803"},
+    {"Command3",
+     K::Button,
+     "独特のｺﾝﾃｽﾄﾅﾝﾊﾞｰﾃｰﾌﾞﾙを読み込む",
+     "Frame7",
+     {8, 70, 156, 16},
+     "例えば静岡ｺﾝの\u3000NU=>,沼津市=>1803"},
     {"Command4", K::Button, "←編集", "Frame7", {168, 70, 56, 16}},
     {"Command2", K::Button, "閉じる(決定)", "Frame7", {228, 70, 96, 16}},
     {"", K::Label, "例　 3文字で  0013101(Serial+JCC/G) → 3101 の様になります", "Frame7", {8, 90, 316, 10}},
     {"", K::Label, "例　 1文字で  3101M(JCC/G+PWR) → 3101 の様になります", "Frame7", {8, 100, 316, 10}},
     {"", K::Label, "例　 3文字で  W01HK → 220101 の様になります(京都ｺﾝﾃｽﾄ)", "Frame7", {8, 110, 316, 10}},
-    {"", K::Label, "　　   31M(都道府県+PWR)の場合 → 31 になり'岡山県'を返します", "Frame7", {8, 120, 316, 10}},
+    {"",
+     K::Label,
+     "　　   31M(都道府県+PWR)の場合 → 31 になり'岡山県'を返します",
+     "Frame7",
+     {8, 120, 316, 10}},
 
     // --- Frame8: never shown ------------------------------------------------------------------
     {"Frame8", K::Frame, "TRELVO5  変換メニュー", "", {0, 0, 332, 20}},
@@ -169,10 +183,18 @@ const MenuItemLayout kTopItems[] = {{"ConvHelp", "Help"}, {"verdisp", ""}};
 
 }  // namespace
 
-std::span<const char* const> StackedFrames() { return kStacked; }
-std::span<const ControlLayout> MainFormControls() { return kControls; }
-std::span<const MenuItemLayout> FileMenuItems() { return kFileItems; }
-std::span<const MenuItemLayout> TopMenuItems() { return kTopItems; }
+std::span<const char* const> StackedFrames() {
+    return kStacked;
+}
+std::span<const ControlLayout> MainFormControls() {
+    return kControls;
+}
+std::span<const MenuItemLayout> FileMenuItems() {
+    return kFileItems;
+}
+std::span<const MenuItemLayout> TopMenuItems() {
+    return kTopItems;
+}
 
 const ControlLayout* FindControl(std::string_view name) {
     if (name.empty()) return nullptr;
@@ -183,7 +205,8 @@ const ControlLayout* FindControl(std::string_view name) {
 
 std::vector<std::string> FramesAround(const ControlLayout& control) {
     std::vector<std::string> frames;
-    for (const ControlLayout* c = &control; c && *c->frame; c = FindControl(c->frame)) frames.emplace_back(c->frame);
+    for (const ControlLayout* c = &control; c && *c->frame; c = FindControl(c->frame))
+        frames.emplace_back(c->frame);
     return frames;
 }
 
@@ -192,9 +215,13 @@ std::vector<std::string> FramesAround(std::string_view name) {
     return c ? FramesAround(*c) : std::vector<std::string>{};
 }
 
-Place Label21Expanded() { return {8, 10, 316, 56}; }
+Place Label21Expanded() {
+    return {8, 10, 316, 56};
+}
 
-Place StatusArea() { return {0, 0, 332, 44}; }
+Place StatusArea() {
+    return {0, 0, 332, 44};
+}
 
 std::vector<StackedPlace> StackFrames(const std::function<bool(const std::string&)>& shown, Place* client) {
     std::vector<StackedPlace> out;

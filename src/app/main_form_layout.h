@@ -16,8 +16,8 @@
 namespace trelvo::app {
 
 enum class ControlKind {
-    Frame,         // a group box; holds the controls that name it as their frame
-    Label,         // static text
+    Frame,  // a group box; holds the controls that name it as their frame
+    Label,  // static text
     CheckBox,
     OptionButton,  // exclusive with the option buttons of the same group in the same frame
     TextBox,       // one line of editable text
@@ -30,12 +30,12 @@ struct Place {
 };
 
 struct ControlLayout {
-    const char* name;     // what the model calls it; empty for a fixed caption no one addresses
+    const char* name;  // what the model calls it; empty for a fixed caption no one addresses
     ControlKind kind;
     const char* caption;  // initial caption (or content)
     const char* frame;    // the frame it sits in; empty: the window's status area
     Place place;
-    const char* tip = "";     // tooltip
+    const char* tip = "";      // tooltip
     const char* follows = "";  // a caption label greyed and shown with this text box
 };
 

@@ -9,8 +9,6 @@
 // byte for byte with the golden file in the folder's "expected". With SHOTS, pictures of the
 // main window and the mapping window are saved there as BMP files. Prints one line per run;
 // exit status 1 when any run failed.
-#include "gui/win32/win32_main_form.h"
-
 #include <shlobj.h>
 
 #include <filesystem>
@@ -21,6 +19,7 @@
 
 #include "app/main_form_layout.h"
 #include "core/platform.h"
+#include "gui/win32/win32_main_form.h"
 #include "gui/win32/win32_text.h"
 #include "gui/win32/win32_windows.h"
 #include "importers/jap1/remarks_table.h"
@@ -100,13 +99,14 @@ public:
     void Same(const std::string& output, const std::string& expected) {
         const std::string got = ReadBytes(File(output)), want = ReadBytes(File("expected\\" + expected));
         Check(!want.empty(), "no golden file " + expected);
-        Check(got == want, output + " differs from the golden " + expected + " (" + std::to_string(got.size()) +
-                               " bytes, expected " + std::to_string(want.size()) + "); last message: " +
-                               dialogs.LastMessage());
+        Check(got == want, output + " differs from the golden " + expected + " (" +
+                               std::to_string(got.size()) + " bytes, expected " +
+                               std::to_string(want.size()) + "); last message: " + dialogs.LastMessage());
     }
     void NoUnknownNames() {
         Check(form_->UnknownControls().empty(),
-              "the model addressed " + (form_->UnknownControls().empty() ? "" : form_->UnknownControls().front()) +
+              "the model addressed " +
+                  (form_->UnknownControls().empty() ? "" : form_->UnknownControls().front()) +
                   ", which the window lacks");
     }
 
@@ -133,8 +133,10 @@ void Layout(Run& r) {
     f.SetVisible("Frame3", false);
     f.SetVisible("Frame1", true);
     GetWindowRect(f.Window(), &after);
-    Check(tall.bottom - tall.top > before.bottom - before.top, "the zLog panel does not make the window taller");
-    Check(after.bottom - after.top == before.bottom - before.top, "the window did not shrink after the zLog panel");
+    Check(tall.bottom - tall.top > before.bottom - before.top,
+          "the zLog panel does not make the window taller");
+    Check(after.bottom - after.top == before.bottom - before.top,
+          "the window did not shrink after the zLog panel");
     r.NoUnknownNames();
 }
 
@@ -269,7 +271,8 @@ void Esc(Run& r) {
     PostMessageW(f.Control("Command1"), WM_KEYDOWN, VK_ESCAPE, 0);
     r.Click("Command1");
     const std::string counter = r.Shown("Label6");
-    Check(counter.rfind("中止しました（", 0) == 0, "the counter does not say the run was stopped: " + counter);
+    Check(counter.rfind("中止しました（", 0) == 0,
+          "the counter does not say the run was stopped: " + counter);
     Check(f.Model().CancelRequested == 0, "the cancel flag was not reset");
     Check(!f.Model().Running(), "the run did not end");
     Check(IsWindowEnabled(f.Control("Command1")) != FALSE, "Convert is not usable again");
@@ -329,7 +332,8 @@ HANDLE StartProgram(const std::string& exe) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     const std::wstring folder = gui::Wide(exe.substr(0, exe.find_last_of('\\')));
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                        &pi))
         return nullptr;
     CloseHandle(pi.hThread);
     return pi.hProcess;
@@ -376,7 +380,8 @@ int StartAndClose(const std::string& exe) {
     if (!window) {
         DWORD code = 0;
         GetExitCodeProcess(first, &code);
-        std::cout << "FAIL start: no window appeared (the program " << (code == STILL_ACTIVE ? "runs" : "ended with " + std::to_string(code)) << ")\n";
+        std::cout << "FAIL start: no window appeared (the program "
+                  << (code == STILL_ACTIVE ? "runs" : "ended with " + std::to_string(code)) << ")\n";
         TerminateProcess(first, 1);
         return 1;
     }

@@ -10,16 +10,23 @@ namespace {
 
 UINT IconFlag(app::MessageIcon icon) {
     switch (icon) {
-        case app::MessageIcon::Information: return MB_ICONINFORMATION;
-        case app::MessageIcon::Question: return MB_ICONQUESTION;
-        case app::MessageIcon::Exclamation: return MB_ICONEXCLAMATION;
-        case app::MessageIcon::Critical: return MB_ICONERROR;
-        case app::MessageIcon::None: break;
+        case app::MessageIcon::Information:
+            return MB_ICONINFORMATION;
+        case app::MessageIcon::Question:
+            return MB_ICONQUESTION;
+        case app::MessageIcon::Exclamation:
+            return MB_ICONEXCLAMATION;
+        case app::MessageIcon::Critical:
+            return MB_ICONERROR;
+        case app::MessageIcon::None:
+            break;
     }
     return 0;
 }
 
-std::wstring Title(const std::string& title) { return Wide(title.empty() ? app::kProgramTitle : title); }
+std::wstring Title(const std::string& title) {
+    return Wide(title.empty() ? app::kProgramTitle : title);
+}
 
 }  // namespace
 
@@ -61,8 +68,12 @@ std::optional<std::string> Win32Dialogs::Run(const app::FileDialogRequest& r, bo
     return Utf8(buffer.c_str());
 }
 
-std::optional<std::string> Win32Dialogs::OpenFile(const app::FileDialogRequest& r) { return Run(r, false); }
-std::optional<std::string> Win32Dialogs::SaveFile(const app::FileDialogRequest& r) { return Run(r, true); }
+std::optional<std::string> Win32Dialogs::OpenFile(const app::FileDialogRequest& r) {
+    return Run(r, false);
+}
+std::optional<std::string> Win32Dialogs::SaveFile(const app::FileDialogRequest& r) {
+    return Run(r, true);
+}
 
 void Win32Dialogs::Message(const std::string& text, app::MessageIcon icon, const std::string& title) {
     MessageBoxW(owner_, Wide(text).c_str(), Title(title).c_str(), MB_OK | IconFlag(icon));
@@ -90,7 +101,8 @@ void Win32Dialogs::ShowHelp(int context) {
     for (wchar_t& c : url)
         if (c == L'\\') c = L'/';
     url += context == 2 ? L"#context2" : L"#context1";
-    if (reinterpret_cast<INT_PTR>(ShellExecuteW(owner_, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
+    if (reinterpret_cast<INT_PTR>(
+            ShellExecuteW(owner_, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) <= 32)
         ShellExecuteW(owner_, L"open", Wide(helpPath_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -2,9 +2,8 @@
 // editor started as its own program, and the help page opened in the browser.
 #pragma once
 
-#include "gui/win32/win32_text.h"
-
 #include "app/ui_dialogs.h"
+#include "gui/win32/win32_text.h"
 
 namespace trelvo::gui {
 

@@ -1,7 +1,8 @@
 // trelvo5-gui.exe: the window over the conversion engine on Windows.
-#include "gui/win32/win32_main_form.h"
-
+// clang-format off
+#include "gui/win32/win32_main_form.h"  // <windows.h> before the other Windows headers
 #include <commctrl.h>
+// clang-format on
 
 #include "core/platform.h"
 #include "gui/win32/win32_dialogs.h"
@@ -26,9 +27,12 @@ int main() {
     gui::MainFormWin32 window(config, dialogs);
     dialogs.SetOwner(window.Window());
     switch (window.Model().Form_Load()) {
-        case app::LoadOutcome::AlreadyRunning: return 0;
-        case app::LoadOutcome::Failed: return 1;
-        case app::LoadOutcome::Shown: break;
+        case app::LoadOutcome::AlreadyRunning:
+            return 0;
+        case app::LoadOutcome::Failed:
+            return 1;
+        case app::LoadOutcome::Shown:
+            break;
     }
     ShowWindow(window.Window(), SW_SHOWNORMAL);
     UpdateWindow(window.Window());

@@ -36,9 +36,13 @@ std::wstring FolderKey(const std::string& iniPath) {
     return Hex(h);
 }
 
-bool IsOption(const app::ControlLayout* c) { return c && c->kind == ControlKind::OptionButton; }
+bool IsOption(const app::ControlLayout* c) {
+    return c && c->kind == ControlKind::OptionButton;
+}
 
-std::string GroupOf(const std::string& name) { return name.substr(0, name.find('(')); }
+std::string GroupOf(const std::string& name) {
+    return name.substr(0, name.find('('));
+}
 
 }  // namespace
 
@@ -46,7 +50,8 @@ namespace {
 
 template <class F>
 F* UserCall(const char* name) {
-    return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+    return reinterpret_cast<F*>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
 }  // namespace
@@ -59,7 +64,8 @@ HFONT CreateUiFont(UINT dpi) {
     if (!forDpi || !forDpi(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0, dpi)) {
         // The metrics of the system's DPI, scaled to the monitor's.
         SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0);
-        m.lfMessageFont.lfHeight = MulDiv(m.lfMessageFont.lfHeight, static_cast<int>(dpi), GetDeviceCaps(dc, LOGPIXELSY));
+        m.lfMessageFont.lfHeight =
+            MulDiv(m.lfMessageFont.lfHeight, static_cast<int>(dpi), GetDeviceCaps(dc, LOGPIXELSY));
     }
     LOGFONTW lf = m.lfMessageFont;
     if (lf.lfHeight == 0) lf.lfHeight = -MulDiv(9, static_cast<int>(dpi), 72);
@@ -169,14 +175,16 @@ void MainFormWin32::BuildMenu() {
         items_[m.name] = item;
         byId_[id++] = m.name;
     }
-    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu_), Wide(app::kFileMenuCaption).c_str());
+    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu_),
+                Wide(app::kFileMenuCaption).c_str());
     Item file;
     file.menu = true;
     file.text = app::kFileMenuCaption;
     items_[app::kFileMenuName] = file;
     for (const app::MenuItemLayout& m : app::TopMenuItems()) {
         // An empty caption would make a separator: a space stands in until the text is set.
-        AppendMenuW(menuBar_, MF_STRING, static_cast<UINT_PTR>(id), *m.caption ? Wide(m.caption).c_str() : L" ");
+        AppendMenuW(menuBar_, MF_STRING, static_cast<UINT_PTR>(id),
+                    *m.caption ? Wide(m.caption).c_str() : L" ");
         Item item;
         item.menu = true;
         item.id = id;
@@ -201,8 +209,8 @@ RECT MainFormWin32::Pixels(const app::Place& p) const {
 
 void MainFormWin32::BuildControls() {
     HINSTANCE inst = GetModuleHandleW(nullptr);
-    tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, inst, nullptr);
+    tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, inst, nullptr);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
     int id = kFirstControlId;
     const app::ControlLayout* previous = nullptr;
@@ -212,7 +220,10 @@ void MainFormWin32::BuildControls() {
         DWORD style = WS_CHILD | (c.kind == ControlKind::Frame ? 0 : WS_CLIPSIBLINGS);
         DWORD ex = 0;
         switch (c.kind) {
-            case ControlKind::Frame: cls = L"BUTTON"; style |= BS_GROUPBOX; break;
+            case ControlKind::Frame:
+                cls = L"BUTTON";
+                style |= BS_GROUPBOX;
+                break;
             case ControlKind::Label:
                 // The input file and the counter are sunken boxes; the counter is centred.
                 style |= SS_NOPREFIX;
@@ -220,21 +231,31 @@ void MainFormWin32::BuildControls() {
                 style |= name == "Label6" ? SS_SUNKEN | SS_CENTER | SS_CENTERIMAGE : SS_LEFT;
                 if (name == "Label21") style |= SS_NOTIFY;
                 break;
-            case ControlKind::CheckBox: cls = L"BUTTON"; style |= BS_AUTOCHECKBOX | WS_TABSTOP; break;
-            case ControlKind::OptionButton: cls = L"BUTTON"; style |= BS_AUTORADIOBUTTON; break;
+            case ControlKind::CheckBox:
+                cls = L"BUTTON";
+                style |= BS_AUTOCHECKBOX | WS_TABSTOP;
+                break;
+            case ControlKind::OptionButton:
+                cls = L"BUTTON";
+                style |= BS_AUTORADIOBUTTON;
+                break;
             case ControlKind::TextBox:
                 cls = L"EDIT";
                 style |= ES_AUTOHSCROLL | WS_TABSTOP;
                 ex = WS_EX_CLIENTEDGE;
                 break;
-            case ControlKind::ListBox: cls = L"COMBOBOX"; style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP; break;
+            case ControlKind::ListBox:
+                cls = L"COMBOBOX";
+                style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+                break;
             case ControlKind::Button:
                 cls = L"BUTTON";
                 style |= WS_TABSTOP | (name == "Command1" ? BS_OWNERDRAW : BS_PUSHBUTTON);
                 break;
         }
         // Option buttons of one group form one tab stop and clear each other.
-        const bool continues = IsOption(&c) && IsOption(previous) && GroupOf(previous->name) == GroupOf(name) &&
+        const bool continues = IsOption(&c) && IsOption(previous) &&
+                               GroupOf(previous->name) == GroupOf(name) &&
                                std::string(previous->frame) == c.frame;
         if (!continues) style |= WS_GROUP | (IsOption(&c) ? WS_TABSTOP : 0);
         HWND h = CreateWindowExW(ex, cls, Wide(c.caption).c_str(), style, 0, 0, 10, 10, hwnd_,
@@ -265,7 +286,8 @@ void MainFormWin32::BuildControls() {
     const auto controls = app::MainFormControls();
     for (auto it = controls.rbegin(); it != controls.rend(); ++it)
         if (it->kind == ControlKind::Frame)
-            SetWindowPos(items_.at(it->name).hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(items_.at(it->name).hwnd, HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainFormWin32::PlaceAll() {
@@ -327,7 +349,8 @@ void MainFormWin32::PlaceAll() {
     GetClientRect(hwnd_, &got);
     const RECT need = Pixels(client);
     if (got.bottom < need.bottom)
-        SetWindowPos(hwnd_, nullptr, 0, 0, want.right - want.left, want.bottom - want.top + need.bottom - got.bottom,
+        SetWindowPos(hwnd_, nullptr, 0, 0, want.right - want.left,
+                     want.bottom - want.top + need.bottom - got.bottom,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_ERASE);
 }
@@ -345,7 +368,8 @@ void MainFormWin32::ApplyStates() {
         for (const app::ControlLayout& c : app::MainFormControls())
             if (key == c.follows) enabled = enabled && Find(c.name)->enabled;
         if ((IsWindowEnabled(item.hwnd) != FALSE) != enabled) EnableWindow(item.hwnd, enabled);
-        if ((IsWindowVisible(item.hwnd) != FALSE || (GetWindowLongPtrW(item.hwnd, GWL_STYLE) & WS_VISIBLE)) != visible)
+        if ((IsWindowVisible(item.hwnd) != FALSE || (GetWindowLongPtrW(item.hwnd, GWL_STYLE) & WS_VISIBLE)) !=
+            visible)
             ShowWindow(item.hwnd, visible ? SW_SHOWNA : SW_HIDE);
     }
     for (auto& [key, item] : items_) {
@@ -353,7 +377,8 @@ void MainFormWin32::ApplyStates() {
         if (key == app::kFileMenuName)
             EnableMenuItem(menuBar_, 0, MF_BYPOSITION | (item.enabled ? MF_ENABLED : MF_GRAYED));
         else if (item.id)
-            EnableMenuItem(menuBar_, static_cast<UINT>(item.id), MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_GRAYED));
+            EnableMenuItem(menuBar_, static_cast<UINT>(item.id),
+                           MF_BYCOMMAND | (item.enabled ? MF_ENABLED : MF_GRAYED));
     }
     DrawMenuBar(hwnd_);
 }
@@ -405,7 +430,9 @@ LRESULT MainFormWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             OnCommand(LOWORD(wp), HIWORD(wp));
             return 0;
-        case WM_DRAWITEM: DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp)); return TRUE;
+        case WM_DRAWITEM:
+            DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+            return TRUE;
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN: {
             auto it = byId_.find(GetDlgCtrlID(reinterpret_cast<HWND>(lp)));
@@ -491,7 +518,8 @@ LRESULT MainFormWin32::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             hwnd_ = nullptr;
             PostQuitMessage(0);
             return 0;
-        default: break;
+        default:
+            break;
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
 }
@@ -510,7 +538,8 @@ void MainFormWin32::OnCommand(int id, int code) {
         model_.TextChanged(name);
     } else if (kind == ControlKind::ListBox && code == CBN_SELCHANGE) {
         model_.Combo1_Click();
-    } else if ((kind == ControlKind::Button || kind == ControlKind::CheckBox || kind == ControlKind::OptionButton) &&
+    } else if ((kind == ControlKind::Button || kind == ControlKind::CheckBox ||
+                kind == ControlKind::OptionButton) &&
                code == BN_CLICKED) {
         RunCommand([&] { app::ClickControl(model_, name); });
     }
@@ -540,7 +569,8 @@ void MainFormWin32::DrawButton(const DRAWITEMSTRUCT& d) {
     }
 }
 
-LRESULT CALLBACK MainFormWin32::ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
+LRESULT CALLBACK MainFormWin32::ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                            DWORD_PTR ref) {
     auto* self = reinterpret_cast<MainFormWin32*>(ref);
     auto it = self->byId_.find(static_cast<int>(id));
     if (it != self->byId_.end()) {
@@ -574,7 +604,7 @@ void MainFormWin32::EditChar(const Item& item, WPARAM& ch) {
     if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return;
     char32_t key = static_cast<char32_t>(ch);
     if (key < 32 && key != app::kBackspace) return;  // Tab, Return, Esc
-    if (key >= 0xD800 && key <= 0xDFFF) return;     // half of a character beyond the BMP
+    if (key >= 0xD800 && key <= 0xDFFF) return;      // half of a character beyond the BMP
     const int length = GetWindowTextLengthW(item.hwnd);
     const app::KeyPressOutcome out = app::FilterKeyPress(kind, key, length);
     if (out.key != 0 && out.selectLength > 0) {
@@ -635,7 +665,8 @@ bool MainFormWin32::SelectListItem(const std::string& name, const std::string& t
                                     reinterpret_cast<LPARAM>(Wide(text).c_str()));
     if (at == CB_ERR) return false;
     SendMessageW(item->hwnd, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
-    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(item->id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(item->hwnd));
+    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(item->id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(item->hwnd));
     return true;
 }
 
@@ -675,10 +706,11 @@ void MainFormWin32::SetText(const std::string& name, const std::string& text) {
     if (i->menu) {
         i->text = text;
         if (name == app::kFileMenuName) {
-            ModifyMenuW(menuBar_, 0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu_), Wide(text).c_str());
+            ModifyMenuW(menuBar_, 0, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu_),
+                        Wide(text).c_str());
         } else if (i->id) {
-            ModifyMenuW(menuBar_, static_cast<UINT>(i->id), MF_BYCOMMAND | MF_STRING, static_cast<UINT_PTR>(i->id),
-                        text.empty() ? L" " : Wide(text).c_str());
+            ModifyMenuW(menuBar_, static_cast<UINT>(i->id), MF_BYCOMMAND | MF_STRING,
+                        static_cast<UINT_PTR>(i->id), text.empty() ? L" " : Wide(text).c_str());
         }
         ApplyStates();
         return;
@@ -686,7 +718,8 @@ void MainFormWin32::SetText(const std::string& name, const std::string& text) {
     if (i->layout->kind == ControlKind::ListBox) {
         const LRESULT at = SendMessageW(i->hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                         reinterpret_cast<LPARAM>(Wide(text).c_str()));
-        SendMessageW(i->hwnd, CB_SETCURSEL, at == CB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(at), 0);
+        SendMessageW(i->hwnd, CB_SETCURSEL, at == CB_ERR ? static_cast<WPARAM>(-1) : static_cast<WPARAM>(at),
+                     0);
         return;
     }
     // A text box runs its change handler (EN_CHANGE) as typing does.
@@ -778,8 +811,10 @@ void MainFormWin32::OpenFileMenu() {
 }
 
 void MainFormWin32::SetBusy(bool busy) {
-    if (busy) ++busy_;
-    else if (busy_ > 0) --busy_;
+    if (busy)
+        ++busy_;
+    else if (busy_ > 0)
+        --busy_;
     SetCursor(LoadCursorW(nullptr, busy_ > 0 ? IDC_WAIT : IDC_ARROW));
 }
 
@@ -822,7 +857,9 @@ void MainFormWin32::ShowFieldLen(const hamlog::HdbFieldLengths& lengths) {
     fieldLen_ = std::make_unique<FieldLenWindow>(hwnd_, lengths);
 }
 
-void MainFormWin32::CloseFieldLen() { fieldLen_.reset(); }
+void MainFormWin32::CloseFieldLen() {
+    fieldLen_.reset();
+}
 
 void MainFormWin32::ShowAdifMapping(const std::vector<std::string>& tagNames, const std::string& fixedText,
                                     const std::string& adifPath) {
@@ -837,8 +874,10 @@ void MainFormWin32::ShowAdifMapping(const std::vector<std::string>& tagNames, co
 void MainFormWin32::CloseAdifMapping(bool closingActions) {
     if (!mapping_) return;
     std::unique_ptr<AdifMappingWindow> w = std::move(mapping_);
-    if (closingActions) w->Close();
-    else w->Discard();
+    if (closingActions)
+        w->Close();
+    else
+        w->Discard();
 }
 
 void MainFormWin32::EndProgram() {

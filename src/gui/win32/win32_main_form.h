@@ -102,7 +102,8 @@ private:
         HBRUSH brush = nullptr;
     };
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                        DWORD_PTR self);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void BuildMenu();
     void BuildControls();

@@ -13,8 +13,8 @@ namespace {
 constexpr const wchar_t* kFieldLenClass = L"TRELVO5.FieldLen";
 constexpr const wchar_t* kMappingClass = L"TRELVO5.ADIF2HL_Form";
 constexpr const wchar_t* kGridClass = L"TRELVO5.MSFlexGrid";
-constexpr int kMenuIds = 10;     // the mapping window's menu items: 10..13
-constexpr int kOptionIds = 20;   // its option buttons: 20..22
+constexpr int kMenuIds = 10;    // the mapping window's menu items: 10..13
+constexpr int kOptionIds = 20;  // its option buttons: 20..22
 constexpr int kText1Id = 30;
 
 void Register(const wchar_t* name, WNDPROC proc, int background) {
@@ -34,7 +34,8 @@ void Register(const wchar_t* name, WNDPROC proc, int background) {
 HWND Child(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, int id, HFONT font,
            DWORD ex = 0) {
     HWND h = CreateWindowExW(ex, cls, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                             nullptr);
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return h;
 }
@@ -50,13 +51,16 @@ int TextWidth(HFONT font, std::string_view text) {
     return static_cast<int>(s.cx);
 }
 
-UINT DpiOf(HWND owner) { return DpiOfWindow(owner); }
+UINT DpiOf(HWND owner) {
+    return DpiOfWindow(owner);
+}
 
 // Places a top-level window's client area at `w` x `h` pixels.
 void SizeClient(HWND hwnd, int w, int h, UINT dpi, bool menu) {
     RECT r{0, 0, w, h};
     AdjustForDpi(r, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), menu, dpi);
-    SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -70,8 +74,8 @@ FieldLenWindow::FieldLenWindow(HWND owner, const hamlog::HdbFieldLengths& length
     font_ = CreateUiFont(dpi);
     const SIZE base = FontBaseUnits(font_);
     hwnd_ = CreateWindowExW(0, kFieldLenClass, Wide(tools::kFieldLenCaption).c_str(),
-                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 400, 200, owner,
-                            nullptr, GetModuleHandleW(nullptr), this);
+                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, CW_USEDEFAULT, 400, 200,
+                            owner, nullptr, GetModuleHandleW(nullptr), this);
     auto dlu = [&](int x, int y) { return POINT{MulDiv(x, base.cx, 4), MulDiv(y, base.cy, 8)}; };
     HWND heading = Child(hwnd_, L"STATIC", tools::kFieldLenHeading, SS_LEFT | SS_NOPREFIX, 1, font_);
     const POINT h0 = dlu(6, 6), h1 = dlu(8 * 34, 20);
@@ -119,10 +123,10 @@ LRESULT CALLBACK FieldLenWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 // --------------------------------------------------------------------------------------
 // The ADIF mapping
 
-AdifMappingWindow::AdifMappingWindow(HWND owner, std::vector<std::string> tagNames, std::string fixedText,
-                                     settings::IniStore& ini, app::UiDialogs& dialogs, std::string editorPath,
-                                     std::string adifPath,
-                                     std::function<void(const adif::AdifMappingModel&, const adif::AdifMapping&)> closed)
+AdifMappingWindow::AdifMappingWindow(
+    HWND owner, std::vector<std::string> tagNames, std::string fixedText, settings::IniStore& ini,
+    app::UiDialogs& dialogs, std::string editorPath, std::string adifPath,
+    std::function<void(const adif::AdifMappingModel&, const adif::AdifMapping&)> closed)
     : model_(std::move(tagNames), std::move(fixedText)),
       ini_(ini),
       dialogs_(dialogs),
@@ -135,16 +139,18 @@ AdifMappingWindow::AdifMappingWindow(HWND owner, std::vector<std::string> tagNam
     font_ = CreateUiFont(dpi_);
     HMENU menu = CreateMenu();
     for (int i = 0; i < 4; ++i)
-        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(kMenuIds + i), Wide(app::kMappingMenu[i][1]).c_str());
+        AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(kMenuIds + i),
+                    Wide(app::kMappingMenu[i][1]).c_str());
     hwnd_ = CreateWindowExW(0, kMappingClass, Wide(app::kMappingTitle).c_str(),
-                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT, 800,
-                            600, owner, menu, GetModuleHandleW(nullptr), this);
+                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 800, 600, owner, menu, GetModuleHandleW(nullptr), this);
 
     // Column widths in twips (15 to a pixel at 96 DPI), widened where this font needs more
     // room for a title or a tag name.
     columnWidths_.assign(adif::kColumnCount + 1, 0);
     int nameWidth = TextWidth(font_, adif::kCornerTitle);
-    for (int r = 1; r <= model_.RowCount(); ++r) nameWidth = std::max(nameWidth, TextWidth(font_, model_.RowTitle(r)));
+    for (int r = 1; r <= model_.RowCount(); ++r)
+        nameWidth = std::max(nameWidth, TextWidth(font_, model_.RowTitle(r)));
     columnWidths_[0] = std::max(Scale(1200 / 15), nameWidth + Scale(12));
     for (int c = 1; c <= adif::kColumnCount; ++c) {
         if (c == adif::kColHidden) continue;  // no title and no width: never marked
@@ -160,11 +166,12 @@ AdifMappingWindow::AdifMappingWindow(HWND owner, std::vector<std::string> tagNam
     rowHeight_ = static_cast<int>(tm.tmHeight) + Scale(4);
 
     Child(hwnd_, L"STATIC", app::kHintText, SS_LEFT | SS_NOPREFIX, 40, font_);
-    grid_ = CreateWindowExW(WS_EX_CLIENTEDGE, kGridClass, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 10, 10,
-                            hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(41)), GetModuleHandleW(nullptr), this);
+    grid_ = CreateWindowExW(WS_EX_CLIENTEDGE, kGridClass, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 10,
+                            10, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(41)),
+                            GetModuleHandleW(nullptr), this);
     Child(hwnd_, L"BUTTON", app::kMappingFixedFrame, BS_GROUPBOX, 42, font_);
-    text1_ = Child(hwnd_, L"EDIT", model_.FixedText(), ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, kText1Id, font_,
-                   WS_EX_CLIENTEDGE);
+    text1_ = Child(hwnd_, L"EDIT", model_.FixedText(), ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, kText1Id,
+                   font_, WS_EX_CLIENTEDGE);
     for (int i = 0; i < 3; ++i)
         options_[i] = Child(hwnd_, L"BUTTON", app::kMappingTargets[i],
                             BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0), kOptionIds + i, font_);
@@ -185,7 +192,9 @@ AdifMappingWindow::~AdifMappingWindow() {
     DeleteObject(font_);
 }
 
-int AdifMappingWindow::Scale(int px) const { return MulDiv(px, static_cast<int>(dpi_), 96); }
+int AdifMappingWindow::Scale(int px) const {
+    return MulDiv(px, static_cast<int>(dpi_), 96);
+}
 
 void AdifMappingWindow::Layout() {
     int width = 0;
@@ -208,12 +217,13 @@ void AdifMappingWindow::Layout() {
     const int optionWidth = Scale(96);
     MoveWindow(text1_, margin + Scale(8), y + line, gridWidth - 3 * optionWidth - Scale(24), line, FALSE);
     for (int i = 0; i < 3; ++i)
-        MoveWindow(options_[i], margin + gridWidth - (3 - i) * optionWidth - Scale(8), y + line, optionWidth - Scale(4),
-                   line, FALSE);
+        MoveWindow(options_[i], margin + gridWidth - (3 - i) * optionWidth - Scale(8), y + line,
+                   optionWidth - Scale(4), line, FALSE);
     y += 2 * line + Scale(16);
     MoveWindow(GetDlgItem(hwnd_, 43), margin, y, gridWidth, 5 * line + Scale(8), FALSE);
     MoveWindow(GetDlgItem(hwnd_, 44), margin + Scale(8), y + line, gridWidth - Scale(16), 2 * line, FALSE);
-    MoveWindow(GetDlgItem(hwnd_, 45), margin + Scale(8), y + 3 * line, gridWidth - Scale(16), 2 * line, FALSE);
+    MoveWindow(GetDlgItem(hwnd_, 45), margin + Scale(8), y + 3 * line, gridWidth - Scale(16), 2 * line,
+               FALSE);
     y += 5 * line + Scale(8) + margin;
     SizeClient(hwnd_, gridWidth + 2 * margin, y, dpi_, true);
     SCROLLINFO si{};
@@ -235,12 +245,17 @@ void AdifMappingWindow::PaintGrid(HDC dc, const RECT& area) {
     auto cell = [&](int row, int c, int x, int y, bool title) {
         const int w = columnWidths_[static_cast<std::size_t>(c)];
         RECT r{x, y, x + w, y + rowHeight_};
-        if (title) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-        else if (row % 2 == 1) FillRect(dc, &r, tint);
+        if (title)
+            FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+        else if (row % 2 == 1)
+            FillRect(dc, &r, tint);
         std::string text;
-        if (title) text = c == 0 ? std::string(adif::kCornerTitle) : std::string(adif::ColumnTitle(c));
-        else if (c == 0) text = model_.RowTitle(row);
-        else if (model_.IsMarked(row, c)) text = adif::kMarkText;
+        if (title)
+            text = c == 0 ? std::string(adif::kCornerTitle) : std::string(adif::ColumnTitle(c));
+        else if (c == 0)
+            text = model_.RowTitle(row);
+        else if (model_.IsMarked(row, c))
+            text = adif::kMarkText;
         const std::wstring t = Wide(text);
         RECT inner = r;
         InflateRect(&inner, -Scale(3), 0);
@@ -286,12 +301,15 @@ void AdifMappingWindow::ClickMenu(const std::string& name) {
 }
 
 void AdifMappingWindow::ClickOption(int index) {
-    for (int i = 0; i < 3; ++i) SendMessageW(options_[i], BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
+    for (int i = 0; i < 3; ++i)
+        SendMessageW(options_[i], BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
     model_.SetTarget(static_cast<adif::FixedTextTarget>(index));
     EnableWindow(text1_, index != 0);
 }
 
-void AdifMappingWindow::SetFixedText(const std::string& text) { SetWindowTextW(text1_, Wide(text).c_str()); }
+void AdifMappingWindow::SetFixedText(const std::string& text) {
+    SetWindowTextW(text1_, Wide(text).c_str());
+}
 
 void AdifMappingWindow::Close() {
     if (done_) return;
@@ -332,12 +350,17 @@ LRESULT AdifMappingWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND: {
             const int id = LOWORD(wp);
-            if (id >= kMenuIds && id < kMenuIds + 4) ClickMenu(app::kMappingMenu[id - kMenuIds][0]);
-            else if (id >= kOptionIds && id < kOptionIds + 3 && HIWORD(wp) == BN_CLICKED) ClickOption(id - kOptionIds);
+            if (id >= kMenuIds && id < kMenuIds + 4)
+                ClickMenu(app::kMappingMenu[id - kMenuIds][0]);
+            else if (id >= kOptionIds && id < kOptionIds + 3 && HIWORD(wp) == BN_CLICKED)
+                ClickOption(id - kOptionIds);
             return 0;
         }
-        case WM_CLOSE: Close(); return 0;
-        default: return DefWindowProcW(hwnd_, msg, wp, lp);
+        case WM_CLOSE:
+            Close();
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_, msg, wp, lp);
     }
 }
 
@@ -357,7 +380,8 @@ LRESULT CALLBACK AdifMappingWindow::GridProc(HWND hwnd, UINT msg, WPARAM wp, LPA
             EndPaint(hwnd, &ps);
             return 0;
         }
-        case WM_ERASEBKGND: return 1;
+        case WM_ERASEBKGND:
+            return 1;
         case WM_LBUTTONDOWN: {
             const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
             const int line = y / self->rowHeight_;
@@ -381,13 +405,24 @@ LRESULT CALLBACK AdifMappingWindow::GridProc(HWND hwnd, UINT msg, WPARAM wp, LPA
                 pos -= GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA * 3;
             } else {
                 switch (LOWORD(wp)) {
-                    case SB_LINEUP: --pos; break;
-                    case SB_LINEDOWN: ++pos; break;
-                    case SB_PAGEUP: pos -= self->visibleRows_; break;
-                    case SB_PAGEDOWN: pos += self->visibleRows_; break;
+                    case SB_LINEUP:
+                        --pos;
+                        break;
+                    case SB_LINEDOWN:
+                        ++pos;
+                        break;
+                    case SB_PAGEUP:
+                        pos -= self->visibleRows_;
+                        break;
+                    case SB_PAGEDOWN:
+                        pos += self->visibleRows_;
+                        break;
                     case SB_THUMBTRACK:
-                    case SB_THUMBPOSITION: pos = HIWORD(wp); break;
-                    default: break;
+                    case SB_THUMBPOSITION:
+                        pos = HIWORD(wp);
+                        break;
+                    default:
+                        break;
                 }
             }
             self->scroll_ = std::clamp(pos, 0, last);
@@ -395,7 +430,8 @@ LRESULT CALLBACK AdifMappingWindow::GridProc(HWND hwnd, UINT msg, WPARAM wp, LPA
             InvalidateRect(hwnd, nullptr, FALSE);
             return 0;
         }
-        default: return DefWindowProcW(hwnd, msg, wp, lp);
+        default:
+            return DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
 

@@ -1,14 +1,13 @@
 // The main window's two secondary windows on Windows: the field lengths and the ADIF mapping.
 #pragma once
 
-#include "gui/win32/win32_text.h"
-
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ui_dialogs.h"
+#include "gui/win32/win32_text.h"
 #include "hamlog/hdb_header.h"
 #include "importers/adif/adif_mapping.h"
 #include "settings/ini_store.h"
@@ -35,8 +34,9 @@ private:
 // or clears a mark. Closing it stores the marks and hands the map to `closed`.
 class AdifMappingWindow {
 public:
-    AdifMappingWindow(HWND owner, std::vector<std::string> tagNames, std::string fixedText, settings::IniStore& ini,
-                      app::UiDialogs& dialogs, std::string editorPath, std::string adifPath,
+    AdifMappingWindow(HWND owner, std::vector<std::string> tagNames, std::string fixedText,
+                      settings::IniStore& ini, app::UiDialogs& dialogs, std::string editorPath,
+                      std::string adifPath,
                       std::function<void(const adif::AdifMappingModel&, const adif::AdifMapping&)> closed);
     ~AdifMappingWindow();
     HWND Window() const { return hwnd_; }

@@ -32,7 +32,9 @@ public:
     void SetChecked(const std::string& n, bool on) override { Note(n), FakeView::SetChecked(n, on); }
     bool Checked(const std::string& n) const override { return Note(n), FakeView::Checked(n); }
     void ClearList(const std::string& n) override { Note(n), FakeView::ClearList(n); }
-    void AddListItem(const std::string& n, const std::string& i) override { Note(n), FakeView::AddListItem(n, i); }
+    void AddListItem(const std::string& n, const std::string& i) override {
+        Note(n), FakeView::AddListItem(n, i);
+    }
     void SetBackColor(const std::string& n, std::optional<std::uint32_t> c) override {
         Note(n), FakeView::SetBackColor(n, c);
     }
@@ -65,15 +67,33 @@ TEST(MainFormLayout, EveryNameTheModelAddressesIsAControlOfTheLayout) {
 
     // Each command with its file chosen, then every option and button the window has.
     const std::pair<const char*, std::string> commands[] = {
-        {"setDGPData", dir.File("Digipan.LOG")}, {"mkCSV", ""},           {"Command1", ""},
-        {"setADIFData", dir.File("sample.adi")}, {"viewCSV", ""},         {"ZL2HL", dir.File("TRELVO-TEST.ZLO")},
-        {"Check5", ""},                          {"Check7", ""},          {"Command4", ""},
-        {"Command2", ""},                        {"setHLData", ""},       {"mkADIF", ""},
-        {"Option2(1)", ""},                      {"Option2(2)", ""},      {"Check9", ""},
-        {"Check10", ""},                         {"Check11", ""},         {"CheckStd", ""},
-        {"mkHL2CSV", ""},                        {"mkHL2CSV5", ""},       {"xxxCC", ""},
-        {"Command1", ""},                        {"viewNewADIF", ""},     {"JAP1CSV", dir.File("JAP1LOG.TXT")},
-        {"viewCSVJ", ""},                        {"ChkData", ""},         {"edSet", ""},
+        {"setDGPData", dir.File("Digipan.LOG")},
+        {"mkCSV", ""},
+        {"Command1", ""},
+        {"setADIFData", dir.File("sample.adi")},
+        {"viewCSV", ""},
+        {"ZL2HL", dir.File("TRELVO-TEST.ZLO")},
+        {"Check5", ""},
+        {"Check7", ""},
+        {"Command4", ""},
+        {"Command2", ""},
+        {"setHLData", ""},
+        {"mkADIF", ""},
+        {"Option2(1)", ""},
+        {"Option2(2)", ""},
+        {"Check9", ""},
+        {"Check10", ""},
+        {"Check11", ""},
+        {"CheckStd", ""},
+        {"mkHL2CSV", ""},
+        {"mkHL2CSV5", ""},
+        {"xxxCC", ""},
+        {"Command1", ""},
+        {"viewNewADIF", ""},
+        {"JAP1CSV", dir.File("JAP1LOG.TXT")},
+        {"viewCSVJ", ""},
+        {"ChkData", ""},
+        {"edSet", ""},
         {"ConvHelp", ""},
     };
     for (const auto& [name, file] : commands) {
@@ -93,14 +113,16 @@ TEST(MainFormLayout, EveryNameTheModelAddressesIsAControlOfTheLayout) {
     const std::set<std::string> layout(all.begin(), all.end());
     EXPECT_EQ(layout.size(), all.size()) << "a name is given twice";
     EXPECT_GT(view.addressed.size(), 60u);
-    for (const std::string& n : view.addressed) EXPECT_TRUE(layout.contains(n)) << n << " is not in the layout";
+    for (const std::string& n : view.addressed)
+        EXPECT_TRUE(layout.contains(n)) << n << " is not in the layout";
 }
 
 TEST(MainFormLayout, FramesHoldTheirControlsAndTheWindowFitsWhatItShows) {
     std::set<std::string> seenFrames;
     for (const app::ControlLayout& c : app::MainFormControls()) {
         if (*c.frame) {
-            ASSERT_TRUE(seenFrames.contains(c.frame)) << c.name << ": its frame " << c.frame << " comes later";
+            ASSERT_TRUE(seenFrames.contains(c.frame))
+                << c.name << ": its frame " << c.frame << " comes later";
             const app::Place f = app::FindControl(c.frame)->place;
             EXPECT_LE(c.place.x + c.place.width, f.width) << c.name << " sticks out of " << c.frame;
             if (c.kind != app::ControlKind::ListBox) {
@@ -119,12 +141,13 @@ TEST(MainFormLayout, FramesHoldTheirControlsAndTheWindowFitsWhatItShows) {
     }
     app::Place small, large;
     app::StackFrames([](const std::string& f) { return f == "Frame1"; }, &small);
-    const auto places = app::StackFrames([](const std::string& f) { return f == "Frame3" || f == "Frame7"; }, &large);
+    const auto places =
+        app::StackFrames([](const std::string& f) { return f == "Frame3" || f == "Frame7"; }, &large);
     ASSERT_EQ(places.size(), 3u);
     EXPECT_EQ(places[1].place.y, places[0].place.y + places[0].place.height + app::kStackGap);
     EXPECT_GT(large.height, small.height);
-    EXPECT_EQ(small.height, app::kWindowMargin * 2 + app::FindControl("Frame1")->place.height + app::kStackGap +
-                                app::StatusArea().height);
+    EXPECT_EQ(small.height, app::kWindowMargin * 2 + app::FindControl("Frame1")->place.height +
+                                app::kStackGap + app::StatusArea().height);
 }
 
 }  // namespace
