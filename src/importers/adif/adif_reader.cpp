@@ -904,7 +904,8 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                     }
                     break;
                 case EntryPlan::Kind::Submode:
-                    state.submode = value;
+                    // The sidebands of SSB are no modes of their own in HAMLOG.
+                    if (value != "USB" && value != "LSB") state.submode = value;
                     break;
                 case EntryPlan::Kind::Band:
                     state.band = value;
