@@ -202,7 +202,11 @@ std::FILE* AdxToPlain(std::FILE* in, const std::string& path) {
     std::string plain = "<EOH>\r\n";
     std::size_t at = 0;
     for (;;) {
-        const std::size_t rec = xml.find("<RECORD", at);
+        std::size_t rec = xml.find("<RECORD", at);
+        // Not <RECORDS>: the name ends there.
+        while (rec != std::string::npos && rec + 7 < xml.size() && xml[rec + 7] != '>' && xml[rec + 7] != '/' &&
+               xml[rec + 7] != ' ' && xml[rec + 7] != '\t' && xml[rec + 7] != '\r' && xml[rec + 7] != '\n')
+            rec = xml.find("<RECORD", rec + 7);
         if (rec == std::string::npos) break;
         const std::size_t open = xml.find('>', rec);
         if (open == std::string::npos) break;
@@ -647,7 +651,7 @@ struct EntryPlan {
     std::vector<int> remarks1;  // Remarks1 extra slots fed by it
     std::vector<int> remarks2;
     std::vector<int> fallbacks;  // columns this entry fills in a record where their tag gave nothing
-    enum class Kind { Plain, QslVia, JccJcg, Aja, Dxcc, Submode, Band, StationCall } kind = Kind::Plain;
+    enum class Kind { Plain, QslVia, JccJcg, Aja, Dxcc, Submode, Band, StationCall, Cnty, State } kind = Kind::Plain;
     bool Used() const {
         return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty() ||
                !fallbacks.empty();
@@ -769,6 +773,17 @@ bool IsRecordKey(std::string_view name) {
     return SameText(name, "CALL") || SameText(name, "QSO_DATE") || SameText(name, "TIME_ON");
 }
 
+// A JCC, JCG or Ku code as HAMLOG keeps them: digits, a town code ending in one letter.
+bool IsJapaneseAreaCode(const std::string& s) {
+    if (s.empty() || s.size() > 6) return false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const bool digit = s[i] >= '0' && s[i] <= '9';
+        const bool townLetter = i == 5 && s[i] >= 'A' && s[i] <= 'Z';
+        if (!digit && !townLetter) return false;
+    }
+    return true;
+}
+
 bool HasDigit(const std::string& s) {
     return s.find_first_of("0123456789") != std::string::npos;
 }
@@ -823,6 +838,10 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
             p.kind = EntryPlan::Kind::Band;
         else if (n == "STATION_CALLSIGN")
             p.kind = EntryPlan::Kind::StationCall;
+        else if (n == "CNTY")
+            p.kind = EntryPlan::Kind::Cnty;
+        else if (n == "STATE")
+            p.kind = EntryPlan::Kind::State;
         else if (n == "JCC" || n == "JCG")
             p.kind = EntryPlan::Kind::JccJcg;
         else if (n == "AJA")
@@ -839,6 +858,7 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
     std::vector<int> fallbackColumns;
     for (const EntryPlan& p : plan) fallbackColumns.insert(fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
     constexpr std::size_t kStationCallsKept = 10;
+    std::string cnty, prefecture;
     AdifRunResult result;
     csvout::HamlogCsvRecord record;
     std::string nameScratch, valueScratch, value;
@@ -862,6 +882,8 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
         repeated.clear();
         nulRemoved = false;
         for (int c : fallbackColumns) fallbackValues[static_cast<std::size_t>(c)].clear();
+        cnty.clear();
+        prefecture.clear();
         ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
             const std::string_view name = AsUtf8(raw, enc, nameScratch);
             int k;
@@ -910,6 +932,12 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                 case EntryPlan::Kind::Band:
                     state.band = value;
                     break;
+                case EntryPlan::Kind::Cnty:
+                    cnty = value;
+                    break;
+                case EntryPlan::Kind::State:
+                    prefecture = value;
+                    break;
                 case EntryPlan::Kind::StationCall:
                     if (!value.empty() && result.stationCallsigns.size() < kStationCallsKept &&
                         std::find(result.stationCallsigns.begin(), result.stationCallsigns.end(), value) ==
@@ -926,6 +954,15 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
         for (int c : fallbackColumns) {
             std::string& slot = state.slots[static_cast<std::size_t>(c)];
             if (text::Trim(slot).empty()) slot = fallbackValues[static_cast<std::size_t>(c)];
+        }
+        // A Japanese contact written the standard way: the JCC/JCG/Ku code in CNTY, the
+        // prefecture in STATE (ADIF's subdivisions of DXCC 339). They stand for the JCC tag.
+        if (!state.jccFlag && !state.ajaFlag && state.dxccValue == "339") {
+            const std::string& code = IsJapaneseAreaCode(cnty) ? cnty : prefecture;
+            if (IsJapaneseAreaCode(code)) {
+                state.jccValue = code;
+                state.jccFlag = true;
+            }
         }
         if (!repeated.empty())
             callbacks.Warning(where() + ": the tag " + repeated +
