@@ -259,7 +259,8 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     adif::AdifKnownCheck known;
     if (a.skipKnown) {
         if (lib.HamlogOpen(hamlog::HamlogDbBaseOf(a.db)) != 0)
-            throw FileError(a.db, "cannot open the database to look up known contacts: " + lib.LastOpenErrorText());
+            throw FileError(a.db,
+                            "cannot open the database to look up known contacts: " + lib.LastOpenErrorText());
         lib.SetQsoOrMaster(hamlog::kQsoTable);
         knownContacts.emplace(lib);
         known = [&knownContacts](const csvout::HamlogCsvRecord& r) { return knownContacts->Has(r); };

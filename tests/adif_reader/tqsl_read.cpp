@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", argv[1], tqsl_getErrorString());
         return 2;
     }
-    static const char* const kNames[] = {"CALL", "QSO_DATE", "TIME_ON", "BAND", "FREQ", "MODE", "SUBMODE", "EOR"};
+    static const char* const kNames[] = {"CALL", "QSO_DATE", "TIME_ON", "BAND",
+                                         "FREQ", "MODE",     "SUBMODE", "EOR"};
     TqslFieldDefinition defs[sizeof kNames / sizeof kNames[0] + 1] = {};
     for (std::size_t i = 0; i < sizeof kNames / sizeof kNames[0]; ++i) {
         std::snprintf(defs[i].name, sizeof defs[i].name, "%s", kNames[i]);
@@ -105,11 +106,12 @@ int main(int argc, char** argv) {
         const std::string& sub = record["SUBMODE"];
         std::string mode = LotwMode(sub);
         if (mode.empty()) mode = LotwMode(record["MODE"]);
-        const bool complete = !record["CALL"].empty() && !record["QSO_DATE"].empty() && !record["TIME_ON"].empty() &&
+        const bool complete = !record["CALL"].empty() && !record["QSO_DATE"].empty() &&
+                              !record["TIME_ON"].empty() &&
                               (!record["BAND"].empty() || !record["FREQ"].empty());
         std::printf("%s\t%s\t%s\t%s\t%s%s%s\t%s\n", record["CALL"].c_str(), record["QSO_DATE"].c_str(),
-                    record["TIME_ON"].c_str(), record["BAND"].c_str(), record["MODE"].c_str(), sub.empty() ? "" : "/",
-                    sub.c_str(), mode.empty() ? "(unknown mode)" : mode.c_str());
+                    record["TIME_ON"].c_str(), record["BAND"].c_str(), record["MODE"].c_str(),
+                    sub.empty() ? "" : "/", sub.c_str(), mode.empty() ? "(unknown mode)" : mode.c_str());
         if (mode.empty() || !complete) ++bad;
         record.clear();
     }

@@ -36,10 +36,11 @@ struct Edge {
     double low, high;
 };
 constexpr Edge kBands[] = {
-    {0.135, 0.138}, {0.472, 0.479}, {1.8, 2.0},     {3.5, 4.0},     {4.6, 4.7},     {5.06, 5.45},
-    {7.0, 7.3},     {10.0, 10.15},  {14.0, 14.35},  {18.0, 18.168}, {21.0, 21.45}, {24.8, 24.99},
-    {28.0, 29.7},   {50.0, 54.0},   {144.0, 148.0}, {219.0, 225.0}, {420.0, 450.0}, {902.0, 928.0},
-    {1200.0, 1300.0}, {2300.0, 2450.0}, {3300.0, 3500.0}, {5600.0, 5925.0}, {10000.0, 10500.0},
+    {0.135, 0.138},   {0.472, 0.479},   {1.8, 2.0},         {3.5, 4.0},       {4.6, 4.7},
+    {5.06, 5.45},     {7.0, 7.3},       {10.0, 10.15},      {14.0, 14.35},    {18.0, 18.168},
+    {21.0, 21.45},    {24.8, 24.99},    {28.0, 29.7},       {50.0, 54.0},     {144.0, 148.0},
+    {219.0, 225.0},   {420.0, 450.0},   {902.0, 928.0},     {1200.0, 1300.0}, {2300.0, 2450.0},
+    {3300.0, 3500.0}, {5600.0, 5925.0}, {10000.0, 10500.0},
 };
 
 }  // namespace
@@ -63,7 +64,8 @@ std::optional<long long> UtcMinutes(std::string_view date, std::string_view time
     if (time.size() < 5 || time[2] != ':' || !Digits(time.substr(0, 2)) || !Digits(time.substr(3, 2)))
         return std::nullopt;
     if (m < 1 || m > 12 || d < 1 || d > 31) return std::nullopt;
-    long long minutes = DaysFrom1900(y, m, d) * 1440 + Number(time.substr(0, 2)) * 60 + Number(time.substr(3, 2));
+    long long minutes =
+        DaysFrom1900(y, m, d) * 1440 + Number(time.substr(0, 2)) * 60 + Number(time.substr(3, 2));
     if (time.find('J') != std::string_view::npos) minutes -= 9 * 60;
     return minutes;
 }

@@ -1,12 +1,14 @@
 // Reading an ADIF log: the prescan that collects the tag names and the run that turns every
 // record into a line of the HAMLOG import CSV.
 //
-// The reader is line oriented. A line ends at CR or CR LF (a lone LF stays in the line unless
-// `lfEndsLine` is set); every line is upper-cased; nothing before the line holding "<EOH>"
-// (nor that line itself) is read; lines are joined, without a separator and without their LF
-// characters, until a line holding "<EOR>" ends a record. In a record a tag name runs from a
-// "<" to the next ":", its value from the next ">" to the next "<"; the length written in
-// the tag is not used.
+// The reader is line oriented. A line ends at CR or CR LF, and at a lone LF too when asked or
+// when the file's first block holds no CR; every line is upper-cased; nothing before the line
+// holding "<EOH>" (nor that line itself) is read, except in a file that has no "<EOH>" at all,
+// which is read as records from its first byte; lines are joined, without a separator and
+// without their LF characters, until a line holding "<EOR>" ends a record. In a record a tag
+// name runs from a "<" to the next ":", its value from the next ">" to the next "<"; the
+// length written in the tag is not used. ADX files (ADIF's XML form, told by their first
+// bytes) are read as the plain form they stand for.
 #pragma once
 
 #include <functional>
@@ -88,7 +90,7 @@ struct AdifScanResult {
     std::vector<std::string> overflowNames;
     AdifInputTraits traits;
     AdifEncoding encoding = AdifEncoding::Cp932;  // never Auto: the one that was used
-    bool lfEndsLine = false;  // how lines were taken (detected or as asked)
+    bool lfEndsLine = false;                      // how lines were taken (detected or as asked)
     bool headerless = false;  // no <EOH> anywhere: the file was read as records from its start
     bool adx = false;         // the file is ADIF's XML form (read by ReadAdxFile instead)
     // The read options the run must be given to read the file the same way.

@@ -32,10 +32,17 @@ std::string Fields(const QsoFields& f, const WriterOptions& o = {}) {
 
 TEST(StandardExport, ModesAreAdifsModeAndSubmode) {
     const std::pair<const char*, StandardMode> cases[] = {
-        {"FT8", {"FT8", ""}},       {"FT4", {"MFSK", "FT4"}},    {"JS8", {"MFSK", "JS8"}},
-        {"Q65", {"MFSK", "Q65"}},   {"PSK3", {"PSK", "PSK31"}},  {"psk31", {"PSK", "PSK31"}},
-        {"C4FM", {"DIGITALVOICE", "C4FM"}}, {"PH", {"SSB", ""}}, {"RY", {"RTTY", ""}},
-        {"CW", {"CW", ""}},         {"XYZ", {"XYZ", ""}},
+        {"FT8", {"FT8", ""}},
+        {"FT4", {"MFSK", "FT4"}},
+        {"JS8", {"MFSK", "JS8"}},
+        {"Q65", {"MFSK", "Q65"}},
+        {"PSK3", {"PSK", "PSK31"}},
+        {"psk31", {"PSK", "PSK31"}},
+        {"C4FM", {"DIGITALVOICE", "C4FM"}},
+        {"PH", {"SSB", ""}},
+        {"RY", {"RTTY", ""}},
+        {"CW", {"CW", ""}},
+        {"XYZ", {"XYZ", ""}},
     };
     for (const auto& [hamlog, want] : cases) {
         const StandardMode got = StandardAdifMode(hamlog);
@@ -61,10 +68,11 @@ TEST(StandardExport, JapaneseCodesAreStateAndCountyOfEntity339) {
         const char* cnty;
     };
     const Case cases[] = {
-        {"1001", true, "10", "1001"},     {"10001", true, "10", "10001"}, {"100101", true, "10", "100101"},
-        {"10001A", true, "10", "10001A"}, {"31", true, "31", ""},         {"110", true, "", "110"},
-        {"48", true, "", "48"},            {"5001", false, "", ""},        {"501A", false, "", ""},
-        {"", false, "", ""},
+        {"1001", true, "10", "1001"},     {"10001", true, "10", "10001"},
+        {"100101", true, "10", "100101"}, {"10001A", true, "10", "10001A"},
+        {"31", true, "31", ""},           {"110", true, "", "110"},
+        {"48", true, "", "48"},           {"5001", false, "", ""},
+        {"501A", false, "", ""},          {"", false, "", ""},
     };
     for (const Case& c : cases) {
         const std::optional<JapanArea> a = JapaneseArea(c.code);
@@ -75,9 +83,10 @@ TEST(StandardExport, JapaneseCodesAreStateAndCountyOfEntity339) {
     }
     // In a record: time moved to UTC, the entity given, no JCC tag; a DX code without a table
     // entry gives no DXCC field at all.
-    EXPECT_EQ(Fields(Jst("JA1ABC", "1001", "FT4", "14.080")),
-              "CALL=JA1ABC QSO_DATE=20240101 TIME_ON=2330 FREQ=14.080 BAND=20m MODE=MFSK SUBMODE=FT4 DXCC=339 "
-              "STATE=10 CNTY=1001 RST_SENT=599 RST_RCVD=599 ");
+    EXPECT_EQ(
+        Fields(Jst("JA1ABC", "1001", "FT4", "14.080")),
+        "CALL=JA1ABC QSO_DATE=20240101 TIME_ON=2330 FREQ=14.080 BAND=20m MODE=MFSK SUBMODE=FT4 DXCC=339 "
+        "STATE=10 CNTY=1001 RST_SENT=599 RST_RCVD=599 ");
     EXPECT_EQ(Fields(Jst("W1AW", "501A", "CW", "*10")),
               "CALL=W1AW QSO_DATE=20240101 TIME_ON=2330 BAND=3cm MODE=CW RST_SENT=599 RST_RCVD=599 ");
     WriterOptions noCode;

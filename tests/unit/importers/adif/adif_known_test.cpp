@@ -13,7 +13,8 @@ namespace hl = trelvo::hamlog;
 
 namespace {
 
-MemoryHamlogRecord Stored(const char* call, const char* date, const char* time, const char* freq, const char* mode) {
+MemoryHamlogRecord Stored(const char* call, const char* date, const char* time, const char* freq,
+                          const char* mode) {
     MemoryHamlogRecord r;
     r.fields[hl::kFieldCall] = call;
     r.fields[hl::kFieldDate] = date;
@@ -23,7 +24,8 @@ MemoryHamlogRecord Stored(const char* call, const char* date, const char* time, 
     return r;
 }
 
-HamlogCsvRecord Contact(const char* call, const char* date, const char* time, const char* freq, const char* mode) {
+HamlogCsvRecord Contact(const char* call, const char* date, const char* time, const char* freq,
+                        const char* mode) {
     HamlogCsvRecord r;
     r.Call = call;
     r.Date = date;
@@ -48,9 +50,9 @@ TEST(KnownContacts, SameCallBandAndModeWithinTenMinutes) {
     EXPECT_FALSE(known.Has(Contact("JA1ABC", "24/05/01", "09:30U", "7.074", "FT8")));    // other band
     EXPECT_FALSE(known.Has(Contact("JA1ABC", "24/05/01", "09:30U", "14.074", "FT4")));   // other mode
     EXPECT_TRUE(known.Has(Contact("JA1ABC/1", "2024/05/01", "18:35J", "7.012", "CW")));  // "7" is 40 m
-    EXPECT_FALSE(known.Has(Contact("JA1ABC", "24/05/01", "09:30U", "7.012", "CW")));     // not the portable call
-    EXPECT_TRUE(known.Has(Contact("W1AW", "24/01/01", "00:04U", "14.080", "FT4")));      // across the year
-    EXPECT_FALSE(known.Has(Contact("W1AW", "", ":U", "14.080", "FT4")));                 // no date: never known
+    EXPECT_FALSE(known.Has(Contact("JA1ABC", "24/05/01", "09:30U", "7.012", "CW")));  // not the portable call
+    EXPECT_TRUE(known.Has(Contact("W1AW", "24/01/01", "00:04U", "14.080", "FT4")));   // across the year
+    EXPECT_FALSE(known.Has(Contact("W1AW", "", ":U", "14.080", "FT4")));              // no date: never known
 }
 
 TEST(KnownContacts, TimesAndBandsAsBothSidesWriteThem) {
