@@ -187,18 +187,15 @@ std::string XmlAttribute(std::string_view tag, std::string_view name) {
     return {};
 }
 
-// The records of an ADX file written as the plain form into an anonymous temporary file: a
-// "<EOH>" line, then one line per <RECORD> with one "<NAME:length>value" per field (APP
+// The records of an ADX file written as the plain form, held in memory: a "<EOH>" line, then one line per <RECORD> with one "<NAME:length>value" per field (APP
 // fields as APP_PROGRAMID_FIELDNAME, USERDEF fields by their FIELDNAME). A "<" inside a value,
 // which the plain form cannot carry, becomes "＜".
-std::FILE* AdxToPlain(std::FILE* in, const std::string& path) {
+std::string AdxToPlain(std::FILE* in, const std::string& path) {
     std::string xml;
     std::vector<char> block(kBlock);
     std::size_t n;
     while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) xml.append(block.data(), n);
     if (std::ferror(in)) throw FileError(path, "cannot read the file");
-    std::FILE* out = std::tmpfile();
-    if (!out) throw FileError(path, "cannot make a temporary file to read the ADX file through");
     std::string plain = "<EOH>\r\n";
     std::size_t at = 0;
     for (;;) {
@@ -248,12 +245,7 @@ std::FILE* AdxToPlain(std::FILE* in, const std::string& path) {
         plain += "<EOR>\r\n";
         at = end;
     }
-    if (std::fwrite(plain.data(), 1, plain.size(), out) != plain.size() || std::fflush(out) != 0) {
-        std::fclose(out);
-        throw FileError(path, "cannot write the temporary file the ADX file is read through");
-    }
-    std::rewind(out);
-    return out;
+    return plain;
 }
 
 // Lines of the file. A line ends at CR, CR LF, and with `lfEndsLine` also at a lone LF; a
@@ -269,9 +261,9 @@ public:
         buf_.resize(kBlock);
         if (IsAdxStart(f_)) {
             // ADIF's XML form: read as the plain form it stands for, one record a line.
-            std::FILE* plain = AdxToPlain(f_, path);
+            plain_ = AdxToPlain(f_, path);
             std::fclose(f_);
-            f_ = plain;
+            f_ = nullptr;
             adx_ = true;
             lf_ = false;
             detect_ = false;
@@ -364,6 +356,19 @@ private:
     }
 
     bool Fill() {
+        if (adx_) {
+            // The plain form of an ADX file, block by block from memory.
+            const std::size_t n = std::min(buf_.size(), plain_.size() - plainAt_);
+            if (n == 0) return false;
+            std::memcpy(buf_.data(), plain_.data() + plainAt_, n);
+            plainAt_ += n;
+            pos_ = 0;
+            end_ = n;
+            crAt_ = lfAt_ = kUnknown;
+            traits_.crSeen = traits_.lfSeen = true;
+            utf8_.Feed(reinterpret_cast<const unsigned char*>(buf_.data()), n);
+            return true;
+        }
         if (!f_) return false;
         const std::size_t n = std::fread(buf_.data(), 1, buf_.size(), f_);
         if (n == 0) {
@@ -391,6 +396,8 @@ private:
     bool lf_;
     bool detect_;
     bool adx_ = false;
+    std::string plain_;  // an ADX file's records in the plain form
+    std::size_t plainAt_ = 0;
     std::FILE* f_ = nullptr;
     std::vector<char> buf_;
     std::size_t pos_ = 0, end_ = 0;
