@@ -60,8 +60,6 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
     const bool adif = kind == ExportKind::kAdif || kind == ExportKind::kAdx;
     if (!adif && (a.khz || a.noCode || a.noTownCode || a.standard))
         throw Error("--khz, --no-code, --no-town-code and --standard are for adif and adx only");
-    if (kind == ExportKind::kAdx && a.encoding != "cp932" && a.encoding != "utf-8")
-        throw Error("adx is always UTF-8");
     if (kind != ExportKind::kBackup && a.modeOpt->count() > 0) throw Error("--mode is for backup only");
 
     exports::ExportOptions o;
@@ -149,7 +147,7 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         a.modeOpt =
             cmd->add_option("--mode", a.mode, "backup: the one mode to write, or MIX for all (default)");
         cmd->add_option("--encoding", a.encoding,
-                        "Output encoding (utf-8: adif with --standard, csv, csv5, backup)")
+                        "Output encoding (utf-8: adif with --standard, csv, csv5, backup; adx is always UTF-8)")
             ->check(CLI::IsMember({"cp932", "utf-8"}));
         cmd->add_option("--timestamp", a.timestamp,
                         "adif --standard: CREATED_TIMESTAMP as \"YYYYMMDD HHMMSS\" (default: now, UTC)");
