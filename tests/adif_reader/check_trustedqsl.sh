@@ -20,8 +20,9 @@ status=0
 for hdb in "$here/../../examples/hamlog/Hamlog.HDB" "$db/Hamlog.HDB"; do
     out="$work/$(basename "$(dirname "$hdb")").adi"
     "$prog" export adif "$hdb" -o "$out" --standard >/dev/null 2>"$work/export.err"
-    # The library keeps its files in the home folder: a scratch one.
-    if HOME="$work/home" "$reader" "$out"; then
+    # The library keeps its files in the home folder: a scratch one. What it leaves allocated
+    # at exit (its OpenSSL set-up) is its own, not looked for in a sanitizer build.
+    if HOME="$work/home" ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$reader" "$out"; then
         echo "ok: $hdb"
     else
         echo "FAIL: $hdb: TrustedQSL's library could not take every record"; status=1
