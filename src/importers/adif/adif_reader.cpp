@@ -602,8 +602,14 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
         const std::size_t mark = buffer.size();
         bool hasEoh = false, hasEor = false;
         if (!src.Next(buffer, header, hasEoh)) {
-            // A last record without <EOR> is left out, as the record layout says; say so.
-            if (run && header && buffer.find('<') != std::string::npos)
+            // A last record without <EOR> is left out, as the record layout says; say so when it
+            // holds a field. Tags without a length after the last record (LoTW ends its reports
+            // with <APP_LoTW_EOF>) are no record.
+            bool holdsField = false;
+            ForEachTag(buffer, [&](std::string_view name, std::size_t) {
+                if (name.find('>') == std::string_view::npos) holdsField = true;
+            });
+            if (run && header && holdsField)
                 callbacks.Warning(src.Path() + ": the last record (from line " + std::to_string(recordLine) +
                                   ") has no <EOR>, so it is not converted");
             return ReadEnd::EndOfFile;
