@@ -198,7 +198,8 @@ std::vector<AdifMappingModel::AutoChoice> AdifMappingModel::AutoMap(bool senders
     static const char* const kMoreRemarks1[] = {"SIG", "SIG_INFO", "POTA_REF", "SOTA_REF"};
     ClearMarks();
     std::vector<AutoChoice> chosen;
-    for (const Usual& u : sendersView ? std::span<const Usual>(kSendersView) : std::span<const Usual>(kUsual)) {
+    for (const Usual& u :
+         sendersView ? std::span<const Usual>(kSendersView) : std::span<const Usual>(kUsual)) {
         AutoChoice choice;
         for (const char* tag : u.tags) {
             const int row = RowOf(tag);
