@@ -47,7 +47,7 @@ struct ExitStatus {
 
 // Prints warnings to stderr; asks Yes/No on the terminal, or answers No without one. While one
 // exists, Ctrl+C and SIGTERM are a cancel request that the conversion polls between records (a
-// second one ends the program at once).
+// second one is the same request).
 class CliCallbacks : public ConversionCallbacks {
 public:
     explicit CliCallbacks(std::optional<bool> fixedAnswer = std::nullopt);

@@ -123,6 +123,8 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         ~CloseOnExit() { lib.HamlogClose(); }
     } closeOnExit{lib};
     const long long count = lib.Vdbf_rcount();
+    std::string countWarning;
+    if (auto* hdb = dynamic_cast<HdbLibrary*>(&lib)) countWarning = hdb->CountWarning();
     if (o.range != RangeMode::kRecords) last = count;
     // Numbers beyond the database cannot be read: the pass need not walk them.
     if (first < 1) first = 1;
@@ -135,6 +137,9 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     }
 
     ExportResult result;
+    result.countMismatch = countWarning;
+    if (!countWarning.empty())
+        callbacks.Warning(countWarning + "; the records in the file are exported, not the header's count");
     result.outputPath = o.outputPath;
     result.first = first;
     result.last = last;
@@ -175,12 +180,14 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
                 try {
                     written = WriteRecord(f, o.kind, w, enc, line, &note);
                 } catch (const Error& e) {
-                    result.failure = o.dbPath + ": record " + std::to_string(n) + ": " + e.what();
+                    result.failure = o.dbPath + ": record " + std::to_string(n) + ": " + e.what() +
+                                     "; nothing was written (" + o.outputPath + " is as it was)";
                     break;
                 }
                 if (!note.empty())
                     callbacks.Warning(o.dbPath + ": record " + std::to_string(n) + ": " + note);
                 if (written) {
+                    result.blankedBreaks += text::BlankLineBreaks(line);
                     line.append("\r\n");
                     out.WriteBytes(line);
                     ++result.converted;
@@ -189,7 +196,14 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         }
         callbacks.Progress(n);
     }
+    if (!result.failure.empty()) {
+        result.converted = 0;
+        return result;  // the writer removes what it wrote; an existing output stays
+    }
     out.Close();
+    if (result.blankedBreaks > 0)
+        callbacks.Warning(o.dbPath + ": " + std::to_string(result.blankedBreaks) +
+                          " line breaks or NUL characters inside fields were written as spaces");
     if (enc.Unmappable() > 0)
         callbacks.Warning(o.outputPath + ": " + std::to_string(enc.Unmappable()) +
                           " characters that Shift-JIS cannot hold were written as '?'");

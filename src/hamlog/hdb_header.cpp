@@ -93,6 +93,7 @@ HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std
                       std::to_string(h.fields[static_cast<std::size_t>(index)].width) +
                       " bytes wide, at least " + std::to_string(width) + " are needed");
     };
+    need(kHdbCalls, 1);
     need(kHdbDate, 4);
     need(kHdbTime, 2);
     need(kHdbFlag, 2);
@@ -142,8 +143,9 @@ CheckedHdb CheckHdbHeader(const std::string& path) {
     c.header = CheckHeaderBytes(head, c.fileSize, name);
     const auto headerLength = static_cast<std::uint64_t>(c.header.headerLength);
     c.recordsInFile = (c.fileSize - headerLength) / static_cast<std::uint64_t>(c.header.recordLength);
-    c.usableCount =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(c.header.recordCount, c.recordsInFile));
+    // What is there is read: records past a count that was not updated, or only the whole
+    // records of a file cut short.
+    c.usableCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(c.recordsInFile, 0xFFFFFFFFu));
     if (c.recordsInFile != c.header.recordCount)
         c.countWarning = name + ": the header counts " + std::to_string(c.header.recordCount) +
                          " records, the file holds " + std::to_string(c.recordsInFile);

@@ -99,7 +99,7 @@ struct CheckedHdb {
     HdbHeader header;
     std::uint64_t fileSize = 0;
     std::uint64_t recordsInFile = 0;  // whole records after the header
-    // The header's record count, or the whole records present when the file holds fewer.
+    // The whole records present, whatever the header's count says.
     std::uint32_t usableCount = 0;
     // Set when the header's count and the records in the file differ; the caller shows it
     // as a warning.
@@ -116,6 +116,7 @@ struct CheckedHdb {
 //     and DATE, TIME and FLAG are wide enough for what they hold;
 //   * the field widths add up to the record length minus one (the deletion mark);
 //   * the last-update date is a real date;
+//   * the callsign field is at least one byte wide;
 //   * a record count that does not fit the file is not an error: the records present are
 //     used and `countWarning` says so.
 // Throws HdbCheckError naming the file and the failed check. Never creates or changes the file.

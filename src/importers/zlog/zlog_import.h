@@ -39,6 +39,9 @@ using ZlogModeNames = std::array<std::string, kModeNameCount>;
 inline constexpr const char* kOutputPrefix = "ZLOG2HL_";
 inline constexpr const char* kCompletionTitle = "TRELVO zLog変換モード";
 inline constexpr const char* kMsgCannotOpenHamlog = "HAMLOGデータがOpen出来ません。";
+inline constexpr const char* kMsgZloxMarkMissing =
+    "not a zLog file: the name ends in .ZLOX but the file does not start with the ZLOX mark (damaged, or "
+    "another kind of file)";
 inline constexpr const char* kQraQuestion =
     "変換データ作成時 Turbo HAMLOG から\r\nQRAデータ(最新)を取り込みますか？";
 
@@ -85,6 +88,7 @@ struct ZlogResult {
     long long badDates = 0;
     long long memoCuts = 0;
     std::size_t unmappable = 0;  // characters written as '?'
+    bool shrunk = false;         // the file lost contacts while it was read (warned)
 };
 
 // The calendar date and time of an OLE date, to the nearest second; nullopt when the value
@@ -107,6 +111,9 @@ ZlogResult ConvertZlogLog(const ZlogOptions& options, ConversionCallbacks& callb
 // "ZLOG2HL_" + the time as yyyymmdd_hhmm in the folder (which ends in a separator); no
 // extension.
 std::string DefaultZlogOutputPath(const std::string& geneDataFolder, const text::DateTime& now);
+// `path` when nothing has that name yet, else the first free "<path>_2", "<path>_3", ...: two
+// runs in the same minute never write the same default output.
+std::string FreeOutputPath(const std::string& path);
 
 // "zLog→Turbo HAMLOG用CSVファイル", the line break, the path, "を保存しました".
 std::string CompletionMessage(const std::string& outputPath, std::string_view lineBreak = "\r\n");
