@@ -31,7 +31,8 @@ std::string FollowLinks(const std::string& utf8Path);
 bool FileExists(const std::string& utf8Path);
 
 // True when the path names something that exists and is neither a regular file nor a folder:
-// a device, a FIFO, a socket (links followed). Such an output is written where it is.
+// a device, a FIFO, a socket (links followed), or anything named through /dev or /proc. Such
+// an output is written where it is.
 bool IsSpecialFile(const std::string& utf8Path);
 
 // False when an existing regular file may not be written by this process: no write

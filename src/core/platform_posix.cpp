@@ -20,6 +20,9 @@ std::FILE* OpenFile(const std::string& utf8Path, const char* mode) {
 }
 
 bool IsSpecialFile(const std::string& utf8Path) {
+    // What is named through /dev or /proc (/dev/stdout, /dev/fd/3) is a stream the process
+    // was given, even when it leads to a regular file.
+    if (utf8Path.rfind("/dev/", 0) == 0 || utf8Path.rfind("/proc/", 0) == 0) return true;
     struct stat st {};
     if (utf8Path.empty() || stat(utf8Path.c_str(), &st) != 0) return false;
     return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);

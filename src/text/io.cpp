@@ -151,9 +151,10 @@ bool ByteReader::ReadLine(std::string& line, LineEnds ends) {
 
 Cp932LineWriter::Cp932LineWriter(const std::string& path) : path_(path), target_(FollowLinks(path)) {
     std::error_code ec;
-    if (path == "-" || IsSpecialFile(target_)) {  // standard output, a device, a FIFO: in place
+    const bool standardOutput = path == "-" || path == "/dev/stdout";
+    if (standardOutput || IsSpecialFile(path)) {  // standard output, a device, a FIFO: in place
         errno = 0;
-        f_ = path == "-" ? OpenStandardOutputStream() : OpenFile(target_, "wb");
+        f_ = standardOutput ? OpenStandardOutputStream() : OpenFile(target_, "wb");
         if (!f_) throw FileError(path, Reason("cannot open the file for writing"));
         buf_.reserve(kBlock + 4096);
         return;
