@@ -119,6 +119,14 @@ CheckedHdb CheckHdbHeader(const std::string& path) {
                                                                               : HdbProblem::kCannotRead;
         throw HdbCheckError(problem, name, "cannot open the database: " + reason);
     }
+    struct CloseOnExit {
+        std::FILE* f;
+        ~CloseOnExit() { std::fclose(f); }
+    } close{f};
+    return CheckHdbStream(f, name);
+}
+
+CheckedHdb CheckHdbStream(std::FILE* f, const std::string& name) {
     std::string head(kDbfFixedHeaderBytes, '\0');
     std::size_t got = std::fread(head.data(), 1, head.size(), f);
     head.resize(got);
@@ -132,7 +140,6 @@ CheckedHdb CheckHdbHeader(const std::string& path) {
     const bool readFailed = std::ferror(f) != 0;
     const int err = errno;
     const long long size = readFailed ? -1 : FileSizeOf(f);
-    std::fclose(f);
     if (readFailed || size < 0)
         throw HdbCheckError(HdbProblem::kCannotRead, name,
                             "cannot read the database: " + std::generic_category().message(err));

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -121,6 +122,9 @@ struct CheckedHdb {
 //     used and `countWarning` says so.
 // Throws HdbCheckError naming the file and the failed check. Never creates or changes the file.
 CheckedHdb CheckHdbHeader(const std::string& path);
+// The same checks on a stream open at its start (`name` names it in messages); the stream
+// stays open and its position is left anywhere.
+CheckedHdb CheckHdbStream(std::FILE* f, const std::string& name);
 
 // The field widths of a database, read through CheckHdbHeader: entries 1..16 from the first
 // sixteen descriptors, entry 0 the sum of the first two. Returns false when the database

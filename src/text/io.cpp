@@ -28,6 +28,21 @@ std::string Reason(const char* what) {
 }  // namespace
 
 ByteReader::ByteReader(const std::string& path) : path_(path) {
+    Open();
+}
+
+ByteReader::ByteReader(const std::string& path, const std::string_view* bytes) : path_(path) {
+    if (!bytes) {
+        Open();
+        return;
+    }
+    memory_ = *bytes;
+    inMemory_ = true;
+    size_ = static_cast<long long>(bytes->size());
+}
+
+void ByteReader::Open() {
+    const std::string& path = path_;
     std::error_code ec;
     if (std::filesystem::is_directory(PathFromUtf8(path), ec))
         throw FileError(path, "cannot open the file: it is a folder");
@@ -150,6 +165,20 @@ bool ByteReader::ReadLine(std::string& line, LineEnds ends) {
 }
 
 Cp932LineWriter::Cp932LineWriter(const std::string& path) : path_(path), target_(FollowLinks(path)) {
+    Open();
+}
+
+Cp932LineWriter::Cp932LineWriter(const std::string& path, std::string* sink) : path_(path), target_(path) {
+    if (sink) {
+        sink_ = sink;
+        return;
+    }
+    target_ = FollowLinks(path);
+    Open();
+}
+
+void Cp932LineWriter::Open() {
+    const std::string& path = path_;
     std::error_code ec;
     const bool standardOutput = path == "-" || path == "/dev/stdout";
     if (standardOutput || IsSpecialFile(path)) {  // standard output, a device, a FIFO: in place

@@ -23,6 +23,9 @@ public:
     explicit ByteReader(const std::string& path);
     // Reads `bytes` (kept alive by the caller) as if they were the file `name`.
     ByteReader(std::string_view bytes, const std::string& name);
+    // The bytes in memory when `bytes` is given, else the file (for converters that can be
+    // run on memory, as the fuzzers do).
+    ByteReader(const std::string& path, const std::string_view* bytes);
     ~ByteReader();
     ByteReader(const ByteReader&) = delete;
     ByteReader& operator=(const ByteReader&) = delete;
@@ -44,6 +47,7 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    void Open();
     bool Fill();
 
     std::string path_;
@@ -72,6 +76,8 @@ public:
     explicit Cp932LineWriter(const std::string& path);
     // Appends the lines to `sink` instead of a file (`name` names it in messages).
     Cp932LineWriter(std::string& sink, const std::string& name);
+    // Into `sink` when it is given, else into the file.
+    Cp932LineWriter(const std::string& path, std::string* sink);
     // Writes in place into a file the caller holds open and locked (see ExclusiveLock); the
     // file is emptied first and Close() leaves it where it is.
     Cp932LineWriter(ExclusiveLock& lockedFile, const std::string& path);
@@ -97,6 +103,7 @@ public:
     const std::string& WorkingPath() const { return temp_.empty() ? path_ : temp_; }
 
 private:
+    void Open();
     void Flush();
     [[noreturn]] void Fail(int error);
 

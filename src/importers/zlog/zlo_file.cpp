@@ -102,7 +102,7 @@ void DecodeZloRecord(std::string_view b, ZloKind kind, ZloRecord& r) {
     }
 }
 
-ZloReader::ZloReader(const std::string& path) : in_(path) {
+ZloReader::ZloReader(const std::string& path, const std::string_view* bytes) : in_(path, bytes) {
     std::string first;
     in_.Read(first, kZloRecordSize);
     header_ = ParseZloHeader(first);

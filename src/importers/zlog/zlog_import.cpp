@@ -188,7 +188,7 @@ bool NamedZlox(const std::string& path) {
 ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
     ZlogResult result;
     result.outputPath = o.outputPath;
-    ZloReader reader(o.inputPath);
+    ZloReader reader(o.inputPath, o.inputBytes);
     result.header = reader.Header();
     if (result.header.kind != ZloKind::Zlox && NamedZlox(o.inputPath))
         throw FormatError(o.inputPath, kMsgZloxMarkMissing);
@@ -200,7 +200,7 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
     if (o.outputPath == o.inputPath)
         throw FileError(o.outputPath, "the output would overwrite the zLog file");
 
-    text::Cp932LineWriter out(o.outputPath);
+    text::Cp932LineWriter out(o.outputPath, o.outputSink);
     out.BlankBreaksInLines();  // a memo or a number holding a line break would split the line
     if (reader.TailBytes() > 0)
         cb.Warning(o.inputPath + ": the last " + std::to_string(reader.TailBytes()) +

@@ -57,6 +57,10 @@ enum class FreqSource {
 struct ZlogOptions {
     std::string inputPath;
     std::string outputPath;  // written under exactly this name
+    // Given: the log's bytes are read from memory and the lines appended to outputSink; no
+    // file is touched (the fuzzer runs the conversion so).
+    const std::string_view* inputBytes = nullptr;
+    std::string* outputSink = nullptr;
     ZlogModeNames modeNames = {"CW", "SSB", "FM", "AM", "RTTY", "Other", "FT4", "FT8"};
     bool toOtherZone = false;  // "J" file: DX to UTC; "U" file: JA to JST
     bool qslIssueOn = false;
