@@ -130,7 +130,7 @@ void IniStore::ReadIniValue(const std::string& key, std::string& value) const {
     const std::string section = CutAtNul(CurrentIniSection);
     std::string found = section;  // the default handed to the platform
     std::string bytes;
-    if (ReadAll(path_, bytes)) {
+    if (Load(bytes)) {
         const IniText file = SplitBom(std::move(bytes));
         const std::string wantSection = file.Encode(section);
         const std::string wantKey = file.Encode(CutAtNul(key));
@@ -179,7 +179,7 @@ std::string IniStore::ReadOr(const std::string& section, const std::string& key,
 bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
     std::string bytes;
     IniText file;
-    if (ReadAll(path_, bytes)) file = SplitBom(bytes);
+    if (Load(bytes)) file = SplitBom(bytes);
     const std::string section = file.Encode(CutAtNul(CurrentIniSection));
     const std::string k = file.Encode(CutAtNul(key));
     const std::string v = file.Encode(CutAtNul(value));
@@ -223,6 +223,10 @@ bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
     std::string out = file.bom;
     out.reserve(bytes.size() + newLine.size() + 8);
     for (const Line& l : lines) out += l.text + l.end;
+    if (memory_) {
+        *memory_ = std::move(out);
+        return true;
+    }
 
     // Write beside the file, then move over it, so a failed write never leaves half a file. A
     // settings file that is a symbolic link is written through: the file it names is replaced.
@@ -248,6 +252,12 @@ bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
         std::filesystem::remove(PathFromUtf8(tmp), ec);
         return Failed("cannot write it", e);
     }
+    return true;
+}
+
+bool IniStore::Load(std::string& bytes) const {
+    if (!memory_) return ReadAll(path_, bytes);
+    bytes = *memory_;
     return true;
 }
 

@@ -72,8 +72,11 @@ bool ByteReader::Fill() {
         pos_ = 0;
         return n > 0;
     }
-    buf_.resize(kBlock);
-    std::size_t n = std::fread(buf_.data(), 1, kBlock, f_);
+    // A small file needs no block of a megabyte (filled with zeros first on every read).
+    const std::size_t want =
+        size_ > 0 ? static_cast<std::size_t>(std::min<long long>(static_cast<long long>(kBlock), size_ + 1)) : kBlock;
+    buf_.resize(want);
+    std::size_t n = std::fread(buf_.data(), 1, want, f_);
     if (n == 0 && std::ferror(f_)) throw FileError(path_, "cannot read the file");
     buf_.resize(n);
     pos_ = 0;
