@@ -43,6 +43,10 @@ bool FileWritable(const std::string& utf8Path);
 // A new stream ("wb", binary) on the process's standard output; nullptr on failure (errno set).
 std::FILE* OpenStandardOutputStream();
 
+// A read-only stream over `bytes` (kept alive by the caller), for readers that take a stream
+// to be run on memory (the fuzzers). nullptr where the system has none (Windows; errno set).
+std::FILE* OpenMemoryStream(std::string_view bytes);
+
 // The program's arguments as UTF-8 text, the program name first. On Windows they are taken
 // from the wide-character command line, so names outside the ANSI code page survive.
 std::vector<std::string> ArgumentsUtf8(int argc, char** argv);

@@ -43,6 +43,11 @@ std::FILE* OpenStandardOutputStream() {
     return f;
 }
 
+std::FILE* OpenMemoryStream(std::string_view bytes) {
+    static char none = 0;
+    return fmemopen(bytes.empty() ? &none : const_cast<char*>(bytes.data()), bytes.size(), "rb");
+}
+
 std::string ProgramFolder() {
     char buf[PATH_MAX + 1];
     ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -72,6 +73,11 @@ std::FILE* OpenStandardOutputStream() {
     std::FILE* f = _fdopen(fd, "wb");
     if (!f) _close(fd);
     return f;
+}
+
+std::FILE* OpenMemoryStream(std::string_view) {
+    errno = ENOSYS;
+    return nullptr;
 }
 
 std::string ProgramFolder() {

@@ -92,7 +92,7 @@ std::optional<std::string> ValidateExportRange(std::string_view from, std::strin
 }
 
 ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, ConversionCallbacks& callbacks) {
-    CheckOutputPath(o);
+    if (!o.outputSink) CheckOutputPath(o);
     WriterOptions w = o.writer;
     if (w.standard && w.ExportKhz)
         throw Error("standard ADIF gives FREQ in MHz: kHz and standard exclude each other");
@@ -132,7 +132,7 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
 
     csvout::DxccTable table;
     if (o.kind == ExportKind::kAdif) {
-        table = csvout::DxccTable::Find(csvout::kHamlogToAdifTableFile, o.programFolder);
+        if (!o.outputSink) table = csvout::DxccTable::Find(csvout::kHamlogToAdifTableFile, o.programFolder);
         w.hamlogToAdif = &table;
     }
 
@@ -144,7 +144,7 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     result.first = first;
     result.last = last;
     // The lines come from the writers in the output encoding, ready to be written as they are.
-    text::Cp932LineWriter out(o.outputPath);
+    text::Cp932LineWriter out(o.outputPath, o.outputSink);
     Encoder enc(w.encoding);
     if (o.kind == ExportKind::kAdif)
         for (const std::string& line :

@@ -47,6 +47,9 @@ struct ExportOptions {
     // Told the record numbers the pass will walk, before the first one (the counter label
     // shows "n/last").
     std::function<void(long long first, long long last)> passStarts;
+    // Given: the lines are appended here and no file is touched (no output, no DXCC table
+    // search; the fuzzer runs the export so).
+    std::string* outputSink = nullptr;
 };
 
 struct ExportResult {

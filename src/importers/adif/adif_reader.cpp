@@ -96,11 +96,12 @@ private:
 // "<EOH>" (in any case), so text before the header never has to be held.
 class LineSource {
 public:
-    LineSource(const std::string& path, bool lfEndsLine) : path_(path), lf_(lfEndsLine) {
+    LineSource(const std::string& path, bool lfEndsLine, const std::string_view* bytes = nullptr)
+        : path_(path), lf_(lfEndsLine) {
         errno = 0;
-        f_ = OpenFile(path, "rb");
+        f_ = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
         if (!f_) throw FileError(path, OpenFailure("cannot open the file"));
-        buf_.resize(kBlock);
+        buf_.resize(bytes ? std::min(kBlock, bytes->size() + 1) : kBlock);
     }
     ~LineSource() {
         if (f_) std::fclose(f_);
@@ -442,8 +443,8 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, ConversionCallb
     }
 }
 
-AdifEncoding Resolve(const std::string& path, AdifEncoding enc) {
-    return enc == AdifEncoding::Auto ? DetectAdifEncoding(path) : enc;
+AdifEncoding Resolve(const std::string& path, AdifEncoding enc, const std::string_view* bytes) {
+    return enc == AdifEncoding::Auto ? DetectAdifEncoding(path, bytes) : enc;
 }
 
 // The first character's code is "A" (65) or more: a single-byte character from "A" on,
@@ -488,12 +489,12 @@ bool AdifTagTable::Add(const std::string& name) {
     return true;
 }
 
-AdifEncoding DetectAdifEncoding(const std::string& path) {
+AdifEncoding DetectAdifEncoding(const std::string& path, const std::string_view* bytes) {
     errno = 0;
-    std::FILE* f = OpenFile(path, "rb");
+    std::FILE* f = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
     if (!f) throw FileError(path, OpenFailure("cannot open the file"));
     Utf8Check check;
-    std::vector<char> buf(kBlock);
+    std::vector<char> buf(bytes ? std::min(kBlock, bytes->size() + 1) : kBlock);
     std::size_t n;
     while (check.Valid() && (n = std::fread(buf.data(), 1, buf.size(), f)) > 0)
         check.Feed(reinterpret_cast<const unsigned char*>(buf.data()), n);
@@ -508,9 +509,9 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
                             ConversionCallbacks& callbacks, const AdifScanCounter& counter) {
     if (path.empty()) throw Error(std::string(kNoInputMessage));
     AdifScanResult result;
-    result.encoding = Resolve(path, options.encoding);
+    result.encoding = Resolve(path, options.encoding, options.inputBytes);
     const AdifEncoding enc = result.encoding;
-    LineSource src(path, options.lfEndsLine);
+    LineSource src(path, options.lfEndsLine, options.inputBytes);
     std::unordered_set<std::string> overflow;
     std::string scratch;
     int hint = 1;
@@ -566,9 +567,11 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                              const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
                              AdifMeterState& meter, ConversionCallbacks& callbacks) {
     if (inputPath.empty()) throw Error(std::string(kNoInputMessage));
-    CheckInputFile(inputPath, "the ADIF file");
-    RefuseSameFiles({{inputPath, "the ADIF file", false}, {outputPath, "the output", true}});
-    const AdifEncoding enc = Resolve(inputPath, readOptions.encoding);
+    if (!readOptions.inputBytes) {
+        CheckInputFile(inputPath, "the ADIF file");
+        RefuseSameFiles({{inputPath, "the ADIF file", false}, {outputPath, "the output", true}});
+    }
+    const AdifEncoding enc = Resolve(inputPath, readOptions.encoding, readOptions.inputBytes);
 
     AdifLineOptions options = lineOptions;
     options.qslColumnMapped = mapping.columnMap[kColQsl] != 0;
@@ -605,8 +608,8 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
             p.kind = EntryPlan::Kind::QslVia;
     }
 
-    text::Cp932LineWriter out(outputPath);
-    LineSource src(inputPath, readOptions.lfEndsLine);
+    text::Cp932LineWriter out(outputPath, readOptions.outputSink);
+    LineSource src(inputPath, readOptions.lfEndsLine, readOptions.inputBytes);
     AdifRunResult result;
     csvout::HamlogCsvRecord record;
     std::string nameScratch, valueScratch, value;

@@ -28,6 +28,10 @@ enum class AdifEncoding { Cp932, Utf8, Auto };
 struct AdifReadOptions {
     bool lfEndsLine = false;  // a lone LF ends a line too
     AdifEncoding encoding = AdifEncoding::Cp932;
+    // Given: the file's bytes are read from memory and the converted lines appended to
+    // outputSink; no file is touched (the fuzzer runs the reader so).
+    const std::string_view* inputBytes = nullptr;
+    std::string* outputSink = nullptr;
 };
 
 // The message when no input file is set.
@@ -85,7 +89,7 @@ struct AdifScanResult {
 };
 
 // Reads the whole file once: UTF-8 when it is valid UTF-8 holding non-ASCII text, else CP932.
-AdifEncoding DetectAdifEncoding(const std::string& path);
+AdifEncoding DetectAdifEncoding(const std::string& path, const std::string_view* bytes = nullptr);
 
 // Called by the prescan after each record with the record count and the name count so far.
 using AdifScanCounter = std::function<void(long long records, int names)>;
