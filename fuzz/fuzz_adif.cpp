@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string out;
     adif::AdifReadOptions ro;
     ro.lfEndsLine = flags & 1;
-    ro.encoding = (flags & 6) == 2 ? adif::AdifEncoding::Utf8
+    ro.encoding = (flags & 6) == 2   ? adif::AdifEncoding::Utf8
                   : (flags & 6) == 4 ? adif::AdifEncoding::Auto
                                      : adif::AdifEncoding::Cp932;
     ro.inputBytes = &bytes;
@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         adif::AdifScanResult scan = adif::ScanAdifTags("fuzz.adi", ro, cb);
         adif::AdifMappingModel model(scan.table.Names(), "fixed");
         // Map row i to column i (as far as both go), so every column is fed by some tag.
-        for (int r = 1; r <= model.RowCount() && r <= adif::AdifMappingModel::ColumnCount(); ++r) model.Click(r, r);
+        for (int r = 1; r <= model.RowCount() && r <= adif::AdifMappingModel::ColumnCount(); ++r)
+            model.Click(r, r);
         adif::AdifMapping map = model.BuildMapping();
         adif::AdifLineOptions lo;
         lo.widths = (flags & 8) ? hamlog::DefaultHdbFieldLengths() : hamlog::HdbFieldLengths{};

@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const exports::ExportResult r = exports::ExportHamlogData(lib, o, cb);
         if (r.failure.empty() && o.kind != exports::ExportKind::kAdif) {
             long long lines = 0;
-            for (std::size_t at = out.find('\n'); at != std::string::npos; at = out.find('\n', at + 1)) ++lines;
+            for (std::size_t at = out.find('\n'); at != std::string::npos; at = out.find('\n', at + 1))
+                ++lines;
             if (lines != r.converted) __builtin_trap();
         }
     } catch (const Error&) {

@@ -16,12 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::FILE* f = OpenMemoryStream(fuzz::Bytes(data, size));
         if (!f) return 0;
         try {
-            counts[collect] = hamlog::ReadMasterCodesStream(f, "Fuzz.mst", hamlog::kMasterRecordLength, collect, list);
+            counts[collect] =
+                hamlog::ReadMasterCodesStream(f, "Fuzz.mst", hamlog::kMasterRecordLength, collect, list);
         } catch (const Error&) {
         }
         std::fclose(f);
     }
     if (counts[0] != counts[1]) __builtin_trap();
-    if (counts[1] >= 0 && list.MasterCodes.size() != static_cast<std::size_t>(counts[1]) + 1) __builtin_trap();
+    if (counts[1] >= 0 && list.MasterCodes.size() != static_cast<std::size_t>(counts[1]) + 1)
+        __builtin_trap();
     return 0;
 }

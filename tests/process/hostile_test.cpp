@@ -23,7 +23,8 @@ void WriteSettings(const WorkDir& w, const std::string& extra = "") {
 // A folder every user may write, for runs as nobody.
 void OpenToEveryone(const WorkDir& w) {
     for (const auto& e : fs::recursive_directory_iterator(w.Path()))
-        fs::permissions(e.path(), e.is_directory() ? fs::perms::all : fs::perms::all & ~fs::perms::others_exec);
+        fs::permissions(e.path(),
+                        e.is_directory() ? fs::perms::all : fs::perms::all & ~fs::perms::others_exec);
     fs::permissions(w.Path(), fs::perms::all);
 }
 
@@ -71,7 +72,8 @@ std::string ZloLog(int contacts) {
 void MakeDatabase(const WorkDir& w, int records, const std::string& name = "Hamlog.HDB") {
     WriteAll(w / "db.csv", HamlogCsv(records));
     const std::string mst = name.substr(0, name.size() - 4) + ".mst";
-    const Result r = RunTrelvo(w.Path(), {"db", "create", name, "--from", "db.csv", "--master", mst, "--force"});
+    const Result r =
+        RunTrelvo(w.Path(), {"db", "create", name, "--from", "db.csv", "--master", mst, "--force"});
     ASSERT_EQ(0, r.exitCode) << r.description;
 }
 
@@ -123,8 +125,9 @@ TEST(OutputsThatAreNotFiles, DevicesFifosAndStandardOutputAreWrittenWhereTheyAre
         EXPECT_TRUE(IsCharDevice("/dev/null"));
         // /dev/stdout into a pipe, and into a file the shell opened.
         const std::string cmd = "cd '" + w.Path().string() +
-                                "' && /usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups -- '" + Program() +
-                                "' --ini " + kIni + " import jap1 jap1.txt --remconv none.txt -o /dev/stdout";
+                                "' && /usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups -- '" +
+                                Program() + "' --ini " + kIni +
+                                " import jap1 jap1.txt --remconv none.txt -o /dev/stdout";
         std::FILE* pipe = popen((cmd + " 2>/dev/null").c_str(), "r");
         ASSERT_NE(nullptr, pipe);
         std::string piped;
@@ -154,9 +157,9 @@ TEST(OutputsThatAreNotFiles, AReadOnlyOutputIsRefusedForEveryUser) {
     OpenToEveryone(w);
     RunOptions nobody;
     nobody.asNobody = true;
-    for (const fs::perms mode : {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
-                                 fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                     fs::perms::others_read}) {
+    for (const fs::perms mode :
+         {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+          fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read}) {
         fs::permissions(w / "out.csv", mode);
         r = RunTrelvo(w.Path(), Jap1To("out.csv"), nobody);
         EXPECT_EQ(1, r.exitCode) << r.description;
@@ -194,7 +197,8 @@ TEST(OutputsThatAreNotFiles, TwoZlogRunsInOneMinuteWriteTwoFiles) {
     ASSERT_EQ(0, a.exitCode) << a.description;
     ASSERT_EQ(0, b.exitCode) << b.description;
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(w / "GeneData")) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(w / "GeneData"))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     if (names.size() == 2 && names[0].substr(0, 21) != names[1].substr(0, 21))
         GTEST_SKIP() << "the minute changed between the runs";
@@ -267,8 +271,8 @@ TEST(WorkFiles, ADatabaseAndItsMasterGoInPlaceTogetherOrNotAtAll) {
     EXPECT_NE(std::string::npos, r.err.find("the master file is as it was")) << r.err;
     // No master file before: the new one does not stay without its database.
     fs::create_directories(w / "New.HDB");
-    r = RunTrelvo(w.Path(), {"db", "create", "New.HDB", "--from", "in.csv", "--master", "New.mst", "--from-codes",
-                             "codes.txt", "--force"});
+    r = RunTrelvo(w.Path(), {"db", "create", "New.HDB", "--from", "in.csv", "--master", "New.mst",
+                             "--from-codes", "codes.txt", "--force"});
     EXPECT_EQ(1, r.exitCode) << r.description;
     EXPECT_FALSE(fs::exists(w / "New.mst"));
     EXPECT_FALSE(AnyWritingFile(w.Path()));
@@ -349,8 +353,8 @@ TEST(LyingInputs, ZlogFieldsWithLineBreaksAndDamagedOrShrinkingFiles) {
     log += ZloRecord("JA1AAA", "10\r\n", "two\r\nlines");
     log += ZloRecord("JA1BBB", "11", std::string("nul\0in", 6));
     WriteAll(w / "breaks.ZLO", log);
-    Result r = RunTrelvo(w.Path(), {"--ini", kIni, "import", "zlog", "breaks.ZLO", "--memo-to", "remarks2",
-                                    "-o", "out.csv"});
+    Result r = RunTrelvo(
+        w.Path(), {"--ini", kIni, "import", "zlog", "breaks.ZLO", "--memo-to", "remarks2", "-o", "out.csv"});
     EXPECT_EQ(0, r.exitCode) << r.description;
     const std::string out = ReadAll(w / "out.csv");
     EXPECT_EQ(2, std::count(out.begin(), out.end(), '\n')) << out;
