@@ -72,6 +72,10 @@ bool CliCallbacks::CancelRequested() {
 void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files) {
     files.push_back({ctx.IniPath(), "the settings file", false});
     RefuseSameFiles(files);
+    RemoveStaleWorkFiles(files);
+}
+
+void RemoveStaleWorkFiles(const std::vector<CommandFile>& files) {
     for (const CommandFile& f : files) {
         if (!f.written || f.path.empty() || f.path == "-") continue;
         for (const std::string& old : text::RemoveStaleWorkFiles(f.path))

@@ -66,6 +66,10 @@ private:
 // command reads or writes once the paths are known and before anything is written.
 void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files);
 
+// Removes, with a warning each, the work files older than a day that killed runs left beside
+// the outputs among `files` (CheckCommandFiles does this too).
+void RemoveStaleWorkFiles(const std::vector<CommandFile>& files);
+
 // For a run that stopped on a cancel request: throws Aborted (status 3) saying that the run was
 // cancelled after `records` records and that the lines written so far are in `output`.
 // `outputWritten` false: the run stopped before it made its output, which is as it was.

@@ -200,7 +200,9 @@ bool MoveFileOver(const std::string& from, const std::string& to) {
     if (MoveFileExW(PathFromUtf8(from).wstring().c_str(), PathFromUtf8(to).wstring().c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    errno = EACCES;
+    // A file another program holds open (a CSV open in Excel) is busy, not forbidden.
+    const DWORD e = GetLastError();
+    errno = e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION ? EBUSY : EACCES;
     return false;
 }
 

@@ -292,8 +292,10 @@ void Cp932LineWriter::Close() {
         const int e = errno;
         std::error_code ec;
         std::filesystem::remove(PathFromUtf8(temp_), ec);
-        throw FileError(path_, std::string("cannot put the file in place (") + std::strerror(e) +
-                                   "); what was written is removed");
+        const std::string why = e == EBUSY ? "another program has the file open; close it there and run again"
+                                           : std::strerror(e);
+        throw FileError(path_, "cannot put the file in place (" + why +
+                                   "); what was written is removed and the existing file is kept as it was");
     }
     temp_.clear();
 }
