@@ -196,6 +196,9 @@ const char* HdbLibrary::RecordBytes(std::uint32_t n) {
         const bool inOrder = blockStart_ < 0 || at == blockStart_ + static_cast<long long>(block_.size());
         const std::size_t ahead = blockStart_ < 0 ? kBlockBytes : std::min(kBlockBytes, block_.size() * 32);
         std::size_t want = inOrder ? std::max(len, ahead / len * len) : len;
+        // Never more than the records left in the file (a small file needs no large block).
+        const std::uint64_t left = recordsInFile_ >= n ? (recordsInFile_ - n + 1) * len : len;
+        if (want > left) want = static_cast<std::size_t>(std::max<std::uint64_t>(left, len));
         block_.resize(want);
         std::size_t got = 0;
         if (inOrder) {

@@ -185,6 +185,8 @@ PendingFile::PendingFile(std::string target, bool overwrite) : target_(std::move
         if (!existing.empty())
             throw FileError(existing, "the file exists and is only replaced when asked to");
     }
+    if (!FileWritable(FollowLinks(target_)))
+        throw FileError(target_, "the file is read-only (no permission to replace it); nothing was written");
     errno = 0;
     f_ = CreateUniqueFile(target_, "writing", temp_);
     if (!f_) throw FileError(target_, Because("cannot create the file", errno));

@@ -1,5 +1,6 @@
 #include "settings/ini_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -135,15 +136,29 @@ void IniStore::ReadIniValue(const std::string& key, std::string& value) const {
         const std::string wantSection = file.Encode(section);
         const std::string wantKey = file.Encode(CutAtNul(key));
         bool inSection = false;
-        for (const Line& l : SplitLines(file.body)) {
+        const std::string_view body(file.body);
+        // The lines are looked at where they are (a read is made for every key); the next CR
+        // and the next LF are each searched for only once they have been passed.
+        const char* const base = body.data();
+        auto next = [&](char c, std::size_t from) {
+            const void* hit = from < body.size() ? std::memchr(base + from, c, body.size() - from) : nullptr;
+            return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : body.size();
+        };
+        std::size_t cr = next('\r', 0), lf = next('\n', 0);
+        for (std::size_t pos = 0; pos < body.size();) {
+            if (cr < pos) cr = next('\r', pos);
+            if (lf < pos) lf = next('\n', pos);
+            const std::size_t e = std::min(cr, lf);
+            const std::string_view lineText = body.substr(pos, e - pos);
+            pos = e + ((e + 1 < body.size() && body[e] == '\r' && body[e + 1] == '\n') ? 2 : 1);
             std::string_view name;
-            if (SectionName(l.text, name)) {
+            if (SectionName(lineText, name)) {
                 if (inSection) break;
                 inSection = text::EqualsNoCase(name, wantSection);
                 continue;
             }
             std::string_view k, v;
-            if (inSection && KeyValue(l.text, k, v) && text::EqualsNoCase(k, wantKey)) {
+            if (inSection && KeyValue(lineText, k, v) && text::EqualsNoCase(k, wantKey)) {
                 std::string raw(v.substr(0, v.find('\0')));
                 if (file.utf8) {
                     found = raw;  // cut below, counted in CP932 bytes as for any value

@@ -151,6 +151,12 @@ TEST(OutputsThatAreNotFiles, AReadOnlyOutputIsRefusedForEveryUser) {
     EXPECT_EQ(1, r.exitCode) << r.description;
     EXPECT_NE(std::string::npos, r.err.find("read-only")) << r.err;
     EXPECT_EQ("an older output\r\n", ReadAll(w / "out.csv"));
+    // The same for a database replaced with --force.
+    WriteAll(w / "in.csv", HamlogCsv(2));
+    r = RunTrelvo(w.Path(), {"db", "create", "out.csv", "--from", "in.csv", "--force"});
+    EXPECT_EQ(1, r.exitCode) << r.description;
+    EXPECT_EQ("an older output\r\n", ReadAll(w / "out.csv"));
+    fs::remove(w / "in.csv");
     if (!CanRunAsNobody()) return;
     // As an ordinary user in a folder that user may write: a root-owned file of mode 444 and
     // one of mode 644 can be renamed over, but are not the user's to replace.
