@@ -67,9 +67,9 @@ std::string CheckedDatabase(const ExportArgs& a, const CliContext& ctx) {
 
 void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
     using exports::ExportKind;
-    const bool adif = kind == ExportKind::kAdif;
+    const bool adif = kind == ExportKind::kAdif || kind == ExportKind::kAdx;
     if (!adif && (a.khz || a.noCode || a.noTownCode || a.standard))
-        throw Error("--khz, --no-code, --no-town-code and --standard are for adif only");
+        throw Error("--khz, --no-code, --no-town-code and --standard are for adif and adx only");
     if (kind != ExportKind::kBackup && a.modeOpt->count() > 0) throw Error("--mode is for backup only");
 
     exports::ExportOptions o;
@@ -137,6 +137,9 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         {exports::ExportKind::kCsv, "CSV: 14 quoted fields, date YYYYMMDD"},
         {exports::ExportKind::kCsv5, "CSV that Turbo HAMLOG 5 reads back: 15 quoted fields, date YY/MM/DD"},
         {exports::ExportKind::kBackup, "The old Turbo HAMLOG backup text: fixed widths, one mode or all"},
+        {exports::ExportKind::kAdx,
+         "ADX, ADIF's XML form in UTF-8: the standard fields, Japanese text in NAME_INTL, QTH_INTL, "
+         "COMMENT_INTL and NOTES_INTL"},
     };
     for (const auto& k : kinds) {
         auto args = std::make_shared<ExportArgs>();  // owned by the callback below
@@ -163,7 +166,7 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         a.modeOpt =
             cmd->add_option("--mode", a.mode, "backup: the one mode to write, or MIX for all (default)");
         cmd->add_option("--encoding", a.encoding,
-                        "Output encoding (utf-8: adif with --standard, csv, csv5, backup)")
+                        "Output encoding (utf-8: adif with --standard, csv, csv5, backup; adx is always UTF-8)")
             ->check(CLI::IsMember({"cp932", "utf-8"}));
         cmd->add_flag("--allow-truncated", a.allowTruncated,
                       "A database whose header counts other records than the file holds (cut short, "

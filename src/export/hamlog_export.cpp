@@ -71,6 +71,9 @@ bool WriteRecord(const QsoFields& f, ExportKind kind, const WriterOptions& w, En
             return true;
         case ExportKind::kBackup:
             return BackupRecord(f, w.SelectedMode, enc, line);
+        case ExportKind::kAdx:
+            AdxRecord(f, w, enc, line, note);
+            return true;
     }
     return false;
 }
@@ -131,7 +134,11 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     if (last > count) last = count;
 
     csvout::DxccTable table;
-    if (o.kind == ExportKind::kAdif) {
+    if (o.kind == ExportKind::kAdx) {
+        w.standard = true;
+        w.encoding = OutputEncoding::kUtf8;  // ADX is XML in UTF-8
+    }
+    if (o.kind == ExportKind::kAdif || o.kind == ExportKind::kAdx) {
         if (!o.outputSink) table = csvout::DxccTable::Find(csvout::kHamlogToAdifTableFile, o.programFolder);
         w.hamlogToAdif = &table;
     }
@@ -149,6 +156,9 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     if (o.kind == ExportKind::kAdif)
         for (const std::string& line :
              AdifHeaderLines(w, o.createdTimestamp.empty() ? UtcTimestampNow() : o.createdTimestamp))
+            out.WriteLine(line);
+    if (o.kind == ExportKind::kAdx)
+        for (const std::string& line : AdxHeaderLines(o.createdTimestamp.empty() ? UtcTimestampNow() : o.createdTimestamp))
             out.WriteLine(line);
     if (o.passStarts) o.passStarts(first, last);
 
@@ -200,7 +210,15 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         result.converted = 0;
         return result;  // the writer removes what it wrote; an existing output stays
     }
+    if (o.kind == ExportKind::kAdx)
+        for (const std::string& closing : AdxFooterLines()) out.WriteLine(closing);
     out.Close();
+    if (enc.LeftOutCount() > 0)
+        callbacks.Warning(o.outputPath + ": " + std::to_string(enc.LeftOutCount()) +
+                          (o.kind == ExportKind::kAdx
+                               ? " values that are not ASCII and have no _INTL field in ADIF were left out"
+                               : " values that are not ASCII were left out (ADIF's ADI is ASCII; export adx "
+                                 "keeps Japanese text, --encoding utf-8 writes it as UTF-8)"));
     if (result.blankedBreaks > 0)
         callbacks.Warning(o.dbPath + ": " + std::to_string(result.blankedBreaks) +
                           " line breaks or NUL characters inside fields were written as spaces");
@@ -230,6 +248,8 @@ ExportSaveDialog SaveDialogFor(ExportKind kind, const text::DateTime& now) {
         case ExportKind::kBackup:
             return {"旧ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ形式TXT LOGﾃﾞｰﾀ保存(TXT形式)",
                     "旧ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ形式TXT LOGﾃﾞｰﾀ(TXT形式) (*.TXT)|*.TXT", "HL5BAK0001"};
+        case ExportKind::kAdx:
+            return {"ADX LOGﾃﾞｰﾀ保存(ADX形式)", "ADX LOGﾃﾞｰﾀ(ADX形式) (*.ADX)|*.ADX", "ADXLOG_" + stamp};
     }
     return {};
 }
@@ -258,6 +278,8 @@ const char* KindName(ExportKind kind) {
             return "csv5";
         case ExportKind::kBackup:
             return "backup";
+        case ExportKind::kAdx:
+            return "adx";
     }
     return "";
 }
