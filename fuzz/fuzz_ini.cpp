@@ -1,5 +1,5 @@
-// Any bytes as the settings file: every key the program reads comes back within its limits,
-// and a write keeps the file readable and changes only the key written.
+// Any bytes as the settings file, held in memory: every key the program reads comes back
+// within its limits, and a write keeps the file readable and changes only the key written.
 #include "core/errors.h"
 #include "fuzz_support.h"
 #include "settings/app_settings.h"
@@ -8,12 +8,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace trelvo;
-    const std::string path = fuzz::WriteInput("TRELVO5.INI", data, size);
-    settings::IniStore ini(path);
+    std::string bytes(fuzz::Bytes(data, size));
+    settings::IniStore ini("TRELVO5.INI", &bytes);
     try {
-        settings::CheckIniReadable(path);
-        settings::LoadShellSettings(ini, fuzz::Scratch().string());
+        settings::LoadShellSettings(ini, "/program");
         settings::LoadQslMarks(ini);
+        settings::LoadUiOptions(ini);
         std::string v;
         for (const char* section : {"QSLcfg", "HAMLOG-FOL", "ModeName", "ADIF2HL_CFG"}) {
             ini.CurrentIniSection = section;

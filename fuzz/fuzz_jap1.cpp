@@ -1,17 +1,20 @@
-// Any bytes as a JAP1 export: the converter may report errors, never crash or hang.
+// Any bytes as a JAP1 export, with a remarks table: the converter may report errors, never
+// crash or hang.
 #include "core/errors.h"
 #include "fuzz_support.h"
 #include "importers/jap1/jap1_import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace trelvo;
-    jap1::Jap1Options o;
-    o.inputPath = fuzz::WriteInput("JAP1.TXT", data, size);
-    o.outputPath = (fuzz::Scratch() / "JAP2HL.CSV").string();
-    o.programFolder = fuzz::Scratch().string();
+    static const jap1::RemarksConversionTable table = [] {
+        jap1::RemarksConversionTable t;
+        t.pairs = {{"QSL OK", "TNX"}, {"", "empty"}, {"ﾃｽﾄ", "試験"}};
+        return t;
+    }();
+    std::string out;
     fuzz::YesCallbacks cb;
     try {
-        jap1::ConvertJap1Csv(o, cb);
+        jap1::ConvertJap1Bytes(fuzz::Bytes(data, size), table, out, cb);
     } catch (const Error&) {
     }
     return 0;

@@ -1,5 +1,5 @@
-// Any bytes as a zLog log (.ZLO or .ZLOX), converted with every rule on: the converter may
-// report errors, never crash or hang.
+// Any bytes as a zLog log (.ZLO or .ZLOX), converted in memory with every rule on: the
+// converter may report errors, never crash or hang.
 #include "core/errors.h"
 #include "fuzz_support.h"
 #include "importers/zlog/zlog_import.h"
@@ -13,9 +13,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         list.MasterCount = 2;
         return zlog::MasterIndex(list);
     }();
+    const std::string_view bytes = fuzz::Bytes(data, size);
+    std::string out;
     zlog::ZlogOptions o;
-    o.inputPath = fuzz::WriteInput("in.ZLO", data, size);
-    o.outputPath = (fuzz::Scratch() / "out.csv").string();
+    o.inputPath = "in.ZLO";
+    o.outputPath = "out.csv";
+    o.inputBytes = &bytes;
+    o.outputSink = &out;
     o.widths = hamlog::DefaultHdbFieldLengths();
     o.toOtherZone = true;
     o.qslIssueOn = true;

@@ -159,8 +159,10 @@ void MainFormModel::ExportHamlogData() {
         ResetCounter();
         return;
     }
-    if (!result.failure.empty()) dialogs_.Message(result.failure, MessageIcon::Exclamation);
-    Message(exports::CompletionMessage(result));
+    if (!result.failure.empty())
+        dialogs_.Message(result.failure, MessageIcon::Exclamation);
+    else
+        Message(exports::CompletionMessage(result));
     callbacks.ShowWarnings();
     endWithoutRun();
 }

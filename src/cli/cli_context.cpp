@@ -1,5 +1,9 @@
 #include "cli/cli_context.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +12,7 @@
 #include "core/errors.h"
 #include "core/platform.h"
 #include "text/chars.h"
+#include "text/io.h"
 #include "text/numfmt.h"
 
 namespace trelvo::cli {
@@ -16,9 +21,32 @@ namespace {
 volatile std::sig_atomic_t g_cancelSignal = 0;
 
 extern "C" void OnCancelSignal(int sig) {
+    // A second signal is the same request: the run stops at the next record and removes or
+    // keeps its output as a cancel does, rather than dying with its work file left behind.
     g_cancelSignal = sig;
-    std::signal(sig, SIG_DFL);  // a second signal ends the program at once
+    std::signal(sig, OnCancelSignal);
 }
+
+#ifdef _WIN32
+// Ctrl+Break and closing the console are a cancel too. Windows ends the process when the
+// handler of a close returns, so that one waits for the run to finish its cancel.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    switch (event) {
+        case CTRL_C_EVENT:
+        case CTRL_BREAK_EVENT:
+            g_cancelSignal = SIGINT;
+            return TRUE;
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT:
+            g_cancelSignal = SIGTERM;
+            Sleep(4500);
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+#endif
 
 }  // namespace
 
@@ -32,6 +60,9 @@ const char* const kExitStatusHelp =
 CliCallbacks::CliCallbacks(std::optional<bool> fixedAnswer) : fixedAnswer_(fixedAnswer) {
     std::signal(SIGINT, OnCancelSignal);
     std::signal(SIGTERM, OnCancelSignal);
+#ifdef _WIN32
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#endif
 }
 
 bool CliCallbacks::CancelRequested() {
@@ -41,6 +72,16 @@ bool CliCallbacks::CancelRequested() {
 void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files) {
     files.push_back({ctx.IniPath(), "the settings file", false});
     RefuseSameFiles(files);
+    RemoveStaleWorkFiles(files);
+}
+
+void RemoveStaleWorkFiles(const std::vector<CommandFile>& files) {
+    for (const CommandFile& f : files) {
+        if (!f.written || f.path.empty() || f.path == "-") continue;
+        for (const std::string& old : text::RemoveStaleWorkFiles(f.path))
+            std::cerr << "trelvo5: warning: removed " << old
+                      << ", the unfinished work file of a run stopped more than a day ago\n";
+    }
 }
 
 void ReportCancelled(long long records, const std::string& output, bool outputWritten) {
@@ -100,7 +141,8 @@ void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& i
         throw FileError(s.geneDataFolder, "cannot create the generated-data folder");
 }
 
-// "--widths W0,W1,...,W16": seventeen whole numbers from 0 to 9999.
+// "--widths W0,W1,...,W16": seventeen whole numbers from 0 to 9999; the callsign, date and
+// time need room.
 hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
     const std::vector<std::string> parts = text::Split(s, ',');
     if (parts.size() != 17)
@@ -112,6 +154,12 @@ hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
             throw Error("--widths: W" + std::to_string(i) + " \"" + parts[i] + "\" is not a width");
         w[i] = static_cast<int>(*v);
     }
+    for (const auto& [i, name] : {std::pair<std::size_t, const char*>{0, "callsign"},
+                                  {hamlog::kHdbDate + 1, "date"},
+                                  {hamlog::kHdbTime + 1, "time"}})
+        if (w[i] == 0)
+            throw Error("--widths: W" + std::to_string(i) + " is 0, but the " + name +
+                        " needs room; give its width in the database");
     return w;
 }
 

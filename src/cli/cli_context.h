@@ -61,7 +61,7 @@ struct ExitStatus {
 
 // Prints warnings to stderr; asks Yes/No on the terminal, or answers No without one. While one
 // exists, Ctrl+C and SIGTERM are a cancel request that the conversion polls between records (a
-// second one ends the program at once).
+// second one is the same request).
 class CliCallbacks : public ConversionCallbacks {
 public:
     explicit CliCallbacks(std::optional<bool> fixedAnswer = std::nullopt);
@@ -79,6 +79,10 @@ private:
 // inputs, as another of its outputs or as the settings file. Call it with every file the
 // command reads or writes once the paths are known and before anything is written.
 void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files);
+
+// Removes, with a warning each, the work files older than a day that killed runs left beside
+// the outputs among `files` (CheckCommandFiles does this too).
+void RemoveStaleWorkFiles(const std::vector<CommandFile>& files);
 
 // For a run that stopped on a cancel request: throws Aborted (status 3) saying that the run was
 // cancelled after `records` records and that the lines written so far are in `output`.

@@ -195,10 +195,12 @@ void Create(const CreateArgs& a) {
     // Every input is checked, and no output may be one of them, before anything is written.
     CheckInputFile(a.csv, "the CSV file");
     if (!a.codes.empty()) CheckInputFile(a.codes, "the codes file");
-    RefuseSameFiles({{a.csv, "the CSV file", false},
-                     {a.codes, "the codes file", false},
-                     {a.hdb, "the database", true},
-                     {a.master, "the master file", true}});
+    const std::vector<CommandFile> files = {{a.csv, "the CSV file", false},
+                                            {a.codes, "the codes file", false},
+                                            {a.hdb, "the database", true},
+                                            {a.master, "the master file", true}};
+    RefuseSameFiles(files);
+    RemoveStaleWorkFiles(files);
     std::vector<MasterEntry> codes;
     if (!a.codes.empty()) codes = ReadMasterEntries(a.codes);
     for (const std::string& target : {a.hdb, a.master}) {

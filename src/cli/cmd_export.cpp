@@ -5,6 +5,7 @@
 
 #include "cli/cli_context.h"
 #include "core/errors.h"
+#include "csvout/dxcc_tables.h"
 #include "core/platform.h"
 #include "export/hamlog_export.h"
 #include "hamlog/db_location.h"
@@ -24,6 +25,7 @@ struct ExportArgs {
     std::string mode = exports::kAllModes;
     std::string encoding = "cp932";
     std::string timestamp;
+    bool allowTruncated = false;
     CLI::Option* modeOpt = nullptr;
     CLI::Option* fromRecordOpt = nullptr;
     CLI::Option* toRecordOpt = nullptr;
@@ -37,22 +39,30 @@ std::string Absolute(const std::string& path) {
 }
 
 // The database named on the command line, or the one of the settings, after the location
-// check: ".HDB" in the path, the master file beside it, a header that can be read.
+// check: ".HDB" in the path, the master file beside it, a header that can be read. Every
+// refusal keeps the message users know and adds the real reason.
 std::string CheckedDatabase(const ExportArgs& a, const CliContext& ctx) {
     std::string path = a.db;
+    const std::string noLocation = exports::kMsgNoDatabaseLocation;
     if (path.empty()) {
         settings::IniStore ini = ctx.Ini();
         path = settings::LoadShellSettings(ini, ctx.programFolder).hamlogDbPath;
         if (path.empty())
-            throw Error("no database given, and the settings file (" + ini.Path() + ") names none");
+            throw Error(noLocation + " (no database given, and the settings file " + ini.Path() +
+                        " names none)");
     }
-    if (settings::ResolvePathNoCase(Absolute(path)).empty()) throw FileError(path, "no such database");
+    if (!hamlog::PathHasHdb(path))
+        throw FileError(path, noLocation + " (the name does not end in .HDB)");
+    if (settings::ResolvePathNoCase(Absolute(path)).empty())
+        throw FileError(path, noLocation + " (no such file)");
     hamlog::HamlogLocation loc;
     hamlog::SetHamlogDbPath(loc, Absolute(path));
     const hamlog::LocationStatus status = hamlog::CheckHamlogLocation(loc, ctx.programFolder);
     if (status == hamlog::LocationStatus::kValid) return Absolute(path);
-    const char* why = hamlog::LocationMessage(status);
-    throw FileError(path, text::ReplaceAll(why ? why : "not a database", "\r\n", " "));
+    const char* known = hamlog::LocationMessage(status);
+    std::string why = known ? text::ReplaceAll(known, "\r\n", " ") : std::string(hamlog::kMsgCannotOpenDb);
+    if (!loc.HeaderProblem.empty()) why += " (" + loc.HeaderProblem + ")";
+    throw FileError(path, why);
 }
 
 void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
@@ -94,13 +104,22 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
 
     CheckCommandFiles(ctx, {{o.dbPath, "the database", false},
                             {settings::ResolvePathNoCase(hamlog::MstPathFor(o.dbPath)), "the master file", false},
+                            {kind == ExportKind::kAdif
+                                 ? csvout::DxccTable::Locate(csvout::kHamlogToAdifTableFile, ctx.programFolder)
+                                 : std::string(),
+                             "the DXCC code table", false},
                             {o.outputPath, "the output", true}});
     hamlog::HdbLibrary lib;
     CliCallbacks callbacks;
     const exports::ExportResult r = exports::ExportHamlogData(lib, o, callbacks);
+    if (!r.failure.empty()) throw Error(r.failure);
     if (r.cancelled) ReportCancelled(r.converted, o.outputPath);
     std::cout << exports::CompletionMessage(r, "\n") << '\n';
-    if (!r.failure.empty()) throw Error(r.failure + " (the export stopped there)");
+    if (!r.countMismatch.empty() && !a.allowTruncated) {
+        std::cerr << "trelvo5: the database's header and its records disagree (" << r.countMismatch
+                  << "); the records present were written; --allow-truncated accepts such a database\n";
+        throw ExitStatus{kExitFailed};
+    }
 }
 
 }  // namespace
@@ -149,6 +168,9 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         cmd->add_option("--encoding", a.encoding,
                         "Output encoding (utf-8: adif with --standard, csv, csv5, backup; adx is always UTF-8)")
             ->check(CLI::IsMember({"cp932", "utf-8"}));
+        cmd->add_flag("--allow-truncated", a.allowTruncated,
+                      "A database whose header counts other records than the file holds (cut short, "
+                      "or not updated) ends with status 0 instead of 1; its records are written either way");
         cmd->add_option("--timestamp", a.timestamp,
                         "adif --standard: CREATED_TIMESTAMP as \"YYYYMMDD HHMMSS\" (default: now, UTC)");
         const exports::ExportKind kind = k.kind;

@@ -110,16 +110,7 @@ void ApplyAutoMap(adif::AdifMappingModel& model, const std::string& file) {
 // Widths come from a database only when its header passes the checks of opening it.
 hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::IniStore& ini,
                                CliCallbacks& cb) {
-    if (!a.widths.empty()) {
-        const hamlog::HdbFieldLengths w = ParseWidths(a.widths);
-        for (const auto& [i, name] : {std::pair<std::size_t, const char*>{0, "callsign"},
-                                      {hamlog::kHdbDate + 1, "date"},
-                                      {hamlog::kHdbTime + 1, "time"}})
-            if (w[i] == 0)
-                throw Error("--widths: W" + std::to_string(i) + " is 0, but the " + name +
-                            " needs room; give its width in the database");
-        return w;
-    }
+    if (!a.widths.empty()) return ParseWidths(a.widths);
     hamlog::HdbFieldLengths w{};
     std::string why;
     if (!a.db.empty()) {
@@ -183,9 +174,13 @@ void Run(const AdifArgs& a, CliContext& ctx) {
 
     CheckInputFile(a.file, "the ADIF file");
     if (!a.db.empty()) CheckInputFile(a.db, "the database");
-    CheckCommandFiles(
-        ctx,
-        {{a.file, "the ADIF file", false}, {a.db, "the database", false}, {a.output, "the output", true}});
+    const std::string storedDb = a.db.empty() && a.widths.empty() ? ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "") : "";
+    CheckCommandFiles(ctx, {{a.file, "the ADIF file", false},
+                            {a.db, "the database", false},
+                            {storedDb, "the database of the settings (read for the field widths)", false},
+                            {csvout::DxccTable::Locate(csvout::kAdifToHamlogTableFile, ctx.programFolder),
+                             "the DXCC code table", false},
+                            {a.output, "the output", true}});
 
     adif::AdifScanResult scan = adif::ScanAdifTags(a.file, read, cb);
     if (scan.cancelled)

@@ -4,6 +4,7 @@
 
 #include "cli/cli_context.h"
 #include "importers/jap1/jap1_import.h"
+#include "importers/jap1/remarks_table.h"
 
 namespace trelvo::cli {
 
@@ -28,7 +29,10 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
             if (where.userFolder) options.outputPath = jap1::DefaultJap1OutputPath(where.folder);
         }
         CheckCommandFiles(ctx, {{options.inputPath, "the JAP1 file", false},
-                                {options.remarksTablePath, "the remarks table", false},
+                                {options.remarksTablePath.empty()
+                                     ? jap1::FindRemarksConversionTable(ctx.programFolder)
+                                     : options.remarksTablePath,
+                                 "the remarks table", false},
                                 {options.outputPath.empty() ? jap1::DefaultJap1OutputPath(ctx.programFolder)
                                                             : options.outputPath,
                                  "the output", true}});

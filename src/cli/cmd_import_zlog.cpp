@@ -16,6 +16,7 @@
 #include "importers/zlog/prefectures.h"
 #include "importers/zlog/zlog_import.h"
 #include "settings/app_settings.h"
+#include "settings/file_search.h"
 #include "text/chars.h"
 #include "text/datetime.h"
 #include "text/numfmt.h"
@@ -60,9 +61,14 @@ hamlog::HdbFieldLengths Widths(const ZlogArgs& a, const std::string& iniDb, cons
     if (!a.widths.empty()) return ParseWidths(a.widths);
     hamlog::HdbFieldLengths w{};
     if (!a.db.empty()) {
-        if (!hamlog::ReadHdbFieldLengths(a.db, w))
-            throw FileError(a.db,
-                            std::string(hamlog::kMsgHamlogInUse) + " (the database header cannot be read)");
+        if (!hamlog::PathHasHdb(a.db))
+            throw FileError(a.db, std::string(hamlog::kMsgLocationInvalid) + " (the name does not end in .HDB)");
+        std::optional<hamlog::HdbCheckError> problem;
+        if (!hamlog::ReadHdbFieldLengths(a.db, w, &problem)) {
+            const bool inUse = problem && problem->problem() == hamlog::HdbProblem::kInUse;
+            throw FileError(a.db, std::string(inUse ? hamlog::kMsgHamlogInUse : hamlog::kMsgCannotOpenDb) +
+                                      " (" + (problem ? problem->what() : "the header cannot be read") + ")");
+        }
         return w;
     }
     if (!iniDb.empty()) {
@@ -168,13 +174,23 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
 
     if (a.output.empty()) {
         EnsureGeneDataFolder(s, ctx.IniPath());
-        o.outputPath = zlog::DefaultZlogOutputPath(s.geneDataFolder, text::LocalNow());
+        o.outputPath = zlog::FreeOutputPath(zlog::DefaultZlogOutputPath(s.geneDataFolder, text::LocalNow()));
     } else {
         o.outputPath = a.output;
     }
+    const std::string qraDb = a.qraFromOpt->count() == 0 ? std::string()
+                              : a.qraFrom.empty()        ? s.hamlogDbPath
+                                                         : a.qraFrom;
+    const std::string qthDb = !a.qth ? std::string() : !a.db.empty() ? a.db : s.hamlogDbPath;
+    auto masterOf = [](const std::string& db) {
+        return db.empty() ? std::string() : settings::ResolvePathNoCase(hamlog::MstPathFor(AbsolutePath(db)));
+    };
     CheckCommandFiles(ctx, {{a.file, "the zLog file", false},
                             {a.codeTable, "the code table", false},
-                            {a.qraFrom, "the database", false},
+                            {qraDb, "the database of --qra-from", false},
+                            {masterOf(qraDb), "the master file of --qra-from", false},
+                            {a.db, "the database of --db", false},
+                            {masterOf(qthDb), "the master file read for --qth", false},
                             {s.hamlogDbPath, "the database of the settings", false},
                             {o.outputPath, "the output", true}});
     const zlog::ZlogResult r = zlog::ConvertZlogLog(o, cb);
@@ -185,6 +201,9 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
         cb.Warning(r.outputPath + ": " + std::to_string(r.unmappable) +
                    " characters that Shift-JIS cannot hold were written as '?'");
     if (r.cancelled) ReportCancelled(r.records, r.outputPath);
+    if (r.shrunk)
+        throw FileError(a.file, "the file became shorter while it was read; " + r.outputPath + " holds only the " +
+                                    std::to_string(r.records) + " contacts read");
     std::cout << r.records << " contacts\n" << zlog::CompletionMessage(r.outputPath, "\n") << '\n';
 }
 

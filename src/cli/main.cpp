@@ -1,5 +1,6 @@
 // trelvo5: the command-line front end. It maps options onto the engine and reports results;
 // the conversions themselves live in the engine.
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -12,6 +13,11 @@
 
 int main(int argc, char** argv) {
     using namespace trelvo;
+#ifdef SIGXFSZ
+    // Past a file-size limit a write fails (EFBIG) and the run cleans up, instead of the
+    // signal ending the program with its work file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     cli::ConsoleOutput console;
     std::vector<std::string> args = ArgumentsUtf8(argc, argv);
     std::vector<char*> utf8Argv;

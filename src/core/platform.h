@@ -31,6 +31,23 @@ std::string FollowLinks(const std::string& utf8Path);
 // True when a file (not a folder) exists at the path.
 bool FileExists(const std::string& utf8Path);
 
+// True when the path names something that exists and is neither a regular file nor a folder:
+// a device, a FIFO, a socket (links followed), or anything named through /dev or /proc. Such
+// an output is written where it is.
+bool IsSpecialFile(const std::string& utf8Path);
+
+// False when an existing regular file may not be written by this process: no write
+// permission for the user (or no write bit at all, which even the administrator respects
+// here), the read-only attribute on Windows.
+bool FileWritable(const std::string& utf8Path);
+
+// A new stream ("wb", binary) on the process's standard output; nullptr on failure (errno set).
+std::FILE* OpenStandardOutputStream();
+
+// A read-only stream over `bytes` (kept alive by the caller), for readers that take a stream
+// to be run on memory (the fuzzers). nullptr where the system has none (Windows; errno set).
+std::FILE* OpenMemoryStream(std::string_view bytes);
+
 // The program's arguments as UTF-8 text, the program name first. On Windows they are taken
 // from the wide-character command line, so names outside the ANSI code page survive.
 std::vector<std::string> ArgumentsUtf8(int argc, char** argv);

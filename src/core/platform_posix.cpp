@@ -19,6 +19,35 @@ std::FILE* OpenFile(const std::string& utf8Path, const char* mode) {
     return std::fopen(utf8Path.c_str(), mode);
 }
 
+bool IsSpecialFile(const std::string& utf8Path) {
+    // What is named through /dev or /proc (/dev/stdout, /dev/fd/3) is a stream the process
+    // was given, even when it leads to a regular file.
+    if (utf8Path.rfind("/dev/", 0) == 0 || utf8Path.rfind("/proc/", 0) == 0) return true;
+    struct stat st {};
+    if (utf8Path.empty() || stat(utf8Path.c_str(), &st) != 0) return false;
+    return !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+bool FileWritable(const std::string& utf8Path) {
+    struct stat st {};
+    if (stat(utf8Path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+    return (st.st_mode & 0222) != 0 && access(utf8Path.c_str(), W_OK) == 0;
+}
+
+std::FILE* OpenStandardOutputStream() {
+    std::fflush(stdout);
+    const int fd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return nullptr;
+    std::FILE* f = fdopen(fd, "wb");
+    if (!f) close(fd);
+    return f;
+}
+
+std::FILE* OpenMemoryStream(std::string_view bytes) {
+    static char none = 0;
+    return fmemopen(bytes.empty() ? &none : const_cast<char*>(bytes.data()), bytes.size(), "rb");
+}
+
 std::string ProgramFolder() {
     char buf[PATH_MAX + 1];
     ssize_t n = readlink("/proc/self/exe", buf, PATH_MAX);

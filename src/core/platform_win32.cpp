@@ -2,6 +2,10 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -43,6 +47,38 @@ bool WriteAll(HANDLE h, const char* data, std::size_t size) {
 std::FILE* OpenFile(const std::string& utf8Path, const char* mode) {
     std::wstring wmode(mode, mode + std::char_traits<char>::length(mode));
     return _wfopen(PathFromUtf8(utf8Path).wstring().c_str(), wmode.c_str());
+}
+
+bool IsSpecialFile(const std::string& utf8Path) {
+    // The reserved device names (NUL, CON, COM1, ...), whatever the folder and extension.
+    std::string stem = PathToUtf8(PathFromUtf8(utf8Path).filename());
+    stem = stem.substr(0, stem.find('.'));
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (const char* d : {"NUL", "CON", "PRN", "AUX", "CONOUT$"})
+        if (stem == d) return true;
+    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '1' &&
+           stem[3] <= '9';
+}
+
+bool FileWritable(const std::string& utf8Path) {
+    const DWORD a = GetFileAttributesW(PathFromUtf8(utf8Path).wstring().c_str());
+    return a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) || !(a & FILE_ATTRIBUTE_READONLY);
+}
+
+std::FILE* OpenStandardOutputStream() {
+    std::fflush(stdout);
+    const int fd = _dup(_fileno(stdout));
+    if (fd < 0) return nullptr;
+    _setmode(fd, _O_BINARY);
+    std::FILE* f = _fdopen(fd, "wb");
+    if (!f) _close(fd);
+    return f;
+}
+
+std::FILE* OpenMemoryStream(std::string_view) {
+    errno = ENOSYS;
+    return nullptr;
 }
 
 std::string ProgramFolder() {
@@ -195,7 +231,9 @@ bool MoveFileOver(const std::string& from, const std::string& to) {
     if (MoveFileExW(PathFromUtf8(from).wstring().c_str(), PathFromUtf8(to).wstring().c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    errno = EACCES;
+    // A file another program holds open (a CSV open in Excel) is busy, not forbidden.
+    const DWORD e = GetLastError();
+    errno = e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION ? EBUSY : EACCES;
     return false;
 }
 

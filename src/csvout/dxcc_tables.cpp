@@ -43,14 +43,18 @@ std::string InstalledDataFolder(const std::string& programFolder) {
     return JoinPath(JoinPath(JoinPath(programFolder, ".."), "share"), "trelvo5");
 }
 
-DxccTable DxccTable::Find(const std::string& fileName, const std::string& programFolder) {
+std::string DxccTable::Locate(const std::string& fileName, const std::string& programFolder) {
     std::string path = settings::SearchFilePath(fileName, programFolder);
     // An installed program keeps its tables in the data folder beside its bin folder.
     if (path.empty()) {
         const std::string installed = JoinPath(InstalledDataFolder(programFolder), fileName);
         if (FileExists(installed)) path = installed;
     }
-    return Load(path);
+    return path;
+}
+
+DxccTable DxccTable::Find(const std::string& fileName, const std::string& programFolder) {
+    return Load(Locate(fileName, programFolder));
 }
 
 std::string DxccTable::Lookup(long long number) const {

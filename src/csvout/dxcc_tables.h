@@ -24,6 +24,8 @@ public:
     // Finds the file by name (beside the program first, then in the current folder and on
     // PATH, then in the installed data folder) and loads it.
     static DxccTable Find(const std::string& fileName, const std::string& programFolder);
+    // The path Find would load; empty when there is none.
+    static std::string Locate(const std::string& fileName, const std::string& programFolder);
 
     // The value for `number` cut to nine characters, or empty.
     std::string Lookup(long long number) const;

@@ -95,7 +95,7 @@ std::optional<std::string> ValidateExportRange(std::string_view from, std::strin
 }
 
 ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, ConversionCallbacks& callbacks) {
-    CheckOutputPath(o);
+    if (!o.outputSink) CheckOutputPath(o);
     WriterOptions w = o.writer;
     if (w.standard && w.ExportKhz)
         throw Error("standard ADIF gives FREQ in MHz: kHz and standard exclude each other");
@@ -126,6 +126,8 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         ~CloseOnExit() { lib.HamlogClose(); }
     } closeOnExit{lib};
     const long long count = lib.Vdbf_rcount();
+    std::string countWarning;
+    if (auto* hdb = dynamic_cast<HdbLibrary*>(&lib)) countWarning = hdb->CountWarning();
     if (o.range != RangeMode::kRecords) last = count;
     // Numbers beyond the database cannot be read: the pass need not walk them.
     if (first < 1) first = 1;
@@ -137,16 +139,19 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         w.encoding = OutputEncoding::kUtf8;  // ADX is XML in UTF-8
     }
     if (o.kind == ExportKind::kAdif || o.kind == ExportKind::kAdx) {
-        table = csvout::DxccTable::Find(csvout::kHamlogToAdifTableFile, o.programFolder);
+        if (!o.outputSink) table = csvout::DxccTable::Find(csvout::kHamlogToAdifTableFile, o.programFolder);
         w.hamlogToAdif = &table;
     }
 
     ExportResult result;
+    result.countMismatch = countWarning;
+    if (!countWarning.empty())
+        callbacks.Warning(countWarning + "; the records in the file are exported, not the header's count");
     result.outputPath = o.outputPath;
     result.first = first;
     result.last = last;
     // The lines come from the writers in the output encoding, ready to be written as they are.
-    text::Cp932LineWriter out(o.outputPath);
+    text::Cp932LineWriter out(o.outputPath, o.outputSink);
     Encoder enc(w.encoding);
     if (o.kind == ExportKind::kAdif)
         for (const std::string& line :
@@ -185,12 +190,14 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
                 try {
                     written = WriteRecord(f, o.kind, w, enc, line, &note);
                 } catch (const Error& e) {
-                    result.failure = o.dbPath + ": record " + std::to_string(n) + ": " + e.what();
+                    result.failure = o.dbPath + ": record " + std::to_string(n) + ": " + e.what() +
+                                     "; nothing was written (" + o.outputPath + " is as it was)";
                     break;
                 }
                 if (!note.empty())
                     callbacks.Warning(o.dbPath + ": record " + std::to_string(n) + ": " + note);
                 if (written) {
+                    result.blankedBreaks += text::BlankLineBreaks(line);
                     line.append("\r\n");
                     out.WriteBytes(line);
                     ++result.converted;
@@ -198,6 +205,10 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
             }
         }
         callbacks.Progress(n);
+    }
+    if (!result.failure.empty()) {
+        result.converted = 0;
+        return result;  // the writer removes what it wrote; an existing output stays
     }
     if (o.kind == ExportKind::kAdx)
         for (const std::string& closing : AdxFooterLines()) out.WriteLine(closing);
@@ -208,6 +219,9 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
                                ? " values that are not ASCII and have no _INTL field in ADIF were left out"
                                : " values that are not ASCII were left out (ADIF's ADI is ASCII; export adx "
                                  "keeps Japanese text, --encoding utf-8 writes it as UTF-8)"));
+    if (result.blankedBreaks > 0)
+        callbacks.Warning(o.dbPath + ": " + std::to_string(result.blankedBreaks) +
+                          " line breaks or NUL characters inside fields were written as spaces");
     if (enc.Unmappable() > 0)
         callbacks.Warning(o.outputPath + ": " + std::to_string(enc.Unmappable()) +
                           " characters that Shift-JIS cannot hold were written as '?'");

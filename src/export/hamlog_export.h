@@ -26,6 +26,7 @@ inline constexpr const char* kMsgEndDateInvalid = "終了日付の指定が不�
 inline constexpr const char* kMsgStartDateBad = "範囲指定（開始日）の設定不良";
 inline constexpr const char* kMsgEndDateBad = "範囲指定（終了日）の設定不良";
 inline constexpr const char* kMsgCannotOpen = "Turbo HAMLOGのデータがOPEN出来ませんでした";
+inline constexpr const char* kMsgNoDatabaseLocation = "Turbo HAMLOGのデータ場所指定が出来ておりません";
 inline constexpr const char* kMsgCompleted = "件の変換が終了しました。";
 inline constexpr const char* kMsgSavedAs = "保存ファイルは ";
 
@@ -46,12 +47,21 @@ struct ExportOptions {
     // Told the record numbers the pass will walk, before the first one (the counter label
     // shows "n/last").
     std::function<void(long long first, long long last)> passStarts;
+    // Given: the lines are appended here and no file is touched (no output, no DXCC table
+    // search; the fuzzer runs the export so).
+    std::string* outputSink = nullptr;
 };
 
 struct ExportResult {
     long long converted = 0;  // lines written
     bool cancelled = false;   // stopped through CancelRequested; written lines stay
-    std::string failure;      // not empty: the pass ended at a record that could not be written
+    // Not empty: the pass ended at a record that could not be written; the output was not
+    // made (an existing file is as it was) and `converted` is 0.
+    std::string failure;
+    // Not empty: the header's record count and the records in the file differ (both counts;
+    // the records in the file were exported). Already given to Warning.
+    std::string countMismatch;
+    std::size_t blankedBreaks = 0;  // CR, LF and NUL inside fields, written as spaces
     long long first = 0, last = 0;
     std::string outputPath;
 };

@@ -63,11 +63,22 @@ bool SeekFile(std::FILE* f, long long offset) {
 }
 
 long long FileSizeOf(std::FILE* f) {
+    if (fileno(f) < 0) {  // a stream over memory
+        const off_t at = ftello(f);
+        if (at < 0 || fseeko(f, 0, SEEK_END) != 0) return -1;
+        const off_t end = ftello(f);
+        fseeko(f, at, SEEK_SET);
+        return static_cast<long long>(end);
+    }
     struct stat st {};
     return fstat(fileno(f), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 
 std::size_t ReadFileAt(std::FILE* f, long long offset, char* dst, std::size_t n) {
+    if (fileno(f) < 0) {  // a stream over memory
+        if (fseeko(f, static_cast<off_t>(offset), SEEK_SET) != 0) return 0;
+        return std::fread(dst, 1, n, f);
+    }
     std::size_t got = 0;
     while (got < n) {
         const ssize_t r = pread(fileno(f), dst + got, n - got, static_cast<off_t>(offset) + static_cast<off_t>(got));

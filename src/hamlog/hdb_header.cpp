@@ -93,6 +93,7 @@ HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std
                       std::to_string(h.fields[static_cast<std::size_t>(index)].width) +
                       " bytes wide, at least " + std::to_string(width) + " are needed");
     };
+    need(kHdbCalls, 1);
     need(kHdbDate, 4);
     need(kHdbTime, 2);
     need(kHdbFlag, 2);
@@ -118,6 +119,14 @@ CheckedHdb CheckHdbHeader(const std::string& path) {
                                                                               : HdbProblem::kCannotRead;
         throw HdbCheckError(problem, name, "cannot open the database: " + reason);
     }
+    struct CloseOnExit {
+        std::FILE* f;
+        ~CloseOnExit() { std::fclose(f); }
+    } close{f};
+    return CheckHdbStream(f, name);
+}
+
+CheckedHdb CheckHdbStream(std::FILE* f, const std::string& name) {
     std::string head(kDbfFixedHeaderBytes, '\0');
     std::size_t got = std::fread(head.data(), 1, head.size(), f);
     head.resize(got);
@@ -131,7 +140,6 @@ CheckedHdb CheckHdbHeader(const std::string& path) {
     const bool readFailed = std::ferror(f) != 0;
     const int err = errno;
     const long long size = readFailed ? -1 : FileSizeOf(f);
-    std::fclose(f);
     if (readFailed || size < 0)
         throw HdbCheckError(HdbProblem::kCannotRead, name,
                             "cannot read the database: " + std::generic_category().message(err));
@@ -142,8 +150,9 @@ CheckedHdb CheckHdbHeader(const std::string& path) {
     c.header = CheckHeaderBytes(head, c.fileSize, name);
     const auto headerLength = static_cast<std::uint64_t>(c.header.headerLength);
     c.recordsInFile = (c.fileSize - headerLength) / static_cast<std::uint64_t>(c.header.recordLength);
-    c.usableCount =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(c.header.recordCount, c.recordsInFile));
+    // What is there is read: records past a count that was not updated, or only the whole
+    // records of a file cut short.
+    c.usableCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(c.recordsInFile, 0xFFFFFFFFu));
     if (c.recordsInFile != c.header.recordCount)
         c.countWarning = name + ": the header counts " + std::to_string(c.header.recordCount) +
                          " records, the file holds " + std::to_string(c.recordsInFile);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -99,7 +100,7 @@ struct CheckedHdb {
     HdbHeader header;
     std::uint64_t fileSize = 0;
     std::uint64_t recordsInFile = 0;  // whole records after the header
-    // The header's record count, or the whole records present when the file holds fewer.
+    // The whole records present, whatever the header's count says.
     std::uint32_t usableCount = 0;
     // Set when the header's count and the records in the file differ; the caller shows it
     // as a warning.
@@ -116,10 +117,14 @@ struct CheckedHdb {
 //     and DATE, TIME and FLAG are wide enough for what they hold;
 //   * the field widths add up to the record length minus one (the deletion mark);
 //   * the last-update date is a real date;
+//   * the callsign field is at least one byte wide;
 //   * a record count that does not fit the file is not an error: the records present are
 //     used and `countWarning` says so.
 // Throws HdbCheckError naming the file and the failed check. Never creates or changes the file.
 CheckedHdb CheckHdbHeader(const std::string& path);
+// The same checks on a stream open at its start (`name` names it in messages); the stream
+// stays open and its position is left anywhere.
+CheckedHdb CheckHdbStream(std::FILE* f, const std::string& name);
 
 // The field widths of a database, read through CheckHdbHeader: entries 1..16 from the first
 // sixteen descriptors, entry 0 the sum of the first two. Returns false when the database

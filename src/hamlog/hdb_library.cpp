@@ -5,6 +5,7 @@
 #include "core/errors.h"
 #include "hamlog/db_file.h"
 #include "hamlog/hdb_callsign.h"
+#include "settings/file_search.h"
 #include "text/chars.h"
 #include "text/cp932.h"
 
@@ -87,32 +88,37 @@ int HdbLibrary::HamlogOpen(const std::string& dbBase) {
     HamlogClose();
     openError_ = HdbOpenError::kNone;
     openErrorText_.clear();
-    CheckedHdb checked;
-    try {
-        checked = CheckHdbHeader(dbBase + ".HDB");
-    } catch (const HdbCheckError& e) {
-        switch (e.problem()) {
-            case HdbProblem::kNotFound:
-                return Fail(HdbOpenError::kNotFound, e.what());
-            case HdbProblem::kInUse:
-                return Fail(HdbOpenError::kInUse, e.what());
-            case HdbProblem::kCannotRead:
-                return Fail(HdbOpenError::kCannotRead, e.what());
-            case HdbProblem::kNotHamlog:
-                return Fail(HdbOpenError::kNotHamlog, e.what());
-        }
-    }
-    const std::string& found = checked.path;
+    const std::string path = dbBase + ".HDB";
+    const std::string resolved = settings::ResolvePathNoCase(path);
+    const std::string& found = resolved.empty() ? path : resolved;
     DbOpenStatus status;
     std::string reason;
-    f_ = OpenDatabaseForReading(found, status, &reason);
-    if (!f_)
-        return Fail(
-            status == DbOpenStatus::kHeldExclusively ? HdbOpenError::kInUse : HdbOpenError::kCannotRead,
-            found + ": cannot open the database: " + reason);
-    path_ = found;
+    std::FILE* f = OpenDatabaseForReading(found, status, &reason);
+    if (!f)
+        return Fail(status == DbOpenStatus::kNotFound          ? HdbOpenError::kNotFound
+                    : status == DbOpenStatus::kHeldExclusively ? HdbOpenError::kInUse
+                                                               : HdbOpenError::kCannotRead,
+                    found + ": cannot open the database: " + reason);
     // The library keeps its own blocks: unbuffered, a jump reads just the record it needs.
-    std::setvbuf(f_, nullptr, _IONBF, 0);
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    return HamlogOpenStream(f, found);
+}
+
+int HdbLibrary::HamlogOpenStream(std::FILE* f, const std::string& name) {
+    HamlogClose();
+    openError_ = HdbOpenError::kNone;
+    openErrorText_.clear();
+    CheckedHdb checked;
+    try {
+        checked = CheckHdbStream(f, name);
+    } catch (const HdbCheckError& e) {
+        std::fclose(f);
+        return Fail(e.problem() == HdbProblem::kNotHamlog ? HdbOpenError::kNotHamlog : HdbOpenError::kCannotRead,
+                    e.what());
+    }
+    const std::string& found = name;
+    f_ = f;
+    path_ = found;
     header_ = std::move(checked.header);
     recordsInFile_ = checked.recordsInFile;
     countWarning_ = checked.countWarning;
@@ -190,6 +196,9 @@ const char* HdbLibrary::RecordBytes(std::uint32_t n) {
         const bool inOrder = blockStart_ < 0 || at == blockStart_ + static_cast<long long>(block_.size());
         const std::size_t ahead = blockStart_ < 0 ? kBlockBytes : std::min(kBlockBytes, block_.size() * 32);
         std::size_t want = inOrder ? std::max(len, ahead / len * len) : len;
+        // Never more than the records left in the file (a small file needs no large block).
+        const std::uint64_t left = recordsInFile_ >= n ? (recordsInFile_ - n + 1) * len : len;
+        if (want > left) want = static_cast<std::size_t>(std::max<std::uint64_t>(left, len));
         block_.resize(want);
         std::size_t got = 0;
         if (inOrder) {

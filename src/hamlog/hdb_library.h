@@ -34,6 +34,9 @@ public:
 
     int GetThdllVersion() override { return kVersion; }
     int HamlogOpen(const std::string& dbBase) override;
+    // Opens the database read from `f` (taken over and closed by the library; a stream over
+    // memory serves as well as a file), named `name` in messages.
+    int HamlogOpenStream(std::FILE* f, const std::string& name);
     int HamlogClose() override;
     int SetQsoOrMaster(int table) override { return table == kQsoTable ? 0 : 1; }
     int Vdbf_rcount() override { return static_cast<int>(count_); }

@@ -185,6 +185,8 @@ PendingFile::PendingFile(std::string target, bool overwrite) : target_(std::move
         if (!existing.empty())
             throw FileError(existing, "the file exists and is only replaced when asked to");
     }
+    if (!FileWritable(FollowLinks(target_)))
+        throw FileError(target_, "the file is read-only (no permission to replace it); nothing was written");
     errno = 0;
     f_ = CreateUniqueFile(target_, "writing", temp_);
     if (!f_) throw FileError(target_, Because("cannot create the file", errno));
@@ -354,8 +356,51 @@ std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& 
         throw FileError(hdbPath,
                         "another run is putting a database in place in this folder; nothing was "
                         "replaced");
-    if (master) master->Commit();
-    writer.Commit();
+    if (!master) {
+        writer.Commit();
+        return writer.Count();
+    }
+    // The master goes in first; should the database then fail to go in place, the master
+    // that was there before comes back (or the new one goes), so the pair still belongs together.
+    const std::string mstTarget = FollowLinks(master->Target());
+    std::string kept;
+    if (FileExists(mstTarget)) {
+        std::string bytes = text::ReadFileBytes(mstTarget);
+        errno = 0;
+        std::FILE* f = CreateUniqueFile(mstTarget, "keep", kept);
+        bool saved = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+        if (f) saved = SyncAndClose(f) && saved;
+        if (!saved) {
+            std::error_code ec;
+            if (!kept.empty()) std::filesystem::remove(PathFromUtf8(kept), ec);
+            throw FileError(mstTarget, Because("cannot keep a copy of the master file while the new pair goes in place",
+                                               errno) +
+                                           "; nothing was replaced");
+        }
+    }
+    auto dropKept = [&] {
+        std::error_code ec;
+        if (!kept.empty()) std::filesystem::remove(PathFromUtf8(kept), ec);
+    };
+    try {
+        master->Commit();
+    } catch (...) {
+        dropKept();
+        throw;
+    }
+    try {
+        writer.Commit();
+    } catch (const FileError& e) {
+        std::error_code ec;
+        const bool restored = kept.empty() ? std::filesystem::remove(PathFromUtf8(mstTarget), ec)
+                                           : MoveFileOver(kept, mstTarget);
+        dropKept();
+        throw FileError(hdbPath, std::string(e.what()) +
+                                     (restored ? "; the master file is as it was, so the pair still matches"
+                                               : "; the new master file " + mstTarget +
+                                                     " could not be taken back and does not match the database"));
+    }
+    dropKept();
     return writer.Count();
 }
 

@@ -74,17 +74,18 @@ int ReadMasterCodes(const std::string& mstPath, int recordLength, int collect, M
                             : status == DbOpenStatus::kNotFound      ? HdbProblem::kNotFound
                                                                      : HdbProblem::kCannotRead,
                             name, "cannot open the master file: " + reason);
-    if (recordLength != kMasterRecordLength) {
-        std::fclose(f);
+    struct CloseOnExit {
+        std::FILE* f;
+        ~CloseOnExit() { std::fclose(f); }
+    } close{f};
+    return ReadMasterCodesStream(f, name, recordLength, collect, list);
+}
+
+int ReadMasterCodesStream(std::FILE* f, const std::string& name, int recordLength, int collect, MasterList& list) {
+    if (recordLength != kMasterRecordLength)
         throw Error("the master file's records are " + std::to_string(kMasterRecordLength) + " bytes, not " +
                     std::to_string(recordLength));
-    }
-    try {
-        CheckMstHeader(f, name, recordLength);
-    } catch (...) {
-        std::fclose(f);
-        throw;
-    }
+    CheckMstHeader(f, name, recordLength);
     if (collect == 1) {
         list.MasterCodes.assign(1, std::string());
         list.MasterNames.assign(1, std::string());
@@ -106,7 +107,6 @@ int ReadMasterCodes(const std::string& mstPath, int recordLength, int collect, M
         }
         last = i;
     }
-    std::fclose(f);
     return last;
 }
 

@@ -2,6 +2,7 @@
 // of the HAMLOG library's version that comes before it.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ struct MasterList {
 // naming the file and the reason: the system's error text when it cannot be opened, "not a
 // Turbo HAMLOG master file" and the failed check when its header is not one of a master file.
 int ReadMasterCodes(const std::string& mstPath, int recordLength, int collect, MasterList& list);
+// The same on a stream open at its start (a file, or memory), named `name` in messages; the
+// stream stays open.
+int ReadMasterCodesStream(std::FILE* f, const std::string& name, int recordLength, int collect, MasterList& list);
 
 struct VersionCheck {
     long long version = 0;       // HamlogVersionNumber of what the library reported

@@ -1,5 +1,6 @@
 #include "settings/ini_store.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -130,20 +131,34 @@ void IniStore::ReadIniValue(const std::string& key, std::string& value) const {
     const std::string section = CutAtNul(CurrentIniSection);
     std::string found = section;  // the default handed to the platform
     std::string bytes;
-    if (ReadAll(path_, bytes)) {
+    if (Load(bytes)) {
         const IniText file = SplitBom(std::move(bytes));
         const std::string wantSection = file.Encode(section);
         const std::string wantKey = file.Encode(CutAtNul(key));
         bool inSection = false;
-        for (const Line& l : SplitLines(file.body)) {
+        const std::string_view body(file.body);
+        // The lines are looked at where they are (a read is made for every key); the next CR
+        // and the next LF are each searched for only once they have been passed.
+        const char* const base = body.data();
+        auto next = [&](char c, std::size_t from) {
+            const void* hit = from < body.size() ? std::memchr(base + from, c, body.size() - from) : nullptr;
+            return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : body.size();
+        };
+        std::size_t cr = next('\r', 0), lf = next('\n', 0);
+        for (std::size_t pos = 0; pos < body.size();) {
+            if (cr < pos) cr = next('\r', pos);
+            if (lf < pos) lf = next('\n', pos);
+            const std::size_t e = std::min(cr, lf);
+            const std::string_view lineText = body.substr(pos, e - pos);
+            pos = e + ((e + 1 < body.size() && body[e] == '\r' && body[e + 1] == '\n') ? 2 : 1);
             std::string_view name;
-            if (SectionName(l.text, name)) {
+            if (SectionName(lineText, name)) {
                 if (inSection) break;
                 inSection = text::EqualsNoCase(name, wantSection);
                 continue;
             }
             std::string_view k, v;
-            if (inSection && KeyValue(l.text, k, v) && text::EqualsNoCase(k, wantKey)) {
+            if (inSection && KeyValue(lineText, k, v) && text::EqualsNoCase(k, wantKey)) {
                 std::string raw(v.substr(0, v.find('\0')));
                 if (file.utf8) {
                     found = raw;  // cut below, counted in CP932 bytes as for any value
@@ -179,7 +194,7 @@ std::string IniStore::ReadOr(const std::string& section, const std::string& key,
 bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
     std::string bytes;
     IniText file;
-    if (ReadAll(path_, bytes)) file = SplitBom(bytes);
+    if (Load(bytes)) file = SplitBom(bytes);
     const std::string section = file.Encode(CutAtNul(CurrentIniSection));
     const std::string k = file.Encode(CutAtNul(key));
     const std::string v = file.Encode(CutAtNul(value));
@@ -223,6 +238,10 @@ bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
     std::string out = file.bom;
     out.reserve(bytes.size() + newLine.size() + 8);
     for (const Line& l : lines) out += l.text + l.end;
+    if (memory_) {
+        *memory_ = std::move(out);
+        return true;
+    }
 
     // Write beside the file, then move over it, so a failed write never leaves half a file. A
     // settings file that is a symbolic link is written through: the file it names is replaced.
@@ -248,6 +267,12 @@ bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
         std::filesystem::remove(PathFromUtf8(tmp), ec);
         return Failed("cannot write it", e);
     }
+    return true;
+}
+
+bool IniStore::Load(std::string& bytes) const {
+    if (!memory_) return ReadAll(path_, bytes);
+    bytes = *memory_;
     return true;
 }
 

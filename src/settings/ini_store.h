@@ -22,6 +22,9 @@ inline constexpr std::size_t kIniValueMaxBytes = 127;
 class IniStore {
 public:
     explicit IniStore(std::string path) : path_(std::move(path)) {}
+    // A store over the bytes of `memory` instead of a file (`path` only names it): reads take
+    // them, writes replace them. No file is touched (the fuzzer runs the store so).
+    IniStore(std::string path, std::string* memory) : path_(std::move(path)), memory_(memory) {}
 
     // The section that the next reads and writes use.
     std::string CurrentIniSection;
@@ -41,8 +44,10 @@ public:
 
 private:
     bool Failed(const std::string& why, int error = 0);
+    bool Load(std::string& bytes) const;
 
     std::string path_;
+    std::string* memory_ = nullptr;
     std::string writeError_;
 };
 

@@ -1,6 +1,8 @@
 #include "text/io.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -26,6 +28,21 @@ std::string Reason(const char* what) {
 }  // namespace
 
 ByteReader::ByteReader(const std::string& path) : path_(path) {
+    Open();
+}
+
+ByteReader::ByteReader(const std::string& path, const std::string_view* bytes) : path_(path) {
+    if (!bytes) {
+        Open();
+        return;
+    }
+    memory_ = *bytes;
+    inMemory_ = true;
+    size_ = static_cast<long long>(bytes->size());
+}
+
+void ByteReader::Open() {
+    const std::string& path = path_;
     std::error_code ec;
     if (std::filesystem::is_directory(PathFromUtf8(path), ec))
         throw FileError(path, "cannot open the file: it is a folder");
@@ -39,14 +56,27 @@ ByteReader::ByteReader(const std::string& path) : path_(path) {
     if (size_ < 0) size_ = 0;
 }
 
+ByteReader::ByteReader(std::string_view bytes, const std::string& name)
+    : path_(name), memory_(bytes), inMemory_(true), size_(static_cast<long long>(bytes.size())) {}
+
 ByteReader::~ByteReader() {
     if (f_) std::fclose(f_);
 }
 
 bool ByteReader::Fill() {
     if (pos_ < buf_.size()) return true;
-    buf_.resize(kBlock);
-    std::size_t n = std::fread(buf_.data(), 1, kBlock, f_);
+    if (inMemory_) {
+        const std::size_t n = std::min(kBlock, memory_.size());
+        buf_.assign(memory_.data(), n);
+        memory_.remove_prefix(n);
+        pos_ = 0;
+        return n > 0;
+    }
+    // A small file needs no block of a megabyte (filled with zeros first on every read).
+    const std::size_t want =
+        size_ > 0 ? static_cast<std::size_t>(std::min<long long>(static_cast<long long>(kBlock), size_ + 1)) : kBlock;
+    buf_.resize(want);
+    std::size_t n = std::fread(buf_.data(), 1, want, f_);
     if (n == 0 && std::ferror(f_)) throw FileError(path_, "cannot read the file");
     buf_.resize(n);
     pos_ = 0;
@@ -79,7 +109,13 @@ std::size_t ByteReader::ReadInto(char* dst, std::size_t n) {
         std::memcpy(dst, buf_.data() + pos_, got);
         pos_ += got;
     }
-    while (got < n) {
+    if (inMemory_ && got < n) {
+        const std::size_t r = std::min(n - got, memory_.size());
+        std::memcpy(dst + got, memory_.data(), r);
+        memory_.remove_prefix(r);
+        got += r;
+    }
+    while (!inMemory_ && got < n) {
         const std::size_t r = std::fread(dst + got, 1, n - got, f_);
         if (r == 0) {
             if (std::ferror(f_)) throw FileError(path_, "cannot read the file");
@@ -132,9 +168,33 @@ bool ByteReader::ReadLine(std::string& line, LineEnds ends) {
 }
 
 Cp932LineWriter::Cp932LineWriter(const std::string& path) : path_(path), target_(FollowLinks(path)) {
+    Open();
+}
+
+Cp932LineWriter::Cp932LineWriter(const std::string& path, std::string* sink) : path_(path), target_(path) {
+    if (sink) {
+        sink_ = sink;
+        return;
+    }
+    target_ = FollowLinks(path);
+    Open();
+}
+
+void Cp932LineWriter::Open() {
+    const std::string& path = path_;
     std::error_code ec;
+    const bool standardOutput = path == "-" || path == "/dev/stdout";
+    if (standardOutput || IsSpecialFile(path)) {  // standard output, a device, a FIFO: in place
+        errno = 0;
+        f_ = standardOutput ? OpenStandardOutputStream() : OpenFile(target_, "wb");
+        if (!f_) throw FileError(path, Reason("cannot open the file for writing"));
+        buf_.reserve(kBlock + 4096);
+        return;
+    }
     if (std::filesystem::is_directory(PathFromUtf8(target_), ec))
         throw FileError(path, "cannot create the file: a folder has that name");
+    if (!FileWritable(target_))
+        throw FileError(path, "the file is read-only (no permission to replace it); nothing was written");
     errno = 0;
     f_ = CreateUniqueFile(target_, "writing", temp_);
     if (!f_) throw FileError(path, Reason("cannot create the file"));
@@ -148,6 +208,9 @@ Cp932LineWriter::Cp932LineWriter(ExclusiveLock& lockedFile, const std::string& p
     if (!f_) throw FileError(path, Reason("cannot write the file"));
     buf_.reserve(kBlock + 4096);
 }
+
+Cp932LineWriter::Cp932LineWriter(std::string& sink, const std::string& name)
+    : path_(name), target_(name), sink_(&sink) {}
 
 Cp932LineWriter::~Cp932LineWriter() {
     if (!f_) return;
@@ -172,16 +235,22 @@ void Cp932LineWriter::Fail(int error) {
 }
 
 void Cp932LineWriter::WriteLine(std::string_view utf8) {
+    const std::size_t start = buf_.size();
     if (IsAscii(utf8))
         buf_.append(utf8);
     else
         buf_.append(Utf8ToCp932(utf8, &stats_));
+    if (blankBreaks_) blanked_ += BlankLineBreaks(buf_, start);
     buf_.append("\r\n");
     ++lines_;
     if (buf_.size() >= kBlock) Flush();
 }
 
 void Cp932LineWriter::WriteBytes(std::string_view bytes) {
+    if (sink_) {
+        sink_->append(bytes);
+        return;
+    }
     if (bytes.size() >= kBlock) {  // a large block goes to the file without being copied
         Flush();
         errno = 0;
@@ -193,12 +262,21 @@ void Cp932LineWriter::WriteBytes(std::string_view bytes) {
 }
 
 void Cp932LineWriter::Flush() {
+    if (sink_) {
+        sink_->append(buf_);
+        buf_.clear();
+        return;
+    }
     errno = 0;
     if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size()) Fail(errno);
     buf_.clear();
 }
 
 void Cp932LineWriter::Close() {
+    if (sink_) {
+        Flush();
+        return;
+    }
     if (!f_) return;
     Flush();
     std::FILE* f = f_;
@@ -214,10 +292,47 @@ void Cp932LineWriter::Close() {
         const int e = errno;
         std::error_code ec;
         std::filesystem::remove(PathFromUtf8(temp_), ec);
-        throw FileError(path_, std::string("cannot put the file in place (") + std::strerror(e) +
-                                   "); what was written is removed");
+        const std::string why = e == EBUSY ? "another program has the file open; close it there and run again"
+                                           : std::strerror(e);
+        throw FileError(path_, "cannot put the file in place (" + why +
+                                   "); what was written is removed and the existing file is kept as it was");
     }
     temp_.clear();
+}
+
+std::size_t BlankLineBreaks(std::string& bytes, std::size_t from) {
+    std::size_t n = 0;
+    for (std::size_t i = from; i < bytes.size(); ++i)
+        if (bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == '\0') {
+            bytes[i] = ' ';
+            ++n;
+        }
+    return n;
+}
+
+std::vector<std::string> RemoveStaleWorkFiles(const std::string& target) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> removed;
+    std::error_code ec;
+    fs::path folder = PathFromUtf8(FollowLinks(target)).parent_path();
+    if (folder.empty()) folder = ".";
+    const auto limit = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = PathToUtf8(it->path().filename());
+        constexpr std::string_view kEnd = ".writing";
+        if (name.size() < kEnd.size() + 10 || name.compare(name.size() - kEnd.size(), kEnd.size(), kEnd) != 0)
+            continue;
+        const std::size_t dot = name.size() - kEnd.size() - 9;
+        bool ours = name[dot] == '.';
+        for (std::size_t i = dot + 1; ours && i < dot + 9; ++i)
+            ours = (name[i] >= '0' && name[i] <= '9') || (name[i] >= 'a' && name[i] <= 'z');
+        std::error_code e2;
+        if (!ours || it->is_symlink(e2) || !it->is_regular_file(e2)) continue;
+        const auto when = it->last_write_time(e2);
+        if (e2 || when > limit) continue;
+        if (fs::remove(it->path(), e2)) removed.push_back(PathToUtf8(it->path()));
+    }
+    return removed;
 }
 
 std::string ReadFileBytes(const std::string& path) {

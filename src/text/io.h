@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/platform.h"
 #include "text/cp932.h"
@@ -20,6 +21,11 @@ enum class LineEnds {
 class ByteReader {
 public:
     explicit ByteReader(const std::string& path);
+    // Reads `bytes` (kept alive by the caller) as if they were the file `name`.
+    ByteReader(std::string_view bytes, const std::string& name);
+    // The bytes in memory when `bytes` is given, else the file (for converters that can be
+    // run on memory, as the fuzzers do).
+    ByteReader(const std::string& path, const std::string_view* bytes);
     ~ByteReader();
     ByteReader(const ByteReader&) = delete;
     ByteReader& operator=(const ByteReader&) = delete;
@@ -41,10 +47,13 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    void Open();
     bool Fill();
 
     std::string path_;
     std::FILE* f_ = nullptr;
+    std::string_view memory_;  // the bytes of an in-memory source, from memoryPos_ on
+    bool inMemory_ = false;
     std::string buf_;
     std::size_t pos_ = 0;
     long long lineNumber_ = 0;
@@ -59,10 +68,16 @@ private:
 // Close() puts it in place of the target in one step, so an existing file is replaced only
 // by a complete one. A writer destroyed without Close() (an error on the way) removes its
 // temporary file and leaves the target as it was. A target that is a symbolic link is
-// written through: the file it points to is replaced.
+// written through: the file it points to is replaced. A target that exists and is not a
+// regular file (a device, a FIFO, "-" for standard output) is written where it is, and a
+// regular file that may not be written (read-only) is refused before anything is written.
 class Cp932LineWriter {
 public:
     explicit Cp932LineWriter(const std::string& path);
+    // Appends the lines to `sink` instead of a file (`name` names it in messages).
+    Cp932LineWriter(std::string& sink, const std::string& name);
+    // Into `sink` when it is given, else into the file.
+    Cp932LineWriter(const std::string& path, std::string* sink);
     // Writes in place into a file the caller holds open and locked (see ExclusiveLock); the
     // file is emptied first and Close() leaves it where it is.
     Cp932LineWriter(ExclusiveLock& lockedFile, const std::string& path);
@@ -78,12 +93,17 @@ public:
     void Close();
 
     std::size_t Unmappable() const { return stats_.invalid; }
+    // From now on CR, LF and NUL bytes inside the lines given to WriteLine are written as
+    // spaces (for formats whose readers cannot take them); BlankedBreaks() counts them.
+    void BlankBreaksInLines() { blankBreaks_ = true; }
+    std::size_t BlankedBreaks() const { return blanked_; }
     long long LinesWritten() const { return lines_; }
     const std::string& Path() const { return path_; }
     // The file being written until Close(): the temporary file, or the path itself in place.
     const std::string& WorkingPath() const { return temp_.empty() ? path_ : temp_; }
 
 private:
+    void Open();
     void Flush();
     [[noreturn]] void Fail(int error);
 
@@ -91,10 +111,22 @@ private:
     std::string target_;  // the file replaced at Close(): path_ with links followed
     std::string temp_;    // empty when writing in place
     std::FILE* f_ = nullptr;
+    std::string* sink_ = nullptr;  // in-memory output
     std::string buf_;
     ConversionStats stats_;
     long long lines_ = 0;
+    std::size_t blanked_ = 0;
+    bool blankBreaks_ = false;
 };
+
+// Writes every CR, LF and NUL byte of `bytes` as a space (a field holding one would split
+// the line or end it early); returns how many there were. Safe on CP932 and UTF-8 text,
+// where those bytes are never part of a character.
+std::size_t BlankLineBreaks(std::string& bytes, std::size_t from = 0);
+
+// The work files ("<name>.<8 letters or digits>.writing") older than a day that a run killed
+// on the way left in the folder of `target`: removes them and returns their paths.
+std::vector<std::string> RemoveStaleWorkFiles(const std::string& target);
 
 // Reads a whole (small) file as bytes. Throws FileError.
 std::string ReadFileBytes(const std::string& path);

@@ -23,10 +23,14 @@ std::string CodeTableLoad::ErrorMessage() const {
 }
 
 CodeTableLoad LoadContestCodeTable(const std::string& path) {
+    return LoadContestCodeTable(path, nullptr);
+}
+
+CodeTableLoad LoadContestCodeTable(const std::string& path, const std::string_view* bytes) {
     CodeTableLoad load;
     const std::size_t cut = path.find_last_of("/\\");
     load.caption = cut == std::string::npos ? path : path.substr(cut + 1);
-    text::ByteReader in(path);
+    text::ByteReader in(path, bytes);
     std::vector<CodeTableEntry> entries;
     std::string raw;
     while (in.ReadLine(raw, text::LineEnds::CrLfCrOrLf)) {

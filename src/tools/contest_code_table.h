@@ -57,5 +57,7 @@ struct CodeTableLoad {
 // Reads the table. Throws FileError when the file cannot be read; the caller keeps the table
 // in force then, and when the result is not loaded (kCodeTableNoData).
 CodeTableLoad LoadContestCodeTable(const std::string& path);
+// The same from `bytes` in memory when they are given (`path` then only names them).
+CodeTableLoad LoadContestCodeTable(const std::string& path, const std::string_view* bytes);
 
 }  // namespace trelvo::tools

@@ -3,6 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <process.h>
+#define TRELVO5_TEST_PID _getpid()
+#else
+#include <unistd.h>
+#define TRELVO5_TEST_PID ::getpid()
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,13 +21,14 @@
 
 namespace trelvo::testing {
 
-// A fresh folder under the system temp folder, removed when the test ends.
+// A fresh folder under the system temp folder, removed when the test ends. Its name carries
+// the process id, so two runs of the tests on one machine keep out of each other's way.
 class ScratchDir {
 public:
     ScratchDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("trelvo5-") + (info ? info->test_suite_name() : "t") + "-" +
-                           (info ? info->name() : "x");
+        std::string name = std::string("trelvo5-") + std::to_string(TRELVO5_TEST_PID) + "-" +
+                           (info ? info->test_suite_name() : "t") + "-" + (info ? info->name() : "x");
         for (char& c : name)
             if (c == '/') c = '_';
         path_ = std::filesystem::temp_directory_path() / name;

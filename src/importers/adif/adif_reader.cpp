@@ -111,8 +111,8 @@ bool IsAdxStart(std::FILE* f) {
     return starts("<?XML") || starts("<ADX");
 }
 
-bool IsAdxFile(const std::string& path) {
-    std::FILE* f = OpenFile(path, "rb");
+bool IsAdxFile(const std::string& path, const std::string_view* bytes = nullptr) {
+    std::FILE* f = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
     if (!f) return false;
     const bool adx = IsAdxStart(f);
     std::fclose(f);
@@ -253,12 +253,13 @@ std::string AdxToPlain(std::FILE* in, const std::string& path) {
 // "<EOH>" (in any case), so text before the header never has to be held.
 class LineSource {
 public:
-    LineSource(const std::string& path, bool lfEndsLine, bool detect = false)
+    LineSource(const std::string& path, bool lfEndsLine, bool detect = false,
+               const std::string_view* bytes = nullptr)
         : path_(path), lf_(lfEndsLine), detect_(detect) {
         errno = 0;
-        f_ = OpenFile(path, "rb");
+        f_ = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
         if (!f_) throw FileError(path, OpenFailure("cannot open the file"));
-        buf_.resize(kBlock);
+        buf_.resize(bytes ? std::min(kBlock, bytes->size() + 1) : kBlock);
         if (IsAdxStart(f_)) {
             // ADIF's XML form: read as the plain form it stands for, one record a line.
             plain_ = AdxToPlain(f_, path);
@@ -639,9 +640,9 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
     }
 }
 
-AdifEncoding Resolve(const std::string& path, AdifEncoding enc) {
-    if (IsAdxFile(path)) return AdifEncoding::Utf8;  // XML: UTF-8
-    return enc == AdifEncoding::Auto ? DetectAdifEncoding(path) : enc;
+AdifEncoding Resolve(const std::string& path, AdifEncoding enc, const std::string_view* bytes) {
+    if (IsAdxFile(path, bytes)) return AdifEncoding::Utf8;  // XML: UTF-8
+    return enc == AdifEncoding::Auto ? DetectAdifEncoding(path, bytes) : enc;
 }
 
 // The first character's code is "A" (65) or more: a single-byte character from "A" on,
@@ -713,12 +714,12 @@ bool IsSendersViewProgram(std::string_view programId) {
     return text::EqualsNoCase(text::Trim(programId), "eQSL.cc DownloadInBox");
 }
 
-AdifEncoding DetectAdifEncoding(const std::string& path) {
+AdifEncoding DetectAdifEncoding(const std::string& path, const std::string_view* bytes) {
     errno = 0;
-    std::FILE* f = OpenFile(path, "rb");
+    std::FILE* f = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
     if (!f) throw FileError(path, OpenFailure("cannot open the file"));
     Utf8Check check;
-    std::vector<char> buf(kBlock);
+    std::vector<char> buf(bytes ? std::min(kBlock, bytes->size() + 1) : kBlock);
     std::size_t n;
     while (check.Valid() && (n = std::fread(buf.data(), 1, buf.size(), f)) > 0)
         check.Feed(reinterpret_cast<const unsigned char*>(buf.data()), n);
@@ -735,9 +736,9 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
     // A file without <EOH> is read a second time as records from its first byte.
     for (bool headerless = options.headerless;; headerless = true) {
         AdifScanResult result;
-        result.encoding = Resolve(path, options.encoding);
+        result.encoding = Resolve(path, options.encoding, options.inputBytes);
         const AdifEncoding enc = result.encoding;
-        LineSource src(path, options.lfEndsLine, options.detectLineEnds);
+        LineSource src(path, options.lfEndsLine, options.detectLineEnds, options.inputBytes);
         std::unordered_set<std::string> overflow;
         std::string scratch;
         int hint = 1;
@@ -834,9 +835,11 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                              AdifMeterState& meter, ConversionCallbacks& callbacks,
                              const AdifKnownCheck& known) {
     if (inputPath.empty()) throw Error(std::string(kNoInputMessage));
-    CheckInputFile(inputPath, "the ADIF file");
-    RefuseSameFiles({{inputPath, "the ADIF file", false}, {outputPath, "the output", true}});
-    const AdifEncoding enc = Resolve(inputPath, readOptions.encoding);
+    if (!readOptions.inputBytes) {
+        CheckInputFile(inputPath, "the ADIF file");
+        RefuseSameFiles({{inputPath, "the ADIF file", false}, {outputPath, "the output", true}});
+    }
+    const AdifEncoding enc = Resolve(inputPath, readOptions.encoding, readOptions.inputBytes);
 
     AdifLineOptions options = lineOptions;
     options.qslColumnMapped = mapping.columnMap[kColQsl] != 0;
@@ -890,8 +893,8 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
             p.kind = EntryPlan::Kind::QslVia;
     }
 
-    text::Cp932LineWriter out(outputPath);
-    LineSource src(inputPath, readOptions.lfEndsLine, readOptions.detectLineEnds);
+    text::Cp932LineWriter out(outputPath, readOptions.outputSink);
+    LineSource src(inputPath, readOptions.lfEndsLine, readOptions.detectLineEnds, readOptions.inputBytes);
     std::array<std::string, kColumnCount + 1> fallbackValues;
     std::vector<int> fallbackColumns;
     for (const EntryPlan& p : plan) fallbackColumns.insert(fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());

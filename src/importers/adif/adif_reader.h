@@ -36,6 +36,10 @@ struct AdifReadOptions {
     // The file has no header: records start at its first byte. The prescan finds this out
     // (AdifScanResult::headerless) and the run is told.
     bool headerless = false;
+    // Given: the file's bytes are read from memory and the converted lines appended to
+    // outputSink; no file is touched (the fuzzer runs the reader so).
+    const std::string_view* inputBytes = nullptr;
+    std::string* outputSink = nullptr;
 };
 
 // The message when no input file is set.
@@ -102,7 +106,7 @@ struct AdifScanResult {
 std::string DescribeAdifInput(const AdifScanResult& scan);
 
 // Reads the whole file once: UTF-8 when it is valid UTF-8 holding non-ASCII text, else CP932.
-AdifEncoding DetectAdifEncoding(const std::string& path);
+AdifEncoding DetectAdifEncoding(const std::string& path, const std::string_view* bytes = nullptr);
 
 // The value of the header's PROGRAMID field ("" when the file has none before its <EOH> or
 // when the header does not end within the file's first 64 KiB). Throws FileError when the

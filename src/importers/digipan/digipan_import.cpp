@@ -31,8 +31,9 @@ constexpr int kRemark = 17;
 // that does not hold 20 values: from there on the contacts are read shifted.
 class ContactReader {
 public:
-    ContactReader(const std::string& tempPath, const std::string& logName, ConversionCallbacks& cb)
-        : stream_(tempPath), logName_(logName), cb_(cb) {}
+    ContactReader(const std::string& tempPath, const std::string& logName, ConversionCallbacks& cb,
+                  const std::string_view* tempBytes = nullptr)
+        : stream_(tempPath, tempBytes), logName_(logName), cb_(cb) {}
 
     // Fills `values` and `info`; the number of values read (20, fewer at the end of the file).
     // The values of the previous contact are let go.
@@ -99,6 +100,10 @@ private:
     long long warnings_ = 0;
 };
 
+// Pass 2: the contacts of the normalised copy into the output.
+void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text::Cp932LineWriter& out,
+                     DigipanResult& result, ConversionCallbacks& callbacks);
+
 }  // namespace
 
 DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbacks& callbacks) {
@@ -109,6 +114,22 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
     result.issueMark = options.issueMark;
     result.sentMark = options.sentMark;
     const std::string& log = options.logPath;
+
+    if (options.logBytes) {  // in memory: the same two passes, no file touched
+        std::string temp;
+        {
+            text::Cp932LineWriter tempOut(temp, result.tempPath);
+            if (!NormaliseSeparators(log, tempOut, callbacks, options.logBytes)) {
+                result.cancelled = true;
+                return result;
+            }
+        }
+        const std::string_view tempBytes(temp);
+        ContactReader reader(result.tempPath, log, callbacks, &tempBytes);
+        text::Cp932LineWriter out(result.outputPath, options.outputSink);
+        ConvertContacts(options, reader, out, result, callbacks);
+        return result;
+    }
 
     if (!FileExists(log)) {
         // Let the reader name the exact reason (missing, a folder, no permission).
@@ -152,6 +173,14 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
     // Pass 2.
     ContactReader reader(result.tempPath, log, callbacks);
     text::Cp932LineWriter out(result.outputPath);
+    ConvertContacts(options, reader, out, result, callbacks);
+    return result;
+}
+
+namespace {
+
+void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text::Cp932LineWriter& out,
+                     DigipanResult& result, ConversionCallbacks& callbacks) {
     csvout::HamlogCsvRecord record;
     std::array<ValueRef, kValuesPerContact> raw;
     std::array<ValueInfo, kValuesPerContact> info;
@@ -257,8 +286,9 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
                         "as \"?\" (the first on this line)");
     result.contacts = counter - 1;
     result.warnings = reader.Warnings();
-    return result;
 }
+
+}  // namespace
 
 std::string CompletionMessage(const DigipanResult& result) {
     return std::to_string(result.contacts) + " 件の変換が正常終了しました。\r\n" + result.outputPath +

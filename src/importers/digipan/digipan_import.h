@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/callbacks.h"
 
@@ -36,6 +37,10 @@ struct DigipanOptions {
     bool qslSent = false;         // Check2 "QSL発行済ﾏｰｸ   ="
     std::string sentMark = "*";   // Text5
     bool jstForJa = false;        // Check3 "JA局はLOG-TIMEをJSTに変換"
+    // Given: the log's bytes are converted from memory and the lines appended to outputSink;
+    // no file (the work file included) is touched (the fuzzer runs the conversion so).
+    const std::string_view* logBytes = nullptr;
+    std::string* outputSink = nullptr;
 };
 
 struct DigipanResult {

@@ -57,22 +57,34 @@ bool AllLineEndsCrLf(const char* b, std::size_t n, char* translated) {
 
 }  // namespace
 
+namespace {
+
+// The read size for a file of this size: a block, or less for a small file (the buffers are
+// filled with zeros when they are made).
+std::size_t ChunkFor(long long fileSize) {
+    return fileSize > 0 ? static_cast<std::size_t>(std::min<long long>(static_cast<long long>(kBlock), fileSize + 1))
+                        : kBlock;
+}
+
+}  // namespace
+
 bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath,
                          ConversionCallbacks& callbacks) {
     text::Cp932LineWriter out(tempPath);
     return NormaliseSeparators(logPath, out, callbacks);
 }
 
-bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out,
-                         ConversionCallbacks& callbacks) {
-    text::ByteReader in(logPath);
-    std::vector<char> block(kBlock);
-    std::vector<char> conv(2 * kBlock);  // a lone CR or LF becomes two bytes
+bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out, ConversionCallbacks& callbacks,
+                         const std::string_view* bytes) {
+    text::ByteReader in(logPath, bytes);
+    const std::size_t chunk = ChunkFor(in.FileSize());
+    std::vector<char> block(chunk);
+    std::vector<char> conv(2 * chunk);  // a lone CR or LF becomes two bytes
     bool afterCr = false;                // the previous byte ended a line with CR: a LF now belongs to it
     bool lineStart = true;               // the next byte starts a line
     bool lineOpen = false;               // a line was started and has not ended yet
     for (;;) {
-        const std::size_t n = in.ReadInto(block.data(), kBlock);
+        const std::size_t n = in.ReadInto(block.data(), chunk);
         if (n == 0) break;
         if (!afterCr && AllLineEndsCrLf(block.data(), n, conv.data())) {
             // Poll before each line that starts in the block, then write the block whole.
@@ -128,7 +140,8 @@ bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out,
     return true;
 }
 
-ValueStream::ValueStream(const std::string& path) : reader_(path), buf_(2 * kBlock) {}
+ValueStream::ValueStream(const std::string& path, const std::string_view* bytes)
+    : reader_(path, bytes), chunk_(ChunkFor(reader_.FileSize())), buf_(2 * chunk_) {}
 
 bool ValueStream::Refill() {
     if (eof_) return false;
@@ -140,8 +153,8 @@ bool ValueStream::Refill() {
         base_ = keep_;
     }
     // Grows only for a contact longer than the buffer (a quote that is never closed).
-    if (buf_.size() - end_ < kBlock) buf_.resize(std::max(2 * buf_.size(), end_ + kBlock));
-    const std::size_t n = reader_.ReadInto(buf_.data() + end_, kBlock);
+    if (buf_.size() - end_ < chunk_) buf_.resize(std::max(2 * buf_.size(), end_ + chunk_));
+    const std::size_t n = reader_.ReadInto(buf_.data() + end_, chunk_);
     if (n == 0) {
         eof_ = true;
         return false;

@@ -21,8 +21,9 @@ bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath
                          ConversionCallbacks& callbacks);
 // The same into a writer the caller made (and closes on success; a cancelled copy is closed
 // here with the lines copied so far).
-bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out,
-                         ConversionCallbacks& callbacks);
+// `bytes`, when given, are read instead of the log.
+bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out, ConversionCallbacks& callbacks,
+                         const std::string_view* bytes = nullptr);
 
 // Where a value of the stream came from.
 struct ValueInfo {
@@ -47,7 +48,8 @@ struct ValueRef {
 // every byte from the last Release() on, so memory stays bounded by the longest contact.
 class ValueStream {
 public:
-    explicit ValueStream(const std::string& path);
+    // `bytes`, when given, are read instead of the file.
+    explicit ValueStream(const std::string& path, const std::string_view* bytes = nullptr);
 
     // The next value; false at the end of the file.
     bool Next(ValueRef& ref, ValueInfo& info);
@@ -73,6 +75,7 @@ private:
     void ScanUnquoted();
 
     text::ByteReader reader_;
+    std::size_t chunk_;  // bytes read at a time
     std::vector<char> buf_;
     std::size_t end_ = 0;  // bytes of buf_ in use
     std::size_t pos_ = 0;  // next byte to read in buf_

@@ -116,6 +116,25 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
 
     text::ByteReader in(options.inputPath);
     text::Cp932LineWriter out(result.outputPath);
+    ConvertJap1Records(in, table, out, result, callbacks);
+    out.Close();
+    return result;
+}
+
+Jap1Result ConvertJap1Bytes(std::string_view input, const RemarksConversionTable& table, std::string& output,
+                            ConversionCallbacks& callbacks) {
+    Jap1Result result;
+    result.outputPath = "(memory)";
+    text::ByteReader in(input, "(memory)");
+    text::Cp932LineWriter out(output, result.outputPath);
+    ConvertJap1Records(in, table, out, result, callbacks);
+    out.Close();
+    return result;
+}
+
+void ConvertJap1Records(text::ByteReader& in, const RemarksConversionTable& table, text::Cp932LineWriter& out,
+                        Jap1Result& result, ConversionCallbacks& callbacks) {
+    const std::string& inputPath = in.Path();
     CsvValueReader values(in);
     csvout::HamlogCsvRecord record;
     Jap1Values v;
@@ -132,7 +151,7 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
         }
         if (!values.StartRecord()) break;
         const long long number = counter - kHeaderLines;
-        const std::string where = options.inputPath + ", record " + std::to_string(number) + " (line " +
+        const std::string where = inputPath + ", record " + std::to_string(number) + " (line " +
                                   std::to_string(values.LineNumber()) + ")";
         std::size_t got = 0;
         while (got < kValuesPerRecord && values.Next(v[got])) ++got;
@@ -163,8 +182,6 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
         csvout::ClearHamlogCsvRecord(record);
         ++result.records;
     }
-    out.Close();
-    return result;
 }
 
 std::string CompletionMessage(const Jap1Result& result, std::string_view lineBreak) {

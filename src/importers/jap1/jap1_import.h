@@ -17,6 +17,7 @@
 #include "csvout/hamlog_csv.h"
 #include "importers/jap1/remarks_table.h"
 #include "settings/ini_store.h"
+#include "text/io.h"
 
 namespace trelvo::jap1 {
 
@@ -57,6 +58,13 @@ void FillJap1Record(const Jap1Values& values, const RemarksConversionTable& tabl
 // beyond the twelfth go to Warning with the file, record and line named.
 // Throws FileError (files), never modifies the input.
 Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callbacks);
+
+// The records of `in` (its header lines first) converted into `out`; ConvertJap1Csv around
+// files, ConvertJap1Bytes around bytes in memory (for the fuzzer: no file is touched).
+void ConvertJap1Records(text::ByteReader& in, const RemarksConversionTable& table, text::Cp932LineWriter& out,
+                        Jap1Result& result, ConversionCallbacks& callbacks);
+Jap1Result ConvertJap1Bytes(std::string_view input, const RemarksConversionTable& table, std::string& output,
+                            ConversionCallbacks& callbacks);
 
 // "JAP2HL.CSV" in the given program folder.
 std::string DefaultJap1OutputPath(const std::string& programFolder);

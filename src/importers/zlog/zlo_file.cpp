@@ -102,7 +102,7 @@ void DecodeZloRecord(std::string_view b, ZloKind kind, ZloRecord& r) {
     }
 }
 
-ZloReader::ZloReader(const std::string& path) : in_(path) {
+ZloReader::ZloReader(const std::string& path, const std::string_view* bytes) : in_(path, bytes) {
     std::string first;
     in_.Read(first, kZloRecordSize);
     header_ = ParseZloHeader(first);
@@ -112,7 +112,9 @@ ZloReader::ZloReader(const std::string& path) : in_(path) {
     const long long rs = static_cast<long long>(size_);
     contacts_ = total >= rs ? total / rs - 1 : 0;
     tail_ = total >= rs ? total % rs : total;
-    const std::size_t perBlock = std::max<std::size_t>(1, (1u << 20) / size_);
+    // A megabyte of records at a time; a small file needs no more than it holds.
+    const std::size_t perBlock = std::clamp<std::size_t>(static_cast<std::size_t>(contacts_) + 1, 1,
+                                                         std::max<std::size_t>(1, (1u << 20) / size_));
     block_.resize(perBlock * size_);
 }
 

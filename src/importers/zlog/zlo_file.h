@@ -80,7 +80,8 @@ void DecodeZloRecord(std::string_view bytes, ZloKind kind, ZloRecord& out);
 class ZloReader {
 public:
     // Throws FileError when the file cannot be opened.
-    explicit ZloReader(const std::string& path);
+    // `bytes`, when given, are read instead of the file (`path` then only names them).
+    explicit ZloReader(const std::string& path, const std::string_view* bytes = nullptr);
 
     const ZloHeader& Header() const { return header_; }
     std::size_t RecordSize() const { return size_; }

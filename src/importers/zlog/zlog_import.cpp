@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "core/errors.h"
+#include "core/platform.h"
 #include "csvout/station_rules.h"
 #include "importers/zlog/qra_lookup.h"
 #include "text/chars.h"
@@ -170,11 +173,25 @@ bool MakeZlogCsvRecord(const ZloRecord& rec, const ZloHeader& header, const Zlog
     return when.has_value();
 }
 
+namespace {
+
+bool NamedZlox(const std::string& path) {
+    if (path.size() < 5) return false;
+    std::string ext = path.substr(path.size() - 5);
+    for (char& c : ext)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return ext == ".ZLOX";
+}
+
+}  // namespace
+
 ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
     ZlogResult result;
     result.outputPath = o.outputPath;
-    ZloReader reader(o.inputPath);
+    ZloReader reader(o.inputPath, o.inputBytes);
     result.header = reader.Header();
+    if (result.header.kind != ZloKind::Zlox && NamedZlox(o.inputPath))
+        throw FormatError(o.inputPath, kMsgZloxMarkMissing);
     const long long recordSize = static_cast<long long>(reader.RecordSize());
     if (reader.ContactCount() == 0 && reader.TailBytes() > 0 && reader.TailBytes() < recordSize)
         throw FormatError(o.inputPath, "the file has " + std::to_string(reader.TailBytes()) +
@@ -183,7 +200,8 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
     if (o.outputPath == o.inputPath)
         throw FileError(o.outputPath, "the output would overwrite the zLog file");
 
-    text::Cp932LineWriter out(o.outputPath);
+    text::Cp932LineWriter out(o.outputPath, o.outputSink);
+    out.BlankBreaksInLines();  // a memo or a number holding a line break would split the line
     if (reader.TailBytes() > 0)
         cb.Warning(o.inputPath + ": the last " + std::to_string(reader.TailBytes()) +
                    " bytes are not a whole " + std::to_string(recordSize) + "-byte record and are ignored");
@@ -220,13 +238,31 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
         ++result.records;
         cb.Progress(n);
     }
+    if (!result.cancelled && reader.Number() < reader.ContactCount()) {
+        result.shrunk = true;
+        cb.Warning(o.inputPath + ": the file became shorter while it was read: " + std::to_string(reader.Number()) +
+                   " of its " + std::to_string(reader.ContactCount()) + " contacts were converted");
+    }
     out.Close();
     result.unmappable = out.Unmappable();
+    if (out.BlankedBreaks() > 0)
+        cb.Warning(o.inputPath + ": " + std::to_string(out.BlankedBreaks()) +
+                   " line breaks or NUL characters inside fields were written as spaces");
     return result;
 }
 
 std::string DefaultZlogOutputPath(const std::string& geneDataFolder, const text::DateTime& now) {
     return geneDataFolder + kOutputPrefix + text::FormatDateTimePattern(now, "yyyymmdd_hhmm");
+}
+
+std::string FreeOutputPath(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(PathFromUtf8(path), ec) && !ec) return path;
+    for (int n = 2;; ++n) {
+        const std::string next = path + "_" + std::to_string(n);
+        if (!std::filesystem::exists(PathFromUtf8(next), ec) && !ec) return next;
+        if (n > 100000) return next;
+    }
 }
 
 std::string CompletionMessage(const std::string& outputPath, std::string_view lineBreak) {

@@ -39,6 +39,9 @@ using ZlogModeNames = std::array<std::string, kModeNameCount>;
 inline constexpr const char* kOutputPrefix = "ZLOG2HL_";
 inline constexpr const char* kCompletionTitle = "TRELVO zLog変換モード";
 inline constexpr const char* kMsgCannotOpenHamlog = "HAMLOGデータがOpen出来ません。";
+inline constexpr const char* kMsgZloxMarkMissing =
+    "not a zLog file: the name ends in .ZLOX but the file does not start with the ZLOX mark (damaged, or "
+    "another kind of file)";
 inline constexpr const char* kQraQuestion =
     "変換データ作成時 Turbo HAMLOG から\r\nQRAデータ(最新)を取り込みますか？";
 
@@ -54,6 +57,10 @@ enum class FreqSource {
 struct ZlogOptions {
     std::string inputPath;
     std::string outputPath;  // written under exactly this name
+    // Given: the log's bytes are read from memory and the lines appended to outputSink; no
+    // file is touched (the fuzzer runs the conversion so).
+    const std::string_view* inputBytes = nullptr;
+    std::string* outputSink = nullptr;
     ZlogModeNames modeNames = {"CW", "SSB", "FM", "AM", "RTTY", "Other", "FT4", "FT8"};
     bool toOtherZone = false;  // "J" file: DX to UTC; "U" file: JA to JST
     bool qslIssueOn = false;
@@ -85,6 +92,7 @@ struct ZlogResult {
     long long badDates = 0;
     long long memoCuts = 0;
     std::size_t unmappable = 0;  // characters written as '?'
+    bool shrunk = false;         // the file lost contacts while it was read (warned)
 };
 
 // The calendar date and time of an OLE date, to the nearest second; nullopt when the value
@@ -107,6 +115,9 @@ ZlogResult ConvertZlogLog(const ZlogOptions& options, ConversionCallbacks& callb
 // "ZLOG2HL_" + the time as yyyymmdd_hhmm in the folder (which ends in a separator); no
 // extension.
 std::string DefaultZlogOutputPath(const std::string& geneDataFolder, const text::DateTime& now);
+// `path` when nothing has that name yet, else the first free "<path>_2", "<path>_3", ...: two
+// runs in the same minute never write the same default output.
+std::string FreeOutputPath(const std::string& path);
 
 // "zLog→Turbo HAMLOG用CSVファイル", the line break, the path, "を保存しました".
 std::string CompletionMessage(const std::string& outputPath, std::string_view lineBreak = "\r\n");

@@ -138,10 +138,11 @@ TEST(DamagedDatabases, ACountThatDoesNotFitTheFileIsAWarningAndTheRecordsPresent
     EXPECT_EQ(lib.Vdbf_rcount(), 1);
     EXPECT_EQ(lib.CountWarning(), c.countWarning);
 
-    // More records than counted: only the counted ones are read, with the same warning.
+    // More records than counted (a count that was not updated): every record present is read,
+    // with the same warning.
     WriteBytes(path, Patched(two, 4, Le(1, 4)));
     c = CheckHdbHeader(path);
-    EXPECT_EQ(c.usableCount, 1u);
+    EXPECT_EQ(c.usableCount, 2u);
     EXPECT_EQ(c.countWarning, path + ": the header counts 1 records, the file holds 2");
     WriteBytes(path, two);
     EXPECT_EQ(CheckHdbHeader(path).countWarning, "");

@@ -228,7 +228,7 @@ TEST(HdbLibrary, RefusesFilesThatAreNotHamlogDatabases) {
     EXPECT_EQ(lib.Vdbf_rcount(), 0);
 }
 
-TEST(HdbLibrary, CountsOnlyTheRecordsTheFileHolds) {
+TEST(HdbLibrary, CountsTheRecordsTheFileHolds) {
     std::vector<HandRecord> rs(3);
     std::string bytes = HandHdb(rs);
     bytes[4] = 5;    // the header claims five
@@ -239,12 +239,13 @@ TEST(HdbLibrary, CountsOnlyTheRecordsTheFileHolds) {
     EXPECT_EQ(db.lib.RecordsInFile(), 3u);
     EXPECT_NE(db.lib.THW_read(4), 0);
 
-    bytes[4] = 2;  // records beyond the count are not read
+    bytes[4] = 2;  // records beyond the count are read and indexed too
     Db db2(bytes);
     ASSERT_EQ(db2.lib.HamlogOpen(db2.base), 0);
-    EXPECT_EQ(db2.lib.Vdbf_rcount(), 2);
+    EXPECT_EQ(db2.lib.Vdbf_rcount(), 3);
     EXPECT_EQ(db2.lib.Vidx_search("JA1ABC"), 1);
     EXPECT_EQ(db2.lib.Vidx_next(), 2);
+    EXPECT_EQ(db2.lib.Vidx_next(), 3);
     EXPECT_EQ(db2.lib.Vidx_next(), 0);
 }
 

@@ -58,6 +58,25 @@ TEST(ZlogConversion, InputsAreCheckedBeforeTheOutputIsCreated) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
 }
 
+TEST(ZlogConversion, AFileThatShrinksWhileItIsReadIsReported) {
+    ScratchDir dir;
+    std::string bytes = ZloHeaderBytes(true);
+    for (int i = 0; i < 6000; ++i) bytes += ZloRecordBytes(ZloFields{});  // more than one read block
+    WriteBytes(dir.File("in.ZLO"), bytes);
+    struct Shrinking : Recorder {
+        std::string path;
+        void Progress(long long n) override {
+            if (n == 1) std::filesystem::resize_file(path, 256 * 11);
+        }
+    } cb;
+    cb.path = dir.File("in.ZLO");
+    const ZlogResult r = ConvertZlogLog(Options(dir), cb);
+    EXPECT_TRUE(r.shrunk);
+    EXPECT_LT(r.records, 6000);
+    ASSERT_FALSE(cb.warnings.empty());
+    EXPECT_NE(std::string::npos, cb.warnings.back().find("of its 6000 contacts")) << cb.warnings.back();
+}
+
 TEST(ZlogConversion, AnExtendedHeaderCountThatDisagreesIsReported) {
     ScratchDir dir;
     WriteBytes(dir.File("in.ZLO"), ZloHeaderBytes(false, "X", 7) + ZloRecordBytes(ZloFields{}, true));
