@@ -98,7 +98,7 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
     hamlog::HdbLibrary lib;
     CliCallbacks callbacks;
     const exports::ExportResult r = exports::ExportHamlogData(lib, o, callbacks);
-    if (r.cancelled) ReportCancelled(r.converted, o.outputPath);
+    if (r.cancelled) ReportCancelled(r.converted, r.keptPath, o.outputPath);
     std::cout << exports::CompletionMessage(r, "\n") << '\n';
     if (!r.failure.empty()) throw Error(r.failure + " (the export stopped there)");
 }
@@ -123,6 +123,7 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         auto args = std::make_shared<ExportArgs>();  // owned by the callback below
         ExportArgs& a = *args;
         CLI::App* cmd = group->add_subcommand(exports::KindName(k.kind), k.help);
+        cmd->footer(kExitStatusHelp);
         cmd->add_option("HDB", a.db,
                         "The database (*.HDB, its .mst beside it; default: the one of the settings)");
         cmd->add_option("-o,--output", a.output, "Output file (replaced when it exists)")->required();

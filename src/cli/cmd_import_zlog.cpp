@@ -184,7 +184,9 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     if (r.unmappable > 0)
         cb.Warning(r.outputPath + ": " + std::to_string(r.unmappable) +
                    " characters that Shift-JIS cannot hold were written as '?'");
-    if (r.cancelled) ReportCancelled(r.records, r.outputPath);
+    if (r.cancelled) ReportCancelled(r.records, r.keptPath, r.outputPath);
+    // A file without contacts makes an empty output, but never in place of an existing one.
+    if (!r.outputReplaced) ReportNoContacts(a.file, cb, false, r.outputPath);
     std::cout << r.records << " contacts\n" << zlog::CompletionMessage(r.outputPath, "\n") << '\n';
 }
 
@@ -194,6 +196,7 @@ void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx) {
     auto a = std::make_shared<ZlogArgs>();
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
         "zlog", "Convert a zLog contest log (*.ZLO, *.ZLOX) into the CSV that Turbo HAMLOG imports");
+    cmd->footer(kExitStatusHelp);
     cmd->add_option("FILE", a->file, "The zLog file (.ZLO or .ZLOX, told apart by its contents)")->required();
     cmd->add_option("-o,--output", a->output,
                     "The CSV file to write (default: ZLOG2HL_yyyymmdd_hhmm in the generated-data folder)");

@@ -189,7 +189,10 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         }
         callbacks.Progress(n);
     }
-    out.Close();
+    if (result.cancelled)
+        result.keptPath = out.CloseCancelled(result.converted);
+    else
+        out.Close();
     if (enc.Unmappable() > 0)
         callbacks.Warning(o.outputPath + ": " + std::to_string(enc.Unmappable()) +
                           " characters that Shift-JIS cannot hold were written as '?'");

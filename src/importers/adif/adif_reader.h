@@ -105,6 +105,10 @@ struct AdifRunResult {
     long long skipped = 0;       // records whose date could not be moved to JST (reported)
     std::size_t unmappable = 0;  // characters Shift-JIS cannot hold, written as '?'
     AdifInputTraits traits;
+    // Cancelled or Aborted: the file the written lines are kept in (CancelledName of the
+    // output), empty when none was written and the output is as it was.
+    std::string keptPath;
+    bool outputReplaced = true;  // false: no record was found and an existing output was kept
 };
 
 // The run: reads `inputPath` with the tag table of the prescan and the map of the mapping

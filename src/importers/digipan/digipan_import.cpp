@@ -247,7 +247,13 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
         ++counter;
     }
     if (!result.cancelled) reader.Finish(false);
-    out.Close();
+    result.contacts = counter - 1;
+    if (result.cancelled)
+        result.keptPath = out.CloseCancelled(result.contacts);
+    else if (result.contacts == 0)
+        result.outputReplaced = out.CloseFoundNothing();
+    else
+        out.Close();
     result.outputWritten = true;
 
     if (notCp932.invalid > 0)

@@ -163,7 +163,12 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
         csvout::ClearHamlogCsvRecord(record);
         ++result.records;
     }
-    out.Close();
+    if (result.cancelled)
+        result.keptPath = out.CloseCancelled(result.records);
+    else if (result.records == 0)
+        result.outputReplaced = out.CloseFoundNothing();
+    else
+        out.Close();
     return result;
 }
 

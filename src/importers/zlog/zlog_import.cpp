@@ -145,7 +145,8 @@ bool MakeZlogCsvRecord(const ZloRecord& rec, const ZloHeader& header, const Zlog
 
     const bool noQsl = o.honourNoQsl && rec.qsl == QslState::NoQsl;
     const std::string mark = o.qslIssueOn && !o.qslIssueText.empty() && !noQsl ? o.qslIssueText : " ";
-    out.QSL = text::CharLeft(mark + "  ", 3);
+    // Turbo HAMLOG's marks are capitals: a "j" typed in the box is written as "J".
+    out.QSL = text::ToUpper(text::CharLeft(mark + "  ", 3));
 
     Put(out, o.rcvNumTarget, rec.rcvNum, false);
     Put(out, o.memoTarget, rec.memo, true);
@@ -176,8 +177,10 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
     ZloReader reader(o.inputPath);
     result.header = reader.Header();
     const long long recordSize = static_cast<long long>(reader.RecordSize());
-    if (reader.ContactCount() == 0 && reader.TailBytes() > 0 && reader.TailBytes() < recordSize)
-        throw FormatError(o.inputPath, "the file has " + std::to_string(reader.TailBytes()) +
+    // One rule for every short file, an empty one included: without a whole header it is
+    // not a zLog file. A header followed by less than a record converts to an empty output.
+    if (reader.FileSize() < recordSize)
+        throw FormatError(o.inputPath, "not a zLog file: it has " + std::to_string(reader.FileSize()) +
                                            " bytes, fewer than the " + std::to_string(recordSize) +
                                            "-byte header record of a zLog file");
     if (o.outputPath == o.inputPath)
@@ -220,7 +223,12 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
         ++result.records;
         cb.Progress(n);
     }
-    out.Close();
+    if (result.cancelled)
+        result.keptPath = out.CloseCancelled(result.records);
+    else if (result.records == 0)
+        result.outputReplaced = out.CloseFoundNothing();
+    else
+        out.Close();
     result.unmappable = out.Unmappable();
     return result;
 }
