@@ -181,7 +181,9 @@ TEST(Interruption, CtrlCNeverReplacesTheOutputAndKeepsTheWholeLinesAside) {
         WriteSettings(w);
         WriteAll(w / "in.txt", c.input);
         WriteAll(w / "none.txt", "");
-        if (!c.setup.empty()) ASSERT_EQ(0, RunTrelvo(w.Path(), c.setup).exitCode);
+        if (!c.setup.empty()) {
+            ASSERT_EQ(0, RunTrelvo(w.Path(), c.setup).exitCode);
+        }
         std::vector<std::string> single = c.args;
         const auto o = std::find(single.begin(), single.end(), "-o");
         *(o + 1) = "single.csv";
@@ -440,8 +442,9 @@ void CheckDamagedInputs(const Importer& imp) {
             EXPECT_TRUE(saysWhy) << trace;
         } else {
             for (const std::string& out : imp.outputs)
-                if (out.find("(中止)") == std::string::npos)
+                if (out.find("(中止)") == std::string::npos) {
                     EXPECT_TRUE(fs::exists(w / out)) << out << " " << trace;
+                }
         }
         EXPECT_EQ(input, ReadAll(w / "in.txt")) << trace;
         for (const std::string& f : FilesIn(w.Path()))
