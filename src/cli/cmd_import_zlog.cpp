@@ -34,6 +34,7 @@ struct ZlogArgs {
     std::string codeTable;
     std::string rcvnumTo = "remarks1", memoTo = "none", contestTo = "none";
     std::string extra, extraTo;
+    CLI::Option* extraOpt = nullptr;
     std::string qraFrom;
     CLI::Option* qraFromOpt = nullptr;
     std::string modeNames;
@@ -130,9 +131,10 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     o.rcvNumTarget = Target(a.rcvnumTo);
     o.memoTarget = Target(a.memoTo);
     o.contestNameTarget = Target(a.contestTo);
-    o.extraInfoOn = !a.extraTo.empty();
+    // --extra alone goes to Remarks1, the panel's first choice.
+    o.extraInfoOn = a.extraOpt->count() > 0;
     o.extraText = a.extra;
-    o.extraTarget = Target(a.extraTo);
+    o.extraTarget = Target(a.extraTo.empty() ? "remarks1" : a.extraTo);
     o.freq = a.freq == "exact" ? zlog::FreqSource::Exact : zlog::FreqSource::Band;
     o.widths = Widths(a, s.hamlogDbPath, ctx, cb);
 
@@ -143,7 +145,9 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
         o.master = &master;
     }
     tools::CodeTableLoad table;
-    if (!a.codeTable.empty()) {
+    if (!a.codeTable.empty() && !a.qth)
+        cb.Warning(a.codeTable + ": the code table is read only with --qth; it is not used");
+    if (!a.codeTable.empty() && a.qth) {
         table = tools::LoadContestCodeTable(a.codeTable);
         if (!table.table.Loaded()) throw FormatError(a.codeTable, tools::kCodeTableNoData);
         for (const std::string& line : table.errorLines)
@@ -216,18 +220,18 @@ void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx) {
                     "Only the first N characters (after the cuts) name the place; 0 = all")
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--code-table", a->codeTable,
-                    "Contest-number code table (*.TBL: KEY,CODE,DESCRIPTION lines)");
+                    "With --qth: contest-number code table (*.TBL: KEY,CODE,DESCRIPTION lines)");
     const auto targets = CLI::IsMember({"remarks1", "remarks2", "none"});
     cmd->add_option("--rcvnum-to", a->rcvnumTo, "Where the received number goes (default remarks1)")
         ->check(targets);
     cmd->add_option("--memo-to", a->memoTo, "Where the zLog memo goes (default none)")->check(targets);
     cmd->add_option("--contest-to", a->contestTo, "Where the contest name goes (default none)")
         ->check(targets);
-    CLI::Option* extra = cmd->add_option("--extra", a->extra, "A fixed text appended to the remarks");
-    CLI::Option* extraTo = cmd->add_option("--extra-to", a->extraTo, "remarks1 or remarks2")
-                               ->check(CLI::IsMember({"remarks1", "remarks2"}));
-    extra->needs(extraTo);
-    extraTo->needs(extra);
+    a->extraOpt = cmd->add_option("--extra", a->extra, "A fixed text appended to the remarks");
+    CLI::Option* extraTo =
+        cmd->add_option("--extra-to", a->extraTo, "Where the --extra text goes: remarks1 (default) or remarks2")
+            ->check(CLI::IsMember({"remarks1", "remarks2"}));
+    extraTo->needs(a->extraOpt);
     a->qraFromOpt = cmd->add_option("--qra-from", a->qraFrom,
                                     "Look up operator names in this Turbo HAMLOG database (*.HDB; without a "
                                     "value, the settings' database)")
