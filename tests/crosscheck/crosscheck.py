@@ -24,6 +24,13 @@ SPECIAL = "8J1RL,8J1RM,8J1RF,8J1ANT"
 BANDS = ["1.9", "3.5", "7", "10", "14", "18", "21", "24", "28", "50", "144", "430", "1200", "2400",
          "5600", "*10"]
 MODE_NAMES = ["CW", "SSB", "FM", "AM", "RTTY", "Other"]
+PREFECTURES = ("北海道 青森県 岩手県 秋田県 山形県 宮城県 福島県 新潟県 長野県 東京都 神奈川県 千葉県 埼玉県 茨城県 "
+               "栃木県 群馬県 山梨県 静岡県 岐阜県 愛知県 三重県 京都府 滋賀県 奈良県 大阪府 和歌山県 兵庫県 富山県 "
+               "福井県 石川県 岡山県 島根県 山口県 鳥取県 広島県 香川県 徳島県 愛媛県 高知県 福岡県 佐賀県 長崎県 "
+               "熊本県 大分県 宮崎県 鹿児島県 沖縄県").split()
+# The area codes of the master file made here, with their place names, in file order.
+MASTER = [("1101", "札幌市中央区"), ("0101", "旭川市"), ("100101", "東京都千代田区"), ("10011", "西多摩郡"),
+          ("3101", "岡山市"), ("1803", "沼津市"), ("2501", "大阪市"), ("25010", "北区"), ("1101", "重複")]
 
 
 def sjis(s):
@@ -111,7 +118,13 @@ def zlog_record(rng):
     call = random_call(rng).encode("ascii")
     r[8] = len(call)
     r[9:9 + len(call)] = call
-    num = "".join(rng.choice("0123456789MHLP") for _ in range(rng.randrange(0, 21))).encode("ascii")
+    x = rng.random()
+    if x < 0.5:  # serial + code + power, as contests send them
+        num = rng.choice(["", "001", "12"]) + rng.choice([c for c, _ in MASTER] + ["31", "1", "48", "0", "9999"]) + \
+            rng.choice(["", "M", "H", "P"])
+    else:
+        num = "".join(rng.choice("0123456789MHLP") for _ in range(rng.randrange(0, 21)))
+    num = num.encode("ascii")
     r[52] = len(num)
     r[53:53 + min(16, len(num))] = num[:16]
     r[84:86] = struct.pack("<H", rng.choice([599, 59, 0, 519, 579, 65535]))
@@ -124,7 +137,25 @@ def zlog_record(rng):
     return bytes(r)
 
 
-def zlog_expected(data, opts, widths):
+def area(rcv, opts, master):
+    """Code and QTH from the received number."""
+    n = len(rcv)
+    front, back = opts["front"], opts["back"]
+    x = "" if front + back >= n else rcv[front:n - back]
+    if opts["lead"] > 0:
+        x = x[:opts["lead"]]
+    if len(x) >= 4:
+        for code, name in master:
+            if code.strip() == x:
+                return code.strip(), name.strip()
+        return "", ""
+    if 1 <= len(x) <= 3 and x.isdigit() and int(x) > 0:
+        t = "%02d" % int(x) + PREFECTURES[int(x) - 1] if int(x) <= 47 else "01北海道"
+        return t[:2], t[2:6]
+    return "", ""
+
+
+def zlog_expected(data, opts, widths, master=()):
     """The lines of the import CSV for the file `data` with the options `opts`."""
     hdr = data[:256]
     base = "J" if hdr[84:86] == b"\xe4\xfd" else "U"
@@ -168,9 +199,12 @@ def zlog_expected(data, opts, widths):
             rem[opts.get("extra_to", "remarks1")] += " " + opts["extra"]
         call, freq, mode = call[:widths[0]], freq[:widths[11]], mode[:widths[12]]
         my, his = my[:widths[10]], his[:widths[9]]
+        code = qth = ""
+        if opts.get("qth") and rcv:
+            code, qth = area(rcv, opts, master)
         r1 = rem["remarks1"].lstrip(" ")[:widths[15]]
         r2 = rem["remarks2"].lstrip(" ")[:widths[16]]
-        out.append(q([call, date, time + zone, his, my, freq, mode, "", "", qsl, "", "", r1, r2, cls]))
+        out.append(q([call, date, time + zone, his, my, freq, mode, code, "", qsl, "", qth, r1, r2, cls]))
     return "".join(out).encode("cp932")
 
 
@@ -184,6 +218,9 @@ def zlog_args(opts):
         a += ["--extra", opts["extra"]]
         if "extra_to" in opts:
             a += ["--extra-to", opts["extra_to"]]
+    if opts.get("qth"):
+        a += ["--qth", "--front-cut", str(opts["front"]), "--back-cut", str(opts["back"]), "--lead-chars",
+              str(opts["lead"])]
     return a
 
 
@@ -451,7 +488,19 @@ def main():
     c = Check(program, work)
     ini = ["--ini", os.path.join(work, "none.INI")]
 
-    # zLog: a few files, each with several option sets and random widths.
+    # The exports: a database of a few hundred random records, written byte by byte.
+    stored = [random_qso(rng) for _ in range(300)]
+    with open(os.path.join(work, "Hamlog.HDB"), "wb") as f:
+        f.write(dbf(HDB_FIELDS, [r for r, _ in stored]))
+    master = [("CODE", 6), ("QTH", 34), ("FLG", 1), ("HED", 2), ("ERIA", 1), ("CFM", 3), ("WKD", 2), ("IDO", 6)]
+    with open(os.path.join(work, "Hamlog.mst"), "wb") as f:
+        # The list starts at the third record (offset 346 + 56); a "500A" record ends it.
+        rows = [("", ""), ("9998", "never read")] + MASTER + [("500A", "DX"), ("9999", "after the end")]
+        f.write(dbf(master, [b" " + pad(sjis(c), 6) + pad(sjis(n), 34) + bytes(15) for c, n in rows],
+                    header_length=290))
+
+    # zLog: a few files, each with several option sets and random widths, and the area codes
+    # from the master file of that database.
     for k in range(4):
         data = zlog_header(rng) + b"".join(zlog_record(rng) for _ in range(rng.randrange(40, 90)))
         name = "log%d.ZLO" % k
@@ -470,18 +519,18 @@ def main():
             widths = [rng.choice([20, 8, 3, 0])] + [0] * 8 + [rng.choice([3, 2]), rng.choice([3, 1]),
                                                                rng.choice([7, 2]), rng.choice([4, 2])] + \
                 [0, 0, rng.choice([54, 10, 0]), rng.choice([54, 5])]
+            if j == 2:
+                opts.update(qth=True, front=rng.choice([0, 0, 1, 3]), back=rng.choice([0, 1, 1, 2]),
+                            lead=rng.choice([0, 0, 4, 2]))
+                widths = [20, 8, 12, 4, 2, 6, 6, 3, 2, 3, 3, 7, 4, 12, 28, 54, 54]
+                size = ["--db", "Hamlog.HDB"]
+            else:
+                size = ["--widths", ",".join(map(str, widths))]
             out = "z%d_%d.csv" % (k, j)
-            c.run(ini + ["import", "zlog", name, "-o", out, "--widths", ",".join(map(str, widths))] + zlog_args(opts))
+            c.run(ini + ["import", "zlog", name, "-o", out] + size + zlog_args(opts))
             got = open(os.path.join(work, out), "rb").read() if os.path.exists(os.path.join(work, out)) else b""
-            c.compare("zlog %s %s" % (name, opts), got, zlog_expected(data, opts, widths))
+            c.compare("zlog %s %s" % (name, opts), got, zlog_expected(data, opts, widths, MASTER))
 
-    # The exports: a database of a few hundred random records, written byte by byte.
-    stored = [random_qso(rng) for _ in range(300)]
-    with open(os.path.join(work, "Hamlog.HDB"), "wb") as f:
-        f.write(dbf(HDB_FIELDS, [r for r, _ in stored]))
-    master = [("CODE", 6), ("QTH", 34), ("FLG", 1), ("HED", 2), ("ERIA", 1), ("CFM", 3), ("WKD", 2), ("IDO", 6)]
-    with open(os.path.join(work, "Hamlog.mst"), "wb") as f:
-        f.write(dbf(master, [], header_length=290))
     live = [read_qso(r) for r, deleted in stored if not deleted]
     for kind, extra, line in (("adif", [], lambda f: adif_line(f, False)),
                               ("adif", ["--khz"], lambda f: adif_line(f, True)),
