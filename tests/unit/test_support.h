@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "core/callbacks.h"
 
 namespace trelvo::testing {
@@ -18,8 +20,9 @@ class ScratchDir {
 public:
     ScratchDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("trelvo5-") + (info ? info->test_suite_name() : "t") + "-" +
-                           (info ? info->name() : "x");
+        // The process id keeps runs of the same test (other checkouts, other builds) apart.
+        std::string name = std::string("trelvo5-") + std::to_string(::getpid()) + "-" +
+                           (info ? info->test_suite_name() : "t") + "-" + (info ? info->name() : "x");
         for (char& c : name)
             if (c == '/') c = '_';
         path_ = std::filesystem::temp_directory_path() / name;
