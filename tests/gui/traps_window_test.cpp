@@ -96,6 +96,32 @@ TEST_F(TrapsTest, AnAdifLogWithoutADatabaseKeepsItsFieldsAndAWrongFrequencyChoic
     EXPECT_EQ(MessagesWith("1 行目"), 1);
 }
 
+TEST_F(TrapsTest, TheWholeMhzChoiceOverDigipanKhzIsNotTakenForAWrongOne) {
+    // 80 m and 160 m contacts: "14070 -> 14" writes 3 and 1, whole MHz of frequencies in a band.
+    const std::string example = ReadBytes(Example("digipan/Digipan.LOG"));
+    const std::string first = example.substr(0, example.find('\n') + 1);
+    std::string log;
+    for (const char* khz : {"3573.000", "1840.000", "24915.000"}) {
+        std::string line = first;
+        line.replace(line.find("14070.150"), 9, khz);
+        log += line;
+    }
+    WriteBytes(dir.File("Band.LOG"), log);
+    Start();
+    dialogs.openAnswers.push_back(dir.File("Band.LOG"));
+    Item("setDGPData")->trigger();
+    for (const char* choice : {"Option1(1)", "Option1(0)"}) {
+        SCOPED_TRACE(choice);
+        Item("mkCSV")->trigger();
+        W<QRadioButton>(choice)->setChecked(true);
+        dialogs.messages.clear();
+        Convert();
+        ASSERT_EQ(MessagesWith("正常終了"), 1);
+        EXPECT_EQ(MessagesWith("アマチュアバンドの外"), 0) << dialogs.LastMessage();
+        EXPECT_EQ(LineCount(dir.File("GeneData/TRELVO.CSV")), 3);
+    }
+}
+
 TEST_F(TrapsTest, ADroppedTextFileWaitsForConvertAndFindingNoRecordKeepsTheOutput) {
     WriteBytes(dir.File("shopping.txt"), "milk\r\neggs\r\n");
     WriteBytes(dir.File("JAP2HL.CSV"), "six records of an earlier run\r\n");
