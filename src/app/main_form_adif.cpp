@@ -92,8 +92,8 @@ void MainFormModel::ScanAdifTags() {
         // Files written on other systems: lines ending in LF alone, text in UTF-8. Read as
         // they are, they give no tags or garbled ones; offer to read them the other way.
         adif::AdifReadOptions& ro = adif_->readOptions;
-        const bool lf = !ro.lfEndsLine && result.traits.LfOnly();
-        const bool utf8 = ro.encoding == adif::AdifEncoding::Cp932 && result.traits.LooksLikeUtf8();
+        const bool lf = !result.lfEndsLine && result.traits.LfOnly();
+        const bool utf8 = result.encoding == adif::AdifEncoding::Cp932 && result.traits.LooksLikeUtf8();
         if (!lf && !utf8) break;
         std::string what = lf ? "行末が LF だけの形式" : "";
         if (utf8) what += std::string(lf ? "で、" : "") + "文字コードが UTF-8";
@@ -101,8 +101,11 @@ void MainFormModel::ScanAdifTags() {
                                MessageIcon::Question, kProgramTitle))
             break;
         if (lf) ro.lfEndsLine = true;
+        if (lf) ro.detectLineEnds = false;
         if (utf8) ro.encoding = adif::AdifEncoding::Utf8;
     }
+    // The run reads the file as the prescan did (line ends, encoding, header).
+    adif_->readOptions = result.RunOptions();
     if (result.overflowCount > 0)
         Message("ADIFのタグ名が " + std::to_string(adif::AdifTagTable::kCapacity) +
                 " 種類を超えています。最初の " + std::to_string(adif::AdifTagTable::kCapacity) +
@@ -138,6 +141,7 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
     lo.qslSentFlag = QslSentFlag != 0;
     lo.qslRcvdFlag = QslRcvdFlag != 0;
     lo.marks = Marks;
+    if (settings::LoadUiOptions(ini_).legacyCut) lo.cut = text::ByteCut::kLegacyLeadByte;
     const csvout::DxccTables dxcc = csvout::DxccTables::Find(config_.programFolder);
     lo.dxcc = &dxcc;
     if (view_.Checked("Option1(1)")) s.meter.freq = adif::FreqConversion::KhzToMhz1;

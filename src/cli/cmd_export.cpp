@@ -128,6 +128,9 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         {exports::ExportKind::kCsv, "CSV: 14 quoted fields, date YYYYMMDD"},
         {exports::ExportKind::kCsv5, "CSV that Turbo HAMLOG 5 reads back: 15 quoted fields, date YY/MM/DD"},
         {exports::ExportKind::kBackup, "The old Turbo HAMLOG backup text: fixed widths, one mode or all"},
+        {exports::ExportKind::kAdx,
+         "ADX, ADIF's XML form in UTF-8: the standard fields, Japanese text in NAME_INTL, QTH_INTL, "
+         "COMMENT_INTL and NOTES_INTL"},
     };
     for (const auto& k : kinds) {
         auto args = std::make_shared<ExportArgs>();  // owned by the callback below
@@ -150,7 +153,7 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         a.fromDateOpt->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
         to->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
         // Each kind lists only the options it reads.
-        if (k.kind == exports::ExportKind::kAdif) {
+        if (k.kind == exports::ExportKind::kAdif || k.kind == exports::ExportKind::kAdx) {
             cmd->add_flag("--khz", a.khz, "FREQ in kHz (the band still from the MHz value)");
             CLI::Option* noCode = cmd->add_flag("--no-code", a.noCode, "No JCC/JCG/AJA/DXCC tag");
             CLI::Option* noTown =
@@ -164,8 +167,9 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         if (k.kind == exports::ExportKind::kBackup)
             cmd->add_option("--mode", a.mode, "The one mode to write, or MIX for all (default)");
         cmd->add_option("--encoding", a.encoding,
-                        k.kind == exports::ExportKind::kAdif ? "Output encoding (utf-8 only with --standard)"
-                                                             : "Output encoding")
+                        k.kind == exports::ExportKind::kAdif  ? "Output encoding (utf-8 only with --standard)"
+                        : k.kind == exports::ExportKind::kAdx ? "Output encoding (adx is always UTF-8)"
+                                                              : "Output encoding")
             ->check(CLI::IsMember({"cp932", "utf-8"}));
         const exports::ExportKind kind = k.kind;
         cmd->callback([args, kind, &ctx]() { Run(kind, *args, ctx); });

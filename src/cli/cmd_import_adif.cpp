@@ -10,6 +10,8 @@
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_header.h"
+#include "hamlog/hdb_library.h"
+#include "importers/adif/adif_known.h"
 #include "importers/adif/adif_mapping.h"
 #include "importers/adif/adif_reader.h"
 #include "settings/app_settings.h"
@@ -39,7 +41,9 @@ struct AdifArgs {
     std::string db, widths;
     std::string meterToMhz;
     bool lf = false;
-    std::string encoding = "cp932";
+    std::string encoding = "auto";
+    bool legacyCut = false;
+    bool skipKnown = false;
 };
 
 std::string ColumnList() {
@@ -96,8 +100,9 @@ void ApplyMapOption(const AdifArgs& a, const adif::AdifScanResult& scan, adif::A
 // --map auto: the usual tags of the file, printed in the --map form.
 void ApplyAutoMap(adif::AdifMappingModel& model) {
     std::string chosen;
-    for (const auto& [tag, column] : model.AutoMap())
-        chosen += (chosen.empty() ? "" : ",") + tag + "=" + std::string(adif::ColumnTitle(column));
+    for (const auto& c : model.AutoMap())
+        chosen += (chosen.empty() ? "" : ",") + c.tag + "=" + std::string(adif::ColumnTitle(c.column)) +
+                  (c.fallback.empty() ? "" : " (else " + c.fallback + ")");
     std::cout << "map: " << (chosen.empty() ? "(none of the usual tags found)" : chosen) << '\n';
 }
 
@@ -148,9 +153,9 @@ std::string Mark(const std::string& given, const std::string& fromSettings) {
     return given == kFromSettings ? fromSettings : given;
 }
 
-void WarnAboutInput(const AdifArgs& a, const adif::AdifInputTraits& t, adif::AdifEncoding used,
+void WarnAboutInput(const AdifArgs& a, const adif::AdifInputTraits& t, adif::AdifEncoding used, bool lfUsed,
                     CliCallbacks& cb) {
-    if (!a.lf && t.LfOnly())
+    if (!lfUsed && t.LfOnly())
         cb.Warning(a.file +
                    ": the lines end in LF only, which this reader takes as part of a line, so the "
                    "whole file was one line; --lf reads such lines");
@@ -169,9 +174,12 @@ void Run(const AdifArgs& a, CliContext& ctx) {
 
     adif::AdifReadOptions read;
     read.lfEndsLine = a.lf;
+    read.detectLineEnds = !a.lf;
     read.encoding = a.encoding == "utf-8"  ? adif::AdifEncoding::Utf8
                     : a.encoding == "auto" ? adif::AdifEncoding::Auto
                                            : adif::AdifEncoding::Cp932;
+    if (a.skipKnown && a.db.empty())
+        throw Error("--skip-known needs --db: the Turbo HAMLOG database whose contacts are left out");
 
     CheckInputFile(a.file, "the ADIF file");
     if (!a.db.empty()) CheckInputFile(a.db, "the database");
@@ -182,7 +190,9 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     adif::AdifScanResult scan = adif::ScanAdifTags(a.file, read, cb);
     if (scan.cancelled)
         throw Aborted("cancelled while the tags of " + a.file + " were read; nothing was written");
-    read.encoding = scan.encoding;
+    read = scan.RunOptions();
+    std::cout << "input: " << adif::DescribeAdifInput(scan)
+              << (a.encoding == "auto" && !scan.adx ? " (detected; --encoding overrides)" : "") << '\n';
     if (scan.overflowCount > 0) {
         std::string names;
         for (std::size_t i = 0; i < scan.overflowNames.size() && i < 20; ++i)
@@ -195,7 +205,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
 
     adif::AdifMappingModel model(scan.table.Names());
     if (!model.CanOpen()) {
-        WarnAboutInput(a, scan.traits, scan.encoding, cb);
+        WarnAboutInput(a, scan.traits, scan.encoding, scan.lfEndsLine, cb);
         throw FormatError(
             a.file, std::string(adif::AdifMappingModel::kOpenFailedMessage) + " (" +
                         (scan.headerSeen ? std::to_string(scan.table.Count()) +
@@ -207,8 +217,14 @@ void Run(const AdifArgs& a, CliContext& ctx) {
         ApplyAutoMap(model);
     else if (!a.map.empty())
         ApplyMapOption(a, scan, model);
-    else
+    else {
         model.LoadFromIni(ini);
+        if (!model.BuildMapping().AnyMapped()) {
+            std::cout << "no mapping in the settings (section " << adif::kMappingIniSection
+                      << "): the usual tags are mapped, as --map auto does\n";
+            ApplyAutoMap(model);
+        }
+    }
     if (!a.fixedTextTo.empty()) {
         model.SetFixedText(a.fixedText);
         model.SetTarget(a.fixedTextTo == "remarks1" ? adif::FixedTextTarget::Remarks1
@@ -235,6 +251,20 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     lo.marks.adifRcvd = a.adifRcvdOpt->count() > 0 ? a.adifRcvd : stored.adifRcvd;
     const csvout::DxccTables dxcc = csvout::DxccTables::Find(ctx.programFolder);
     lo.dxcc = &dxcc;
+    if (a.legacyCut) lo.cut = text::ByteCut::kLegacyLeadByte;
+
+    // --skip-known: the contacts the database already has are left out.
+    hamlog::HdbLibrary lib;
+    std::optional<adif::KnownContacts> knownContacts;
+    adif::AdifKnownCheck known;
+    if (a.skipKnown) {
+        if (lib.HamlogOpen(hamlog::HamlogDbBaseOf(a.db)) != 0)
+            throw FileError(a.db,
+                            "cannot open the database to look up known contacts: " + lib.LastOpenErrorText());
+        lib.SetQsoOrMaster(hamlog::kQsoTable);
+        knownContacts.emplace(lib);
+        known = [&knownContacts](const csvout::HamlogCsvRecord& r) { return knownContacts->Has(r); };
+    }
 
     adif::AdifMeterState meter;
     meter.freq = a.freq == "khz-mhz3"   ? adif::FreqConversion::KhzToMhz3
@@ -243,7 +273,14 @@ void Run(const AdifArgs& a, CliContext& ctx) {
                                         : adif::FreqConversion::AsIs;
 
     const adif::AdifRunResult r =
-        adif::ConvertAdifLog(a.file, a.output, scan.table, mapping, read, lo, meter, cb);
+        adif::ConvertAdifLog(a.file, a.output, scan.table, mapping, read, lo, meter, cb, known);
+    if (a.skipKnown) lib.HamlogClose();
+    if (r.stationCallsigns.size() > 1) {
+        std::string list;
+        for (const std::string& c : r.stationCallsigns) list += (list.empty() ? "" : ", ") + c;
+        cb.Warning(a.file + ": the contacts were made by several stations (STATION_CALLSIGN " + list +
+                   "); a Turbo HAMLOG database keeps the log of one");
+    }
 
     if (r.unmappable > 0)
         cb.Warning(a.output + ": " + std::to_string(r.unmappable) +
@@ -251,12 +288,14 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     if (r.skipped > 0)
         cb.Warning(a.file + ": records not written (see above): " + std::to_string(r.skipped) + " of " +
                    std::to_string(r.records));
-    WarnAboutInput(a, r.traits, read.encoding, cb);
+    WarnAboutInput(a, r.traits, read.encoding, read.lfEndsLine, cb);
     if (r.status == adif::AdifRunResult::Status::Aborted)
         throw Aborted(std::string(adif::kReadDatError) + ": the frequencies are band names in metres and " +
                       "turning them into MHz was refused (--meter-to-mhz yes or --freq band does it); " +
                       CancelledText(r.written, r.keptPath, a.output));
     if (r.status == adif::AdifRunResult::Status::Cancelled) ReportCancelled(r.written, r.keptPath, a.output);
+    if (a.skipKnown)
+        std::cout << "already in " << a.db << ", left out: " << r.known << " of " << r.records << '\n';
     if (r.written == 0) ReportNoContacts(a.file, cb, r.outputReplaced, a.output);
     std::cout << adif::AdifCompletionMessage(r.records, a.output) << '\n';
 }
@@ -309,10 +348,19 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
                     "Answer to the question whether band names in metres become MHz (else asked on the "
                     "terminal; without one, no)")
         ->check(CLI::IsMember({"yes", "no"}));
-    cmd->add_flag("--lf", a->lf, "A lone LF ends a line too (files written on Linux and macOS)");
+    cmd->add_flag("--lf", a->lf,
+                  "A lone LF ends a line too (without it the file tells: LF ends lines when it has no CR)");
     cmd->add_option("--encoding", a->encoding,
-                    "cp932 (default), utf-8, or auto (UTF-8 when the file is valid UTF-8)")
+                    "auto (default: UTF-8 when the file is valid UTF-8 with non-ASCII text, else Shift-JIS), "
+                    "cp932 or utf-8")
         ->check(CLI::IsMember({"cp932", "utf-8", "auto"}));
+    cmd->add_flag("--legacy-cut", a->legacyCut,
+                  "Cut names, QTHs and remarks to their byte widths by the old rule, which drops a last byte "
+                  "in 0x81-0x9F or 0xE0-0xEF even when it ends a whole character");
+    cmd->add_flag("--skip-known", a->skipKnown,
+                  "Leave out the contacts the database of --db already has (same call, band and mode, "
+                  "time within 10 minutes)")
+        ->needs(db);
     cmd->callback([a, &ctx]() { Run(*a, ctx); });
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -269,30 +270,17 @@ void AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::s
 
     out.clear();
     if (o.standard) {
-        // Lengths in bytes of the output encoding.
-        auto tag = [&out, &enc](std::string_view name, std::string_view value) {
-            const std::string_view v = enc(value);
-            AppendTag(out, name, v.size(), v);
-        };
-        auto optional = [&tag](std::string_view name, std::string_view value) {
-            if (!value.empty()) tag(name, value);
-        };
-        tag("CALL", f.Call);
-        tag("QSO_DATE", when.date);
-        tag("TIME_ON", when.time);
-        tag("FREQ", freq);
-        optional("BAND", band);
-        tag("MODE", mode);
-        if (code) optional(code->tag, code->value);
-        tag("RST_SENT", f.HisRST);
-        tag("RST_RCVD", f.MyRST);
-        optional("QTH", f.QTH);
-        optional("NAME", f.Name);
-        optional("GRIDSQUARE", f.GridLoc);
-        optional("QSL_SENT", StandardQslSent(f));
-        optional("QSL_RCVD", StandardQslRcvd(f));
-        optional("COMMENT", f.Remarks1);
-        optional("NOTES", f.Remarks2);
+        // Lengths in bytes of the output encoding. The Shift-JIS standard form is ADIF's ADI,
+        // which is ASCII: a value that is not is left out and counted.
+        const bool asciiOnly = enc.encoding() == OutputEncoding::kCp932;
+        for (const AdifField& field : StandardFields(f, o, note)) {
+            if (asciiOnly && !Ascii(field.value)) {
+                enc.LeftOut();
+                continue;
+            }
+            const std::string_view v = enc(field.value);
+            AppendTag(out, field.name, v.size(), v);
+        }
         out += "<EOR>";
         return;
     }
@@ -332,6 +320,189 @@ void AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::s
     bytes("COMMENT1", f.Remarks1);
     bytes("COMMENT2", f.Remarks2);
     out += "<eor>";
+}
+
+StandardMode StandardAdifMode(std::string_view hamlogMode) {
+    const std::string m = text::ToUpper(text::Trim(hamlogMode));
+    struct Row {
+        const char* hamlog;
+        const char* mode;
+        const char* submode;
+    };
+    // HAMLOG names (often cut to four characters) and ADIF's mode table.
+    static constexpr Row kModes[] = {
+        {"PH", "SSB", ""},          {"RY", "RTTY", ""},         {"RTY", "RTTY", ""},        {"TTY", "RTTY", ""},
+        {"STV", "SSTV", ""},        {"SST", "SSTV", ""},        {"LSB", "SSB", "LSB"},      {"USB", "SSB", "USB"},
+        {"FT4", "MFSK", "FT4"},     {"JS8", "MFSK", "JS8"},     {"Q65", "MFSK", "Q65"},     {"FST4", "MFSK", "FST4"},
+        {"FST4W", "MFSK", "FST4W"}, {"MFSK16", "MFSK", "MFSK16"}, {"MFSK8", "MFSK", "MFSK8"}, {"FSQ", "MFSK", "FSQCALL"},
+        {"PSK", "PSK", "PSK31"},    {"PSK3", "PSK", "PSK31"},   {"PSK31", "PSK", "PSK31"},  {"BPSK", "PSK", "PSK31"},
+        {"PSK6", "PSK", "PSK63"},   {"PSK63", "PSK", "PSK63"},  {"PSK1", "PSK", "PSK125"},  {"PSK125", "PSK", "PSK125"},
+        {"QPSK", "PSK", "QPSK31"},  {"C4FM", "DIGITALVOICE", "C4FM"}, {"DSTA", "DIGITALVOICE", "DSTAR"},
+        {"DSTAR", "DIGITALVOICE", "DSTAR"}, {"D-ST", "DIGITALVOICE", "DSTAR"}, {"D-STAR", "DIGITALVOICE", "DSTAR"},
+        {"DMR", "DIGITALVOICE", "DMR"}, {"FREE", "DIGITALVOICE", "FREEDV"}, {"FREEDV", "DIGITALVOICE", "FREEDV"},
+        {"M17", "DIGITALVOICE", "M17"}, {"DV", "DIGITALVOICE", ""}, {"FT8", "FT8", ""}, {"JT65", "JT65", ""},
+        {"JT9", "JT9", ""},         {"MSK1", "MSK144", ""},     {"WSPR", "WSPR", ""},
+    };
+    for (const Row& r : kModes)
+        if (m == r.hamlog) return {r.mode, r.submode};
+    return {m, ""};
+}
+
+std::string StandardBand(std::string_view freqMhz) {
+    const std::string f(text::Trim(freqMhz));
+    char* end = nullptr;
+    const double mhz = std::strtod(f.c_str(), &end);
+    if (f.empty() || !end || *end != '\0') return {};
+    struct Edge {
+        double low, high;
+        const char* band;
+    };
+    // ADIF's band table.
+    static constexpr Edge kBands[] = {
+        {0.1357, 0.1378, "2190m"}, {0.472, 0.479, "630m"}, {0.501, 0.504, "560m"}, {1.8, 2.0, "160m"},
+        {3.5, 4.0, "80m"},         {5.06, 5.45, "60m"},    {7.0, 7.3, "40m"},      {10.1, 10.15, "30m"},
+        {14.0, 14.35, "20m"},      {18.068, 18.168, "17m"}, {21.0, 21.45, "15m"},  {24.890, 24.99, "12m"},
+        {28.0, 29.7, "10m"},       {40.0, 45.0, "8m"},     {50.0, 54.0, "6m"},     {54.000001, 69.9, "5m"},
+        {70.0, 71.0, "4m"},        {144.0, 148.0, "2m"},   {222.0, 225.0, "1.25m"}, {420.0, 450.0, "70cm"},
+        {902.0, 928.0, "33cm"},    {1240.0, 1300.0, "23cm"}, {2300.0, 2450.0, "13cm"}, {3300.0, 3500.0, "9cm"},
+        {5650.0, 5925.0, "6cm"},   {10000.0, 10500.0, "3cm"}, {24000.0, 24250.0, "1.25cm"}, {47000.0, 47200.0, "6mm"},
+        {75500.0, 81000.0, "4mm"}, {119980.0, 123000.0, "2.5mm"}, {134000.0, 149000.0, "2mm"}, {241000.0, 250000.0, "1mm"},
+    };
+    for (const Edge& b : kBands)
+        if (mhz >= b.low && mhz <= b.high) return b.band;
+    return {};
+}
+
+std::optional<JapanArea> JapaneseArea(std::string_view codeText) {
+    const std::string_view code = text::Trim(codeText);
+    auto digits = [](std::string_view s) {
+        return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    auto prefecture = [&](std::string_view two) -> std::string {
+        if (!digits(two)) return {};
+        const int n = (two[0] - '0') * 10 + (two[1] - '0');
+        return n >= 1 && n <= 47 ? std::string(two) : std::string();
+    };
+    const std::size_t n = code.size();
+    if (n == 2 && digits(code) && !prefecture(code).empty()) return JapanArea{std::string(code), {}};
+    // A shorter code of digits is a JCC as HAMLOG keeps some: the code alone, no prefecture.
+    if (n >= 1 && n <= 3 && digits(code)) return JapanArea{{}, std::string(code)};
+    // JCC (4 digits below 5000), JCG (5 digits), Ku (6 digits) and a town code (JCG and a letter).
+    const bool jcc = n == 4 && digits(code) && code < "5000";
+    const bool jcg = n == 5 && digits(code);
+    const bool ku = n == 6 && digits(code);
+    const bool town = n == 6 && digits(code.substr(0, 5)) && code[5] >= 'A' && code[5] <= 'Z';
+    if (!jcc && !jcg && !ku && !town) return std::nullopt;
+    return JapanArea{prefecture(code.substr(0, 2)), std::string(code)};
+}
+
+std::vector<AdifField> StandardFields(const QsoFields& f, const WriterOptions& o, std::string* note) {
+    const UtcDateTime when = AdifDateTime(f);
+    std::string freq = std::string(text::Trim(f.Freq));
+    char* end = nullptr;
+    const bool numeric = !freq.empty() && (std::strtod(freq.c_str(), &end), end && *end == '\0');
+    std::string band = numeric ? StandardBand(freq) : std::string();
+    if (band.empty()) band = BandOf(f.Freq);  // HAMLOG's microwave notation ("*10") and band numbers
+    if (!numeric) freq.clear();               // ADIF's FREQ is a number
+    if (numeric && o.ExportKhz) {
+        if (std::optional<std::string> khz = KhzText(freq)) freq = *khz;
+        else if (note) *note = "the frequency \"" + f.Freq + "\" is not a number; written as stored";
+    }
+    const StandardMode mode = StandardAdifMode(f.Mode);
+
+    std::vector<AdifField> out;
+    out.reserve(20);
+    auto add = [&out](const char* name, std::string value) {
+        if (!value.empty()) out.push_back({name, std::move(value)});
+    };
+    add("CALL", f.Call);
+    add("QSO_DATE", when.date);
+    add("TIME_ON", when.time);
+    add("FREQ", freq);
+    add("BAND", band);
+    add("MODE", mode.mode);
+    add("SUBMODE", mode.submode);
+    if (!o.ExportCodeOff) {
+        if (std::optional<JapanArea> area = JapaneseArea(f.Code)) {
+            add("DXCC", "339");
+            add("STATE", area->state);
+            add("CNTY", o.ExportTownCodeOff && area->cnty.size() == 6 && area->cnty.back() >= 'A'
+                            ? area->cnty.substr(0, 5)
+                            : area->cnty);
+        } else if (std::optional<CodeTag> code = AdifCodeTag(f.Code, o.ExportTownCodeOff, o.hamlogToAdif);
+                   code && code->tag == "DXCC") {
+            add("DXCC", code->value);  // nothing when the table has no entry
+        }
+    }
+    add("RST_SENT", f.HisRST);
+    add("RST_RCVD", f.MyRST);
+    add("QTH", f.QTH);
+    add("NAME", f.Name);
+    add("GRIDSQUARE", f.GridLoc);
+    add("QSL_SENT", StandardQslSent(f));
+    add("QSL_RCVD", StandardQslRcvd(f));
+    add("COMMENT", f.Remarks1);
+    add("NOTES", f.Remarks2);
+    return out;
+}
+
+namespace {
+
+void AppendXml(std::string& out, std::string_view s) {
+    for (char c : s) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            default:
+                // Control characters other than tab are not allowed in XML 1.0.
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\t') out += ' ';
+                else out += c;
+        }
+    }
+}
+
+void AppendElement(std::string& out, std::string_view name, std::string_view value) {
+    out += '<';
+    out += name;
+    out += '>';
+    AppendXml(out, value);
+    out += "</";
+    out += name;
+    out += '>';
+}
+
+}  // namespace
+
+std::vector<std::string> AdxHeaderLines(std::string_view created) {
+    const std::string version = TRELVO5_VERSION;
+    std::string header = "<HEADER>";
+    AppendElement(header, "ADIF_VER", "3.1.4");
+    AppendElement(header, "PROGRAMID", "TRELVO5");
+    AppendElement(header, "PROGRAMVERSION", version);
+    AppendElement(header, "CREATED_TIMESTAMP", created);
+    header += "</HEADER>";
+    return {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", "<ADX>", header, "<RECORDS>"};
+}
+
+std::vector<std::string> AdxFooterLines() {
+    return {"</RECORDS>", "</ADX>"};
+}
+
+void AdxRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string& out, std::string* note) {
+    out.assign("<RECORD>");
+    for (const AdifField& field : StandardFields(f, o, note)) {
+        if (Ascii(field.value)) {
+            AppendElement(out, field.name, field.value);
+        } else if (field.name == "NAME" || field.name == "QTH" || field.name == "COMMENT" ||
+                   field.name == "NOTES") {
+            AppendElement(out, field.name + "_INTL", field.value);
+        } else {
+            enc.LeftOut();
+        }
+    }
+    out += "</RECORD>";
 }
 
 std::string CsvCall(std::string_view call) {

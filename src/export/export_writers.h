@@ -20,7 +20,8 @@
 namespace trelvo::exports {
 
 // The export kinds, numbered as the window's conversion modes.
-enum class ExportKind : int { kAdif = 2, kCsv = 4, kBackup = 5, kCsv5 = 6 };
+// ADX, ADIF's XML form, has no window mode of its own: its number is outside theirs.
+enum class ExportKind : int { kAdif = 2, kCsv = 4, kBackup = 5, kCsv5 = 6, kAdx = 20 };
 
 enum class OutputEncoding { kCp932, kUtf8 };
 
@@ -49,12 +50,17 @@ public:
     // (a divided double-byte character becomes a space) or padded with spaces.
     void AppendFitBytes(std::string& line, std::string_view utf8, std::size_t width);
     std::size_t Unmappable() const { return stats_.invalid; }
+    // Values the standard forms left out because they are not ASCII (ADI) or have no
+    // Unicode twin (ADX); counted for the warning at the end.
+    void LeftOut() { ++leftOut_; }
+    std::size_t LeftOutCount() const { return leftOut_; }
     OutputEncoding encoding() const { return encoding_; }
 
 private:
     OutputEncoding encoding_;
     std::string scratch_;
     text::ConversionStats stats_;
+    std::size_t leftOut_ = 0;
 };
 
 // The band of a frequency text (MHz, trimmed); empty when the table has none. 146.5 gives
@@ -97,6 +103,45 @@ std::optional<CodeTag> AdifCodeTag(std::string_view code, bool townCodeOff, cons
 //   QSL_RCVD  Y: received mark set; I: not received, issue class "N"; N: not received
 std::string StandardQslSent(const QsoFields& fields);
 std::string StandardQslRcvd(const QsoFields& fields);
+
+// ADIF's MODE and SUBMODE for a HAMLOG mode name: FT4 is MFSK with submode FT4, PSK3 (what
+// HAMLOG keeps of PSK31) is PSK with PSK31, C4FM is DIGITALVOICE with C4FM, PH is SSB; a mode
+// ADIF lists as a mode (FT8, CW, RTTY ...) has no submode. Unknown names stay as they are.
+struct StandardMode {
+    std::string mode;
+    std::string submode;
+};
+StandardMode StandardAdifMode(std::string_view hamlogMode);
+
+// ADIF's band ("20m") of a frequency in MHz by the band edges; empty outside every band or
+// when the text is not a number.
+std::string StandardBand(std::string_view freqMhz);
+
+// For a Japanese area code (JCC, JCG, Ku): the prefecture as ADIF's STATE for DXCC 339 ("01"
+// to "47", the first two digits) and the code as CNTY. A two-digit prefecture number gives
+// STATE alone, any other code of one to three digits CNTY alone. nullopt for anything else.
+struct JapanArea {
+    std::string state;
+    std::string cnty;
+};
+std::optional<JapanArea> JapaneseArea(std::string_view code);
+
+// The fields of the standard forms, in order, as ADIF names them (values in UTF-8). NAME,
+// QTH, COMMENT and NOTES come as written; the writers decide what a non-ASCII value becomes.
+struct AdifField {
+    std::string name;
+    std::string value;
+};
+std::vector<AdifField> StandardFields(const QsoFields& fields, const WriterOptions& options,
+                                      std::string* note = nullptr);
+
+// ADX: the lines before the records (XML declaration, header) and after them.
+std::vector<std::string> AdxHeaderLines(std::string_view createdTimestamp);
+std::vector<std::string> AdxFooterLines();
+// One <RECORD> element. Non-ASCII NAME, QTH, COMMENT and NOTES go to NAME_INTL, QTH_INTL,
+// COMMENT_INTL and NOTES_INTL; another non-ASCII value is left out (counted by the encoder).
+void AdxRecord(const QsoFields& fields, const WriterOptions& options, Encoder& encoder, std::string& line,
+               std::string* note = nullptr);
 
 // The header lines of the ADIF file: "<EOH>" alone, or with `standard` a line of text and the
 // ADIF_VER, PROGRAMID, PROGRAMVERSION and CREATED_TIMESTAMP ("YYYYMMDD HHMMSS", UTC) tags.

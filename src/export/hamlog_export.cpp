@@ -71,6 +71,9 @@ bool WriteRecord(const QsoFields& f, ExportKind kind, const WriterOptions& w, En
             return true;
         case ExportKind::kBackup:
             return BackupRecord(f, w.SelectedMode, enc, line);
+        case ExportKind::kAdx:
+            AdxRecord(f, w, enc, line, note);
+            return true;
     }
     return false;
 }
@@ -129,7 +132,11 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     if (last > count) last = count;
 
     csvout::DxccTable table;
-    if (o.kind == ExportKind::kAdif) {
+    if (o.kind == ExportKind::kAdx) {
+        w.standard = true;
+        w.encoding = OutputEncoding::kUtf8;  // ADX is XML in UTF-8
+    }
+    if (o.kind == ExportKind::kAdif || o.kind == ExportKind::kAdx) {
         table = csvout::DxccTable::Find(csvout::kHamlogToAdifTableFile, o.programFolder);
         w.hamlogToAdif = &table;
     }
@@ -144,6 +151,9 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     if (o.kind == ExportKind::kAdif)
         for (const std::string& line :
              AdifHeaderLines(w, o.createdTimestamp.empty() ? UtcTimestampNow() : o.createdTimestamp))
+            out.WriteLine(line);
+    if (o.kind == ExportKind::kAdx)
+        for (const std::string& line : AdxHeaderLines(o.createdTimestamp.empty() ? UtcTimestampNow() : o.createdTimestamp))
             out.WriteLine(line);
     if (o.passStarts) o.passStarts(first, last);
 
@@ -189,10 +199,18 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         }
         callbacks.Progress(n);
     }
+    if (o.kind == ExportKind::kAdx)  // a cancelled file is kept closed as well
+        for (const std::string& closing : AdxFooterLines()) out.WriteLine(closing);
     if (result.cancelled)
         result.keptPath = out.CloseCancelled(result.converted);
     else
         out.Close();
+    if (enc.LeftOutCount() > 0)
+        callbacks.Warning(o.outputPath + ": " + std::to_string(enc.LeftOutCount()) +
+                          (o.kind == ExportKind::kAdx
+                               ? " values that are not ASCII and have no _INTL field in ADIF were left out"
+                               : " values that are not ASCII were left out (ADIF's ADI is ASCII; export adx "
+                                 "keeps Japanese text, --encoding utf-8 writes it as UTF-8)"));
     if (enc.Unmappable() > 0)
         callbacks.Warning(o.outputPath + ": " + std::to_string(enc.Unmappable()) +
                           " characters that Shift-JIS cannot hold were written as '?'");
@@ -219,6 +237,8 @@ ExportSaveDialog SaveDialogFor(ExportKind kind, const text::DateTime& now) {
         case ExportKind::kBackup:
             return {"旧ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ形式TXT LOGﾃﾞｰﾀ保存(TXT形式)",
                     "旧ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙ形式TXT LOGﾃﾞｰﾀ(TXT形式) (*.TXT)|*.TXT", "HL5BAK0001"};
+        case ExportKind::kAdx:
+            return {"ADX LOGﾃﾞｰﾀ保存(ADX形式)", "ADX LOGﾃﾞｰﾀ(ADX形式) (*.ADX)|*.ADX", "ADXLOG_" + stamp};
     }
     return {};
 }
@@ -247,6 +267,8 @@ const char* KindName(ExportKind kind) {
             return "csv5";
         case ExportKind::kBackup:
             return "backup";
+        case ExportKind::kAdx:
+            return "adx";
     }
     return "";
 }

@@ -41,6 +41,7 @@ UiOptions LoadUiOptions(IniStore& ini) {
     const auto freq = text::WholeNumber(ini.ReadOr(kUiSection, "FreqChoice", "0"));
     o.freqChoice = freq && *freq >= 0 && *freq <= 3 ? static_cast<int>(*freq) : 0;
     o.fixedText = ini.ReadOr(kUiSection, "FixedText", "");
+    o.legacyCut = flag("LegacyCut");
     return o;
 }
 

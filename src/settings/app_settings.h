@@ -48,6 +48,10 @@ struct UiOptions {
     bool jstForJa = false;  // Check3
     int freqChoice = 0;     // Option1(0..3)
     std::string fixedText;  // the mapping window's fixed text
+    // "LegacyCut=1", set by hand: names, QTHs and remarks are cut to their byte widths by the
+    // old rule (a last byte in a lead-byte range is dropped) instead of at a character boundary.
+    // Read only; never written.
+    bool legacyCut = false;
 };
 UiOptions LoadUiOptions(IniStore& ini);
 void SaveUiOptions(IniStore& ini, const UiOptions& options);

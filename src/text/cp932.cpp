@@ -81,6 +81,24 @@ std::string Cp932CutLeadByteRule(std::string_view utf8, std::size_t bytes) {
     return Cp932ToUtf8(b);
 }
 
+std::string Cp932CutBytes(std::string_view utf8, std::size_t bytes) {
+    if (IsAscii(utf8)) return std::string(utf8.substr(0, bytes));
+    std::string b = Utf8ToCp932(utf8);
+    if (b.size() <= bytes) return std::string(utf8);
+    std::size_t i = 0;
+    while (i < bytes) {
+        const std::size_t n = IsCp932LeadByte(static_cast<unsigned char>(b[i])) ? 2 : 1;
+        if (i + n > bytes) break;
+        i += n;
+    }
+    b.resize(i);
+    return Cp932ToUtf8(b);
+}
+
+std::string Cp932Cut(std::string_view utf8, std::size_t bytes, ByteCut how) {
+    return how == ByteCut::kLegacyLeadByte ? Cp932CutLeadByteRule(utf8, bytes) : Cp932CutBytes(utf8, bytes);
+}
+
 std::string Cp932FitBytes(std::string_view utf8, std::size_t bytes) {
     std::string b = IsAscii(utf8) ? std::string(utf8) : Utf8ToCp932(utf8);
     if (b.size() >= bytes) {

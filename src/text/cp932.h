@@ -44,6 +44,16 @@ std::size_t Cp932ByteLength(std::string_view utf8);
 // HAMLOG field widths counted in bytes are applied to imported names, QTHs and remarks.
 std::string Cp932CutLeadByteRule(std::string_view utf8, std::size_t bytes);
 
+// The longest run of whole characters from the start of the text that takes at most `bytes`
+// CP932 bytes: a character that fits is always kept, one that the width would divide goes.
+std::string Cp932CutBytes(std::string_view utf8, std::size_t bytes);
+
+// How a text is cut to a width counted in CP932 bytes: at a character boundary (the default),
+// or by the old rule that drops a last byte in 0x81-0x9F or 0xE0-0xEF even when it ends a
+// whole character (for those who need the bytes earlier versions wrote).
+enum class ByteCut { kCharacters, kLegacyLeadByte };
+std::string Cp932Cut(std::string_view utf8, std::size_t bytes, ByteCut how);
+
 // Exactly `bytes` CP932 bytes: cut to the width, or padded with spaces on the right. A
 // double-byte character that the cut divides becomes a space, so the width always holds.
 std::string Cp932FitBytes(std::string_view utf8, std::size_t bytes);

@@ -81,6 +81,7 @@ std::vector<int> AdifMappingModel::MarkedRows(int column) const {
 
 void AdifMappingModel::ClearMarks() {
     for (auto& row : marks_) row.fill(false);
+    fallback_.fill(0);
 }
 
 void AdifMappingModel::Click(int row, int column) {
@@ -94,6 +95,7 @@ void AdifMappingModel::Click(int row, int column) {
         return;
     }
     if (row < 1 || column < 1) return;
+    fallback_[static_cast<std::size_t>(column)] = 0;  // the column is chosen by hand now
     marks_[static_cast<std::size_t>(row - 1)].fill(false);
     if (!TakesSeveralTags(column))
         for (int r = 1; r <= RowCount(); ++r) SetMark(r, column, false);
@@ -154,22 +156,53 @@ int AdifMappingModel::RowOf(std::string_view tag) const {
     return 0;
 }
 
-std::vector<std::pair<std::string, int>> AdifMappingModel::AutoMap() {
-    // The first of several tags for the same column wins (FREQ before BAND).
-    static const std::pair<const char*, int> kUsual[] = {
-        {"CALL", kColCall},        {"QSO_DATE", kColDate},    {"TIME_ON", kColTime},   {"RST_SENT", kColHisRst},
-        {"RST_RCVD", kColMyRst},   {"FREQ", kColFreq},        {"BAND", kColFreq},      {"MODE", kColMode},
-        {"GRIDSQUARE", kColGridLoc}, {"NAME", kColName},      {"QTH", kColQth},        {"QSL_SENT", kColQslSent},
-        {"QSL_RCVD", kColQslRcvd}, {"COMMENT", kColRemarks1},
+std::vector<AdifMappingModel::AutoChoice> AdifMappingModel::AutoMap() {
+    // For each column the tags in order of preference: the first the file has is marked, the
+    // next it has stands behind it. Remarks1 takes every tag of its list.
+    struct Usual {
+        int column;
+        std::vector<const char*> tags;
     };
+    static const Usual kUsual[] = {
+        {kColCall, {"CALL"}},
+        {kColDate, {"QSO_DATE"}},
+        {kColTime, {"TIME_ON"}},
+        {kColHisRst, {"RST_SENT"}},
+        {kColMyRst, {"RST_RCVD"}},
+        {kColFreq, {"FREQ"}},
+        {kColMode, {"MODE"}},
+        {kColGridLoc, {"GRIDSQUARE"}},
+        {kColName, {"NAME_INTL", "NAME"}},
+        {kColQth, {"QTH_INTL", "QTH"}},
+        {kColQslSent, {"QSL_SENT"}},
+        {kColQslRcvd, {"QSL_RCVD", "LOTW_QSL_RCVD"}},
+        {kColRemarks1, {"COMMENT_INTL", "COMMENT"}},
+        {kColRemarks2, {"MY_GRIDSQUARE"}},
+    };
+    static const char* const kMoreRemarks1[] = {"SIG", "SIG_INFO", "POTA_REF", "SOTA_REF"};
     ClearMarks();
-    std::vector<std::pair<std::string, int>> chosen;
-    for (const auto& [tag, column] : kUsual) {
+    std::vector<AutoChoice> chosen;
+    for (const Usual& u : kUsual) {
+        AutoChoice choice;
+        for (const char* tag : u.tags) {
+            const int row = RowOf(tag);
+            if (row < 1) continue;
+            if (choice.tag.empty()) {
+                Click(row, u.column);
+                choice = {tag, u.column, {}};
+            } else {
+                fallback_[static_cast<std::size_t>(u.column)] = row;
+                choice.fallback = tag;
+                break;
+            }
+        }
+        if (!choice.tag.empty()) chosen.push_back(std::move(choice));
+    }
+    for (const char* tag : kMoreRemarks1) {
         const int row = RowOf(tag);
-        const bool taken = std::any_of(chosen.begin(), chosen.end(), [c = column](const auto& p) { return p.second == c; });
-        if (row < 1 || taken) continue;
-        Click(row, column);
-        chosen.emplace_back(tag, column);
+        if (row < 1) continue;
+        Click(row, kColRemarks1);
+        chosen.push_back({tag, kColRemarks1, {}});
     }
     return chosen;
 }
@@ -221,6 +254,8 @@ AdifMapping AdifMappingModel::Walk(settings::IniStore* ini) const {
                 m.columnMap[static_cast<std::size_t>(c)] = 0;
             }
         }
+        if (m.columnMap[static_cast<std::size_t>(c)] != 0)
+            m.fallbackMap[static_cast<std::size_t>(c)] = fallback_[static_cast<std::size_t>(c)];
         if (c == kColCode) m.codeCount = count;
         if (c == kColRemarks1) m.remarks1Count = count;
         if (c == kColRemarks2) m.remarks2Count = count;

@@ -81,6 +81,10 @@ struct AdifMapping {
     std::vector<int> remarks2Extras;
     std::string fixedText;
     FixedTextTarget fixedTextTarget = FixedTextTarget::None;
+    // fallbackMap[c]: a second tag for column c (NAME behind NAME_INTL), whose value is taken
+    // in a record where the tag of columnMap[c] gives nothing; 0 for none. Only the automatic
+    // mapping sets one; it is not stored in the settings.
+    std::array<int, kColumnCount + 1> fallbackMap{};
 
     bool AnyMapped() const;
 };
@@ -135,10 +139,19 @@ public:
     std::vector<std::string> LoadFromIniByName(settings::IniStore& ini);
     // The row of a tag name, 0 when the file has no such tag.
     int RowOf(std::string_view tag) const;
-    // Replaces the marks with the usual tags of a log (CALL, QSO_DATE, TIME_ON, RST_SENT,
-    // RST_RCVD, FREQ or else BAND, MODE, GRIDSQUARE, NAME, QTH, QSL_SENT, QSL_RCVD, COMMENT to
-    // Remarks1) where the file has them; the pairs chosen, in that order.
-    std::vector<std::pair<std::string, int>> AutoMap();
+    // Replaces the marks with the usual tags of a log where the file has them: CALL, QSO_DATE,
+    // TIME_ON, RST_SENT, RST_RCVD, FREQ, MODE, GRIDSQUARE, NAME_INTL or NAME, QTH_INTL or QTH,
+    // QSL_SENT, QSL_RCVD or LOTW_QSL_RCVD, COMMENT_INTL or COMMENT and SIG, SIG_INFO,
+    // POTA_REF, SOTA_REF to Remarks1, MY_GRIDSQUARE to Remarks2. Where a file has both of a
+    // pair, the first is marked and the second stands behind it (AdifMapping::fallbackMap).
+    // BAND needs no mark: the run takes the frequency from it when a record has none.
+    // The choices in that order: the tag, the column and the tag behind it (or empty).
+    struct AutoChoice {
+        std::string tag;
+        int column = 0;
+        std::string fallback;
+    };
+    std::vector<AutoChoice> AutoMap();
 
     // The map the current marks stand for, with the fixed text and its target.
     AdifMapping BuildMapping() const;
@@ -161,6 +174,7 @@ private:
     std::vector<std::array<bool, kColumnCount + 1>> marks_;  // marks_[row - 1][column]
     std::string fixedText_;
     FixedTextTarget target_ = FixedTextTarget::None;
+    std::array<int, kColumnCount + 1> fallback_{};  // set by AutoMap, see AdifMapping
 };
 
 }  // namespace trelvo::adif

@@ -1,7 +1,9 @@
 #include "importers/adif/adif_reader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -91,17 +93,184 @@ private:
     bool nonAscii_ = false;
 };
 
+// True when the file starts (after a UTF-8 byte-order mark and blanks) with an XML
+// declaration or an <ADX> element: ADIF's XML form. The file position is left at the start.
+bool IsAdxStart(std::FILE* f) {
+    char head[512];
+    const std::size_t n = std::fread(head, 1, sizeof head, f);
+    std::rewind(f);
+    std::string_view h(head, n);
+    if (h.substr(0, 3) == "\xEF\xBB\xBF") h.remove_prefix(3);
+    while (!h.empty() && (h[0] == ' ' || h[0] == '\t' || h[0] == '\r' || h[0] == '\n')) h.remove_prefix(1);
+    auto starts = [&h](std::string_view w) {
+        if (h.size() < w.size()) return false;
+        for (std::size_t i = 0; i < w.size(); ++i)
+            if (std::toupper(static_cast<unsigned char>(h[i])) != w[i]) return false;
+        return true;
+    };
+    return starts("<?XML") || starts("<ADX");
+}
+
+bool IsAdxFile(const std::string& path) {
+    std::FILE* f = OpenFile(path, "rb");
+    if (!f) return false;
+    const bool adx = IsAdxStart(f);
+    std::fclose(f);
+    return adx;
+}
+
+// XML character references and the five named entities; anything else is left as it is.
+std::string XmlText(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '&') {
+            out += s[i];
+            continue;
+        }
+        const std::size_t semi = s.find(';', i);
+        if (semi == std::string_view::npos || semi - i > 10) {
+            out += s[i];
+            continue;
+        }
+        const std::string_view ent = s.substr(i + 1, semi - i - 1);
+        unsigned long cp = 0;
+        if (ent == "amp") cp = '&';
+        else if (ent == "lt") cp = '<';
+        else if (ent == "gt") cp = '>';
+        else if (ent == "quot") cp = '"';
+        else if (ent == "apos") cp = '\'';
+        else if (ent.size() > 1 && ent[0] == '#') {
+            const bool hex = ent[1] == 'x' || ent[1] == 'X';
+            const std::string digits(ent.substr(hex ? 2 : 1));
+            char* end = nullptr;
+            cp = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+            if (digits.empty() || *end != '\0' || cp == 0 || cp > 0x10FFFF) cp = 0;
+        }
+        if (cp == 0) {
+            out += s[i];
+            continue;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+        i = semi;
+    }
+    return out;
+}
+
+// The value of attribute `name` in the text of a start tag, or empty.
+std::string XmlAttribute(std::string_view tag, std::string_view name) {
+    for (std::size_t at = tag.find(name); at != std::string_view::npos; at = tag.find(name, at + 1)) {
+        std::size_t i = at + name.size();
+        while (i < tag.size() && tag[i] == ' ') ++i;
+        if (i >= tag.size() || tag[i] != '=' || (at > 0 && tag[at - 1] != ' ')) continue;
+        ++i;
+        while (i < tag.size() && tag[i] == ' ') ++i;
+        if (i >= tag.size() || (tag[i] != '"' && tag[i] != '\'')) continue;
+        const std::size_t close = tag.find(tag[i], i + 1);
+        if (close == std::string_view::npos) return {};
+        return XmlText(tag.substr(i + 1, close - i - 1));
+    }
+    return {};
+}
+
+// The records of an ADX file written as the plain form, held in memory: a "<EOH>" line, then one line per <RECORD> with one "<NAME:length>value" per field (APP
+// fields as APP_PROGRAMID_FIELDNAME, USERDEF fields by their FIELDNAME). A "<" inside a value,
+// which the plain form cannot carry, becomes "＜".
+std::string AdxToPlain(std::FILE* in, const std::string& path) {
+    std::string xml;
+    std::vector<char> block(kBlock);
+    std::size_t n;
+    while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) xml.append(block.data(), n);
+    if (std::ferror(in)) throw FileError(path, "cannot read the file");
+    std::string plain = "<EOH>\r\n";
+    std::size_t at = 0;
+    for (;;) {
+        std::size_t rec = xml.find("<RECORD", at);
+        // Not <RECORDS>: the name ends there.
+        while (rec != std::string::npos && rec + 7 < xml.size() && xml[rec + 7] != '>' && xml[rec + 7] != '/' &&
+               xml[rec + 7] != ' ' && xml[rec + 7] != '\t' && xml[rec + 7] != '\r' && xml[rec + 7] != '\n')
+            rec = xml.find("<RECORD", rec + 7);
+        if (rec == std::string::npos) break;
+        const std::size_t open = xml.find('>', rec);
+        if (open == std::string::npos) break;
+        std::size_t end = xml.find("</RECORD>", open);
+        if (end == std::string::npos) end = xml.size();
+        if (xml[open - 1] == '/') {  // <RECORD/>
+            at = open + 1;
+            continue;
+        }
+        std::size_t i = open + 1;
+        while (i < end) {
+            const std::size_t lt = xml.find('<', i);
+            if (lt == std::string::npos || lt >= end) break;
+            const std::size_t gt = xml.find('>', lt);
+            if (gt == std::string::npos || gt > end) break;
+            if (xml[lt + 1] == '/' || xml[lt + 1] == '!' || xml[lt + 1] == '?' || xml[gt - 1] == '/') {
+                i = gt + 1;
+                continue;
+            }
+            const std::string_view tag(xml.data() + lt + 1, gt - lt - 1);
+            const std::string_view element = tag.substr(0, tag.find_first_of(" \t\r\n"));
+            const std::string closing = "</" + std::string(element) + ">";
+            const std::size_t close = xml.find(closing, gt + 1);
+            if (close == std::string::npos || close > end) {
+                i = gt + 1;
+                continue;
+            }
+            std::string name(element);
+            if (text::EqualsNoCase(element, "APP"))
+                name = "APP_" + XmlAttribute(tag, "PROGRAMID") + "_" + XmlAttribute(tag, "FIELDNAME");
+            else if (text::EqualsNoCase(element, "USERDEF"))
+                name = XmlAttribute(tag, "FIELDNAME");
+            std::string value = text::ReplaceAll(XmlText(std::string_view(xml).substr(gt + 1, close - gt - 1)),
+                                                 "<", "\xEF\xBC\x9C");
+            value = text::ReplaceAll(text::ReplaceAll(value, "\r", " "), "\n", " ");
+            plain += "<" + name + ":" + std::to_string(value.size()) + ">" + value;
+            i = close + closing.size();
+        }
+        plain += "<EOR>\r\n";
+        at = end;
+    }
+    return plain;
+}
+
 // Lines of the file. A line ends at CR, CR LF, and with `lfEndsLine` also at a lone LF; a
 // last line without a line end still counts. Lines that are not kept are only searched for
 // "<EOH>" (in any case), so text before the header never has to be held.
 class LineSource {
 public:
-    LineSource(const std::string& path, bool lfEndsLine) : path_(path), lf_(lfEndsLine) {
+    LineSource(const std::string& path, bool lfEndsLine, bool detect = false)
+        : path_(path), lf_(lfEndsLine), detect_(detect) {
         errno = 0;
         f_ = OpenFile(path, "rb");
         if (!f_) throw FileError(path, OpenFailure("cannot open the file"));
         buf_.resize(kBlock);
+        if (IsAdxStart(f_)) {
+            // ADIF's XML form: read as the plain form it stands for, one record a line.
+            plain_ = AdxToPlain(f_, path);
+            std::fclose(f_);
+            f_ = nullptr;
+            adx_ = true;
+            lf_ = false;
+            detect_ = false;
+        }
     }
+    bool Adx() const { return adx_; }
+    bool LfEndsLine() const { return lf_; }
     ~LineSource() {
         if (f_) std::fclose(f_);
     }
@@ -187,6 +356,19 @@ private:
     }
 
     bool Fill() {
+        if (adx_) {
+            // The plain form of an ADX file, block by block from memory.
+            const std::size_t n = std::min(buf_.size(), plain_.size() - plainAt_);
+            if (n == 0) return false;
+            std::memcpy(buf_.data(), plain_.data() + plainAt_, n);
+            plainAt_ += n;
+            pos_ = 0;
+            end_ = n;
+            crAt_ = lfAt_ = kUnknown;
+            traits_.crSeen = traits_.lfSeen = true;
+            utf8_.Feed(reinterpret_cast<const unsigned char*>(buf_.data()), n);
+            return true;
+        }
         if (!f_) return false;
         const std::size_t n = std::fread(buf_.data(), 1, buf_.size(), f_);
         if (n == 0) {
@@ -199,6 +381,11 @@ private:
         pos_ = 0;
         end_ = n;
         crAt_ = lfAt_ = kUnknown;
+        if (detect_) {
+            // The first block tells the line ends: without a CR in it, LF ends lines.
+            detect_ = false;
+            lf_ = std::memchr(buf_.data(), '\r', n) == nullptr;
+        }
         if (!traits_.crSeen) traits_.crSeen = std::memchr(buf_.data(), '\r', n) != nullptr;
         if (!traits_.lfSeen) traits_.lfSeen = std::memchr(buf_.data(), '\n', n) != nullptr;
         utf8_.Feed(reinterpret_cast<const unsigned char*>(buf_.data()), n);
@@ -207,6 +394,10 @@ private:
 
     std::string path_;
     bool lf_;
+    bool detect_;
+    bool adx_ = false;
+    std::string plain_;  // an ADX file's records in the plain form
+    std::size_t plainAt_ = 0;
     std::FILE* f_ = nullptr;
     std::vector<char> buf_;
     std::size_t pos_ = 0, end_ = 0;
@@ -401,10 +592,10 @@ enum class ReadEnd { EndOfFile, Cancelled, Stopped };
 // in the prescan and every "EOR>" in the run, where the "<" left behind ends the last value.
 // onRecord(buffer) returns false to stop.
 template <typename OnRecord>
-ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, ConversionCallbacks& callbacks,
-                    bool& headerSeen, OnRecord&& onRecord) {
+ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless,
+                    ConversionCallbacks& callbacks, bool& headerSeen, OnRecord&& onRecord) {
     std::string buffer;  // the record so far; each line is read onto its end
-    bool header = false;
+    bool header = headerless;
     long long recordLine = 0;  // the line on which the record so far starts
     for (;;) {
         if (callbacks.CancelRequested()) return ReadEnd::Cancelled;
@@ -443,6 +634,7 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, ConversionCallb
 }
 
 AdifEncoding Resolve(const std::string& path, AdifEncoding enc) {
+    if (IsAdxFile(path)) return AdifEncoding::Utf8;  // XML: UTF-8
     return enc == AdifEncoding::Auto ? DetectAdifEncoding(path) : enc;
 }
 
@@ -465,9 +657,11 @@ struct EntryPlan {
     std::vector<int> columns;   // columns fed by this entry
     std::vector<int> remarks1;  // Remarks1 extra slots fed by it
     std::vector<int> remarks2;
-    enum class Kind { Plain, QslVia, JccJcg, Aja, Dxcc } kind = Kind::Plain;
+    std::vector<int> fallbacks;  // columns this entry fills in a record where their tag gave nothing
+    enum class Kind { Plain, QslVia, JccJcg, Aja, Dxcc, Submode, Band, StationCall, Cnty, State } kind = Kind::Plain;
     bool Used() const {
-        return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty();
+        return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty() ||
+               !fallbacks.empty();
     }
 };
 
@@ -507,45 +701,76 @@ AdifEncoding DetectAdifEncoding(const std::string& path) {
 AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options,
                             ConversionCallbacks& callbacks, const AdifScanCounter& counter) {
     if (path.empty()) throw Error(std::string(kNoInputMessage));
-    AdifScanResult result;
-    result.encoding = Resolve(path, options.encoding);
-    const AdifEncoding enc = result.encoding;
-    LineSource src(path, options.lfEndsLine);
-    std::unordered_set<std::string> overflow;
-    std::string scratch;
-    int hint = 1;
-    const ReadEnd end =
-        ReadRecords(src, enc, false, callbacks, result.headerSeen, [&](const std::string& buf) {
-            ++result.records;
-            ForEachTag(buf, [&](std::string_view raw, std::size_t) {
-                const std::string_view name = AsUtf8(raw, enc, scratch);
-                // Most files give every record the same tags in the same order.
-                if (hint <= result.table.Count() && SameText(result.table.Name(hint), name)) {
-                    ++hint;
-                    return;
-                }
-                const int at = result.table.Find(name);
-                if (at >= 0) {
-                    hint = at + 1;
-                    return;
-                }
-                if (result.table.Add(std::string(name))) {
-                    hint = result.table.Count() + 1;
-                    return;
-                }
-                if (overflow.size() < kOverflowNamesKept * 10 && overflow.insert(std::string(name)).second) {
-                    ++result.overflowCount;
-                    if (result.overflowNames.size() < kOverflowNamesKept)
-                        result.overflowNames.emplace_back(name);
-                }
+    // A file without <EOH> is read a second time as records from its first byte.
+    for (bool headerless = options.headerless;; headerless = true) {
+        AdifScanResult result;
+        result.encoding = Resolve(path, options.encoding);
+        const AdifEncoding enc = result.encoding;
+        LineSource src(path, options.lfEndsLine, options.detectLineEnds);
+        std::unordered_set<std::string> overflow;
+        std::string scratch;
+        int hint = 1;
+        const ReadEnd end =
+            ReadRecords(src, enc, false, headerless, callbacks, result.headerSeen, [&](const std::string& buf) {
+                ++result.records;
+                ForEachTag(buf, [&](std::string_view raw, std::size_t) {
+                    const std::string_view name = AsUtf8(raw, enc, scratch);
+                    // Most files give every record the same tags in the same order.
+                    if (hint <= result.table.Count() && SameText(result.table.Name(hint), name)) {
+                        ++hint;
+                        return;
+                    }
+                    const int at = result.table.Find(name);
+                    if (at >= 0) {
+                        hint = at + 1;
+                        return;
+                    }
+                    if (result.table.Add(std::string(name))) {
+                        hint = result.table.Count() + 1;
+                        return;
+                    }
+                    if (overflow.size() < kOverflowNamesKept * 10 && overflow.insert(std::string(name)).second) {
+                        ++result.overflowCount;
+                        if (result.overflowNames.size() < kOverflowNamesKept)
+                            result.overflowNames.emplace_back(name);
+                    }
+                });
+                if (counter) counter(result.records, result.table.Count());
+                callbacks.Progress(result.records);
+                return true;
             });
-            if (counter) counter(result.records, result.table.Count());
-            callbacks.Progress(result.records);
-            return true;
-        });
-    result.cancelled = end == ReadEnd::Cancelled;
-    result.traits = src.Traits();
-    return result;
+        result.cancelled = end == ReadEnd::Cancelled;
+        result.traits = src.Traits();
+        result.lfEndsLine = src.LfEndsLine();
+        result.headerless = headerless;
+        result.adx = src.Adx();
+        if (result.cancelled || result.headerSeen || headerless) return result;
+    }
+}
+
+AdifReadOptions AdifScanResult::RunOptions() const {
+    AdifReadOptions o;
+    o.lfEndsLine = lfEndsLine;
+    o.detectLineEnds = false;
+    o.encoding = encoding;
+    o.headerless = headerless;
+    return o;
+}
+
+std::string DescribeAdifInput(const AdifScanResult& scan) {
+    std::string d = scan.adx ? "ADX (ADIF's XML form), UTF-8"
+                    : scan.encoding == AdifEncoding::Utf8 ? "UTF-8"
+                                                          : "Shift-JIS (CP932)";
+    if (!scan.adx) {
+        if (!scan.traits.lfSeen && !scan.traits.crSeen)
+            d += ", one line";
+        else if (scan.lfEndsLine && !scan.traits.crSeen)
+            d += ", LF line ends";
+        else
+            d += scan.traits.lfSeen ? ", CR LF line ends" : ", CR line ends";
+    }
+    if (scan.headerless) d += ", no header";
+    return d;
 }
 
 // The tags every record has once: one of them twice means two records were read as one.
@@ -553,6 +778,17 @@ namespace {
 
 bool IsRecordKey(std::string_view name) {
     return SameText(name, "CALL") || SameText(name, "QSO_DATE") || SameText(name, "TIME_ON");
+}
+
+// A JCC, JCG or Ku code as HAMLOG keeps them: digits, a town code ending in one letter.
+bool IsJapaneseAreaCode(const std::string& s) {
+    if (s.empty() || s.size() > 6) return false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const bool digit = s[i] >= '0' && s[i] <= '9';
+        const bool townLetter = i == 5 && s[i] >= 'A' && s[i] <= 'Z';
+        if (!digit && !townLetter) return false;
+    }
+    return true;
 }
 
 bool HasDigit(const std::string& s) {
@@ -564,7 +800,8 @@ bool HasDigit(const std::string& s) {
 AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
                              const AdifTagTable& table, const AdifMapping& mapping,
                              const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
-                             AdifMeterState& meter, ConversionCallbacks& callbacks) {
+                             AdifMeterState& meter, ConversionCallbacks& callbacks,
+                             const AdifKnownCheck& known) {
     if (inputPath.empty()) throw Error(std::string(kNoInputMessage));
     CheckInputFile(inputPath, "the ADIF file");
     RefuseSameFiles({{inputPath, "the ADIF file", false}, {outputPath, "the output", true}});
@@ -592,10 +829,27 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
     };
     extras(mapping.remarks1Count, mapping.remarks1Extras, state.remarks1Extras, &EntryPlan::remarks1);
     extras(mapping.remarks2Count, mapping.remarks2Extras, state.remarks2Extras, &EntryPlan::remarks2);
+    for (int c = 1; c <= kColumnCount; ++c) {
+        const int k = mapping.fallbackMap[static_cast<std::size_t>(c)];
+        if (k > 0 && k <= table.Count()) plan[static_cast<std::size_t>(k)].fallbacks.push_back(c);
+    }
+    // The submode names the mode (FT4 rather than MFSK) when the Mode column takes MODE.
+    const int modeRow = mapping.columnMap[kColMode];
+    const bool modeFromMode = modeRow > 0 && modeRow <= table.Count() && table.Name(modeRow) == "MODE";
     for (int k = 0; k <= table.Count(); ++k) {
         const std::string& n = table.Name(k);
         EntryPlan& p = plan[static_cast<std::size_t>(k)];
-        if (n == "JCC" || n == "JCG")
+        if (n == "SUBMODE" && modeFromMode)
+            p.kind = EntryPlan::Kind::Submode;
+        else if (n == "BAND")
+            p.kind = EntryPlan::Kind::Band;
+        else if (n == "STATION_CALLSIGN")
+            p.kind = EntryPlan::Kind::StationCall;
+        else if (n == "CNTY")
+            p.kind = EntryPlan::Kind::Cnty;
+        else if (n == "STATE")
+            p.kind = EntryPlan::Kind::State;
+        else if (n == "JCC" || n == "JCG")
             p.kind = EntryPlan::Kind::JccJcg;
         else if (n == "AJA")
             p.kind = EntryPlan::Kind::Aja;
@@ -606,7 +860,12 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
     }
 
     text::Cp932LineWriter out(outputPath);
-    LineSource src(inputPath, readOptions.lfEndsLine);
+    LineSource src(inputPath, readOptions.lfEndsLine, readOptions.detectLineEnds);
+    std::array<std::string, kColumnCount + 1> fallbackValues;
+    std::vector<int> fallbackColumns;
+    for (const EntryPlan& p : plan) fallbackColumns.insert(fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
+    constexpr std::size_t kStationCallsKept = 10;
+    std::string cnty, prefecture;
     AdifRunResult result;
     csvout::HamlogCsvRecord record;
     std::string nameScratch, valueScratch, value;
@@ -624,10 +883,14 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                std::to_string(src.LineNumber()) + ")";
     };
 
-    const ReadEnd end = ReadRecords(src, enc, true, callbacks, headerSeen, [&](const std::string& buf) {
+    const ReadEnd end = ReadRecords(src, enc, true, readOptions.headerless, callbacks, headerSeen,
+                                    [&](const std::string& buf) {
         ++result.records;
         repeated.clear();
         nulRemoved = false;
+        for (int c : fallbackColumns) fallbackValues[static_cast<std::size_t>(c)].clear();
+        cnty.clear();
+        prefecture.clear();
         ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
             const std::string_view name = AsUtf8(raw, enc, nameScratch);
             int k;
@@ -669,12 +932,45 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                         if (!value.empty()) state.dxccFlag = true;
                     }
                     break;
+                case EntryPlan::Kind::Submode:
+                    // The sidebands of SSB are no modes of their own in HAMLOG.
+                    if (value != "USB" && value != "LSB") state.submode = value;
+                    break;
+                case EntryPlan::Kind::Band:
+                    state.band = value;
+                    break;
+                case EntryPlan::Kind::Cnty:
+                    cnty = value;
+                    break;
+                case EntryPlan::Kind::State:
+                    prefecture = value;
+                    break;
+                case EntryPlan::Kind::StationCall:
+                    if (!value.empty() && result.stationCallsigns.size() < kStationCallsKept &&
+                        std::find(result.stationCallsigns.begin(), result.stationCallsigns.end(), value) ==
+                            result.stationCallsigns.end())
+                        result.stationCallsigns.push_back(value);
+                    break;
                 default:
                     break;
             }
             for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
             for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
+            for (int c : p.fallbacks) fallbackValues[static_cast<std::size_t>(c)] = value;
         });
+        for (int c : fallbackColumns) {
+            std::string& slot = state.slots[static_cast<std::size_t>(c)];
+            if (text::Trim(slot).empty()) slot = fallbackValues[static_cast<std::size_t>(c)];
+        }
+        // A Japanese contact written the standard way: the JCC/JCG/Ku code in CNTY, the
+        // prefecture in STATE (ADIF's subdivisions of DXCC 339). They stand for the JCC tag.
+        if (!state.jccFlag && !state.ajaFlag && state.dxccValue == "339") {
+            const std::string& code = IsJapaneseAreaCode(cnty) ? cnty : prefecture;
+            if (IsJapaneseAreaCode(code)) {
+                state.jccValue = code;
+                state.jccFlag = true;
+            }
+        }
         if (!repeated.empty())
             callbacks.Warning(where() + ": the tag " + repeated +
                               " appears twice, so two records were probably read as one (a tag or <EOR> "
@@ -692,7 +988,9 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                                                     : "time") +
                                   "; it is written with date \"" + record.Date + "\" and time \"" +
                                   record.Time + "\"");
-            if (ok) {
+            if (ok && known && known(record)) {
+                ++result.known;
+            } else if (ok) {
                 csvout::WriteHamlogCsvLine(out, record);
                 ++result.written;
             }

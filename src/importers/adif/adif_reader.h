@@ -1,12 +1,14 @@
 // Reading an ADIF log: the prescan that collects the tag names and the run that turns every
 // record into a line of the HAMLOG import CSV.
 //
-// The reader is line oriented. A line ends at CR or CR LF (a lone LF stays in the line unless
-// `lfEndsLine` is set); every line is upper-cased; nothing before the line holding "<EOH>"
-// (nor that line itself) is read; lines are joined, without a separator and without their LF
-// characters, until a line holding "<EOR>" ends a record. In a record a tag name runs from a
-// "<" to the next ":", its value from the next ">" to the next "<"; the length written in
-// the tag is not used.
+// The reader is line oriented. A line ends at CR or CR LF, and at a lone LF too when asked or
+// when the file's first block holds no CR; every line is upper-cased; nothing before the line
+// holding "<EOH>" (nor that line itself) is read, except in a file that has no "<EOH>" at all,
+// which is read as records from its first byte; lines are joined, without a separator and
+// without their LF characters, until a line holding "<EOR>" ends a record. In a record a tag
+// name runs from a "<" to the next ":", its value from the next ">" to the next "<"; the
+// length written in the tag is not used. ADX files (ADIF's XML form, told by their first
+// bytes) are read as the plain form they stand for.
 #pragma once
 
 #include <functional>
@@ -27,7 +29,13 @@ enum class AdifEncoding { Cp932, Utf8, Auto };
 
 struct AdifReadOptions {
     bool lfEndsLine = false;  // a lone LF ends a line too
-    AdifEncoding encoding = AdifEncoding::Cp932;
+    // Told by the file: a lone LF ends a line too when the first block read holds no CR
+    // (files written on Linux and macOS). Overrides lfEndsLine.
+    bool detectLineEnds = true;
+    AdifEncoding encoding = AdifEncoding::Auto;
+    // The file has no header: records start at its first byte. The prescan finds this out
+    // (AdifScanResult::headerless) and the run is told.
+    bool headerless = false;
 };
 
 // The message when no input file is set.
@@ -82,7 +90,16 @@ struct AdifScanResult {
     std::vector<std::string> overflowNames;
     AdifInputTraits traits;
     AdifEncoding encoding = AdifEncoding::Cp932;  // never Auto: the one that was used
+    bool lfEndsLine = false;                      // how lines were taken (detected or as asked)
+    bool headerless = false;  // no <EOH> anywhere: the file was read as records from its start
+    bool adx = false;         // the file is ADIF's XML form (read by ReadAdxFile instead)
+    // The read options the run must be given to read the file the same way.
+    AdifReadOptions RunOptions() const;
 };
+
+// A short description of how the file was read, for one line of output: "UTF-8, LF line
+// ends", "Shift-JIS (CP932), CR LF line ends, no header".
+std::string DescribeAdifInput(const AdifScanResult& scan);
 
 // Reads the whole file once: UTF-8 when it is valid UTF-8 holding non-ASCII text, else CP932.
 AdifEncoding DetectAdifEncoding(const std::string& path);
@@ -104,12 +121,19 @@ struct AdifRunResult {
     long long written = 0;       // lines written
     long long skipped = 0;       // records whose date could not be moved to JST (reported)
     std::size_t unmappable = 0;  // characters Shift-JIS cannot hold, written as '?'
+    long long known = 0;         // records left out because the database has them (skipKnown)
     AdifInputTraits traits;
     // Cancelled or Aborted: the file the written lines are kept in (CancelledName of the
     // output), empty when none was written and the output is as it was.
     std::string keptPath;
     bool outputReplaced = true;  // false: no record was found and an existing output was kept
+    // The distinct STATION_CALLSIGN values, in order of appearance (at most a few kept).
+    std::vector<std::string> stationCallsigns;
 };
+
+// Tells whether a contact is already in the Turbo HAMLOG database (the run leaves it out).
+// Called with the record as it would be written; true: leave it out.
+using AdifKnownCheck = std::function<bool(const csvout::HamlogCsvRecord& record)>;
 
 // The run: reads `inputPath` with the tag table of the prescan and the map of the mapping
 // window, writes one CSV line per record to `outputPath` (created anew; CP932, CR LF). The
@@ -121,7 +145,8 @@ struct AdifRunResult {
 AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
                              const AdifTagTable& table, const AdifMapping& mapping,
                              const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
-                             AdifMeterState& meter, ConversionCallbacks& callbacks);
+                             AdifMeterState& meter, ConversionCallbacks& callbacks,
+                             const AdifKnownCheck& known = {});
 
 // The text shown after a completed run: the count and the output path, on two lines.
 std::string AdifCompletionMessage(long long records, const std::string& outputPath);

@@ -23,6 +23,13 @@ constexpr Band kBands[] = {
     {"6CM", "5600"},    {"3CM", "*10"},  {"12MM", "*24"}, {"6MM", "*47"},   {"3MM", "*77"},
 };
 
+// ADIF's bands that the table above lacks, in the MHz HAMLOG is given for them.
+constexpr Band kMoreAdifBands[] = {
+    {"2190M", "0.135"}, {"630M", "0.472"}, {"560M", "0.501"}, {"60M", "5.3"},   {"8M", "40"},
+    {"5M", "60"},       {"4M", "70"},      {"1.25M", "222"},  {"33CM", "902"},  {"9CM", "3400"},
+    {"1.25CM", "*24"},  {"4MM", "*75"},    {"2.5MM", "*120"}, {"2MM", "*142"}, {"1MM", "*241"},
+};
+
 std::size_t Width(const AdifLineOptions& o, int i) {
     return static_cast<std::size_t>(std::max(0, o.widths[static_cast<std::size_t>(i)]));
 }
@@ -30,11 +37,11 @@ std::size_t Width(const AdifLineOptions& o, int i) {
 // Remarks: the slot, then each extra after two spaces with the ends trimmed, then the fixed
 // text when it goes to this column; cut to the byte width unless nothing but spaces is left.
 std::string JoinRemarks(const std::string& slot, const std::vector<std::string>& extras, bool fixedHere,
-                        const std::string& fixedText, std::size_t widthBytes) {
+                        const std::string& fixedText, std::size_t widthBytes, text::ByteCut cut) {
     std::string r = slot;
     for (const std::string& e : extras) r = std::string(text::Trim(r + "  " + e));
     if (fixedHere) r = r.empty() ? fixedText : r + "  " + fixedText;
-    if (!text::Trim(r).empty()) r = text::Cp932CutLeadByteRule(r, widthBytes);
+    if (!text::Trim(r).empty()) r = text::Cp932Cut(r, widthBytes, cut);
     return r;
 }
 
@@ -68,10 +75,19 @@ void AdifRecordState::Clear() {
     ajaValue.clear();
     dxccValue.clear();
     jccFlag = ajaFlag = dxccFlag = false;
+    submode.clear();
+    band.clear();
 }
 
 std::string_view BandTextToMHz(std::string_view band) {
     for (const Band& b : kBands)
+        if (b.band == band) return b.mhz;
+    return {};
+}
+
+std::string_view AdifBandToMHz(std::string_view band) {
+    if (std::string_view mhz = BandTextToMHz(band); !mhz.empty()) return mhz;
+    for (const Band& b : kMoreAdifBands)
         if (b.band == band) return b.mhz;
     return {};
 }
@@ -98,7 +114,13 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
         meter.meterQuestionAnswered = true;
         meter.freq = FreqConversion::BandToMhz;
     }
-    out.Freq = Frequency(f, o, meter.freq);
+    if (text::Trim(f).empty() && !rec.band.empty()) {
+        // No frequency, but the band (eQSL's inbox, for one): its frequency in MHz.
+        const std::string_view mhz = AdifBandToMHz(text::ToUpper(rec.band));
+        out.Freq = mhz.empty() ? text::CharLeft(rec.band, Width(o, 11)) : std::string(mhz);
+    } else {
+        out.Freq = Frequency(f, o, meter.freq);
+    }
 
     out.HisRST = text::CharLeft(slot(kColHisRst), Width(o, 9));
     out.MyRST = text::CharLeft(slot(kColMyRst), Width(o, 10));
@@ -132,15 +154,15 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
                : std::string(" ");
     out.QSL = qsl;
 
-    if (!slot(kColQth).empty()) out.QTH = text::Cp932CutLeadByteRule(slot(kColQth), Width(o, 14));
-    if (!slot(kColName).empty()) out.Name = text::Cp932CutLeadByteRule(slot(kColName), Width(o, 13));
+    if (!slot(kColQth).empty()) out.QTH = text::Cp932Cut(slot(kColQth), Width(o, 14), o.cut);
+    if (!slot(kColName).empty()) out.Name = text::Cp932Cut(slot(kColName), Width(o, 13), o.cut);
 
-    out.Mode = text::CharLeft(slot(kColMode), Width(o, 12));
+    out.Mode = text::CharLeft(rec.submode.empty() ? slot(kColMode) : rec.submode, Width(o, 12));
 
     out.Remarks1 = JoinRemarks(slot(kColRemarks1), rec.remarks1Extras,
-                               o.fixedTextTarget == FixedTextTarget::Remarks1, o.fixedText, Width(o, 15));
+                               o.fixedTextTarget == FixedTextTarget::Remarks1, o.fixedText, Width(o, 15), o.cut);
     out.Remarks2 = JoinRemarks(slot(kColRemarks2), rec.remarks2Extras,
-                               o.fixedTextTarget == FixedTextTarget::Remarks2, o.fixedText, Width(o, 16));
+                               o.fixedTextTarget == FixedTextTarget::Remarks2, o.fixedText, Width(o, 16), o.cut);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "hamlog/hdb_header.h"
 #include "importers/adif/adif_mapping.h"
 #include "settings/app_settings.h"
+#include "text/cp932.h"
 
 namespace trelvo::adif {
 
@@ -29,6 +30,11 @@ struct AdifRecordState {
     bool ajaFlag = false;
     std::string dxccValue;
     bool dxccFlag = false;
+    // SUBMODE, kept when the Mode column takes MODE: the mode is then the submode (FT4 rather
+    // than MFSK).
+    std::string submode;
+    // BAND, kept for the records that have no frequency in the Freq slot.
+    std::string band;
 
     // Every value empty and every flag 0; the extra slots keep their number.
     void Clear();
@@ -68,6 +74,8 @@ struct AdifLineOptions {
     FixedTextTarget fixedTextTarget = FixedTextTarget::None;
     // The DXCC table; none means every DXCC code is empty.
     const csvout::DxccTables* dxcc = nullptr;
+    // How names, QTHs and remarks are cut to their byte widths.
+    text::ByteCut cut = text::ByteCut::kCharacters;
 };
 
 // Fills `out` (cleared first) from the record. Returns false, with `out` incomplete, when
@@ -86,5 +94,7 @@ AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions
 
 // The MHz text of a band name in metres ("20M" gives "14", "3CM" gives "*10"), or empty.
 std::string_view BandTextToMHz(std::string_view band);
+// The same for every band ADIF names (60M, 4M, 2190M ...), used when a record has only BAND.
+std::string_view AdifBandToMHz(std::string_view band);
 
 }  // namespace trelvo::adif

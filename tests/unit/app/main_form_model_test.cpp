@@ -397,6 +397,30 @@ TEST_F(DatabaseTest, AdifRunStopsWhenTheMeterQuestionIsRefused) {
     EXPECT_EQ(ReadBytes(dir.File("again.csv")), csv);
 }
 
+// Names are cut at character boundaries unless the settings ask for the old rule by hand.
+TEST_F(DatabaseTest, AdifNamesKeepTheirLastCharacterUnlessLegacyCutIsSet) {
+    WriteBytes(dir.File("names.adi"), "log\r\n<EOH>\r\n<CALL:6>JA1ABC <QSO_DATE:8>20240503 <NAME:4>\x8C\x92\x88\xEA <EOR>\r\n");
+    ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
+    auto convert = [&](const std::string& out) {
+        dialogs.openAnswers.push_back(dir.File("names.adi"));
+        model->setADIFData_Click();
+        ASSERT_TRUE(view.mappingShown);
+        adif::AdifMappingModel mapping(view.mappingShown->tagNames);
+        mapping.AutoMap();
+        model->AdifMappingClosed(mapping.Close(model->Ini()));
+        dialogs.saveAnswers.push_back(dir.File(out));
+        model->Command1_Click();
+    };
+    convert("chars.csv");
+    EXPECT_NE(ReadBytes(dir.File("chars.csv")).find("\"\x8C\x92\x88\xEA\""), std::string::npos);  // 健一
+
+    settings::IniStore ini(Ini());
+    ini.CurrentIniSection = settings::kUiSection;
+    ini.WriteIniValue("LegacyCut", "1");
+    convert("legacy.csv");
+    EXPECT_NE(ReadBytes(dir.File("legacy.csv")).find("\"\x8C\x92\""), std::string::npos);  // 健
+}
+
 TEST_F(MainFormModelTest, ExportModeWithoutADatabaseSaysSo) {
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     dialogs.messages.clear();

@@ -36,6 +36,18 @@ TEST(Cp932, LeadByteRuleCut) {
     EXPECT_EQ(Cp932CutLeadByteRule(Cp932ToUtf8("A\xF0\x40"), 2), "A");
 }
 
+// The cut the converters use: whole characters that fit stay, whatever their last byte.
+TEST(Cp932, CharacterBoundaryCut) {
+    EXPECT_EQ(Cp932CutBytes("健一", 4), "健一");  // 8C 92 88 EA: the old rule dropped 一 (last byte 0xEA)
+    EXPECT_EQ(Cp932CutBytes("大阪府大阪市北区", 16), "大阪府大阪市北区");
+    EXPECT_EQ(Cp932CutBytes("東京都", 5), "東京");  // the third character would be divided
+    EXPECT_EQ(Cp932CutBytes("Aｱ東", 3), "Aｱ");
+    EXPECT_EQ(Cp932CutBytes("ABC", 0), "");
+    EXPECT_EQ(Cp932CutBytes(Cp932ToUtf8("A\xF0\x40"), 2), "A");
+    EXPECT_EQ(Cp932Cut("健一", 4, ByteCut::kLegacyLeadByte), "健");
+    EXPECT_EQ(Cp932Cut("健一", 4, ByteCut::kCharacters), "健一");
+}
+
 TEST(Cp932, FitBytesCutsOrPads) {
     EXPECT_EQ(Cp932FitBytes("山田", 6), "山田  ");
     EXPECT_EQ(Cp932FitBytes("山田太郎一二三", 12), "山田太郎一二");

@@ -134,3 +134,27 @@ TEST(AdifMapping, RestoringIgnoresRowsOutsideTheGridAndUnusedExtras) {
     EXPECT_EQ(map.columnMap[kColCall], 3);
     EXPECT_EQ(map.codeExtras, std::vector<int>{3});
 }
+
+// The automatic mapping: the _INTL field first with its plain twin behind it, the LoTW mark
+// behind QSL_RCVD, the award references into Remarks1, no mark for BAND (the run takes it
+// when a record has no FREQ); a column chosen by hand drops the twin behind it.
+TEST(AdifMapping, AutoMapPrefersIntlFieldsAndKeepsTheirTwinsBehind) {
+    AdifMappingModel model({"CALL", "NAME", "NAME_INTL", "BAND", "LOTW_QSL_RCVD", "QSL_RCVD", "SIG", "SIG_INFO",
+                            "MY_GRIDSQUARE", "COMMENT"});
+    const auto chosen = model.AutoMap();
+    ASSERT_FALSE(chosen.empty());
+    AdifMapping map = model.BuildMapping();
+    EXPECT_EQ(map.columnMap[kColName], 3);
+    EXPECT_EQ(map.fallbackMap[kColName], 2);
+    EXPECT_EQ(map.columnMap[kColQslRcvd], 6);
+    EXPECT_EQ(map.fallbackMap[kColQslRcvd], 5);
+    EXPECT_EQ(map.columnMap[kColFreq], 0);
+    EXPECT_EQ(model.MarkedRows(kColRemarks1), (std::vector<int>{7, 8, 10}));
+    EXPECT_EQ(map.columnMap[kColRemarks2], 9);
+
+    model.Click(2, kColName);  // NAME by hand
+    map = model.BuildMapping();
+    EXPECT_EQ(map.columnMap[kColName], 2);
+    EXPECT_EQ(map.fallbackMap[kColName], 0);
+    EXPECT_EQ(map.fallbackMap[kColQslRcvd], 5);
+}
