@@ -93,7 +93,8 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
         o.range = exports::RangeMode::kRecords;
         o.recordFrom = a.fromRecord;
         // A bound left out is the first or the last record (the pass stops at the last one).
-        o.recordTo = a.toRecordOpt->count() > 0 ? a.toRecord : std::to_string(std::numeric_limits<int>::max());
+        o.recordTo =
+            a.toRecordOpt->count() > 0 ? a.toRecord : std::to_string(std::numeric_limits<int>::max());
     }
     if (!a.timestamp.empty()) {
         const std::string& t = a.timestamp;
@@ -141,7 +142,8 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
                         "The database (*.HDB, its .mst beside it; default: the one of the settings)");
         cmd->add_option("-o,--output", a.output,
                         "Output file (replaced when it exists; default: the window's proposed name, "
-                        "ADIFLOG_yyyymmdd_hhmm.ADI, HL5CSVLOG_yyyymmdd_hhmm.CSV or HL5BAK0001.TXT, in the "
+                        "ADIFLOG_yyyymmdd_hhmm.ADI, HL5CSVLOG_yyyymmdd_hhmm.CSV, HL5BAK0001.TXT or "
+                        "ADXLOG_yyyymmdd_hhmm.ADX, in the "
                         "folder of the last export or the generated-data folder)");
         a.fromDateOpt = cmd->add_option("--from-date", a.fromDate, "First date, YYYYMMDD (with --to-date)");
         CLI::Option* to = cmd->add_option("--to-date", a.toDate, "Last date, YYYYMMDD (with --from-date)");
@@ -149,7 +151,8 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         to->needs(a.fromDateOpt);
         a.fromRecordOpt =
             cmd->add_option("--from-record", a.fromRecord, "First record number (default: the first record)");
-        a.toRecordOpt = cmd->add_option("--to-record", a.toRecord, "Last record number (default: the last record)");
+        a.toRecordOpt =
+            cmd->add_option("--to-record", a.toRecord, "Last record number (default: the last record)");
         a.fromDateOpt->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
         to->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
         // Each kind lists only the options it reads.

@@ -228,9 +228,9 @@ void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_option("--contest-to", a->contestTo, "Where the contest name goes (default none)")
         ->check(targets);
     a->extraOpt = cmd->add_option("--extra", a->extra, "A fixed text appended to the remarks");
-    CLI::Option* extraTo =
-        cmd->add_option("--extra-to", a->extraTo, "Where the --extra text goes: remarks1 (default) or remarks2")
-            ->check(CLI::IsMember({"remarks1", "remarks2"}));
+    CLI::Option* extraTo = cmd->add_option("--extra-to", a->extraTo,
+                                           "Where the --extra text goes: remarks1 (default) or remarks2")
+                               ->check(CLI::IsMember({"remarks1", "remarks2"}));
     extraTo->needs(a->extraOpt);
     a->qraFromOpt = cmd->add_option("--qra-from", a->qraFrom,
                                     "Look up operator names in this Turbo HAMLOG database (*.HDB; without a "
