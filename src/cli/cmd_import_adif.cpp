@@ -98,9 +98,9 @@ void ApplyMapOption(const AdifArgs& a, const adif::AdifScanResult& scan, adif::A
 }
 
 // --map auto: the usual tags of the file, printed in the --map form.
-void ApplyAutoMap(adif::AdifMappingModel& model) {
+void ApplyAutoMap(adif::AdifMappingModel& model, const std::string& file) {
     std::string chosen;
-    for (const auto& c : model.AutoMap())
+    for (const auto& c : model.AutoMap(adif::IsSendersViewProgram(adif::ReadAdifProgramId(file))))
         chosen += (chosen.empty() ? "" : ",") + c.tag + "=" + std::string(adif::ColumnTitle(c.column)) +
                   (c.fallback.empty() ? "" : " (else " + c.fallback + ")");
     std::cout << "map: " << (chosen.empty() ? "(none of the usual tags found)" : chosen) << '\n';
@@ -214,7 +214,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
                         ")");
     }
     if (a.map.size() == 1 && text::EqualsNoCase(text::TrimBlanks(a.map.front()), "auto"))
-        ApplyAutoMap(model);
+        ApplyAutoMap(model, a.file);
     else if (!a.map.empty())
         ApplyMapOption(a, scan, model);
     else {
@@ -222,7 +222,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
         if (!model.BuildMapping().AnyMapped()) {
             std::cout << "no mapping in the settings (section " << adif::kMappingIniSection
                       << "): the usual tags are mapped, as --map auto does\n";
-            ApplyAutoMap(model);
+            ApplyAutoMap(model, a.file);
         }
     }
     if (!a.fixedTextTo.empty()) {

@@ -18,6 +18,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/errors.h"
+#include "importers/adif/adif_reader.h"
+
 namespace trelvo::adif {
 namespace {
 
@@ -157,7 +160,13 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
 }
 
 void ADIF2HL_Form::AutoSet_Click() {
-    model_.AutoMap();
+    bool sendersView = false;
+    try {
+        sendersView = IsSendersViewProgram(ReadAdifProgramId(adifPath_));
+    } catch (const Error&) {
+        // the file went away since it was chosen: the usual choice; the conversion will say so
+    }
+    model_.AutoMap(sendersView);
     ShowMarks();
 }
 

@@ -1,6 +1,7 @@
 #include "importers/adif/adif_mapping.h"
 
 #include <algorithm>
+#include <span>
 
 #include "text/chars.h"
 #include "text/numfmt.h"
@@ -156,7 +157,7 @@ int AdifMappingModel::RowOf(std::string_view tag) const {
     return 0;
 }
 
-std::vector<AdifMappingModel::AutoChoice> AdifMappingModel::AutoMap() {
+std::vector<AdifMappingModel::AutoChoice> AdifMappingModel::AutoMap(bool sendersView) {
     // For each column the tags in order of preference: the first the file has is marked, the
     // next it has stands behind it. Remarks1 takes every tag of its list.
     struct Usual {
@@ -179,10 +180,26 @@ std::vector<AdifMappingModel::AutoChoice> AdifMappingModel::AutoMap() {
         {kColRemarks1, {"COMMENT_INTL", "COMMENT"}},
         {kColRemarks2, {"MY_GRIDSQUARE"}},
     };
+    static const Usual kSendersView[] = {
+        {kColCall, {"CALL"}},
+        {kColDate, {"QSO_DATE"}},
+        {kColTime, {"TIME_ON"}},
+        {kColHisRst, {"RST_RCVD"}},
+        {kColMyRst, {"RST_SENT"}},
+        {kColFreq, {"FREQ"}},
+        {kColMode, {"MODE"}},
+        {kColGridLoc, {"GRIDSQUARE"}},
+        {kColName, {"NAME_INTL", "NAME"}},
+        {kColQth, {"QTH_INTL", "QTH"}},
+        {kColQslRcvd, {"QSL_SENT"}},
+        {kColRemarks1, {"COMMENT_INTL", "COMMENT"}},
+        {kColRemarks2, {"MY_GRIDSQUARE"}},
+    };
     static const char* const kMoreRemarks1[] = {"SIG", "SIG_INFO", "POTA_REF", "SOTA_REF"};
     ClearMarks();
     std::vector<AutoChoice> chosen;
-    for (const Usual& u : kUsual) {
+    for (const Usual& u :
+         sendersView ? std::span<const Usual>(kSendersView) : std::span<const Usual>(kUsual)) {
         AutoChoice choice;
         for (const char* tag : u.tags) {
             const int row = RowOf(tag);

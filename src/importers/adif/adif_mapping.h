@@ -151,7 +151,9 @@ public:
         int column = 0;
         std::string fallback;
     };
-    std::vector<AutoChoice> AutoMap();
+    // `sendersView`: the file is written from the other station's side (IsSendersViewProgram):
+    // RST_SENT goes to MyRST, RST_RCVD to HisRST and QSL_SENT to QSLrcvd.
+    std::vector<AutoChoice> AutoMap(bool sendersView = false);
 
     // The map the current marks stand for, with the fixed text and its target.
     AdifMapping BuildMapping() const;

@@ -602,8 +602,14 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
         const std::size_t mark = buffer.size();
         bool hasEoh = false, hasEor = false;
         if (!src.Next(buffer, header, hasEoh)) {
-            // A last record without <EOR> is left out, as the record layout says; say so.
-            if (run && header && buffer.find('<') != std::string::npos)
+            // A last record without <EOR> is left out, as the record layout says; say so when it
+            // holds a field. Tags without a length after the last record (LoTW ends its reports
+            // with <APP_LoTW_EOF>) are no record.
+            bool holdsField = false;
+            ForEachTag(buffer, [&](std::string_view name, std::size_t) {
+                if (name.find('>') == std::string_view::npos) holdsField = true;
+            });
+            if (run && header && holdsField)
                 callbacks.Warning(src.Path() + ": the last record (from line " + std::to_string(recordLine) +
                                   ") has no <EOR>, so it is not converted");
             return ReadEnd::EndOfFile;
@@ -680,6 +686,31 @@ bool AdifTagTable::Add(const std::string& name) {
     if (Count() >= kCapacity) return false;
     if (index_.emplace(name, static_cast<int>(names_.size())).second) names_.push_back(name);
     return true;
+}
+
+std::string ReadAdifProgramId(const std::string& path) {
+    errno = 0;
+    std::FILE* f = OpenFile(path, "rb");
+    if (!f) throw FileError(path, OpenFailure("cannot open the file"));
+    std::string head(64 * 1024, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), f));
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) throw FileError(path, "cannot read the file");
+    std::string upper = head;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::size_t eoh = upper.find("<EOH>");
+    const std::size_t at = upper.find("<PROGRAMID:");
+    if (eoh == std::string::npos || at == std::string::npos || at > eoh) return {};
+    const std::size_t gt = upper.find('>', at);
+    if (gt == std::string::npos || gt > eoh) return {};
+    std::size_t end = head.find_first_of("<\r\n", gt + 1);
+    if (end == std::string::npos) end = head.size();
+    return std::string(text::Trim(std::string_view(head).substr(gt + 1, end - gt - 1)));
+}
+
+bool IsSendersViewProgram(std::string_view programId) {
+    return text::EqualsNoCase(text::Trim(programId), "eQSL.cc DownloadInBox");
 }
 
 AdifEncoding DetectAdifEncoding(const std::string& path) {

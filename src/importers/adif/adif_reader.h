@@ -104,6 +104,16 @@ std::string DescribeAdifInput(const AdifScanResult& scan);
 // Reads the whole file once: UTF-8 when it is valid UTF-8 holding non-ASCII text, else CP932.
 AdifEncoding DetectAdifEncoding(const std::string& path);
 
+// The value of the header's PROGRAMID field ("" when the file has none before its <EOH> or
+// when the header does not end within the file's first 64 KiB). Throws FileError when the
+// file cannot be read.
+std::string ReadAdifProgramId(const std::string& path);
+
+// True for the files whose records are written from the other station's side: eQSL's inbox
+// download ("eQSL.cc DownloadInBox") holds the cards others sent, so its RST_SENT is the
+// report received and its QSL_SENT says their card came.
+bool IsSendersViewProgram(std::string_view programId);
+
 // Called by the prescan after each record with the record count and the name count so far.
 using AdifScanCounter = std::function<void(long long records, int names)>;
 

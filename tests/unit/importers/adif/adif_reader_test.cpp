@@ -137,3 +137,31 @@ TEST(AdifReader, WarnsAboutWhatItReadsDifferentlyThanWritten) {
         }
     }
 }
+
+// Which program wrote a file is read from the header alone: a PROGRAMID inside a record (Log4OM
+// writes one in every record) or in a file without <EOH> names no writer. Only eQSL's inbox
+// download is read from the other station's side, and --map auto maps it that way.
+TEST(AdifReader, ProgramIdComesFromTheHeaderOnly) {
+    ScratchDir dir;
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Received eQSLs for JA1XYZ\r\n<PROGRAMID:21>eQSL.cc DownloadInBox\r\n<ADIF_Ver:5>3.1.0\r\n<EOH>\r\n",
+         "eQSL.cc DownloadInBox"},
+        {"<adif_ver:5>3.1.1 <programid:7>LOG4OM2<eoh>\n<CALL:3>AAA <EOR>\n", "LOG4OM2"},
+        {"log\n<EOH>\n<CALL:3>AAA <PROGRAMID:7>LOG4OM2 <EOR>\n", ""},
+        {"<CALL:3>AAA <PROGRAMID:21>eQSL.cc DownloadInBox <EOR>\n", ""},
+    };
+    for (const auto& [bytes, id] : cases) {
+        WriteBytes(dir.File("p.adi"), bytes);
+        EXPECT_EQ(ReadAdifProgramId(dir.File("p.adi")), id) << bytes;
+    }
+    EXPECT_TRUE(IsSendersViewProgram("eqsl.cc downloadinbox"));
+    EXPECT_FALSE(IsSendersViewProgram("eQSL.cc DownloadADIF"));  // the user's own uploads
+
+    AdifMappingModel model({"CALL", "RST_SENT", "RST_RCVD", "QSL_SENT", "QSL_RCVD"});
+    model.AutoMap(true);
+    const AdifMapping map = model.BuildMapping();
+    EXPECT_EQ(map.columnMap[kColMyRst], 2);
+    EXPECT_EQ(map.columnMap[kColHisRst], 3);
+    EXPECT_EQ(map.columnMap[kColQslRcvd], 4);
+    EXPECT_EQ(map.columnMap[kColQslSent], 0);
+}
