@@ -1,8 +1,8 @@
 // The main window's ADIF commands: choosing the file, the prescan that opens the mapping
 // window, the map it hands back, and the run.
+#include "app/band_check.h"
 #include "app/main_form_internal.h"
 #include "app/main_form_model.h"
-
 #include "csvout/dxcc_tables.h"
 #include "importers/adif/adif_reader.h"
 
@@ -27,8 +27,9 @@ void MainFormModel::setADIFData_Click() {
     const std::string stored = ini_.ReadOr("ADIF-FOL", "ADIF-FileName", "");
     FileDialogRequest req;
     req.title = "ADIF形式 LOGﾃﾞｰﾀの指定";
-    req.filter = "ADIF形式 LOGﾃﾞｰﾀ (*.LOG;*.ADI)|*.LOG;*.ADI";
+    req.filter = "ADIF形式 LOGﾃﾞｰﾀ (*.LOG;*.ADI;*.ADIF)|*.LOG;*.ADI;*.ADIF";
     req.startFolder = stored.empty() ? config_.programFolder : FolderOf(stored);
+    req.mustExist = true;
     const std::optional<std::string> chosen = OpenOrDropped(req);
     if (!chosen) {
         view_.SetBackColor("Command1", std::nullopt);
@@ -46,6 +47,8 @@ void MainFormModel::setADIFData_Click() {
     AdifMappingReady = 0;
     adif_->readOptions = {};
     ApplyImportOptions(kModeAdifImport);
+    // ADIF gives FREQ in MHz: no conversion, whatever the DigiPan mode chose.
+    view_.SetChecked("Option1(2)", true);
 
     for (const char* c : {kMenu, "Command1", "Frame1"}) view_.SetEnabled(c, false);
     ScanAdifTags();
@@ -131,7 +134,8 @@ void MainFormModel::AdifMappingClosed(const adif::AdifMapping& mapping) {
 void MainFormModel::ConvertAdifLog(const std::string& savePath) {
     AdifSession& s = *adif_;
     adif::AdifLineOptions lo;
-    lo.widths = Location.HdbFieldLen;
+    RunCallbacks callbacks(*this);
+    lo.widths = ImportWidths(callbacks);
     lo.jstForJa = JstForJaFlag != 0;
     lo.qslIssueFlag = QslIssueFlag != 0;
     lo.qslSentFlag = QslSentFlag != 0;
@@ -145,7 +149,6 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
     else if (view_.Checked("Option1(3)")) s.meter.freq = adif::FreqConversion::BandToMhz;
     else s.meter.freq = adif::FreqConversion::AsIs;
 
-    RunCallbacks callbacks(*this);
     adif::AdifRunResult result;
     view_.SetBusy(true);
     try {
@@ -170,7 +173,7 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
         case adif::AdifRunResult::Status::Cancelled:
             view_.SetBackColor("Command1", std::nullopt);
             Enable("Command1", true);
-            ShowCancelled(result.written);
+            ShowCancelled(result.written, result.keptPath);
             CancelRequested = 0;
             callbacks.ShowWarnings();
             return;
@@ -178,10 +181,15 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
             view_.SetBackColor("Command1", std::nullopt);
             Enable("Command1", true);
             Message(std::string(adif::kReadDatError));
+            if (!result.keptPath.empty()) Message(CancelledKeptMessage(result.written, result.keptPath));
             return;
         case adif::AdifRunResult::Status::Completed:
             view_.SetBackColor("Command1", kReadyGreen);
-            Message(adif::AdifCompletionMessage(result.records, savePath));
+            Message(result.written == 0 ? NothingFoundMessage(AdifLogPath, savePath, !result.outputReplaced)
+                                        : adif::AdifCompletionMessage(result.records, savePath));
+            if (result.written > 0)
+                if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(savePath)); !w.empty())
+                    callbacks.Warning(w);
             callbacks.ShowWarnings();
             Enable("Command1", true);
             return;

@@ -1,7 +1,7 @@
 // The main window's DigiPan commands: choosing the log, entering the mode, converting.
+#include "app/band_check.h"
 #include "app/main_form_internal.h"
 #include "app/main_form_model.h"
-
 #include "importers/digipan/digipan_import.h"
 
 namespace trelvo::app {
@@ -24,6 +24,7 @@ void MainFormModel::setDGPData_Click() {
     req.title = "Digipan LOGﾃﾞｰﾀの指定";
     req.filter = "Digipan LOGﾃﾞｰﾀ (*.LOG)|*.LOG";
     req.startFolder = DigipanLogFolder;
+    req.mustExist = true;
     const std::optional<std::string> chosen = OpenOrDropped(req);
     if (!chosen) {
         ShowRememberedDigipanLog();
@@ -86,10 +87,20 @@ void MainFormModel::ConvertDigipanLog() {
     if (result.sentMark != o.sentMark) view_.SetText("Text5", result.sentMark);
 
     if (result.cancelled) {
-        EndCancelledRun(callbacks, result.contacts);
+        EndCancelledRun(callbacks, result.contacts, result.keptPath);
+        return;
+    }
+    if (result.contacts == 0) {
+        Message(NothingFoundMessage(o.logPath, result.outputPath, !result.outputReplaced));
+        callbacks.ShowWarnings();
+        view_.SetEnabled("Command1", false);
+        Enable(kMenu, true);
+        Enable("Frame1", true);
         return;
     }
     Message(digipan::CompletionMessage(result));
+    if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(result.outputPath)); !w.empty())
+        callbacks.Warning(w);
     callbacks.ShowWarnings();
     dialogs_.StartEditor(EditorPath, result.outputPath);
     view_.SetEnabled("Command1", false);

@@ -154,9 +154,10 @@ void MainFormModel::ExportHamlogData() {
     }
     view_.SetBusy(false);
     callbacks.Flush();
-    if (result.cancelled) {  // no message; Convert stays disabled
+    if (result.cancelled) {  // Convert stays disabled
         CancelRequested = 0;
-        ResetCounter();
+        ShowCancelled(result.converted, result.keptPath);
+        callbacks.ShowWarnings();
         return;
     }
     if (!result.failure.empty())

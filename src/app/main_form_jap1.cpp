@@ -54,11 +54,13 @@ void MainFormModel::JAP1CSV_Click() {
         }
     }
 
+    const bool fromDrop = dropped_.has_value();
     const std::string stored = jap1::LastJap1Path(ini_);
     FileDialogRequest req;
     req.title = "JAP1 LOGﾃﾞｰﾀ(CSV)の指定";
     req.filter = "JAP1 LOGﾃﾞｰﾀ(CSV) (*.TXT)|*.TXT";
     req.startFolder = stored.empty() ? config_.programFolder : FolderOf(stored);
+    req.mustExist = true;
     const std::optional<std::string> chosen = OpenOrDropped(req);
     if (!chosen) {
         restore();
@@ -68,14 +70,27 @@ void MainFormModel::JAP1CSV_Click() {
     view_.SetText("Label5", Jap1LogPath);
     jap1::StoreLastJap1Path(ini_, Jap1LogPath);
     Enable("viewCSVJ", true);
+    Jap1TablePath_ = tablePath;
+    if (fromDrop) {
+        // A dropped file is only chosen: any ".txt" can be dropped, so the run waits for Convert.
+        Jap1Pending_ = true;
+        view_.SetBackColor("Command1", form::kReadyGreen);
+        Enable("Command1", true);
+        return;
+    }
+    ConvertJap1Log();
+}
 
+void MainFormModel::ConvertJap1Log() {
+    Jap1Pending_ = false;
     for (const char* c : {kMenu, "Command1", "Frame1"}) view_.SetEnabled(c, false);
+    view_.SetBackColor("Command1", std::nullopt);
     jap1::Jap1Options o;
     o.inputPath = Jap1LogPath;
     o.outputPath = Jap1OutputPath();
     o.programFolder = config_.programFolder;
-    o.remarksTablePath = tablePath;
-    o.noRemarksTable = tablePath.empty();
+    o.remarksTablePath = Jap1TablePath_;
+    o.noRemarksTable = Jap1TablePath_.empty();
     RunCallbacks callbacks(*this);
     jap1::Jap1Result result;
     try {
@@ -92,10 +107,11 @@ void MainFormModel::JAP1CSV_Click() {
     }
     callbacks.Flush();
     if (result.cancelled) {
-        EndCancelledRun(callbacks, result.records);
+        EndCancelledRun(callbacks, result.records, result.keptPath);
         return;
     }
-    Message(jap1::CompletionMessage(result));
+    Message(result.records == 0 ? NothingFoundMessage(Jap1LogPath, result.outputPath, !result.outputReplaced)
+                                : jap1::CompletionMessage(result));
     callbacks.ShowWarnings();
     view_.SetEnabled("Command1", false);
     for (const char* c : {"Frame1", kMenu, "viewCSVJ"}) Enable(c, true);

@@ -104,8 +104,21 @@ std::string CancelledCounterText(long long written) {
     return "中止しました（" + std::to_string(written) + "件出力済み）";
 }
 
-void MainFormModel::ShowCancelled(long long written) {
+std::string CancelledKeptMessage(long long written, const std::string& keptPath) {
+    return "中止しました。出力済みの " + std::to_string(written) + " 件は次のファイルに残しました。\r\n" +
+           keptPath + "\r\n（出力先のファイルはそのままです）";
+}
+
+std::string NothingFoundMessage(const std::string& log, const std::string& output, bool outputKept) {
+    return log + " には交信データが見つかりませんでした。\r\n" +
+           (outputKept ? output + " はそのままです（置き換えていません）。"
+                       : output + " は空のファイルです。");
+}
+
+void MainFormModel::ShowCancelled(long long written, const std::string& keptPath) {
     view_.ShowTextFor("Label6", CancelledCounterText(written), kCancelNoticeMs, kCounterIdle);
+    if (!keptPath.empty())
+        dialogs_.Message(CancelledKeptMessage(written, keptPath), MessageIcon::Exclamation);
 }
 
 const std::vector<std::string>& ImportOptionControls() {
@@ -133,9 +146,9 @@ void MainFormModel::ApplyImportOptions(int mode) {
     else view_.SetBackColor("Command1", std::nullopt);
 }
 
-void MainFormModel::EndCancelledRun(RunCallbacks& callbacks, long long written) {
+void MainFormModel::EndCancelledRun(RunCallbacks& callbacks, long long written, const std::string& keptPath) {
     for (const char* c : {"Command1", form::kMenu, "Frame1"}) Enable(c, true);
-    ShowCancelled(written);
+    ShowCancelled(written, keptPath);
     CancelRequested = 0;
     callbacks.ShowWarnings();
 }
@@ -256,6 +269,7 @@ void MainFormModel::Form_Unload() {
         if (view_.Checked("Option1(" + std::to_string(i) + ")")) ui.freqChoice = i;
     ui.fixedText = FixedText;
     settings::SaveUiOptions(ini_, ui);
+    if (ZlogChosen) SaveZlogPanel();
     view_.EndProgram();
 }
 
@@ -308,6 +322,12 @@ void MainFormModel::Command1_Click() {
         case kModeCsv5Export:
             RunExport();
             return;
+        case 9:
+            if (Jap1Pending_) {
+                ConvertJap1Log();
+                return;
+            }
+            [[fallthrough]];
         default:
             if (DigipanLogPath.empty()) {
                 Message(kNoLog);
@@ -364,6 +384,13 @@ void MainFormModel::RunCallbacks::ShowWarnings() {
     for (const std::string& w : warnings_) text += "\r\n" + w;
     if (warningCount_ > static_cast<long long>(warnings_.size())) text += "\r\n...";
     model_.dialogs_.Message(text, MessageIcon::Exclamation);
+}
+
+hamlog::HdbFieldLengths MainFormModel::ImportWidths(ConversionCallbacks& callbacks) const {
+    for (int w : Location.HdbFieldLen)
+        if (w != 0) return Location.HdbFieldLen;
+    callbacks.Warning(kDefaultWidthsWarning);
+    return hamlog::DefaultHdbFieldLengths();
 }
 
 void MainFormModel::ShowRunError(const std::exception& e) {

@@ -40,6 +40,12 @@ inline constexpr const char* kCounterIdle = "件数ｶｳﾝﾀ";
 // The counter after a run stopped by Esc, shown for kCancelNoticeMs before the idle text.
 std::string CancelledCounterText(long long written);
 inline constexpr int kCancelNoticeMs = 3000;
+// The message after a cancelled run that kept lines: a cancelled run never replaces its
+// output; what it wrote is kept under the output's name with "(中止)" added.
+std::string CancelledKeptMessage(long long written, const std::string& keptPath);
+// The message for an import that found no record; `outputKept`: an existing output was left
+// as it was (otherwise an empty one was written).
+std::string NothingFoundMessage(const std::string& log, const std::string& output, bool outputKept);
 // Frame1's caption in each import mode.
 inline constexpr const char* kFrame1Digipan = "変換ルール( Digipan.LOG -> HL CSV )";
 inline constexpr const char* kFrame1Adif = "変換ルール( ADIF形式LOG -> HL CSV )";
@@ -53,6 +59,13 @@ inline constexpr const char* kDropLogQuestion =
     "このファイルを DigiPan の LOG として読みますか？\r\n（「いいえ」では ADIF 形式の LOG として読みます）";
 // The option controls of Frame1.
 const std::vector<std::string>& ImportOptionControls();
+// Said once in the warning list of an import run without the database's field widths.
+inline constexpr const char* kDefaultWidthsWarning =
+    "Turbo HAMLOGデータの場所未設定のため、フィールド長は Turbo HAMLOG 5 の既定値を使いました。";
+// Entering the zLog mode without a usable master file (no database set, or its ".mst" unreadable).
+inline constexpr const char* kZlogNoMasterNotice =
+    "QTH変換では都道府県番号 (3 文字以下のナンバー) だけを変換し、"
+    "フィールド長は Turbo HAMLOG 5 の既定値を使います。";
 // The program's name, used as the title of its message boxes.
 inline constexpr const char* kProgramTitle = "TRELVO5";
 
@@ -198,9 +211,16 @@ public:
     std::string ZloTimeBase;  // "J" or "U"
     std::string ZloContestName;
     int RcvNumTarget = 0;  // Option3: 0 Remarks1, 1 Remarks2, 2 not copied; kept between entries
+    // The zLog panel's choices (QSL mark, targets, extra text, the ZLOX boxes) stored and put
+    // back, so the panel opens as the last run left it.
+    void SaveZlogPanel();
+    void LoadZlogPanel();
 
     // The conversion steps the Convert button and the menu run.
     void ConvertDigipanLog();
+    // The JAP1 run over Jap1LogPath (at once after the menu's file choice; after a drop, when
+    // Convert is pressed).
+    void ConvertJap1Log();
     void ScanAdifTags();
     void ConvertAdifLog(const std::string& savePath);
 
@@ -254,6 +274,9 @@ private:
     int SelectedOption(const char* group, int count) const;
 
     void ShowRunError(const std::exception& e);
+    // The field widths an import cuts to: the database's, or Turbo HAMLOG 5's defaults (said
+    // once through the callbacks) when no database widths are known.
+    hamlog::HdbFieldLengths ImportWidths(ConversionCallbacks& callbacks) const;
     void Enable(const std::string& name, bool on);
     void EnableAll(std::initializer_list<const char*> names, bool on);
     void ShowFrame(const std::string& frame, bool on);
@@ -264,8 +287,8 @@ private:
     // After a run stopped by Esc: Convert, the menu and Frame1 usable again, the counter
     // saying how many lines were written (then idle again), the flag reset, the run's
     // warnings shown.
-    void EndCancelledRun(RunCallbacks& callbacks, long long written);
-    void ShowCancelled(long long written);
+    void EndCancelledRun(RunCallbacks& callbacks, long long written, const std::string& keptPath);
+    void ShowCancelled(long long written, const std::string& keptPath);
     // Frame1's options that the import mode reads enabled, the others disabled; Frame1's
     // caption and Convert's colour follow the mode.
     void ApplyImportOptions(int mode);
@@ -289,6 +312,8 @@ private:
     // runs for a drop.
     std::optional<std::string> OpenOrDropped(const FileDialogRequest& request);
     std::optional<std::string> dropped_;
+    bool Jap1Pending_ = false;   // a dropped JAP1 file waits for Convert
+    std::string Jap1TablePath_;  // the remarks table found when the JAP1 file was chosen
     // The export kinds' common effects; Convert in an export mode.
     void ChooseExportKind(int kind, const char* caption);
     void RunExport();

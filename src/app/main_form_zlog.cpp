@@ -5,11 +5,13 @@
 #include "app/main_form_internal.h"
 #include "app/main_form_model.h"
 #include "core/errors.h"
+#include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"
 #include "importers/zlog/prefectures.h"
 #include "importers/zlog/zlog_import.h"
 #include "text/chars.h"
 #include "text/datetime.h"
+#include "text/numfmt.h"
 #include "tools/contest_code_table.h"
 
 namespace trelvo::app {
@@ -20,7 +22,45 @@ using form::kMenu;
 constexpr const char* kModeBoxes[zlog::kModeNameCount] = {"Text1(0)", "Text1(1)", "Text1(2)", "Text1(3)",
                                                           "Text1(4)", "Text1(5)", "Text1(6)", "Text1(7)"};
 
+// The panel's choices kept in the settings between runs and starts ([TRELVO5-UI]).
+constexpr const char* kPanelChecks[][2] = {{"Check8", "ZlogQslIssue"},
+                                           {"Check5", "ZlogExtraOn"},
+                                           {"CheckZlogFreq", "ZlogFreqExact"},
+                                           {"CheckZlogNoQsl", "ZlogNoQsl"}};
+constexpr const char* kPanelTexts[][2] = {{"Text9", "ZlogQslMark"}, {"Text2", "ZlogExtraText"}};
+constexpr const char* kPanelOptions[][3] = {
+    {"Option4", "ZlogMemoTo", "2"}, {"Option5", "ZlogContestTo", "2"}, {"Option6", "ZlogExtraTo", "0"}};
+
 }  // namespace
+
+void MainFormModel::SaveZlogPanel() {
+    ini_.CurrentIniSection = settings::kUiSection;
+    for (const auto& [box, key] : kPanelChecks) ini_.WriteIniValue(key, view_.Checked(box) ? "1" : "0");
+    for (const auto& [box, key] : kPanelTexts) ini_.WriteIniValue(key, view_.Text(box));
+    for (const auto& [group, key, fallback] : kPanelOptions)
+        ini_.WriteIniValue(key,
+                           std::to_string(SelectedOption(group, std::string(group) == "Option6" ? 2 : 3)));
+    ini_.WriteIniValue("ZlogRcvNumTo", std::to_string(SelectedOption("Option3", 3)));
+}
+
+void MainFormModel::LoadZlogPanel() {
+    for (const auto& [box, key] : kPanelChecks)
+        view_.SetChecked(box, ini_.ReadOr(settings::kUiSection, key, "0") == "1");
+    for (const auto& [box, key] : kPanelTexts) {
+        const std::string v = ini_.ReadOr(settings::kUiSection, key, "\x01");
+        if (v != "\x01") view_.SetText(box, v);
+    }
+    for (const auto& [group, key, fallback] : kPanelOptions) {
+        const int count = std::string(group) == "Option6" ? 2 : 3;
+        const std::optional<long long> n =
+            text::WholeNumber(ini_.ReadOr(settings::kUiSection, key, fallback));
+        const long long i = n && *n >= 0 && *n < count ? *n : std::stoll(fallback);
+        view_.SetChecked(std::string(group) + "(" + std::to_string(i) + ")", true);
+    }
+    if (const std::optional<long long> n =
+            text::WholeNumber(ini_.ReadOr(settings::kUiSection, "ZlogRcvNumTo", "")))
+        if (*n >= 0 && *n <= 2) RcvNumTarget = static_cast<int>(*n);
+}
 
 struct MainFormModel::ZlogSession {
     zlog::MasterIndex master;
@@ -40,12 +80,19 @@ int MainFormModel::SelectedOption(const char* group, int count) const {
 
 void MainFormModel::ZL2HL_Click() {
     // 1. The master list with codes and place names.
+    // Without one (no database set, or a master file that cannot be read) the mode still
+    // converts, as the command line does: prefecture numbers only, and the default widths.
     hamlog::MasterList list;
-    try {
-        list.MasterCount =
-            hamlog::ReadMasterCodes(Location.HamlogMstPath, hamlog::kMasterRecordLength, 1, list);
-    } catch (const std::exception&) {
-        return;  // no master file: the set-up ends here, silently
+    if (Location.HamlogMstPath.empty()) {
+        Message(std::string(hamlog::kMsgLocationNotSet) + "\r\n" + kZlogNoMasterNotice);
+    } else {
+        try {
+            list.MasterCount =
+                hamlog::ReadMasterCodes(Location.HamlogMstPath, hamlog::kMasterRecordLength, 1, list);
+        } catch (const std::exception& e) {
+            list = hamlog::MasterList();
+            Message(std::string("MSTﾌｧｲﾙが読めません: ") + e.what() + "\r\n" + kZlogNoMasterNotice);
+        }
     }
     Zlog().master = zlog::MasterIndex(list);
     Master.MasterCount = list.MasterCount;
@@ -67,11 +114,10 @@ void MainFormModel::ZL2HL_Click() {
     // 4. The mode and the option rows.
     ConversionMode = kModeZlogImport;
     ZlogChosen = true;
+    // The choices of the last run (the memo and contest name not copied, no extra text, the
+    // first time).
+    LoadZlogPanel();
     view_.SetChecked("Option3(" + std::to_string(RcvNumTarget) + ")", true);
-    view_.SetChecked("Option4(2)", true);
-    view_.SetChecked("Option5(2)", true);
-    view_.SetChecked("Check5", false);
-    view_.SetChecked("Option6(0)", true);
 
     // 5. The mode names.
     const zlog::ZlogModeNames names = zlog::LoadZlogModeNames(ini_);
@@ -189,9 +235,11 @@ void MainFormModel::ConvertZlogLog() {
         view_.Checked("Option6(1)") ? zlog::RemarksTarget::Remarks2 : zlog::RemarksTarget::Remarks1;
     o.freq = view_.Checked("CheckZlogFreq") ? zlog::FreqSource::Exact : zlog::FreqSource::Band;
     o.honourNoQsl = view_.Checked("CheckZlogNoQsl");
-    o.widths = Location.HdbFieldLen;
+    SaveZlogPanel();
     o.master = &Zlog().master;
     o.codeTable = &Zlog().table;
+    RunCallbacks callbacks(*this);
+    o.widths = ImportWidths(callbacks);
 
     // B3. The database for the name lookup.
     if (QraImport == 1) {
@@ -220,7 +268,6 @@ void MainFormModel::ConvertZlogLog() {
 
     // B5.-B7. The run.
     for (const char* c : {kMenu, "Command1", "Frame3"}) view_.SetEnabled(c, false);
-    RunCallbacks callbacks(*this);
     zlog::ZlogResult result;
     try {
         RunningScope running(*this);
@@ -237,8 +284,13 @@ void MainFormModel::ConvertZlogLog() {
     callbacks.Flush();
     for (const char* c : {kMenu, "Command1", "Frame3"}) Enable(c, true);
     if (result.cancelled) {
-        ResetCounter();
+        ShowCancelled(result.records, result.keptPath);
         CancelRequested = 0;
+        callbacks.ShowWarnings();
+        return;
+    }
+    if (!result.outputReplaced) {  // no contact, and an existing output is kept
+        Message(NothingFoundMessage(ZloPath, result.outputPath, true));
         callbacks.ShowWarnings();
         return;
     }

@@ -52,10 +52,13 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 const char* const kExitStatusHelp =
     "Exit status: 0 done; 1 error (the message names the file and the reason); 3 cancelled by Ctrl+C "
-    "or SIGTERM, or stopped by an answer (the lines written so far are kept, ending on a whole line); "
-    "4 the log held no contacts (an empty output was written); other values: the command line was "
-    "not understood.\nOutputs are written beside their target under a temporary name and put in "
-    "place when the run ends; a failed run leaves an existing output as it was.";
+    "or SIGTERM, or stopped by an answer; 4 the log held no contacts; other values: the command line "
+    "was not understood.\nOutputs are written beside their target under a temporary name and put in "
+    "place when the run ends; a failed run leaves an existing output as it was. A cancelled or "
+    "stopped run never replaces the output: the whole lines written so far are kept in a file named "
+    "after it with \"(中止)\" before the extension (out.csv: \"out(中止).csv\"), and when no line was "
+    "written nothing is left behind. A log without contacts leaves an existing output as it was "
+    "(without one, an empty output is written).";
 
 CliCallbacks::CliCallbacks(std::optional<bool> fixedAnswer) : fixedAnswer_(fixedAnswer) {
     std::signal(SIGINT, OnCancelSignal);
@@ -84,15 +87,23 @@ void RemoveStaleWorkFiles(const std::vector<CommandFile>& files) {
     }
 }
 
-void ReportCancelled(long long records, const std::string& output, bool outputWritten) {
-    if (!outputWritten) throw Aborted("cancelled before any record was written; " + output + " is as it was");
-    throw Aborted("cancelled after " + std::to_string(records) +
-                  " records; the lines written so far (whole lines only) are in " + output);
+std::string CancelledText(long long records, const std::string& keptPath, const std::string& output) {
+    if (keptPath.empty()) return "no record was written; " + output + " is as it was";
+    return "the " + std::to_string(records) + (records == 1 ? " line" : " lines") + " written so far " +
+           (records == 1 ? "is" : "are") + " kept in " + keptPath + "; " + output + " is as it was";
 }
 
-void ReportNoContacts(const std::string& log, CliCallbacks& callbacks) {
-    callbacks.Warning(log + ": the file held no contacts (exit status " + std::to_string(kExitNoContacts) +
-                      ")");
+void ReportCancelled(long long records, const std::string& keptPath, const std::string& output) {
+    throw Aborted("cancelled after " + std::to_string(records) + " records; " +
+                  CancelledText(records, keptPath, output));
+}
+
+void ReportNoContacts(const std::string& log, CliCallbacks& callbacks, bool outputReplaced,
+                      const std::string& output) {
+    callbacks.Warning(log + ": the file held no contacts; " +
+                      (outputReplaced ? "an empty " + output + " was written"
+                                      : output + " was not replaced and is as it was") +
+                      " (exit status " + std::to_string(kExitNoContacts) + ")");
     throw ExitStatus{kExitNoContacts};
 }
 

@@ -84,13 +84,17 @@ void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files);
 // the outputs among `files` (CheckCommandFiles does this too).
 void RemoveStaleWorkFiles(const std::vector<CommandFile>& files);
 
-// For a run that stopped on a cancel request: throws Aborted (status 3) saying that the run was
-// cancelled after `records` records and that the lines written so far are in `output`.
-// `outputWritten` false: the run stopped before it made its output, which is as it was.
-[[noreturn]] void ReportCancelled(long long records, const std::string& output, bool outputWritten = true);
+// What a cancelled or stopped run left: the `records` lines kept in `keptPath` (empty: none
+// written), and `output` as it was.
+std::string CancelledText(long long records, const std::string& keptPath, const std::string& output);
+// For a run that stopped on a cancel request: throws Aborted (status 3) with the count and
+// CancelledText.
+[[noreturn]] void ReportCancelled(long long records, const std::string& keptPath, const std::string& output);
 
-// For a log that held no contacts: the warning, then status 4.
-[[noreturn]] void ReportNoContacts(const std::string& log, CliCallbacks& callbacks);
+// For a log that held no contacts: the warning (an empty output written, or an existing one
+// kept as it was), then status 4.
+[[noreturn]] void ReportNoContacts(const std::string& log, CliCallbacks& callbacks, bool outputReplaced,
+                                   const std::string& output);
 
 // The generated-data folder, created when it is the default one beside the program; a folder
 // named in the settings file must exist already.

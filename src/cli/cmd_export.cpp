@@ -1,6 +1,7 @@
 // trelvo5 export: a Turbo HAMLOG database to ADIF, CSV, CSV for V5 or the old backup text.
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <memory>
 
 #include "cli/cli_context.h"
@@ -14,6 +15,7 @@
 #include "settings/app_settings.h"
 #include "settings/file_search.h"
 #include "text/chars.h"
+#include "text/datetime.h"
 
 namespace trelvo::cli {
 namespace {
@@ -26,7 +28,6 @@ struct ExportArgs {
     std::string encoding = "cp932";
     std::string timestamp;
     bool allowTruncated = false;
-    CLI::Option* modeOpt = nullptr;
     CLI::Option* fromRecordOpt = nullptr;
     CLI::Option* toRecordOpt = nullptr;
     CLI::Option* fromDateOpt = nullptr;
@@ -65,17 +66,25 @@ std::string CheckedDatabase(const ExportArgs& a, const CliContext& ctx) {
     throw FileError(path, why);
 }
 
-void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
-    using exports::ExportKind;
-    const bool adif = kind == ExportKind::kAdif || kind == ExportKind::kAdx;
-    if (!adif && (a.khz || a.noCode || a.noTownCode || a.standard))
-        throw Error("--khz, --no-code, --no-town-code and --standard are for adif and adx only");
-    if (kind != ExportKind::kBackup && a.modeOpt->count() > 0) throw Error("--mode is for backup only");
+// Without -o: the name the window's save dialog proposes, with the kind's extension, in the
+// folder of the last export (the generated-data folder the first time).
+std::string ProposedOutput(exports::ExportKind kind, const CliContext& ctx) {
+    settings::IniStore ini = ctx.Ini();
+    const settings::ShellSettings s = settings::LoadShellSettings(ini, ctx.programFolder);
+    const std::string folder = ini.ReadOr(exports::kIniSaveSection, exports::kIniSaveKey, "");
+    const exports::ExportSaveDialog look = exports::SaveDialogFor(kind, text::LocalNow());
+    const std::size_t star = look.filter.rfind("*.");
+    const std::string ext = star == std::string::npos ? std::string() : look.filter.substr(star + 1);
+    if (!folder.empty()) return JoinPath(folder, look.proposedName + ext);
+    EnsureGeneDataFolder(s, ctx.IniPath());
+    return JoinPath(s.geneDataFolder, look.proposedName + ext);
+}
 
+void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
     exports::ExportOptions o;
     o.kind = kind;
     o.dbPath = CheckedDatabase(a, ctx);
-    o.outputPath = a.output;
+    o.outputPath = a.output.empty() ? ProposedOutput(kind, ctx) : a.output;
     o.programFolder = ctx.programFolder;
     o.createdTimestamp = a.timestamp;
     o.writer.ExportKhz = a.khz;
@@ -93,7 +102,9 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
     } else if (a.fromRecordOpt->count() > 0 || a.toRecordOpt->count() > 0) {
         o.range = exports::RangeMode::kRecords;
         o.recordFrom = a.fromRecord;
-        o.recordTo = a.toRecord;
+        // A bound left out is the first or the last record (the pass stops at the last one).
+        o.recordTo =
+            a.toRecordOpt->count() > 0 ? a.toRecord : std::to_string(std::numeric_limits<int>::max());
     }
     if (!a.timestamp.empty()) {
         const std::string& t = a.timestamp;
@@ -104,7 +115,7 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
 
     CheckCommandFiles(ctx, {{o.dbPath, "the database", false},
                             {settings::ResolvePathNoCase(hamlog::MstPathFor(o.dbPath)), "the master file", false},
-                            {kind == ExportKind::kAdif
+                            {kind == exports::ExportKind::kAdif
                                  ? csvout::DxccTable::Locate(csvout::kHamlogToAdifTableFile, ctx.programFolder)
                                  : std::string(),
                              "the DXCC code table", false},
@@ -113,7 +124,7 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
     CliCallbacks callbacks;
     const exports::ExportResult r = exports::ExportHamlogData(lib, o, callbacks);
     if (!r.failure.empty()) throw Error(r.failure);
-    if (r.cancelled) ReportCancelled(r.converted, o.outputPath);
+    if (r.cancelled) ReportCancelled(r.converted, r.keptPath, o.outputPath);
     std::cout << exports::CompletionMessage(r, "\n") << '\n';
     if (!r.countMismatch.empty() && !a.allowTruncated) {
         std::cerr << "trelvo5: the database's header and its records disagree (" << r.countMismatch
@@ -145,34 +156,46 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         auto args = std::make_shared<ExportArgs>();  // owned by the callback below
         ExportArgs& a = *args;
         CLI::App* cmd = group->add_subcommand(exports::KindName(k.kind), k.help);
+        cmd->footer(kExitStatusHelp);
         cmd->add_option("HDB", a.db,
                         "The database (*.HDB, its .mst beside it; default: the one of the settings)");
-        cmd->add_option("-o,--output", a.output, "Output file (replaced when it exists)")->required();
+        cmd->add_option("-o,--output", a.output,
+                        "Output file (replaced when it exists; default: the window's proposed name, "
+                        "ADIFLOG_yyyymmdd_hhmm.ADI, HL5CSVLOG_yyyymmdd_hhmm.CSV, HL5BAK0001.TXT or "
+                        "ADXLOG_yyyymmdd_hhmm.ADX, in the "
+                        "folder of the last export or the generated-data folder)");
         a.fromDateOpt = cmd->add_option("--from-date", a.fromDate, "First date, YYYYMMDD (with --to-date)");
         CLI::Option* to = cmd->add_option("--to-date", a.toDate, "Last date, YYYYMMDD (with --from-date)");
         a.fromDateOpt->needs(to);
         to->needs(a.fromDateOpt);
-        a.fromRecordOpt = cmd->add_option("--from-record", a.fromRecord, "First record number (empty: 1)");
-        a.toRecordOpt = cmd->add_option("--to-record", a.toRecord, "Last record number (empty: 1)");
+        a.fromRecordOpt =
+            cmd->add_option("--from-record", a.fromRecord, "First record number (default: the first record)");
+        a.toRecordOpt =
+            cmd->add_option("--to-record", a.toRecord, "Last record number (default: the last record)");
         a.fromDateOpt->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
         to->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
-        cmd->add_flag("--khz", a.khz, "adif: FREQ in kHz (the band still from the MHz value)");
-        CLI::Option* noCode = cmd->add_flag("--no-code", a.noCode, "adif: no JCC/JCG/AJA/DXCC tag");
-        CLI::Option* noTown =
-            cmd->add_flag("--no-town-code", a.noTownCode, "adif: a town code ending in a letter as its JCG");
-        noCode->excludes(noTown);
-        cmd->add_flag("--standard", a.standard,
-                      "adif: ADIF 3.1.4 (header, COMMENT/NOTES, QSL_SENT/QSL_RCVD as Y/N/Q/I, byte lengths)");
-        a.modeOpt =
-            cmd->add_option("--mode", a.mode, "backup: the one mode to write, or MIX for all (default)");
+        // Each kind lists only the options it reads.
+        if (k.kind == exports::ExportKind::kAdif || k.kind == exports::ExportKind::kAdx) {
+            cmd->add_flag("--khz", a.khz, "FREQ in kHz (the band still from the MHz value)");
+            CLI::Option* noCode = cmd->add_flag("--no-code", a.noCode, "No JCC/JCG/AJA/DXCC tag");
+            CLI::Option* noTown =
+                cmd->add_flag("--no-town-code", a.noTownCode, "A town code ending in a letter as its JCG");
+            noCode->excludes(noTown);
+            cmd->add_flag("--standard", a.standard,
+                          "ADIF 3.1.4 (header, COMMENT/NOTES, QSL_SENT/QSL_RCVD as Y/N/Q/I, byte lengths)");
+            cmd->add_option("--timestamp", a.timestamp,
+                            "With --standard: CREATED_TIMESTAMP as \"YYYYMMDD HHMMSS\" (default: now, UTC)");
+        }
+        if (k.kind == exports::ExportKind::kBackup)
+            cmd->add_option("--mode", a.mode, "The one mode to write, or MIX for all (default)");
         cmd->add_option("--encoding", a.encoding,
-                        "Output encoding (utf-8: adif with --standard, csv, csv5, backup; adx is always UTF-8)")
+                        k.kind == exports::ExportKind::kAdif  ? "Output encoding (utf-8 only with --standard)"
+                        : k.kind == exports::ExportKind::kAdx ? "Output encoding (adx is always UTF-8)"
+                                                              : "Output encoding")
             ->check(CLI::IsMember({"cp932", "utf-8"}));
         cmd->add_flag("--allow-truncated", a.allowTruncated,
                       "A database whose header counts other records than the file holds (cut short, "
                       "or not updated) ends with status 0 instead of 1; its records are written either way");
-        cmd->add_option("--timestamp", a.timestamp,
-                        "adif --standard: CREATED_TIMESTAMP as \"YYYYMMDD HHMMSS\" (default: now, UTC)");
         const exports::ExportKind kind = k.kind;
         cmd->callback([args, kind, &ctx]() { Run(kind, *args, ctx); });
     }

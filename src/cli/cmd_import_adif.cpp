@@ -285,13 +285,13 @@ void Run(const AdifArgs& a, CliContext& ctx) {
                    std::to_string(r.records));
     WarnAboutInput(a, r.traits, read.encoding, read.lfEndsLine, cb);
     if (r.status == adif::AdifRunResult::Status::Aborted)
-        throw Aborted(
-            std::string(adif::kReadDatError) + ": the frequencies are band names in metres and " +
-            "turning them into MHz was refused (--meter-to-mhz yes or --freq band does it); lines written " +
-            "before the stop stay in " + a.output + ": " + std::to_string(r.written));
-    if (r.status == adif::AdifRunResult::Status::Cancelled) ReportCancelled(r.written, a.output);
+        throw Aborted(std::string(adif::kReadDatError) + ": the frequencies are band names in metres and " +
+                      "turning them into MHz was refused (--meter-to-mhz yes or --freq band does it); " +
+                      CancelledText(r.written, r.keptPath, a.output));
+    if (r.status == adif::AdifRunResult::Status::Cancelled) ReportCancelled(r.written, r.keptPath, a.output);
     if (a.skipKnown)
         std::cout << "already in " << a.db << ", left out: " << r.known << " of " << r.records << '\n';
+    if (r.written == 0) ReportNoContacts(a.file, cb, r.outputReplaced, a.output);
     std::cout << adif::AdifCompletionMessage(r.records, a.output) << '\n';
 }
 

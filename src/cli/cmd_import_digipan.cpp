@@ -90,9 +90,9 @@ void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
 
         CliCallbacks callbacks;
         const digipan::DigipanResult r = digipan::ConvertDigipanLog(o, callbacks);
-        if (r.cancelled) ReportCancelled(r.contacts, r.outputPath, r.outputWritten);
+        if (r.cancelled) ReportCancelled(r.contacts, r.keptPath, r.outputPath);
+        if (r.contacts == 0) ReportNoContacts(o.logPath, callbacks, r.outputReplaced, r.outputPath);
         std::cout << text::ReplaceAll(digipan::CompletionMessage(r), "\r\n", "\n") << '\n';
-        if (r.contacts == 0) ReportNoContacts(o.logPath, callbacks);
     });
 }
 

@@ -38,14 +38,15 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
                                  "the output", true}});
         CliCallbacks callbacks;
         const jap1::Jap1Result result = jap1::ConvertJap1Csv(options, callbacks);
-        if (result.cancelled) ReportCancelled(result.records, result.outputPath);
+        if (result.cancelled) ReportCancelled(result.records, result.keptPath, result.outputPath);
         if (result.remarksTablePath.empty())
             std::cout << "remarks table: none (" << jap1::kRemarksTableName << " not found)\n";
         else
             std::cout << "remarks table: " << result.remarksTablePath << " (" << result.remarksPairs
                       << " pairs)\n";
+        if (result.records == 0)
+            ReportNoContacts(options.inputPath, callbacks, result.outputReplaced, result.outputPath);
         std::cout << jap1::CompletionMessage(result, "\n") << '\n';
-        if (result.records == 0) ReportNoContacts(options.inputPath, callbacks);
     });
 }
 

@@ -35,6 +35,7 @@ struct ZlogArgs {
     std::string codeTable;
     std::string rcvnumTo = "remarks1", memoTo = "none", contestTo = "none";
     std::string extra, extraTo;
+    CLI::Option* extraOpt = nullptr;
     std::string qraFrom;
     CLI::Option* qraFromOpt = nullptr;
     std::string modeNames;
@@ -136,9 +137,10 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     o.rcvNumTarget = Target(a.rcvnumTo);
     o.memoTarget = Target(a.memoTo);
     o.contestNameTarget = Target(a.contestTo);
-    o.extraInfoOn = !a.extraTo.empty();
+    // --extra alone goes to Remarks1, the panel's first choice.
+    o.extraInfoOn = a.extraOpt->count() > 0;
     o.extraText = a.extra;
-    o.extraTarget = Target(a.extraTo);
+    o.extraTarget = Target(a.extraTo.empty() ? "remarks1" : a.extraTo);
     o.freq = a.freq == "exact" ? zlog::FreqSource::Exact : zlog::FreqSource::Band;
     o.widths = Widths(a, s.hamlogDbPath, ctx, cb);
 
@@ -149,7 +151,9 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
         o.master = &master;
     }
     tools::CodeTableLoad table;
-    if (!a.codeTable.empty()) {
+    if (!a.codeTable.empty() && !a.qth)
+        cb.Warning(a.codeTable + ": the code table is read only with --qth; it is not used");
+    if (!a.codeTable.empty() && a.qth) {
         table = tools::LoadContestCodeTable(a.codeTable);
         if (!table.table.Loaded()) throw FormatError(a.codeTable, tools::kCodeTableNoData);
         for (const std::string& line : table.errorLines)
@@ -200,10 +204,12 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     if (r.unmappable > 0)
         cb.Warning(r.outputPath + ": " + std::to_string(r.unmappable) +
                    " characters that Shift-JIS cannot hold were written as '?'");
-    if (r.cancelled) ReportCancelled(r.records, r.outputPath);
+    if (r.cancelled) ReportCancelled(r.records, r.keptPath, r.outputPath);
     if (r.shrunk)
         throw FileError(a.file, "the file became shorter while it was read; " + r.outputPath + " holds only the " +
                                     std::to_string(r.records) + " contacts read");
+    // A file without contacts makes an empty output, but never in place of an existing one.
+    if (!r.outputReplaced) ReportNoContacts(a.file, cb, false, r.outputPath);
     std::cout << r.records << " contacts\n" << zlog::CompletionMessage(r.outputPath, "\n") << '\n';
 }
 
@@ -213,6 +219,7 @@ void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx) {
     auto a = std::make_shared<ZlogArgs>();
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
         "zlog", "Convert a zLog contest log (*.ZLO, *.ZLOX) into the CSV that Turbo HAMLOG imports");
+    cmd->footer(kExitStatusHelp);
     cmd->add_option("FILE", a->file, "The zLog file (.ZLO or .ZLOX, told apart by its contents)")->required();
     cmd->add_option("-o,--output", a->output,
                     "The CSV file to write (default: ZLOG2HL_yyyymmdd_hhmm in the generated-data folder)");
@@ -232,18 +239,18 @@ void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx) {
                     "Only the first N characters (after the cuts) name the place; 0 = all")
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--code-table", a->codeTable,
-                    "Contest-number code table (*.TBL: KEY,CODE,DESCRIPTION lines)");
+                    "With --qth: contest-number code table (*.TBL: KEY,CODE,DESCRIPTION lines)");
     const auto targets = CLI::IsMember({"remarks1", "remarks2", "none"});
     cmd->add_option("--rcvnum-to", a->rcvnumTo, "Where the received number goes (default remarks1)")
         ->check(targets);
     cmd->add_option("--memo-to", a->memoTo, "Where the zLog memo goes (default none)")->check(targets);
     cmd->add_option("--contest-to", a->contestTo, "Where the contest name goes (default none)")
         ->check(targets);
-    CLI::Option* extra = cmd->add_option("--extra", a->extra, "A fixed text appended to the remarks");
-    CLI::Option* extraTo = cmd->add_option("--extra-to", a->extraTo, "remarks1 or remarks2")
+    a->extraOpt = cmd->add_option("--extra", a->extra, "A fixed text appended to the remarks");
+    CLI::Option* extraTo = cmd->add_option("--extra-to", a->extraTo,
+                                           "Where the --extra text goes: remarks1 (default) or remarks2")
                                ->check(CLI::IsMember({"remarks1", "remarks2"}));
-    extra->needs(extraTo);
-    extraTo->needs(extra);
+    extraTo->needs(a->extraOpt);
     a->qraFromOpt = cmd->add_option("--qra-from", a->qraFrom,
                                     "Look up operator names in this Turbo HAMLOG database (*.HDB; without a "
                                     "value, the settings' database)")

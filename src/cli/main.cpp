@@ -20,6 +20,10 @@ int main(int argc, char** argv) {
 #endif
     cli::ConsoleOutput console;
     std::vector<std::string> args = ArgumentsUtf8(argc, argv);
+    // "--qsl-issue=" with nothing after "=" means a blank mark, as an empty mark box does;
+    // CLI11 would read it as the bare flag (the settings' mark).
+    for (std::string& a : args)
+        if (a == "--qsl-issue=" || a == "--qsl-sent=" || a == "--qsl-rcvd=") a += ' ';
     std::vector<char*> utf8Argv;
     for (std::string& a : args) utf8Argv.push_back(a.data());
     if (args.size() == 1 && ConsoleOwnedAlone()) {

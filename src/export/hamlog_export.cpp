@@ -210,9 +210,12 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         result.converted = 0;
         return result;  // the writer removes what it wrote; an existing output stays
     }
-    if (o.kind == ExportKind::kAdx)
+    if (o.kind == ExportKind::kAdx)  // a cancelled file is kept closed as well
         for (const std::string& closing : AdxFooterLines()) out.WriteLine(closing);
-    out.Close();
+    if (result.cancelled)
+        result.keptPath = out.CloseCancelled(result.converted);
+    else
+        out.Close();
     if (enc.LeftOutCount() > 0)
         callbacks.Warning(o.outputPath + ": " + std::to_string(enc.LeftOutCount()) +
                           (o.kind == ExportKind::kAdx

@@ -54,7 +54,10 @@ struct ExportOptions {
 
 struct ExportResult {
     long long converted = 0;  // lines written
-    bool cancelled = false;   // stopped through CancelRequested; written lines stay
+    bool cancelled = false;   // stopped through CancelRequested
+    // After a cancel: the file the lines written so far are kept in (CancelledName of the
+    // output), or empty when none was written and the output is as it was.
+    std::string keptPath;
     // Not empty: the pass ended at a record that could not be written; the output was not
     // made (an existing file is as it was) and `converted` is 0.
     std::string failure;

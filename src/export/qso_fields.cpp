@@ -1,5 +1,6 @@
 #include "export/qso_fields.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "text/chars.h"
@@ -62,10 +63,10 @@ void FetchQslAndDate(HamlogLibrary& library, QsoFields& f, std::string& buffer) 
 }
 
 void SplitQsl(const std::string& buffer, QsoFields& f) {
-    // Only NULs go: the three characters keep their places, a blank one stays a space.
-    std::string qsl;
-    for (char c : buffer)
-        if (c != '\0') qsl += c;
+    // The marks are taken by position: a NUL in a place is a blank there, so the marks after
+    // it do not move up.
+    std::string qsl = buffer;
+    std::replace(qsl.begin(), qsl.end(), '\0', ' ');
     f.QslIssueMark = text::CharFit(text::CharMid(qsl, 1, 1), 1);
     f.QslSentMark = text::CharFit(text::CharMid(qsl, 2, 1), 1);
     f.QslRcvdMark = text::CharFit(text::CharMid(qsl, 3, 1), 1);

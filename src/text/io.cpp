@@ -335,6 +335,50 @@ std::vector<std::string> RemoveStaleWorkFiles(const std::string& target) {
     return removed;
 }
 
+std::string CancelledName(const std::string& path) {
+    constexpr const char* kMark = "(中止)";
+    std::size_t nameStart = path.find_last_of("/\\");
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart) return path + kMark;
+    return path.substr(0, dot) + kMark + path.substr(dot);
+}
+
+std::string Cp932LineWriter::CloseCancelled(long long kept) {
+    if (!f_) return {};
+    if (temp_.empty()) {
+        Close();
+        return path_;
+    }
+    if (kept <= 0) {
+        std::fclose(f_);
+        f_ = nullptr;
+        std::error_code ec;
+        std::filesystem::remove(PathFromUtf8(temp_), ec);
+        temp_.clear();
+        return {};
+    }
+    const std::string kept_path = CancelledName(target_);
+    target_ = kept_path;
+    path_ = kept_path;
+    Close();
+    return kept_path;
+}
+
+bool Cp932LineWriter::CloseFoundNothing() {
+    if (!f_) return false;
+    std::error_code ec;
+    if (temp_.empty() || !std::filesystem::exists(PathFromUtf8(target_), ec)) {
+        Close();
+        return true;
+    }
+    std::fclose(f_);
+    f_ = nullptr;
+    std::filesystem::remove(PathFromUtf8(temp_), ec);
+    temp_.clear();
+    return false;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     ByteReader r(path);
     std::string out;

@@ -91,6 +91,14 @@ public:
     // Writes what is left, closes and puts the file in place. On a failure the temporary file
     // is removed, the target is left as it was, and FileError says so.
     void Close();
+    // Ends a run that was cancelled after `kept` records, never replacing the target with a
+    // partial file: none kept, the temporary file is removed and "" returned; else the lines
+    // are put in place under CancelledName(target) and that path returned. A file written in
+    // place is closed as it stands and its path returned.
+    std::string CloseCancelled(long long kept);
+    // Ends a run that found no record: an existing target is left as it was (the temporary
+    // file is removed, false); without one the file is put in place as Close() does (true).
+    bool CloseFoundNothing();
 
     std::size_t Unmappable() const { return stats_.invalid; }
     // From now on CR, LF and NUL bytes inside the lines given to WriteLine are written as
@@ -127,6 +135,10 @@ std::size_t BlankLineBreaks(std::string& bytes, std::size_t from = 0);
 // The work files ("<name>.<8 letters or digits>.writing") older than a day that a run killed
 // on the way left in the folder of `target`: removes them and returns their paths.
 std::vector<std::string> RemoveStaleWorkFiles(const std::string& target);
+
+// The name a cancelled run keeps its lines under: "(中止)" before the file name's extension
+// ("out(中止).csv", "ZLOG2HL_20240131_0905(中止)").
+std::string CancelledName(const std::string& path);
 
 // Reads a whole (small) file as bytes. Throws FileError.
 std::string ReadFileBytes(const std::string& path);

@@ -59,7 +59,7 @@ TEST_F(AdifWindowTest, ChooseMapConvertLikeTheCommandLineDoes) {
     ChooseFile(input);
     ASSERT_EQ(dialogs.opened.size(), 1u);
     EXPECT_EQ(dialogs.opened[0].title, "ADIF形式 LOGﾃﾞｰﾀの指定");
-    EXPECT_EQ(dialogs.opened[0].filter, "ADIF形式 LOGﾃﾞｰﾀ (*.LOG;*.ADI)|*.LOG;*.ADI");
+    EXPECT_EQ(dialogs.opened[0].filter, "ADIF形式 LOGﾃﾞｰﾀ (*.LOG;*.ADI;*.ADIF)|*.LOG;*.ADI;*.ADIF");
     EXPECT_EQ(ReadIni("ADIF-FOL", "ADIF-FileName"), input);
     EXPECT_EQ(W<QGroupBox>("Frame1")->title().toStdString(), "変換ルール( ADIF形式LOG -> HL CSV )");
     EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "6 / 17");
@@ -98,9 +98,8 @@ TEST_F(AdifWindowTest, ChooseMapConvertLikeTheCommandLineDoes) {
     EXPECT_TRUE(command1->isEnabled());
     EXPECT_EQ(command1->palette().color(QPalette::Button), QColor(0xC0, 0xFF, 0xC0));
 
-    // The file's frequencies are in MHz already: "変換しない" (the window starts on kHz).
-    EXPECT_TRUE(W<QRadioButton>("Option1(0)")->isChecked());
-    W<QRadioButton>("Option1(2)")->setChecked(true);
+    // ADIF frequencies are in MHz: the ADIF set-up chooses "変換しない".
+    EXPECT_TRUE(W<QRadioButton>("Option1(2)")->isChecked());
     const std::string out = dir.File("out.csv");
     dialogs.saveAnswers.push_back(out);
     QTest::mouseClick(command1, Qt::LeftButton);

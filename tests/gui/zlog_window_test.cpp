@@ -141,15 +141,4 @@ TEST_F(ZlogWindowTest, ContestNumberTableLoadsReportsAndIsDroppedWithCheck7) {
     EXPECT_EQ(form->Model().BackCut, 0);
     EXPECT_FALSE(W<QPushButton>("Command4")->isEnabled());
 }
-
-TEST_F(ZlogWindowTest, WithoutAMasterFileTheSetUpEndsSilently) {
-    Start();
-    dialogs.messages.clear();
-    Item("ZL2HL")->trigger();
-    EXPECT_TRUE(dialogs.opened.empty());
-    EXPECT_TRUE(dialogs.messages.empty());
-    EXPECT_EQ(form->Model().ConversionMode, 0);
-    EXPECT_FALSE(Shown("Frame3"));
-}
-
 }  // namespace

@@ -1037,7 +1037,12 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
         callbacks.Progress(result.records);
         return true;
     });
-    out.Close();
+    if (end != ReadEnd::EndOfFile)
+        result.keptPath = out.CloseCancelled(result.written);
+    else if (result.written == 0)
+        result.outputReplaced = out.CloseFoundNothing();
+    else
+        out.Close();
     result.unmappable = out.Unmappable();
     result.traits = src.Traits();
     if (end == ReadEnd::Stopped)

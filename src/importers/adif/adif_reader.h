@@ -137,6 +137,10 @@ struct AdifRunResult {
     std::size_t unmappable = 0;  // characters Shift-JIS cannot hold, written as '?'
     long long known = 0;         // records left out because the database has them (skipKnown)
     AdifInputTraits traits;
+    // Cancelled or Aborted: the file the written lines are kept in (CancelledName of the
+    // output), empty when none was written and the output is as it was.
+    std::string keptPath;
+    bool outputReplaced = true;  // false: no record was found and an existing output was kept
     // The distinct STATION_CALLSIGN values, in order of appearance (at most a few kept).
     std::vector<std::string> stationCallsigns;
 };

@@ -276,8 +276,13 @@ void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text:
         ++counter;
     }
     if (!result.cancelled) reader.Finish(false);
-    out.Close();
-    result.outputWritten = true;
+    result.contacts = counter - 1;
+    if (result.cancelled)
+        result.keptPath = out.CloseCancelled(result.contacts);
+    else if (result.contacts == 0)
+        result.outputReplaced = out.CloseFoundNothing();
+    else
+        out.Close();
 
     if (notCp932.invalid > 0)
         reader.Warn(firstNotCp932Line,

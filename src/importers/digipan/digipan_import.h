@@ -48,7 +48,10 @@ struct DigipanResult {
     bool cancelled = false;  // stopped through CancelRequested; no completion message then
     std::string tempPath;    // the separator-normalised copy of the log
     std::string outputPath;  // the CSV written
-    bool outputWritten = false;  // false when the run stopped before the output was made
+    // After a cancel: the file the lines written so far are kept in (CancelledName of the
+    // output), or empty when none was written and the output is as it was.
+    std::string keptPath;
+    bool outputReplaced = true;  // false: no contact was found and an existing output was kept
     // The mark boxes as the conversion leaves them: an empty one becomes a single space once
     // a contact was converted, and the window shows that back in Text4 / Text5.
     std::string issueMark;

@@ -117,7 +117,12 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
     text::ByteReader in(options.inputPath);
     text::Cp932LineWriter out(result.outputPath);
     ConvertJap1Records(in, table, out, result, callbacks);
-    out.Close();
+    if (result.cancelled)
+        result.keptPath = out.CloseCancelled(result.records);
+    else if (result.records == 0)
+        result.outputReplaced = out.CloseFoundNothing();
+    else
+        out.Close();
     return result;
 }
 

@@ -38,8 +38,12 @@ struct Jap1Options {
 
 struct Jap1Result {
     long long records = 0;   // records written
-    bool cancelled = false;  // stopped through CancelRequested; written lines stay
+    bool cancelled = false;  // stopped through CancelRequested
     std::string outputPath;
+    // After a cancel: the file the lines written so far are kept in (CancelledName of the
+    // output), or empty when none was written and the output is as it was.
+    std::string keptPath;
+    bool outputReplaced = true;    // false: no record was found and an existing output was kept
     std::string remarksTablePath;  // the table used; empty when there was none
     std::size_t remarksPairs = 0;  // pairs in it
 };

@@ -88,6 +88,7 @@ public:
     // Whole contact records in the file, and the bytes of a short tail after them.
     long long ContactCount() const { return contacts_; }
     long long TailBytes() const { return tail_; }
+    long long FileSize() const { return in_.FileSize(); }
 
     // The next contact; false after the last whole record. `Number()` is then its number.
     bool Next(ZloRecord& out);

@@ -148,7 +148,8 @@ bool MakeZlogCsvRecord(const ZloRecord& rec, const ZloHeader& header, const Zlog
 
     const bool noQsl = o.honourNoQsl && rec.qsl == QslState::NoQsl;
     const std::string mark = o.qslIssueOn && !o.qslIssueText.empty() && !noQsl ? o.qslIssueText : " ";
-    out.QSL = text::CharLeft(mark + "  ", 3);
+    // Turbo HAMLOG's marks are capitals: a "j" typed in the box is written as "J".
+    out.QSL = text::ToUpper(text::CharLeft(mark + "  ", 3));
 
     Put(out, o.rcvNumTarget, rec.rcvNum, false);
     Put(out, o.memoTarget, rec.memo, true);
@@ -193,8 +194,10 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
     if (result.header.kind != ZloKind::Zlox && NamedZlox(o.inputPath))
         throw FormatError(o.inputPath, kMsgZloxMarkMissing);
     const long long recordSize = static_cast<long long>(reader.RecordSize());
-    if (reader.ContactCount() == 0 && reader.TailBytes() > 0 && reader.TailBytes() < recordSize)
-        throw FormatError(o.inputPath, "the file has " + std::to_string(reader.TailBytes()) +
+    // One rule for every short file, an empty one included: without a whole header it is
+    // not a zLog file. A header followed by less than a record converts to an empty output.
+    if (reader.FileSize() < recordSize)
+        throw FormatError(o.inputPath, "not a zLog file: it has " + std::to_string(reader.FileSize()) +
                                            " bytes, fewer than the " + std::to_string(recordSize) +
                                            "-byte header record of a zLog file");
     if (o.outputPath == o.inputPath)
@@ -243,7 +246,12 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
         cb.Warning(o.inputPath + ": the file became shorter while it was read: " + std::to_string(reader.Number()) +
                    " of its " + std::to_string(reader.ContactCount()) + " contacts were converted");
     }
-    out.Close();
+    if (result.cancelled)
+        result.keptPath = out.CloseCancelled(result.records);
+    else if (result.records == 0)
+        result.outputReplaced = out.CloseFoundNothing();
+    else
+        out.Close();
     result.unmappable = out.Unmappable();
     if (out.BlankedBreaks() > 0)
         cb.Warning(o.inputPath + ": " + std::to_string(out.BlankedBreaks()) +

@@ -88,6 +88,10 @@ struct ZlogResult {
     long long records = 0;  // lines written
     bool cancelled = false;
     std::string outputPath;
+    // After a cancel: the file the lines written so far are kept in (CancelledName of the
+    // output), or empty when none was written and the output is as it was.
+    std::string keptPath;
+    bool outputReplaced = true;  // false: no contact was found and an existing output was kept
     ZloHeader header;
     long long badDates = 0;
     long long memoCuts = 0;

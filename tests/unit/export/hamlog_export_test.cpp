@@ -112,7 +112,9 @@ TEST(ExportPass, CancelKeepsTheLinesWrittenAndTheLibraryIsUsedInOrder) {
     ExportResult r = f.Run();
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(2, r.converted);
-    EXPECT_EQ(2u, Lines(f.Output()));
+    EXPECT_FALSE(std::filesystem::exists(f.o.outputPath)) << "no partial file under the result's name";
+    EXPECT_EQ(r.keptPath, f.dir.File("out(中止).txt"));
+    EXPECT_EQ(2u, Lines(ReadBytes(r.keptPath)));
     EXPECT_EQ(1, first);
     EXPECT_EQ(5, last);
     const std::string log = f.lib.TakeLog();

@@ -64,7 +64,8 @@ TEST(DigipanImport, ProgressPerContactAndCancelKeepsWhatWasWritten) {
     r = ConvertDigipanLog(f.options, stop);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.contacts, 3);
-    std::vector<std::string> lines = OutputLines(f.Out());
+    EXPECT_EQ(OutputLines(f.Out()).size(), 5u) << "the complete output of the first run stays";
+    std::vector<std::string> lines = OutputLines(r.keptPath);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2].substr(0, 10), "\"JA1AA2\",\"");
     EXPECT_TRUE(stop.warnings.empty());
@@ -84,12 +85,14 @@ TEST(DigipanImport, MarksUsedAreReportedBackOnlyWhenSomethingWasConverted) {
     EXPECT_EQ(r.sentMark, "済み");
     EXPECT_NE(ReadBytes(f.Out()).find(trelvo::text::Utf8ToCp932("\" 済 \"")), std::string::npos);
 
-    // Nothing converted: the boxes are left as they were.
+    // Nothing converted: the boxes and the earlier output are left as they were.
+    const std::string before = ReadBytes(f.Out());
     WriteBytes(f.options.logPath, "");
     r = ConvertDigipanLog(f.options, none);
     EXPECT_EQ(r.contacts, 0);
     EXPECT_EQ(r.issueMark, "");
-    EXPECT_EQ(ReadBytes(f.Out()), "");
+    EXPECT_FALSE(r.outputReplaced);
+    EXPECT_EQ(ReadBytes(f.Out()), before);
     EXPECT_EQ(CompletionMessage(r).substr(0, 2), "0 ");
 }
 

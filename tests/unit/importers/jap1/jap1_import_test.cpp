@@ -65,14 +65,28 @@ TEST(Jap1Import, CancelKeepsTheLinesWrittenAndAReplacedOutputIsTruncated) {
     Jap1Result r = ConvertJap1Csv(o, cb);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.records, 2);
-    EXPECT_EQ(ReadBytes(dir.File("OUT.CSV")), Line(1) + Line(2));
+    // The output is never replaced by a partial one: the lines go beside it, named so.
+    EXPECT_EQ(ReadBytes(dir.File("OUT.CSV")), "old contents that must go\r\n");
+    EXPECT_EQ(r.keptPath, dir.File("OUT(中止).CSV"));
+    EXPECT_EQ(ReadBytes(dir.File("OUT(中止).CSV")), Line(1) + Line(2));
 
-    cb.cancelAfter = 0;  // cancelled before the first header line
+    cb.cancelAfter = 0;  // cancelled before the first header line: nothing left behind
     cb.progress.clear();
+    std::filesystem::remove(dir.File("OUT(中止).CSV"));
     r = ConvertJap1Csv(o, cb);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.records, 0);
-    EXPECT_EQ(ReadBytes(dir.File("OUT.CSV")), "");
+    EXPECT_EQ(r.keptPath, "");
+    EXPECT_EQ(ReadBytes(dir.File("OUT.CSV")), "old contents that must go\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+
+    // A file with headers only finds no record: the existing output stays as well.
+    WriteBytes(dir.File("LOG.TXT"), std::string(kHeaders));
+    cb.cancelAfter = -1;
+    r = ConvertJap1Csv(o, cb);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_FALSE(r.outputReplaced);
+    EXPECT_EQ(ReadBytes(dir.File("OUT.CSV")), "old contents that must go\r\n");
 }
 
 // (An input given as the output is refused through the command.)

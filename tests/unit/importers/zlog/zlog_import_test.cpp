@@ -42,7 +42,16 @@ TEST(ZlogConversion, ProgressPerRecordAndACancelKeepsTheLinesWritten) {
     const std::string line =
         "\"JA1ABC\",\"2024/06/01\",\"12:00J\",\"599\",\"599\",\"7\",\"CW\",\"\",\"\",\"   "
         "\",\"\",\"\",\"1101M\",\"\",\"0\"\r\n";
-    EXPECT_EQ(ReadBytes(dir.File("out.csv")), line + line + line);
+    EXPECT_EQ(r.keptPath, dir.File("out(中止).csv"));
+    EXPECT_EQ(ReadBytes(r.keptPath), line + line + line);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.csv")));
+
+    // An output without an extension gets the mark at its end.
+    ZlogOptions o = Options(dir);
+    o.outputPath = dir.File("ZLOG2HL_20240601_1200");
+    Recorder again;
+    again.cancelAfter = 1;
+    EXPECT_EQ(ConvertZlogLog(o, again).keptPath, dir.File("ZLOG2HL_20240601_1200(中止)"));
 }
 
 TEST(ZlogConversion, InputsAreCheckedBeforeTheOutputIsCreated) {
