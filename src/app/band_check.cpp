@@ -79,11 +79,14 @@ OutOfBandFrequencies FindOutOfBandFrequencies(const std::string& csvPath) {
     return found;
 }
 
-std::string OutOfBandWarning(const OutOfBandFrequencies& found) {
+std::string OutOfBandWarning(const OutOfBandFrequencies& found, Lang lang) {
     if (found.count == 0) return {};
-    return "アマチュアバンドの外の周波数が " + std::to_string(found.count) + " 件あります (最初は " +
-           std::to_string(found.firstLine) + " 行目 " + found.firstCall + " の " + found.firstFreq +
-           " MHz)。周波数の変換方法を確かめて下さい。";
+    return Render(trelvo::Message("app.out-of-band")
+                      .Arg("count", found.count)
+                      .Arg("line", found.firstLine)
+                      .Arg("call", found.firstCall)
+                      .Arg("freq", found.firstFreq),
+                  lang);
 }
 
 }  // namespace trelvo::app

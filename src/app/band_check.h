@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/message.h"
+
 namespace trelvo::app {
 
 // True when the MHz text lies in an amateur band (the ITU allocations of every region, from
@@ -24,6 +26,6 @@ struct OutOfBandFrequencies {
 OutOfBandFrequencies FindOutOfBandFrequencies(const std::string& csvPath);
 
 // The warning for a run whose output holds such frequencies (empty when there are none).
-std::string OutOfBandWarning(const OutOfBandFrequencies& found);
+std::string OutOfBandWarning(const OutOfBandFrequencies& found, Lang lang = Lang::kJapanese);
 
 }  // namespace trelvo::app

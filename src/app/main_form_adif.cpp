@@ -181,14 +181,14 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
             view_.SetBackColor("Command1", std::nullopt);
             Enable("Command1", true);
             Message(std::string(adif::kReadDatError));
-            if (!result.keptPath.empty()) Message(CancelledKeptMessage(result.written, result.keptPath));
+            if (!result.keptPath.empty()) Message(CancelledKeptMessage(result.written, result.keptPath, config_.lang));
             return;
         case adif::AdifRunResult::Status::Completed:
             view_.SetBackColor("Command1", kReadyGreen);
-            Message(result.written == 0 ? NothingFoundMessage(AdifLogPath, savePath, !result.outputReplaced)
+            Message(result.written == 0 ? NothingFoundMessage(AdifLogPath, savePath, !result.outputReplaced, config_.lang)
                                         : adif::AdifCompletionMessage(result.records, savePath));
             if (result.written > 0)
-                if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(savePath)); !w.empty())
+                if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(savePath), config_.lang); !w.empty())
                     callbacks.Warning(w);
             callbacks.ShowWarnings();
             Enable("Command1", true);

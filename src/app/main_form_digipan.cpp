@@ -91,7 +91,7 @@ void MainFormModel::ConvertDigipanLog() {
         return;
     }
     if (result.contacts == 0) {
-        Message(NothingFoundMessage(o.logPath, result.outputPath, !result.outputReplaced));
+        Message(NothingFoundMessage(o.logPath, result.outputPath, !result.outputReplaced, config_.lang));
         callbacks.ShowWarnings();
         view_.SetEnabled("Command1", false);
         Enable(kMenu, true);
@@ -99,7 +99,7 @@ void MainFormModel::ConvertDigipanLog() {
         return;
     }
     Message(digipan::CompletionMessage(result));
-    if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(result.outputPath)); !w.empty())
+    if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(result.outputPath), config_.lang); !w.empty())
         callbacks.Warning(w);
     callbacks.ShowWarnings();
     dialogs_.StartEditor(EditorPath, result.outputPath);

@@ -149,7 +149,7 @@ void MainFormModel::ExportHamlogData() {
         view_.SetBusy(false);
         CancelRequested = 0;
         endWithoutRun();
-        Message(e.what());
+        Message(ErrorTextOf(e));
         return;
     }
     view_.SetBusy(false);

@@ -38,7 +38,7 @@ void MainFormModel::ReadFieldLengths() {
     std::optional<hamlog::HdbCheckError> problem;
     if (!hamlog::ReadHdbFieldLengths(Location.HamlogDbPath, Location.HdbFieldLen, &problem))
         Message(problem->problem() == hamlog::HdbProblem::kInUse ? std::string(hamlog::kMsgHamlogInUse)
-                                                                 : std::string(problem->what()));
+                                                                 : ErrorTextOf(*problem));
 }
 
 void MainFormModel::CheckHamlogVersion() {
@@ -47,7 +47,7 @@ void MainFormModel::CheckHamlogVersion() {
         if (v.tooOld)
             dialogs_.Message(hamlog::kMsgVersionTooOld, MessageIcon::Critical, hamlog::kMsgVersionTitle);
     } catch (const hamlog::HdbCheckError& e) {
-        Message(e.what());  // a master file that cannot be read or is not one
+        Message(ErrorTextOf(e));  // a master file that cannot be read or is not one
     }
 }
 

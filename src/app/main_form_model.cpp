@@ -104,21 +104,32 @@ std::string CancelledCounterText(long long written) {
     return "中止しました（" + std::to_string(written) + "件出力済み）";
 }
 
-std::string CancelledKeptMessage(long long written, const std::string& keptPath) {
-    return "中止しました。出力済みの " + std::to_string(written) + " 件は次のファイルに残しました。\r\n" +
-           keptPath + "\r\n（出力先のファイルはそのままです）";
+std::string CancelledKeptMessage(long long written, const std::string& keptPath, Lang lang) {
+    return Render(trelvo::Message("app.cancelled-kept").Arg("count", written).Arg("kept", keptPath), lang);
 }
 
-std::string NothingFoundMessage(const std::string& log, const std::string& output, bool outputKept) {
-    return log + " には交信データが見つかりませんでした。\r\n" +
-           (outputKept ? output + " はそのままです（置き換えていません）。"
-                       : output + " は空のファイルです。");
+std::string NothingFoundMessage(const std::string& log, const std::string& output, bool outputKept, Lang lang) {
+    return Render(Message(outputKept ? "app.nothing-found.kept" : "app.nothing-found.empty")
+                      .Arg("file", log)
+                      .Arg("output", output),
+                  lang);
+}
+
+Lang WindowLang(const std::string& iniPath) {
+    std::string setting;
+    try {
+        settings::IniStore ini(iniPath);
+        setting = ini.ReadOr(settings::kUiSection, settings::kUiLangKey, "");
+    } catch (const std::exception&) {
+        // Start-up reports a settings file it cannot read.
+    }
+    return ChooseLang("", setting, UserLanguageCode());
 }
 
 void MainFormModel::ShowCancelled(long long written, const std::string& keptPath) {
     view_.ShowTextFor("Label6", CancelledCounterText(written), kCancelNoticeMs, kCounterIdle);
     if (!keptPath.empty())
-        dialogs_.Message(CancelledKeptMessage(written, keptPath), MessageIcon::Exclamation);
+        dialogs_.Message(CancelledKeptMessage(written, keptPath, config_.lang), MessageIcon::Exclamation);
 }
 
 const std::vector<std::string>& ImportOptionControls() {
@@ -374,13 +385,17 @@ void MainFormModel::RunCallbacks::Warning(const std::string& message) {
     if (++warningCount_ <= 20) warnings_.push_back(message);
 }
 
+void MainFormModel::RunCallbacks::Warning(const trelvo::Message& message) {
+    if (++warningCount_ <= 20) warnings_.push_back(model_.Tr(message));
+}
+
 void MainFormModel::RunCallbacks::Flush() {
     if (haveLast_) model_.view_.SetText("Label6", counterText_(last_));
 }
 
 void MainFormModel::RunCallbacks::ShowWarnings() {
     if (warningCount_ == 0) return;
-    std::string text = "変換中に次の注意がありました (" + std::to_string(warningCount_) + " 件)";
+    std::string text = model_.Tr(trelvo::Message("app.warnings").Arg("count", warningCount_));
     for (const std::string& w : warnings_) text += "\r\n" + w;
     if (warningCount_ > static_cast<long long>(warnings_.size())) text += "\r\n...";
     model_.dialogs_.Message(text, MessageIcon::Exclamation);
@@ -389,12 +404,12 @@ void MainFormModel::RunCallbacks::ShowWarnings() {
 hamlog::HdbFieldLengths MainFormModel::ImportWidths(ConversionCallbacks& callbacks) const {
     for (int w : Location.HdbFieldLen)
         if (w != 0) return Location.HdbFieldLen;
-    callbacks.Warning(kDefaultWidthsWarning);
+    callbacks.Warning(trelvo::Message(kDefaultWidthsWarning));
     return hamlog::DefaultHdbFieldLengths();
 }
 
 void MainFormModel::ShowRunError(const std::exception& e) {
-    dialogs_.Message(std::string("変換を中止しました。\r\n") + e.what(), MessageIcon::Critical);
+    dialogs_.Message(Tr(trelvo::Message("app.run-failed").Arg("reason", ErrorTextOf(e))), MessageIcon::Critical);
 }
 
 // --------------------------------------------------------------------------------------
@@ -418,7 +433,7 @@ void MainFormModel::FileDropped(const std::string& path) {
     if (ext == ".ADI" || ext == ".ADIF") {
         command = &MainFormModel::setADIFData_Click;
     } else if (ext == ".LOG") {
-        command = dialogs_.AskYesNo(kDropLogQuestion, MessageIcon::Question, kProgramTitle)
+        command = dialogs_.AskYesNo(Tr(kDropLogQuestion), MessageIcon::Question, kProgramTitle)
                       ? &MainFormModel::setDGPData_Click
                       : &MainFormModel::setADIFData_Click;
     } else if (ext == ".TXT") {
@@ -428,7 +443,7 @@ void MainFormModel::FileDropped(const std::string& path) {
     } else if (ext == ".ZLO" || ext == ".ZLOX") {
         command = &MainFormModel::ZL2HL_Click;
     } else {
-        Message(kDropHelp);
+        Message(Tr(kDropHelp));
         return;
     }
     dropped_ = path;
@@ -533,8 +548,7 @@ void MainFormModel::WriteSetting(const std::string& key, const std::string& valu
 }
 
 std::string MainFormModel::SettingsNotSavedMessage() const {
-    return "設定を保存できませんでした。 (the settings file cannot be written: " + ini_.WriteError() + ": " +
-           ini_.Path() + ")";
+    return Tr(trelvo::Message("app.settings-not-saved").Arg("reason", ini_.WriteError()).Arg("file", ini_.Path()));
 }
 
 }  // namespace trelvo::app

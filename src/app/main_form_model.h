@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/callbacks.h"
+#include "core/message.h"
 #include "app/conversion_mode.h"
 #include "app/main_form_view.h"
 #include "app/ui_dialogs.h"
@@ -42,30 +43,26 @@ std::string CancelledCounterText(long long written);
 inline constexpr int kCancelNoticeMs = 3000;
 // The message after a cancelled run that kept lines: a cancelled run never replaces its
 // output; what it wrote is kept under the output's name with "(中止)" added.
-std::string CancelledKeptMessage(long long written, const std::string& keptPath);
+std::string CancelledKeptMessage(long long written, const std::string& keptPath, Lang lang = Lang::kJapanese);
 // The message for an import that found no record; `outputKept`: an existing output was left
 // as it was (otherwise an empty one was written).
-std::string NothingFoundMessage(const std::string& log, const std::string& output, bool outputKept);
+std::string NothingFoundMessage(const std::string& log, const std::string& output, bool outputKept,
+                                Lang lang = Lang::kJapanese);
 // Frame1's caption in each import mode.
 inline constexpr const char* kFrame1Digipan = "変換ルール( Digipan.LOG -> HL CSV )";
 inline constexpr const char* kFrame1Adif = "変換ルール( ADIF形式LOG -> HL CSV )";
 inline constexpr const char* kFrame1Jap1 = "変換ルール( JAP1 CSV -> HL CSV )";
-// What a drop of an unknown kind of file says, and the question for a ".log" file.
-inline constexpr const char* kDropHelp =
-    "ドロップできるのは次のファイルです。\r\n"
-    "  ADIF 形式の LOG (*.adi, *.adif)\r\n  DigiPan の LOG (*.log)\r\n  JAP1 の CSV (*.txt)\r\n"
-    "  Turbo HAMLOG のデータベース (*.hdb)";
-inline constexpr const char* kDropLogQuestion =
-    "このファイルを DigiPan の LOG として読みますか？\r\n（「いいえ」では ADIF 形式の LOG として読みます）";
+// Catalog ids of our own texts: what a drop of an unknown kind of file says, and the question
+// for a ".log" file.
+inline constexpr const char* kDropHelp = "app.drop-help";
+inline constexpr const char* kDropLogQuestion = "app.drop-log-question";
 // The option controls of Frame1.
 const std::vector<std::string>& ImportOptionControls();
-// Said once in the warning list of an import run without the database's field widths.
-inline constexpr const char* kDefaultWidthsWarning =
-    "Turbo HAMLOGデータの場所未設定のため、フィールド長は Turbo HAMLOG 5 の既定値を使いました。";
-// Entering the zLog mode without a usable master file (no database set, or its ".mst" unreadable).
-inline constexpr const char* kZlogNoMasterNotice =
-    "QTH変換では都道府県番号 (3 文字以下のナンバー) だけを変換し、"
-    "フィールド長は Turbo HAMLOG 5 の既定値を使います。";
+// Said once in the warning list of an import run without the database's field widths (id).
+inline constexpr const char* kDefaultWidthsWarning = "app.default-widths";
+// Entering the zLog mode without a usable master file (no database set, or its ".mst"
+// unreadable) (id).
+inline constexpr const char* kZlogNoMasterNotice = "app.zlog-no-master";
 // The program's name, used as the title of its message boxes.
 inline constexpr const char* kProgramTitle = "TRELVO5";
 
@@ -76,7 +73,13 @@ struct MainFormConfig {
     // of the settings file); empty: the program's folder.
     std::string settingsFolder;
     int versionMajor = 0, versionMinor = 0, versionRevision = 0;
+    // The language of our own texts (the captions and messages of the original stay as they
+    // are); the program sets it with WindowLang.
+    Lang lang = Lang::kJapanese;
 };
+
+// The window's language: [TRELVO5-UI] Lang= of the settings file, else the user's locale.
+Lang WindowLang(const std::string& iniPath);
 
 enum class LoadOutcome {
     Shown,           // the window is ready to be shown
@@ -244,6 +247,7 @@ private:
         bool CancelRequested() override;
         bool AskYesNo(const std::string& question) override;
         void Warning(const std::string& message) override;
+        void Warning(const trelvo::Message& message) override;
         // Shows the last number reached.
         void Flush();
         // One message with the warnings of the run, if there were any.
@@ -274,6 +278,10 @@ private:
     int SelectedOption(const char* group, int count) const;
 
     void ShowRunError(const std::exception& e);
+    // Our own texts in the window's language.
+    std::string Tr(const trelvo::Message& m) const { return Render(m, config_.lang); }
+    std::string Tr(std::string_view id) const { return trelvo::Text(id, config_.lang); }
+    std::string ErrorTextOf(const std::exception& e) const { return trelvo::ErrorText(e, config_.lang); }
     // The field widths an import cuts to: the database's, or Turbo HAMLOG 5's defaults (said
     // once through the callbacks) when no database widths are known.
     hamlog::HdbFieldLengths ImportWidths(ConversionCallbacks& callbacks) const;

@@ -84,14 +84,15 @@ void MainFormModel::ZL2HL_Click() {
     // converts, as the command line does: prefecture numbers only, and the default widths.
     hamlog::MasterList list;
     if (Location.HamlogMstPath.empty()) {
-        Message(std::string(hamlog::kMsgLocationNotSet) + "\r\n" + kZlogNoMasterNotice);
+        Message(std::string(hamlog::kMsgLocationNotSet) + "\r\n" + Tr(kZlogNoMasterNotice));
     } else {
         try {
             list.MasterCount =
                 hamlog::ReadMasterCodes(Location.HamlogMstPath, hamlog::kMasterRecordLength, 1, list);
         } catch (const std::exception& e) {
             list = hamlog::MasterList();
-            Message(std::string("MSTﾌｧｲﾙが読めません: ") + e.what() + "\r\n" + kZlogNoMasterNotice);
+            Message(Tr(trelvo::Message("app.zlog-mst-unreadable").Arg("reason", ErrorTextOf(e))) + "\r\n" +
+                    Tr(kZlogNoMasterNotice));
         }
     }
     Zlog().master = zlog::MasterIndex(list);
@@ -191,7 +192,7 @@ void MainFormModel::Command3_Click() {
     try {
         load = tools::LoadContestCodeTable(*chosen);
     } catch (const std::exception& e) {
-        dialogs_.Message(std::string("エラーです\r\n") + e.what(), MessageIcon::Exclamation);
+        dialogs_.Message(Tr(trelvo::Message("app.error").Arg("reason", ErrorTextOf(e))), MessageIcon::Exclamation);
         return;  // the table in force stays
     }
     view_.SetText("Label21", load.caption);
@@ -277,7 +278,7 @@ void MainFormModel::ConvertZlogLog() {
         CancelRequested = 0;
         ResetCounter();
         for (const char* c : {kMenu, "Command1", "Frame3"}) Enable(c, true);
-        dialogs_.Message(std::string("エラーです\r\n") + e.what());
+        dialogs_.Message(Tr(trelvo::Message("app.error").Arg("reason", ErrorTextOf(e))));
         return;
     }
     if (QraImport == 1) library_->HamlogClose();
@@ -290,7 +291,7 @@ void MainFormModel::ConvertZlogLog() {
         return;
     }
     if (!result.outputReplaced) {  // no contact, and an existing output is kept
-        Message(NothingFoundMessage(ZloPath, result.outputPath, true));
+        Message(NothingFoundMessage(ZloPath, result.outputPath, true, config_.lang));
         callbacks.ShowWarnings();
         return;
     }

@@ -50,15 +50,9 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 }  // namespace
 
-const char* const kExitStatusHelp =
-    "Exit status: 0 done; 1 error (the message names the file and the reason); 3 cancelled by Ctrl+C "
-    "or SIGTERM, or stopped by an answer; 4 the log held no contacts; other values: the command line "
-    "was not understood.\nOutputs are written beside their target under a temporary name and put in "
-    "place when the run ends; a failed run leaves an existing output as it was. A cancelled or "
-    "stopped run never replaces the output: the whole lines written so far are kept in a file named "
-    "after it with \"(中止)\" before the extension (out.csv: \"out(中止).csv\"), and when no line was "
-    "written nothing is left behind. A log without contacts leaves an existing output as it was "
-    "(without one, an empty output is written).";
+std::string ExitStatusHelp() {
+    return Tr("help.exit-status");
+}
 
 CliCallbacks::CliCallbacks(std::optional<bool> fixedAnswer) : fixedAnswer_(fixedAnswer) {
     std::signal(SIGINT, OnCancelSignal);
@@ -73,7 +67,7 @@ bool CliCallbacks::CancelRequested() {
 }
 
 void CheckCommandFiles(const CliContext& ctx, std::vector<CommandFile> files) {
-    files.push_back({ctx.IniPath(), "the settings file", false});
+    files.push_back({ctx.IniPath(), Tr("role.settings-file"), false});
     RefuseSameFiles(files);
     RemoveStaleWorkFiles(files);
 }
@@ -82,44 +76,49 @@ void RemoveStaleWorkFiles(const std::vector<CommandFile>& files) {
     for (const CommandFile& f : files) {
         if (!f.written || f.path.empty() || f.path == "-") continue;
         for (const std::string& old : text::RemoveStaleWorkFiles(f.path))
-            std::cerr << "trelvo5: warning: removed " << old
-                      << ", the unfinished work file of a run stopped more than a day ago\n";
+            std::cerr << Tr(Message("cli.warning").Arg("message", Message("cli.stale-work-file").Arg("file", old)))
+                      << '\n';
     }
 }
 
-std::string CancelledText(long long records, const std::string& keptPath, const std::string& output) {
-    if (keptPath.empty()) return "no record was written; " + output + " is as it was";
-    return "the " + std::to_string(records) + (records == 1 ? " line" : " lines") + " written so far " +
-           (records == 1 ? "is" : "are") + " kept in " + keptPath + "; " + output + " is as it was";
+Message CancelledText(long long records, const std::string& keptPath, const std::string& output) {
+    if (keptPath.empty()) return Message("cli.cancel.nothing-kept").Arg("output", output);
+    return Message("cli.cancel.kept").Arg("count", records).Arg("kept", keptPath).Arg("output", output);
 }
 
 void ReportCancelled(long long records, const std::string& keptPath, const std::string& output) {
-    throw Aborted("cancelled after " + std::to_string(records) + " records; " +
-                  CancelledText(records, keptPath, output));
+    throw Aborted(Message("cli.cancelled-after")
+                      .Arg("count", records)
+                      .Arg("rest", CancelledText(records, keptPath, output)));
 }
 
 void ReportNoContacts(const std::string& log, CliCallbacks& callbacks, bool outputReplaced,
                       const std::string& output) {
-    callbacks.Warning(log + ": the file held no contacts; " +
-                      (outputReplaced ? "an empty " + output + " was written"
-                                      : output + " was not replaced and is as it was") +
-                      " (exit status " + std::to_string(kExitNoContacts) + ")");
+    callbacks.Warning(Message(outputReplaced ? "cli.no-contacts.empty-written" : "cli.no-contacts.kept")
+                          .Arg("file", log)
+                          .Arg("output", output)
+                          .Arg("status", kExitNoContacts));
     throw ExitStatus{kExitNoContacts};
 }
 
 void CliCallbacks::Warning(const std::string& message) {
     ++warnings_;
-    std::cerr << "trelvo5: warning: " << message << '\n';
+    std::cerr << Tr(Message("cli.warning").Arg("message", message)) << '\n';
+}
+
+void CliCallbacks::Warning(const Message& message) {
+    ++warnings_;
+    std::cerr << Tr(Message("cli.warning").Arg("message", message)) << '\n';
 }
 
 bool CliCallbacks::AskYesNo(const std::string& question) {
     if (fixedAnswer_) return *fixedAnswer_;
     if (!StdinIsTerminal()) {
-        std::cerr << question << "\n(no terminal to answer on: taken as No)\n";
+        std::cerr << question << "\n" << Tr("cli.ask.no-terminal") << "\n";
         return false;
     }
     for (;;) {
-        std::cerr << question << " [y/n] " << std::flush;
+        std::cerr << question << " " << Tr("cli.ask.prompt") << " " << std::flush;
         std::string answer;
         if (!std::getline(std::cin, answer)) return false;
         if (answer == "y" || answer == "Y" || answer == "yes") return true;
@@ -131,7 +130,8 @@ CLI::App* ImportGroup(CLI::App& app) {
     for (CLI::App* sub : app.get_subcommands({}))
         if (sub->get_name() == "import") return sub;
     CLI::App* group =
-        app.add_subcommand("import", "Convert another program's log into the CSV that Turbo HAMLOG imports");
+        app.add_subcommand("import", Tr("cli.help.import"));
+    group->footer(ExitStatusHelp());
     group->require_subcommand(1);
     return group;
 }
@@ -145,11 +145,10 @@ void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& i
     const fs::path folder = PathFromUtf8(s.geneDataFolder);
     if (fs::is_directory(folder, ec)) return;
     if (s.geneDataFolderStored)
-        throw FileError(s.geneDataFolder, "the generated-data folder set in " + iniPath +
-                                              " ([GeneData] GeneDataFol) is not a folder");
+        throw FileError(s.geneDataFolder, Message("cli.gene-data-not-folder").Arg("ini", iniPath));
     fs::create_directories(folder, ec);
     if (ec || !fs::is_directory(folder, ec))
-        throw FileError(s.geneDataFolder, "cannot create the generated-data folder");
+        throw FileError(s.geneDataFolder, Message("cli.gene-data-cannot-create"));
 }
 
 // "--widths W0,W1,...,W16": seventeen whole numbers from 0 to 9999; the callsign, date and
@@ -157,20 +156,18 @@ void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& i
 hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
     const std::vector<std::string> parts = text::Split(s, ',');
     if (parts.size() != 17)
-        throw Error("--widths: give seventeen widths W0,W1,...,W16, not " + std::to_string(parts.size()));
+        throw Error(Message("cli.widths.count").Arg("count", parts.size()));
     hamlog::HdbFieldLengths w{};
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const std::optional<long long> v = text::WholeNumber(parts[i]);
         if (!v || *v < 0 || *v > 9999 || parts[i].find('.') != std::string::npos)
-            throw Error("--widths: W" + std::to_string(i) + " \"" + parts[i] + "\" is not a width");
+            throw Error(Message("cli.widths.not-width").Arg("index", i).Arg("value", parts[i]));
         w[i] = static_cast<int>(*v);
     }
-    for (const auto& [i, name] : {std::pair<std::size_t, const char*>{0, "callsign"},
-                                  {hamlog::kHdbDate + 1, "date"},
-                                  {hamlog::kHdbTime + 1, "time"}})
-        if (w[i] == 0)
-            throw Error("--widths: W" + std::to_string(i) + " is 0, but the " + name +
-                        " needs room; give its width in the database");
+    for (const auto& [i, name] : {std::pair<std::size_t, const char*>{0, "cli.widths.field.callsign"},
+                                  {hamlog::kHdbDate + 1, "cli.widths.field.date"},
+                                  {hamlog::kHdbTime + 1, "cli.widths.field.time"}})
+        if (w[i] == 0) throw Error(Message("cli.widths.zero").Arg("index", i).Arg("field", Message(name)));
     return w;
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/cli_text.h"
 #include "core/callbacks.h"
 #include "core/file_checks.h"
 #include "hamlog/hdb_header.h"
@@ -38,7 +39,8 @@ inline constexpr int kExitDone = 0;        // the command did its work
 inline constexpr int kExitFailed = 1;      // an error; the message names the file and the reason
 inline constexpr int kExitStopped = 3;     // cancelled (Ctrl+C, SIGTERM) or stopped by an answer
 inline constexpr int kExitNoContacts = 4;  // the log held no contacts; an empty output was written
-extern const char* const kExitStatusHelp;
+// The exit statuses in plain words, the footer of every --help.
+std::string ExitStatusHelp();
 
 // What trelvo5 says when it was started without arguments in a console of its own (a double
 // click in Explorer), before it waits for a key so that its window does not close unread.
@@ -66,6 +68,7 @@ class CliCallbacks : public ConversionCallbacks {
 public:
     explicit CliCallbacks(std::optional<bool> fixedAnswer = std::nullopt);
     void Warning(const std::string& message) override;
+    void Warning(const Message& message) override;
     bool AskYesNo(const std::string& question) override;
     bool CancelRequested() override;
     std::size_t Warnings() const { return warnings_; }
@@ -86,7 +89,7 @@ void RemoveStaleWorkFiles(const std::vector<CommandFile>& files);
 
 // What a cancelled or stopped run left: the `records` lines kept in `keptPath` (empty: none
 // written), and `output` as it was.
-std::string CancelledText(long long records, const std::string& keptPath, const std::string& output);
+Message CancelledText(long long records, const std::string& keptPath, const std::string& output);
 // For a run that stopped on a cancel request: throws Aborted (status 3) with the count and
 // CancelledText.
 [[noreturn]] void ReportCancelled(long long records, const std::string& keptPath, const std::string& output);

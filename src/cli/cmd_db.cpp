@@ -40,11 +40,12 @@ std::string AbsoluteDbPath(const std::string& path) {
 void OpenOrThrow(HdbLibrary& lib, const std::string& dbPath) {
     if (!PathHasHdb(dbPath)) throw FileError(dbPath, kMsgLocationInvalid);
     if (lib.HamlogOpen(HamlogDbBaseOf(dbPath)) == 0) {
-        if (!lib.CountWarning().empty()) std::cerr << "trelvo5: warning: " << lib.CountWarning() << '\n';
+        if (!lib.CountWarning().empty())
+            std::cerr << Tr(Message("cli.warning").Arg("message", lib.CountWarningMessage())) << '\n';
         return;
     }
     if (lib.LastOpenError() == HdbOpenError::kInUse) throw FileError(dbPath, kMsgHamlogInUse);
-    throw Error(lib.LastOpenErrorText());
+    throw Error(lib.LastOpenErrorMessage());
 }
 
 // A field as the dump prints it: trailing spaces and NULs removed, tabs and line ends as
@@ -64,11 +65,10 @@ void AppendCleaned(std::string& line, const std::string& field) {
 std::optional<text::DateTime> ParseDateOption(const std::string& s) {
     if (s.empty()) return std::nullopt;
     auto d = text::ParseYmdDateTime(s);
-    if (!d || s.size() < 8) throw Error("--date needs a date as YYYY-MM-DD, not \"" + s + "\"");
+    if (!d || s.size() < 8) throw Error(Message("db.bad-date").Arg("value", s));
     // The header keeps the year as one byte counted from 1900.
     if (d->year < kDbfFirstYear || d->year > kDbfLastYear)
-        throw Error("--date: a database header holds the years " + std::to_string(kDbfFirstYear) + " to " +
-                    std::to_string(kDbfLastYear) + ", not " + std::to_string(d->year));
+        throw Error(Message("db.date-year").Arg("first", kDbfFirstYear).Arg("last", kDbfLastYear).Arg("year", d->year));
     return d;
 }
 
@@ -78,41 +78,45 @@ void Info(const std::string& given, const CliContext& ctx) {
     OpenOrThrow(lib, dbPath);
     const HdbHeader h = lib.Header();  // a copy: the library forgets it when closed
     auto show = [](const std::string& what, const std::string& v) { std::cout << what << '\t' << v << '\n'; };
-    show("database", lib.Path());
-    show("records", std::to_string(lib.Vdbf_rcount()) + " (" + std::to_string(lib.LiveCount()) + " live, " +
-                        std::to_string(lib.DeletedCount()) + " deleted)");
+    show(Tr("db.info.database"), lib.Path());
+    show(Tr("db.info.records"), Tr(Message("db.info.records-value")
+                                       .Arg("count", lib.Vdbf_rcount())
+                                       .Arg("live", lib.LiveCount())
+                                       .Arg("deleted", lib.DeletedCount())));
     char date[32];
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", h.updateYear, h.updateMonth, h.updateDay);
-    show("last update", date);
-    show("layout", "dBase version " + std::to_string(h.version) + ", header " +
-                       std::to_string(h.headerLength) + " bytes, record " + std::to_string(h.recordLength) +
-                       " bytes");
+    show(Tr("db.info.last-update"), date);
+    show(Tr("db.info.layout"), Tr(Message("db.info.layout-value")
+                                      .Arg("version", h.version)
+                                      .Arg("header", h.headerLength)
+                                      .Arg("record", h.recordLength)));
     lib.HamlogClose();
 
     HamlogLocation loc;
     SetHamlogDbPath(loc, dbPath);
     loc.HdbFieldLen = h.FieldLengths();  // from the header the library has checked
     for (std::size_t i = 0; i < 16 && i < h.fields.size(); ++i)
-        show("field " + std::to_string(i + 1),
+        show(Tr(Message("db.info.field").Arg("number", i + 1)),
              h.fields[i].name + '\t' + std::to_string(loc.HdbFieldLen[i + 1]));
-    show("callsign width", std::to_string(loc.HdbFieldLen[0]));
+    show(Tr("db.info.callsign-width"), std::to_string(loc.HdbFieldLen[0]));
 
     if (!CheckMstBeside(loc, dbPath, ctx.programFolder)) {
-        show("master file", "not found (" + PathToUtf8(PathFromUtf8(loc.HamlogMstPath).filename()) + ")");
-        std::cerr << "trelvo5: warning: " << text::ReplaceAll(kMsgMstMissing, "\r\n", " ") << '\n';
+        show(Tr("db.info.master-file"),
+             Tr(Message("db.info.not-found").Arg("file", PathToUtf8(PathFromUtf8(loc.HamlogMstPath).filename()))));
+        std::cerr << Tr(Message("cli.warning").Arg("message", text::ReplaceAll(kMsgMstMissing, "\r\n", " ")))
+                  << '\n';
         return;
     }
     const std::string mst = settings::SearchFilePath(loc.HamlogMstPath, ctx.programFolder);
-    show("master file", mst);
+    show(Tr("db.info.master-file"), mst);
     MasterList list;
     const int count = ReadMasterCodes(loc.HamlogMstPath, kMasterRecordLength, 0, list);
     std::string head = text::ReadFileBytes(mst).substr(0, kDbfFixedHeaderBytes);
     // The list is read from the third record on, up to a "500A" code.
-    std::string inFile =
-        head.size() == kDbfFixedHeaderBytes
-            ? " (" + std::to_string(GetLe32(head, 4)) + " records in the file; the list starts at the third)"
-            : "";
-    show("master codes", std::to_string(count) + inFile);
+    std::string inFile = head.size() == kDbfFixedHeaderBytes
+                             ? " " + Tr(Message("db.info.master-in-file").Arg("count", GetLe32(head, 4)))
+                             : "";
+    show(Tr("db.info.master-codes"), std::to_string(count) + inFile);
 }
 
 void Dump(const std::string& given) {
@@ -137,19 +141,20 @@ void Dump(const std::string& given) {
         // Through the console layer: Unicode on a console, UTF-8 when redirected.
         out += line;
         if (out.size() >= (1 << 16)) {
-            if (!WriteStdStream(StdStream::kOut, out)) throw Error("cannot write the output");
+            if (!WriteStdStream(StdStream::kOut, out)) throw Error(Message("db.cannot-write-output"));
             out.clear();
         }
     }
     lib.HamlogClose();
-    if (!WriteStdStream(StdStream::kOut, out)) throw Error("cannot write the output");
+    if (!WriteStdStream(StdStream::kOut, out)) throw Error(Message("db.cannot-write-output"));
 }
 
 void Modes(const std::string& given, bool save, const CliContext& ctx) {
     const std::string dbPath = AbsoluteDbPath(given);
     if (!PathHasHdb(dbPath)) throw FileError(dbPath, kMsgLocationInvalid);
     settings::IniStore ini = ctx.Ini();
-    if (save) RefuseSameFiles({{dbPath, "the database", false}, {ini.Path(), "the settings file", true}});
+    if (save)
+        RefuseSameFiles({{dbPath, Tr("role.database"), false}, {ini.Path(), Tr("role.settings-file"), true}});
     ModeTable table;
     if (save) {
         // Names beyond the new count keep what the settings file holds.
@@ -163,21 +168,21 @@ void Modes(const std::string& given, bool save, const CliContext& ctx) {
     if (r.status == ModeScanStatus::kOpenFailed) {
         HdbLibrary probe;
         probe.HamlogOpen(HamlogDbBaseOf(dbPath));
-        throw Error(std::string(kMsgCannotOpenDb) + " " +
-                    (probe.LastOpenError() == HdbOpenError::kInUse
-                         ? std::string(kMsgHamlogInUse) + ": " + dbPath
-                         : probe.LastOpenErrorText()));
+        throw Error(Message("zlog.cannot-open-hamlog")
+                        .Arg("message", kMsgCannotOpenDb)
+                        .Arg("reason", probe.LastOpenError() == HdbOpenError::kInUse
+                                           ? Message("cli.text").Arg("text", std::string(kMsgHamlogInUse) + ": " + dbPath)
+                                           : probe.LastOpenErrorMessage()));
     }
-    if (callbacks.CancelRequested()) throw Aborted("cancelled; the settings file was not changed");
+    if (callbacks.CancelRequested()) throw Aborted(Message("db.modes-cancelled"));
     if (r.overflow) callbacks.Warning(kMsgTooManyModes);
-    std::cout << "records\t" << r.recordCount << '\n';
-    std::cout << "modes\t" << table.ModeCount << '\n';
+    std::cout << Tr("db.info.records") << '\t' << r.recordCount << '\n';
+    std::cout << Tr("db.modes.modes") << '\t' << table.ModeCount << '\n';
     for (int i = 0; i < table.ModeCount; ++i)
         std::cout << "Mode" << i + 1 << "N\t" << table.ModeNames[static_cast<std::size_t>(i)] << '\n';
     if (save) {
         if (!SaveModeTable(ini, table))
-            throw FileError(ini.Path(), "the modes were not saved: the settings file cannot be written (" +
-                                            ini.WriteError() + ")");
+            throw FileError(ini.Path(), Message("db.modes-not-saved").Arg("reason", ini.WriteError()));
         std::cout << kMsgModesDone << " (" << ini.Path() << ")\n";
     }
 }
@@ -193,12 +198,12 @@ void Create(const CreateArgs& a) {
     o.overwrite = a.force;
     o.updateDate = ParseDateOption(a.date);
     // Every input is checked, and no output may be one of them, before anything is written.
-    CheckInputFile(a.csv, "the CSV file");
-    if (!a.codes.empty()) CheckInputFile(a.codes, "the codes file");
-    const std::vector<CommandFile> files = {{a.csv, "the CSV file", false},
-                                            {a.codes, "the codes file", false},
-                                            {a.hdb, "the database", true},
-                                            {a.master, "the master file", true}};
+    CheckInputFile(a.csv, Tr("role.csv-file"));
+    if (!a.codes.empty()) CheckInputFile(a.codes, Tr("role.codes-file"));
+    const std::vector<CommandFile> files = {{a.csv, Tr("role.csv-file"), false},
+                                            {a.codes, Tr("role.codes-file"), false},
+                                            {a.hdb, Tr("role.database"), true},
+                                            {a.master, Tr("role.master-file"), true}};
     RefuseSameFiles(files);
     RemoveStaleWorkFiles(files);
     std::vector<MasterEntry> codes;
@@ -206,27 +211,28 @@ void Create(const CreateArgs& a) {
     for (const std::string& target : {a.hdb, a.master}) {
         std::string existing =
             target.empty() || a.force ? std::string() : settings::ResolvePathNoCase(target);
-        if (!existing.empty()) throw FileError(existing, "the file exists (--force replaces it)");
+        if (!existing.empty()) throw FileError(existing, Message("db.file-exists"));
     }
     CliCallbacks callbacks;
     std::uint32_t n = 0;
     try {
         n = CreateHdbAndMaster(a.csv, a.hdb, o, a.master, codes, callbacks);
     } catch (const Aborted& e) {
-        throw Aborted(std::string("cancelled: ") + e.what() +
-                      "; nothing was written and files that existed are "
-                      "as they were");
+        throw Aborted(Message("db.create-cancelled").Arg("reason", ErrorText(e, UiLang())));
     }
-    std::cout << "database\t" << a.hdb << " (" << n << " records)\n";
-    if (!a.master.empty()) std::cout << "master file\t" << a.master << " (" << codes.size() << " records)\n";
+    std::cout << Tr("db.info.database") << '\t' << Tr(Message("db.created").Arg("file", a.hdb).Arg("count", n))
+              << '\n';
+    if (!a.master.empty())
+        std::cout << Tr("db.info.master-file") << '\t'
+                  << Tr(Message("db.created").Arg("file", a.master).Arg("count", codes.size())) << '\n';
 }
 
 }  // namespace
 
 void RegisterDbCommand(CLI::App& app, CliContext& ctx) {
-    CLI::App* db =
-        app.add_subcommand("db", "Look into a Turbo HAMLOG database (*.HDB with its .mst) or create one");
+    CLI::App* db = app.add_subcommand("db", Tr("cli.help.db"));
     db->require_subcommand(1);
+    db->footer(ExitStatusHelp());
 
     struct Args {
         std::string path;
@@ -235,38 +241,33 @@ void RegisterDbCommand(CLI::App& app, CliContext& ctx) {
     };
     auto args = std::make_shared<Args>();  // owned by the callbacks below
     std::string* path = &args->path;
-    CLI::App* info = db->add_subcommand("info", "Record counts, field names and widths, master file");
-    info->add_option("HDB", *path, "The database (*.HDB)")->required();
+    const std::string io = Tr("help.group.input-output"), fields = Tr("help.group.fields");
+    CLI::App* info = db->add_subcommand("info", Tr("cli.help.db.info"));
+    info->footer(ExitStatusHelp());
+    info->add_option("HDB", *path, Tr("cli.help.db.hdb"))->required()->group(io);
     info->callback([args, &ctx]() { Info(args->path, ctx); });
 
-    CLI::App* dump = db->add_subcommand(
-        "dump",
-        "One line per live record: number, CALL, Date, Time, HisRST, MyRST, Freq, Mode, Code, GridLoc, QSL, "
-        "Name, QTH, Remarks1, Remarks2 (tab-separated, UTF-8)");
-    dump->add_option("HDB", *path, "The database (*.HDB)")->required();
+    CLI::App* dump = db->add_subcommand("dump", Tr("cli.help.db.dump"));
+    dump->footer(ExitStatusHelp());
+    dump->add_option("HDB", *path, Tr("cli.help.db.hdb"))->required()->group(io);
     dump->callback([args]() { Dump(args->path); });
 
-    CLI::App* modes = db->add_subcommand("modes", "The distinct modes of the database (at most 12)");
-    modes->add_option("HDB", *path, "The database (*.HDB)")->required();
-    modes->add_flag("--save", args->save,
-                    "Store them in the settings file (section ModeName), as the window's mode import does");
+    CLI::App* modes = db->add_subcommand("modes", Tr("cli.help.db.modes"));
+    modes->footer(ExitStatusHelp());
+    modes->add_option("HDB", *path, Tr("cli.help.db.hdb"))->required()->group(io);
+    modes->add_flag("--save", args->save, Tr("cli.help.db.save"))->group(io);
     modes->callback([args, &ctx]() { Modes(args->path, args->save, ctx); });
 
     CreateArgs* a = &args->create;
-    CLI::App* create =
-        db->add_subcommand("create", "Create a database from a HAMLOG import CSV (and a master file)");
-    create->add_option("HDB", a->hdb, "The database to create (*.HDB)")->required();
-    create->add_option("--from", a->csv, "HAMLOG import CSV (15 quoted columns, Shift-JIS)")->required();
-    create->add_option(
-        "--widths", a->widths,
-        "Sixteen field widths, CALLS,IGN,DATE,TIME,CODE,GL,QSL,FLAG,HIS,MY,FREQ,MODE,NAME,QTH,RMK1,RMK2 "
-        "(default 8,12,4,2,6,6,3,2,3,3,7,4,12,28,54,54)");
-    CLI::Option* master = create->add_option("--master", a->master, "Also create this master file (*.mst)");
-    create->add_option("--from-codes", a->codes, "Codes for the master file: CODE<TAB>NAME lines (Shift-JIS)")
-        ->needs(master);
-    create->add_option("--date", a->date,
-                       "Last-update date written in the headers, YYYY-MM-DD (default today)");
-    create->add_flag("--force", a->force, "Replace files that exist");
+    CLI::App* create = db->add_subcommand("create", Tr("cli.help.db.create"));
+    create->footer(ExitStatusHelp());
+    create->add_option("HDB", a->hdb, Tr("cli.help.db.create.hdb"))->required()->group(io);
+    create->add_option("--from", a->csv, Tr("cli.help.db.create.from"))->required()->group(io);
+    create->add_option("--widths", a->widths, Tr("cli.help.db.create.widths"))->group(fields);
+    CLI::Option* master = create->add_option("--master", a->master, Tr("cli.help.db.create.master"))->group(io);
+    create->add_option("--from-codes", a->codes, Tr("cli.help.db.create.from-codes"))->needs(master)->group(io);
+    create->add_option("--date", a->date, Tr("cli.help.db.create.date"))->group(io);
+    create->add_flag("--force", a->force, Tr("cli.help.db.create.force"))->group(io);
     create->callback([args]() { Create(args->create); });
 }
 

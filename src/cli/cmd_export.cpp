@@ -49,20 +49,20 @@ std::string CheckedDatabase(const ExportArgs& a, const CliContext& ctx) {
         settings::IniStore ini = ctx.Ini();
         path = settings::LoadShellSettings(ini, ctx.programFolder).hamlogDbPath;
         if (path.empty())
-            throw Error(noLocation + " (no database given, and the settings file " + ini.Path() +
-                        " names none)");
+            throw Error(Message("export.no-db-given").Arg("message", noLocation).Arg("ini", ini.Path()));
     }
     if (!hamlog::PathHasHdb(path))
-        throw FileError(path, noLocation + " (the name does not end in .HDB)");
+        throw FileError(path, Message("cli.db-not-hdb").Arg("message", noLocation));
     if (settings::ResolvePathNoCase(Absolute(path)).empty())
-        throw FileError(path, noLocation + " (no such file)");
+        throw FileError(path, Message("export.db-no-such-file").Arg("message", noLocation));
     hamlog::HamlogLocation loc;
     hamlog::SetHamlogDbPath(loc, Absolute(path));
     const hamlog::LocationStatus status = hamlog::CheckHamlogLocation(loc, ctx.programFolder);
     if (status == hamlog::LocationStatus::kValid) return Absolute(path);
     const char* known = hamlog::LocationMessage(status);
     std::string why = known ? text::ReplaceAll(known, "\r\n", " ") : std::string(hamlog::kMsgCannotOpenDb);
-    if (!loc.HeaderProblem.empty()) why += " (" + loc.HeaderProblem + ")";
+    if (!loc.HeaderProblem.empty())
+        throw FileError(path, Message("cli.reason-detail").Arg("message", why).Arg("detail", loc.HeaderProblemMessage));
     throw FileError(path, why);
 }
 
@@ -110,16 +110,16 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
         const std::string& t = a.timestamp;
         bool ok = t.size() == 15 && t[8] == ' ';
         for (std::size_t i = 0; ok && i < t.size(); ++i) ok = i == 8 || (t[i] >= '0' && t[i] <= '9');
-        if (!ok) throw Error("--timestamp needs \"YYYYMMDD HHMMSS\", not \"" + t + "\"");
+        if (!ok) throw Error(Message("export.bad-timestamp").Arg("value", t));
     }
 
-    CheckCommandFiles(ctx, {{o.dbPath, "the database", false},
-                            {settings::ResolvePathNoCase(hamlog::MstPathFor(o.dbPath)), "the master file", false},
+    CheckCommandFiles(ctx, {{o.dbPath, Tr("role.database"), false},
+                            {settings::ResolvePathNoCase(hamlog::MstPathFor(o.dbPath)), Tr("role.master-file"), false},
                             {kind == exports::ExportKind::kAdif
                                  ? csvout::DxccTable::Locate(csvout::kHamlogToAdifTableFile, ctx.programFolder)
                                  : std::string(),
-                             "the DXCC code table", false},
-                            {o.outputPath, "the output", true}});
+                             Tr("role.dxcc-table"), false},
+                            {o.outputPath, Tr("role.output"), true}});
     hamlog::HdbLibrary lib;
     CliCallbacks callbacks;
     const exports::ExportResult r = exports::ExportHamlogData(lib, o, callbacks);
@@ -127,8 +127,8 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
     if (r.cancelled) ReportCancelled(r.converted, r.keptPath, o.outputPath);
     std::cout << exports::CompletionMessage(r, "\n") << '\n';
     if (!r.countMismatch.empty() && !a.allowTruncated) {
-        std::cerr << "trelvo5: the database's header and its records disagree (" << r.countMismatch
-                  << "); the records present were written; --allow-truncated accepts such a database\n";
+        std::cerr << Tr(Message("cli.error").Arg("reason", Message("export.count-mismatch").Arg("detail", r.countMismatch)))
+                  << '\n';
         throw ExitStatus{kExitFailed};
     }
 }
@@ -136,66 +136,56 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
 }  // namespace
 
 void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
-    CLI::App* group = app.add_subcommand(
-        "export", "Write a Turbo HAMLOG database (*.HDB with its .mst) as ADIF, CSV or the old backup text");
+    CLI::App* group = app.add_subcommand("export", Tr("cli.help.export"));
     group->require_subcommand(1);
+    group->footer(ExitStatusHelp());
     const struct {
         exports::ExportKind kind;
         const char* help;
     } kinds[] = {
-        {exports::ExportKind::kAdif,
-         "ADIF, date and time in UTC (--standard: ADIF 3.1.4 for other programs)"},
-        {exports::ExportKind::kCsv, "CSV: 14 quoted fields, date YYYYMMDD"},
-        {exports::ExportKind::kCsv5, "CSV that Turbo HAMLOG 5 reads back: 15 quoted fields, date YY/MM/DD"},
-        {exports::ExportKind::kBackup, "The old Turbo HAMLOG backup text: fixed widths, one mode or all"},
-        {exports::ExportKind::kAdx,
-         "ADX, ADIF's XML form in UTF-8: the standard fields, Japanese text in NAME_INTL, QTH_INTL, "
-         "COMMENT_INTL and NOTES_INTL"},
+        {exports::ExportKind::kAdif, "cli.help.export.adif"},
+        {exports::ExportKind::kCsv, "cli.help.export.csv"},
+        {exports::ExportKind::kCsv5, "cli.help.export.csv5"},
+        {exports::ExportKind::kBackup, "cli.help.export.backup"},
+        {exports::ExportKind::kAdx, "cli.help.export.adx"},
     };
+    const std::string io = Tr("help.group.input-output"), range = Tr("help.group.range"),
+                      format = Tr("help.group.format");
     for (const auto& k : kinds) {
         auto args = std::make_shared<ExportArgs>();  // owned by the callback below
         ExportArgs& a = *args;
-        CLI::App* cmd = group->add_subcommand(exports::KindName(k.kind), k.help);
-        cmd->footer(kExitStatusHelp);
-        cmd->add_option("HDB", a.db,
-                        "The database (*.HDB, its .mst beside it; default: the one of the settings)");
-        cmd->add_option("-o,--output", a.output,
-                        "Output file (replaced when it exists; default: the window's proposed name, "
-                        "ADIFLOG_yyyymmdd_hhmm.ADI, HL5CSVLOG_yyyymmdd_hhmm.CSV, HL5BAK0001.TXT or "
-                        "ADXLOG_yyyymmdd_hhmm.ADX, in the "
-                        "folder of the last export or the generated-data folder)");
-        a.fromDateOpt = cmd->add_option("--from-date", a.fromDate, "First date, YYYYMMDD (with --to-date)");
-        CLI::Option* to = cmd->add_option("--to-date", a.toDate, "Last date, YYYYMMDD (with --from-date)");
+        CLI::App* cmd = group->add_subcommand(exports::KindName(k.kind), Tr(k.help));
+        cmd->footer(ExitStatusHelp());
+        cmd->add_option("HDB", a.db, Tr("cli.help.export.hdb"))->group(io);
+        cmd->add_option("-o,--output", a.output, Tr("cli.help.export.output"))->group(io);
+        a.fromDateOpt = cmd->add_option("--from-date", a.fromDate, Tr("cli.help.export.from-date"))->group(range);
+        CLI::Option* to = cmd->add_option("--to-date", a.toDate, Tr("cli.help.export.to-date"))->group(range);
         a.fromDateOpt->needs(to);
         to->needs(a.fromDateOpt);
         a.fromRecordOpt =
-            cmd->add_option("--from-record", a.fromRecord, "First record number (default: the first record)");
-        a.toRecordOpt =
-            cmd->add_option("--to-record", a.toRecord, "Last record number (default: the last record)");
+            cmd->add_option("--from-record", a.fromRecord, Tr("cli.help.export.from-record"))->group(range);
+        a.toRecordOpt = cmd->add_option("--to-record", a.toRecord, Tr("cli.help.export.to-record"))->group(range);
         a.fromDateOpt->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
         to->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
         // Each kind lists only the options it reads.
         if (k.kind == exports::ExportKind::kAdif || k.kind == exports::ExportKind::kAdx) {
-            cmd->add_flag("--khz", a.khz, "FREQ in kHz (the band still from the MHz value)");
-            CLI::Option* noCode = cmd->add_flag("--no-code", a.noCode, "No JCC/JCG/AJA/DXCC tag");
+            cmd->add_flag("--khz", a.khz, Tr("cli.help.export.khz"))->group(format);
+            CLI::Option* noCode = cmd->add_flag("--no-code", a.noCode, Tr("cli.help.export.no-code"))->group(format);
             CLI::Option* noTown =
-                cmd->add_flag("--no-town-code", a.noTownCode, "A town code ending in a letter as its JCG");
+                cmd->add_flag("--no-town-code", a.noTownCode, Tr("cli.help.export.no-town-code"))->group(format);
             noCode->excludes(noTown);
-            cmd->add_flag("--standard", a.standard,
-                          "ADIF 3.1.4 (header, COMMENT/NOTES, QSL_SENT/QSL_RCVD as Y/N/Q/I, byte lengths)");
-            cmd->add_option("--timestamp", a.timestamp,
-                            "With --standard: CREATED_TIMESTAMP as \"YYYYMMDD HHMMSS\" (default: now, UTC)");
+            cmd->add_flag("--standard", a.standard, Tr("cli.help.export.standard"))->group(format);
+            cmd->add_option("--timestamp", a.timestamp, Tr("cli.help.export.timestamp"))->group(format);
         }
         if (k.kind == exports::ExportKind::kBackup)
-            cmd->add_option("--mode", a.mode, "The one mode to write, or MIX for all (default)");
+            cmd->add_option("--mode", a.mode, Tr("cli.help.export.mode"))->group(range);
         cmd->add_option("--encoding", a.encoding,
-                        k.kind == exports::ExportKind::kAdif  ? "Output encoding (utf-8 only with --standard)"
-                        : k.kind == exports::ExportKind::kAdx ? "Output encoding (adx is always UTF-8)"
-                                                              : "Output encoding")
-            ->check(CLI::IsMember({"cp932", "utf-8"}));
-        cmd->add_flag("--allow-truncated", a.allowTruncated,
-                      "A database whose header counts other records than the file holds (cut short, "
-                      "or not updated) ends with status 0 instead of 1; its records are written either way");
+                        Tr(k.kind == exports::ExportKind::kAdif  ? "cli.help.export.encoding-adif"
+                           : k.kind == exports::ExportKind::kAdx ? "cli.help.export.encoding-adx"
+                                                                 : "cli.help.export.encoding"))
+            ->check(CLI::IsMember({"cp932", "utf-8"}))
+            ->group(format);
+        cmd->add_flag("--allow-truncated", a.allowTruncated, Tr("cli.help.export.allow-truncated"))->group(io);
         const exports::ExportKind kind = k.kind;
         cmd->callback([args, kind, &ctx]() { Run(kind, *args, ctx); });
     }

@@ -65,29 +65,33 @@ void ApplyMapOption(const AdifArgs& a, const adif::AdifScanResult& scan, adif::A
             if (pair.empty()) continue;
             const std::size_t eq = pair.find('=');
             if (eq == std::string_view::npos)
-                throw Error("--map: \"" + std::string(pair) + "\" is not TAG=COLUMN");
+                throw Error(Message("adif.map.not-pair").Arg("value", pair));
             const std::string tag = text::ToUpper(text::TrimBlanks(pair.substr(0, eq)));
             const std::string title(text::TrimBlanks(pair.substr(eq + 1)));
             const int column = adif::ColumnFromTitle(title);
             if (column == 0)
-                throw Error("--map: \"" + title + "\" is not a column; the columns are " + ColumnList());
+                throw Error(Message("adif.map.not-column").Arg("value", title).Arg("columns", ColumnList()));
             const int row = tag.empty() ? -1 : scan.table.Find(tag);
             if (row < 1) {
                 bool past = false;
                 for (const std::string& n : scan.overflowNames) past = past || n == tag;
                 if (past)
-                    throw Error("--map: the tag " + tag + " of " + a.file + " comes after the first " +
-                                std::to_string(adif::AdifTagTable::kCapacity) +
-                                " tag names, which are all the reader keeps");
-                throw Error("--map: " + a.file + " has no tag " + tag);
+                    throw Error(Message("adif.map.tag-past-capacity")
+                                    .Arg("tag", tag)
+                                    .Arg("file", a.file)
+                                    .Arg("count", adif::AdifTagTable::kCapacity));
+                throw Error(Message("adif.map.no-tag").Arg("file", a.file).Arg("tag", tag));
             }
             if (columnOfTag.count(row) && columnOfTag[row] != std::string(adif::ColumnTitle(column)))
-                throw Error("--map: the tag " + tag + " is given for two columns (" + columnOfTag[row] +
-                            " and " + std::string(adif::ColumnTitle(column)) + "); a tag feeds one column");
+                throw Error(Message("adif.map.tag-twice")
+                                .Arg("tag", tag)
+                                .Arg("first", columnOfTag[row])
+                                .Arg("second", adif::ColumnTitle(column)));
             if (!adif::TakesSeveralTags(column) && tagOfColumn.count(column) && tagOfColumn[column] != tag)
-                throw Error("--map: the column " + std::string(adif::ColumnTitle(column)) +
-                            " is given two tags (" + tagOfColumn[column] + " and " + tag +
-                            "); only Code, Remarks1 and Remarks2 take several");
+                throw Error(Message("adif.map.column-twice")
+                                .Arg("column", adif::ColumnTitle(column))
+                                .Arg("first", tagOfColumn[column])
+                                .Arg("second", tag));
             columnOfTag[row] = std::string(adif::ColumnTitle(column));
             tagOfColumn[column] = tag;
             cells.emplace_back(row, column);
@@ -102,8 +106,9 @@ void ApplyAutoMap(adif::AdifMappingModel& model, const std::string& file) {
     std::string chosen;
     for (const auto& c : model.AutoMap(adif::IsSendersViewProgram(adif::ReadAdifProgramId(file))))
         chosen += (chosen.empty() ? "" : ",") + c.tag + "=" + std::string(adif::ColumnTitle(c.column)) +
-                  (c.fallback.empty() ? "" : " (else " + c.fallback + ")");
-    std::cout << "map: " << (chosen.empty() ? "(none of the usual tags found)" : chosen) << '\n';
+                  (c.fallback.empty() ? "" : " " + Tr(Message("adif.map.else").Arg("tag", c.fallback)));
+    std::cout << Tr(Message("adif.map.chosen").Arg("map", chosen.empty() ? Tr("adif.map.none-found") : chosen))
+              << '\n';
 }
 
 // --db, --widths, the database of the settings when it is usable, or the default widths.
@@ -112,10 +117,10 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
                                CliCallbacks& cb) {
     if (!a.widths.empty()) return ParseWidths(a.widths);
     hamlog::HdbFieldLengths w{};
-    std::string why;
+    Message why;
     if (!a.db.empty()) {
         if (!hamlog::ReadCheckedHdbFieldLengths(a.db, w, why))
-            throw FileError(a.db, std::string(hamlog::kMsgLocationInvalid) + " (" + why + ")");
+            throw FileError(a.db, Message("cli.reason-detail").Arg("message", hamlog::kMsgLocationInvalid).Arg("detail", why));
         return w;
     }
     const std::string stored = ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
@@ -126,15 +131,16 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
         if (status == hamlog::LocationStatus::kValid || status == hamlog::LocationStatus::kInUse ||
             status == hamlog::LocationStatus::kBadHeader) {
             if (!hamlog::ReadCheckedHdbFieldLengths(stored, w, why))
-                throw FileError(stored, std::string(hamlog::kMsgLocationInvalid) +
-                                            " (the Turbo HAMLOG database of the settings file " +
-                                            ctx.IniPath() + ": " + why + ")");
+                throw FileError(stored, Message("adif.settings-db-invalid")
+                                            .Arg("message", hamlog::kMsgLocationInvalid)
+                                            .Arg("ini", ctx.IniPath())
+                                            .Arg("detail", why));
             return w;
         }
         const char* message = hamlog::LocationMessage(status);
-        cb.Warning("the Turbo HAMLOG database of the settings (" + stored + ") is not usable (" +
-                   text::ReplaceAll(message ? message : "", "\r\n", " ") +
-                   "): the default Turbo HAMLOG 5 field widths are used");
+        cb.Warning(Message("cli.settings-db-unusable")
+                       .Arg("file", stored)
+                       .Arg("reason", text::ReplaceAll(message ? message : "", "\r\n", " ")));
     }
     return hamlog::DefaultHdbFieldLengths();
 }
@@ -147,13 +153,9 @@ std::string Mark(const std::string& given, const std::string& fromSettings) {
 void WarnAboutInput(const AdifArgs& a, const adif::AdifInputTraits& t, adif::AdifEncoding used, bool lfUsed,
                     CliCallbacks& cb) {
     if (!lfUsed && t.LfOnly())
-        cb.Warning(a.file +
-                   ": the lines end in LF only, which this reader takes as part of a line, so the "
-                   "whole file was one line; --lf reads such lines");
+        cb.Warning(Message("adif.lf-only").Arg("file", a.file));
     if (used == adif::AdifEncoding::Cp932 && t.LooksLikeUtf8())
-        cb.Warning(a.file +
-                   ": the file is UTF-8 text but was read as Shift-JIS (CP932); --encoding utf-8 "
-                   "(or auto) reads it");
+        cb.Warning(Message("adif.utf8-read-as-cp932").Arg("file", a.file));
 }
 
 void Run(const AdifArgs& a, CliContext& ctx) {
@@ -170,43 +172,46 @@ void Run(const AdifArgs& a, CliContext& ctx) {
                     : a.encoding == "auto" ? adif::AdifEncoding::Auto
                                            : adif::AdifEncoding::Cp932;
     if (a.skipKnown && a.db.empty())
-        throw Error("--skip-known needs --db: the Turbo HAMLOG database whose contacts are left out");
+        throw Error(Message("adif.skip-known-needs-db"));
 
-    CheckInputFile(a.file, "the ADIF file");
-    if (!a.db.empty()) CheckInputFile(a.db, "the database");
+    CheckInputFile(a.file, Tr("role.adif-file"));
+    if (!a.db.empty()) CheckInputFile(a.db, Tr("role.database"));
     const std::string storedDb = a.db.empty() && a.widths.empty() ? ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "") : "";
-    CheckCommandFiles(ctx, {{a.file, "the ADIF file", false},
-                            {a.db, "the database", false},
-                            {storedDb, "the database of the settings (read for the field widths)", false},
+    CheckCommandFiles(ctx, {{a.file, Tr("role.adif-file"), false},
+                            {a.db, Tr("role.database"), false},
+                            {storedDb, Tr("role.settings-db-widths"), false},
                             {csvout::DxccTable::Locate(csvout::kAdifToHamlogTableFile, ctx.programFolder),
-                             "the DXCC code table", false},
-                            {a.output, "the output", true}});
+                             Tr("role.dxcc-table"), false},
+                            {a.output, Tr("role.output"), true}});
 
     adif::AdifScanResult scan = adif::ScanAdifTags(a.file, read, cb);
     if (scan.cancelled)
-        throw Aborted("cancelled while the tags of " + a.file + " were read; nothing was written");
+        throw Aborted(Message("adif.cancelled-scan").Arg("file", a.file));
     read = scan.RunOptions();
-    std::cout << "input: " << adif::DescribeAdifInput(scan)
-              << (a.encoding == "auto" && !scan.adx ? " (detected; --encoding overrides)" : "") << '\n';
+    std::cout << Tr(Message(a.encoding == "auto" && !scan.adx ? "adif.input-detected" : "adif.input")
+                        .Arg("input", adif::DescribeAdifInput(scan)))
+              << '\n';
     if (scan.overflowCount > 0) {
         std::string names;
         for (std::size_t i = 0; i < scan.overflowNames.size() && i < 20; ++i)
             names += (i ? ", " : "") + scan.overflowNames[i];
         if (scan.overflowCount > 20) names += ", ...";
-        cb.Warning(a.file + ": the file has " + std::to_string(scan.table.Count() + scan.overflowCount) +
-                   " tag names; the reader keeps the first " + std::to_string(adif::AdifTagTable::kCapacity) +
-                   " and leaves out " + std::to_string(scan.overflowCount) + ": " + names);
+        cb.Warning(Message("adif.too-many-tags")
+                       .Arg("file", a.file)
+                       .Arg("count", scan.table.Count() + scan.overflowCount)
+                       .Arg("kept", adif::AdifTagTable::kCapacity)
+                       .Arg("left", scan.overflowCount)
+                       .Arg("names", names));
     }
 
     adif::AdifMappingModel model(scan.table.Names());
     if (!model.CanOpen()) {
         WarnAboutInput(a, scan.traits, scan.encoding, scan.lfEndsLine, cb);
-        throw FormatError(
-            a.file, std::string(adif::AdifMappingModel::kOpenFailedMessage) + " (" +
-                        (scan.headerSeen ? std::to_string(scan.table.Count()) +
-                                               " distinct tag names after <EOH>; at least two are needed"
-                                         : std::string("no <EOH> was found, so no record was read")) +
-                        ")");
+        throw FormatError(a.file, Message("cli.reason-detail")
+                                      .Arg("message", adif::AdifMappingModel::kOpenFailedMessage)
+                                      .Arg("detail", scan.headerSeen ? Message("adif.too-few-tags")
+                                                                           .Arg("count", scan.table.Count())
+                                                                     : Message("adif.no-eoh")));
     }
     if (a.map.size() == 1 && text::EqualsNoCase(text::TrimBlanks(a.map.front()), "auto"))
         ApplyAutoMap(model, a.file);
@@ -215,8 +220,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     else {
         model.LoadFromIni(ini);
         if (!model.BuildMapping().AnyMapped()) {
-            std::cout << "no mapping in the settings (section " << adif::kMappingIniSection
-                      << "): the usual tags are mapped, as --map auto does\n";
+            std::cout << Tr(Message("adif.no-stored-mapping").Arg("section", adif::kMappingIniSection)) << '\n';
             ApplyAutoMap(model, a.file);
         }
     }
@@ -227,10 +231,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     }
     const adif::AdifMapping mapping = model.BuildMapping();
     if (!mapping.AnyMapped())
-        cb.Warning(
-            a.file + ": no tag is mapped to a column" +
-            (a.map.empty() ? std::string(" in the settings (section ADIF2HL_CFG)") : std::string()) +
-            ", so only the time mark, the QSL marks and the station class are filled; --map sets a mapping");
+        cb.Warning(Message(a.map.empty() ? "adif.nothing-mapped-settings" : "adif.nothing-mapped").Arg("file", a.file));
 
     const settings::QslMarks stored = settings::LoadQslMarks(ini);
     adif::AdifLineOptions lo;
@@ -254,8 +255,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     adif::AdifKnownCheck known;
     if (a.skipKnown) {
         if (lib.HamlogOpen(hamlog::HamlogDbBaseOf(a.db)) != 0)
-            throw FileError(a.db,
-                            "cannot open the database to look up known contacts: " + lib.LastOpenErrorText());
+            throw FileError(a.db, Message("adif.known-cannot-open").Arg("reason", lib.LastOpenErrorMessage()));
         lib.SetQsoOrMaster(hamlog::kQsoTable);
         knownContacts.emplace(lib);
         known = [&knownContacts](const csvout::HamlogCsvRecord& r) { return knownContacts->Has(r); };
@@ -273,24 +273,22 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     if (r.stationCallsigns.size() > 1) {
         std::string list;
         for (const std::string& c : r.stationCallsigns) list += (list.empty() ? "" : ", ") + c;
-        cb.Warning(a.file + ": the contacts were made by several stations (STATION_CALLSIGN " + list +
-                   "); a Turbo HAMLOG database keeps the log of one");
+        cb.Warning(Message("adif.several-stations").Arg("file", a.file).Arg("calls", list));
     }
 
     if (r.unmappable > 0)
-        cb.Warning(a.output + ": " + std::to_string(r.unmappable) +
-                   " characters that Shift-JIS cannot hold were written as '?'");
+        cb.Warning(Message("cli.unmappable").Arg("file", a.output).Arg("count", r.unmappable));
     if (r.skipped > 0)
-        cb.Warning(a.file + ": records not written (see above): " + std::to_string(r.skipped) + " of " +
-                   std::to_string(r.records));
+        cb.Warning(Message("adif.skipped").Arg("file", a.file).Arg("count", r.skipped).Arg("records", r.records));
     WarnAboutInput(a, r.traits, read.encoding, read.lfEndsLine, cb);
     if (r.status == adif::AdifRunResult::Status::Aborted)
-        throw Aborted(std::string(adif::kReadDatError) + ": the frequencies are band names in metres and " +
-                      "turning them into MHz was refused (--meter-to-mhz yes or --freq band does it); " +
-                      CancelledText(r.written, r.keptPath, a.output));
+        throw Aborted(Message("adif.meter-refused")
+                          .Arg("message", adif::kReadDatError)
+                          .Arg("rest", CancelledText(r.written, r.keptPath, a.output)));
     if (r.status == adif::AdifRunResult::Status::Cancelled) ReportCancelled(r.written, r.keptPath, a.output);
     if (a.skipKnown)
-        std::cout << "already in " << a.db << ", left out: " << r.known << " of " << r.records << '\n';
+        std::cout << Tr(Message("adif.known-left-out").Arg("file", a.db).Arg("count", r.known).Arg("records", r.records))
+                  << '\n';
     if (r.written == 0) ReportNoContacts(a.file, cb, r.outputReplaced, a.output);
     std::cout << adif::AdifCompletionMessage(r.records, a.output) << '\n';
 }
@@ -299,63 +297,45 @@ void Run(const AdifArgs& a, CliContext& ctx) {
 
 void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
     auto a = std::make_shared<AdifArgs>();
-    CLI::App* cmd = ImportGroup(app)->add_subcommand(
-        "adif", "Convert an ADIF log (*.ADI, *.LOG) into the CSV that Turbo HAMLOG imports");
-    cmd->footer(kExitStatusHelp);
-    cmd->add_option("FILE", a->file, "The ADIF file")->required();
-    cmd->add_option("-o,--output", a->output, "The CSV file to write (replaced when it exists)")->required();
-    cmd->add_option("--map", a->map,
-                    "TAG=COLUMN,... (columns: " + ColumnList() +
-                        "; several tags may go to Code, Remarks1, Remarks2), or \"auto\" for the usual ADIF "
-                        "tags; without it the mapping stored in the settings is used")
-        ->allow_extra_args(false);
-    cmd->add_option("--freq", a->freq,
-                    "khz-mhz3 (14070 -> 14.070), khz-mhz1 (14070 -> 14), as-is (default: ADIF's FREQ is in "
-                    "MHz), band (20M -> 14)")
-        ->check(CLI::IsMember({"khz-mhz3", "khz-mhz1", "as-is", "band"}));
-    a->qslIssueOpt = cmd->add_flag("--qsl-issue", a->qslIssue,
-                                   "Put the QSL issue mark (=MARK, or the settings' Jmark, default J)")
-                         ->option_text("[=MARK]");
+    CLI::App* cmd = ImportGroup(app)->add_subcommand("adif", Tr("cli.help.adif"));
+    cmd->footer(ExitStatusHelp());
+    const std::string io = Tr("help.group.input-output"), conv = Tr("help.group.conversion"),
+                      qsl = Tr("help.group.qsl"), fields = Tr("help.group.fields"), remarks = Tr("help.group.remarks");
+    cmd->add_option("FILE", a->file, Tr("cli.help.adif.file"))->required()->group(io);
+    cmd->add_option("-o,--output", a->output, Tr("cli.help.adif.output"))->required()->group(io);
+    cmd->add_option("--map", a->map, Tr(Message("cli.help.adif.map").Arg("columns", ColumnList())))
+        ->allow_extra_args(false)
+        ->group(conv);
+    cmd->add_option("--freq", a->freq, Tr("cli.help.adif.freq"))
+        ->check(CLI::IsMember({"khz-mhz3", "khz-mhz1", "as-is", "band"}))
+        ->group(conv);
+    cmd->add_flag("--jst", a->jst, Tr("cli.help.adif.jst"))->group(conv);
+    a->qslIssueOpt =
+        cmd->add_flag("--qsl-issue", a->qslIssue, Tr("cli.help.adif.qsl-issue"))->option_text("[=MARK]")->group(qsl);
     a->qslSentOpt =
-        cmd->add_flag("--qsl-sent", a->qslSent,
-                      "Put the QSL sent mark where the ADIF data says sent (=MARK, or SentMark, default *)")
-            ->option_text("[=MARK]");
+        cmd->add_flag("--qsl-sent", a->qslSent, Tr("cli.help.adif.qsl-sent"))->option_text("[=MARK]")->group(qsl);
     a->qslRcvdOpt =
-        cmd->add_flag("--qsl-rcvd", a->qslRcvd,
-                      "Put the QSL received mark where the ADIF data says received (=MARK, or RcvMark, "
-                      "default *)")
-            ->option_text("[=MARK]");
-    a->adifSentOpt = cmd->add_option("--adif-sent", a->adifSent,
-                                     "The QSL_SENT value that means sent (default: ADIFsentMark, Y)");
-    a->adifRcvdOpt = cmd->add_option("--adif-rcvd", a->adifRcvd,
-                                     "The QSL_RCVD value that means received (default: ADIFrcvMark, Y)");
-    cmd->add_flag("--jst", a->jst, "Move the date and time of JA stations to JST");
-    CLI::Option* ft = cmd->add_option("--fixed-text", a->fixedText, "A fixed text appended to the remarks");
-    CLI::Option* ftTo = cmd->add_option("--fixed-text-to", a->fixedTextTo, "remarks1 or remarks2")
-                            ->check(CLI::IsMember({"remarks1", "remarks2"}));
+        cmd->add_flag("--qsl-rcvd", a->qslRcvd, Tr("cli.help.adif.qsl-rcvd"))->option_text("[=MARK]")->group(qsl);
+    a->adifSentOpt = cmd->add_option("--adif-sent", a->adifSent, Tr("cli.help.adif.adif-sent"))->group(qsl);
+    a->adifRcvdOpt = cmd->add_option("--adif-rcvd", a->adifRcvd, Tr("cli.help.adif.adif-rcvd"))->group(qsl);
+    CLI::Option* ft = cmd->add_option("--fixed-text", a->fixedText, Tr("cli.help.adif.fixed-text"))->group(remarks);
+    CLI::Option* ftTo = cmd->add_option("--fixed-text-to", a->fixedTextTo, Tr("cli.help.adif.fixed-text-to"))
+                            ->check(CLI::IsMember({"remarks1", "remarks2"}))
+                            ->group(remarks);
     ft->needs(ftTo);
     ftTo->needs(ft);
-    CLI::Option* db =
-        cmd->add_option("--db", a->db, "Take the field widths from this Turbo HAMLOG database (*.HDB)");
-    CLI::Option* widths = cmd->add_option("--widths", a->widths, "The seventeen field widths W0,W1,...,W16");
+    CLI::Option* db = cmd->add_option("--db", a->db, Tr("cli.help.adif.db"))->group(fields);
+    CLI::Option* widths = cmd->add_option("--widths", a->widths, Tr("cli.help.widths"))->group(fields);
     db->excludes(widths);
-    cmd->add_option("--meter-to-mhz", a->meterToMhz,
-                    "Answer to the question whether band names in metres become MHz (else asked on the "
-                    "terminal; without one, no)")
-        ->check(CLI::IsMember({"yes", "no"}));
-    cmd->add_flag("--lf", a->lf,
-                  "A lone LF ends a line too (without it the file tells: LF ends lines when it has no CR)");
-    cmd->add_option("--encoding", a->encoding,
-                    "auto (default: UTF-8 when the file is valid UTF-8 with non-ASCII text, else Shift-JIS), "
-                    "cp932 or utf-8")
-        ->check(CLI::IsMember({"cp932", "utf-8", "auto"}));
-    cmd->add_flag("--legacy-cut", a->legacyCut,
-                  "Cut names, QTHs and remarks to their byte widths by the old rule, which drops a last byte "
-                  "in 0x81-0x9F or 0xE0-0xEF even when it ends a whole character");
-    cmd->add_flag("--skip-known", a->skipKnown,
-                  "Leave out the contacts the database of --db already has (same call, band and mode, "
-                  "time within 10 minutes)")
-        ->needs(db);
+    cmd->add_flag("--legacy-cut", a->legacyCut, Tr("cli.help.adif.legacy-cut"))->group(fields);
+    cmd->add_option("--meter-to-mhz", a->meterToMhz, Tr("cli.help.adif.meter-to-mhz"))
+        ->check(CLI::IsMember({"yes", "no"}))
+        ->group(conv);
+    cmd->add_flag("--lf", a->lf, Tr("cli.help.adif.lf"))->group(io);
+    cmd->add_option("--encoding", a->encoding, Tr("cli.help.adif.encoding"))
+        ->check(CLI::IsMember({"cp932", "utf-8", "auto"}))
+        ->group(io);
+    cmd->add_flag("--skip-known", a->skipKnown, Tr("cli.help.adif.skip-known"))->needs(db)->group(conv);
     cmd->callback([a, &ctx]() { Run(*a, ctx); });
 }
 

@@ -39,27 +39,20 @@ bool MarkOption(const CLI::Option* opt, const std::string& fromSettings, std::st
 
 void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
-        "digipan", "Convert a DigiPan log (Digipan.LOG) into the CSV that Turbo HAMLOG imports");
-    cmd->footer(kExitStatusHelp);
+        "digipan", Tr("cli.help.digipan"));
+    cmd->footer(ExitStatusHelp());
     auto args = std::make_shared<DigipanArgs>();
-    cmd->add_option("LOG", args->log,
-                    "The DigiPan log (default: the log remembered in the settings file, DIGIPAN-FN)");
-    cmd->add_option(
-        "-o,--output", args->output,
-        "CSV file to write (default: TRELVO.CSV in the generated-data folder; replaced when it exists)");
-    cmd->add_option("--freq", args->freq,
-                    "Frequency format: khz-mhz3 = 14070 (KHz) -> 14.070(MHz) (default), "
-                    "khz-mhz = 14070 (KHz) -> 14(MHz)")
-        ->check(CLI::IsMember({"khz-mhz3", "khz-mhz"}));
-    args->issue = cmd->add_flag("--qsl-issue")
-                      ->description(
-                          "[=MARK] Put the QSL issue-class mark (QSL発行区分) in the QSL field: "
-                          "MARK, or the settings file's Jmark (default J)");
-    args->sent = cmd->add_flag("--qsl-sent")
-                     ->description(
-                         "[=MARK] Put the QSL-sent mark (QSL発行済ﾏｰｸ) in the QSL field: "
-                         "MARK, or the settings file's SentMark (default *)");
-    cmd->add_flag("--jst", args->jst, "Move the date and time of JA stations from UTC to JST");
+    const std::string io = Tr("help.group.input-output"), conv = Tr("help.group.conversion");
+    cmd->add_option("LOG", args->log, Tr("cli.help.digipan.log"))->group(io);
+    cmd->add_option("-o,--output", args->output, Tr("cli.help.digipan.output"))->group(io);
+    cmd->add_option("--freq", args->freq, Tr("cli.help.digipan.freq"))
+        ->check(CLI::IsMember({"khz-mhz3", "khz-mhz"}))
+        ->group(conv);
+    args->issue = cmd->add_flag("--qsl-issue")->description(Tr("cli.help.digipan.qsl-issue"))->group(conv);
+    args->issue->option_text("[=MARK]");
+    args->sent = cmd->add_flag("--qsl-sent")->description(Tr("cli.help.digipan.qsl-sent"))->group(conv);
+    args->sent->option_text("[=MARK]");
+    cmd->add_flag("--jst", args->jst, Tr("cli.help.digipan.jst"))->group(conv);
 
     cmd->callback([&ctx, args]() {
         settings::IniStore ini = ctx.Ini();
@@ -68,10 +61,7 @@ void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
         digipan::DigipanOptions o;
         o.logPath = args->log.empty() ? s.digipanLogPath : args->log;
         if (o.logPath.empty())
-            throw Error(
-                "DIGIPAN/ADIF の LOGファイルが指定されていません。 (no DigiPan log given, and none "
-                "remembered in " +
-                ctx.IniPath() + ")");
+            throw Error(Message("digipan.no-log").Arg("ini", ctx.IniPath()));
         EnsureGeneDataFolder(s, ctx.IniPath());
         o.geneDataFolder = s.geneDataFolder;
         o.outputPath = args->output;
@@ -83,10 +73,10 @@ void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
 
         const std::string output =
             o.outputPath.empty() ? JoinPath(o.geneDataFolder, digipan::kOutputFileName) : o.outputPath;
-        CheckCommandFiles(ctx, {{o.logPath, "the DigiPan log", false},
+        CheckCommandFiles(ctx, {{o.logPath, Tr("role.digipan-log"), false},
                                 {JoinPath(o.geneDataFolder, digipan::kTempFileName),
-                                 std::string("the work file \"") + digipan::kTempFileName + "\"", true},
-                                {output, "the output", true}});
+                                 Tr(Message("role.work-file").Arg("file", digipan::kTempFileName)), true},
+                                {output, Tr("role.output"), true}});
 
         CliCallbacks callbacks;
         const digipan::DigipanResult r = digipan::ConvertDigipanLog(o, callbacks);

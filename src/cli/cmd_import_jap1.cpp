@@ -11,15 +11,12 @@ namespace trelvo::cli {
 void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
     auto args = std::make_shared<jap1::Jap1Options>();
     CLI::App* cmd = ImportGroup(app)->add_subcommand(
-        "jap1", "JAP1 CSV export (*.TXT) -> HAMLOG import CSV (JAP2HL.CSV beside the program unless -o)");
-    cmd->footer(kExitStatusHelp);
-    cmd->add_option("FILE", args->inputPath, "The JAP1 CSV export (two header lines, then records)")
-        ->required();
-    cmd->add_option("-o,--output", args->outputPath,
-                    "Output file (default: JAP2HL.CSV in the program's folder; replaced on every run)");
-    cmd->add_option("--remconv", args->remarksTablePath,
-                    "Remarks table (default: remconv.txt found beside the program, in the current folder or "
-                    "on PATH; none when not found)");
+        "jap1", Tr("cli.help.jap1"));
+    cmd->footer(ExitStatusHelp());
+    const std::string io = Tr("help.group.input-output");
+    cmd->add_option("FILE", args->inputPath, Tr("cli.help.jap1.file"))->required()->group(io);
+    cmd->add_option("-o,--output", args->outputPath, Tr("cli.help.jap1.output"))->group(io);
+    cmd->add_option("--remconv", args->remarksTablePath, Tr("cli.help.jap1.remconv"))->group(io);
     cmd->callback([args, &ctx]() {
         jap1::Jap1Options options = *args;
         options.programFolder = ctx.programFolder;
@@ -28,22 +25,24 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
             const settings::SettingsLocation where = settings::LocateSettings(ctx.programFolder);
             if (where.userFolder) options.outputPath = jap1::DefaultJap1OutputPath(where.folder);
         }
-        CheckCommandFiles(ctx, {{options.inputPath, "the JAP1 file", false},
+        CheckCommandFiles(ctx, {{options.inputPath, Tr("role.jap1-file"), false},
                                 {options.remarksTablePath.empty()
                                      ? jap1::FindRemarksConversionTable(ctx.programFolder)
                                      : options.remarksTablePath,
-                                 "the remarks table", false},
+                                 Tr("role.remarks-table"), false},
                                 {options.outputPath.empty() ? jap1::DefaultJap1OutputPath(ctx.programFolder)
                                                             : options.outputPath,
-                                 "the output", true}});
+                                 Tr("role.output"), true}});
         CliCallbacks callbacks;
         const jap1::Jap1Result result = jap1::ConvertJap1Csv(options, callbacks);
         if (result.cancelled) ReportCancelled(result.records, result.keptPath, result.outputPath);
         if (result.remarksTablePath.empty())
-            std::cout << "remarks table: none (" << jap1::kRemarksTableName << " not found)\n";
+            std::cout << Tr(Message("jap1.remarks-none").Arg("file", jap1::kRemarksTableName)) << '\n';
         else
-            std::cout << "remarks table: " << result.remarksTablePath << " (" << result.remarksPairs
-                      << " pairs)\n";
+            std::cout << Tr(Message("jap1.remarks-used")
+                                .Arg("file", result.remarksTablePath)
+                                .Arg("count", result.remarksPairs))
+                      << '\n';
         if (result.records == 0)
             ReportNoContacts(options.inputPath, callbacks, result.outputReplaced, result.outputPath);
         std::cout << jap1::CompletionMessage(result, "\n") << '\n';

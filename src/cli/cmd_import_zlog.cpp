@@ -63,12 +63,14 @@ hamlog::HdbFieldLengths Widths(const ZlogArgs& a, const std::string& iniDb, cons
     hamlog::HdbFieldLengths w{};
     if (!a.db.empty()) {
         if (!hamlog::PathHasHdb(a.db))
-            throw FileError(a.db, std::string(hamlog::kMsgLocationInvalid) + " (the name does not end in .HDB)");
+            throw FileError(a.db, Message("cli.db-not-hdb").Arg("message", hamlog::kMsgLocationInvalid));
         std::optional<hamlog::HdbCheckError> problem;
         if (!hamlog::ReadHdbFieldLengths(a.db, w, &problem)) {
             const bool inUse = problem && problem->problem() == hamlog::HdbProblem::kInUse;
-            throw FileError(a.db, std::string(inUse ? hamlog::kMsgHamlogInUse : hamlog::kMsgCannotOpenDb) +
-                                      " (" + (problem ? problem->what() : "the header cannot be read") + ")");
+            throw FileError(a.db, Message("cli.reason-detail")
+                                      .Arg("message", inUse ? hamlog::kMsgHamlogInUse : hamlog::kMsgCannotOpenDb)
+                                      .Arg("detail", problem ? Message("cli.text").Arg("text", problem->what())
+                                                             : Message("zlog.header-unreadable")));
         }
         return w;
     }
@@ -78,9 +80,9 @@ hamlog::HdbFieldLengths Widths(const ZlogArgs& a, const std::string& iniDb, cons
         const hamlog::LocationStatus status = hamlog::CheckHamlogLocation(loc, ctx.programFolder);
         if (status == hamlog::LocationStatus::kValid) return loc.HdbFieldLen;
         const char* why = hamlog::LocationMessage(status);
-        cb.Warning("the Turbo HAMLOG database of the settings (" + iniDb + ") is not usable (" +
-                   text::ReplaceAll(why ? why : "", "\r\n", " ") +
-                   "): the default Turbo HAMLOG 5 field widths are used");
+        cb.Warning(Message("cli.settings-db-unusable")
+                       .Arg("file", iniDb)
+                       .Arg("reason", text::ReplaceAll(why ? why : "", "\r\n", " ")));
     }
     return hamlog::DefaultHdbFieldLengths();
 }
@@ -90,9 +92,7 @@ zlog::ZlogModeNames ModeNames(const ZlogArgs& a, settings::IniStore& ini) {
     if (a.modeNames.empty()) return names;
     const std::vector<std::string> given = text::Split(a.modeNames, ',');
     if (given.size() != 6 && given.size() != 8)
-        throw Error(
-            "--mode-names: give six names CW,SSB,FM,AM,RTTY,Other or eight with FT4,FT8 at the end, not " +
-            std::to_string(given.size()));
+        throw Error(Message("zlog.mode-names-count").Arg("count", given.size()));
     for (std::size_t i = 0; i < given.size(); ++i) names[i] = given[i];
     return names;
 }
@@ -101,19 +101,15 @@ zlog::ZlogModeNames ModeNames(const ZlogArgs& a, settings::IniStore& ini) {
 zlog::MasterIndex Master(const ZlogArgs& a, const std::string& iniDb) {
     const std::string db = !a.db.empty() ? a.db : iniDb;
     if (db.empty())
-        throw Error(
-            "--qth needs the master file (*.mst) of a Turbo HAMLOG database: give --db HDB or set the "
-            "database "
-            "in the settings (" +
-            std::string(hamlog::kMsgLocationNotSet) + ")");
+        throw Error(Message("zlog.qth-needs-master").Arg("message", hamlog::kMsgLocationNotSet));
     if (!hamlog::PathHasHdb(db)) throw FileError(db, hamlog::kMsgLocationInvalid);
     const std::string mst = hamlog::MstPathFor(AbsolutePath(db));
     hamlog::MasterList list;
     try {
         list.MasterCount = hamlog::ReadMasterCodes(mst, hamlog::kMasterRecordLength, 1, list);
     } catch (const FileError&) {
-        throw FileError(db, text::ReplaceAll(hamlog::kMsgMstMissing, "\r\n", " ") +
-                                " (--qth reads the area codes there)");
+        throw FileError(db, Message("zlog.qth-mst-missing")
+                                .Arg("message", text::ReplaceAll(hamlog::kMsgMstMissing, "\r\n", " ")));
     }
     return zlog::MasterIndex(list);
 }
@@ -152,26 +148,29 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     }
     tools::CodeTableLoad table;
     if (!a.codeTable.empty() && !a.qth)
-        cb.Warning(a.codeTable + ": the code table is read only with --qth; it is not used");
+        cb.Warning(Message("zlog.code-table-unused").Arg("file", a.codeTable));
     if (!a.codeTable.empty() && a.qth) {
         table = tools::LoadContestCodeTable(a.codeTable);
         if (!table.table.Loaded()) throw FormatError(a.codeTable, tools::kCodeTableNoData);
         for (const std::string& line : table.errorLines)
-            cb.Warning(a.codeTable + ": " + tools::kCodeTableDataErrors + ": \"" + line +
-                       "\" is not KEY,VALUE,DESCRIPTION");
+            cb.Warning(Message("zlog.code-table-bad-line")
+                           .Arg("file", a.codeTable)
+                           .Arg("message", tools::kCodeTableDataErrors)
+                           .Arg("value", line));
         o.codeTable = &table.table;
     }
     hamlog::HdbLibrary library;
     if (a.qraFromOpt->count() > 0) {
         const std::string db = AbsolutePath(a.qraFrom.empty() ? s.hamlogDbPath : a.qraFrom);
         if (db.empty() || (a.qraFrom.empty() && s.hamlogDbPath.empty()))
-            throw Error("--qra-from without a database needs the database set in the settings (" +
-                        std::string(hamlog::kMsgLocationNotSet) + ")");
+            throw Error(Message("zlog.qra-needs-db").Arg("message", hamlog::kMsgLocationNotSet));
         if (!hamlog::PathHasHdb(db)) throw FileError(db, hamlog::kMsgLocationInvalid);
         if (library.HamlogOpen(hamlog::HamlogDbBaseOf(db)) != 0) {
             if (library.LastOpenError() == hamlog::HdbOpenError::kInUse)
                 throw FileError(db, std::string(zlog::kMsgCannotOpenHamlog) + " " + hamlog::kMsgHamlogInUse);
-            throw Error(std::string(zlog::kMsgCannotOpenHamlog) + " " + library.LastOpenErrorText());
+            throw Error(Message("zlog.cannot-open-hamlog")
+                            .Arg("message", zlog::kMsgCannotOpenHamlog)
+                            .Arg("reason", library.LastOpenErrorMessage()));
         }
         o.qraLibrary = &library;
     }
@@ -189,85 +188,71 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     auto masterOf = [](const std::string& db) {
         return db.empty() ? std::string() : settings::ResolvePathNoCase(hamlog::MstPathFor(AbsolutePath(db)));
     };
-    CheckCommandFiles(ctx, {{a.file, "the zLog file", false},
-                            {a.codeTable, "the code table", false},
-                            {qraDb, "the database of --qra-from", false},
-                            {masterOf(qraDb), "the master file of --qra-from", false},
-                            {a.db, "the database of --db", false},
-                            {masterOf(qthDb), "the master file read for --qth", false},
-                            {s.hamlogDbPath, "the database of the settings", false},
-                            {o.outputPath, "the output", true}});
+    CheckCommandFiles(ctx, {{a.file, Tr("role.zlog-file"), false},
+                            {a.codeTable, Tr("role.code-table"), false},
+                            {qraDb, Tr("role.qra-db"), false},
+                            {masterOf(qraDb), Tr("role.qra-master"), false},
+                            {a.db, Tr("role.db-option"), false},
+                            {masterOf(qthDb), Tr("role.qth-master"), false},
+                            {s.hamlogDbPath, Tr("role.settings-db"), false},
+                            {o.outputPath, Tr("role.output"), true}});
     const zlog::ZlogResult r = zlog::ConvertZlogLog(o, cb);
-    std::cout << "time base: " << zlog::TimeBaseName(header.timeBase)
-              << (header.contestName.empty() ? std::string() : ", contest: " + header.contestName) << '\n';
+    std::cout << Tr(header.contestName.empty()
+                        ? Message("zlog.time-base").Arg("zone", zlog::TimeBaseName(header.timeBase))
+                        : Message("zlog.time-base-contest")
+                              .Arg("zone", zlog::TimeBaseName(header.timeBase))
+                              .Arg("contest", header.contestName))
+              << '\n';
     library.HamlogClose();
     if (r.unmappable > 0)
-        cb.Warning(r.outputPath + ": " + std::to_string(r.unmappable) +
-                   " characters that Shift-JIS cannot hold were written as '?'");
+        cb.Warning(Message("cli.unmappable").Arg("file", r.outputPath).Arg("count", r.unmappable));
     if (r.cancelled) ReportCancelled(r.records, r.keptPath, r.outputPath);
     if (r.shrunk)
-        throw FileError(a.file, "the file became shorter while it was read; " + r.outputPath + " holds only the " +
-                                    std::to_string(r.records) + " contacts read");
+        throw FileError(a.file, Message("zlog.shrunk").Arg("output", r.outputPath).Arg("count", r.records));
     // A file without contacts makes an empty output, but never in place of an existing one.
     if (!r.outputReplaced) ReportNoContacts(a.file, cb, false, r.outputPath);
-    std::cout << r.records << " contacts\n" << zlog::CompletionMessage(r.outputPath, "\n") << '\n';
+    std::cout << Tr(Message("zlog.contacts").Arg("count", r.records)) << '\n'
+              << zlog::CompletionMessage(r.outputPath, "\n") << '\n';
 }
 
 }  // namespace
 
 void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx) {
     auto a = std::make_shared<ZlogArgs>();
-    CLI::App* cmd = ImportGroup(app)->add_subcommand(
-        "zlog", "Convert a zLog contest log (*.ZLO, *.ZLOX) into the CSV that Turbo HAMLOG imports");
-    cmd->footer(kExitStatusHelp);
-    cmd->add_option("FILE", a->file, "The zLog file (.ZLO or .ZLOX, told apart by its contents)")->required();
-    cmd->add_option("-o,--output", a->output,
-                    "The CSV file to write (default: ZLOG2HL_yyyymmdd_hhmm in the generated-data folder)");
-    cmd->add_flag("--to-other-zone", a->toOtherZone,
-                  "JST file: move DX stations to UTC; UTC file: move JA stations to JST");
-    a->qslIssueOpt = cmd->add_flag("--qsl-issue", a->qslIssue,
-                                   "Put the QSL issue mark (=MARK, or the settings' Jmark, default J)")
-                         ->option_text("[=MARK]");
-    cmd->add_flag("--qth", a->qth,
-                  "Turn the received contest number into Code and QTH (area codes from the master file of "
-                  "--db or of the settings' database, prefecture numbers from the prefecture table)");
-    cmd->add_option("--front-cut", a->frontCut, "Characters removed at the start of the contest number")
-        ->check(CLI::NonNegativeNumber);
-    cmd->add_option("--back-cut", a->backCut, "Characters removed at the end of the contest number")
-        ->check(CLI::NonNegativeNumber);
-    cmd->add_option("--lead-chars", a->leadChars,
-                    "Only the first N characters (after the cuts) name the place; 0 = all")
-        ->check(CLI::NonNegativeNumber);
-    cmd->add_option("--code-table", a->codeTable,
-                    "With --qth: contest-number code table (*.TBL: KEY,CODE,DESCRIPTION lines)");
+    CLI::App* cmd = ImportGroup(app)->add_subcommand("zlog", Tr("cli.help.zlog"));
+    cmd->footer(ExitStatusHelp());
+    const std::string io = Tr("help.group.input-output"), conv = Tr("help.group.conversion"),
+                      qsl = Tr("help.group.qsl"), fields = Tr("help.group.fields"), remarks = Tr("help.group.remarks");
+    cmd->add_option("FILE", a->file, Tr("cli.help.zlog.file"))->required()->group(io);
+    cmd->add_option("-o,--output", a->output, Tr("cli.help.zlog.output"))->group(io);
+    cmd->add_flag("--to-other-zone", a->toOtherZone, Tr("cli.help.zlog.to-other-zone"))->group(conv);
+    cmd->add_option("--freq", a->freq, Tr("cli.help.zlog.freq"))->check(CLI::IsMember({"band", "exact"}))->group(conv);
+    cmd->add_option("--mode-names", a->modeNames, Tr("cli.help.zlog.mode-names"))->group(conv);
+    cmd->add_flag("--qth", a->qth, Tr("cli.help.zlog.qth"))->group(conv);
+    cmd->add_option("--front-cut", a->frontCut, Tr("cli.help.zlog.front-cut"))
+        ->check(CLI::NonNegativeNumber)
+        ->group(conv);
+    cmd->add_option("--back-cut", a->backCut, Tr("cli.help.zlog.back-cut"))->check(CLI::NonNegativeNumber)->group(conv);
+    cmd->add_option("--lead-chars", a->leadChars, Tr("cli.help.zlog.lead-chars"))
+        ->check(CLI::NonNegativeNumber)
+        ->group(conv);
+    cmd->add_option("--code-table", a->codeTable, Tr("cli.help.zlog.code-table"))->group(conv);
+    a->qraFromOpt = cmd->add_option("--qra-from", a->qraFrom, Tr("cli.help.zlog.qra-from"))->expected(0, 1)->group(conv);
+    a->qslIssueOpt =
+        cmd->add_flag("--qsl-issue", a->qslIssue, Tr("cli.help.adif.qsl-issue"))->option_text("[=MARK]")->group(qsl);
+    cmd->add_flag("--honour-no-qsl", a->honourNoQsl, Tr("cli.help.zlog.honour-no-qsl"))->group(qsl);
     const auto targets = CLI::IsMember({"remarks1", "remarks2", "none"});
-    cmd->add_option("--rcvnum-to", a->rcvnumTo, "Where the received number goes (default remarks1)")
-        ->check(targets);
-    cmd->add_option("--memo-to", a->memoTo, "Where the zLog memo goes (default none)")->check(targets);
-    cmd->add_option("--contest-to", a->contestTo, "Where the contest name goes (default none)")
-        ->check(targets);
-    a->extraOpt = cmd->add_option("--extra", a->extra, "A fixed text appended to the remarks");
-    CLI::Option* extraTo = cmd->add_option("--extra-to", a->extraTo,
-                                           "Where the --extra text goes: remarks1 (default) or remarks2")
-                               ->check(CLI::IsMember({"remarks1", "remarks2"}));
+    cmd->add_option("--rcvnum-to", a->rcvnumTo, Tr("cli.help.zlog.rcvnum-to"))->check(targets)->group(remarks);
+    cmd->add_option("--memo-to", a->memoTo, Tr("cli.help.zlog.memo-to"))->check(targets)->group(remarks);
+    cmd->add_option("--contest-to", a->contestTo, Tr("cli.help.zlog.contest-to"))->check(targets)->group(remarks);
+    a->extraOpt = cmd->add_option("--extra", a->extra, Tr("cli.help.adif.fixed-text"))->group(remarks);
+    CLI::Option* extraTo = cmd->add_option("--extra-to", a->extraTo, Tr("cli.help.zlog.extra-to"))
+                               ->check(CLI::IsMember({"remarks1", "remarks2"}))
+                               ->group(remarks);
     extraTo->needs(a->extraOpt);
-    a->qraFromOpt = cmd->add_option("--qra-from", a->qraFrom,
-                                    "Look up operator names in this Turbo HAMLOG database (*.HDB; without a "
-                                    "value, the settings' database)")
-                        ->expected(0, 1);
-    cmd->add_option("--mode-names", a->modeNames,
-                    "CW,SSB,FM,AM,RTTY,Other[,FT4,FT8]: the names written for the mode codes (default: "
-                    "the settings' [ZLOGcfg] names)");
-    CLI::Option* db = cmd->add_option(
-        "--db", a->db, "Take the field widths (and, for --qth, the master file) from this database");
-    CLI::Option* widths = cmd->add_option("--widths", a->widths, "The seventeen field widths W0,W1,...,W16");
+    CLI::Option* db = cmd->add_option("--db", a->db, Tr("cli.help.zlog.db"))->group(fields);
+    CLI::Option* widths = cmd->add_option("--widths", a->widths, Tr("cli.help.widths"))->group(fields);
     db->excludes(widths);
-    cmd->add_option("--freq", a->freq,
-                    "band (default: the band, 7 or 1.9) or exact (the logged frequency of a .ZLOX in MHz, "
-                    "7025.0 kHz -> 7.025)")
-        ->check(CLI::IsMember({"band", "exact"}));
-    cmd->add_flag("--honour-no-qsl", a->honourNoQsl,
-                  "Contacts a .ZLOX marks \"no QSL\" get a blank QSL issue mark");
     cmd->callback([a, &ctx]() { Run(*a, ctx); });
 }
 

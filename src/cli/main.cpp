@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "cli/cli_context.h"
+#include "cli/cli_text.h"
 #include "cli/console_output.h"
 #include "core/errors.h"
 #include "core/platform.h"
+#include "settings/app_settings.h"
+#include "settings/ini_store.h"
 
 int main(int argc, char** argv) {
     using namespace trelvo;
@@ -24,23 +27,56 @@ int main(int argc, char** argv) {
     // CLI11 would read it as the bare flag (the settings' mark).
     for (std::string& a : args)
         if (a == "--qsl-issue=" || a == "--qsl-sent=" || a == "--qsl-rcvd=") a += ' ';
+    // "/?" and "-?" ask for the help, as on Windows.
+    for (std::size_t i = 1; i < args.size(); ++i)
+        if (cli::IsHelpQuestion(args[i])) args[i] = "--help";
     std::vector<char*> utf8Argv;
     for (std::string& a : args) utf8Argv.push_back(a.data());
+    cli::CliContext ctx;
+    ctx.programFolder = ProgramFolder();
+
+    // The language is needed before the help texts are made: --lang, then [TRELVO5-UI] Lang=
+    // of the settings file, then the user's locale.
+    std::string langOption;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        auto value = [&](const std::string& name, std::string& into) {
+            if (args[i] == name && i + 1 < args.size()) into = args[i + 1];
+            else if (args[i].rfind(name + "=", 0) == 0) into = args[i].substr(name.size() + 1);
+        };
+        value("--lang", langOption);
+        value("--ini", ctx.iniOption);
+    }
+    std::string langSetting;
+    if (!IsLangCode(langOption)) {
+        try {
+            settings::IniStore ini(ctx.IniPath());
+            langSetting = ini.ReadOr(settings::kUiSection, settings::kUiLangKey, "");
+        } catch (const std::exception&) {
+            // An unreadable settings file is reported by the command that reads it.
+        }
+    }
+    cli::SetUiLang(ChooseLang(langOption, langSetting, UserLanguageCode()));
+    ctx.iniOption.clear();  // set again by the parse
+
     if (args.size() == 1 && ConsoleOwnedAlone()) {
         std::cout << cli::kStartedAlone << std::flush;
         WaitForKey();
         return cli::kExitDone;
     }
-    cli::CliContext ctx;
-    ctx.programFolder = ProgramFolder();
 
-    CLI::App app{"TRELVO5 - log converter for Turbo HAMLOG 5", "trelvo5"};
+    CLI::App app{cli::Tr("cli.help.program"), "trelvo5"};
+    app.formatter(std::make_shared<cli::HelpFormatter>());
+    app.failure_message(cli::FailureMessage);
     app.allow_windows_style_options(false);  // "/path" is a file on every system, never an option
-    app.set_version_flag("--version", std::string("trelvo5 ") + TRELVO5_VERSION);
+    app.set_help_flag("-h,--help", cli::Tr("cli.help.help"));
+    app.set_version_flag("--version", std::string("trelvo5 ") + TRELVO5_VERSION, cli::Tr("cli.help.version"));
     app.require_subcommand(1);
-    app.add_option("--ini", ctx.iniOption,
-                   "Settings file to read (default: TRELVO5.INI beside the program; a file that "
-                   "does not exist means every default)");
+    app.fallthrough();  // --lang and --ini may come after the command too
+    app.add_option("--ini", ctx.iniOption, cli::Tr("cli.help.ini"))->group(cli::Tr("help.group.common"));
+    std::string langParsed;
+    app.add_option("--lang", langParsed, cli::Tr("cli.help.lang"))
+        ->check(CLI::IsMember({"ja", "en"}, CLI::ignore_case))
+        ->group(cli::Tr("help.group.common"));
 
     cli::RegisterSettingsCommand(app, ctx);
     cli::RegisterImportJap1Command(app, ctx);
@@ -50,7 +86,7 @@ int main(int argc, char** argv) {
     cli::RegisterExportCommand(app, ctx);
     cli::RegisterImportZlogCommand(app, ctx);
 
-    app.footer(cli::kExitStatusHelp);
+    app.footer(cli::ExitStatusHelp());
 
     int status = cli::kExitDone;
     try {
@@ -60,19 +96,19 @@ int main(int argc, char** argv) {
     } catch (const cli::ExitStatus& e) {
         status = e.status;
     } catch (const Aborted& e) {
-        std::cerr << "trelvo5: stopped: " << e.what() << '\n';
+        std::cerr << cli::Tr(Message("cli.stopped").Arg("reason", ErrorText(e, cli::UiLang()))) << '\n';
         status = cli::kExitStopped;
     } catch (const Error& e) {
-        std::cerr << "trelvo5: " << e.what() << '\n';
+        std::cerr << cli::Tr(Message("cli.error").Arg("reason", ErrorText(e, cli::UiLang()))) << '\n';
         status = cli::kExitFailed;
     } catch (const std::exception& e) {
-        std::cerr << "trelvo5: unexpected failure: " << e.what() << '\n';
+        std::cerr << cli::Tr(Message("cli.unexpected").Arg("reason", e.what())) << '\n';
         status = cli::kExitFailed;
     }
     // What was printed must have reached its destination (a full disk, a closed pipe).
     std::cout.flush();
     if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::cerr << "trelvo5: cannot write the output to the standard output\n";
+        std::cerr << cli::Tr("cli.stdout-failed") << '\n';
         if (status == cli::kExitDone) status = cli::kExitFailed;
     }
     return status;

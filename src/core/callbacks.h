@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "core/message.h"
+
 namespace trelvo {
 
 // Called by every converter. The window services its event loop in `Progress`, the command
@@ -26,6 +28,9 @@ public:
     // Something the user should know that does not stop the run (a record skipped, a
     // character that CP932 cannot hold, a ragged end of file).
     virtual void Warning(const std::string& /*message*/) {}
+    // The same as a catalog message, which the front end renders in the user's language.
+    // Front ends that do not render messages get its English text.
+    virtual void Warning(const Message& message) { Warning(Render(message, Lang::kEnglish)); }
 };
 
 // Callbacks that do nothing: never cancel, answer No, accept proposals, drop warnings.

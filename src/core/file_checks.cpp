@@ -29,6 +29,10 @@ fs::path Resolved(const std::string& p, std::error_code& ec) {
     return ec ? fs::path() : fs::weakly_canonical(abs, ec);
 }
 
+Message Role(const CommandFile& f) {
+    return f.roleMessage.empty() ? Message("cli.text").Arg("text", f.role) : f.roleMessage;
+}
+
 }  // namespace
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -56,22 +60,28 @@ void RefuseSameFiles(const std::vector<CommandFile>& files) {
         for (std::size_t j = 0; j < files.size(); ++j) {
             if (j == i || files[j].path.empty() || (files[j].written && j < i)) continue;
             if (SameFile(files[i].path, files[j].path))
-                throw FileError(files[i].path, files[i].role + " is the same file as " + files[j].role +
-                                                   " (" + files[j].path +
-                                                   "); choose another name, nothing was written");
+                throw FileError(files[i].path, Message("core.same-file")
+                                                   .Arg("role", Role(files[i]))
+                                                   .Arg("other", Role(files[j]))
+                                                   .Arg("file", files[j].path));
         }
     }
 }
 
 void CheckInputFile(const std::string& path, const std::string& role) {
+    CheckInputFile(path, Message("cli.text").Arg("text", role));
+}
+
+void CheckInputFile(const std::string& path, const Message& role) {
     std::error_code ec;
     const fs::path p = PathFromUtf8(path);
-    if (fs::is_directory(p, ec)) throw FileError(path, role + " is a folder, not a file");
+    if (fs::is_directory(p, ec)) throw FileError(path, Message("core.input-is-folder").Arg("role", role));
     errno = 0;
     std::FILE* f = OpenFile(path, "rb");
     if (!f) {
         const int e = errno;
-        throw FileError(path, "cannot open " + role + (e ? std::string(" (") + std::strerror(e) + ")" : ""));
+        throw FileError(path, e ? Message("core.cannot-open-input-because").Arg("role", role).Arg("reason", SystemErrorMessage(e))
+                                : Message("core.cannot-open-input").Arg("role", role));
     }
     std::fclose(f);
 }

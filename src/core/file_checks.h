@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
+
 namespace trelvo {
 
 // True when the two paths are one file: the same file on disk (links included), or, for
@@ -16,6 +18,7 @@ struct CommandFile {
     std::string path;  // empty: not used in this run
     std::string role;  // how messages name it: "the output", "the remarks table", ...
     bool written = false;
+    Message roleMessage;  // set: how messages name it, in the user's language (`role` unused)
 };
 
 // Throws FileError naming both files when a file that is written is the same file as any
@@ -25,5 +28,6 @@ void RefuseSameFiles(const std::vector<CommandFile>& files);
 // Throws FileError (naming the file and the system's reason) unless `path` is a file that can
 // be opened for reading. Called for every input before any output is created.
 void CheckInputFile(const std::string& path, const std::string& role);
+void CheckInputFile(const std::string& path, const Message& role);
 
 }  // namespace trelvo

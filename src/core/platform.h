@@ -77,6 +77,11 @@ bool FolderWritable(const std::string& utf8Folder);
 // through the wide-character call, so folder names outside the ANSI code page survive.
 std::optional<std::string> EnvironmentUtf8(const char* name);
 
+// The user's language as a locale name ("ja_JP.UTF-8", "ja", "en_US", "C"): the first
+// non-empty of LC_ALL, LC_MESSAGES and LANG; on Windows, when none is set, the user's UI
+// language ("ja" for Japanese). Empty when nothing says.
+std::string UserLanguageCode();
+
 // The user's own settings folder for this program: $XDG_CONFIG_HOME/trelvo5 (default
 // ~/.config/trelvo5) here, %APPDATA%\TRELVO5 on Windows. Not created; empty when the
 // environment names no home.

@@ -243,3 +243,15 @@ std::string UserConfigFolder() {
 }
 
 }  // namespace trelvo
+
+namespace trelvo {
+
+std::string UserLanguageCode() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return value;
+    }
+    return {};
+}
+
+}  // namespace trelvo

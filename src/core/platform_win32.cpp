@@ -313,3 +313,17 @@ std::FILE* ExclusiveLock::TruncatedStream() {
 }
 
 }  // namespace trelvo
+
+namespace trelvo {
+
+// A locale set in the environment (an MSYS shell, Wine started from a Unix shell) is what
+// the user chose there; otherwise Windows' own display language.
+std::string UserLanguageCode() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const std::optional<std::string> value = EnvironmentUtf8(name);
+        if (value && !value->empty()) return *value;
+    }
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE ? "ja" : "en";
+}
+
+}  // namespace trelvo

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/message.h"
+
 namespace trelvo::hamlog {
 
 enum class DbOpenStatus {
@@ -21,7 +23,7 @@ enum class DbOpenStatus {
 // has the file open for writing, or denies reading); elsewhere an exclusive flock() or a
 // write lock (fcntl) on the file.
 std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status,
-                                  std::string* reason = nullptr);
+                                  Message* reason = nullptr);
 
 // Moves to a byte offset that may lie beyond 2 GiB. False on failure.
 bool SeekFile(std::FILE* f, long long offset);

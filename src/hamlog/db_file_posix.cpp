@@ -8,6 +8,8 @@
 
 #include "hamlog/db_file.h"
 
+#include "core/errors.h"
+
 namespace trelvo::hamlog {
 namespace {
 
@@ -32,13 +34,12 @@ bool HeldByAnother(int fd) {
 
 }  // namespace
 
-std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status, std::string* reason) {
+std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status, Message* reason) {
     auto fail = [&](DbOpenStatus s, int err, int fd) -> std::FILE* {
         if (fd >= 0) ::close(fd);
         status = s;
         if (reason)
-            *reason = s == DbOpenStatus::kHeldExclusively ? "held open by another program"
-                                                          : std::generic_category().message(err);
+            *reason = s == DbOpenStatus::kHeldExclusively ? Message("hdb.held-open") : SystemErrorMessage(err);
         return nullptr;
     };
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -16,15 +16,16 @@ namespace {
 // Why the open failed, in the words the C library uses on every system for the usual cases
 // (so messages read the same everywhere), else the system's own text as UTF-8 (the narrow
 // system text would be in the ANSI code page).
-std::string ReasonFor(DWORD e, const std::string& path) {
+Message ReasonFor(DWORD e, const std::string& path) {
     switch (e) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
-            return "No such file or directory";
+            return Message("sys.no-such-file").Arg("text", "No such file or directory");
         case ERROR_ACCESS_DENIED: {
             std::error_code ec;
-            return std::filesystem::is_directory(PathFromUtf8(path), ec) ? "Is a directory"
-                                                                         : "Permission denied";
+            return std::filesystem::is_directory(PathFromUtf8(path), ec)
+                       ? Message("sys.is-folder").Arg("text", "Is a directory")
+                       : Message("sys.permission").Arg("text", "Permission denied");
         }
         default:
             break;
@@ -37,12 +38,12 @@ std::string ReasonFor(DWORD e, const std::string& path) {
     if (text) LocalFree(text);
     while (!w.empty() && (w.back() == L'\r' || w.back() == L'\n' || w.back() == L' ' || w.back() == L'.'))
         w.pop_back();
-    return PathToUtf8(std::filesystem::path(w));
+    return Message("cli.text").Arg("text", PathToUtf8(std::filesystem::path(w)));
 }
 
 }  // namespace
 
-std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status, std::string* reason) {
+std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status, Message* reason) {
     // Other readers may share the file with us, writers may not: while a program has it open
     // for writing (Turbo HAMLOG with its database) or denies reading, this fails with a
     // sharing violation.
@@ -57,22 +58,21 @@ std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status,
         else
             status = DbOpenStatus::kCannotOpen;
         if (reason)
-            *reason = status == DbOpenStatus::kHeldExclusively ? "held open by another program"
-                                                               : ReasonFor(e, path);
+            *reason = status == DbOpenStatus::kHeldExclusively ? Message("hdb.held-open") : ReasonFor(e, path);
         return nullptr;
     }
     int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
         CloseHandle(h);
         status = DbOpenStatus::kCannotOpen;
-        if (reason) *reason = "cannot open the file";
+        if (reason) *reason = Message("io.cannot-open");
         return nullptr;
     }
     std::FILE* f = _fdopen(fd, "rb");
     if (!f) {
         _close(fd);
         status = DbOpenStatus::kCannotOpen;
-        if (reason) *reason = "cannot open the file";
+        if (reason) *reason = Message("io.cannot-open");
         return nullptr;
     }
     status = DbOpenStatus::kOpened;

@@ -65,27 +65,30 @@ LocationStatus CheckHamlogLocation(HamlogLocation& location, const std::string& 
         return LocationStatus::kMstMissing;
     }
     location.HeaderProblem.clear();
+    location.HeaderProblemMessage = Message();
     std::optional<HdbCheckError> problem;
     if (!ReadHdbFieldLengths(location.HamlogDbPath, location.HdbFieldLen, &problem)) {
         location.HeaderProblem = problem->what();
+        location.HeaderProblemMessage =
+            problem->message() ? *problem->message() : Message("cli.text").Arg("text", problem->what());
         return problem->problem() == HdbProblem::kInUse ? LocationStatus::kInUse : LocationStatus::kBadHeader;
     }
     return LocationStatus::kValid;
 }
 
-bool ReadCheckedHdbFieldLengths(const std::string& dbPath, HdbFieldLengths& widths, std::string& why) {
+bool ReadCheckedHdbFieldLengths(const std::string& dbPath, HdbFieldLengths& widths, Message& why) {
     if (!PathHasHdb(dbPath)) {
-        why = "the name does not end in .HDB";
+        why = Message("hdb.not-hdb-name");
         return false;
     }
     HdbFieldLengths w{};
     std::optional<HdbCheckError> problem;
     if (!ReadHdbFieldLengths(dbPath, w, &problem)) {
-        why = problem ? std::string(problem->what()) : std::string("the header cannot be read");
+        why = problem && problem->message() ? *problem->message() : Message("zlog.header-unreadable");
         return false;
     }
     if (w[kHdbCalls + 1] <= 0 || w[kHdbDate + 1] <= 0 || w[kHdbTime + 1] <= 0) {
-        why = "the header gives no width for the callsign, date or time";
+        why = Message("hdb.no-key-widths");
         return false;
     }
     widths = w;

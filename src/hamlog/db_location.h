@@ -17,6 +17,7 @@ struct HamlogLocation {
     HdbFieldLengths HdbFieldLen{};  // all 0 until a header has been read
     // Why the last header check failed: the file and the reason (empty after a good check).
     std::string HeaderProblem;
+    Message HeaderProblemMessage;  // the same, to be shown in the user's language
 };
 
 // True when the path, in upper case, contains ".HDB" (a folder name counts).
@@ -60,6 +61,6 @@ LocationStatus CheckHamlogLocation(HamlogLocation& location, const std::string& 
 // checks as opening the database for reading (as `db info` does) and gives a callsign, date and
 // time width. Otherwise false, with `why` saying which check failed. Every use of widths from a
 // database file goes through here.
-bool ReadCheckedHdbFieldLengths(const std::string& dbPath, HdbFieldLengths& widths, std::string& why);
+bool ReadCheckedHdbFieldLengths(const std::string& dbPath, HdbFieldLengths& widths, Message& why);
 
 }  // namespace trelvo::hamlog

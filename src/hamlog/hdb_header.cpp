@@ -34,10 +34,10 @@ std::string Hex(unsigned char c) {
 // The checks on the header bytes themselves; `b` holds the header (or the whole file when it
 // is shorter), `fileSize` the size of the file.
 HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std::string& path) {
-    auto bad = [&](const std::string& what) {
-        return HdbCheckError(HdbProblem::kNotHamlog, path, "not a Turbo HAMLOG database: " + what);
+    auto bad = [&](const Message& what) {
+        return HdbCheckError(HdbProblem::kNotHamlog, path, Message("hdb.not-hamlog").Arg("what", what));
     };
-    if (b.size() < kDbfFixedHeaderBytes) throw bad("the file is shorter than a database header");
+    if (b.size() < kDbfFixedHeaderBytes) throw bad(Message("hdb.too-short"));
     HdbHeader h;
     h.version = static_cast<unsigned char>(b[0]);
     h.updateYear = 1900 + static_cast<unsigned char>(b[1]);
@@ -47,13 +47,12 @@ HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std
     h.headerLength = static_cast<int>(GetLe16(b, 8));
     h.recordLength = static_cast<int>(GetLe16(b, 10));
     if (h.version != 0x03 && h.version != 0x1A)
-        throw bad("the first byte is " + Hex(h.version) + ", not that of a dBase III table (0x03)");
+        throw bad(Message("hdb.first-byte").Arg("value", Hex(h.version)));
     if (h.headerLength < static_cast<int>(kDbfFixedHeaderBytes) + 32 * 16 + 1)
-        throw bad("the header (" + std::to_string(h.headerLength) + " bytes) cannot hold sixteen fields");
+        throw bad(Message("hdb.header-too-small").Arg("count", h.headerLength));
     if (fileSize < static_cast<std::uint64_t>(h.headerLength) ||
         b.size() < static_cast<std::size_t>(h.headerLength))
-        throw bad("the header length (" + std::to_string(h.headerLength) +
-                  " bytes) runs past the end of the file (" + std::to_string(fileSize) + " bytes)");
+        throw bad(Message("hdb.header-past-end").Arg("count", h.headerLength).Arg("size", fileSize));
     const auto headerLength = static_cast<std::size_t>(h.headerLength);
     std::size_t at = 32;
     int offset = 1;
@@ -76,22 +75,22 @@ HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std
         at < headerLength && b[at] == '\x0D' &&
         (headerLength == expected || (headerLength == expected + 1 && b[expected] == '\0'));
     if (!endsRight)
-        throw bad("the header length (" + std::to_string(h.headerLength) + " bytes) does not match its " +
-                  std::to_string(n) + " field descriptors (32 x " + std::to_string(n) +
-                  " + 33 = " + std::to_string(expected) + ")");
+        throw bad(Message("hdb.header-length").Arg("count", h.headerLength).Arg("fields", n).Arg("expected", expected));
     for (std::size_t i = 0; i < 16; ++i)
         if (h.fields[i].name != kHdbFieldNames[i])
-            throw bad("field " + std::to_string(i + 1) + " is named \"" +
-                      text::Cp932ToUtf8(h.fields[i].name) + "\", Turbo HAMLOG names it " + kHdbFieldNames[i]);
+            throw bad(Message("hdb.field-name")
+                          .Arg("number", i + 1)
+                          .Arg("value", text::Cp932ToUtf8(h.fields[i].name))
+                          .Arg("name", kHdbFieldNames[i]));
     if (offset != h.recordLength)
-        throw bad("the field widths add up to " + std::to_string(offset - 1) + " bytes, the record length " +
-                  std::to_string(h.recordLength) + " needs " + std::to_string(h.recordLength - 1));
+        throw bad(Message("hdb.widths-sum").Arg("sum", offset - 1).Arg("record", h.recordLength).Arg("need", h.recordLength - 1));
     auto need = [&](int index, int width) {
         if (h.fields[static_cast<std::size_t>(index)].width < width)
-            throw bad("field " + std::to_string(index + 1) + " (" +
-                      kHdbFieldNames[static_cast<std::size_t>(index)] + ") is " +
-                      std::to_string(h.fields[static_cast<std::size_t>(index)].width) +
-                      " bytes wide, at least " + std::to_string(width) + " are needed");
+            throw bad(Message("hdb.field-too-narrow")
+                          .Arg("number", index + 1)
+                          .Arg("name", kHdbFieldNames[static_cast<std::size_t>(index)])
+                          .Arg("width", h.fields[static_cast<std::size_t>(index)].width)
+                          .Arg("need", width));
     };
     need(kHdbCalls, 1);
     need(kHdbDate, 4);
@@ -100,7 +99,7 @@ HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std
     if (!text::IsValidDate(h.updateYear, h.updateMonth, h.updateDay)) {
         char date[40];
         std::snprintf(date, sizeof date, "%04d-%02d-%02d", h.updateYear, h.updateMonth, h.updateDay);
-        throw bad(std::string("the last-update date ") + date + " is not a date");
+        throw bad(Message("hdb.bad-update-date").Arg("value", date));
     }
     return h;
 }
@@ -111,13 +110,13 @@ CheckedHdb CheckHdbHeader(const std::string& path) {
     const std::string found = settings::ResolvePathNoCase(path);
     const std::string& name = found.empty() ? path : found;
     DbOpenStatus status;
-    std::string reason;
+    Message reason;
     std::FILE* f = OpenDatabaseForReading(name, status, &reason);
     if (!f) {
         const HdbProblem problem = status == DbOpenStatus::kNotFound          ? HdbProblem::kNotFound
                                    : status == DbOpenStatus::kHeldExclusively ? HdbProblem::kInUse
                                                                               : HdbProblem::kCannotRead;
-        throw HdbCheckError(problem, name, "cannot open the database: " + reason);
+        throw HdbCheckError(problem, name, Message("hdb.cannot-open").Arg("reason", reason));
     }
     struct CloseOnExit {
         std::FILE* f;
@@ -142,7 +141,7 @@ CheckedHdb CheckHdbStream(std::FILE* f, const std::string& name) {
     const long long size = readFailed ? -1 : FileSizeOf(f);
     if (readFailed || size < 0)
         throw HdbCheckError(HdbProblem::kCannotRead, name,
-                            "cannot read the database: " + std::generic_category().message(err));
+                            Message("hdb.cannot-read").Arg("reason", SystemErrorMessage(err)));
 
     CheckedHdb c;
     c.path = name;
@@ -153,9 +152,11 @@ CheckedHdb CheckHdbStream(std::FILE* f, const std::string& name) {
     // What is there is read: records past a count that was not updated, or only the whole
     // records of a file cut short.
     c.usableCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(c.recordsInFile, 0xFFFFFFFFu));
-    if (c.recordsInFile != c.header.recordCount)
-        c.countWarning = name + ": the header counts " + std::to_string(c.header.recordCount) +
-                         " records, the file holds " + std::to_string(c.recordsInFile);
+    if (c.recordsInFile != c.header.recordCount) {
+        c.countWarningMessage =
+            Message("hdb.count-mismatch").Arg("file", name).Arg("header", c.header.recordCount).Arg("count", c.recordsInFile);
+        c.countWarning = Render(c.countWarningMessage, Lang::kEnglish);
+    }
     return c;
 }
 
@@ -183,9 +184,7 @@ void PutLe16(std::string& b, std::size_t at, unsigned v) {
 std::string MakeDbfHeader(const std::vector<std::pair<std::string, int>>& fields, std::uint32_t recordCount,
                           int year, int month, int day, int extraBytes) {
     if (year < kDbfFirstYear || year > kDbfLastYear)
-        throw Error("the last-update year " + std::to_string(year) +
-                    " cannot be stored in a database header (" + std::to_string(kDbfFirstYear) + " to " +
-                    std::to_string(kDbfLastYear) + ")");
+        throw Error(Message("hdb.year-range").Arg("year", year).Arg("first", kDbfFirstYear).Arg("last", kDbfLastYear));
     const std::size_t headerLength = 32 + 32 * fields.size() + 1 + static_cast<std::size_t>(extraBytes);
     std::string h(headerLength, '\0');
     h[0] = '\x03';

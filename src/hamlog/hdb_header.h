@@ -86,6 +86,10 @@ class HdbCheckError : public Error {
 public:
     HdbCheckError(HdbProblem problem, std::string path, const std::string& what)
         : Error(path + ": " + what), path_(std::move(path)), problem_(problem) {}
+    HdbCheckError(HdbProblem problem, std::string path, const Message& what)
+        : Error(Message("core.format-error").Arg("where", path).Arg("what", what)),
+          path_(std::move(path)),
+          problem_(problem) {}
     HdbProblem problem() const { return problem_; }
     const std::string& path() const { return path_; }
 
@@ -105,6 +109,7 @@ struct CheckedHdb {
     // Set when the header's count and the records in the file differ; the caller shows it
     // as a warning.
     std::string countWarning;
+    Message countWarningMessage;  // the same, to be shown in the user's language
 };
 
 // Every reader of a database goes through here before it trusts any byte of it: the file is

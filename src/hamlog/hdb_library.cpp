@@ -57,10 +57,11 @@ HdbLibrary::~HdbLibrary() {
     HamlogClose();
 }
 
-int HdbLibrary::Fail(HdbOpenError e, const std::string& what) {
+int HdbLibrary::Fail(HdbOpenError e, const Message& what) {
     HamlogClose();
     openError_ = e;
-    openErrorText_ = what;
+    openErrorMessage_ = what;
+    openErrorText_ = Render(what, Lang::kEnglish);
     return static_cast<int>(e);
 }
 
@@ -72,6 +73,7 @@ int HdbLibrary::HamlogClose() {
     count_ = live_ = 0;
     recordsInFile_ = 0;
     countWarning_.clear();
+    countWarningMessage_ = Message();
     block_.clear();
     blockStart_ = -1;
     record_.clear();
@@ -88,17 +90,18 @@ int HdbLibrary::HamlogOpen(const std::string& dbBase) {
     HamlogClose();
     openError_ = HdbOpenError::kNone;
     openErrorText_.clear();
+    openErrorMessage_ = Message();
     const std::string path = dbBase + ".HDB";
     const std::string resolved = settings::ResolvePathNoCase(path);
     const std::string& found = resolved.empty() ? path : resolved;
     DbOpenStatus status;
-    std::string reason;
+    Message reason;
     std::FILE* f = OpenDatabaseForReading(found, status, &reason);
     if (!f)
         return Fail(status == DbOpenStatus::kNotFound          ? HdbOpenError::kNotFound
                     : status == DbOpenStatus::kHeldExclusively ? HdbOpenError::kInUse
                                                                : HdbOpenError::kCannotRead,
-                    found + ": cannot open the database: " + reason);
+                    Message("core.format-error").Arg("where", found).Arg("what", Message("hdb.cannot-open").Arg("reason", reason)));
     // The library keeps its own blocks: unbuffered, a jump reads just the record it needs.
     std::setvbuf(f, nullptr, _IONBF, 0);
     return HamlogOpenStream(f, found);
@@ -108,13 +111,14 @@ int HdbLibrary::HamlogOpenStream(std::FILE* f, const std::string& name) {
     HamlogClose();
     openError_ = HdbOpenError::kNone;
     openErrorText_.clear();
+    openErrorMessage_ = Message();
     CheckedHdb checked;
     try {
         checked = CheckHdbStream(f, name);
     } catch (const HdbCheckError& e) {
         std::fclose(f);
         return Fail(e.problem() == HdbProblem::kNotHamlog ? HdbOpenError::kNotHamlog : HdbOpenError::kCannotRead,
-                    e.what());
+                    e.message() ? *e.message() : Message("cli.text").Arg("text", e.what()));
     }
     const std::string& found = name;
     f_ = f;
@@ -122,6 +126,7 @@ int HdbLibrary::HamlogOpenStream(std::FILE* f, const std::string& name) {
     header_ = std::move(checked.header);
     recordsInFile_ = checked.recordsInFile;
     countWarning_ = checked.countWarning;
+    countWarningMessage_ = checked.countWarningMessage;
     count_ = checked.usableCount;
     if (count_ > 0x7FFFFFFFu) count_ = 0x7FFFFFFFu;  // record numbers are 32-bit signed
 
@@ -133,7 +138,7 @@ int HdbLibrary::HamlogOpenStream(std::FILE* f, const std::string& name) {
     for (std::uint32_t n = 1; n <= count_; ++n) {
         const char* r = RecordBytes(n);
         if (!r)
-            return Fail(HdbOpenError::kCannotRead, "cannot read record " + std::to_string(n) + ": " + found);
+            return Fail(HdbOpenError::kCannotRead, Message("hdb.cannot-read-record").Arg("record", n).Arg("file", found));
         if (r[0] == '*') continue;
         ++live_;
         std::string_view rec(r, static_cast<std::size_t>(header_.recordLength));

@@ -48,6 +48,8 @@ public:
     // What the last HamlogOpen found, for messages: the reason and a text naming the file.
     HdbOpenError LastOpenError() const { return openError_; }
     const std::string& LastOpenErrorText() const { return openErrorText_; }
+    // The same as a message, to be shown in the user's language.
+    const Message& LastOpenErrorMessage() const { return openErrorMessage_; }
 
     // About the open database.
     bool IsOpen() const { return f_ != nullptr; }
@@ -60,6 +62,7 @@ public:
     std::uint64_t RecordsInFile() const { return recordsInFile_; }
     // Set when the header's count and the records in the file differ (see CheckHdbHeader).
     const std::string& CountWarning() const { return countWarning_; }
+    const Message& CountWarningMessage() const { return countWarningMessage_; }
     // Bytes the callsign index holds.
     std::size_t IndexBytes() const;
 
@@ -71,7 +74,7 @@ private:
     };
     static constexpr std::uint32_t kShortKey = 0xFFFFFFFFu;
 
-    int Fail(HdbOpenError e, const std::string& text);
+    int Fail(HdbOpenError e, const Message& what);
     const char* RecordBytes(std::uint32_t n);
     std::string_view Field(int index) const;
     std::string_view KeyOf(const IndexEntry& e, char (&shortKey)[8]) const;
@@ -86,8 +89,10 @@ private:
     std::uint32_t live_ = 0;
     std::uint64_t recordsInFile_ = 0;
     std::string countWarning_;
+    Message countWarningMessage_;
     HdbOpenError openError_ = HdbOpenError::kNone;
     std::string openErrorText_;
+    Message openErrorMessage_;
 
     std::string block_;          // records read ahead
     long long blockStart_ = -1;  // file offset of block_

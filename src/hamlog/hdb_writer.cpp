@@ -23,12 +23,11 @@ constexpr std::size_t kWriteBuffer = 1 << 20;
 
 // Exactly `width` CP932 bytes: cut at a character boundary or padded with spaces. Notes what
 // did not go in unchanged.
-std::string FitField(const std::string& utf8, int width, const char* name, std::vector<std::string>& notes) {
+std::string FitField(const std::string& utf8, int width, const char* name, std::vector<Message>& notes) {
     text::ConversionStats stats;
     std::string b = text::Utf8ToCp932(utf8, &stats);
     if (stats.invalid)
-        notes.push_back(std::string(name) + ": " + std::to_string(stats.invalid) +
-                        " character(s) that Shift-JIS cannot hold written as '?'");
+        notes.push_back(Message("hdb.write.unmappable").Arg("field", name).Arg("count", stats.invalid));
     const auto w = static_cast<std::size_t>(width);
     if (b.size() > w) {
         std::size_t i = 0;
@@ -38,8 +37,7 @@ std::string FitField(const std::string& utf8, int width, const char* name, std::
             i += n;
         }
         if (!text::TrimRight(std::string_view(b).substr(i)).empty())
-            notes.push_back(std::string(name) + " \"" + utf8 + "\" cut to " + std::to_string(width) +
-                            " bytes");
+            notes.push_back(Message("hdb.write.cut").Arg("field", name).Arg("value", utf8).Arg("width", width));
         b.resize(i);
     }
     b.append(w - b.size(), ' ');
@@ -100,18 +98,18 @@ bool ParseTime(std::string_view t, HdbContact& c) {
     return c.when.hour < 24 && c.when.minute < 60;
 }
 
-HdbContact ContactFromCsv(std::vector<std::string>& f, const std::string& where) {
+HdbContact ContactFromCsv(std::vector<std::string>& f, const Message& where) {
     if (f.size() == 16) f.erase(f.begin());  // Turbo HAMLOG's export: record number first
     if (f.size() != 15)
-        throw FormatError(where, "expected 15 quoted columns, found " + std::to_string(f.size()));
+        throw FormatError(where, Message("hdb.csv.columns").Arg("count", f.size()));
     HdbContact c;
     c.call = std::string(text::Trim(f[0]));
-    if (c.call.empty()) throw FormatError(where, "no callsign");
+    if (c.call.empty()) throw FormatError(where, Message("hdb.csv.no-call"));
     auto date = text::ParseYmdDateTime(text::Trim(f[1]));
     if (!date || text::Trim(f[1]).find(' ') != std::string_view::npos)
-        throw FormatError(where, "not a date (YY/MM/DD or yyyy/mm/dd): \"" + f[1] + "\"");
+        throw FormatError(where, Message("hdb.csv.bad-date").Arg("value", f[1]));
     c.when = *date;
-    if (!ParseTime(f[2], c)) throw FormatError(where, "not a time (HH:MM with J or U): \"" + f[2] + "\"");
+    if (!ParseTime(f[2], c)) throw FormatError(where, Message("hdb.csv.bad-time").Arg("value", f[2]));
     c.hisRst = f[3];
     c.myRst = f[4];
     c.freq = f[5];
@@ -125,7 +123,7 @@ HdbContact ContactFromCsv(std::vector<std::string>& f, const std::string& where)
     c.remarks2 = f[13];
     auto flag = text::WholeNumber(f[14]);
     if (!flag || *flag < 0)
-        throw FormatError(where, "column 15 must be 0 (JA) or 8 (DX), found \"" + f[14] + "\"");
+        throw FormatError(where, Message("hdb.csv.bad-flag").Arg("value", f[14]));
     c.dx = (*flag & kFlagDx) != 0;
     return c;
 }
@@ -140,8 +138,10 @@ int MinHdbWidth(std::size_t index) {
 }
 
 Error WidthOutOfRange(std::size_t index, const std::string& given) {
-    return Error(std::string("field width of ") + kHdbFieldNames[index] + " must be " +
-                 std::to_string(MinHdbWidth(index)) + " to 254, not " + given);
+    return Error(Message("hdb.width-range")
+                     .Arg("field", kHdbFieldNames[index])
+                     .Arg("min", MinHdbWidth(index))
+                     .Arg("value", given));
 }
 
 }  // namespace
@@ -155,14 +155,12 @@ void CheckHdbWidths(const HdbFieldLengths& widths) {
 HdbFieldLengths ParseHdbWidths(const std::string& s) {
     std::vector<std::string> parts = text::Split(s, ',');
     if (parts.size() != 16)
-        throw Error("field widths: sixteen numbers separated by commas are needed, found " +
-                    std::to_string(parts.size()) + " in \"" + s + "\"");
+        throw Error(Message("hdb.widths-count").Arg("count", parts.size()).Arg("value", s));
     HdbFieldLengths w{};
     for (std::size_t i = 0; i < 16; ++i) {
         auto v = text::WholeNumber(parts[i]);
         if (!v || text::Trim(parts[i]).find('.') != std::string_view::npos)
-            throw Error(std::string("field width of ") + kHdbFieldNames[i] + " is not a whole number: \"" +
-                        parts[i] + "\"");
+            throw Error(Message("hdb.width-not-number").Arg("field", kHdbFieldNames[i]).Arg("value", parts[i]));
         if (*v < MinHdbWidth(i) || *v > 254) throw WidthOutOfRange(i, std::string(text::Trim(parts[i])));
         w[i + 1] = static_cast<int>(*v);
     }
@@ -173,8 +171,9 @@ HdbFieldLengths ParseHdbWidths(const std::string& s) {
 
 namespace {
 
-std::string Because(const char* what, int error) {
-    return error ? std::string(what) + " (" + std::strerror(error) + ")" : std::string(what);
+Message Because(const char* id, int error) {
+    return error ? Message("cli.reason-detail").Arg("message", Message(id)).Arg("detail", SystemErrorMessage(error))
+                 : Message(id);
 }
 
 }  // namespace
@@ -183,13 +182,13 @@ PendingFile::PendingFile(std::string target, bool overwrite) : target_(std::move
     if (!overwrite) {
         std::string existing = settings::ResolvePathNoCase(target_);
         if (!existing.empty())
-            throw FileError(existing, "the file exists and is only replaced when asked to");
+            throw FileError(existing, Message("hdb.write.exists"));
     }
     if (!FileWritable(FollowLinks(target_)))
-        throw FileError(target_, "the file is read-only (no permission to replace it); nothing was written");
+        throw FileError(target_, Message("io.read-only"));
     errno = 0;
     f_ = CreateUniqueFile(target_, "writing", temp_);
-    if (!f_) throw FileError(target_, Because("cannot create the file", errno));
+    if (!f_) throw FileError(target_, Because("io.cannot-create", errno));
     std::setvbuf(f_, nullptr, _IOFBF, kWriteBuffer);
 }
 
@@ -205,8 +204,7 @@ void PendingFile::Fail(int error) {
     std::error_code ec;
     std::filesystem::remove(PathFromUtf8(temp_), ec);
     temp_.clear();
-    throw FileError(target_, Because("cannot write the file", error) +
-                                 "; what was written is removed and an existing file is kept as it was");
+    throw FileError(target_, Message("hdb.write.failed").Arg("reason", Because("io.cannot-write", error)));
 }
 
 void PendingFile::Write(const std::string& bytes) {
@@ -231,7 +229,7 @@ void PendingFile::Finish() {
 
 void PendingFile::Commit() {
     Finish();
-    if (temp_.empty()) throw FileError(target_, "cannot write the file");
+    if (temp_.empty()) throw FileError(target_, Message("io.cannot-write"));
     errno = 0;
     if (!MoveFileOver(temp_, target_)) Fail(errno);
     temp_.clear();
@@ -250,8 +248,8 @@ HdbWriter::HdbWriter(const std::string& path, const HdbWriteOptions& options)
     file_.Write(MakeHdbHeader(options_.widths, 0, date_.year, date_.month, date_.day));
 }
 
-std::vector<std::string> HdbWriter::Append(const HdbContact& c) {
-    std::vector<std::string> notes;
+std::vector<Message> HdbWriter::Append(const HdbContact& c) {
+    std::vector<Message> notes;
     const auto& w = options_.widths;
     auto width = [&](int field) { return static_cast<std::size_t>(w[static_cast<std::size_t>(field + 1)]); };
     buffer_.assign(1, c.deleted ? '*' : ' ');
@@ -259,13 +257,14 @@ std::vector<std::string> HdbWriter::Append(const HdbContact& c) {
     const std::string call = text::Utf8ToCp932(text::Trim(c.call));
     HdbCallFields cf = SplitHdbCall(call, c.dx, width(kHdbCalls), width(kHdbIgn));
     const std::string back = RebuildHdbCall(cf.calls, cf.ign, cf.flag);
-    if (back != call) notes.push_back("callsign " + c.call + " is stored as " + text::Cp932ToUtf8(back));
+    if (back != call)
+        notes.push_back(Message("hdb.write.call-stored").Arg("value", c.call).Arg("stored", text::Cp932ToUtf8(back)));
     buffer_ += cf.calls;
     buffer_ += cf.ign;
 
     if (c.when.year < 0 || c.when.year > 9999 || !text::IsValidDate(c.when.year, c.when.month, c.when.day) ||
         c.when.hour < 0 || c.when.hour > 23 || c.when.minute < 0 || c.when.minute > 59)
-        throw Error("not a valid date and time: " + text::FormatYmdHm(c.when));
+        throw Error(Message("hdb.write.bad-date").Arg("value", text::FormatYmdHm(c.when)));
     std::string date(width(kHdbDate), ' ');
     date[0] = static_cast<char>(c.when.year / 100);
     date[1] = static_cast<char>(c.when.year % 100);
@@ -291,7 +290,7 @@ std::vector<std::string> HdbWriter::Append(const HdbContact& c) {
     buffer_ += FitField(c.qth, w[kHdbQth + 1], "QTH", notes);
     buffer_ += FitField(c.remarks1, w[kHdbRmk1 + 1], "RMK1", notes);
     buffer_ += FitField(c.remarks2, w[kHdbRmk2 + 1], "RMK2", notes);
-    if (count_ == 0xFFFFFFFFu) throw Error("a database holds at most 4294967295 records");
+    if (count_ == 0xFFFFFFFFu) throw Error(Message("hdb.write.too-many"));
     file_.Write(buffer_);
     ++count_;
     return notes;
@@ -324,21 +323,23 @@ std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& 
     std::vector<std::string> fields;
     while (in.ReadLine(line, text::LineEnds::CrLfCrOrLf)) {
         if (callbacks.CancelRequested())
-            throw Aborted("stopped at line " + std::to_string(in.LineNumber()) + " of " + csvPath);
-        const std::string where = csvPath + " line " + std::to_string(in.LineNumber());
+            throw Aborted(Message("hdb.create.stopped").Arg("line", in.LineNumber()).Arg("file", csvPath));
+        const Message whereMessage = Message("hdb.where-line").Arg("file", csvPath).Arg("line", in.LineNumber());
+        const Message& where = whereMessage;
         if (text::TrimBlanks(line).empty()) continue;
         if (!SplitCsvLine(DecodeLine(line), fields))
-            throw FormatError(where, "a quoted column is not closed");
+            throw FormatError(where, Message("hdb.csv.open-quote"));
         HdbContact c = ContactFromCsv(fields, where);
-        std::vector<std::string> notes;
+        std::vector<Message> notes;
         try {
             notes = writer.Append(c);
         } catch (const FormatError&) {
             throw;
         } catch (const Error& e) {
-            throw FormatError(where, e.what());
+            throw FormatError(where, e.message() ? *e.message() : Message("cli.text").Arg("text", e.what()));
         }
-        for (const std::string& n : notes) callbacks.Warning(where + ": " + n);
+        for (const Message& n : notes)
+            callbacks.Warning(Message("core.format-error").Arg("where", whereMessage).Arg("what", n));
         callbacks.Progress(in.LineNumber());
     }
     writer.Finish();
@@ -353,9 +354,7 @@ std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& 
     ExclusiveLock folderLock;
     const std::string folder = PathToUtf8(PathFromUtf8(hdbPath).parent_path());
     if (folderLock.LockFolder(folder, kFolderWaitMs) == ExclusiveLock::Result::kBusy)
-        throw FileError(hdbPath,
-                        "another run is putting a database in place in this folder; nothing was "
-                        "replaced");
+        throw FileError(hdbPath, Message("hdb.create.folder-busy"));
     if (!master) {
         writer.Commit();
         return writer.Count();
@@ -373,9 +372,8 @@ std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& 
         if (!saved) {
             std::error_code ec;
             if (!kept.empty()) std::filesystem::remove(PathFromUtf8(kept), ec);
-            throw FileError(mstTarget, Because("cannot keep a copy of the master file while the new pair goes in place",
-                                               errno) +
-                                           "; nothing was replaced");
+            throw FileError(mstTarget,
+                            Message("hdb.create.cannot-keep").Arg("reason", Because("hdb.create.keep-copy", errno)));
         }
     }
     auto dropKept = [&] {
@@ -395,10 +393,9 @@ std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& 
         const bool restored = kept.empty() ? std::filesystem::remove(PathFromUtf8(mstTarget), ec)
                                            : MoveFileOver(kept, mstTarget);
         dropKept();
-        throw FileError(hdbPath, std::string(e.what()) +
-                                     (restored ? "; the master file is as it was, so the pair still matches"
-                                               : "; the new master file " + mstTarget +
-                                                     " could not be taken back and does not match the database"));
+        const Message why = e.message() ? *e.message() : Message("cli.text").Arg("text", e.what());
+        throw FileError(hdbPath, restored ? Message("hdb.create.master-restored").Arg("reason", why)
+                                          : Message("hdb.create.master-mismatch").Arg("reason", why).Arg("file", mstTarget));
     }
     dropKept();
     return writer.Count();
@@ -409,15 +406,15 @@ std::vector<MasterEntry> ReadMasterEntries(const std::string& path) {
     std::vector<MasterEntry> entries;
     std::string line;
     while (in.ReadLine(line, text::LineEnds::CrLfCrOrLf)) {
-        const std::string where = path + " line " + std::to_string(in.LineNumber());
+        const Message where = Message("hdb.where-line").Arg("file", path).Arg("line", in.LineNumber());
         std::string l = DecodeLine(line);
         if (text::TrimBlanks(l).empty() || text::TrimBlanks(l).front() == '#') continue;
         std::size_t tab = l.find('\t');
-        if (tab == std::string::npos) throw FormatError(where, "expected CODE<TAB>NAME");
+        if (tab == std::string::npos) throw FormatError(where, Message("mst.codes.no-tab"));
         MasterEntry e{std::string(text::Trim(l.substr(0, tab))), std::string(text::Trim(l.substr(tab + 1)))};
-        if (e.code.empty()) throw FormatError(where, "no code before the tab");
+        if (e.code.empty()) throw FormatError(where, Message("mst.codes.no-code"));
         if (text::Cp932ByteLength(e.code) > 6)
-            throw FormatError(where, "code \"" + e.code + "\" is longer than 6 bytes");
+            throw FormatError(where, Message("mst.codes.too-long").Arg("value", e.code));
         entries.push_back(std::move(e));
     }
     return entries;
@@ -430,7 +427,7 @@ void WriteMasterRecords(PendingFile& file, const std::vector<MasterEntry>& entri
     const std::vector<std::pair<std::string, int>> fields = {
         {"CODE", 6}, {"QTH", 34}, {"FLG", 1}, {"HED", 2}, {"ERIA", 1}, {"CFM", 3}, {"WKD", 2}, {"IDO", 6}};
     file.Write(MakeDbfHeader(fields, static_cast<std::uint32_t>(entries.size()), d.year, d.month, d.day, 1));
-    std::vector<std::string> notes;
+    std::vector<Message> notes;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         notes.clear();
         std::string r(1, ' ');
@@ -439,8 +436,8 @@ void WriteMasterRecords(PendingFile& file, const std::vector<MasterEntry>& entri
         r += std::string(1 + 2 + 1 + 3 + 2, ' ');  // FLG, HED, ERIA, CFM, WKD
         r += std::string(6, '\0');                 // IDO: latitude and longitude unknown
         file.Write(r);
-        for (const std::string& n : notes)
-            callbacks.Warning(path + " record " + std::to_string(i + 1) + ": " + n);
+        for (const Message& n : notes)
+            callbacks.Warning(Message("mst.write.note").Arg("file", path).Arg("record", i + 1).Arg("what", n));
     }
     file.Write(std::string(1, '\x1A'));
 }

@@ -73,7 +73,7 @@ public:
     HdbWriter(const std::string& path, const HdbWriteOptions& options);
     // Adds a record. Returns notes on what could not be stored as given (a field cut to its
     // width, characters CP932 cannot hold, a callsign that reads back differently).
-    std::vector<std::string> Append(const HdbContact& contact);
+    std::vector<Message> Append(const HdbContact& contact);
     // Writes the record count and the end mark and puts the file in place. Throws FileError.
     void Close();
     // The same without putting the file in place; Commit() does that later.

@@ -25,40 +25,36 @@ namespace {
 // The header of a master file as Turbo HAMLOG writes it: a dBase III table of eight fields,
 // 290 header bytes, 56-byte records starting with CODE (6 bytes) and QTH (34 bytes).
 void CheckMstHeader(std::FILE* f, const std::string& path, int recordLength) {
-    auto bad = [&](const std::string& what) {
-        return HdbCheckError(HdbProblem::kNotHamlog, path, "not a Turbo HAMLOG master file: " + what);
+    auto bad = [&](const Message& what) {
+        return HdbCheckError(HdbProblem::kNotHamlog, path, Message("mst.not-hamlog").Arg("what", what));
     };
     std::string h(kMasterHeaderLength, '\0');
     h.resize(std::fread(h.data(), 1, h.size(), f));
-    if (std::ferror(f)) throw HdbCheckError(HdbProblem::kCannotRead, path, "cannot read the master file");
-    if (h.size() < kMasterHeaderLength) throw bad("the file is shorter than its header");
+    if (std::ferror(f)) throw HdbCheckError(HdbProblem::kCannotRead, path, Message("mst.cannot-read"));
+    if (h.size() < kMasterHeaderLength) throw bad(Message("mst.too-short"));
     const auto version = static_cast<unsigned char>(h[0]);
     if (version != 0x03 && version != 0x1A)
-        throw bad("the first byte is not that of a dBase III table (0x03)");
+        throw bad(Message("mst.first-byte"));
     if (GetLe16(h, 8) != kMasterHeaderLength)
-        throw bad("the header length is " + std::to_string(GetLe16(h, 8)) + " bytes, not " +
-                  std::to_string(kMasterHeaderLength));
+        throw bad(Message("mst.header-length").Arg("count", GetLe16(h, 8)).Arg("need", kMasterHeaderLength));
     if (GetLe16(h, 10) != static_cast<unsigned>(recordLength))
-        throw bad("the record length is " + std::to_string(GetLe16(h, 10)) + " bytes, not " +
-                  std::to_string(recordLength));
+        throw bad(Message("mst.record-length").Arg("count", GetLe16(h, 10)).Arg("need", recordLength));
     // Eight descriptors, the 0x0D terminator, then one NUL byte.
     unsigned widths = 1;
     for (std::size_t at = 32; at < 32 + 32 * 8; at += 32) {
-        if (h[at] == '\x0D') throw bad("it declares fewer than eight fields");
+        if (h[at] == '\x0D') throw bad(Message("mst.few-fields"));
         widths += static_cast<unsigned char>(h[at + 16]);
     }
-    if (h[32 + 32 * 8] != '\x0D') throw bad("it does not declare eight fields");
+    if (h[32 + 32 * 8] != '\x0D') throw bad(Message("mst.not-eight-fields"));
     auto field = [&](std::size_t i, const char* name, int width) {
         std::string_view d = std::string_view(h).substr(32 + 32 * i, 17);
         if (d.substr(0, d.substr(0, 11).find('\0')) != name || static_cast<unsigned char>(d[16]) != width)
-            throw bad("field " + std::to_string(i + 1) + " is not " + name + " of " + std::to_string(width) +
-                      " bytes");
+            throw bad(Message("mst.field").Arg("number", i + 1).Arg("name", name).Arg("width", width));
     };
     field(0, "CODE", 6);
     field(1, "QTH", 34);
     if (widths != static_cast<unsigned>(recordLength))
-        throw bad("the field widths add up to " + std::to_string(widths - 1) +
-                  " bytes, the record length needs " + std::to_string(recordLength - 1));
+        throw bad(Message("mst.widths-sum").Arg("sum", widths - 1).Arg("need", recordLength - 1));
 }
 
 }  // namespace
@@ -67,13 +63,13 @@ int ReadMasterCodes(const std::string& mstPath, int recordLength, int collect, M
     std::string found = settings::ResolvePathNoCase(mstPath);
     const std::string& name = found.empty() ? mstPath : found;
     DbOpenStatus status;
-    std::string reason;
+    Message reason;
     std::FILE* f = OpenDatabaseForReading(name, status, &reason);
     if (!f)
         throw HdbCheckError(status == DbOpenStatus::kHeldExclusively ? HdbProblem::kInUse
                             : status == DbOpenStatus::kNotFound      ? HdbProblem::kNotFound
                                                                      : HdbProblem::kCannotRead,
-                            name, "cannot open the master file: " + reason);
+                            name, Message("mst.cannot-open").Arg("reason", reason));
     struct CloseOnExit {
         std::FILE* f;
         ~CloseOnExit() { std::fclose(f); }
@@ -83,8 +79,7 @@ int ReadMasterCodes(const std::string& mstPath, int recordLength, int collect, M
 
 int ReadMasterCodesStream(std::FILE* f, const std::string& name, int recordLength, int collect, MasterList& list) {
     if (recordLength != kMasterRecordLength)
-        throw Error("the master file's records are " + std::to_string(kMasterRecordLength) + " bytes, not " +
-                    std::to_string(recordLength));
+        throw Error(Message("mst.bad-record-length").Arg("count", kMasterRecordLength).Arg("need", recordLength));
     CheckMstHeader(f, name, recordLength);
     if (collect == 1) {
         list.MasterCodes.assign(1, std::string());

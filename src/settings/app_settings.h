@@ -41,6 +41,9 @@ void SaveQslMarks(IniStore& ini, const QslMarks& marks);
 // The window's option choices, remembered between runs in a section of our own,
 // "TRELVO5-UI" (the other sections keep their meaning).
 inline constexpr const char* kUiSection = "TRELVO5-UI";
+// "Lang=ja" or "Lang=en", set by hand: the language of our own texts (the command line's
+// --lang overrides it; without either the user's locale decides). Read only.
+inline constexpr const char* kUiLangKey = "Lang";
 struct UiOptions {
     bool qslIssue = false;  // Check1
     bool qslSent = false;   // Check2

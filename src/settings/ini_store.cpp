@@ -110,16 +110,16 @@ void CheckIniReadable(const std::string& path) {
     const std::filesystem::path p = PathFromUtf8(path);
     const auto st = std::filesystem::status(p, ec);
     if (ec || !std::filesystem::exists(st)) return;
-    std::string reason;
+    Message reason;
     if (std::filesystem::is_directory(st)) {
-        reason = std::generic_category().message(EISDIR);
+        reason = SystemErrorMessage(EISDIR);
     } else if (std::FILE* f = OpenFile(path, "rb")) {
         std::fclose(f);
         return;
     } else {
-        reason = std::generic_category().message(errno);
+        reason = SystemErrorMessage(errno);
     }
-    throw Error(path + ": cannot read the settings file: " + reason);
+    throw Error(Message("settings.cannot-read").Arg("file", path).Arg("reason", reason));
 }
 
 std::string DefaultIniPath(const std::string& programFolder) {

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <iconv.h>
 
+#include "core/errors.h"
+
 #include <memory>
 #include <stdexcept>
 
@@ -17,7 +19,7 @@ class IconvHandle {
 public:
     IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1))
-            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+            throw Error(Message("text.iconv").Arg("from", from).Arg("to", to));
     }
     ~IconvHandle() { iconv_close(cd_); }
     IconvHandle(const IconvHandle&) = delete;

@@ -15,14 +15,9 @@ namespace {
 
 constexpr std::size_t kBlock = 1 << 20;
 
-std::string Reason(const char* what) {
-    std::string r = what;
-    if (errno != 0) {
-        r += " (";
-        r += std::strerror(errno);
-        r += ")";
-    }
-    return r;
+Message Reason(const char* id) {
+    if (errno == 0) return Message(id);
+    return Message("cli.reason-detail").Arg("message", Message(id)).Arg("detail", SystemErrorMessage(errno));
 }
 
 }  // namespace
@@ -45,10 +40,10 @@ void ByteReader::Open() {
     const std::string& path = path_;
     std::error_code ec;
     if (std::filesystem::is_directory(PathFromUtf8(path), ec))
-        throw FileError(path, "cannot open the file: it is a folder");
+        throw FileError(path, Message("io.open-folder"));
     errno = 0;
     f_ = OpenFile(path, "rb");
-    if (!f_) throw FileError(path, Reason("cannot open the file"));
+    if (!f_) throw FileError(path, Reason("io.cannot-open"));
     if (std::fseek(f_, 0, SEEK_END) == 0) {
         size_ = std::ftell(f_);
         std::fseek(f_, 0, SEEK_SET);
@@ -77,7 +72,7 @@ bool ByteReader::Fill() {
         size_ > 0 ? static_cast<std::size_t>(std::min<long long>(static_cast<long long>(kBlock), size_ + 1)) : kBlock;
     buf_.resize(want);
     std::size_t n = std::fread(buf_.data(), 1, want, f_);
-    if (n == 0 && std::ferror(f_)) throw FileError(path_, "cannot read the file");
+    if (n == 0 && std::ferror(f_)) throw FileError(path_, Message("io.cannot-read"));
     buf_.resize(n);
     pos_ = 0;
     return n > 0;
@@ -118,7 +113,7 @@ std::size_t ByteReader::ReadInto(char* dst, std::size_t n) {
     while (!inMemory_ && got < n) {
         const std::size_t r = std::fread(dst + got, 1, n - got, f_);
         if (r == 0) {
-            if (std::ferror(f_)) throw FileError(path_, "cannot read the file");
+            if (std::ferror(f_)) throw FileError(path_, Message("io.cannot-read"));
             break;
         }
         got += r;
@@ -187,17 +182,17 @@ void Cp932LineWriter::Open() {
     if (standardOutput || IsSpecialFile(path)) {  // standard output, a device, a FIFO: in place
         errno = 0;
         f_ = standardOutput ? OpenStandardOutputStream() : OpenFile(target_, "wb");
-        if (!f_) throw FileError(path, Reason("cannot open the file for writing"));
+        if (!f_) throw FileError(path, Reason("io.cannot-open-write"));
         buf_.reserve(kBlock + 4096);
         return;
     }
     if (std::filesystem::is_directory(PathFromUtf8(target_), ec))
-        throw FileError(path, "cannot create the file: a folder has that name");
+        throw FileError(path, Message("io.create-folder"));
     if (!FileWritable(target_))
-        throw FileError(path, "the file is read-only (no permission to replace it); nothing was written");
+        throw FileError(path, Message("io.read-only"));
     errno = 0;
     f_ = CreateUniqueFile(target_, "writing", temp_);
-    if (!f_) throw FileError(path, Reason("cannot create the file"));
+    if (!f_) throw FileError(path, Reason("io.cannot-create"));
     buf_.reserve(kBlock + 4096);
 }
 
@@ -205,7 +200,7 @@ Cp932LineWriter::Cp932LineWriter(ExclusiveLock& lockedFile, const std::string& p
     : path_(path), target_(path) {
     errno = 0;
     f_ = lockedFile.TruncatedStream();
-    if (!f_) throw FileError(path, Reason("cannot write the file"));
+    if (!f_) throw FileError(path, Reason("io.cannot-write"));
     buf_.reserve(kBlock + 4096);
 }
 
@@ -222,14 +217,13 @@ Cp932LineWriter::~Cp932LineWriter() {
 void Cp932LineWriter::Fail(int error) {
     if (f_) std::fclose(f_);
     f_ = nullptr;
-    std::string what = "cannot write the file";
-    if (error != 0) what += std::string(" (") + std::strerror(error) + ")";
+    errno = error;
+    Message what = Reason("io.cannot-write");
     if (!temp_.empty()) {
         std::error_code ec;
         std::filesystem::remove(PathFromUtf8(temp_), ec);
-        what += std::filesystem::exists(PathFromUtf8(target_), ec)
-                    ? "; what was written is removed and the existing file is kept as it was"
-                    : "; what was written is removed";
+        what = Message(std::filesystem::exists(PathFromUtf8(target_), ec) ? "io.write-failed-kept" : "io.write-failed")
+                   .Arg("reason", what);
     }
     throw FileError(path_, what);
 }
@@ -292,10 +286,8 @@ void Cp932LineWriter::Close() {
         const int e = errno;
         std::error_code ec;
         std::filesystem::remove(PathFromUtf8(temp_), ec);
-        const std::string why = e == EBUSY ? "another program has the file open; close it there and run again"
-                                           : std::strerror(e);
-        throw FileError(path_, "cannot put the file in place (" + why +
-                                   "); what was written is removed and the existing file is kept as it was");
+        throw FileError(path_, Message("io.cannot-move").Arg("reason", e == EBUSY ? Message("io.busy")
+                                                                                 : SystemErrorMessage(e)));
     }
     temp_.clear();
 }

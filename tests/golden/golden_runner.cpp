@@ -12,6 +12,12 @@
 //   wine-only  optional: the reason the case holds only for trelvo5.exe; skipped elsewhere
 //   setup      optional: trelvo5 argument lines run in the work folder before `cmd`, each of
 //              which must succeed (builds a database from a CSV of input/ with `db create`)
+// The program runs with LANG=C (English messages). With TRELVO5_GOLDEN_LANG=ja in the
+// environment it runs with LANG=ja_JP.UTF-8 instead and its stdout and stderr are compared
+// with expected-ja/stdout and expected-ja/stderr (each printed file of expected/ needs one);
+// output files are compared with expected/ as always. TRELVO5_GOLDEN_UPDATE=1 writes what the
+// program printed into expected/ (or expected-ja/) instead of comparing, the folders turned
+// back into their placeholders: review the diff before committing it.
 // In expected stdout and stderr, "{PROGRAM_DIR}" stands for the folder of the trelvo5 program
 // and "{WORK}" for the work folder, so messages that name paths can be compared; "{WORK}" in
 // cmd stands for the work folder too.
@@ -43,6 +49,8 @@ namespace {
 
 std::string g_program, g_case, g_realdata;
 bool g_wine = false;
+bool g_japanese = false;
+bool g_update = false;
 
 std::string ReadAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -197,9 +205,21 @@ TEST(Golden, Case) {
             fs::path got = work / rel;
             if (rel == "stdout") got = work / ".stdout";
             if (rel == "stderr") got = work / ".stderr";
-            std::string want = ReadAll(entry.path());
             const bool printed = rel == "stdout" || rel == "stderr";
+            const fs::path wantPath = printed && g_japanese ? caseDir / "expected-ja" / rel : entry.path();
             const std::string programDir = fs::path(g_program).parent_path().string();
+            if (printed && g_update && !g_wine) {
+                std::string text = ReplaceAll(ReadAll(got), work.string(), "{WORK}");
+                text = ReplaceAll(text, programDir, "{PROGRAM_DIR}");
+                fs::create_directories(wantPath.parent_path());
+                std::ofstream(wantPath, std::ios::binary) << text;
+                continue;
+            }
+            if (!fs::exists(wantPath)) {
+                ADD_FAILURE() << wantPath << " is missing (TRELVO5_GOLDEN_UPDATE=1 writes it)";
+                continue;
+            }
+            std::string want = ReadAll(wantPath);
             if (printed && g_wine) {
                 want = ReplaceWinePath(want, "{PROGRAM_DIR}", programDir);
                 want = ReplaceWinePath(want, "{WORK}", work.string());
@@ -235,9 +255,24 @@ int main(int argc, char** argv) {
     const std::string exe = ".exe";
     g_wine = g_program.size() > exe.size() &&
              g_program.compare(g_program.size() - exe.size(), exe.size(), exe) == 0;
+    const char* lang = std::getenv("TRELVO5_GOLDEN_LANG");
+    g_japanese = lang && std::string(lang) == "ja";
+    const char* update = std::getenv("TRELVO5_GOLDEN_UPDATE");
+    g_update = update && std::string(update) == "1";
+    // The language comes from the first of LC_ALL, LC_MESSAGES and LANG that is set.
+    ::unsetenv("LC_MESSAGES");
+    ::setenv("LANG", g_japanese ? "ja_JP.UTF-8" : "C", 1);
     if (g_wine) {
         ::setenv("WINEDEBUG", "-all", 0);  // Wine's own messages would join stderr
-        ::setenv("LC_ALL", "C.UTF-8", 1);  // Wine maps Unix file names through the locale
+        // Wine maps Unix file names through the locale's character set.
+        if (g_japanese) {
+            ::unsetenv("LC_ALL");
+            ::setenv("LC_CTYPE", "C.UTF-8", 1);
+        } else {
+            ::setenv("LC_ALL", "C.UTF-8", 1);
+        }
+    } else {
+        ::unsetenv("LC_ALL");
     }
     return RUN_ALL_TESTS();
 }

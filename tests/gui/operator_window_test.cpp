@@ -146,7 +146,7 @@ TEST_F(OperatorTest, ADroppedFileEntersTheModeThatReadsIt) {
     EXPECT_EQ(form->Model().ConversionMode, 3);
     EXPECT_EQ(form->Model().AdifLogPath, log);
     ASSERT_EQ(dialogs.questions.size(), 2u);
-    EXPECT_EQ(dialogs.questions[0], app::kDropLogQuestion);
+    EXPECT_EQ(dialogs.questions[0], Text(app::kDropLogQuestion, Lang::kJapanese));
 
     Drop(jap1);  // chosen only: the run waits for Convert
     EXPECT_EQ(form->Model().ConversionMode, 9);
@@ -168,7 +168,7 @@ TEST_F(OperatorTest, ADroppedFileEntersTheModeThatReadsIt) {
     EXPECT_TRUE(dialogs.opened.empty());
     Drop(dir.File("notes.doc"));
     ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_EQ(dialogs.messages.back(), app::kDropHelp);
+    EXPECT_EQ(dialogs.messages.back(), Text(app::kDropHelp, Lang::kJapanese));
     EXPECT_EQ(form->Model().ConversionMode, 7);
 }
 

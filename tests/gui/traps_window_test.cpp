@@ -72,7 +72,7 @@ TEST_F(TrapsTest, AnAdifLogWithoutADatabaseKeepsItsFieldsAndAWrongFrequencyChoic
     dialogs.messages.clear();
     dialogs.saveAnswers.push_back(dir.File("window.csv"));
     Convert();
-    EXPECT_EQ(MessagesWith(app::kDefaultWidthsWarning), 1) << dialogs.LastMessage();
+    EXPECT_EQ(MessagesWith(Text(app::kDefaultWidthsWarning, Lang::kJapanese)), 1) << dialogs.LastMessage();
     EXPECT_EQ(MessagesWith("アマチュアバンドの外"), 0);
     // The same bytes as the command line, which uses Turbo HAMLOG's default widths then.
     ASSERT_EQ(

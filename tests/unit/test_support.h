@@ -70,6 +70,7 @@ public:
         questions.push_back(q);
         return answer;
     }
+    using ConversionCallbacks::Warning;
     void Warning(const std::string& m) override { warnings.push_back(m); }
 
     long long cancelAfter = -1, cancelAfterPolls = -1, polls = 0;

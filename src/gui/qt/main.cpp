@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     config.versionMajor = TRELVO5_VERSION_MAJOR;
     config.versionMinor = TRELVO5_VERSION_MINOR;
     config.versionRevision = TRELVO5_VERSION_PATCH;
+    config.lang = app::WindowLang(config.iniPath);
 
     gui::QtDialogs dialogs;
     app::MainForm window(config, dialogs);

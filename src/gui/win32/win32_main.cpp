@@ -22,6 +22,7 @@ int main() {
     config.versionMajor = TRELVO5_VERSION_MAJOR;
     config.versionMinor = TRELVO5_VERSION_MINOR;
     config.versionRevision = TRELVO5_VERSION_PATCH;
+    config.lang = app::WindowLang(config.iniPath);
 
     gui::Win32Dialogs dialogs(JoinPath(config.programFolder, "TRELVO5.html"));
     gui::MainFormWin32 window(config, dialogs);

@@ -13,32 +13,25 @@
 namespace trelvo::jap1 {
 namespace {
 
-std::string Quoted(std::string_view s) {
-    return "\"" + std::string(s) + "\"";
-}
-
 // Seven-character codes carry a letter suffix as two digits: "1234501" is "12345A".
-std::string ConvertCode(const std::string& code, std::vector<std::string>& problems) {
+std::string ConvertCode(const std::string& code, std::vector<Message>& problems) {
     if (text::CharCount(code) != 7) return code;
     const std::string suffix = text::CharRight(code, 2);
     const std::optional<long long> n = text::WholeNumber(suffix);
     if (!n || *n < 1 || *n > 26) {
-        problems.push_back("code " + Quoted(code) + " has seven characters but its last two, " +
-                           Quoted(suffix) +
-                           ", are not a letter number from 01 to 26; the code is written unchanged");
+        problems.push_back(Message("jap1.code-suffix").Arg("value", code).Arg("suffix", suffix));
         return code;
     }
     return text::CharLeft(code, 5) + static_cast<char>('@' + *n);
 }
 
 // The QTH goes with no code, or with a code whose first four characters are 4800 or more.
-std::string ConvertQth(const std::string& code, const std::string& qth, std::vector<std::string>& problems) {
+std::string ConvertQth(const std::string& code, const std::string& qth, std::vector<Message>& problems) {
     if (code.empty()) return qth;
     const std::string head = text::CharLeft(code, 4);
     const std::optional<long long> n = text::WholeNumber(head);
     if (!n) {
-        problems.push_back("code " + Quoted(code) + " does not start with a number (" + Quoted(head) +
-                           "); the QTH is kept");
+        problems.push_back(Message("jap1.code-not-number").Arg("value", code).Arg("head", head));
         return qth;
     }
     return *n >= 4800 ? qth : std::string();
@@ -47,7 +40,7 @@ std::string ConvertQth(const std::string& code, const std::string& qth, std::vec
 // QSL status: its last character gives the issue and sent marks ("/" gives "J*", "J", "M" and
 // "N" give themselves and no sent mark), a leading "/" the received mark, and a leading "M"
 // the issue mark "M" whatever the last character.
-std::string ConvertQsl(const std::string& status, std::vector<std::string>& problems) {
+std::string ConvertQsl(const std::string& status, std::vector<Message>& problems) {
     const std::string first = text::CharLeft(status, 1);
     const std::string last = text::CharRight(status, 1);
     std::string issue = " ", sent = " ";
@@ -58,9 +51,7 @@ std::string ConvertQsl(const std::string& status, std::vector<std::string>& prob
     } else if (last == "J" || last == "M" || last == "N") {
         issue = last;
     } else if (!text::Trim(status).empty()) {
-        problems.push_back(
-            "QSL status " + Quoted(status) + " ends in " + Quoted(last) +
-            ", which is none of \"/\", \"J\", \"M\", \"N\"; the issue and sent marks are left blank");
+        problems.push_back(Message("jap1.qsl-status").Arg("value", status).Arg("last", last));
     }
     if (first == "M") issue = "M";
     return issue + sent + rcvd;
@@ -69,13 +60,12 @@ std::string ConvertQsl(const std::string& status, std::vector<std::string>& prob
 }  // namespace
 
 void FillJap1Record(const Jap1Values& v, const RemarksConversionTable& table, csvout::HamlogCsvRecord& r,
-                    std::vector<std::string>& problems) {
+                    std::vector<Message>& problems) {
     r.Date = text::CharLeft(v[1], 8);
     r.Time = text::CharRight(v[1], 5) + "J";
     const std::string clock = text::CharRight(v[1], 5);
     if (!text::ParseYmdDateTime(r.Date + " " + clock) || clock.find(':') == std::string::npos)
-        problems.push_back("date and time " + Quoted(v[1]) + " is not \"YY/MM/DD HH:MM\"; written as " +
-                           Quoted(r.Date) + " " + Quoted(r.Time));
+        problems.push_back(Message("jap1.date-time").Arg("value", v[1]).Arg("date", r.Date).Arg("time", r.Time));
 
     csvout::ClassifyStation(text::ReplaceAll(v[0], " ", ""), false, r);
     r.Code = ConvertCode(v[5], problems);
@@ -106,10 +96,10 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
     if (!options.noRemarksTable)
         result.remarksTablePath = options.remarksTablePath.empty() ? FindRemarksConversionTable(programFolder)
                                                                    : options.remarksTablePath;
-    CheckInputFile(options.inputPath, "the JAP1 file");
-    RefuseSameFiles({{options.inputPath, "the JAP1 file", false},
-                     {result.remarksTablePath, "the remarks table", false},
-                     {result.outputPath, "the output", true}});
+    CheckInputFile(options.inputPath, Message("role.jap1-file"));
+    RefuseSameFiles({{options.inputPath, {}, false, Message("role.jap1-file")},
+                     {result.remarksTablePath, {}, false, Message("role.remarks-table")},
+                     {result.outputPath, {}, true, Message("role.output")}});
     if (!result.remarksTablePath.empty())
         table = ReadRemarksConversionTable(result.remarksTablePath, callbacks);
     result.remarksPairs = table.pairs.size();
@@ -143,7 +133,7 @@ void ConvertJap1Records(text::ByteReader& in, const RemarksConversionTable& tabl
     CsvValueReader values(in);
     csvout::HamlogCsvRecord record;
     Jap1Values v;
-    std::vector<std::string> problems;
+    std::vector<Message> problems;
 
     for (long long counter = 1;; ++counter) {
         if (callbacks.CancelRequested()) {
@@ -156,33 +146,32 @@ void ConvertJap1Records(text::ByteReader& in, const RemarksConversionTable& tabl
         }
         if (!values.StartRecord()) break;
         const long long number = counter - kHeaderLines;
-        const std::string where = inputPath + ", record " + std::to_string(number) + " (line " +
-                                  std::to_string(values.LineNumber()) + ")";
+        const Message where =
+            Message("jap1.where").Arg("file", inputPath).Arg("record", number).Arg("line", values.LineNumber());
         std::size_t got = 0;
         while (got < kValuesPerRecord && values.Next(v[got])) ++got;
         if (got < kValuesPerRecord) {
-            callbacks.Warning(where + ": the file ends after " + std::to_string(got) + " of the " +
-                              std::to_string(kValuesPerRecord) + " values; this record is not written");
+            callbacks.Warning(Message("jap1.ends-early").Arg("where", where).Arg("got", got).Arg("count", kValuesPerRecord));
             break;
         }
         if (values.LineOpen())
-            callbacks.Warning(where + ": more than " + std::to_string(kValuesPerRecord) +
-                              " values; the rest of line " + std::to_string(values.LineNumber()) +
-                              " is ignored: " + values.DropRestOfLine());
+            callbacks.Warning(Message("jap1.too-many-values")
+                                  .Arg("where", where)
+                                  .Arg("count", kValuesPerRecord)
+                                  .Arg("line", values.LineNumber())
+                                  .Arg("rest", values.DropRestOfLine()));
         for (std::size_t i = 0; i < kValuesPerRecord; ++i)
             if (v[i].find('\0') != std::string::npos) {
                 std::erase(v[i], '\0');
-                callbacks.Warning(where + ": value " + std::to_string(i + 1) +
-                                  " holds NUL bytes, which are left out");
+                callbacks.Warning(Message("jap1.nul-bytes").Arg("where", where).Arg("number", i + 1));
             }
         if (std::size_t bad = values.TakeInvalidBytes())
-            callbacks.Warning(where + ": " + std::to_string(bad) +
-                              " byte(s) that are not Shift-JIS (CP932) text are written as \"?\"");
+            callbacks.Warning(Message("jap1.invalid-bytes").Arg("where", where).Arg("count", bad));
         callbacks.Progress(number);
 
         problems.clear();
         FillJap1Record(v, table, record, problems);
-        for (const std::string& p : problems) callbacks.Warning(where + ": " + p);
+        for (const Message& p : problems) callbacks.Warning(Message("jap1.problem").Arg("where", where).Arg("what", p));
         csvout::WriteHamlogCsvLine(out, record);
         csvout::ClearHamlogCsvRecord(record);
         ++result.records;

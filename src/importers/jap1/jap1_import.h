@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/callbacks.h"
+#include "core/message.h"
 #include "csvout/hamlog_csv.h"
 #include "importers/jap1/remarks_table.h"
 #include "settings/ini_store.h"
@@ -54,7 +55,7 @@ using Jap1Values = std::array<std::string, kValuesPerRecord>;
 // status or an area code the rules cannot read, a date that is not one) are appended to
 // `problems`, worded without the file and record, and the record is still filled.
 void FillJap1Record(const Jap1Values& values, const RemarksConversionTable& table,
-                    csvout::HamlogCsvRecord& record, std::vector<std::string>& problems);
+                    csvout::HamlogCsvRecord& record, std::vector<Message>& problems);
 
 // The whole import: reads the remarks table, skips the header lines, converts and writes one
 // line per record. Progress gets the record number; CancelRequested is polled before every

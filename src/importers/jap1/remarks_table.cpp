@@ -17,8 +17,7 @@ RemarksConversionTable ReadRemarksConversionTable(const std::string& path, Conve
     RemarksConversionTable table;
     table.path = path;
     if (text::LooksLikeUtf8(text::ReadFileBytes(path)))
-        callbacks.Warning(path + ": the file looks like UTF-8 text; it is read as Shift-JIS (CP932), so "
-                                 "save it as Shift-JIS for its Japanese pairs to work");
+        callbacks.Warning(Message("remconv.utf8").Arg("file", path));
     text::ByteReader in(path);
     CsvValueReader values(in);
     long long firstNotRead = 0;
@@ -30,32 +29,33 @@ RemarksConversionTable ReadRemarksConversionTable(const std::string& path, Conve
             values.DropRestOfLine();
             continue;
         }
-        const std::string where = path + ", pair " + std::to_string(table.pairs.size() + 1) + " (line " +
-                                  std::to_string(line) + ")";
+        const Message where =
+            Message("remconv.where").Arg("file", path).Arg("number", table.pairs.size() + 1).Arg("line", line);
         RemarksPair pair;
         values.Next(pair.from);
         const bool fromAlone = !values.LineOpen();
         if (!values.Next(pair.to)) {
-            callbacks.Warning(where + ": the file ends after the from-text \"" + pair.from +
-                              "\"; this pair is not used");
+            callbacks.Warning(Message("remconv.ends-early").Arg("where", where).Arg("value", pair.from));
             break;
         }
         if (fromAlone)
-            callbacks.Warning(where + ": the from-text \"" + pair.from +
-                              "\" is alone on its line; its to-text \"" + pair.to +
-                              "\" was taken from line " + std::to_string(values.LineNumber()));
+            callbacks.Warning(Message("remconv.from-alone")
+                                  .Arg("where", where)
+                                  .Arg("value", pair.from)
+                                  .Arg("to", pair.to)
+                                  .Arg("line", values.LineNumber()));
         if (values.LineOpen())
-            callbacks.Warning(where + ": more than two values; \"" + values.DropRestOfLine() +
-                              "\" is ignored");
+            callbacks.Warning(Message("remconv.too-many-values").Arg("where", where).Arg("rest", values.DropRestOfLine()));
         if (std::size_t bad = values.TakeInvalidBytes())
-            callbacks.Warning(where + ": " + std::to_string(bad) +
-                              " byte(s) that are not Shift-JIS (CP932) text are read as \"?\"");
+            callbacks.Warning(Message("remconv.invalid-bytes").Arg("where", where).Arg("count", bad));
         table.pairs.push_back(std::move(pair));
     }
     if (table.linesNotRead > 0)
-        callbacks.Warning(path + ": only the first " + std::to_string(kRemarksTableSize) +
-                          " pairs are used; " + std::to_string(table.linesNotRead) +
-                          " further line(s) from line " + std::to_string(firstNotRead) + " on are not read");
+        callbacks.Warning(Message("remconv.too-many-pairs")
+                              .Arg("file", path)
+                              .Arg("count", kRemarksTableSize)
+                              .Arg("rest", table.linesNotRead)
+                              .Arg("line", firstNotRead));
     return table;
 }
 

@@ -192,28 +192,30 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
     ZloReader reader(o.inputPath, o.inputBytes);
     result.header = reader.Header();
     if (result.header.kind != ZloKind::Zlox && NamedZlox(o.inputPath))
-        throw FormatError(o.inputPath, kMsgZloxMarkMissing);
+        throw FormatError(o.inputPath, Message("zlog.zlox-mark-missing"));
     const long long recordSize = static_cast<long long>(reader.RecordSize());
     // One rule for every short file, an empty one included: without a whole header it is
     // not a zLog file. A header followed by less than a record converts to an empty output.
     if (reader.FileSize() < recordSize)
-        throw FormatError(o.inputPath, "not a zLog file: it has " + std::to_string(reader.FileSize()) +
-                                           " bytes, fewer than the " + std::to_string(recordSize) +
-                                           "-byte header record of a zLog file");
+        throw FormatError(o.inputPath,
+                          Message("zlog.too-short").Arg("size", reader.FileSize()).Arg("record", recordSize));
     if (o.outputPath == o.inputPath)
-        throw FileError(o.outputPath, "the output would overwrite the zLog file");
+        throw FileError(o.outputPath, Message("zlog.output-is-input"));
 
     text::Cp932LineWriter out(o.outputPath, o.outputSink);
     out.BlankBreaksInLines();  // a memo or a number holding a line break would split the line
     if (reader.TailBytes() > 0)
-        cb.Warning(o.inputPath + ": the last " + std::to_string(reader.TailBytes()) +
-                   " bytes are not a whole " + std::to_string(recordSize) + "-byte record and are ignored");
+        cb.Warning(Message("zlog.tail-bytes")
+                       .Arg("file", o.inputPath)
+                       .Arg("count", reader.TailBytes())
+                       .Arg("record", recordSize));
     if (result.header.kind == ZloKind::Zlox &&
         static_cast<long long>(result.header.zloxCount) != reader.ContactCount() &&
         static_cast<long long>(result.header.zloxCount) != reader.ContactCount() + 1)
-        cb.Warning(o.inputPath + ": the header counts " + std::to_string(result.header.zloxCount) +
-                   " records but the file holds " + std::to_string(reader.ContactCount()) +
-                   " contacts; every whole record is converted");
+        cb.Warning(Message("zlog.count-mismatch")
+                       .Arg("file", o.inputPath)
+                       .Arg("header", result.header.zloxCount)
+                       .Arg("count", reader.ContactCount()));
 
     ZloRecord rec;
     csvout::HamlogCsvRecord line;
@@ -224,18 +226,17 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
         }
         if (!reader.Next(rec)) break;
         const long long n = reader.Number();
-        const auto where = [&] { return o.inputPath + ", record " + std::to_string(n); };
+        const auto where = [&] { return Message("zlog.where").Arg("file", o.inputPath).Arg("record", n); };
         if (rec.memoLengthByte > kMemoMaxBytes) {
             ++result.memoCuts;
-            cb.Warning(where() + ": the memo length byte says " + std::to_string(rec.memoLengthByte) +
-                       " bytes, more than the " + std::to_string(kMemoMaxBytes) +
-                       " the record holds; the memo is cut at the record end");
+            cb.Warning(Message("zlog.memo-too-long")
+                           .Arg("where", where())
+                           .Arg("count", rec.memoLengthByte)
+                           .Arg("max", kMemoMaxBytes));
         }
         if (!MakeZlogCsvRecord(rec, result.header, o, line)) {
             ++result.badDates;
-            cb.Warning(where() + " (" + line.Call +
-                       "): the date is not a date between the years 100 and 9999; the "
-                       "line is written with an empty date and time");
+            cb.Warning(Message("zlog.bad-date").Arg("where", where()).Arg("call", line.Call));
         }
         csvout::WriteHamlogCsvLine(out, line);
         ++result.records;
@@ -243,8 +244,10 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
     }
     if (!result.cancelled && reader.Number() < reader.ContactCount()) {
         result.shrunk = true;
-        cb.Warning(o.inputPath + ": the file became shorter while it was read: " + std::to_string(reader.Number()) +
-                   " of its " + std::to_string(reader.ContactCount()) + " contacts were converted");
+        cb.Warning(Message("zlog.shrunk-warning")
+                       .Arg("file", o.inputPath)
+                       .Arg("count", reader.Number())
+                       .Arg("total", reader.ContactCount()));
     }
     if (result.cancelled)
         result.keptPath = out.CloseCancelled(result.records);
@@ -254,8 +257,7 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
         out.Close();
     result.unmappable = out.Unmappable();
     if (out.BlankedBreaks() > 0)
-        cb.Warning(o.inputPath + ": " + std::to_string(out.BlankedBreaks()) +
-                   " line breaks or NUL characters inside fields were written as spaces");
+        cb.Warning(Message("zlog.blanked-breaks").Arg("file", o.inputPath).Arg("count", out.BlankedBreaks()));
     return result;
 }
 

@@ -39,9 +39,6 @@ using ZlogModeNames = std::array<std::string, kModeNameCount>;
 inline constexpr const char* kOutputPrefix = "ZLOG2HL_";
 inline constexpr const char* kCompletionTitle = "TRELVO zLog変換モード";
 inline constexpr const char* kMsgCannotOpenHamlog = "HAMLOGデータがOpen出来ません。";
-inline constexpr const char* kMsgZloxMarkMissing =
-    "not a zLog file: the name ends in .ZLOX but the file does not start with the ZLOX mark (damaged, or "
-    "another kind of file)";
 inline constexpr const char* kQraQuestion =
     "変換データ作成時 Turbo HAMLOG から\r\nQRAデータ(最新)を取り込みますか？";
 

@@ -132,7 +132,7 @@ TEST_F(MainFormModelTest, UnusableDatabasesAreReportedWithTheRealReason) {
     WriteIni(trelvo::testing::HamlogIni(dir.File("Hamlog.HDB")));
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{dir.File("Hamlog.HDB") +
-                                                         ": cannot open the database: Is a directory"});
+                                                         ": データベースを開けません: フォルダです"});
 
     // A damaged master file is reported and the window still opens.
     std::filesystem::remove(dir.File("Hamlog.HDB"));
@@ -140,7 +140,7 @@ TEST_F(MainFormModelTest, UnusableDatabasesAreReportedWithTheRealReason) {
     WriteBytes(dir.File("Hamlog.mst"), std::string(400, 'x'));
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_NE(dialogs.messages[1].find("not a Turbo HAMLOG master file"), std::string::npos);
+    EXPECT_NE(dialogs.messages[1].find("Turbo HAMLOG のマスターファイルではありません"), std::string::npos);
 }
 
 TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
