@@ -192,7 +192,8 @@ void MainFormModel::Command3_Click() {
     try {
         load = tools::LoadContestCodeTable(*chosen);
     } catch (const std::exception& e) {
-        dialogs_.Message(Tr(trelvo::Message("app.error").Arg("reason", ErrorTextOf(e))), MessageIcon::Exclamation);
+        dialogs_.Message(Tr(trelvo::Message("app.error").Arg("reason", ErrorTextOf(e))),
+                         MessageIcon::Exclamation);
         return;  // the table in force stays
     }
     view_.SetText("Label21", load.caption);

@@ -76,8 +76,9 @@ void RemoveStaleWorkFiles(const std::vector<CommandFile>& files) {
     for (const CommandFile& f : files) {
         if (!f.written || f.path.empty() || f.path == "-") continue;
         for (const std::string& old : text::RemoveStaleWorkFiles(f.path))
-            std::cerr << Tr(Message("cli.warning").Arg("message", Message("cli.stale-work-file").Arg("file", old)))
-                      << '\n';
+            std::cerr
+                << Tr(Message("cli.warning").Arg("message", Message("cli.stale-work-file").Arg("file", old)))
+                << '\n';
     }
 }
 
@@ -129,8 +130,7 @@ bool CliCallbacks::AskYesNo(const std::string& question) {
 CLI::App* ImportGroup(CLI::App& app) {
     for (CLI::App* sub : app.get_subcommands({}))
         if (sub->get_name() == "import") return sub;
-    CLI::App* group =
-        app.add_subcommand("import", Tr("cli.help.import"));
+    CLI::App* group = app.add_subcommand("import", Tr("cli.help.import"));
     group->footer(ExitStatusHelp());
     group->require_subcommand(1);
     return group;
@@ -155,8 +155,7 @@ void EnsureGeneDataFolder(const settings::ShellSettings& s, const std::string& i
 // time need room.
 hamlog::HdbFieldLengths ParseWidths(const std::string& s) {
     const std::vector<std::string> parts = text::Split(s, ',');
-    if (parts.size() != 17)
-        throw Error(Message("cli.widths.count").Arg("count", parts.size()));
+    if (parts.size() != 17) throw Error(Message("cli.widths.count").Arg("count", parts.size()));
     hamlog::HdbFieldLengths w{};
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const std::optional<long long> v = text::WholeNumber(parts[i]);

@@ -26,15 +26,17 @@ char32_t Decode(std::string_view s, std::size_t i, std::size_t& len) {
 }
 
 bool IsWide(char32_t cp) {
-    return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) || (cp >= 0xAC00 && cp <= 0xD7A3) ||
-           (cp >= 0xF900 && cp <= 0xFAFF) || (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+    return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+           (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+           (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
            (cp >= 0xFFE0 && cp <= 0xFFE6) || (cp >= 0x20000 && cp <= 0x3FFFD);
 }
 
 // Characters that never begin a line in Japanese text.
 bool NoLineStart(char32_t cp) {
-    static constexpr char32_t kClosing[] = {U'、', U'。', U'）', U'」', U'』', U'・', U'ー', U'，', U'．',
-                                            U'：', U'？', U'！', U'ｧ', U'ｨ', U'ｩ', U'ｪ', U'ｫ', U'ｯ', U'ｰ'};
+    static constexpr char32_t kClosing[] = {U'、', U'。', U'）', U'」', U'』', U'・', U'ー',
+                                            U'，', U'．', U'：', U'？', U'！', U'ｧ',  U'ｨ',
+                                            U'ｩ',  U'ｪ',  U'ｫ',  U'ｯ',  U'ｰ'};
     for (char32_t c : kClosing)
         if (c == cp) return true;
     return cp == ')' || cp == ',' || cp == '.' || cp == ':' || cp == ';';
@@ -43,7 +45,8 @@ bool NoLineStart(char32_t cp) {
 // Characters after which a Japanese line never ends.
 bool NoLineEnd(std::string_view piece) {
     for (const char* open : {"「", "『", "（", "(", "\""})
-        if (piece.size() >= std::strlen(open) && piece.substr(piece.size() - std::strlen(open)) == open) return true;
+        if (piece.size() >= std::strlen(open) && piece.substr(piece.size() - std::strlen(open)) == open)
+            return true;
     return false;
 }
 
@@ -68,7 +71,8 @@ std::vector<Piece> Pieces(std::string_view line) {
             continue;
         }
         const bool wide = IsWide(cp);
-        if (!out.empty() && blanks == 0 && (NoLineStart(cp) || (!wide && inWord) || NoLineEnd(out.back().text))) {
+        if (!out.empty() && blanks == 0 &&
+            (NoLineStart(cp) || (!wide && inWord) || NoLineEnd(out.back().text))) {
             out.back().text += ch;
             inWord = !wide;
             continue;
@@ -200,11 +204,12 @@ std::string HelpFormatter::make_help(const CLI::App* app, std::string, CLI::AppF
     std::string usage = path;
     for (const CLI::Option* opt : app->get_options([](const CLI::Option* o) { return o->get_positional(); }))
         usage += opt->get_required() ? " " + opt->get_name() : " [" + opt->get_name() + "]";
-    for (const CLI::Option* opt : app->get_options([](const CLI::Option* o) {
-             return o->nonpositional() && o->get_required();
-         }))
-        usage += " " + (opt->get_snames().empty() ? "--" + opt->get_lnames().front() : "-" + opt->get_snames().front()) +
-                 " " + opt->get_type_name();
+    for (const CLI::Option* opt :
+         app->get_options([](const CLI::Option* o) { return o->nonpositional() && o->get_required(); }))
+        usage +=
+            " " +
+            (opt->get_snames().empty() ? "--" + opt->get_lnames().front() : "-" + opt->get_snames().front()) +
+            " " + opt->get_type_name();
     if (!app->get_subcommands([](const CLI::App*) { return true; }).empty())
         usage += " " + Tr("help.usage-command");
     usage += " " + Tr("help.usage-options");
@@ -239,8 +244,8 @@ std::string HelpFormatter::make_help(const CLI::App* app, std::string, CLI::AppF
         std::string positionals, rest;
         for (const CLI::Option* opt : options)
             if (opt->get_group() == g)
-                AppendEntry(opt->get_positional() && !opt->nonpositional() ? positionals : rest, OptionNames(opt),
-                            opt->get_description());
+                AppendEntry(opt->get_positional() && !opt->nonpositional() ? positionals : rest,
+                            OptionNames(opt), opt->get_description());
         out += positionals + rest;
     }
 
@@ -266,7 +271,8 @@ std::string FailureMessage(const CLI::App* app, const CLI::Error& e) {
             msg = Message("cli.error.required").Arg("option", m[1].str());
     } else if (kind == "ExtrasError") {
         const std::size_t colon = what.find(": ");
-        msg = Message("cli.error.extras").Arg("args", colon == std::string::npos ? what : what.substr(colon + 2));
+        msg = Message("cli.error.extras")
+                  .Arg("args", colon == std::string::npos ? what : what.substr(colon + 2));
     } else if (kind == "RequiresError" && std::regex_match(what, m, std::regex("(.+) requires (.+)"))) {
         msg = Message("cli.error.requires").Arg("option", m[1].str()).Arg("other", m[2].str());
     } else if (kind == "ExcludesError" && std::regex_match(what, m, std::regex("(.+) excludes (.+)"))) {
@@ -280,7 +286,8 @@ std::string FailureMessage(const CLI::App* app, const CLI::Error& e) {
     }
     msg.Arg("detail", what);  // the English text is CLI11's own
     std::string text = Tr(msg) + "\n";
-    if (app->get_help_ptr()) text += Tr(Message("cli.error.see-help").Arg("command", CommandPath(app))) + "\n";
+    if (app->get_help_ptr())
+        text += Tr(Message("cli.error.see-help").Arg("command", CommandPath(app))) + "\n";
     return text;
 }
 

@@ -68,7 +68,10 @@ std::optional<text::DateTime> ParseDateOption(const std::string& s) {
     if (!d || s.size() < 8) throw Error(Message("db.bad-date").Arg("value", s));
     // The header keeps the year as one byte counted from 1900.
     if (d->year < kDbfFirstYear || d->year > kDbfLastYear)
-        throw Error(Message("db.date-year").Arg("first", kDbfFirstYear).Arg("last", kDbfLastYear).Arg("year", d->year));
+        throw Error(Message("db.date-year")
+                        .Arg("first", kDbfFirstYear)
+                        .Arg("last", kDbfLastYear)
+                        .Arg("year", d->year));
     return d;
 }
 
@@ -102,7 +105,8 @@ void Info(const std::string& given, const CliContext& ctx) {
 
     if (!CheckMstBeside(loc, dbPath, ctx.programFolder)) {
         show(Tr("db.info.master-file"),
-             Tr(Message("db.info.not-found").Arg("file", PathToUtf8(PathFromUtf8(loc.HamlogMstPath).filename()))));
+             Tr(Message("db.info.not-found")
+                    .Arg("file", PathToUtf8(PathFromUtf8(loc.HamlogMstPath).filename()))));
         std::cerr << Tr(Message("cli.warning").Arg("message", text::ReplaceAll(kMsgMstMissing, "\r\n", " ")))
                   << '\n';
         return;
@@ -168,11 +172,13 @@ void Modes(const std::string& given, bool save, const CliContext& ctx) {
     if (r.status == ModeScanStatus::kOpenFailed) {
         HdbLibrary probe;
         probe.HamlogOpen(HamlogDbBaseOf(dbPath));
-        throw Error(Message("zlog.cannot-open-hamlog")
-                        .Arg("message", kMsgCannotOpenDb)
-                        .Arg("reason", probe.LastOpenError() == HdbOpenError::kInUse
-                                           ? Message("cli.text").Arg("text", std::string(kMsgHamlogInUse) + ": " + dbPath)
-                                           : probe.LastOpenErrorMessage()));
+        throw Error(
+            Message("zlog.cannot-open-hamlog")
+                .Arg("message", kMsgCannotOpenDb)
+                .Arg("reason",
+                     probe.LastOpenError() == HdbOpenError::kInUse
+                         ? Message("cli.text").Arg("text", std::string(kMsgHamlogInUse) + ": " + dbPath)
+                         : probe.LastOpenErrorMessage()));
     }
     if (callbacks.CancelRequested()) throw Aborted(Message("db.modes-cancelled"));
     if (r.overflow) callbacks.Warning(kMsgTooManyModes);
@@ -220,8 +226,8 @@ void Create(const CreateArgs& a) {
     } catch (const Aborted& e) {
         throw Aborted(Message("db.create-cancelled").Arg("reason", ErrorText(e, UiLang())));
     }
-    std::cout << Tr("db.info.database") << '\t' << Tr(Message("db.created").Arg("file", a.hdb).Arg("count", n))
-              << '\n';
+    std::cout << Tr("db.info.database") << '\t'
+              << Tr(Message("db.created").Arg("file", a.hdb).Arg("count", n)) << '\n';
     if (!a.master.empty())
         std::cout << Tr("db.info.master-file") << '\t'
                   << Tr(Message("db.created").Arg("file", a.master).Arg("count", codes.size())) << '\n';
@@ -264,8 +270,11 @@ void RegisterDbCommand(CLI::App& app, CliContext& ctx) {
     create->add_option("HDB", a->hdb, Tr("cli.help.db.create.hdb"))->required()->group(io);
     create->add_option("--from", a->csv, Tr("cli.help.db.create.from"))->required()->group(io);
     create->add_option("--widths", a->widths, Tr("cli.help.db.create.widths"))->group(fields);
-    CLI::Option* master = create->add_option("--master", a->master, Tr("cli.help.db.create.master"))->group(io);
-    create->add_option("--from-codes", a->codes, Tr("cli.help.db.create.from-codes"))->needs(master)->group(io);
+    CLI::Option* master =
+        create->add_option("--master", a->master, Tr("cli.help.db.create.master"))->group(io);
+    create->add_option("--from-codes", a->codes, Tr("cli.help.db.create.from-codes"))
+        ->needs(master)
+        ->group(io);
     create->add_option("--date", a->date, Tr("cli.help.db.create.date"))->group(io);
     create->add_flag("--force", a->force, Tr("cli.help.db.create.force"))->group(io);
     create->callback([args]() { Create(args->create); });

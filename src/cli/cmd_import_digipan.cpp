@@ -38,8 +38,7 @@ bool MarkOption(const CLI::Option* opt, const std::string& fromSettings, std::st
 }  // namespace
 
 void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
-    CLI::App* cmd = ImportGroup(app)->add_subcommand(
-        "digipan", Tr("cli.help.digipan"));
+    CLI::App* cmd = ImportGroup(app)->add_subcommand("digipan", Tr("cli.help.digipan"));
     cmd->footer(ExitStatusHelp());
     auto args = std::make_shared<DigipanArgs>();
     const std::string io = Tr("help.group.input-output"), conv = Tr("help.group.conversion");
@@ -60,8 +59,7 @@ void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
 
         digipan::DigipanOptions o;
         o.logPath = args->log.empty() ? s.digipanLogPath : args->log;
-        if (o.logPath.empty())
-            throw Error(Message("digipan.no-log").Arg("ini", ctx.IniPath()));
+        if (o.logPath.empty()) throw Error(Message("digipan.no-log").Arg("ini", ctx.IniPath()));
         EnsureGeneDataFolder(s, ctx.IniPath());
         o.geneDataFolder = s.geneDataFolder;
         o.outputPath = args->output;

@@ -40,8 +40,10 @@ int main(int argc, char** argv) {
     std::string langOption;
     for (std::size_t i = 1; i < args.size(); ++i) {
         auto value = [&](const std::string& name, std::string& into) {
-            if (args[i] == name && i + 1 < args.size()) into = args[i + 1];
-            else if (args[i].rfind(name + "=", 0) == 0) into = args[i].substr(name.size() + 1);
+            if (args[i] == name && i + 1 < args.size())
+                into = args[i + 1];
+            else if (args[i].rfind(name + "=", 0) == 0)
+                into = args[i].substr(name.size() + 1);
         };
         value("--lang", langOption);
         value("--ini", ctx.iniOption);

@@ -13,8 +13,10 @@ const CatalogEntry* Find(std::string_view id) {
         const std::size_t mid = (lo + hi) / 2;
         const int cmp = id.compare(c.entries[mid].id);
         if (cmp == 0) return &c.entries[mid];
-        if (cmp < 0) hi = mid;
-        else lo = mid + 1;
+        if (cmp < 0)
+            hi = mid;
+        else
+            lo = mid + 1;
     }
     return nullptr;
 }
@@ -71,15 +73,18 @@ std::string Render(const Message& m, Lang lang) {
         const std::string_view name = inside.substr(0, bar);
         const Message::Argument* a = FindArg(m, name);
         if (bar == std::string_view::npos) {
-            if (a) out += ArgValue(*a, lang);
-            else out.append(t.substr(i, close - i + 1));
+            if (a)
+                out += ArgValue(*a, lang);
+            else
+                out.append(t.substr(i, close - i + 1));
         } else {
             // {count|one|other}
             const std::string_view forms = inside.substr(bar + 1);
             const std::size_t bar2 = forms.find('|');
             const bool one = a && ArgValue(*a, lang) == "1";
-            out.append(one ? forms.substr(0, bar2)
-                           : bar2 == std::string_view::npos ? forms : forms.substr(bar2 + 1));
+            out.append(one                              ? forms.substr(0, bar2)
+                       : bar2 == std::string_view::npos ? forms
+                                                        : forms.substr(bar2 + 1));
         }
         i = close + 1;
     }
@@ -92,7 +97,7 @@ std::string Text(std::string_view id, Lang lang) {
 
 Lang LangFromCode(std::string_view code) {
     return code.size() >= 2 && Lower(code[0]) == 'j' && Lower(code[1]) == 'a' ? Lang::kJapanese
-                                                                               : Lang::kEnglish;
+                                                                              : Lang::kEnglish;
 }
 
 bool IsLangCode(std::string_view code) {

@@ -25,9 +25,11 @@ public:
         return *this;
     }
     Message& Arg(std::string name, const char* value) { return Arg(std::move(name), std::string(value)); }
-    Message& Arg(std::string name, std::string_view value) { return Arg(std::move(name), std::string(value)); }
+    Message& Arg(std::string name, std::string_view value) {
+        return Arg(std::move(name), std::string(value));
+    }
     template <typename N, typename = std::enable_if_t<std::is_integral_v<N> && !std::is_same_v<N, bool> &&
-                                                       !std::is_same_v<N, char>>>
+                                                      !std::is_same_v<N, char>>>
     Message& Arg(std::string name, N value) {
         return Arg(std::move(name), std::to_string(value));
     }

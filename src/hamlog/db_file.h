@@ -22,8 +22,7 @@ enum class DbOpenStatus {
 // for the failure. Held exclusively means, on Windows, a sharing violation (another program
 // has the file open for writing, or denies reading); elsewhere an exclusive flock() or a
 // write lock (fcntl) on the file.
-std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status,
-                                  Message* reason = nullptr);
+std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status, Message* reason = nullptr);
 
 // Moves to a byte offset that may lie beyond 2 GiB. False on failure.
 bool SeekFile(std::FILE* f, long long offset);

@@ -58,7 +58,8 @@ std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status,
         else
             status = DbOpenStatus::kCannotOpen;
         if (reason)
-            *reason = status == DbOpenStatus::kHeldExclusively ? Message("hdb.held-open") : ReasonFor(e, path);
+            *reason =
+                status == DbOpenStatus::kHeldExclusively ? Message("hdb.held-open") : ReasonFor(e, path);
         return nullptr;
     }
     int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);

@@ -12,8 +12,8 @@
 #include <QTableWidget>
 
 #include "app/ui_dialogs.h"
-#include "hamlog/hamlog_messages.h"
 #include "gui/qt/adif2hl_form_qt.h"
+#include "hamlog/hamlog_messages.h"
 #include "window_fixture.h"
 
 using namespace trelvo;

@@ -1,6 +1,8 @@
 // The message catalog: every text in both languages, arguments filled in, the fall-backs, the
 // choice of language, errors that carry a message; and the scan that finds English texts
 // reaching the user outside the catalog.
+#include "core/message.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,7 +13,6 @@
 
 #include "cli/cli_text.h"
 #include "core/errors.h"
-#include "core/message.h"
 
 namespace trelvo {
 namespace {
@@ -48,11 +49,15 @@ TEST(MessageCatalog, EveryIdHasBothTextsWithTheSameArguments) {
 }
 
 TEST(MessageCatalog, RendersArgumentsNestedMessagesPluralsAndFallBacks) {
-    const Message kept = Message("cli.cancel.kept").Arg("count", 1).Arg("kept", "k.csv").Arg("output", "o.csv");
+    const Message kept =
+        Message("cli.cancel.kept").Arg("count", 1).Arg("kept", "k.csv").Arg("output", "o.csv");
     EXPECT_EQ(Render(kept, Lang::kEnglish), "the 1 line written so far is kept in k.csv; o.csv is as it was");
-    const Message two = Message("cli.cancel.kept").Arg("count", 2).Arg("kept", "k.csv").Arg("output", "o.csv");
-    EXPECT_EQ(Render(two, Lang::kEnglish), "the 2 lines written so far are kept in k.csv; o.csv is as it was");
-    EXPECT_EQ(Render(two, Lang::kJapanese), "それまでに書いた 2 行を k.csv に残しました。o.csv は元のままです");
+    const Message two =
+        Message("cli.cancel.kept").Arg("count", 2).Arg("kept", "k.csv").Arg("output", "o.csv");
+    EXPECT_EQ(Render(two, Lang::kEnglish),
+              "the 2 lines written so far are kept in k.csv; o.csv is as it was");
+    EXPECT_EQ(Render(two, Lang::kJapanese),
+              "それまでに書いた 2 行を k.csv に残しました。o.csv は元のままです");
 
     const Message nested = Message("cli.warning").Arg("message", Message("zlog.contacts").Arg("count", 3));
     EXPECT_EQ(Render(nested, Lang::kEnglish), "trelvo5: warning: 3 contacts");
@@ -81,7 +86,8 @@ TEST(MessageCatalog, ErrorsCarryTheirMessage) {
     EXPECT_STREQ(e.what(), "cannot open the file: x.adi");
     EXPECT_EQ(e.path(), "x.adi");
     EXPECT_EQ(ErrorText(e, Lang::kJapanese), "ファイルを開けません: x.adi");
-    const FormatError f(Message("hdb.where-line").Arg("file", "a.csv").Arg("line", 3), Message("hdb.csv.no-call"));
+    const FormatError f(Message("hdb.where-line").Arg("file", "a.csv").Arg("line", 3),
+                        Message("hdb.csv.no-call"));
     EXPECT_EQ(f.where(), "a.csv line 3");
     EXPECT_EQ(ErrorText(f, Lang::kJapanese), "a.csv の 3 行目: コールサインがありません");
     // Errors made from plain text are shown as they are in every language.
@@ -95,7 +101,8 @@ TEST(HelpLayout, WrapsJapaneseAndEnglishWithinTheColumns) {
     EXPECT_EQ(DisplayWidth("abc"), 3u);
     EXPECT_EQ(DisplayWidth("日本語"), 6u);
     EXPECT_EQ(DisplayWidth("ｶｳﾝﾀ"), 4u);  // half-width katakana
-    for (const std::string& l : Wrap("変換の方法を決めます。" + std::string(60, 'x') + " 日本語の文を続けます。", 20))
+    for (const std::string& l :
+         Wrap("変換の方法を決めます。" + std::string(60, 'x') + " 日本語の文を続けます。", 20))
         EXPECT_TRUE(DisplayWidth(l) <= 20 || l.find(' ') == std::string::npos) << l;
     // A Japanese line never starts with a closing mark, an English one breaks at blanks.
     for (const std::string& l : Wrap("あいうえおかきくけこ、さしすせそ。たちつてと", 20))
@@ -173,8 +180,10 @@ TEST(MessageCatalog, NoEnglishTextReachesTheUserOutsideTheCatalog) {
                 if (i == std::string::npos) break;
                 continue;
             }
-            if (ch == ';' || ch == '{' || ch == '}') finish();
-            else statement += ch;
+            if (ch == ';' || ch == '{' || ch == '}')
+                finish();
+            else
+                statement += ch;
         }
         finish();
     }
