@@ -71,8 +71,10 @@ std::vector<Piece> Pieces(std::string_view line) {
             continue;
         }
         const bool wide = IsWide(cp);
+        // A long list ("A,B,C") may break after a comma.
+        const bool afterComma = !out.empty() && out.back().text.size() > 1 && out.back().text.back() == ',';
         if (!out.empty() && blanks == 0 &&
-            (NoLineStart(cp) || (!wide && inWord) || NoLineEnd(out.back().text))) {
+            (NoLineStart(cp) || (!wide && inWord && !afterComma) || NoLineEnd(out.back().text))) {
             out.back().text += ch;
             inWord = !wide;
             continue;
