@@ -110,8 +110,9 @@ void MainFormModel::ConvertJap1Log() {
         EndCancelledRun(callbacks, result.records, result.keptPath);
         return;
     }
-    Message(result.records == 0 ? NothingFoundMessage(Jap1LogPath, result.outputPath, !result.outputReplaced, config_.lang)
-                                : jap1::CompletionMessage(result));
+    Message(result.records == 0
+                ? NothingFoundMessage(Jap1LogPath, result.outputPath, !result.outputReplaced, config_.lang)
+                : jap1::CompletionMessage(result));
     callbacks.ShowWarnings();
     view_.SetEnabled("Command1", false);
     for (const char* c : {"Frame1", kMenu, "viewCSVJ"}) Enable(c, true);

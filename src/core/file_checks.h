@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/message.h"
@@ -15,6 +16,10 @@ bool SameFile(const std::string& a, const std::string& b);
 
 // One file a command reads or writes.
 struct CommandFile {
+    CommandFile(std::string p, std::string r, bool w = false)
+        : path(std::move(p)), role(std::move(r)), written(w) {}
+    CommandFile(std::string p, Message r, bool w = false)
+        : path(std::move(p)), written(w), roleMessage(std::move(r)) {}
     std::string path;  // empty: not used in this run
     std::string role;  // how messages name it: "the output", "the remarks table", ...
     bool written = false;

@@ -7,6 +7,7 @@
 using namespace trelvo;
 using trelvo::testing::ReadBytes;
 using trelvo::testing::WindowTest;
+using trelvo::testing::WriteBytes;
 
 namespace {
 
@@ -28,7 +29,8 @@ TEST_F(WindowTest, Jap1FileIsConvertedAtOnceLikeTheCommandLineDoes) {
 
     const std::string out = dir.File("JAP2HL.CSV");
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], "6 件の変換が正常終了しました。\r\n" + out + " をTurbo HAMLOGから読み込んで下さい");
+    EXPECT_EQ(dialogs.messages[0],
+              "6 件の変換が正常終了しました。\r\n" + out + " をTurbo HAMLOGから読み込んで下さい");
     EXPECT_EQ(W<QLabel>("Label5")->text().toStdString(), input);
     EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "6");
     EXPECT_EQ(ReadIni("JAP1CSV-FOL", "JAP1CSV-FN"), input);
@@ -52,6 +54,38 @@ TEST_F(WindowTest, Jap1FileIsConvertedAtOnceLikeTheCommandLineDoes) {
     Item("JAP1CSV")->trigger();
     EXPECT_EQ(dialogs.opened.back().startFolder, dir.File("logs"));
     EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
+// The warnings of a run are listed in the window's language; the original's own texts stay.
+TEST_F(WindowTest, Jap1WarningsAreListedInTheWindowsLanguage) {
+    const std::string input = dir.File("BAD.TXT");
+    WriteBytes(input,
+               "JAP1 LOG DATA (CSV)\r\nheader\r\n"
+               "\"JA1ABC\",\"98/07/15 21:05\",\"599599\",\"7\",\"CW\",\"100110\",\"PM95\",\"X\","
+               "\"\",\"\",\"\",\"\"\r\n");
+    for (const Lang lang : {Lang::kJapanese, Lang::kEnglish}) {
+        Start(lang);
+        dialogs.messages.clear();
+        dialogs.openAnswers.push_back(input);
+        Item("JAP1CSV")->trigger();
+        ASSERT_EQ(dialogs.messages.size(), 2u);
+        const std::string& w = dialogs.messages[1];
+        if (lang == Lang::kJapanese) {
+            EXPECT_EQ(w.rfind("変換中に次の注意がありました (1 件)\r\n" + input +
+                                  " の 1 件目 (3 行目): QSL 状態 \"X\"",
+                              0),
+                      0u)
+                << w;
+        } else {
+            EXPECT_EQ(w.rfind("The run gave these warnings (1):\r\n" + input +
+                                  ", record 1 (line 3): QSL status \"X\" ends in \"X\"",
+                              0),
+                      0u)
+                << w;
+        }
+        EXPECT_EQ(dialogs.messages[0].rfind("1 件の変換が正常終了しました。", 0), 0u);
+        form.reset();
+    }
 }
 
 TEST_F(WindowTest, EscStopsAJap1RunWithoutAMessage) {

@@ -30,8 +30,9 @@ protected:
     std::unique_ptr<app::MainForm> form;
 
     std::string Ini() const { return dir.File("TRELVO5.INI"); }
-    app::MainForm& Make() {
+    app::MainForm& Make(Lang lang = Lang::kJapanese) {
         app::MainFormConfig c;
+        c.lang = lang;
         c.programFolder = dir.Path();
         c.iniPath = Ini();
         c.versionMajor = 1;
@@ -40,8 +41,8 @@ protected:
         form->Model().SetServiceInterval(std::chrono::milliseconds(0));
         return *form;
     }
-    app::MainForm& Start() {
-        Make();
+    app::MainForm& Start(Lang lang = Lang::kJapanese) {
+        Make(lang);
         EXPECT_EQ(form->Form_Load(), app::LoadOutcome::Shown);
         form->show();
         return *form;

@@ -97,9 +97,9 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
         result.remarksTablePath = options.remarksTablePath.empty() ? FindRemarksConversionTable(programFolder)
                                                                    : options.remarksTablePath;
     CheckInputFile(options.inputPath, Message("role.jap1-file"));
-    RefuseSameFiles({{options.inputPath, {}, false, Message("role.jap1-file")},
-                     {result.remarksTablePath, {}, false, Message("role.remarks-table")},
-                     {result.outputPath, {}, true, Message("role.output")}});
+    RefuseSameFiles({{options.inputPath, Message("role.jap1-file"), false},
+                     {result.remarksTablePath, Message("role.remarks-table"), false},
+                     {result.outputPath, Message("role.output"), true}});
     if (!result.remarksTablePath.empty())
         table = ReadRemarksConversionTable(result.remarksTablePath, callbacks);
     result.remarksPairs = table.pairs.size();
