@@ -95,11 +95,10 @@ void MainFormModel::ScanAdifTags() {
         const bool lf = !result.lfEndsLine && result.traits.LfOnly();
         const bool utf8 = result.encoding == adif::AdifEncoding::Cp932 && result.traits.LooksLikeUtf8();
         if (!lf && !utf8) break;
-        std::string what = lf ? "行末が LF だけの形式" : "";
-        if (utf8) what += std::string(lf ? "で、" : "") + "文字コードが UTF-8";
-        if (!dialogs_.AskYesNo("このADIFファイルは" + what + "です。\r\nその形式として読み直しますか？",
-                               MessageIcon::Question, kProgramTitle))
-            break;
+        const char* question = lf && utf8 ? "app.adif.reread-lf-utf8"
+                               : lf       ? "app.adif.reread-lf"
+                                          : "app.adif.reread-utf8";
+        if (!dialogs_.AskYesNo(Tr(question), MessageIcon::Question, kProgramTitle)) break;
         if (lf) ro.lfEndsLine = true;
         if (lf) ro.detectLineEnds = false;
         if (utf8) ro.encoding = adif::AdifEncoding::Utf8;
@@ -107,9 +106,9 @@ void MainFormModel::ScanAdifTags() {
     // The run reads the file as the prescan did (line ends, encoding, header).
     adif_->readOptions = result.RunOptions();
     if (result.overflowCount > 0)
-        Message("ADIFのタグ名が " + std::to_string(adif::AdifTagTable::kCapacity) +
-                " 種類を超えています。最初の " + std::to_string(adif::AdifTagTable::kCapacity) +
-                " 種類だけを使います。\r\n使われないタグ: " + std::to_string(result.overflowCount) + " 種類");
+        Message(Tr(trelvo::Message("app.adif.too-many-tags")
+                       .Arg("count", adif::AdifTagTable::kCapacity)
+                       .Arg("left", result.overflowCount)));
     adif_->table = result.table;
 
     const std::vector<std::string> names = adif_->table.Names();
