@@ -184,8 +184,9 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
             return;
         case adif::AdifRunResult::Status::Completed:
             view_.SetBackColor("Command1", kReadyGreen);
-            Message(result.written == 0 ? NothingFoundMessage(AdifLogPath, savePath, !result.outputReplaced, config_.lang)
-                                        : adif::AdifCompletionMessage(result.records, savePath));
+            Message(result.written == 0
+                        ? NothingFoundMessage(AdifLogPath, savePath, !result.outputReplaced, config_.lang)
+                        : adif::AdifCompletionMessage(result.written, savePath));
             if (result.written > 0)
                 if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(savePath), config_.lang); !w.empty())
                     callbacks.Warning(w);

@@ -289,8 +289,18 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     if (a.skipKnown)
         std::cout << Tr(Message("adif.known-left-out").Arg("file", a.db).Arg("count", r.known).Arg("records", r.records))
                   << '\n';
+    if (r.written == 0 && r.known > 0 && r.known + r.skipped == r.records) {
+        cb.Warning(Message(r.outputReplaced ? "adif.all-known.empty-written" : "adif.all-known.kept")
+                       .Arg("file", a.file)
+                       .Arg("db", a.db)
+                       .Arg("output", a.output)
+                       .Arg("status", kExitNoContacts));
+        throw ExitStatus{kExitNoContacts};
+    }
     if (r.written == 0) ReportNoContacts(a.file, cb, r.outputReplaced, a.output);
-    std::cout << adif::AdifCompletionMessage(r.records, a.output) << '\n';
+    // The count is of the lines written: records left out (known, or a date that is not a
+    // date) were reported above and are not counted as converted.
+    std::cout << adif::AdifCompletionMessage(r.written, a.output) << '\n';
 }
 
 }  // namespace

@@ -209,8 +209,9 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     if (r.cancelled) ReportCancelled(r.records, r.keptPath, r.outputPath);
     if (r.shrunk)
         throw FileError(a.file, Message("zlog.shrunk").Arg("output", r.outputPath).Arg("count", r.records));
-    // A file without contacts makes an empty output, but never in place of an existing one.
-    if (!r.outputReplaced) ReportNoContacts(a.file, cb, false, r.outputPath);
+    // A file without contacts makes an empty output, but never in place of an existing one;
+    // either way the run ends with the status of a log without contacts, as the other imports.
+    if (r.records == 0) ReportNoContacts(a.file, cb, r.outputReplaced, r.outputPath);
     std::cout << Tr(Message("zlog.contacts").Arg("count", r.records)) << '\n'
               << zlog::CompletionMessage(r.outputPath, "\n") << '\n';
 }

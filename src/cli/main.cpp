@@ -30,6 +30,19 @@ int main(int argc, char** argv) {
     // "/?" and "-?" ask for the help, as on Windows.
     for (std::size_t i = 1; i < args.size(); ++i)
         if (cli::IsHelpQuestion(args[i])) args[i] = "--help";
+    // When the data goes to standard output, the command's own lines (summaries, the completion
+    // message) go to standard error, so the data stays clean for the next program in a pipe.
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool dataToStdout =
+            ((a == "-o" || a == "--output") && i + 1 < args.size() && (args[i + 1] == "-" || args[i + 1] == "/dev/stdout")) ||
+            a == "-o-" || a == "--output=-" || a == "--output=/dev/stdout";
+        if (dataToStdout) {
+            std::cout.flush();
+            std::cout.rdbuf(std::cerr.rdbuf());
+            break;
+        }
+    }
     std::vector<char*> utf8Argv;
     for (std::string& a : args) utf8Argv.push_back(a.data());
     cli::CliContext ctx;
