@@ -36,7 +36,9 @@ TEST(MessageCatalog, EveryIdHasBothTextsWithTheSameArguments) {
         SCOPED_TRACE(e.id);
         EXPECT_STRNE(e.english, "");
         EXPECT_STRNE(e.japanese, "") << "no Japanese text";
-        if (i > 0) EXPECT_LT(std::string_view(c.entries[i - 1].id), std::string_view(e.id));
+        if (i > 0) {
+            EXPECT_LT(std::string_view(c.entries[i - 1].id), std::string_view(e.id));
+        }
         // English texts that are the system's or CLI11's own words take other arguments.
         const std::string en = e.english;
         if (en == "{detail}" || en == "{text}") continue;
