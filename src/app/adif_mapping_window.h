@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/ui_dialogs.h"
+#include "core/message.h"
 #include "importers/adif/adif_mapping.h"
 #include "settings/ini_store.h"
 
@@ -30,17 +31,16 @@ inline constexpr const char* kMappingNotes[2] = {
 // The light cyan of every other grid row (0xBBGGRR).
 inline constexpr unsigned kMappingTint = 0xFFFFC0;
 
-// The question asked when the stored marks were made on a file with other tags on those
-// rows, the message listing the tags this file lacks, and the hint above the grid.
-inline constexpr const char* kMismatchQuestion =
-    "保存されている関連付けは、このファイルとはタグの並びが違います。\r\n"
-    "タグ名で関連付けますか？\r\n（「いいえ」では前回と同じ行の位置で関連付けます）";
-inline constexpr const char* kDroppedMessage = "このファイルにないタグの関連付けは外しました: ";
-inline constexpr const char* kHintText =
-    "マスをクリックすると「●」が付き、その行のタグが列の欄に入ります。もう一度クリックすると消えます。";
+// Catalog ids: the question asked when the stored marks were made on a file with other tags
+// on those rows, the message listing the tags this file lacks ({tags}), and the hint above
+// the grid.
+inline constexpr const char* kMismatchQuestion = "app.mapping.mismatch";
+inline constexpr const char* kDroppedMessage = "app.mapping.dropped";
+inline constexpr const char* kHintText = "app.mapping.hint";
 
 // The marks the window opens with: those stored by row; when this file has other tags on
 // those rows, the user is offered the stored marks by tag name (and told which were dropped).
-void RestoreMappingMarks(adif::AdifMappingModel& model, settings::IniStore& ini, UiDialogs& dialogs);
+void RestoreMappingMarks(adif::AdifMappingModel& model, settings::IniStore& ini, UiDialogs& dialogs,
+                         Lang lang = Lang::kJapanese);
 
 }  // namespace trelvo::app

@@ -285,13 +285,13 @@ TEST_F(AdifMismatchTest, YesMovesEachMarkToTheRowOfItsTagAndListsTheMissingOnes)
     dialogs.yesNoAnswers.push_back(true);
     ChooseFile(dir.File("b.adi"));
     ASSERT_EQ(dialogs.questions.size(), 1u);
-    EXPECT_EQ(dialogs.questions[0], adif::kMismatchQuestion);
+    EXPECT_EQ(dialogs.questions[0], Text(adif::kMismatchQuestion, Lang::kJapanese));
     ASSERT_NE(Mapping(), nullptr);
     EXPECT_TRUE(Marked(RowOf("CALL"), adif::kColCall));
     EXPECT_TRUE(Marked(RowOf("QSO_DATE"), adif::kColDate));
     EXPECT_FALSE(Marked(1, adif::kColCall));  // row 1 is QSO_DATE now
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], std::string(adif::kDroppedMessage) + "COMMENT");
+    EXPECT_EQ(dialogs.messages[0], "このファイルにないタグの関連付けは外しました: COMMENT");
 }
 
 TEST_F(AdifMismatchTest, NoKeepsTheMarksOnTheirRows) {
@@ -319,7 +319,7 @@ TEST_F(AdifWindowTest, AutoSetChoosesWhatTheCommandLinesAutoMapChooses) {
     ASSERT_NE(Mapping(), nullptr);
     auto* hint = Mapping()->findChild<QLabel*>("LabelHint");
     ASSERT_NE(hint, nullptr);
-    EXPECT_EQ(hint->text().toStdString(), adif::kHintText);
+    EXPECT_EQ(hint->text().toStdString(), Text(adif::kHintText, Lang::kJapanese));
     ClickCell(RowOf("CALL"), adif::kColRemarks2);  // replaced by the automatic choice
     QAction* autoSet = Mapping()->findChild<QAction*>("AutoSet");
     ASSERT_NE(autoSet, nullptr);

@@ -32,13 +32,15 @@ int Twips(int twips) { return twips / 15; }
 }  // namespace
 
 ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedText, settings::IniStore& ini,
-                           app::UiDialogs& dialogs, std::string editorPath, std::string adifPath, QWidget* owner)
+                           app::UiDialogs& dialogs, std::string editorPath, std::string adifPath, QWidget* owner,
+                           Lang lang)
     : QWidget(owner, Qt::Window),
       model_(std::move(tagNames), std::move(fixedText)),
       ini_(ini),
       dialogs_(dialogs),
       editorPath_(std::move(editorPath)),
-      adifPath_(std::move(adifPath)) {
+      adifPath_(std::move(adifPath)),
+      lang_(lang) {
     setObjectName("ADIF2HL_Form");
     setWindowTitle(app::kMappingTitle);
     auto* layout = new QVBoxLayout(this);
@@ -104,7 +106,7 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
     grid_->setFixedHeight(std::min(height, maxHeight));
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(grid_, &QTableWidget::cellClicked, this, [this](int r, int c) { MSFlexGrid1_Click(r + 1, c); });
-    auto* hint = new QLabel(QString::fromUtf8(kHintText));
+    auto* hint = new QLabel(QString::fromStdString(Text(kHintText, lang_)));
     hint->setObjectName("LabelHint");
     hint->setWordWrap(true);
     hint->setMaximumWidth(grid_->width());
@@ -145,7 +147,7 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
     frame1->setMaximumWidth(grid_->width());
     layout->addWidget(frame1);
 
-    app::RestoreMappingMarks(model_, ini_, dialogs_);
+    app::RestoreMappingMarks(model_, ini_, dialogs_, lang_);
     ShowMarks();
 }
 

@@ -29,7 +29,8 @@ public:
     // `tagNames` are rows 1..N; the marks are restored from the settings by row. `ini` and
     // `dialogs` belong to the main window and outlive this window.
     ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedText, settings::IniStore& ini,
-                 app::UiDialogs& dialogs, std::string editorPath, std::string adifPath, QWidget* owner = nullptr);
+                 app::UiDialogs& dialogs, std::string editorPath, std::string adifPath, QWidget* owner = nullptr,
+                 Lang lang = Lang::kJapanese);
 
     AdifMappingModel& Model() { return model_; }
     QTableWidget* Grid() const { return grid_; }
@@ -59,6 +60,7 @@ private:
     app::UiDialogs& dialogs_;
     std::string editorPath_;
     std::string adifPath_;
+    Lang lang_;
     QTableWidget* grid_ = nullptr;
     QLineEdit* text1_ = nullptr;
     bool closed_ = false;

@@ -541,7 +541,8 @@ void MainForm::CloseFieldLen() {
 void MainForm::ShowAdifMapping(const std::vector<std::string>& tagNames, const std::string& fixedText,
                                const std::string& adifPath) {
     CloseAdifMapping(false);
-    auto* w = new adif::ADIF2HL_Form(tagNames, fixedText, model_.Ini(), dialogs_, model_.EditorPath, adifPath, this);
+    auto* w = new adif::ADIF2HL_Form(tagNames, fixedText, model_.Ini(), dialogs_, model_.EditorPath, adifPath, this,
+                                     model_.Config().lang);
     w->setAttribute(Qt::WA_DeleteOnClose);
     connect(w, &adif::ADIF2HL_Form::MappingClosed, this,
             [this](const adif::AdifMapping& mapping) { model_.AdifMappingClosed(mapping); });

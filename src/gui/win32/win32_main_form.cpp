@@ -868,7 +868,8 @@ void MainFormWin32::ShowAdifMapping(const std::vector<std::string>& tagNames, co
         hwnd_, tagNames, fixedText, model_.Ini(), dialogs_, model_.EditorPath, adifPath,
         [this](const adif::AdifMappingModel&, const adif::AdifMapping& mapping) {
             model_.AdifMappingClosed(mapping);
-        });
+        },
+        model_.Config().lang);
 }
 
 void MainFormWin32::CloseAdifMapping(bool closingActions) {

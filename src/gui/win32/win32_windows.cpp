@@ -126,12 +126,13 @@ LRESULT CALLBACK FieldLenWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 AdifMappingWindow::AdifMappingWindow(
     HWND owner, std::vector<std::string> tagNames, std::string fixedText, settings::IniStore& ini,
     app::UiDialogs& dialogs, std::string editorPath, std::string adifPath,
-    std::function<void(const adif::AdifMappingModel&, const adif::AdifMapping&)> closed)
+    std::function<void(const adif::AdifMappingModel&, const adif::AdifMapping&)> closed, Lang lang)
     : model_(std::move(tagNames), std::move(fixedText)),
       ini_(ini),
       dialogs_(dialogs),
       editorPath_(std::move(editorPath)),
       adifPath_(std::move(adifPath)),
+      lang_(lang),
       closed_(std::move(closed)) {
     Register(kMappingClass, Proc, COLOR_BTNFACE);
     Register(kGridClass, GridProc, COLOR_WINDOW);
@@ -165,7 +166,7 @@ AdifMappingWindow::AdifMappingWindow(
     ReleaseDC(nullptr, dc);
     rowHeight_ = static_cast<int>(tm.tmHeight) + Scale(4);
 
-    Child(hwnd_, L"STATIC", app::kHintText, SS_LEFT | SS_NOPREFIX, 40, font_);
+    Child(hwnd_, L"STATIC", Text(app::kHintText, lang_), SS_LEFT | SS_NOPREFIX, 40, font_);
     grid_ = CreateWindowExW(WS_EX_CLIENTEDGE, kGridClass, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 10,
                             10, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(41)),
                             GetModuleHandleW(nullptr), this);
@@ -182,7 +183,7 @@ AdifMappingWindow::AdifMappingWindow(
     Child(hwnd_, L"STATIC", app::kMappingNotes[1], SS_LEFT | SS_NOPREFIX, 45, font_);
     Layout();
 
-    app::RestoreMappingMarks(model_, ini_, dialogs_);
+    app::RestoreMappingMarks(model_, ini_, dialogs_, lang_);
     InvalidateRect(grid_, nullptr, TRUE);
     ShowWindow(hwnd_, SW_SHOWNORMAL);
 }

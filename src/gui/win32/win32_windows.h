@@ -37,7 +37,8 @@ public:
     AdifMappingWindow(HWND owner, std::vector<std::string> tagNames, std::string fixedText,
                       settings::IniStore& ini, app::UiDialogs& dialogs, std::string editorPath,
                       std::string adifPath,
-                      std::function<void(const adif::AdifMappingModel&, const adif::AdifMapping&)> closed);
+                      std::function<void(const adif::AdifMappingModel&, const adif::AdifMapping&)> closed,
+                      Lang lang = Lang::kJapanese);
     ~AdifMappingWindow();
     HWND Window() const { return hwnd_; }
     adif::AdifMappingModel& Model() { return model_; }
@@ -65,6 +66,7 @@ private:
     settings::IniStore& ini_;
     app::UiDialogs& dialogs_;
     std::string editorPath_, adifPath_;
+    Lang lang_;
     std::function<void(const adif::AdifMappingModel&, const adif::AdifMapping&)> closed_;
     HWND hwnd_ = nullptr, grid_ = nullptr, text1_ = nullptr;
     HWND options_[3] = {};
