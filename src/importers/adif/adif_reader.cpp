@@ -1052,6 +1052,19 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
     return result;
 }
 
+std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run) {
+    NullCallbacks callbacks;
+    LineSource src("records", options.lfEndsLine, options.detectLineEnds, &bytes);
+    std::vector<std::string> records;
+    bool headerSeen = false;
+    ReadRecords(src, options.encoding == AdifEncoding::Utf8 ? AdifEncoding::Utf8 : AdifEncoding::Cp932, run,
+                options.headerless, callbacks, headerSeen, [&](std::string_view record) {
+                    records.emplace_back(record);
+                    return true;
+                });
+    return records;
+}
+
 std::string AdifCompletionMessage(long long records, const std::string& outputPath) {
     return std::to_string(records) + " 件の変換が正常終了しました。\n" + outputPath +
            " をTurbo HAMLOGから読み込んで下さい";
