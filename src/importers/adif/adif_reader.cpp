@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <unordered_set>
@@ -135,11 +135,16 @@ std::string XmlText(std::string_view s) {
         }
         const std::string_view ent = s.substr(i + 1, semi - i - 1);
         unsigned long cp = 0;
-        if (ent == "amp") cp = '&';
-        else if (ent == "lt") cp = '<';
-        else if (ent == "gt") cp = '>';
-        else if (ent == "quot") cp = '"';
-        else if (ent == "apos") cp = '\'';
+        if (ent == "amp")
+            cp = '&';
+        else if (ent == "lt")
+            cp = '<';
+        else if (ent == "gt")
+            cp = '>';
+        else if (ent == "quot")
+            cp = '"';
+        else if (ent == "apos")
+            cp = '\'';
         else if (ent.size() > 1 && ent[0] == '#') {
             const bool hex = ent[1] == 'x' || ent[1] == 'X';
             const std::string digits(ent.substr(hex ? 2 : 1));
@@ -187,9 +192,9 @@ std::string XmlAttribute(std::string_view tag, std::string_view name) {
     return {};
 }
 
-// The records of an ADX file written as the plain form, held in memory: a "<EOH>" line, then one line per <RECORD> with one "<NAME:length>value" per field (APP
-// fields as APP_PROGRAMID_FIELDNAME, USERDEF fields by their FIELDNAME). A "<" inside a value,
-// which the plain form cannot carry, becomes "＜".
+// The records of an ADX file written as the plain form, held in memory: a "<EOH>" line, then one line per
+// <RECORD> with one "<NAME:length>value" per field (APP fields as APP_PROGRAMID_FIELDNAME, USERDEF fields by
+// their FIELDNAME). A "<" inside a value, which the plain form cannot carry, becomes "＜".
 std::string AdxToPlain(std::FILE* in, const std::string& path) {
     std::string xml;
     std::vector<char> block(kBlock);
@@ -201,8 +206,9 @@ std::string AdxToPlain(std::FILE* in, const std::string& path) {
     for (;;) {
         std::size_t rec = xml.find("<RECORD", at);
         // Not <RECORDS>: the name ends there.
-        while (rec != std::string::npos && rec + 7 < xml.size() && xml[rec + 7] != '>' && xml[rec + 7] != '/' &&
-               xml[rec + 7] != ' ' && xml[rec + 7] != '\t' && xml[rec + 7] != '\r' && xml[rec + 7] != '\n')
+        while (rec != std::string::npos && rec + 7 < xml.size() && xml[rec + 7] != '>' &&
+               xml[rec + 7] != '/' && xml[rec + 7] != ' ' && xml[rec + 7] != '\t' && xml[rec + 7] != '\r' &&
+               xml[rec + 7] != '\n')
             rec = xml.find("<RECORD", rec + 7);
         if (rec == std::string::npos) break;
         const std::size_t open = xml.find('>', rec);
@@ -236,8 +242,8 @@ std::string AdxToPlain(std::FILE* in, const std::string& path) {
                 name = "APP_" + XmlAttribute(tag, "PROGRAMID") + "_" + XmlAttribute(tag, "FIELDNAME");
             else if (text::EqualsNoCase(element, "USERDEF"))
                 name = XmlAttribute(tag, "FIELDNAME");
-            std::string value = text::ReplaceAll(XmlText(std::string_view(xml).substr(gt + 1, close - gt - 1)),
-                                                 "<", "\xEF\xBC\x9C");
+            std::string value = text::ReplaceAll(
+                XmlText(std::string_view(xml).substr(gt + 1, close - gt - 1)), "<", "\xEF\xBC\x9C");
             value = text::ReplaceAll(text::ReplaceAll(value, "\r", " "), "\n", " ");
             plain += "<" + name + ":" + std::to_string(value.size()) + ">" + value;
             i = close + closing.size();
@@ -414,15 +420,35 @@ constexpr unsigned long long kHighBits = 0x8080808080808080ULL;
 constexpr unsigned long long kOnes = 0x0101010101010101ULL;
 
 // Upper case in place, one character at a time: ASCII letters and the full-width Latin
-// letters; the second byte of a double-byte character is never taken for a letter.
-void UpperCase(char* p, std::size_t n, AdifEncoding enc) {
+// letters; the second byte of a double-byte character is never taken for a letter. Returns
+// whether the text holds an LF (found on the same pass).
+bool UpperCase(char* p, std::size_t n, AdifEncoding enc) {
     std::size_t i = 0;
+    bool lf = false;
     while (i < n) {
+#if defined(__SSE2__)
+        // Plain ASCII sixteen bytes at a time.
+        {
+            const __m128i aLess1 = _mm_set1_epi8('a' - 1), zPlus1 = _mm_set1_epi8('z' + 1);
+            const __m128i bit = _mm_set1_epi8(0x20), newline = _mm_set1_epi8('\n');
+            __m128i lfs = _mm_setzero_si128();
+            for (; i + 16 <= n; i += 16) {
+                __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+                if (_mm_movemask_epi8(x)) break;
+                const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(x, aLess1), _mm_cmplt_epi8(x, zPlus1));
+                lfs = _mm_or_si128(lfs, _mm_cmpeq_epi8(x, newline));
+                x = _mm_xor_si128(x, _mm_and_si128(lower, bit));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), x);
+            }
+            if (_mm_movemask_epi8(lfs)) lf = true;
+        }
+#endif
         // Plain ASCII eight bytes at a time: the bytes from 'a' to 'z' lose their 0x20 bit.
         for (; i + 8 <= n; i += 8) {
             unsigned long long w;
             std::memcpy(&w, p + i, 8);
             if (w & kHighBits) break;
+            if (!lf) lf = ((w ^ (kOnes * '\n')) - kOnes) & ~(w ^ (kOnes * '\n')) & kHighBits;
             const unsigned long long fromA = w + kOnes * (0x80 - 'a');
             const unsigned long long pastZ = w + kOnes * (0x80 - 'z' - 1);
             w ^= ((fromA & ~pastZ) & kHighBits) >> 2;
@@ -433,11 +459,13 @@ void UpperCase(char* p, std::size_t n, AdifEncoding enc) {
         const auto c = static_cast<unsigned char>(p[i]);
         if (c < 0x80) {
             if (c >= 'a' && c <= 'z') p[i] = static_cast<char>(c - 32);
+            if (c == '\n') lf = true;
             ++i;
         } else if (enc == AdifEncoding::Cp932) {
             if (text::IsCp932LeadByte(c) && i + 1 < n) {
                 const auto t = static_cast<unsigned char>(p[i + 1]);
                 if (c == 0x82 && t >= 0x81 && t <= 0x9A) p[i + 1] = static_cast<char>(t - 0x21);
+                if (t == '\n') lf = true;  // not a second byte, but taken as one here
                 i += 2;
             } else {
                 ++i;
@@ -454,6 +482,7 @@ void UpperCase(char* p, std::size_t n, AdifEncoding enc) {
             ++i;
         }
     }
+    return lf;
 }
 
 // Calls f(i) for each i, in order, where s[i] is `a` and s[i + 1] is `b`, until f returns
@@ -617,8 +646,9 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
         }
         if (mark == 0 || buffer.find_first_not_of(" \t\r\n") == std::string::npos)
             recordLine = src.LineNumber();
+        bool hasLf = false;
         if (header) {
-            UpperCase(buffer.data() + mark, buffer.size() - mark, enc);
+            hasLf = UpperCase(buffer.data() + mark, buffer.size() - mark, enc);
             FindMarkers(std::string_view(buffer).substr(mark), hasEoh, hasEor);
         }
         if (hasEoh) {
@@ -628,7 +658,7 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
         }
         if (!header) continue;
         if (!hasEor) {
-            if (std::memchr(buffer.data() + mark, '\n', buffer.size() - mark))
+            if (hasLf)
                 buffer.erase(
                     std::remove(buffer.begin() + static_cast<std::ptrdiff_t>(mark), buffer.end(), '\n'),
                     buffer.end());
@@ -665,7 +695,18 @@ struct EntryPlan {
     std::vector<int> remarks1;  // Remarks1 extra slots fed by it
     std::vector<int> remarks2;
     std::vector<int> fallbacks;  // columns this entry fills in a record where their tag gave nothing
-    enum class Kind { Plain, QslVia, JccJcg, Aja, Dxcc, Submode, Band, StationCall, Cnty, State } kind = Kind::Plain;
+    enum class Kind {
+        Plain,
+        QslVia,
+        JccJcg,
+        Aja,
+        Dxcc,
+        Submode,
+        Band,
+        StationCall,
+        Cnty,
+        State
+    } kind = Kind::Plain;
     bool Used() const {
         return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty() ||
                !fallbacks.empty();
@@ -742,8 +783,8 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
         std::unordered_set<std::string> overflow;
         std::string scratch;
         int hint = 1;
-        const ReadEnd end =
-            ReadRecords(src, enc, false, headerless, callbacks, result.headerSeen, [&](const std::string& buf) {
+        const ReadEnd end = ReadRecords(
+            src, enc, false, headerless, callbacks, result.headerSeen, [&](const std::string& buf) {
                 ++result.records;
                 ForEachTag(buf, [&](std::string_view raw, std::size_t) {
                     const std::string_view name = AsUtf8(raw, enc, scratch);
@@ -761,7 +802,8 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
                         hint = result.table.Count() + 1;
                         return;
                     }
-                    if (overflow.size() < kOverflowNamesKept * 10 && overflow.insert(std::string(name)).second) {
+                    if (overflow.size() < kOverflowNamesKept * 10 &&
+                        overflow.insert(std::string(name)).second) {
                         ++result.overflowCount;
                         if (result.overflowNames.size() < kOverflowNamesKept)
                             result.overflowNames.emplace_back(name);
@@ -790,7 +832,7 @@ AdifReadOptions AdifScanResult::RunOptions() const {
 }
 
 std::string DescribeAdifInput(const AdifScanResult& scan) {
-    std::string d = scan.adx ? "ADX (ADIF's XML form), UTF-8"
+    std::string d = scan.adx                              ? "ADX (ADIF's XML form), UTF-8"
                     : scan.encoding == AdifEncoding::Utf8 ? "UTF-8"
                                                           : "Shift-JIS (CP932)";
     if (!scan.adx) {
@@ -897,7 +939,8 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
     LineSource src(inputPath, readOptions.lfEndsLine, readOptions.detectLineEnds, readOptions.inputBytes);
     std::array<std::string, kColumnCount + 1> fallbackValues;
     std::vector<int> fallbackColumns;
-    for (const EntryPlan& p : plan) fallbackColumns.insert(fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
+    for (const EntryPlan& p : plan)
+        fallbackColumns.insert(fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
     constexpr std::size_t kStationCallsKept = 10;
     std::string cnty, prefecture;
     AdifRunResult result;
@@ -917,126 +960,128 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
                std::to_string(src.LineNumber()) + ")";
     };
 
-    const ReadEnd end = ReadRecords(src, enc, true, readOptions.headerless, callbacks, headerSeen,
-                                    [&](const std::string& buf) {
-        ++result.records;
-        repeated.clear();
-        nulRemoved = false;
-        for (int c : fallbackColumns) fallbackValues[static_cast<std::size_t>(c)].clear();
-        cnty.clear();
-        prefecture.clear();
-        ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
-            const std::string_view name = AsUtf8(raw, enc, nameScratch);
-            int k;
-            if (hint <= table.Count() && SameText(table.Name(hint), name))
-                k = hint;
-            else
-                k = table.Find(name);
-            if (k < 0) return;
-            hint = k + 1;
-            if (k > 0 && IsRecordKey(name)) {
-                long long& seen = seenIn[static_cast<std::size_t>(k)];
-                if (seen == result.records && repeated.empty()) repeated = std::string(name);
-                seen = result.records;
-            }
-            const EntryPlan& p = plan[static_cast<std::size_t>(k)];
-            if (!p.Used()) return;
-            value.assign(AsUtf8(ValueAt(buf, colon), enc, valueScratch));
-            if (value.find('\0') != std::string::npos) {
-                std::erase(value, '\0');
-                nulRemoved = true;
-            }
-            for (int c : p.columns)
-                if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
-                    state.slots[static_cast<std::size_t>(c)] = value;
-            switch (p.kind) {
-                case EntryPlan::Kind::JccJcg:
-                case EntryPlan::Kind::Aja: {
-                    std::string v = value;
-                    std::size_t len = 0;
-                    if (!v.empty() && FirstCharFromA(v, len)) v.erase(0, len);
-                    const bool aja = p.kind == EntryPlan::Kind::Aja;
-                    (aja ? state.ajaValue : state.jccValue) = v;
-                    if (!v.empty()) (aja ? state.ajaFlag : state.jccFlag) = true;
-                    break;
+    const ReadEnd end = ReadRecords(
+        src, enc, true, readOptions.headerless, callbacks, headerSeen, [&](const std::string& buf) {
+            ++result.records;
+            repeated.clear();
+            nulRemoved = false;
+            // NUL bytes are rare: one look at the whole record spares a search of every value.
+            const bool mayHoldNul = std::memchr(buf.data(), '\0', buf.size()) != nullptr;
+            for (int c : fallbackColumns) fallbackValues[static_cast<std::size_t>(c)].clear();
+            cnty.clear();
+            prefecture.clear();
+            ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
+                const std::string_view name = AsUtf8(raw, enc, nameScratch);
+                int k;
+                if (hint <= table.Count() && SameText(table.Name(hint), name))
+                    k = hint;
+                else
+                    k = table.Find(name);
+                if (k < 0) return;
+                hint = k + 1;
+                if (k > 0 && IsRecordKey(name)) {
+                    long long& seen = seenIn[static_cast<std::size_t>(k)];
+                    if (seen == result.records && repeated.empty()) repeated = std::string(name);
+                    seen = result.records;
                 }
-                case EntryPlan::Kind::Dxcc:
-                    if (!state.jccFlag && !state.ajaFlag) {
-                        state.dxccValue = value;
-                        if (!value.empty()) state.dxccFlag = true;
+                const EntryPlan& p = plan[static_cast<std::size_t>(k)];
+                if (!p.Used()) return;
+                value.assign(AsUtf8(ValueAt(buf, colon), enc, valueScratch));
+                if (mayHoldNul && value.find('\0') != std::string::npos) {
+                    std::erase(value, '\0');
+                    nulRemoved = true;
+                }
+                for (int c : p.columns)
+                    if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
+                        state.slots[static_cast<std::size_t>(c)] = value;
+                switch (p.kind) {
+                    case EntryPlan::Kind::JccJcg:
+                    case EntryPlan::Kind::Aja: {
+                        std::string v = value;
+                        std::size_t len = 0;
+                        if (!v.empty() && FirstCharFromA(v, len)) v.erase(0, len);
+                        const bool aja = p.kind == EntryPlan::Kind::Aja;
+                        (aja ? state.ajaValue : state.jccValue) = v;
+                        if (!v.empty()) (aja ? state.ajaFlag : state.jccFlag) = true;
+                        break;
                     }
-                    break;
-                case EntryPlan::Kind::Submode:
-                    // The sidebands of SSB are no modes of their own in HAMLOG.
-                    if (value != "USB" && value != "LSB") state.submode = value;
-                    break;
-                case EntryPlan::Kind::Band:
-                    state.band = value;
-                    break;
-                case EntryPlan::Kind::Cnty:
-                    cnty = value;
-                    break;
-                case EntryPlan::Kind::State:
-                    prefecture = value;
-                    break;
-                case EntryPlan::Kind::StationCall:
-                    if (!value.empty() && result.stationCallsigns.size() < kStationCallsKept &&
-                        std::find(result.stationCallsigns.begin(), result.stationCallsigns.end(), value) ==
-                            result.stationCallsigns.end())
-                        result.stationCallsigns.push_back(value);
-                    break;
-                default:
-                    break;
+                    case EntryPlan::Kind::Dxcc:
+                        if (!state.jccFlag && !state.ajaFlag) {
+                            state.dxccValue = value;
+                            if (!value.empty()) state.dxccFlag = true;
+                        }
+                        break;
+                    case EntryPlan::Kind::Submode:
+                        // The sidebands of SSB are no modes of their own in HAMLOG.
+                        if (value != "USB" && value != "LSB") state.submode = value;
+                        break;
+                    case EntryPlan::Kind::Band:
+                        state.band = value;
+                        break;
+                    case EntryPlan::Kind::Cnty:
+                        cnty = value;
+                        break;
+                    case EntryPlan::Kind::State:
+                        prefecture = value;
+                        break;
+                    case EntryPlan::Kind::StationCall:
+                        if (!value.empty() && result.stationCallsigns.size() < kStationCallsKept &&
+                            std::find(result.stationCallsigns.begin(), result.stationCallsigns.end(),
+                                      value) == result.stationCallsigns.end())
+                            result.stationCallsigns.push_back(value);
+                        break;
+                    default:
+                        break;
+                }
+                for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
+                for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
+                for (int c : p.fallbacks) fallbackValues[static_cast<std::size_t>(c)] = value;
+            });
+            for (int c : fallbackColumns) {
+                std::string& slot = state.slots[static_cast<std::size_t>(c)];
+                if (text::Trim(slot).empty()) slot = fallbackValues[static_cast<std::size_t>(c)];
             }
-            for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
-            for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
-            for (int c : p.fallbacks) fallbackValues[static_cast<std::size_t>(c)] = value;
+            // A Japanese contact written the standard way: the JCC/JCG/Ku code in CNTY, the
+            // prefecture in STATE (ADIF's subdivisions of DXCC 339). They stand for the JCC tag.
+            if (!state.jccFlag && !state.ajaFlag && state.dxccValue == "339") {
+                const std::string& code = IsJapaneseAreaCode(cnty) ? cnty : prefecture;
+                if (IsJapaneseAreaCode(code)) {
+                    state.jccValue = code;
+                    state.jccFlag = true;
+                }
+            }
+            if (!repeated.empty())
+                callbacks.Warning(where() + ": the tag " + repeated +
+                                  " appears twice, so two records were probably read as one (a tag or <EOR> "
+                                  "that is never closed); the later values are used");
+            if (nulRemoved) callbacks.Warning(where() + ": NUL bytes in the values are left out");
+            bool ok = true;
+            try {
+                ok = MakeAdifCsvRecord(state, options, meter, callbacks, record);
+                const bool noDate = dateMapped && !HasDigit(record.Date);
+                const bool noTime = timeMapped && !HasDigit(record.Time);
+                if (ok && (noDate || noTime))
+                    callbacks.Warning(where() + ": the record has no " +
+                                      (noDate && noTime ? "date or time"
+                                       : noDate         ? "date"
+                                                        : "time") +
+                                      "; it is written with date \"" + record.Date + "\" and time \"" +
+                                      record.Time + "\"");
+                if (ok && known && known(record)) {
+                    ++result.known;
+                } else if (ok) {
+                    csvout::WriteHamlogCsvLine(out, record);
+                    ++result.written;
+                }
+            } catch (const DateTimeError& e) {
+                ++result.skipped;
+                callbacks.Warning(where() + ": " + e.what() + "; the record was not written");
+            }
+            if (!ok) return false;
+            state.Clear();
+            callbacks.Progress(result.records);
+            return true;
         });
-        for (int c : fallbackColumns) {
-            std::string& slot = state.slots[static_cast<std::size_t>(c)];
-            if (text::Trim(slot).empty()) slot = fallbackValues[static_cast<std::size_t>(c)];
-        }
-        // A Japanese contact written the standard way: the JCC/JCG/Ku code in CNTY, the
-        // prefecture in STATE (ADIF's subdivisions of DXCC 339). They stand for the JCC tag.
-        if (!state.jccFlag && !state.ajaFlag && state.dxccValue == "339") {
-            const std::string& code = IsJapaneseAreaCode(cnty) ? cnty : prefecture;
-            if (IsJapaneseAreaCode(code)) {
-                state.jccValue = code;
-                state.jccFlag = true;
-            }
-        }
-        if (!repeated.empty())
-            callbacks.Warning(where() + ": the tag " + repeated +
-                              " appears twice, so two records were probably read as one (a tag or <EOR> "
-                              "that is never closed); the later values are used");
-        if (nulRemoved) callbacks.Warning(where() + ": NUL bytes in the values are left out");
-        bool ok = true;
-        try {
-            ok = MakeAdifCsvRecord(state, options, meter, callbacks, record);
-            const bool noDate = dateMapped && !HasDigit(record.Date);
-            const bool noTime = timeMapped && !HasDigit(record.Time);
-            if (ok && (noDate || noTime))
-                callbacks.Warning(where() + ": the record has no " +
-                                  (noDate && noTime ? "date or time"
-                                   : noDate         ? "date"
-                                                    : "time") +
-                                  "; it is written with date \"" + record.Date + "\" and time \"" +
-                                  record.Time + "\"");
-            if (ok && known && known(record)) {
-                ++result.known;
-            } else if (ok) {
-                csvout::WriteHamlogCsvLine(out, record);
-                ++result.written;
-            }
-        } catch (const DateTimeError& e) {
-            ++result.skipped;
-            callbacks.Warning(where() + ": " + e.what() + "; the record was not written");
-        }
-        if (!ok) return false;
-        state.Clear();
-        callbacks.Progress(result.records);
-        return true;
-    });
     if (end != ReadEnd::EndOfFile)
         result.keptPath = out.CloseCancelled(result.written);
     else if (result.written == 0)
