@@ -134,7 +134,10 @@ bool MakeZlogCsvRecord(const ZloRecord& rec, const ZloHeader& header, const Zlog
         else if (!ja && header.timeBase == "J")
             csvout::ToUtc(out);
     }
-    if (o.qraLibrary) out.Name = LookupQraName(*o.qraLibrary, out.Call);
+    if (o.qraIndex)
+        out.Name.assign(o.qraIndex->Lookup(out.Call));
+    else if (o.qraLibrary)
+        out.Name = LookupQraName(*o.qraLibrary, out.Call);
     if (qrp) out.Call += "/QRP";
 
     out.HisRST = rec.rstSent;
@@ -215,6 +218,11 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
                    " records but the file holds " + std::to_string(reader.ContactCount()) +
                    " contacts; every whole record is converted");
 
+    // The names of the look-up database read once, not once per contact.
+    std::optional<QraIndex> qra;
+    ZlogOptions withIndex = o;
+    if (o.qraLibrary && !o.qraIndex) withIndex.qraIndex = &qra.emplace(*o.qraLibrary);
+
     ZloRecord rec;
     csvout::HamlogCsvRecord line;
     while (true) {
@@ -231,7 +239,7 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
                        " bytes, more than the " + std::to_string(kMemoMaxBytes) +
                        " the record holds; the memo is cut at the record end");
         }
-        if (!MakeZlogCsvRecord(rec, result.header, o, line)) {
+        if (!MakeZlogCsvRecord(rec, result.header, withIndex, line)) {
             ++result.badDates;
             cb.Warning(where() + " (" + line.Call +
                        "): the date is not a date between the years 100 and 9999; the "
