@@ -45,10 +45,13 @@ int TwoDigits(std::string_view s, std::size_t at) {
 // The usual block: every line end in it is CR LF, none split from the block before or after.
 // Then the copy is the block with only its separators changed, done in one sweep.
 bool AllLineEndsCrLf(const char* b, std::size_t n, char* translated) {
-    std::size_t cr = 0, lf = 0;
+    // Every CR followed by an LF and every LF after a CR: the LFs stand where the CRs were,
+    // one byte on. `afterCr` carries a CR at the end of one step into the next.
+    bool ok = true;
+    bool afterCr = false;
     std::size_t i = 0;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: the separators swapped by masks, the line ends counted.
+    // Sixteen bytes at a time: the separators swapped by masks, the line ends compared as bits.
     const __m128i comma = _mm_set1_epi8(','), semicolon = _mm_set1_epi8(';'), space = _mm_set1_epi8(' ');
     const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n');
     for (; i + 16 <= n; i += 16) {
@@ -58,23 +61,19 @@ bool AllLineEndsCrLf(const char* b, std::size_t n, char* translated) {
         const __m128i y = _mm_or_si128(
             kept, _mm_or_si128(_mm_and_si128(isComma, space), _mm_and_si128(isSemicolon, comma)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(translated + i), y);
-        cr += static_cast<std::size_t>(
-            __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, crs)))));
-        lf += static_cast<std::size_t>(
-            __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lfs)))));
+        const auto cr = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, crs)));
+        const auto lf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lfs)));
+        ok &= lf == (((cr << 1) | (afterCr ? 1u : 0u)) & 0xFFFFu);
+        afterCr = (cr >> 15) != 0;
     }
 #endif
     for (; i < n; ++i) {
         const char c = b[i];
-        cr += c == '\r';
-        lf += c == '\n';
+        ok &= (c == '\n') == afterCr;
+        afterCr = c == '\r';
         translated[i] = Separated(c);
     }
-    if (cr != lf) return false;
-    for (const char* p = b;
-         (p = static_cast<const char*>(std::memchr(p, '\n', n - static_cast<std::size_t>(p - b)))); ++p)
-        if (p == b || p[-1] != '\r') return false;
-    return true;  // as many CR as LF, each LF after a CR: no lone CR either
+    return ok && !afterCr;
 }
 
 }  // namespace
