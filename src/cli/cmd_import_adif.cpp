@@ -262,13 +262,10 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     }
 
     adif::AdifMeterState meter;
-    meter.freq = a.freq == "khz-mhz3"   ? adif::FreqConversion::KhzToMhz3
-                 : a.freq == "khz-mhz1" ? adif::FreqConversion::KhzToMhz1
-                 : a.freq == "band"     ? adif::FreqConversion::BandToMhz
-                                        : adif::FreqConversion::AsIs;
+    meter.freq = adif::FreqConversionNamed(a.freq);
 
     const adif::AdifRunResult r =
-        adif::ConvertAdifLog(a.file, a.output, scan.table, mapping, read, lo, meter, cb, known);
+        adif::ConvertAdifLog({a.file, a.output, &scan.table, &mapping, read, lo, &meter, known}, cb);
     if (a.skipKnown) lib.HamlogClose();
     if (r.stationCallsigns.size() > 1) {
         std::string list;
@@ -312,7 +309,8 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
     cmd->add_option("--freq", a->freq,
                     "khz-mhz3 (14070 -> 14.070), khz-mhz1 (14070 -> 14), as-is (default: ADIF's FREQ is in "
                     "MHz), band (20M -> 14)")
-        ->check(CLI::IsMember({"khz-mhz3", "khz-mhz1", "as-is", "band"}));
+        ->check(CLI::IsMember(std::vector<std::string>(std::begin(adif::kFreqConversionNames),
+                                                       std::end(adif::kFreqConversionNames))));
     a->qslIssueOpt = cmd->add_flag("--qsl-issue", a->qslIssue,
                                    "Put the QSL issue mark (=MARK, or the settings' Jmark, default J)")
                          ->option_text("[=MARK]");

@@ -892,51 +892,45 @@ bool HasDigit(const std::string& s) {
 
 }  // namespace
 
-AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
-                             const AdifTagTable& table, const AdifMapping& mapping,
-                             const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
-                             AdifMeterState& meter, ConversionCallbacks& callbacks,
-                             const AdifKnownCheck& known) {
-    if (inputPath.empty()) throw Error(std::string(kNoInputMessage));
-    if (!readOptions.inputBytes) {
-        CheckInputFile(inputPath, "the ADIF file");
-        RefuseSameFiles({{inputPath, "the ADIF file", false}, {outputPath, "the output", true}});
-    }
-    const AdifEncoding enc = Resolve(inputPath, readOptions.encoding, readOptions.inputBytes);
+namespace {
 
-    AdifLineOptions options = lineOptions;
-    options.qslColumnMapped = mapping.columnMap[kColQsl] != 0;
-    options.fixedText = mapping.fixedText;
-    options.fixedTextTarget = mapping.fixedTextTarget;
+// What the run does with the entries of the tag table, from the map of the mapping window.
+struct RunPlan {
+    std::vector<EntryPlan> entries;    // one per table entry, 0..Count()
+    std::vector<int> fallbackColumns;  // columns another tag fills where their own gave nothing
+    bool modeFromMode = false;         // the Mode column takes MODE (a SUBMODE then names it)
+    bool dateMapped = false, timeMapped = false;
+};
 
-    // What each table entry feeds. An empty name finds entry 0, which feeds every column
-    // that no tag is mapped to.
-    std::vector<EntryPlan> plan(static_cast<std::size_t>(table.Count() + 1));
+// The plan of a run; sizes the extra remarks slots of `state` as the map asks.
+RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifRecordState& state) {
+    RunPlan plan;
+    std::vector<EntryPlan>& entries = plan.entries;
+    entries.resize(static_cast<std::size_t>(table.Count() + 1));
+    // An empty name finds entry 0, which feeds every column that no tag is mapped to.
     for (int c = 1; c <= kColumnCount; ++c) {
         const int k = mapping.columnMap[static_cast<std::size_t>(c)];
-        if (k >= 0 && k <= table.Count()) plan[static_cast<std::size_t>(k)].columns.push_back(c);
+        if (k >= 0 && k <= table.Count()) entries[static_cast<std::size_t>(k)].columns.push_back(c);
     }
-    AdifRecordState state;
     const auto extras = [&](int count, const std::vector<int>& rows, std::vector<std::string>& slots,
                             std::vector<int> EntryPlan::*feeds) {
         slots.assign(static_cast<std::size_t>(std::max(0, count - 1)), std::string());
         for (std::size_t i = 0; i < slots.size() && i < rows.size(); ++i)
             if (rows[i] >= 0 && rows[i] <= table.Count())
-                (plan[static_cast<std::size_t>(rows[i])].*feeds).push_back(static_cast<int>(i));
+                (entries[static_cast<std::size_t>(rows[i])].*feeds).push_back(static_cast<int>(i));
     };
     extras(mapping.remarks1Count, mapping.remarks1Extras, state.remarks1Extras, &EntryPlan::remarks1);
     extras(mapping.remarks2Count, mapping.remarks2Extras, state.remarks2Extras, &EntryPlan::remarks2);
     for (int c = 1; c <= kColumnCount; ++c) {
         const int k = mapping.fallbackMap[static_cast<std::size_t>(c)];
-        if (k > 0 && k <= table.Count()) plan[static_cast<std::size_t>(k)].fallbacks.push_back(c);
+        if (k > 0 && k <= table.Count()) entries[static_cast<std::size_t>(k)].fallbacks.push_back(c);
     }
-    // The submode names the mode (FT4 rather than MFSK) when the Mode column takes MODE.
     const int modeRow = mapping.columnMap[kColMode];
-    const bool modeFromMode = modeRow > 0 && modeRow <= table.Count() && table.Name(modeRow) == "MODE";
+    plan.modeFromMode = modeRow > 0 && modeRow <= table.Count() && table.Name(modeRow) == "MODE";
     for (int k = 0; k <= table.Count(); ++k) {
         const std::string& n = table.Name(k);
-        EntryPlan& p = plan[static_cast<std::size_t>(k)];
-        if (n == "SUBMODE" && modeFromMode)
+        EntryPlan& p = entries[static_cast<std::size_t>(k)];
+        if (n == "SUBMODE" && plan.modeFromMode)
             p.kind = EntryPlan::Kind::Submode;
         else if (n == "BAND")
             p.kind = EntryPlan::Kind::Band;
@@ -955,154 +949,235 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
         else if (n == "QSL_VIA")
             p.kind = EntryPlan::Kind::QslVia;
     }
+    for (const EntryPlan& p : entries)
+        plan.fallbackColumns.insert(plan.fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
+    plan.dateMapped = mapping.columnMap[kColDate] != 0;
+    plan.timeMapped = mapping.columnMap[kColTime] != 0;
+    return plan;
+}
 
-    text::Cp932LineWriter out(outputPath, readOptions.outputSink);
-    LineSource src(inputPath, readOptions.lfEndsLine, readOptions.detectLineEnds, readOptions.inputBytes);
-    std::array<std::string, kColumnCount + 1> fallbackValues;
-    std::vector<int> fallbackColumns;
-    for (const EntryPlan& p : plan)
-        fallbackColumns.insert(fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
-    constexpr std::size_t kStationCallsKept = 10;
-    std::string cnty, prefecture;
-    AdifRunResult result;
-    csvout::HamlogCsvRecord record;
-    std::string nameScratch, valueScratch, value;
-    int hint = 1;
-    bool headerSeen = false;
+// One record after another into lines of the import CSV: the values into the record state
+// (CollectValues, TakeValue), the rules that join values (FinishRecord), then the line
+// (WriteRecord).
+class RecordConverter {
+public:
+    RecordConverter(const AdifRunOptions& o, const AdifTagTable& table, const AdifMapping& mapping,
+                    AdifMeterState& meter, AdifEncoding enc, const LineSource& src,
+                    text::Cp932LineWriter& out, ConversionCallbacks& callbacks, AdifRunResult& result)
+        : o_(o),
+          table_(table),
+          meter_(meter),
+          enc_(enc),
+          src_(src),
+          out_(out),
+          callbacks_(callbacks),
+          result_(result),
+          plan_(MakeRunPlan(table, mapping, state_)),
+          seenIn_(static_cast<std::size_t>(table.Count() + 1), 0) {
+        line_ = o.line;
+        line_.qslColumnMapped = mapping.columnMap[kColQsl] != 0;
+        line_.fixedText = mapping.fixedText;
+        line_.fixedTextTarget = mapping.fixedTextTarget;
+    }
 
-    // Which record each key tag was last seen in: a key tag twice in one record means that two
-    // records were read as one (a tag or <EOR> never closed).
-    std::vector<long long> seenIn(static_cast<std::size_t>(table.Count() + 1), 0);
-    std::string repeated;
-    bool nulRemoved = false;
-    const bool dateMapped = mapping.columnMap[kColDate] != 0, timeMapped = mapping.columnMap[kColTime] != 0;
-    const auto where = [&] {
-        return inputPath + ": record " + std::to_string(result.records) + " (ending on line " +
-               std::to_string(src.LineNumber()) + ")";
-    };
+    // False when the run stops (the meter question was answered No).
+    bool Convert(std::string_view buf) {
+        ++result_.records;
+        CollectValues(buf);
+        FinishRecord();
+        if (!WriteRecord()) return false;
+        state_.Clear();
+        callbacks_.Progress(result_.records);
+        return true;
+    }
 
-    const ReadEnd end = ReadRecords(
-        src, enc, true, readOptions.headerless, callbacks, headerSeen, [&](const std::string& buf) {
-            ++result.records;
-            repeated.clear();
-            nulRemoved = false;
-            // NUL bytes are rare: one look at the whole record spares a search of every value.
-            const bool mayHoldNul = std::memchr(buf.data(), '\0', buf.size()) != nullptr;
-            for (int c : fallbackColumns) fallbackValues[static_cast<std::size_t>(c)].clear();
-            cnty.clear();
-            prefecture.clear();
-            ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
-                const std::string_view name = AsUtf8(raw, enc, nameScratch);
-                int k;
-                if (hint <= table.Count() && SameText(table.Name(hint), name))
-                    k = hint;
-                else
-                    k = table.Find(name);
-                if (k < 0) return;
-                hint = k + 1;
-                if (k > 0 && IsRecordKey(name)) {
-                    long long& seen = seenIn[static_cast<std::size_t>(k)];
-                    if (seen == result.records && repeated.empty()) repeated = std::string(name);
-                    seen = result.records;
-                }
-                const EntryPlan& p = plan[static_cast<std::size_t>(k)];
-                if (!p.Used()) return;
-                value.assign(AsUtf8(ValueAt(buf, colon), enc, valueScratch));
-                if (mayHoldNul && value.find('\0') != std::string::npos) {
-                    std::erase(value, '\0');
-                    nulRemoved = true;
-                }
-                for (int c : p.columns)
-                    if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
-                        state.slots[static_cast<std::size_t>(c)] = value;
-                switch (p.kind) {
-                    case EntryPlan::Kind::JccJcg:
-                    case EntryPlan::Kind::Aja: {
-                        std::string v = value;
-                        std::size_t len = 0;
-                        if (!v.empty() && FirstCharFromA(v, len)) v.erase(0, len);
-                        const bool aja = p.kind == EntryPlan::Kind::Aja;
-                        (aja ? state.ajaValue : state.jccValue) = v;
-                        if (!v.empty()) (aja ? state.ajaFlag : state.jccFlag) = true;
-                        break;
-                    }
-                    case EntryPlan::Kind::Dxcc:
-                        if (!state.jccFlag && !state.ajaFlag) {
-                            state.dxccValue = value;
-                            if (!value.empty()) state.dxccFlag = true;
-                        }
-                        break;
-                    case EntryPlan::Kind::Submode:
-                        // The sidebands of SSB are no modes of their own in HAMLOG.
-                        if (value != "USB" && value != "LSB") state.submode = value;
-                        break;
-                    case EntryPlan::Kind::Band:
-                        state.band = value;
-                        break;
-                    case EntryPlan::Kind::Cnty:
-                        cnty = value;
-                        break;
-                    case EntryPlan::Kind::State:
-                        prefecture = value;
-                        break;
-                    case EntryPlan::Kind::StationCall:
-                        if (!value.empty() && result.stationCallsigns.size() < kStationCallsKept &&
-                            std::find(result.stationCallsigns.begin(), result.stationCallsigns.end(),
-                                      value) == result.stationCallsigns.end())
-                            result.stationCallsigns.push_back(value);
-                        break;
-                    default:
-                        break;
-                }
-                for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
-                for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
-                for (int c : p.fallbacks) fallbackValues[static_cast<std::size_t>(c)] = value;
-            });
-            for (int c : fallbackColumns) {
-                std::string& slot = state.slots[static_cast<std::size_t>(c)];
-                if (text::Trim(slot).empty()) slot = fallbackValues[static_cast<std::size_t>(c)];
+private:
+    static constexpr std::size_t kStationCallsKept = 10;
+
+    std::string Where() const {
+        return o_.inputPath + ": record " + std::to_string(result_.records) + " (ending on line " +
+               std::to_string(src_.LineNumber()) + ")";
+    }
+
+    void CollectValues(std::string_view buf) {
+        repeated_.clear();
+        nulRemoved_ = false;
+        // NUL bytes are rare: one look at the whole record spares a search of every value.
+        const bool mayHoldNul = std::memchr(buf.data(), '\0', buf.size()) != nullptr;
+        for (int c : plan_.fallbackColumns) fallbackValues_[static_cast<std::size_t>(c)].clear();
+        cnty_.clear();
+        prefecture_.clear();
+        ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
+            const std::string_view name = AsUtf8(raw, enc_, nameScratch_);
+            int k;
+            if (hint_ <= table_.Count() && SameText(table_.Name(hint_), name))
+                k = hint_;
+            else
+                k = table_.Find(name);
+            if (k < 0) return;
+            hint_ = k + 1;
+            // A key tag twice in one record: two records were read as one (a tag or <EOR>
+            // never closed).
+            if (k > 0 && IsRecordKey(name)) {
+                long long& seen = seenIn_[static_cast<std::size_t>(k)];
+                if (seen == result_.records && repeated_.empty()) repeated_ = std::string(name);
+                seen = result_.records;
             }
-            // A Japanese contact written the standard way: the JCC/JCG/Ku code in CNTY, the
-            // prefecture in STATE (ADIF's subdivisions of DXCC 339). They stand for the JCC tag.
-            if (!state.jccFlag && !state.ajaFlag && state.dxccValue == "339") {
-                const std::string& code = IsJapaneseAreaCode(cnty) ? cnty : prefecture;
-                if (IsJapaneseAreaCode(code)) {
-                    state.jccValue = code;
-                    state.jccFlag = true;
-                }
+            const EntryPlan& p = plan_.entries[static_cast<std::size_t>(k)];
+            if (!p.Used()) return;
+            value_.assign(AsUtf8(ValueAt(buf, colon), enc_, valueScratch_));
+            if (mayHoldNul && value_.find('\0') != std::string::npos) {
+                std::erase(value_, '\0');
+                nulRemoved_ = true;
             }
-            if (!repeated.empty())
-                callbacks.Warning(where() + ": the tag " + repeated +
-                                  " appears twice, so two records were probably read as one (a tag or <EOR> "
-                                  "that is never closed); the later values are used");
-            if (nulRemoved) callbacks.Warning(where() + ": NUL bytes in the values are left out");
-            bool ok = true;
-            try {
-                ok = MakeAdifCsvRecord(state, options, meter, callbacks, record);
-                const bool noDate = dateMapped && !HasDigit(record.Date);
-                const bool noTime = timeMapped && !HasDigit(record.Time);
-                if (ok && (noDate || noTime))
-                    callbacks.Warning(where() + ": the record has no " +
-                                      (noDate && noTime ? "date or time"
-                                       : noDate         ? "date"
-                                                        : "time") +
-                                      "; it is written with date \"" + record.Date + "\" and time \"" +
-                                      record.Time + "\"");
-                if (ok && known && known(record)) {
-                    ++result.known;
-                } else if (ok) {
-                    csvout::WriteHamlogCsvLine(out, record);
-                    ++result.written;
-                }
-            } catch (const DateTimeError& e) {
-                ++result.skipped;
-                callbacks.Warning(where() + ": " + e.what() + "; the record was not written");
-            }
-            if (!ok) return false;
-            state.Clear();
-            callbacks.Progress(result.records);
-            return true;
+            TakeValue(p);
         });
+    }
+
+    // The value of one tag into the columns, rules and extras its entry feeds.
+    void TakeValue(const EntryPlan& p) {
+        const std::string& value = value_;
+        AdifRecordState& state = state_;
+        for (int c : p.columns)
+            if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
+                state.slots[static_cast<std::size_t>(c)] = value;
+        switch (p.kind) {
+            case EntryPlan::Kind::JccJcg:
+            case EntryPlan::Kind::Aja: {
+                std::string v = value;
+                std::size_t len = 0;
+                if (!v.empty() && FirstCharFromA(v, len)) v.erase(0, len);
+                const bool aja = p.kind == EntryPlan::Kind::Aja;
+                (aja ? state.ajaValue : state.jccValue) = v;
+                if (!v.empty()) (aja ? state.ajaFlag : state.jccFlag) = true;
+                break;
+            }
+            case EntryPlan::Kind::Dxcc:
+                if (!state.jccFlag && !state.ajaFlag) {
+                    state.dxccValue = value;
+                    if (!value.empty()) state.dxccFlag = true;
+                }
+                break;
+            case EntryPlan::Kind::Submode:
+                // The sidebands of SSB are no modes of their own in HAMLOG.
+                if (value != "USB" && value != "LSB") state.submode = value;
+                break;
+            case EntryPlan::Kind::Band:
+                state.band = value;
+                break;
+            case EntryPlan::Kind::Cnty:
+                cnty_ = value;
+                break;
+            case EntryPlan::Kind::State:
+                prefecture_ = value;
+                break;
+            case EntryPlan::Kind::StationCall: {
+                std::vector<std::string>& calls = result_.stationCallsigns;
+                if (!value.empty() && calls.size() < kStationCallsKept &&
+                    std::find(calls.begin(), calls.end(), value) == calls.end())
+                    calls.push_back(value);
+                break;
+            }
+            default:
+                break;
+        }
+        for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
+        for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
+        for (int c : p.fallbacks) fallbackValues_[static_cast<std::size_t>(c)] = value;
+    }
+
+    // The rules over the values of the whole record, and what the record itself showed.
+    void FinishRecord() {
+        for (int c : plan_.fallbackColumns) {
+            std::string& slot = state_.slots[static_cast<std::size_t>(c)];
+            if (text::Trim(slot).empty()) slot = fallbackValues_[static_cast<std::size_t>(c)];
+        }
+        // A Japanese contact written the standard way: the JCC/JCG/Ku code in CNTY, the
+        // prefecture in STATE (ADIF's subdivisions of DXCC 339). They stand for the JCC tag.
+        if (!state_.jccFlag && !state_.ajaFlag && state_.dxccValue == "339") {
+            const std::string& code = IsJapaneseAreaCode(cnty_) ? cnty_ : prefecture_;
+            if (IsJapaneseAreaCode(code)) {
+                state_.jccValue = code;
+                state_.jccFlag = true;
+            }
+        }
+        if (!repeated_.empty())
+            callbacks_.Warning(Where() + ": the tag " + repeated_ +
+                               " appears twice, so two records were probably read as one (a tag or <EOR> "
+                               "that is never closed); the later values are used");
+        if (nulRemoved_) callbacks_.Warning(Where() + ": NUL bytes in the values are left out");
+    }
+
+    // The line of the record, unless the database has it; false when the meter question was
+    // answered No.
+    bool WriteRecord() {
+        bool ok = true;
+        try {
+            ok = MakeAdifCsvRecord(state_, line_, meter_, callbacks_, record_);
+            const bool noDate = plan_.dateMapped && !HasDigit(record_.Date);
+            const bool noTime = plan_.timeMapped && !HasDigit(record_.Time);
+            if (ok && (noDate || noTime))
+                callbacks_.Warning(Where() + ": the record has no " +
+                                   (noDate && noTime ? "date or time"
+                                    : noDate         ? "date"
+                                                     : "time") +
+                                   "; it is written with date \"" + record_.Date + "\" and time \"" +
+                                   record_.Time + "\"");
+            if (ok && o_.known && o_.known(record_)) {
+                ++result_.known;
+            } else if (ok) {
+                csvout::WriteHamlogCsvLine(out_, record_);
+                ++result_.written;
+            }
+        } catch (const DateTimeError& e) {
+            ++result_.skipped;
+            callbacks_.Warning(Where() + ": " + e.what() + "; the record was not written");
+        }
+        return ok;
+    }
+
+    const AdifRunOptions& o_;
+    const AdifTagTable& table_;
+    AdifMeterState& meter_;
+    const AdifEncoding enc_;
+    const LineSource& src_;
+    text::Cp932LineWriter& out_;
+    ConversionCallbacks& callbacks_;
+    AdifRunResult& result_;
+    AdifRecordState state_;
+    RunPlan plan_;
+    AdifLineOptions line_;
+    csvout::HamlogCsvRecord record_;
+    std::array<std::string, kColumnCount + 1> fallbackValues_;
+    std::vector<long long> seenIn_;  // the record each key tag was last seen in
+    std::string cnty_, prefecture_, repeated_;
+    std::string nameScratch_, valueScratch_, value_;
+    int hint_ = 1;  // the entry the next tag most likely is: files repeat their tag order
+    bool nulRemoved_ = false;
+};
+
+}  // namespace
+
+AdifRunResult ConvertAdifLog(const AdifRunOptions& o, ConversionCallbacks& callbacks) {
+    const AdifReadOptions& read = o.read;
+    if (o.inputPath.empty()) throw Error(std::string(kNoInputMessage));
+    if (!read.inputBytes) {
+        CheckInputFile(o.inputPath, "the ADIF file");
+        RefuseSameFiles({{o.inputPath, "the ADIF file", false}, {o.outputPath, "the output", true}});
+    }
+    const AdifEncoding enc = Resolve(o.inputPath, read.encoding, read.inputBytes);
+    const AdifTagTable noTable;
+    const AdifMapping noMapping;
+    AdifMeterState freshMeter;
+
+    text::Cp932LineWriter out(o.outputPath, read.outputSink);
+    LineSource src(o.inputPath, read.lfEndsLine, read.detectLineEnds, read.inputBytes);
+    AdifRunResult result;
+    RecordConverter converter(o, o.table ? *o.table : noTable, o.mapping ? *o.mapping : noMapping,
+                              o.meter ? *o.meter : freshMeter, enc, src, out, callbacks, result);
+    bool headerSeen = false;
+    const ReadEnd end = ReadRecords(src, enc, true, read.headerless, callbacks, headerSeen,
+                                    [&](std::string_view record) { return converter.Convert(record); });
     if (end != ReadEnd::EndOfFile)
         result.keptPath = out.CloseCancelled(result.written);
     else if (result.written == 0)

@@ -25,8 +25,8 @@ constexpr Band kBands[] = {
 
 // ADIF's bands that the table above lacks, in the MHz HAMLOG is given for them.
 constexpr Band kMoreAdifBands[] = {
-    {"2190M", "0.135"}, {"630M", "0.472"}, {"560M", "0.501"}, {"60M", "5.3"},   {"8M", "40"},
-    {"5M", "60"},       {"4M", "70"},      {"1.25M", "222"},  {"33CM", "902"},  {"9CM", "3400"},
+    {"2190M", "0.135"}, {"630M", "0.472"}, {"560M", "0.501"}, {"60M", "5.3"},  {"8M", "40"},
+    {"5M", "60"},       {"4M", "70"},      {"1.25M", "222"},  {"33CM", "902"}, {"9CM", "3400"},
     {"1.25CM", "*24"},  {"4MM", "*75"},    {"2.5MM", "*120"}, {"2MM", "*142"}, {"1MM", "*241"},
 };
 
@@ -77,6 +77,16 @@ void AdifRecordState::Clear() {
     jccFlag = ajaFlag = dxccFlag = false;
     submode.clear();
     band.clear();
+}
+
+FreqConversion FreqConversionNamed(std::string_view name) {
+    for (int i = 0; i < 4; ++i)
+        if (kFreqConversionNames[i] == name) return FreqConversionOfOption(i);
+    return FreqConversion::AsIs;
+}
+
+FreqConversion FreqConversionOfOption(int option) {
+    return option >= 0 && option <= 3 ? static_cast<FreqConversion>(option) : FreqConversion::AsIs;
 }
 
 std::string_view BandTextToMHz(std::string_view band) {
@@ -159,10 +169,12 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
 
     out.Mode = text::CharLeft(rec.submode.empty() ? slot(kColMode) : rec.submode, Width(o, 12));
 
-    out.Remarks1 = JoinRemarks(slot(kColRemarks1), rec.remarks1Extras,
-                               o.fixedTextTarget == FixedTextTarget::Remarks1, o.fixedText, Width(o, 15), o.cut);
-    out.Remarks2 = JoinRemarks(slot(kColRemarks2), rec.remarks2Extras,
-                               o.fixedTextTarget == FixedTextTarget::Remarks2, o.fixedText, Width(o, 16), o.cut);
+    out.Remarks1 =
+        JoinRemarks(slot(kColRemarks1), rec.remarks1Extras, o.fixedTextTarget == FixedTextTarget::Remarks1,
+                    o.fixedText, Width(o, 15), o.cut);
+    out.Remarks2 =
+        JoinRemarks(slot(kColRemarks2), rec.remarks2Extras, o.fixedTextTarget == FixedTextTarget::Remarks2,
+                    o.fixedText, Width(o, 16), o.cut);
     return true;
 }
 
