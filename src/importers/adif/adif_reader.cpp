@@ -476,32 +476,35 @@ bool UpperCase(char* p, std::size_t n, AdifEncoding enc) {
             w ^= ((fromA & ~pastZ) & kHighBits) >> 2;
             std::memcpy(p + i, &w, 8);
         }
-        // Then one character (i starts one: everything before it has been walked).
-        if (i >= n) break;
-        const auto c = static_cast<unsigned char>(p[i]);
-        if (c < 0x80) {
-            if (c >= 'a' && c <= 'z') p[i] = static_cast<char>(c - 32);
-            if (c == '\n') lf = true;
-            ++i;
-        } else if (enc == AdifEncoding::Cp932) {
-            if (text::IsCp932LeadByte(c) && i + 1 < n) {
-                const auto t = static_cast<unsigned char>(p[i + 1]);
-                if (c == 0x82 && t >= 0x81 && t <= 0x9A) p[i + 1] = static_cast<char>(t - 0x21);
-                if (t == '\n') lf = true;  // not a second byte, but taken as one here
-                i += 2;
+        // Then character by character over the next sixteen bytes (i starts a character:
+        // everything before it has been walked), where the text is not plain ASCII.
+        const std::size_t stop = std::min(n, i + 16);
+        while (i < stop) {
+            const auto c = static_cast<unsigned char>(p[i]);
+            if (c < 0x80) {
+                if (c >= 'a' && c <= 'z') p[i] = static_cast<char>(c - 32);
+                if (c == '\n') lf = true;
+                ++i;
+            } else if (enc == AdifEncoding::Cp932) {
+                if (text::IsCp932LeadByte(c) && i + 1 < n) {
+                    const auto t = static_cast<unsigned char>(p[i + 1]);
+                    if (c == 0x82 && t >= 0x81 && t <= 0x9A) p[i + 1] = static_cast<char>(t - 0x21);
+                    if (t == '\n') lf = true;  // not a second byte, but taken as one here
+                    i += 2;
+                } else {
+                    ++i;
+                }
             } else {
+                // UTF-8: U+FF41..U+FF5A are EF BD 81..9A, their capitals EF BC A1..BA.
+                if (c == 0xEF && i + 2 < n && static_cast<unsigned char>(p[i + 1]) == 0xBD) {
+                    const auto t = static_cast<unsigned char>(p[i + 2]);
+                    if (t >= 0x81 && t <= 0x9A) {
+                        p[i + 1] = static_cast<char>(0xBC);
+                        p[i + 2] = static_cast<char>(t + 0x20);
+                    }
+                }
                 ++i;
             }
-        } else {
-            // UTF-8: U+FF41..U+FF5A are EF BD 81..9A, their capitals EF BC A1..BA.
-            if (c == 0xEF && i + 2 < n && static_cast<unsigned char>(p[i + 1]) == 0xBD) {
-                const auto t = static_cast<unsigned char>(p[i + 2]);
-                if (t >= 0x81 && t <= 0x9A) {
-                    p[i + 1] = static_cast<char>(0xBC);
-                    p[i + 2] = static_cast<char>(t + 0x20);
-                }
-            }
-            ++i;
         }
     }
     return lf;

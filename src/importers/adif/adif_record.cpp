@@ -109,11 +109,26 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
 
     // Date "YYYYMMDD" -> "YYYY/MM/DD" -> "YY/MM/DD"; time "HHMM" -> "HH:MM" in UTC.
     const std::string& d = slot(kColDate);
-    const std::string ymd =
-        text::CharMid(d, 1, 4) + "/" + text::CharMid(d, 5, 2) + "/" + text::CharMid(d, 7, 2);
-    out.Date = text::CharMid(ymd, 3, 8);
     const std::string& t = slot(kColTime);
-    out.Time = text::CharMid(t, 1, 2) + ":" + text::CharMid(t, 3, 2) + "U";
+    if (text::IsAscii(d) && text::IsAscii(t)) {
+        // Characters are bytes: the same cuts without the texts in between.
+        const std::string_view dv(d), tv(t);
+        const auto part = [](std::string_view s, std::size_t from, std::size_t n) {
+            return from < s.size() ? s.substr(from, n) : std::string_view();
+        };
+        char ymd[16];
+        std::size_t k = 0;
+        for (const std::string_view piece :
+             {part(dv, 0, 4), std::string_view("/"), part(dv, 4, 2), std::string_view("/"), part(dv, 6, 2)})
+            for (char c : piece) ymd[k++] = c;
+        out.Date.assign(part(std::string_view(ymd, k), 2, 8));
+        out.Time.assign(part(tv, 0, 2)).append(":").append(part(tv, 2, 2)).append("U");
+    } else {
+        const std::string ymd =
+            text::CharMid(d, 1, 4) + "/" + text::CharMid(d, 5, 2) + "/" + text::CharMid(d, 7, 2);
+        out.Date = text::CharMid(ymd, 3, 8);
+        out.Time = text::CharMid(t, 1, 2) + ":" + text::CharMid(t, 3, 2) + "U";
+    }
 
     csvout::ClassifyStation(slot(kColCall), o.jstForJa, out, std::max(0, o.widths[0]));
 
