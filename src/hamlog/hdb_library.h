@@ -60,7 +60,7 @@ public:
     std::uint64_t RecordsInFile() const { return recordsInFile_; }
     // Set when the header's count and the records in the file differ (see CheckHdbHeader).
     const std::string& CountWarning() const { return countWarning_; }
-    // Bytes the callsign index holds.
+    // Bytes the callsign index holds (made by the first Vidx_search).
     std::size_t IndexBytes() const;
 
 private:
@@ -78,6 +78,7 @@ private:
     int CompareKeys(const IndexEntry& a, const IndexEntry& b) const;
     bool Less(const IndexEntry& a, const IndexEntry& b) const;
     IndexEntry AddKey(std::string_view key, std::uint32_t record);
+    void BuildIndex();
 
     std::FILE* f_ = nullptr;
     std::string path_;
@@ -96,6 +97,7 @@ private:
 
     std::string keys_;
     std::vector<IndexEntry> index_;
+    bool indexed_ = false;
     std::size_t cursor_ = 0;  // position in index_ of the last record returned
     bool walking_ = false;
 };
