@@ -1,17 +1,41 @@
 // Any bytes as the settings file, held in memory: every key the program reads comes back
 // within its limits, and a write keeps the file readable and changes only the key written.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "core/errors.h"
 #include "fuzz_support.h"
 #include "settings/app_settings.h"
 #include "settings/ini_store.h"
 #include "text/cp932.h"
 
+namespace {
+
+// A program folder that holds a settings file, made once: the default generated-data folder
+// is then found beside it with one look-up, without the probe of a writable folder (a file
+// made and removed) that a folder without one takes.
+const std::string& ProgramFolder() {
+    static const std::string folder = [] {
+        std::error_code ec;
+        const std::filesystem::path dir =
+            std::filesystem::temp_directory_path(ec) / ("trelvo5-fuzz-ini-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir, ec);
+        std::ofstream(dir / "TRELVO5.INI").put('\n');
+        return dir.string();
+    }();
+    return folder;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace trelvo;
     std::string bytes(fuzz::Bytes(data, size));
     settings::IniStore ini("TRELVO5.INI", &bytes);
     try {
-        settings::LoadShellSettings(ini, "/program");
+        settings::LoadShellSettings(ini, ProgramFolder());
         settings::LoadQslMarks(ini);
         settings::LoadUiOptions(ini);
         std::string v;

@@ -193,7 +193,7 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
         case adif::AdifRunResult::Status::Completed:
             view_.SetBackColor("Command1", kReadyGreen);
             Message(result.written == 0 ? NothingFoundMessage(AdifLogPath, savePath, !result.outputReplaced)
-                                        : adif::AdifCompletionMessage(result.records, savePath));
+                                        : adif::AdifCompletionMessage(result.written, savePath));
             if (result.written > 0)
                 if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(savePath)); !w.empty())
                     callbacks.Warning(w);

@@ -289,8 +289,8 @@ void MainFormModel::ConvertZlogLog() {
         callbacks.ShowWarnings();
         return;
     }
-    if (!result.outputReplaced) {  // no contact, and an existing output is kept
-        Message(NothingFoundMessage(ZloPath, result.outputPath, true));
+    if (result.records == 0) {  // no contact: an empty output, or an existing one kept
+        Message(NothingFoundMessage(ZloPath, result.outputPath, !result.outputReplaced));
         callbacks.ShowWarnings();
         return;
     }

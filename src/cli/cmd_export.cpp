@@ -75,9 +75,20 @@ std::string ProposedOutput(exports::ExportKind kind, const CliContext& ctx) {
     const exports::ExportSaveDialog look = exports::SaveDialogFor(kind, text::LocalNow());
     const std::size_t star = look.filter.rfind("*.");
     const std::string ext = star == std::string::npos ? std::string() : look.filter.substr(star + 1);
-    if (!folder.empty()) return JoinPath(folder, look.proposedName + ext);
-    EnsureGeneDataFolder(s, ctx.IniPath());
-    return JoinPath(s.geneDataFolder, look.proposedName + ext);
+    std::string dir = folder;
+    if (dir.empty()) {
+        EnsureGeneDataFolder(s, ctx.IniPath());
+        dir = s.geneDataFolder;
+    }
+    // No dialog asks before a proposed name replaces a file (two runs in one minute, or the
+    // backup's fixed name): the first free "NAME_2.EXT", "NAME_3.EXT", ... is taken instead.
+    std::string path = JoinPath(dir, look.proposedName + ext);
+    for (int n = 2; n < 100000; ++n) {
+        std::error_code ec;
+        if (!std::filesystem::exists(PathFromUtf8(path), ec) && !ec) break;
+        path = JoinPath(dir, look.proposedName + "_" + std::to_string(n) + ext);
+    }
+    return path;
 }
 
 void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {

@@ -288,8 +288,17 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     if (r.status == adif::AdifRunResult::Status::Cancelled) ReportCancelled(r.written, r.keptPath, a.output);
     if (a.skipKnown)
         std::cout << "already in " << a.db << ", left out: " << r.known << " of " << r.records << '\n';
+    if (r.written == 0 && r.known > 0 && r.known + r.skipped == r.records) {
+        cb.Warning(a.file + ": every contact is already in " + a.db + "; nothing new to import; " +
+                   (r.outputReplaced ? "an empty " + a.output + " was written"
+                                     : a.output + " was not replaced and is as it was") +
+                   " (exit status " + std::to_string(kExitNoContacts) + ")");
+        throw ExitStatus{kExitNoContacts};
+    }
     if (r.written == 0) ReportNoContacts(a.file, cb, r.outputReplaced, a.output);
-    std::cout << adif::AdifCompletionMessage(r.records, a.output) << '\n';
+    // The count is of the lines written: records left out (known, or a date that is not a
+    // date) were reported above and are not counted as converted.
+    std::cout << adif::AdifCompletionMessage(r.written, a.output) << '\n';
 }
 
 }  // namespace

@@ -208,8 +208,9 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     if (r.shrunk)
         throw FileError(a.file, "the file became shorter while it was read; " + r.outputPath + " holds only the " +
                                     std::to_string(r.records) + " contacts read");
-    // A file without contacts makes an empty output, but never in place of an existing one.
-    if (!r.outputReplaced) ReportNoContacts(a.file, cb, false, r.outputPath);
+    // A file without contacts makes an empty output, but never in place of an existing one;
+    // either way the run ends with the status of a log without contacts, as the other imports.
+    if (r.records == 0) ReportNoContacts(a.file, cb, r.outputReplaced, r.outputPath);
     std::cout << r.records << " contacts\n" << zlog::CompletionMessage(r.outputPath, "\n") << '\n';
 }
 

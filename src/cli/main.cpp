@@ -24,6 +24,19 @@ int main(int argc, char** argv) {
     // CLI11 would read it as the bare flag (the settings' mark).
     for (std::string& a : args)
         if (a == "--qsl-issue=" || a == "--qsl-sent=" || a == "--qsl-rcvd=") a += ' ';
+    // When the data goes to standard output, the command's own lines (summaries, the completion
+    // message) go to standard error, so the data stays clean for the next program in a pipe.
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool dataToStdout =
+            ((a == "-o" || a == "--output") && i + 1 < args.size() && (args[i + 1] == "-" || args[i + 1] == "/dev/stdout")) ||
+            a == "-o-" || a == "--output=-" || a == "--output=/dev/stdout";
+        if (dataToStdout) {
+            std::cout.flush();
+            std::cout.rdbuf(std::cerr.rdbuf());
+            break;
+        }
+    }
     std::vector<char*> utf8Argv;
     for (std::string& a : args) utf8Argv.push_back(a.data());
     if (args.size() == 1 && ConsoleOwnedAlone()) {

@@ -66,6 +66,7 @@ bool KeyValue(std::string_view line, std::string_view& key, std::string_view& va
 }
 
 std::string CutAtNul(const std::string& s) { return s.substr(0, s.find('\0')); }
+std::string_view CutAtNulView(std::string_view s) { return s.substr(0, s.find('\0')); }
 
 bool ReadAll(const std::string& path, std::string& bytes) {
     if (!FileExists(path)) return false;
@@ -126,62 +127,87 @@ std::string DefaultIniPath(const std::string& programFolder) {
     return JoinPath(programFolder, kIniFileName);
 }
 
+void IniStore::Parse(std::string_view bytes) const {
+    if (parsed_ && bytes == parsedBytes_) return;
+    parsedBytes_.assign(bytes);
+    parsedLines_.clear();
+    parsed_ = true;
+    const std::string_view all(parsedBytes_);
+    const std::size_t start = all.substr(0, kUtf8Bom.size()) == kUtf8Bom ? kUtf8Bom.size() : 0;
+    const char* const base = all.data();
+    auto offset = [base](std::string_view part) { return static_cast<std::uint32_t>(part.data() - base); };
+    auto size = [](std::string_view part) { return static_cast<std::uint32_t>(part.size()); };
+    // The next CR and the next LF are each searched for only once they have been passed.
+    auto next = [&](char c, std::size_t from) {
+        const void* hit = from < all.size() ? std::memchr(base + from, c, all.size() - from) : nullptr;
+        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : all.size();
+    };
+    std::size_t cr = next('\r', start), lf = next('\n', start);
+    for (std::size_t pos = start; pos < all.size();) {
+        if (cr < pos) cr = next('\r', pos);
+        if (lf < pos) lf = next('\n', pos);
+        const std::size_t e = std::min(cr, lf);
+        const std::string_view lineText = all.substr(pos, e - pos);
+        pos = e + ((e + 1 < all.size() && all[e] == '\r' && all[e + 1] == '\n') ? 2 : 1);
+        std::string_view name, k, v;
+        if (SectionName(lineText, name))
+            parsedLines_.push_back({true, offset(name), size(name), 0, 0});
+        else if (KeyValue(lineText, k, v))
+            parsedLines_.push_back({false, offset(k), size(k), offset(v), size(v)});
+    }
+}
+
 void IniStore::ReadIniValue(const std::string& key, std::string& value) const {
-    value.clear();
-    const std::string section = CutAtNul(CurrentIniSection);
-    std::string found = section;  // the default handed to the platform
-    std::string bytes;
-    if (Load(bytes)) {
-        const IniText file = SplitBom(std::move(bytes));
-        const std::string wantSection = file.Encode(section);
-        const std::string wantKey = file.Encode(CutAtNul(key));
-        bool inSection = false;
-        const std::string_view body(file.body);
-        // The lines are looked at where they are (a read is made for every key); the next CR
-        // and the next LF are each searched for only once they have been passed.
-        const char* const base = body.data();
-        auto next = [&](char c, std::size_t from) {
-            const void* hit = from < body.size() ? std::memchr(base + from, c, body.size() - from) : nullptr;
-            return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : body.size();
-        };
-        std::size_t cr = next('\r', 0), lf = next('\n', 0);
-        for (std::size_t pos = 0; pos < body.size();) {
-            if (cr < pos) cr = next('\r', pos);
-            if (lf < pos) lf = next('\n', pos);
-            const std::size_t e = std::min(cr, lf);
-            const std::string_view lineText = body.substr(pos, e - pos);
-            pos = e + ((e + 1 < body.size() && body[e] == '\r' && body[e + 1] == '\n') ? 2 : 1);
-            std::string_view name;
-            if (SectionName(lineText, name)) {
-                if (inSection) break;
-                inSection = text::EqualsNoCase(name, wantSection);
-                continue;
-            }
-            std::string_view k, v;
-            if (inSection && KeyValue(lineText, k, v) && text::EqualsNoCase(k, wantKey)) {
-                std::string raw(v.substr(0, v.find('\0')));
-                if (file.utf8) {
-                    found = raw;  // cut below, counted in CP932 bytes as for any value
-                    break;
-                }
-                if (raw.size() > kIniValueMaxBytes) raw.resize(kIniValueMaxBytes);
-                // A cut that divided a double-byte character drops its lead byte.
-                std::size_t i = 0, complete = 0;
-                while (i < raw.size()) {
-                    std::size_t n = text::IsCp932LeadByte(static_cast<unsigned char>(raw[i])) ? 2 : 1;
-                    if (i + n > raw.size()) break;
-                    i += n;
-                    complete = i;
-                }
-                raw.resize(complete);
-                found = text::Cp932ToUtf8(raw);
-                break;
-            }
+    const std::string_view section = CutAtNulView(CurrentIniSection);
+    std::string found(section);  // the default handed to the platform
+    {
+        std::string storage;  // a file that cannot be read reads as an empty one: every key missing
+        if (!memory_ && !ReadAll(path_, storage)) storage.clear();
+        Parse(memory_ ? std::string_view(*memory_) : std::string_view(storage));
+    }
+    const std::string_view all(parsedBytes_);
+    const bool hasBom = all.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+    const bool utf8 = hasBom && (text::IsAscii(all.substr(kUtf8Bom.size())) ||
+                                 text::LooksLikeUtf8(all.substr(kUtf8Bom.size())));
+    // Names are converted to the file's encoding only when they are not ASCII.
+    std::string sectionBytes, keyBytes;
+    auto encode = [utf8](std::string_view name, std::string& converted) -> std::string_view {
+        if (utf8 || text::IsAscii(name)) return name;
+        converted = text::Utf8ToCp932(name);
+        return converted;
+    };
+    const std::string_view wantSection = encode(section, sectionBytes);
+    const std::string_view wantKey = encode(CutAtNulView(key), keyBytes);
+    bool inSection = false;
+    for (const ParsedLine& line : parsedLines_) {
+        const std::string_view name = all.substr(line.nameAt, line.nameLen);
+        if (line.section) {
+            if (inSection) break;  // only the first section of the name counts
+            inSection = text::EqualsNoCase(name, wantSection);
+            continue;
         }
+        if (!inSection || !text::EqualsNoCase(name, wantKey)) continue;
+        const std::string_view v = all.substr(line.valueAt, line.valueLen);
+        const std::string_view raw = v.substr(0, v.find('\0'));
+        if (utf8) {
+            found.assign(raw);  // cut below, counted in CP932 bytes as for any value
+            break;
+        }
+        std::string_view kept = raw.substr(0, kIniValueMaxBytes);
+        // A cut that divided a double-byte character drops its lead byte.
+        std::size_t i = 0, complete = 0;
+        while (i < kept.size()) {
+            std::size_t n = text::IsCp932LeadByte(static_cast<unsigned char>(kept[i])) ? 2 : 1;
+            if (i + n > kept.size()) break;
+            i += n;
+            complete = i;
+        }
+        found = text::Cp932ToUtf8(kept.substr(0, complete));
+        break;
     }
     if (found.size() > kIniValueMaxBytes && text::Cp932ByteLength(found) > kIniValueMaxBytes)
         found = text::Cp932CutLeadByteRule(found, kIniValueMaxBytes);
-    value = found;
+    value = std::move(found);
 }
 
 std::string IniStore::ReadOr(const std::string& section, const std::string& key, const std::string& def) {

@@ -12,7 +12,9 @@
 //    UTF-8 with its mark kept.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace trelvo::settings {
 
@@ -46,9 +48,22 @@ private:
     bool Failed(const std::string& why, int error = 0);
     bool Load(std::string& bytes) const;
 
+    // The lines of the bytes last read, parsed once: a read is made for every key, and the
+    // bytes are read again each time (another program may have changed the file), but they
+    // are parsed again only when they differ from the last ones.
+    struct ParsedLine {
+        bool section = false;          // "[name]"; else a "key=value" line
+        std::uint32_t nameAt = 0, nameLen = 0;    // section name or key, in `parsedBytes_`
+        std::uint32_t valueAt = 0, valueLen = 0;  // value (key lines)
+    };
+    void Parse(std::string_view bytes) const;
+
     std::string path_;
     std::string* memory_ = nullptr;
     std::string writeError_;
+    mutable bool parsed_ = false;
+    mutable std::string parsedBytes_;
+    mutable std::vector<ParsedLine> parsedLines_;
 };
 
 // Throws Error naming the file and the system's reason when a settings file exists but

@@ -516,7 +516,8 @@ def main():
                 opts["extra"] = rng.choice(["%移動%", "", "x y"])
                 if rng.random() < 0.5:
                     opts["extra_to"] = rng.choice(["remarks1", "remarks2"])
-            widths = [rng.choice([20, 8, 3, 0])] + [0] * 8 + [rng.choice([3, 2]), rng.choice([3, 1]),
+            # The callsign, date and time always have room (a database never gives them 0).
+            widths = [rng.choice([20, 8, 3, 1]), 0, 0, 4, 2] + [0] * 4 + [rng.choice([3, 2]), rng.choice([3, 1]),
                                                                rng.choice([7, 2]), rng.choice([4, 2])] + \
                 [0, 0, rng.choice([54, 10, 0]), rng.choice([54, 5])]
             if j == 2:

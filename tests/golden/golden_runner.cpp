@@ -24,6 +24,7 @@
 //
 // usage: trelvo5_golden TRELVO5 CASE_DIR REALDATA_DIR
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,26 +116,79 @@ std::string ReplaceWinePath(std::string s, const std::string& placeholder, const
     return s;
 }
 
-// Where two outputs part: the byte offset and the line there in both, bytes outside printable
-// ASCII shown in hex so that CP932 text can be compared by eye.
+// True when `s` is valid UTF-8.
+bool IsUtf8(const std::string& s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+// The line as a reader wants to see it: UTF-8 as it is, CP932 decoded (marked so), anything
+// else and control bytes in hex.
+std::string Readable(const std::string& line) {
+    std::string text = line;
+    std::string mark;
+    if (!IsUtf8(line)) {
+        iconv_t cd = iconv_open("UTF-8", "CP932");
+        if (cd != reinterpret_cast<iconv_t>(-1)) {
+            std::string out(line.size() * 3 + 4, '\0');
+            char* in = const_cast<char*>(line.data());
+            std::size_t inLeft = line.size(), outLeft = out.size();
+            char* to = out.data();
+            if (iconv(cd, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0) {
+                out.resize(out.size() - outLeft);
+                text = out;
+                mark = "   [CP932]";
+            }
+            iconv_close(cd);
+        }
+    }
+    std::ostringstream o;
+    const bool decoded = IsUtf8(text);
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c >= 0x20 && c != 0x7F && (c < 0x80 || decoded)))
+            o << ch;
+        else
+            o << "\\x" << std::hex << std::setw(2) << std::setfill('0') << int(c) << std::dec;
+    }
+    return o.str() + mark;
+}
+
+// Where two outputs part: the byte offset, then the lines around it in both (the line where
+// they part marked - and +), Japanese text shown as text whether UTF-8 or CP932.
 std::string Describe(const std::string& expected, const std::string& actual) {
     std::size_t at = 0;
     while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
-    const std::size_t from = at == 0 ? 0 : expected.rfind('\n', at - 1) + 1;  // npos + 1 == 0
-    auto line = [from](const std::string& s) {
-        std::ostringstream o;
-        for (std::size_t i = from; i < s.size() && s[i] != '\n'; ++i) {
-            const auto c = static_cast<unsigned char>(s[i]);
-            if (c >= 0x20 && c < 0x7F)
-                o << s[i];
-            else
-                o << "\\x" << std::hex << std::setw(2) << std::setfill('0') << int(c) << std::dec;
+    auto lines = [](const std::string& s) {
+        std::vector<std::string> v;
+        std::size_t from = 0;
+        while (from < s.size()) {
+            std::size_t end = s.find('\n', from);
+            if (end == std::string::npos) end = s.size();
+            v.push_back(s.substr(from, end - from));
+            from = end + 1;
         }
-        return o.str();
+        return v;
     };
+    const std::vector<std::string> e = lines(expected), a = lines(actual);
+    std::size_t n = 0;  // the line where they part
+    for (std::size_t i = 0; i < at; ++i)
+        if (expected[i] == '\n') ++n;
     std::ostringstream o;
     o << "expected " << expected.size() << " bytes, got " << actual.size() << "; first difference at byte "
-      << at << ", in the line\n  - " << line(expected) << "\n  + " << line(actual) << "\n";
+      << at << ", line " << n + 1 << ":\n";
+    for (std::size_t i = n >= 2 ? n - 2 : 0; i < n && i < e.size(); ++i) o << "    " << Readable(e[i]) << "\n";
+    for (std::size_t i = n; i < n + 3 && i < e.size(); ++i) o << "  - " << Readable(e[i]) << "\n";
+    for (std::size_t i = n; i < n + 3 && i < a.size(); ++i) o << "  + " << Readable(a[i]) << "\n";
+    if (n >= e.size()) o << "  - (end of the expected output)\n";
+    if (n >= a.size()) o << "  + (end of the output)\n";
     return o.str();
 }
 

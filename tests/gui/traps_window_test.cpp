@@ -13,7 +13,7 @@
 
 #include "app/ui_dialogs.h"
 #include "hamlog/hamlog_messages.h"
-#include "importers/adif/adif2hl_form_qt.h"
+#include "gui/qt/adif2hl_form_qt.h"
 #include "window_fixture.h"
 
 using namespace trelvo;

@@ -53,6 +53,33 @@ TEST(IniStore, NamesMatchWithoutCaseAndValuesAreTrimmed) {
     EXPECT_EQ(Read(ini, "QSLCFG", "rcvmark"), "*");
 }
 
+// Reads parse the file once and reuse that while its bytes stay the same: a change made by
+// another program (even one that keeps the size) or by a write is seen by the next read, and
+// only the first section of a name counts, as when every read scans the file.
+TEST(IniStore, EveryReadSeesTheFileAsItIsNow) {
+    ScratchDir dir;
+    IniStore ini(dir.File("TRELVO5.INI"));
+    WriteBytes(ini.Path(), "[QSLcfg]\r\nJmark=A\r\n[qslcfg]\r\nSentMark=*\r\nJmark=B\r\n");
+    EXPECT_EQ(Read(ini, "QSLcfg", "Jmark"), "A");
+    EXPECT_EQ(Read(ini, "QSLcfg", "SentMark"), "QSLcfg");
+    WriteBytes(ini.Path(), "[QSLcfg]\r\nJmark=C\r\n[qslcfg]\r\nSentMark=*\r\nJmark=B\r\n");
+    EXPECT_EQ(Read(ini, "QSLcfg", "Jmark"), "C");
+    ini.CurrentIniSection = "QSLcfg";
+    ASSERT_TRUE(ini.WriteIniValue("Jmark", "済"));
+    EXPECT_EQ(Read(ini, "QSLcfg", "Jmark"), "済");
+    std::filesystem::remove(ini.Path());
+    EXPECT_EQ(Read(ini, "QSLcfg", "Jmark"), "QSLcfg");
+
+    std::string memory = "[A]\nk=1\n";
+    IniStore mem("TRELVO5.INI", &memory);
+    EXPECT_EQ(Read(mem, "A", "k"), "1");
+    mem.CurrentIniSection = "A";
+    ASSERT_TRUE(mem.WriteIniValue("k", "2"));
+    EXPECT_EQ(Read(mem, "A", "k"), "2");
+    memory = "[A]\nk=3\n";
+    EXPECT_EQ(Read(mem, "A", "k"), "3");
+}
+
 TEST(IniStore, LongValuesAreCutTo127BytesAndAtNul) {
     ScratchDir dir;
     IniStore ini(dir.File("TRELVO5.INI"));
