@@ -70,8 +70,9 @@ TEST(DigipanSeparators, MatchesThePlainRuleOnRandomLogs) {
     // The block step (sixteen bytes at a time) against the rule read plainly: every byte value,
     // every line end and mixes of them, blocks of only CR LF lines and blocks with others.
     std::mt19937 rng(5);
-    const std::vector<std::string> pieces = {",", ";", "\r\n", "\r", "\n", "\n\r", " ", "abc;def,ghi", "\x82\xA0",
-                                             "\x82;", "\x81,", "0123456789012345678901234567890"};
+    const std::vector<std::string> pieces = {",",        ";",     "\r\n",  "\r",
+                                             "\n",       "\n\r",  " ",     "abc;def,ghi",
+                                             "\x82\xA0", "\x82;", "\x81,", "0123456789012345678901234567890"};
     trelvo::NullCallbacks none;
     for (int round = 0; round < 400; ++round) {
         std::string log;
