@@ -174,8 +174,8 @@ AdifRunResult ConvertAdifLog(const AdifRunOptions& options, ConversionCallbacks&
 
 // The records of a file as both passes take them apart: each one joined from its lines,
 // upper-cased, without its "<EOR>" (`run` false, the prescan) or "EOR>" (`run` true). Reads
-// `bytes` with `options` as given (no ADX, no header detection); for checking the reader
-// against a plain reading of the line and record rules.
+// `bytes` with `options` as given (not as ADX, no second reading of a file without "<EOH>");
+// for checking the reader against a plain reading of the line and record rules.
 std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run);
 
 // The text shown after a completed run: the count and the output path, on two lines.
