@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         lo.jstForJa = flags & 16;
         lo.qslIssueFlag = lo.qslSentFlag = lo.qslRcvdFlag = flags & 32;
         adif::AdifMeterState meter;
-        adif::ConvertAdifLog("fuzz.adi", "out.csv", scan.table, map, ro, lo, meter, cb);
+        adif::ConvertAdifLog({"fuzz.adi", "out.csv", &scan.table, &map, ro, lo, &meter, {}}, cb);
     } catch (const Error&) {
     }
     return 0;

@@ -143,17 +143,24 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
     if (settings::LoadUiOptions(ini_).legacyCut) lo.cut = text::ByteCut::kLegacyLeadByte;
     const csvout::DxccTables dxcc = csvout::DxccTables::Find(config_.programFolder);
     lo.dxcc = &dxcc;
-    if (view_.Checked("Option1(1)")) s.meter.freq = adif::FreqConversion::KhzToMhz1;
-    else if (view_.Checked("Option1(0)")) s.meter.freq = adif::FreqConversion::KhzToMhz3;
-    else if (view_.Checked("Option1(3)")) s.meter.freq = adif::FreqConversion::BandToMhz;
-    else s.meter.freq = adif::FreqConversion::AsIs;
+    s.meter.freq = adif::FreqConversionOfOption(view_.Checked("Option1(1)")   ? 1
+                                                : view_.Checked("Option1(0)") ? 0
+                                                : view_.Checked("Option1(3)") ? 3
+                                                                              : 2);
 
+    adif::AdifRunOptions run;
+    run.inputPath = AdifLogPath;
+    run.outputPath = savePath;
+    run.table = &s.table;
+    run.mapping = &s.mapping;
+    run.read = s.readOptions;
+    run.line = lo;
+    run.meter = &s.meter;
     adif::AdifRunResult result;
     view_.SetBusy(true);
     try {
         RunningScope running(*this);
-        result = adif::ConvertAdifLog(AdifLogPath, savePath, s.table, s.mapping, s.readOptions, lo, s.meter,
-                                      callbacks);
+        result = adif::ConvertAdifLog(run, callbacks);
     } catch (const std::exception& e) {
         view_.SetBusy(false);
         CancelRequested = 0;

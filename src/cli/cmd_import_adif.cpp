@@ -262,13 +262,10 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     }
 
     adif::AdifMeterState meter;
-    meter.freq = a.freq == "khz-mhz3"   ? adif::FreqConversion::KhzToMhz3
-                 : a.freq == "khz-mhz1" ? adif::FreqConversion::KhzToMhz1
-                 : a.freq == "band"     ? adif::FreqConversion::BandToMhz
-                                        : adif::FreqConversion::AsIs;
+    meter.freq = adif::FreqConversionNamed(a.freq);
 
     const adif::AdifRunResult r =
-        adif::ConvertAdifLog(a.file, a.output, scan.table, mapping, read, lo, meter, cb, known);
+        adif::ConvertAdifLog({a.file, a.output, &scan.table, &mapping, read, lo, &meter, known}, cb);
     if (a.skipKnown) lib.HamlogClose();
     if (r.stationCallsigns.size() > 1) {
         std::string list;
@@ -317,7 +314,8 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
         ->allow_extra_args(false)
         ->group(conv);
     cmd->add_option("--freq", a->freq, Tr("cli.help.adif.freq"))
-        ->check(CLI::IsMember({"khz-mhz3", "khz-mhz1", "as-is", "band"}))
+        ->check(CLI::IsMember(std::vector<std::string>(std::begin(adif::kFreqConversionNames),
+                                                       std::end(adif::kFreqConversionNames))))
         ->group(conv);
     cmd->add_flag("--jst", a->jst, Tr("cli.help.adif.jst"))->group(conv);
     a->qslIssueOpt =

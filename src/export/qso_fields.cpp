@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/chars.h"
 #include "text/datetime.h"
 
@@ -20,6 +24,13 @@ void CleanFieldInto(const std::string& buffer, std::string& s) {
     std::size_t end = buffer.size();
     // Fields arrive padded to their widths (up to 254 bytes): skip spaces 8 at a time.
     static constexpr char kEightSpaces[] = "        ";
+#if defined(__SSE2__)
+    const __m128i spaces = _mm_set1_epi8(' ');
+    while (end >= 16 && _mm_movemask_epi8(_mm_cmpeq_epi8(
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(buffer.data() + end - 16)),
+                            spaces)) == 0xFFFF)
+        end -= 16;
+#endif
     while (end >= 8 && std::memcmp(buffer.data() + end - 8, kEightSpaces, 8) == 0) end -= 8;
     std::size_t begin = 0;
     while (end > 0 && buffer[end - 1] == ' ') --end;

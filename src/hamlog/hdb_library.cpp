@@ -82,6 +82,7 @@ int HdbLibrary::HamlogClose() {
     keys_.shrink_to_fit();
     index_.clear();
     index_.shrink_to_fit();
+    indexed_ = false;
     walking_ = false;
     return 0;
 }
@@ -130,17 +131,28 @@ int HdbLibrary::HamlogOpenStream(std::FILE* f, const std::string& name) {
     count_ = checked.usableCount;
     if (count_ > 0x7FFFFFFFu) count_ = 0x7FFFFFFFu;  // record numbers are 32-bit signed
 
-    // One pass: count the live records and index their callsigns.
-    const HdbFieldDescriptor& calls = header_.fields[kHdbCalls];
-    const HdbFieldDescriptor& ign = header_.fields[kHdbIgn];
-    const HdbFieldDescriptor& flag = header_.fields[kHdbFlag];
-    index_.reserve(count_);
+    // One pass: count the live records (and find out that every one can be read). The
+    // callsign index waits for the first look-up: an export or a dump never needs it.
     for (std::uint32_t n = 1; n <= count_; ++n) {
         const char* r = RecordBytes(n);
         if (!r)
             return Fail(HdbOpenError::kCannotRead, Message("hdb.cannot-read-record").Arg("record", n).Arg("file", found));
         if (r[0] == '*') continue;
         ++live_;
+    }
+    return 0;
+}
+
+void HdbLibrary::BuildIndex() {
+    indexed_ = true;
+    const HdbFieldDescriptor& calls = header_.fields[kHdbCalls];
+    const HdbFieldDescriptor& ign = header_.fields[kHdbIgn];
+    const HdbFieldDescriptor& flag = header_.fields[kHdbFlag];
+    index_.reserve(live_);
+    for (std::uint32_t n = 1; n <= count_; ++n) {
+        const char* r = RecordBytes(n);
+        if (!r) break;  // read at the open; a record that cannot be read now is not found
+        if (r[0] == '*') continue;
         std::string_view rec(r, static_cast<std::size_t>(header_.recordLength));
         std::string call = RebuildHdbCall(
             rec.substr(static_cast<std::size_t>(calls.offset), static_cast<std::size_t>(calls.width)),
@@ -150,7 +162,6 @@ int HdbLibrary::HamlogOpenStream(std::FILE* f, const std::string& name) {
     }
     std::sort(index_.begin(), index_.end(),
               [this](const IndexEntry& a, const IndexEntry& b) { return Less(a, b); });
-    return 0;
 }
 
 HdbLibrary::IndexEntry HdbLibrary::AddKey(std::string_view key, std::uint32_t record) {
@@ -277,6 +288,7 @@ int HdbLibrary::ThwString(std::string& buffer, int field) {
 int HdbLibrary::Vidx_search(const std::string& call) {
     walking_ = false;
     if (!f_) return 0;
+    if (!indexed_) BuildIndex();
     const std::string cp = text::Utf8ToCp932(text::Trim(call));
     const std::string key = text::IsAscii(cp) ? text::ToUpper(cp) : cp;
     // A probe entry: a long key goes into keys_ for the search and is taken out again.

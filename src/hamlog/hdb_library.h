@@ -63,7 +63,7 @@ public:
     // Set when the header's count and the records in the file differ (see CheckHdbHeader).
     const std::string& CountWarning() const { return countWarning_; }
     const Message& CountWarningMessage() const { return countWarningMessage_; }
-    // Bytes the callsign index holds.
+    // Bytes the callsign index holds (made by the first Vidx_search).
     std::size_t IndexBytes() const;
 
 private:
@@ -81,6 +81,7 @@ private:
     int CompareKeys(const IndexEntry& a, const IndexEntry& b) const;
     bool Less(const IndexEntry& a, const IndexEntry& b) const;
     IndexEntry AddKey(std::string_view key, std::uint32_t record);
+    void BuildIndex();
 
     std::FILE* f_ = nullptr;
     std::string path_;
@@ -101,6 +102,7 @@ private:
 
     std::string keys_;
     std::vector<IndexEntry> index_;
+    bool indexed_ = false;
     std::size_t cursor_ = 0;  // position in index_ of the last record returned
     bool walking_ = false;
 };

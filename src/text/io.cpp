@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <system_error>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/errors.h"
 #include "core/platform.h"
 
@@ -294,7 +298,18 @@ void Cp932LineWriter::Close() {
 
 std::size_t BlankLineBreaks(std::string& bytes, std::size_t from) {
     std::size_t n = 0;
-    for (std::size_t i = from; i < bytes.size(); ++i)
+    std::size_t i = from;
+#if defined(__SSE2__)
+    // Lines rarely hold one: sixteen bytes at a time until a step finds one.
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), nul = _mm_setzero_si128();
+    for (; i + 16 <= bytes.size(); i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf)), _mm_cmpeq_epi8(x, nul));
+        if (_mm_movemask_epi8(hit)) break;
+    }
+#endif
+    for (; i < bytes.size(); ++i)
         if (bytes[i] == '\r' || bytes[i] == '\n' || bytes[i] == '\0') {
             bytes[i] = ' ';
             ++n;

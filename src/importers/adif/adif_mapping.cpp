@@ -144,7 +144,8 @@ std::vector<std::string> AdifMappingModel::LoadFromIniByName(settings::IniStore&
     std::vector<std::string> dropped;
     for (const StoredMark& m : StoredMarks(ini)) {
         const int row = RowOf(m.name);
-        if (row > 0) SetMark(row, m.column, true);
+        if (row > 0)
+            SetMark(row, m.column, true);
         else if (!m.name.empty() && std::find(dropped.begin(), dropped.end(), m.name) == dropped.end())
             dropped.push_back(m.name);
     }
@@ -242,7 +243,8 @@ AdifMapping AdifMappingModel::Walk(settings::IniStore* ini) const {
         ini->CurrentIniSection = kMappingIniSection;
         ini->WriteIniValue(key, std::to_string(value));
         if (key.rfind("ADIF2HLsp", 0) == 0) return;  // the counts
-        ini->WriteIniValue(key + kNameKeySuffix, value >= 1 ? rows_[static_cast<std::size_t>(value - 1)] : "");
+        ini->WriteIniValue(key + kNameKeySuffix,
+                           value >= 1 ? rows_[static_cast<std::size_t>(value - 1)] : "");
     };
     const int n = RowCount();
     for (int c = 1; c <= kColumnCount; ++c) {

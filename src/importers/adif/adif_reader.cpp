@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <unordered_set>
@@ -135,11 +135,16 @@ std::string XmlText(std::string_view s) {
         }
         const std::string_view ent = s.substr(i + 1, semi - i - 1);
         unsigned long cp = 0;
-        if (ent == "amp") cp = '&';
-        else if (ent == "lt") cp = '<';
-        else if (ent == "gt") cp = '>';
-        else if (ent == "quot") cp = '"';
-        else if (ent == "apos") cp = '\'';
+        if (ent == "amp")
+            cp = '&';
+        else if (ent == "lt")
+            cp = '<';
+        else if (ent == "gt")
+            cp = '>';
+        else if (ent == "quot")
+            cp = '"';
+        else if (ent == "apos")
+            cp = '\'';
         else if (ent.size() > 1 && ent[0] == '#') {
             const bool hex = ent[1] == 'x' || ent[1] == 'X';
             const std::string digits(ent.substr(hex ? 2 : 1));
@@ -187,9 +192,9 @@ std::string XmlAttribute(std::string_view tag, std::string_view name) {
     return {};
 }
 
-// The records of an ADX file written as the plain form, held in memory: a "<EOH>" line, then one line per <RECORD> with one "<NAME:length>value" per field (APP
-// fields as APP_PROGRAMID_FIELDNAME, USERDEF fields by their FIELDNAME). A "<" inside a value,
-// which the plain form cannot carry, becomes "＜".
+// The records of an ADX file written as the plain form, held in memory: a "<EOH>" line, then one line per
+// <RECORD> with one "<NAME:length>value" per field (APP fields as APP_PROGRAMID_FIELDNAME, USERDEF fields by
+// their FIELDNAME). A "<" inside a value, which the plain form cannot carry, becomes "＜".
 std::string AdxToPlain(std::FILE* in, const std::string& path) {
     std::string xml;
     std::vector<char> block(kBlock);
@@ -201,8 +206,9 @@ std::string AdxToPlain(std::FILE* in, const std::string& path) {
     for (;;) {
         std::size_t rec = xml.find("<RECORD", at);
         // Not <RECORDS>: the name ends there.
-        while (rec != std::string::npos && rec + 7 < xml.size() && xml[rec + 7] != '>' && xml[rec + 7] != '/' &&
-               xml[rec + 7] != ' ' && xml[rec + 7] != '\t' && xml[rec + 7] != '\r' && xml[rec + 7] != '\n')
+        while (rec != std::string::npos && rec + 7 < xml.size() && xml[rec + 7] != '>' &&
+               xml[rec + 7] != '/' && xml[rec + 7] != ' ' && xml[rec + 7] != '\t' && xml[rec + 7] != '\r' &&
+               xml[rec + 7] != '\n')
             rec = xml.find("<RECORD", rec + 7);
         if (rec == std::string::npos) break;
         const std::size_t open = xml.find('>', rec);
@@ -236,8 +242,8 @@ std::string AdxToPlain(std::FILE* in, const std::string& path) {
                 name = "APP_" + XmlAttribute(tag, "PROGRAMID") + "_" + XmlAttribute(tag, "FIELDNAME");
             else if (text::EqualsNoCase(element, "USERDEF"))
                 name = XmlAttribute(tag, "FIELDNAME");
-            std::string value = text::ReplaceAll(XmlText(std::string_view(xml).substr(gt + 1, close - gt - 1)),
-                                                 "<", "\xEF\xBC\x9C");
+            std::string value = text::ReplaceAll(
+                XmlText(std::string_view(xml).substr(gt + 1, close - gt - 1)), "<", "\xEF\xBC\x9C");
             value = text::ReplaceAll(text::ReplaceAll(value, "\r", " "), "\n", " ");
             plain += "<" + name + ":" + std::to_string(value.size()) + ">" + value;
             i = close + closing.size();
@@ -246,6 +252,22 @@ std::string AdxToPlain(std::FILE* in, const std::string& path) {
         at = end;
     }
     return plain;
+}
+
+// The index of the first `c` in p[from, n), or n. Sixteen bytes at a time where the
+// processor has SSE2; names and values are short, so no call is made.
+inline std::size_t FindByte(const char* p, std::size_t from, std::size_t n, char c) {
+    std::size_t i = from;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(c);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(x, wanted));
+        if (mask) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (i < n && p[i] != c) ++i;
+    return i;
 }
 
 // Lines of the file. A line ends at CR, CR LF, and with `lfEndsLine` also at a lone LF; a
@@ -345,6 +367,12 @@ private:
     static bool ScanForEoh(const char* s, std::size_t n, int& match) {
         static constexpr char kPattern[] = "<EOH>";
         for (std::size_t i = 0; i < n; ++i) {
+            if (match == 0) {  // nothing begun: on to the next "<"
+                i = FindByte(s, i, n, '<');
+                if (i >= n) break;
+                match = 1;
+                continue;
+            }
             char c = s[i];
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
             if (c == kPattern[match]) {
@@ -414,46 +442,72 @@ constexpr unsigned long long kHighBits = 0x8080808080808080ULL;
 constexpr unsigned long long kOnes = 0x0101010101010101ULL;
 
 // Upper case in place, one character at a time: ASCII letters and the full-width Latin
-// letters; the second byte of a double-byte character is never taken for a letter.
-void UpperCase(char* p, std::size_t n, AdifEncoding enc) {
+// letters; the second byte of a double-byte character is never taken for a letter. Returns
+// whether the text holds an LF (found on the same pass).
+bool UpperCase(char* p, std::size_t n, AdifEncoding enc) {
     std::size_t i = 0;
+    bool lf = false;
     while (i < n) {
+#if defined(__SSE2__)
+        // Plain ASCII sixteen bytes at a time.
+        {
+            const __m128i aLess1 = _mm_set1_epi8('a' - 1), zPlus1 = _mm_set1_epi8('z' + 1);
+            const __m128i bit = _mm_set1_epi8(0x20), newline = _mm_set1_epi8('\n');
+            __m128i lfs = _mm_setzero_si128();
+            for (; i + 16 <= n; i += 16) {
+                __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+                if (_mm_movemask_epi8(x)) break;
+                const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(x, aLess1), _mm_cmplt_epi8(x, zPlus1));
+                lfs = _mm_or_si128(lfs, _mm_cmpeq_epi8(x, newline));
+                x = _mm_xor_si128(x, _mm_and_si128(lower, bit));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), x);
+            }
+            if (_mm_movemask_epi8(lfs)) lf = true;
+        }
+#endif
         // Plain ASCII eight bytes at a time: the bytes from 'a' to 'z' lose their 0x20 bit.
         for (; i + 8 <= n; i += 8) {
             unsigned long long w;
             std::memcpy(&w, p + i, 8);
             if (w & kHighBits) break;
+            if (!lf) lf = ((w ^ (kOnes * '\n')) - kOnes) & ~(w ^ (kOnes * '\n')) & kHighBits;
             const unsigned long long fromA = w + kOnes * (0x80 - 'a');
             const unsigned long long pastZ = w + kOnes * (0x80 - 'z' - 1);
             w ^= ((fromA & ~pastZ) & kHighBits) >> 2;
             std::memcpy(p + i, &w, 8);
         }
-        // Then one character (i starts one: everything before it has been walked).
-        if (i >= n) break;
-        const auto c = static_cast<unsigned char>(p[i]);
-        if (c < 0x80) {
-            if (c >= 'a' && c <= 'z') p[i] = static_cast<char>(c - 32);
-            ++i;
-        } else if (enc == AdifEncoding::Cp932) {
-            if (text::IsCp932LeadByte(c) && i + 1 < n) {
-                const auto t = static_cast<unsigned char>(p[i + 1]);
-                if (c == 0x82 && t >= 0x81 && t <= 0x9A) p[i + 1] = static_cast<char>(t - 0x21);
-                i += 2;
+        // Then character by character over the next sixteen bytes (i starts a character:
+        // everything before it has been walked), where the text is not plain ASCII.
+        const std::size_t stop = std::min(n, i + 16);
+        while (i < stop) {
+            const auto c = static_cast<unsigned char>(p[i]);
+            if (c < 0x80) {
+                if (c >= 'a' && c <= 'z') p[i] = static_cast<char>(c - 32);
+                if (c == '\n') lf = true;
+                ++i;
+            } else if (enc == AdifEncoding::Cp932) {
+                if (text::IsCp932LeadByte(c) && i + 1 < n) {
+                    const auto t = static_cast<unsigned char>(p[i + 1]);
+                    if (c == 0x82 && t >= 0x81 && t <= 0x9A) p[i + 1] = static_cast<char>(t - 0x21);
+                    if (t == '\n') lf = true;  // not a second byte, but taken as one here
+                    i += 2;
+                } else {
+                    ++i;
+                }
             } else {
+                // UTF-8: U+FF41..U+FF5A are EF BD 81..9A, their capitals EF BC A1..BA.
+                if (c == 0xEF && i + 2 < n && static_cast<unsigned char>(p[i + 1]) == 0xBD) {
+                    const auto t = static_cast<unsigned char>(p[i + 2]);
+                    if (t >= 0x81 && t <= 0x9A) {
+                        p[i + 1] = static_cast<char>(0xBC);
+                        p[i + 2] = static_cast<char>(t + 0x20);
+                    }
+                }
                 ++i;
             }
-        } else {
-            // UTF-8: U+FF41..U+FF5A are EF BD 81..9A, their capitals EF BC A1..BA.
-            if (c == 0xEF && i + 2 < n && static_cast<unsigned char>(p[i + 1]) == 0xBD) {
-                const auto t = static_cast<unsigned char>(p[i + 2]);
-                if (t >= 0x81 && t <= 0x9A) {
-                    p[i + 1] = static_cast<char>(0xBC);
-                    p[i + 2] = static_cast<char>(t + 0x20);
-                }
-            }
-            ++i;
         }
     }
+    return lf;
 }
 
 // Calls f(i) for each i, in order, where s[i] is `a` and s[i + 1] is `b`, until f returns
@@ -564,10 +618,10 @@ void ForEachTag(std::string_view buf, F&& f) {
     const char* p = buf.data();
     std::size_t i = 0;
     for (;;) {
-        while (i < n && p[i] != '<') ++i;
+        i = FindByte(p, i, n, '<');
         if (i >= n) return;
         const std::size_t start = ++i;
-        while (i < n && p[i] != ':') ++i;
+        i = FindByte(p, i, n, ':');
         if (i >= n) return;
         f(text::Trim(buf.substr(start, i - start)), i);
         ++i;
@@ -579,11 +633,10 @@ void ForEachTag(std::string_view buf, F&& f) {
 std::string_view ValueAt(std::string_view buf, std::size_t colon) {
     const std::size_t n = buf.size();
     const char* p = buf.data();
-    std::size_t i = colon;
-    while (i < n && p[i] != '>') ++i;
+    std::size_t i = FindByte(p, colon, n, '>');
     if (i >= n) return {};
     const std::size_t start = ++i;
-    while (i < n && p[i] != '<') ++i;
+    i = FindByte(p, i, n, '<');
     return text::Trim(buf.substr(start, i - start));
 }
 
@@ -617,8 +670,9 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
         }
         if (mark == 0 || buffer.find_first_not_of(" \t\r\n") == std::string::npos)
             recordLine = src.LineNumber();
+        bool hasLf = false;
         if (header) {
-            UpperCase(buffer.data() + mark, buffer.size() - mark, enc);
+            hasLf = UpperCase(buffer.data() + mark, buffer.size() - mark, enc);
             FindMarkers(std::string_view(buffer).substr(mark), hasEoh, hasEor);
         }
         if (hasEoh) {
@@ -628,7 +682,7 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
         }
         if (!header) continue;
         if (!hasEor) {
-            if (std::memchr(buffer.data() + mark, '\n', buffer.size() - mark))
+            if (hasLf)
                 buffer.erase(
                     std::remove(buffer.begin() + static_cast<std::ptrdiff_t>(mark), buffer.end(), '\n'),
                     buffer.end());
@@ -665,7 +719,18 @@ struct EntryPlan {
     std::vector<int> remarks1;  // Remarks1 extra slots fed by it
     std::vector<int> remarks2;
     std::vector<int> fallbacks;  // columns this entry fills in a record where their tag gave nothing
-    enum class Kind { Plain, QslVia, JccJcg, Aja, Dxcc, Submode, Band, StationCall, Cnty, State } kind = Kind::Plain;
+    enum class Kind {
+        Plain,
+        QslVia,
+        JccJcg,
+        Aja,
+        Dxcc,
+        Submode,
+        Band,
+        StationCall,
+        Cnty,
+        State
+    } kind = Kind::Plain;
     bool Used() const {
         return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty() ||
                !fallbacks.empty();
@@ -742,8 +807,8 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
         std::unordered_set<std::string> overflow;
         std::string scratch;
         int hint = 1;
-        const ReadEnd end =
-            ReadRecords(src, enc, false, headerless, callbacks, result.headerSeen, [&](const std::string& buf) {
+        const ReadEnd end = ReadRecords(
+            src, enc, false, headerless, callbacks, result.headerSeen, [&](const std::string& buf) {
                 ++result.records;
                 ForEachTag(buf, [&](std::string_view raw, std::size_t) {
                     const std::string_view name = AsUtf8(raw, enc, scratch);
@@ -761,7 +826,8 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
                         hint = result.table.Count() + 1;
                         return;
                     }
-                    if (overflow.size() < kOverflowNamesKept * 10 && overflow.insert(std::string(name)).second) {
+                    if (overflow.size() < kOverflowNamesKept * 10 &&
+                        overflow.insert(std::string(name)).second) {
                         ++result.overflowCount;
                         if (result.overflowNames.size() < kOverflowNamesKept)
                             result.overflowNames.emplace_back(name);
@@ -790,7 +856,7 @@ AdifReadOptions AdifScanResult::RunOptions() const {
 }
 
 std::string DescribeAdifInput(const AdifScanResult& scan) {
-    std::string d = scan.adx ? "ADX (ADIF's XML form), UTF-8"
+    std::string d = scan.adx                              ? "ADX (ADIF's XML form), UTF-8"
                     : scan.encoding == AdifEncoding::Utf8 ? "UTF-8"
                                                           : "Shift-JIS (CP932)";
     if (!scan.adx) {
@@ -829,51 +895,45 @@ bool HasDigit(const std::string& s) {
 
 }  // namespace
 
-AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
-                             const AdifTagTable& table, const AdifMapping& mapping,
-                             const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
-                             AdifMeterState& meter, ConversionCallbacks& callbacks,
-                             const AdifKnownCheck& known) {
-    if (inputPath.empty()) throw Error(std::string(kNoInputMessage));
-    if (!readOptions.inputBytes) {
-        CheckInputFile(inputPath, "the ADIF file");
-        RefuseSameFiles({{inputPath, "the ADIF file", false}, {outputPath, "the output", true}});
-    }
-    const AdifEncoding enc = Resolve(inputPath, readOptions.encoding, readOptions.inputBytes);
+namespace {
 
-    AdifLineOptions options = lineOptions;
-    options.qslColumnMapped = mapping.columnMap[kColQsl] != 0;
-    options.fixedText = mapping.fixedText;
-    options.fixedTextTarget = mapping.fixedTextTarget;
+// What the run does with the entries of the tag table, from the map of the mapping window.
+struct RunPlan {
+    std::vector<EntryPlan> entries;    // one per table entry, 0..Count()
+    std::vector<int> fallbackColumns;  // columns another tag fills where their own gave nothing
+    bool modeFromMode = false;         // the Mode column takes MODE (a SUBMODE then names it)
+    bool dateMapped = false, timeMapped = false;
+};
 
-    // What each table entry feeds. An empty name finds entry 0, which feeds every column
-    // that no tag is mapped to.
-    std::vector<EntryPlan> plan(static_cast<std::size_t>(table.Count() + 1));
+// The plan of a run; sizes the extra remarks slots of `state` as the map asks.
+RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifRecordState& state) {
+    RunPlan plan;
+    std::vector<EntryPlan>& entries = plan.entries;
+    entries.resize(static_cast<std::size_t>(table.Count() + 1));
+    // An empty name finds entry 0, which feeds every column that no tag is mapped to.
     for (int c = 1; c <= kColumnCount; ++c) {
         const int k = mapping.columnMap[static_cast<std::size_t>(c)];
-        if (k >= 0 && k <= table.Count()) plan[static_cast<std::size_t>(k)].columns.push_back(c);
+        if (k >= 0 && k <= table.Count()) entries[static_cast<std::size_t>(k)].columns.push_back(c);
     }
-    AdifRecordState state;
     const auto extras = [&](int count, const std::vector<int>& rows, std::vector<std::string>& slots,
                             std::vector<int> EntryPlan::*feeds) {
         slots.assign(static_cast<std::size_t>(std::max(0, count - 1)), std::string());
         for (std::size_t i = 0; i < slots.size() && i < rows.size(); ++i)
             if (rows[i] >= 0 && rows[i] <= table.Count())
-                (plan[static_cast<std::size_t>(rows[i])].*feeds).push_back(static_cast<int>(i));
+                (entries[static_cast<std::size_t>(rows[i])].*feeds).push_back(static_cast<int>(i));
     };
     extras(mapping.remarks1Count, mapping.remarks1Extras, state.remarks1Extras, &EntryPlan::remarks1);
     extras(mapping.remarks2Count, mapping.remarks2Extras, state.remarks2Extras, &EntryPlan::remarks2);
     for (int c = 1; c <= kColumnCount; ++c) {
         const int k = mapping.fallbackMap[static_cast<std::size_t>(c)];
-        if (k > 0 && k <= table.Count()) plan[static_cast<std::size_t>(k)].fallbacks.push_back(c);
+        if (k > 0 && k <= table.Count()) entries[static_cast<std::size_t>(k)].fallbacks.push_back(c);
     }
-    // The submode names the mode (FT4 rather than MFSK) when the Mode column takes MODE.
     const int modeRow = mapping.columnMap[kColMode];
-    const bool modeFromMode = modeRow > 0 && modeRow <= table.Count() && table.Name(modeRow) == "MODE";
+    plan.modeFromMode = modeRow > 0 && modeRow <= table.Count() && table.Name(modeRow) == "MODE";
     for (int k = 0; k <= table.Count(); ++k) {
         const std::string& n = table.Name(k);
-        EntryPlan& p = plan[static_cast<std::size_t>(k)];
-        if (n == "SUBMODE" && modeFromMode)
+        EntryPlan& p = entries[static_cast<std::size_t>(k)];
+        if (n == "SUBMODE" && plan.modeFromMode)
             p.kind = EntryPlan::Kind::Submode;
         else if (n == "BAND")
             p.kind = EntryPlan::Kind::Band;
@@ -892,151 +952,235 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
         else if (n == "QSL_VIA")
             p.kind = EntryPlan::Kind::QslVia;
     }
+    for (const EntryPlan& p : entries)
+        plan.fallbackColumns.insert(plan.fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
+    plan.dateMapped = mapping.columnMap[kColDate] != 0;
+    plan.timeMapped = mapping.columnMap[kColTime] != 0;
+    return plan;
+}
 
-    text::Cp932LineWriter out(outputPath, readOptions.outputSink);
-    LineSource src(inputPath, readOptions.lfEndsLine, readOptions.detectLineEnds, readOptions.inputBytes);
-    std::array<std::string, kColumnCount + 1> fallbackValues;
-    std::vector<int> fallbackColumns;
-    for (const EntryPlan& p : plan) fallbackColumns.insert(fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
-    constexpr std::size_t kStationCallsKept = 10;
-    std::string cnty, prefecture;
-    AdifRunResult result;
-    csvout::HamlogCsvRecord record;
-    std::string nameScratch, valueScratch, value;
-    int hint = 1;
-    bool headerSeen = false;
+// One record after another into lines of the import CSV: the values into the record state
+// (CollectValues, TakeValue), the rules that join values (FinishRecord), then the line
+// (WriteRecord).
+class RecordConverter {
+public:
+    RecordConverter(const AdifRunOptions& o, const AdifTagTable& table, const AdifMapping& mapping,
+                    AdifMeterState& meter, AdifEncoding enc, const LineSource& src,
+                    text::Cp932LineWriter& out, ConversionCallbacks& callbacks, AdifRunResult& result)
+        : o_(o),
+          table_(table),
+          meter_(meter),
+          enc_(enc),
+          src_(src),
+          out_(out),
+          callbacks_(callbacks),
+          result_(result),
+          plan_(MakeRunPlan(table, mapping, state_)),
+          seenIn_(static_cast<std::size_t>(table.Count() + 1), 0) {
+        line_ = o.line;
+        line_.qslColumnMapped = mapping.columnMap[kColQsl] != 0;
+        line_.fixedText = mapping.fixedText;
+        line_.fixedTextTarget = mapping.fixedTextTarget;
+    }
 
-    // Which record each key tag was last seen in: a key tag twice in one record means that two
-    // records were read as one (a tag or <EOR> never closed).
-    std::vector<long long> seenIn(static_cast<std::size_t>(table.Count() + 1), 0);
-    std::string repeated;
-    bool nulRemoved = false;
-    const bool dateMapped = mapping.columnMap[kColDate] != 0, timeMapped = mapping.columnMap[kColTime] != 0;
-    const auto where = [&] {
-        return inputPath + ": record " + std::to_string(result.records) + " (ending on line " +
-               std::to_string(src.LineNumber()) + ")";
-    };
+    // False when the run stops (the meter question was answered No).
+    bool Convert(std::string_view buf) {
+        ++result_.records;
+        CollectValues(buf);
+        FinishRecord();
+        if (!WriteRecord()) return false;
+        state_.Clear();
+        callbacks_.Progress(result_.records);
+        return true;
+    }
 
-    const ReadEnd end = ReadRecords(src, enc, true, readOptions.headerless, callbacks, headerSeen,
-                                    [&](const std::string& buf) {
-        ++result.records;
-        repeated.clear();
-        nulRemoved = false;
-        for (int c : fallbackColumns) fallbackValues[static_cast<std::size_t>(c)].clear();
-        cnty.clear();
-        prefecture.clear();
+private:
+    static constexpr std::size_t kStationCallsKept = 10;
+
+    std::string Where() const {
+        return o_.inputPath + ": record " + std::to_string(result_.records) + " (ending on line " +
+               std::to_string(src_.LineNumber()) + ")";
+    }
+
+    void CollectValues(std::string_view buf) {
+        repeated_.clear();
+        nulRemoved_ = false;
+        // NUL bytes are rare: one look at the whole record spares a search of every value.
+        const bool mayHoldNul = std::memchr(buf.data(), '\0', buf.size()) != nullptr;
+        for (int c : plan_.fallbackColumns) fallbackValues_[static_cast<std::size_t>(c)].clear();
+        cnty_.clear();
+        prefecture_.clear();
         ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
-            const std::string_view name = AsUtf8(raw, enc, nameScratch);
+            const std::string_view name = AsUtf8(raw, enc_, nameScratch_);
             int k;
-            if (hint <= table.Count() && SameText(table.Name(hint), name))
-                k = hint;
+            if (hint_ <= table_.Count() && SameText(table_.Name(hint_), name))
+                k = hint_;
             else
-                k = table.Find(name);
+                k = table_.Find(name);
             if (k < 0) return;
-            hint = k + 1;
+            hint_ = k + 1;
+            // A key tag twice in one record: two records were read as one (a tag or <EOR>
+            // never closed).
             if (k > 0 && IsRecordKey(name)) {
-                long long& seen = seenIn[static_cast<std::size_t>(k)];
-                if (seen == result.records && repeated.empty()) repeated = std::string(name);
-                seen = result.records;
+                long long& seen = seenIn_[static_cast<std::size_t>(k)];
+                if (seen == result_.records && repeated_.empty()) repeated_ = std::string(name);
+                seen = result_.records;
             }
-            const EntryPlan& p = plan[static_cast<std::size_t>(k)];
+            const EntryPlan& p = plan_.entries[static_cast<std::size_t>(k)];
             if (!p.Used()) return;
-            value.assign(AsUtf8(ValueAt(buf, colon), enc, valueScratch));
-            if (value.find('\0') != std::string::npos) {
-                std::erase(value, '\0');
-                nulRemoved = true;
+            value_.assign(AsUtf8(ValueAt(buf, colon), enc_, valueScratch_));
+            if (mayHoldNul && value_.find('\0') != std::string::npos) {
+                std::erase(value_, '\0');
+                nulRemoved_ = true;
             }
-            for (int c : p.columns)
-                if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
-                    state.slots[static_cast<std::size_t>(c)] = value;
-            switch (p.kind) {
-                case EntryPlan::Kind::JccJcg:
-                case EntryPlan::Kind::Aja: {
-                    std::string v = value;
-                    std::size_t len = 0;
-                    if (!v.empty() && FirstCharFromA(v, len)) v.erase(0, len);
-                    const bool aja = p.kind == EntryPlan::Kind::Aja;
-                    (aja ? state.ajaValue : state.jccValue) = v;
-                    if (!v.empty()) (aja ? state.ajaFlag : state.jccFlag) = true;
-                    break;
-                }
-                case EntryPlan::Kind::Dxcc:
-                    if (!state.jccFlag && !state.ajaFlag) {
-                        state.dxccValue = value;
-                        if (!value.empty()) state.dxccFlag = true;
-                    }
-                    break;
-                case EntryPlan::Kind::Submode:
-                    // The sidebands of SSB are no modes of their own in HAMLOG.
-                    if (value != "USB" && value != "LSB") state.submode = value;
-                    break;
-                case EntryPlan::Kind::Band:
-                    state.band = value;
-                    break;
-                case EntryPlan::Kind::Cnty:
-                    cnty = value;
-                    break;
-                case EntryPlan::Kind::State:
-                    prefecture = value;
-                    break;
-                case EntryPlan::Kind::StationCall:
-                    if (!value.empty() && result.stationCallsigns.size() < kStationCallsKept &&
-                        std::find(result.stationCallsigns.begin(), result.stationCallsigns.end(), value) ==
-                            result.stationCallsigns.end())
-                        result.stationCallsigns.push_back(value);
-                    break;
-                default:
-                    break;
-            }
-            for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
-            for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
-            for (int c : p.fallbacks) fallbackValues[static_cast<std::size_t>(c)] = value;
+            TakeValue(p);
         });
-        for (int c : fallbackColumns) {
-            std::string& slot = state.slots[static_cast<std::size_t>(c)];
-            if (text::Trim(slot).empty()) slot = fallbackValues[static_cast<std::size_t>(c)];
+    }
+
+    // The value of one tag into the columns, rules and extras its entry feeds.
+    void TakeValue(const EntryPlan& p) {
+        const std::string& value = value_;
+        AdifRecordState& state = state_;
+        for (int c : p.columns)
+            if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
+                state.slots[static_cast<std::size_t>(c)] = value;
+        switch (p.kind) {
+            case EntryPlan::Kind::JccJcg:
+            case EntryPlan::Kind::Aja: {
+                std::string v = value;
+                std::size_t len = 0;
+                if (!v.empty() && FirstCharFromA(v, len)) v.erase(0, len);
+                const bool aja = p.kind == EntryPlan::Kind::Aja;
+                (aja ? state.ajaValue : state.jccValue) = v;
+                if (!v.empty()) (aja ? state.ajaFlag : state.jccFlag) = true;
+                break;
+            }
+            case EntryPlan::Kind::Dxcc:
+                if (!state.jccFlag && !state.ajaFlag) {
+                    state.dxccValue = value;
+                    if (!value.empty()) state.dxccFlag = true;
+                }
+                break;
+            case EntryPlan::Kind::Submode:
+                // The sidebands of SSB are no modes of their own in HAMLOG.
+                if (value != "USB" && value != "LSB") state.submode = value;
+                break;
+            case EntryPlan::Kind::Band:
+                state.band = value;
+                break;
+            case EntryPlan::Kind::Cnty:
+                cnty_ = value;
+                break;
+            case EntryPlan::Kind::State:
+                prefecture_ = value;
+                break;
+            case EntryPlan::Kind::StationCall: {
+                std::vector<std::string>& calls = result_.stationCallsigns;
+                if (!value.empty() && calls.size() < kStationCallsKept &&
+                    std::find(calls.begin(), calls.end(), value) == calls.end())
+                    calls.push_back(value);
+                break;
+            }
+            default:
+                break;
+        }
+        for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
+        for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
+        for (int c : p.fallbacks) fallbackValues_[static_cast<std::size_t>(c)] = value;
+    }
+
+    // The rules over the values of the whole record, and what the record itself showed.
+    void FinishRecord() {
+        for (int c : plan_.fallbackColumns) {
+            std::string& slot = state_.slots[static_cast<std::size_t>(c)];
+            if (text::Trim(slot).empty()) slot = fallbackValues_[static_cast<std::size_t>(c)];
         }
         // A Japanese contact written the standard way: the JCC/JCG/Ku code in CNTY, the
         // prefecture in STATE (ADIF's subdivisions of DXCC 339). They stand for the JCC tag.
-        if (!state.jccFlag && !state.ajaFlag && state.dxccValue == "339") {
-            const std::string& code = IsJapaneseAreaCode(cnty) ? cnty : prefecture;
+        if (!state_.jccFlag && !state_.ajaFlag && state_.dxccValue == "339") {
+            const std::string& code = IsJapaneseAreaCode(cnty_) ? cnty_ : prefecture_;
             if (IsJapaneseAreaCode(code)) {
-                state.jccValue = code;
-                state.jccFlag = true;
+                state_.jccValue = code;
+                state_.jccFlag = true;
             }
         }
-        if (!repeated.empty())
-            callbacks.Warning(where() + ": the tag " + repeated +
-                              " appears twice, so two records were probably read as one (a tag or <EOR> "
-                              "that is never closed); the later values are used");
-        if (nulRemoved) callbacks.Warning(where() + ": NUL bytes in the values are left out");
+        if (!repeated_.empty())
+            callbacks_.Warning(Where() + ": the tag " + repeated_ +
+                               " appears twice, so two records were probably read as one (a tag or <EOR> "
+                               "that is never closed); the later values are used");
+        if (nulRemoved_) callbacks_.Warning(Where() + ": NUL bytes in the values are left out");
+    }
+
+    // The line of the record, unless the database has it; false when the meter question was
+    // answered No.
+    bool WriteRecord() {
         bool ok = true;
         try {
-            ok = MakeAdifCsvRecord(state, options, meter, callbacks, record);
-            const bool noDate = dateMapped && !HasDigit(record.Date);
-            const bool noTime = timeMapped && !HasDigit(record.Time);
+            ok = MakeAdifCsvRecord(state_, line_, meter_, callbacks_, record_);
+            const bool noDate = plan_.dateMapped && !HasDigit(record_.Date);
+            const bool noTime = plan_.timeMapped && !HasDigit(record_.Time);
             if (ok && (noDate || noTime))
-                callbacks.Warning(where() + ": the record has no " +
-                                  (noDate && noTime ? "date or time"
-                                   : noDate         ? "date"
-                                                    : "time") +
-                                  "; it is written with date \"" + record.Date + "\" and time \"" +
-                                  record.Time + "\"");
-            if (ok && known && known(record)) {
-                ++result.known;
+                callbacks_.Warning(Where() + ": the record has no " +
+                                   (noDate && noTime ? "date or time"
+                                    : noDate         ? "date"
+                                                     : "time") +
+                                   "; it is written with date \"" + record_.Date + "\" and time \"" +
+                                   record_.Time + "\"");
+            if (ok && o_.known && o_.known(record_)) {
+                ++result_.known;
             } else if (ok) {
-                csvout::WriteHamlogCsvLine(out, record);
-                ++result.written;
+                csvout::WriteHamlogCsvLine(out_, record_);
+                ++result_.written;
             }
         } catch (const DateTimeError& e) {
-            ++result.skipped;
-            callbacks.Warning(where() + ": " + e.what() + "; the record was not written");
+            ++result_.skipped;
+            callbacks_.Warning(Where() + ": " + e.what() + "; the record was not written");
         }
-        if (!ok) return false;
-        state.Clear();
-        callbacks.Progress(result.records);
-        return true;
-    });
+        return ok;
+    }
+
+    const AdifRunOptions& o_;
+    const AdifTagTable& table_;
+    AdifMeterState& meter_;
+    const AdifEncoding enc_;
+    const LineSource& src_;
+    text::Cp932LineWriter& out_;
+    ConversionCallbacks& callbacks_;
+    AdifRunResult& result_;
+    AdifRecordState state_;
+    RunPlan plan_;
+    AdifLineOptions line_;
+    csvout::HamlogCsvRecord record_;
+    std::array<std::string, kColumnCount + 1> fallbackValues_;
+    std::vector<long long> seenIn_;  // the record each key tag was last seen in
+    std::string cnty_, prefecture_, repeated_;
+    std::string nameScratch_, valueScratch_, value_;
+    int hint_ = 1;  // the entry the next tag most likely is: files repeat their tag order
+    bool nulRemoved_ = false;
+};
+
+}  // namespace
+
+AdifRunResult ConvertAdifLog(const AdifRunOptions& o, ConversionCallbacks& callbacks) {
+    const AdifReadOptions& read = o.read;
+    if (o.inputPath.empty()) throw Error(std::string(kNoInputMessage));
+    if (!read.inputBytes) {
+        CheckInputFile(o.inputPath, "the ADIF file");
+        RefuseSameFiles({{o.inputPath, "the ADIF file", false}, {o.outputPath, "the output", true}});
+    }
+    const AdifEncoding enc = Resolve(o.inputPath, read.encoding, read.inputBytes);
+    const AdifTagTable noTable;
+    const AdifMapping noMapping;
+    AdifMeterState freshMeter;
+
+    text::Cp932LineWriter out(o.outputPath, read.outputSink);
+    LineSource src(o.inputPath, read.lfEndsLine, read.detectLineEnds, read.inputBytes);
+    AdifRunResult result;
+    RecordConverter converter(o, o.table ? *o.table : noTable, o.mapping ? *o.mapping : noMapping,
+                              o.meter ? *o.meter : freshMeter, enc, src, out, callbacks, result);
+    bool headerSeen = false;
+    const ReadEnd end = ReadRecords(src, enc, true, read.headerless, callbacks, headerSeen,
+                                    [&](std::string_view record) { return converter.Convert(record); });
     if (end != ReadEnd::EndOfFile)
         result.keptPath = out.CloseCancelled(result.written);
     else if (result.written == 0)
@@ -1050,6 +1194,19 @@ AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& ou
     else if (end == ReadEnd::Cancelled)
         result.status = AdifRunResult::Status::Cancelled;
     return result;
+}
+
+std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run) {
+    NullCallbacks callbacks;
+    LineSource src("records", options.lfEndsLine, options.detectLineEnds, &bytes);
+    std::vector<std::string> records;
+    bool headerSeen = false;
+    ReadRecords(src, options.encoding == AdifEncoding::Utf8 ? AdifEncoding::Utf8 : AdifEncoding::Cp932, run,
+                options.headerless, callbacks, headerSeen, [&](std::string_view record) {
+                    records.emplace_back(record);
+                    return true;
+                });
+    return records;
 }
 
 std::string AdifCompletionMessage(long long records, const std::string& outputPath) {

@@ -149,18 +149,34 @@ struct AdifRunResult {
 // Called with the record as it would be written; true: leave it out.
 using AdifKnownCheck = std::function<bool(const csvout::HamlogCsvRecord& record)>;
 
-// The run: reads `inputPath` with the tag table of the prescan and the map of the mapping
-// window, writes one CSV line per record to `outputPath` (created anew; CP932, CR LF). The
-// map's fixed text and QSL column override those of `lineOptions`. `meter` carries the
-// frequency choice and the meter answer across records and runs. Stops with Aborted status
-// when the meter question is answered No (lines written so far stay) and with Cancelled when
+// Everything a run takes besides the callbacks.
+struct AdifRunOptions {
+    std::string inputPath;
+    std::string outputPath;                // created anew; CP932, CR LF
+    const AdifTagTable* table = nullptr;   // the prescan's (none: no tag is known)
+    const AdifMapping* mapping = nullptr;  // the map of the mapping window (none: nothing mapped)
+    // How the prescan read the file (AdifScanResult::RunOptions), and the in-memory input
+    // and output.
+    AdifReadOptions read;
+    AdifLineOptions line;  // the map's fixed text and QSL column override these
+    // Carries the frequency choice and the meter answer across records and runs (none: a
+    // fresh one for this run).
+    AdifMeterState* meter = nullptr;
+    AdifKnownCheck known;  // given: the contacts it knows are left out
+};
+
+// The run: reads the input with the tag table of the prescan and the map of the mapping
+// window and writes one CSV line per record to the output. Stops with Aborted status when
+// the meter question is answered No (lines written so far stay) and with Cancelled when
 // CancelRequested says so. A record whose date cannot be moved to JST is reported through
 // Warning and not written. Throws FileError for files that cannot be read or written.
-AdifRunResult ConvertAdifLog(const std::string& inputPath, const std::string& outputPath,
-                             const AdifTagTable& table, const AdifMapping& mapping,
-                             const AdifReadOptions& readOptions, const AdifLineOptions& lineOptions,
-                             AdifMeterState& meter, ConversionCallbacks& callbacks,
-                             const AdifKnownCheck& known = {});
+AdifRunResult ConvertAdifLog(const AdifRunOptions& options, ConversionCallbacks& callbacks);
+
+// The records of a file as both passes take them apart: each one joined from its lines,
+// upper-cased, without its "<EOR>" (`run` false, the prescan) or "EOR>" (`run` true). Reads
+// `bytes` with `options` as given (not as ADX, no second reading of a file without "<EOH>");
+// for checking the reader against a plain reading of the line and record rules.
+std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run);
 
 // The text shown after a completed run: the count and the output path, on two lines.
 std::string AdifCompletionMessage(long long records, const std::string& outputPath);

@@ -25,8 +25,8 @@ constexpr Band kBands[] = {
 
 // ADIF's bands that the table above lacks, in the MHz HAMLOG is given for them.
 constexpr Band kMoreAdifBands[] = {
-    {"2190M", "0.135"}, {"630M", "0.472"}, {"560M", "0.501"}, {"60M", "5.3"},   {"8M", "40"},
-    {"5M", "60"},       {"4M", "70"},      {"1.25M", "222"},  {"33CM", "902"},  {"9CM", "3400"},
+    {"2190M", "0.135"}, {"630M", "0.472"}, {"560M", "0.501"}, {"60M", "5.3"},  {"8M", "40"},
+    {"5M", "60"},       {"4M", "70"},      {"1.25M", "222"},  {"33CM", "902"}, {"9CM", "3400"},
     {"1.25CM", "*24"},  {"4MM", "*75"},    {"2.5MM", "*120"}, {"2MM", "*142"}, {"1MM", "*241"},
 };
 
@@ -79,6 +79,16 @@ void AdifRecordState::Clear() {
     band.clear();
 }
 
+FreqConversion FreqConversionNamed(std::string_view name) {
+    for (int i = 0; i < 4; ++i)
+        if (kFreqConversionNames[i] == name) return FreqConversionOfOption(i);
+    return FreqConversion::AsIs;
+}
+
+FreqConversion FreqConversionOfOption(int option) {
+    return option >= 0 && option <= 3 ? static_cast<FreqConversion>(option) : FreqConversion::AsIs;
+}
+
 std::string_view BandTextToMHz(std::string_view band) {
     for (const Band& b : kBands)
         if (b.band == band) return b.mhz;
@@ -99,11 +109,26 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
 
     // Date "YYYYMMDD" -> "YYYY/MM/DD" -> "YY/MM/DD"; time "HHMM" -> "HH:MM" in UTC.
     const std::string& d = slot(kColDate);
-    const std::string ymd =
-        text::CharMid(d, 1, 4) + "/" + text::CharMid(d, 5, 2) + "/" + text::CharMid(d, 7, 2);
-    out.Date = text::CharMid(ymd, 3, 8);
     const std::string& t = slot(kColTime);
-    out.Time = text::CharMid(t, 1, 2) + ":" + text::CharMid(t, 3, 2) + "U";
+    if (text::IsAscii(d) && text::IsAscii(t)) {
+        // Characters are bytes: the same cuts without the texts in between.
+        const std::string_view dv(d), tv(t);
+        const auto part = [](std::string_view s, std::size_t from, std::size_t n) {
+            return from < s.size() ? s.substr(from, n) : std::string_view();
+        };
+        char ymd[16];
+        std::size_t k = 0;
+        for (const std::string_view piece :
+             {part(dv, 0, 4), std::string_view("/"), part(dv, 4, 2), std::string_view("/"), part(dv, 6, 2)})
+            for (char c : piece) ymd[k++] = c;
+        out.Date.assign(part(std::string_view(ymd, k), 2, 8));
+        out.Time.assign(part(tv, 0, 2)).append(":").append(part(tv, 2, 2)).append("U");
+    } else {
+        const std::string ymd =
+            text::CharMid(d, 1, 4) + "/" + text::CharMid(d, 5, 2) + "/" + text::CharMid(d, 7, 2);
+        out.Date = text::CharMid(ymd, 3, 8);
+        out.Time = text::CharMid(t, 1, 2) + ":" + text::CharMid(t, 3, 2) + "U";
+    }
 
     csvout::ClassifyStation(slot(kColCall), o.jstForJa, out, std::max(0, o.widths[0]));
 
@@ -159,10 +184,12 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
 
     out.Mode = text::CharLeft(rec.submode.empty() ? slot(kColMode) : rec.submode, Width(o, 12));
 
-    out.Remarks1 = JoinRemarks(slot(kColRemarks1), rec.remarks1Extras,
-                               o.fixedTextTarget == FixedTextTarget::Remarks1, o.fixedText, Width(o, 15), o.cut);
-    out.Remarks2 = JoinRemarks(slot(kColRemarks2), rec.remarks2Extras,
-                               o.fixedTextTarget == FixedTextTarget::Remarks2, o.fixedText, Width(o, 16), o.cut);
+    out.Remarks1 =
+        JoinRemarks(slot(kColRemarks1), rec.remarks1Extras, o.fixedTextTarget == FixedTextTarget::Remarks1,
+                    o.fixedText, Width(o, 15), o.cut);
+    out.Remarks2 =
+        JoinRemarks(slot(kColRemarks2), rec.remarks2Extras, o.fixedTextTarget == FixedTextTarget::Remarks2,
+                    o.fixedText, Width(o, 16), o.cut);
     return true;
 }
 

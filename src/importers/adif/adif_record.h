@@ -48,6 +48,14 @@ enum class FreqConversion {
     BandToMhz = 3,  // "Meter表記   -> MHz表記"
 };
 
+// The choices by the names the command line gives them, in the order of their values (the
+// window's options Option1(0) to Option1(3)).
+inline constexpr std::string_view kFreqConversionNames[] = {"khz-mhz3", "khz-mhz1", "as-is", "band"};
+// The choice named `name` (one of kFreqConversionNames), AsIs for any other.
+FreqConversion FreqConversionNamed(std::string_view name);
+// The choice of the window's option `option` (0 to 3), AsIs for any other.
+FreqConversion FreqConversionOfOption(int option);
+
 // What lasts from one record to the next, and from one run to the next until another file is
 // chosen: the frequency choice (the meter question may switch it to BandToMhz) and whether
 // the question was answered Yes.

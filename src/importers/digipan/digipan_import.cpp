@@ -179,97 +179,130 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
 
 namespace {
 
+// One contact after another into lines of the import CSV: the date, time and station
+// (StampAndStation), the frequency, then the values that pass through as they stand.
+class ContactWriter {
+public:
+    ContactWriter(const DigipanOptions& options, ContactReader& reader, DigipanResult& result)
+        : options_(options), reader_(reader), result_(result) {}
+
+    // The line of the contact in `raw`, or false when it cannot be moved to JST and is left out.
+    bool Make(csvout::HamlogCsvRecord& record) {
+        if (!StampAndStation(record)) return false;
+        Frequency(record);
+        Value(kHisRst, record.HisRST);
+        Value(kMyRst, record.MyRST);
+        record.Code.clear();
+        record.GridLoc.clear();
+        if (qsl_.empty()) {  // the same for every contact, from the first one on
+            if (result_.issueMark.empty()) result_.issueMark = " ";
+            if (result_.sentMark.empty()) result_.sentMark = " ";
+            qsl_ = csvout::MakeQslField(options_.qslIssue ? &result_.issueMark : nullptr,
+                                        options_.qslSent ? &result_.sentMark : nullptr, nullptr);
+        }
+        record.QSL = qsl_;
+        Value(kQth, record.QTH);
+        Value(kName, record.Name);
+        Value(kRemark, record.Remarks1);
+        return true;
+    }
+
+    // Reported once the run is over: bytes that were not CP932.
+    void Finish() {
+        if (notCp932_.invalid > 0)
+            reader_.Warn(firstNotCp932Line_,
+                         std::to_string(notCp932_.invalid) +
+                             " byte(s) of the log are not Shift-JIS (CP932) text and were written "
+                             "as \"?\" (the first on this line)");
+    }
+
+    std::array<ValueRef, kValuesPerContact> raw;
+    std::array<ValueInfo, kValuesPerContact> info;
+
+private:
+    // Value `position` (1-based) of the contact as text, into `into`.
+    const std::string& Value(int position, std::string& into) {
+        const std::size_t i = static_cast<std::size_t>(position - 1);
+        std::string_view bytes = reader_.View(raw[i]);
+        if (bytes.find('\0') != std::string_view::npos) {
+            withoutNul_.assign(bytes);
+            std::erase(withoutNul_, '\0');
+            bytes = withoutNul_;
+            reader_.Warn(info[i].line,
+                         "value " + std::to_string(position) + " holds NUL bytes, which are left out");
+        }
+        if (text::IsAscii(bytes)) return into.assign(bytes);
+        const std::size_t before = notCp932_.invalid;
+        into = text::Cp932ToUtf8(bytes, &notCp932_);
+        if (notCp932_.invalid != before && firstNotCp932Line_ == 0) firstNotCp932Line_ = info[i].line;
+        return into;
+    }
+
+    // The date and time from the stamp, the call and its station class; false when the
+    // contact cannot be moved to JST.
+    bool StampAndStation(csvout::HamlogCsvRecord& record) {
+        const std::size_t stampAt = kStamp - 1;
+        const long long stampLine = info[stampAt].line;
+        Value(kStamp, stamp_);
+        const bool stampOk = IsDigipanStamp(reader_.View(raw[stampAt]));
+        SetDateTimeFromStamp(stamp_, record);
+        Value(kCall, call_);
+        bool skip = false;
+        try {
+            csvout::ClassifyStation(call_, options_.jstForJa, record);
+        } catch (const DateTimeError&) {
+            skip = true;
+        }
+        if (!stampOk || skip)
+            reader_.Warn(stampLine,
+                         "the date and time \"" + stamp_ +
+                             "\" is not a date (12 digits: year, month, day, hour, minute in UTC); " +
+                             (skip ? "the contact of " + call_ + " cannot be moved to JST and is not written"
+                                   : "the contact of " + call_ + " is written with it as it stands"));
+        return !skip;
+    }
+
+    void Frequency(csvout::HamlogCsvRecord& record) {
+        Value(kFreq, freqValue_);
+        const std::optional<std::string> freq = FrequencyText(freqValue_, options_.freqFormat);
+        if (freq)
+            record.Freq = *freq;
+        else
+            reader_.Warn(info[kFreq - 1].line,
+                         "the frequency \"" + freqValue_ + "\" is out of range; written empty");
+    }
+
+    const DigipanOptions& options_;
+    ContactReader& reader_;
+    DigipanResult& result_;
+    text::ConversionStats notCp932_;
+    long long firstNotCp932Line_ = 0;
+    std::string withoutNul_, stamp_, call_, freqValue_, qsl_;
+};
+
 void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text::Cp932LineWriter& out,
                      DigipanResult& result, ConversionCallbacks& callbacks) {
     csvout::HamlogCsvRecord record;
-    std::array<ValueRef, kValuesPerContact> raw;
-    std::array<ValueInfo, kValuesPerContact> info;
-    text::ConversionStats notCp932;
-    long long firstNotCp932Line = 0;
-    std::string withoutNul;
-    // Value `position` (1-based) of the contact as text, into `into`.
-    const auto value = [&](int position, std::string& into) -> const std::string& {
-        const std::size_t i = static_cast<std::size_t>(position - 1);
-        std::string_view bytes = reader.View(raw[i]);
-        if (bytes.find('\0') != std::string_view::npos) {
-            withoutNul.assign(bytes);
-            std::erase(withoutNul, '\0');
-            bytes = withoutNul;
-            reader.Warn(info[i].line,
-                        "value " + std::to_string(position) + " holds NUL bytes, which are left out");
-        }
-        if (text::IsAscii(bytes)) return into.assign(bytes);
-        const std::size_t before = notCp932.invalid;
-        into = text::Cp932ToUtf8(bytes, &notCp932);
-        if (notCp932.invalid != before && firstNotCp932Line == 0) firstNotCp932Line = info[i].line;
-        return into;
-    };
-    std::string stamp, call, freqValue, qsl;
-
+    ContactWriter contact(options, reader, result);
     long long counter = 1;
     for (;;) {
         if (callbacks.CancelRequested()) {
             result.cancelled = true;
             break;
         }
-        const int got = reader.Read(raw, info);
+        const int got = reader.Read(contact.raw, contact.info);
         if (got == 0) break;
         if (got < kValuesPerContact) {
             reader.Finish(true);
-            reader.Warn(info[0].line, "the last contact has only " + std::to_string(got) + " of its " +
-                                          std::to_string(kValuesPerContact) + " values; it is not written");
+            reader.Warn(contact.info[0].line, "the last contact has only " + std::to_string(got) +
+                                                  " of its " + std::to_string(kValuesPerContact) +
+                                                  " values; it is not written");
             break;
         }
-
-        const std::size_t stampAt = kStamp - 1;
-        const long long stampLine = info[stampAt].line;
-        value(kStamp, stamp);
-        const bool stampOk = IsDigipanStamp(reader.View(raw[stampAt]));
-        SetDateTimeFromStamp(stamp, record);
-
-        value(kCall, call);
-        bool skip = false;
-        try {
-            csvout::ClassifyStation(call, options.jstForJa, record);
-        } catch (const DateTimeError&) {
-            skip = true;
-        }
-        if (!stampOk || skip)
-            reader.Warn(stampLine,
-                        "the date and time \"" + stamp +
-                            "\" is not a date (12 digits: year, month, day, hour, minute in UTC); " +
-                            (skip ? "the contact of " + call + " cannot be moved to JST and is not written"
-                                  : "the contact of " + call + " is written with it as it stands"));
-        if (skip) {
+        if (!contact.Make(record)) {
             csvout::ClearHamlogCsvRecord(record);
             continue;
         }
-
-        value(kFreq, freqValue);
-        const std::optional<std::string> freq = FrequencyText(freqValue, options.freqFormat);
-        if (freq)
-            record.Freq = *freq;
-        else
-            reader.Warn(info[kFreq - 1].line,
-                        "the frequency \"" + freqValue + "\" is out of range; written empty");
-
-        value(kHisRst, record.HisRST);
-        value(kMyRst, record.MyRST);
-        record.Code.clear();
-        record.GridLoc.clear();
-
-        if (qsl.empty()) {  // the same for every contact, from the first one on
-            if (result.issueMark.empty()) result.issueMark = " ";
-            if (result.sentMark.empty()) result.sentMark = " ";
-            qsl = csvout::MakeQslField(options.qslIssue ? &result.issueMark : nullptr,
-                                       options.qslSent ? &result.sentMark : nullptr, nullptr);
-        }
-        record.QSL = qsl;
-
-        value(kQth, record.QTH);
-        value(kName, record.Name);
-        value(kRemark, record.Remarks1);
-
         callbacks.Progress(counter);
         csvout::WriteHamlogCsvLine(out, record);
         csvout::ClearHamlogCsvRecord(record);
@@ -283,12 +316,7 @@ void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text:
         result.outputReplaced = out.CloseFoundNothing();
     else
         out.Close();
-
-    if (notCp932.invalid > 0)
-        reader.Warn(firstNotCp932Line,
-                    std::to_string(notCp932.invalid) +
-                        " byte(s) of the log are not Shift-JIS (CP932) text and were written "
-                        "as \"?\" (the first on this line)");
+    contact.Finish();
     result.contacts = counter - 1;
     result.warnings = reader.Warnings();
 }

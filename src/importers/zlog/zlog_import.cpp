@@ -134,7 +134,10 @@ bool MakeZlogCsvRecord(const ZloRecord& rec, const ZloHeader& header, const Zlog
         else if (!ja && header.timeBase == "J")
             csvout::ToUtc(out);
     }
-    if (o.qraLibrary) out.Name = LookupQraName(*o.qraLibrary, out.Call);
+    if (o.qraIndex)
+        out.Name.assign(o.qraIndex->Lookup(out.Call));
+    else if (o.qraLibrary)
+        out.Name = LookupQraName(*o.qraLibrary, out.Call);
     if (qrp) out.Call += "/QRP";
 
     out.HisRST = rec.rstSent;
@@ -217,6 +220,11 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
                        .Arg("header", result.header.zloxCount)
                        .Arg("count", reader.ContactCount()));
 
+    // The names of the look-up database read once, not once per contact.
+    std::optional<QraIndex> qra;
+    ZlogOptions withIndex = o;
+    if (o.qraLibrary && !o.qraIndex) withIndex.qraIndex = &qra.emplace(*o.qraLibrary);
+
     ZloRecord rec;
     csvout::HamlogCsvRecord line;
     while (true) {
@@ -234,7 +242,7 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
                            .Arg("count", rec.memoLengthByte)
                            .Arg("max", kMemoMaxBytes));
         }
-        if (!MakeZlogCsvRecord(rec, result.header, o, line)) {
+        if (!MakeZlogCsvRecord(rec, result.header, withIndex, line)) {
             ++result.badDates;
             cb.Warning(Message("zlog.bad-date").Arg("where", where()).Arg("call", line.Call));
         }

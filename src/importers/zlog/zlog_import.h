@@ -17,6 +17,7 @@
 #include "hamlog/hamlog_library.h"
 #include "hamlog/hdb_header.h"
 #include "importers/zlog/prefectures.h"
+#include "importers/zlog/qra_lookup.h"
 #include "importers/zlog/zlo_file.h"
 #include "settings/ini_store.h"
 #include "text/datetime.h"
@@ -79,6 +80,7 @@ struct ZlogOptions {
     const MasterIndex* master = nullptr;                 // needed with qthConvertOn
     const tools::ContestCodeTable* codeTable = nullptr;  // none or not loaded: not used
     hamlog::HamlogLibrary* qraLibrary = nullptr;         // an open database: names are looked up
+    const QraIndex* qraIndex = nullptr;  // its names read once (ConvertZlogLog makes it from qraLibrary)
 };
 
 struct ZlogResult {

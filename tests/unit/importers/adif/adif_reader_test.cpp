@@ -42,8 +42,9 @@ Converted Convert(const ScratchDir& dir, const std::string& bytes,
         opt.widths = trelvo::hamlog::DefaultHdbFieldLengths();
     AdifMeterState meter;
     read.encoding = c.scan.encoding;
-    c.run = ConvertAdifLog(dir.File("in.adi"), dir.File("out.csv"), c.scan.table, model.BuildMapping(), read,
-                           opt, meter, *cb);
+    const AdifMapping mapping = model.BuildMapping();
+    c.run = ConvertAdifLog(
+        {dir.File("in.adi"), dir.File("out.csv"), &c.scan.table, &mapping, read, opt, &meter, {}}, *cb);
     std::string out = trelvo::text::Cp932ToUtf8(ReadBytes(dir.File("out.csv")));
     for (std::size_t at = 0, end; (end = out.find("\r\n", at)) != std::string::npos; at = end + 2)
         c.lines.push_back(out.substr(at, end - at));
@@ -75,9 +76,10 @@ TEST(AdifReader, BadPaths) {
     EXPECT_THROW(ScanAdifTags(dir.File("missing.adi"), {}, cb), trelvo::FileError);
     WriteBytes(dir.File("in.adi"), "<EOH>\r\n<CALL:3>AAA <EOR>\r\n");
     AdifScanResult s = ScanAdifTags(dir.File("in.adi"), {}, cb);
-    AdifMeterState meter;
-    EXPECT_THROW(ConvertAdifLog(dir.File("in.adi"), dir.File("in.adi"), s.table, {}, {}, {}, meter, cb),
-                 trelvo::FileError);
+    AdifRunOptions run;
+    run.inputPath = run.outputPath = dir.File("in.adi");
+    run.table = &s.table;
+    EXPECT_THROW(ConvertAdifLog(run, cb), trelvo::FileError);
     EXPECT_EQ(ReadBytes(dir.File("in.adi")), "<EOH>\r\n<CALL:3>AAA <EOR>\r\n");
 }
 
@@ -118,10 +120,11 @@ TEST(AdifReader, WarnsAboutWhatItReadsDifferentlyThanWritten) {
          "record 1 (ending on line 3): the tag QSO_DATE appears twice", ""},
         {"<CALL:3>AAA <QSO_DATE:8>20240501 <TIME_ON:4>0930 <EOR>\r\n<CALL:3>BBB <QSO_DATE:8>20240502\r\n",
          "the last record (from line 3) has no <EOR>", ""},
-        {"<CALL:3>AAA <TIME_ON:4>0930 <QSO_DATE:8>20240501 <EOR>\r\n<CALL:3>BBB <QSO_DATE:8>20240502 <EOR>\r\n",
+        {"<CALL:3>AAA <TIME_ON:4>0930 <QSO_DATE:8>20240501 <EOR>\r\n<CALL:3>BBB <QSO_DATE:8>20240502 "
+         "<EOR>\r\n",
          "record 2 (ending on line 3): the record has no time", ""},
-        {std::string("<CALL:3>A\0A <QSO_DATE:8>20240501 <TIME_ON:4>0930 <EOR>\r\n", 56), "NUL bytes in the values are left out",
-         "\"AA\",\"24/05/01\",\"09:30U\""},
+        {std::string("<CALL:3>A\0A <QSO_DATE:8>20240501 <TIME_ON:4>0930 <EOR>\r\n", 56),
+         "NUL bytes in the values are left out", "\"AA\",\"24/05/01\",\"09:30U\""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.warning);

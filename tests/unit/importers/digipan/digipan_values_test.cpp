@@ -66,6 +66,59 @@ TEST(DigipanSeparators, LineEndSplitAcrossReadBlocksAndCancel) {
     EXPECT_EQ(ReadBytes(dir.File("temp.dat")), "1,a\r\n2,b\r\n");
 }
 
+TEST(DigipanSeparators, MatchesThePlainRuleOnRandomLogs) {
+    // The block step (sixteen bytes at a time) against the rule read plainly: every byte value,
+    // every line end and mixes of them, blocks of only CR LF lines and blocks with others.
+    std::mt19937 rng(5);
+    const std::vector<std::string> pieces = {",",        ";",     "\r\n",  "\r",
+                                             "\n",       "\n\r",  " ",     "abc;def,ghi",
+                                             "\x82\xA0", "\x82;", "\x81,", "0123456789012345678901234567890"};
+    trelvo::NullCallbacks none;
+    for (int round = 0; round < 400; ++round) {
+        std::string log;
+        const bool crLfOnly = round % 2 == 0;
+        const std::size_t count = rng() % 300;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t k = rng() % (pieces.size() + 2);
+            if (k >= pieces.size())
+                log += static_cast<char>(rng() % 256);
+            else if (!crLfOnly || (k != 3 && k != 4 && k != 5))
+                log += pieces[k];
+        }
+        if (crLfOnly) {  // bytes that are line ends only within CR LF
+            std::string kept;
+            for (std::size_t i = 0; i < log.size(); ++i) {
+                if (log[i] == '\r' && i + 1 < log.size() && log[i + 1] == '\n') {
+                    kept += "\r\n";
+                    ++i;
+                } else if (log[i] != '\r' && log[i] != '\n') {
+                    kept += log[i];
+                }
+            }
+            log = kept;
+        }
+        std::string plain;
+        bool open = false;
+        for (std::size_t i = 0; i < log.size(); ++i) {
+            const char c = log[i];
+            if (c == '\r' || c == '\n') {
+                plain += "\r\n";
+                open = false;
+                if (c == '\r' && i + 1 < log.size() && log[i + 1] == '\n') ++i;
+            } else {
+                plain += c == ',' ? ' ' : c == ';' ? ',' : c;
+                open = true;
+            }
+        }
+        if (open) plain += "\r\n";
+        std::string out;
+        trelvo::text::Cp932LineWriter writer(out, "temp");
+        const std::string_view bytes(log);
+        ASSERT_TRUE(NormaliseSeparators("in.LOG", writer, none, &bytes));
+        ASSERT_EQ(out, plain) << "round " << round;
+    }
+}
+
 TEST(DigipanValues, ReadingRules) {
     ScratchDir dir;
     // Leading spaces skipped, trailing kept; a quoted value loses its quotes and what follows

@@ -2,10 +2,13 @@
 // apart: the index jumps around the file and every jump must land on the right record.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "hamlog/hdb_library.h"
 #include "hamlog/hdb_writer.h"
 #include "importers/zlog/qra_lookup.h"
 #include "test_support.h"
+#include "text/chars.h"
 
 using namespace trelvo;
 
@@ -36,4 +39,51 @@ TEST(ZlogQraLookupFile, NamesFromRecordsSpreadOverTheFile) {
         EXPECT_EQ(zlog::LookupQraName(lib, "JA1" + std::to_string(1000 + s)), want) << s;
         EXPECT_EQ(zlog::LookupQraName(lib, "JA1" + std::to_string(1000 + s) + "/7"), want) << s;
     }
+}
+
+TEST(ZlogQraLookupFile, TheIndexAnswersAsTheWalkThroughTheDatabase) {
+    // Random calls from a small alphabet (so that base calls repeat across portables, cases
+    // and spaces), names empty, blank or Japanese; every call of the database and variants
+    // of it looked up both ways.
+    trelvo::testing::ScratchDir dir;
+    std::mt19937 rng(3);
+    const std::vector<std::string> parts = {"JA1A", "ja1a", "JA1AB", "7J1", "1", "P",
+                                            "QRP",  "KH0",  "東京",  "ｱ",   " "};
+    const std::vector<std::string> names = {"", " ", "Taro", " Hanako ", "山田", "ﾀﾛｳ", "A  B"};
+    std::vector<std::string> calls;
+    for (int i = 0; i < 600; ++i) {
+        std::string call = parts[rng() % parts.size()];
+        const int slashes = static_cast<int>(rng() % 3);
+        for (int k = 0; k < slashes; ++k) call += "/" + parts[rng() % parts.size()];
+        calls.push_back(call);
+    }
+    {
+        hamlog::HdbWriter w(dir.File("Q.HDB"), {});
+        for (const std::string& call : calls) {
+            hamlog::HdbContact c;
+            c.call = call;
+            c.when = {2024, 1, 1, 10, 0, 0};
+            c.name = names[rng() % names.size()];
+            w.Append(c);
+        }
+        w.Close();
+    }
+    hamlog::HdbLibrary lib;
+    ASSERT_EQ(lib.HamlogOpen(dir.File("Q")), 0);
+    const zlog::QraIndex index(lib);
+    ASSERT_TRUE(index.Built());
+    std::vector<std::string> probes = {"", "/", "JA9ZZZ", "JA1A/", "/JA1A"};
+    for (const std::string& call : calls) {
+        probes.push_back(call);
+        probes.push_back(text::ToUpper(call));
+        probes.push_back(call + "/1");
+        probes.push_back("KH0/" + call);
+    }
+    int named = 0;
+    for (const std::string& probe : probes) {
+        const std::string walked = zlog::LookupQraName(lib, probe);
+        ASSERT_EQ(index.Lookup(probe), walked) << "\"" << probe << "\"";
+        named += !walked.empty();
+    }
+    EXPECT_GT(named, 100);
 }
