@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs, builds with warnings as errors and the address/undefined sanitizers, and runs
-# every test; the Windows build (cross-compiled, packed) runs its tests under Wine (label
-# "windows"; leave them out locally with `ctest -LE windows`).
+# Installs, checks the C++ layout against .clang-format, builds with warnings as errors and
+# the address/undefined sanitizers, and runs every test; the Windows build (cross-compiled,
+# packed) runs its tests under Wine (label "windows"; leave them out locally with
+# `ctest -LE windows`).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+bash scripts/check-format.sh  # every C++ file as .clang-format lays it out
 bash scripts/build-windows.sh build-mingw
 bash scripts/build.sh build-test -DTRELVO5_WERROR=ON -DTRELVO5_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
     -DTRELVO5_WINDOWS_DIR="$PWD/build-mingw"

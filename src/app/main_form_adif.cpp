@@ -21,7 +21,8 @@ struct MainFormModel::AdifSession {
 
 void MainFormModel::setADIFData_Click() {
     if (!adif_) adif_ = std::make_shared<AdifSession>();
-    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "mkCSV"}, kModeAdifImport);
+    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "mkCSV"},
+                    kModeAdifImport);
     adif_->meter.meterQuestionAnswered = false;
 
     const std::string stored = ini_.ReadOr("ADIF-FOL", "ADIF-FileName", "");
@@ -88,7 +89,8 @@ void MainFormModel::ScanAdifTags() {
             ResetCounter();
             return;
         }
-        view_.SetText("Label6", std::to_string(result.records) + " / " + std::to_string(result.table.Count()));
+        view_.SetText("Label6",
+                      std::to_string(result.records) + " / " + std::to_string(result.table.Count()));
         // Files written on other systems: lines ending in LF alone, text in UTF-8. Read as
         // they are, they give no tags or garbled ones; offer to read them the other way.
         adif::AdifReadOptions& ro = adif_->readOptions;
@@ -187,7 +189,8 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
             view_.SetBackColor("Command1", std::nullopt);
             Enable("Command1", true);
             Message(std::string(adif::kReadDatError));
-            if (!result.keptPath.empty()) Message(CancelledKeptMessage(result.written, result.keptPath, config_.lang));
+            if (!result.keptPath.empty())
+                Message(CancelledKeptMessage(result.written, result.keptPath, config_.lang));
             return;
         case adif::AdifRunResult::Status::Completed:
             view_.SetBackColor("Command1", kReadyGreen);
@@ -195,7 +198,8 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
                         ? NothingFoundMessage(AdifLogPath, savePath, !result.outputReplaced, config_.lang)
                         : adif::AdifCompletionMessage(result.written, savePath));
             if (result.written > 0)
-                if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(savePath), config_.lang); !w.empty())
+                if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(savePath), config_.lang);
+                    !w.empty())
                     callbacks.Warning(w);
             callbacks.ShowWarnings();
             Enable("Command1", true);
@@ -203,7 +207,8 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
     }
 }
 
-void MainFormModel::viewCSV_Click() { dialogs_.StartEditor(EditorPath, SavePath); }
+void MainFormModel::viewCSV_Click() {
+    dialogs_.StartEditor(EditorPath, SavePath);
+}
 
 }  // namespace trelvo::app
-

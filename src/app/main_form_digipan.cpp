@@ -9,7 +9,8 @@ namespace trelvo::app {
 using form::kMenu;
 
 void MainFormModel::setDGPData_Click() {
-    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV"}, kModeDigipanImport);
+    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV"},
+                    kModeDigipanImport);
     ApplyImportOptions(kModeDigipanImport);
 
     const std::string stored = ini_.ReadOr("DIGIPAN-FOL", "DIGIPAN-FN", "");
@@ -60,8 +61,8 @@ void MainFormModel::ConvertDigipanLog() {
     digipan::DigipanOptions o;
     o.logPath = DigipanLogPath;
     o.geneDataFolder = GeneDataFolder;
-    o.freqFormat = view_.Checked("Option1(1)") ? digipan::FreqFormat::WholeMhz
-                                               : digipan::FreqFormat::MhzThreeDecimals;
+    o.freqFormat =
+        view_.Checked("Option1(1)") ? digipan::FreqFormat::WholeMhz : digipan::FreqFormat::MhzThreeDecimals;
     o.qslIssue = QslIssueFlag != 0;
     o.issueMark = view_.Text("Text4");
     o.qslSent = QslSentFlag != 0;
@@ -99,7 +100,8 @@ void MainFormModel::ConvertDigipanLog() {
         return;
     }
     Message(digipan::CompletionMessage(result));
-    if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(result.outputPath), config_.lang); !w.empty())
+    if (const std::string w = OutOfBandWarning(FindOutOfBandFrequencies(result.outputPath), config_.lang);
+        !w.empty())
         callbacks.Warning(w);
     callbacks.ShowWarnings();
     dialogs_.StartEditor(EditorPath, result.outputPath);

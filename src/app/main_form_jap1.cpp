@@ -15,8 +15,8 @@ using form::kMenu;
 
 void MainFormModel::JAP1CSV_Click() {
     // What the command changes before its file choice, so a cancelled choice can put it back.
-    std::vector<std::string> items = {"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF",
-                                      "viewCSVJ", "Command1"};
+    std::vector<std::string> items = {"MODCH", "mkADIF",      "mkHL2CSV", "mkHL2CSV5",
+                                      "xxxCC", "viewNewADIF", "viewCSVJ", "Command1"};
     items.insert(items.end(), ImportOptionControls().begin(), ImportOptionControls().end());
     std::vector<std::pair<std::string, bool>> enabled;
     for (const std::string& c : items) enabled.emplace_back(c, view_.Enabled(c));
@@ -36,7 +36,8 @@ void MainFormModel::JAP1CSV_Click() {
         if (modeBefore == 3 && AdifMappingReady != 0) view_.SetBackColor("Command1", form::kReadyGreen);
     };
 
-    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSVJ"}, kModeJap1Import);
+    EnterImportMode({"MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSVJ"},
+                    kModeJap1Import);
     ApplyImportOptions(kModeJap1Import);
 
     // The remarks table comes from the program's folder, read before the file is chosen
@@ -118,6 +119,8 @@ void MainFormModel::ConvertJap1Log() {
     for (const char* c : {"Frame1", kMenu, "viewCSVJ"}) Enable(c, true);
 }
 
-void MainFormModel::viewCSVJ_Click() { dialogs_.StartEditor(EditorPath, Jap1OutputPath()); }
+void MainFormModel::viewCSVJ_Click() {
+    dialogs_.StartEditor(EditorPath, Jap1OutputPath());
+}
 
 }  // namespace trelvo::app

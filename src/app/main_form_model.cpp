@@ -1,8 +1,8 @@
 #include "app/main_form_model.h"
 
 #include <exception>
-#include <new>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 #include "app/main_form_internal.h"
@@ -22,7 +22,9 @@ namespace {
 using form::kMenu;
 using form::kNoLog;
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 }  // namespace
 
@@ -41,7 +43,8 @@ std::string VersionText(int major, int minor, int revision) {
     if (revision != 0) {
         static const char* kHex = "0123456789ABCDEF";
         std::string hex;
-        for (unsigned v = static_cast<unsigned>(revision); v != 0; v /= 16) hex.insert(hex.begin(), kHex[v % 16]);
+        for (unsigned v = static_cast<unsigned>(revision); v != 0; v /= 16)
+            hex.insert(hex.begin(), kHex[v % 16]);
         s += hex;
     }
     return s;
@@ -75,9 +78,13 @@ MainFormModel::MainFormModel(MainFormConfig config, MainFormView& view, UiDialog
 
 MainFormModel::~MainFormModel() = default;
 
-std::string MainFormModel::Jap1OutputPath() const { return JoinPath(WritableFolder(), "JAP2HL.CSV"); }
+std::string MainFormModel::Jap1OutputPath() const {
+    return JoinPath(WritableFolder(), "JAP2HL.CSV");
+}
 
-void MainFormModel::Enable(const std::string& name, bool on) { view_.SetEnabled(name, on && Available(name)); }
+void MainFormModel::Enable(const std::string& name, bool on) {
+    view_.SetEnabled(name, on && Available(name));
+}
 
 void MainFormModel::EnableAll(std::initializer_list<const char*> names, bool on) {
     for (const char* n : names) Enable(n, on);
@@ -88,7 +95,9 @@ void MainFormModel::ShowFrame(const std::string& frame, bool on) {
     view_.SetEnabled(frame, on);
 }
 
-void MainFormModel::ResetCounter() { view_.SetText("Label6", kCounterIdle); }
+void MainFormModel::ResetCounter() {
+    view_.SetText("Label6", kCounterIdle);
+}
 
 void MainFormModel::EnterImportMode(std::initializer_list<const char*> itemsOff, int mode) {
     EnableAll(itemsOff, false);
@@ -108,7 +117,8 @@ std::string CancelledKeptMessage(long long written, const std::string& keptPath,
     return Render(trelvo::Message("app.cancelled-kept").Arg("count", written).Arg("kept", keptPath), lang);
 }
 
-std::string NothingFoundMessage(const std::string& log, const std::string& output, bool outputKept, Lang lang) {
+std::string NothingFoundMessage(const std::string& log, const std::string& output, bool outputKept,
+                                Lang lang) {
     return Render(Message(outputKept ? "app.nothing-found.kept" : "app.nothing-found.empty")
                       .Arg("file", log)
                       .Arg("output", output),
@@ -133,28 +143,37 @@ void MainFormModel::ShowCancelled(long long written, const std::string& keptPath
 }
 
 const std::vector<std::string>& ImportOptionControls() {
-    static const std::vector<std::string> names = {"Option1(0)", "Option1(1)", "Option1(2)", "Option1(3)",
-                                                   "Check1",     "Text4",      "Check2",     "Text5",
-                                                   "Check4",     "Text22",     "Check3",     "Text23",
-                                                   "Text24"};
+    static const std::vector<std::string> names = {
+        "Option1(0)", "Option1(1)", "Option1(2)", "Option1(3)", "Check1", "Text4", "Check2",
+        "Text5",      "Check4",     "Text22",     "Check3",     "Text23", "Text24"};
     return names;
 }
 
 void MainFormModel::ApplyImportOptions(int mode) {
     // DigiPan reads neither the two ADIF frequency choices nor the received mark and the ADIF
     // characters; JAP1 reads no option at all.
-    static const std::set<std::string> notDigipan = {"Option1(2)", "Option1(3)", "Check4", "Text22", "Text23",
-                                                     "Text24"};
+    static const std::set<std::string> notDigipan = {"Option1(2)", "Option1(3)", "Check4",
+                                                     "Text22",     "Text23",     "Text24"};
     for (const std::string& c : ImportOptionControls())
-        view_.SetEnabled(c, mode == kModeAdifImport || (mode == kModeDigipanImport && !notDigipan.contains(c)));
+        view_.SetEnabled(c,
+                         mode == kModeAdifImport || (mode == kModeDigipanImport && !notDigipan.contains(c)));
     switch (mode) {
-        case kModeDigipanImport: view_.SetText("Frame1", kFrame1Digipan); break;
-        case kModeAdifImport: view_.SetText("Frame1", kFrame1Adif); break;
-        case kModeJap1Import: view_.SetText("Frame1", kFrame1Jap1); break;
-        default: break;
+        case kModeDigipanImport:
+            view_.SetText("Frame1", kFrame1Digipan);
+            break;
+        case kModeAdifImport:
+            view_.SetText("Frame1", kFrame1Adif);
+            break;
+        case kModeJap1Import:
+            view_.SetText("Frame1", kFrame1Jap1);
+            break;
+        default:
+            break;
     }
-    if (mode == kModeAdifImport && AdifMappingReady != 0) view_.SetBackColor("Command1", form::kReadyGreen);
-    else view_.SetBackColor("Command1", std::nullopt);
+    if (mode == kModeAdifImport && AdifMappingReady != 0)
+        view_.SetBackColor("Command1", form::kReadyGreen);
+    else
+        view_.SetBackColor("Command1", std::nullopt);
 }
 
 void MainFormModel::EndCancelledRun(RunCallbacks& callbacks, long long written, const std::string& keptPath) {
@@ -183,7 +202,8 @@ LoadOutcome MainFormModel::Form_Load() {
         ShowFrame("Frame1", true);
         for (const char* f : {"Frame2", "Frame3", "Frame7", "Frame8"}) ShowFrame(f, false);
         view_.SetVisible("Label7", false);
-        view_.SetText("verdisp", VersionText(config_.versionMajor, config_.versionMinor, config_.versionRevision));
+        view_.SetText("verdisp",
+                      VersionText(config_.versionMajor, config_.versionMinor, config_.versionRevision));
 
         if (view_.AnotherInstanceRunning()) return LoadOutcome::AlreadyRunning;
         // Commands whose conversion is not part of this build stay disabled.
@@ -284,7 +304,9 @@ void MainFormModel::Form_Unload() {
     view_.EndProgram();
 }
 
-void MainFormModel::Pend_Click() { Form_Unload(); }
+void MainFormModel::Pend_Click() {
+    Form_Unload();
+}
 
 void MainFormModel::Form_KeyDown(int keyCode, int shift) {
     if (keyCode == 27) CancelRequested = 1;
@@ -295,7 +317,9 @@ void MainFormModel::Form_KeyDown(int keyCode, int shift) {
     }
 }
 
-void MainFormModel::Form_Activate() { view_.SetFocusTo(ZlogChosen ? "Text9" : "Text4"); }
+void MainFormModel::Form_Activate() {
+    view_.SetFocusTo(ZlogChosen ? "Text9" : "Text4");
+}
 
 // --------------------------------------------------------------------------------------
 // Convert
@@ -352,7 +376,8 @@ void MainFormModel::Command1_Click() {
 // --------------------------------------------------------------------------------------
 // Running a conversion
 
-MainFormModel::RunCallbacks::RunCallbacks(MainFormModel& model, std::function<std::string(long long)> counterText)
+MainFormModel::RunCallbacks::RunCallbacks(MainFormModel& model,
+                                          std::function<std::string(long long)> counterText)
     : model_(model), counterText_(std::move(counterText)) {
     if (!counterText_) counterText_ = [](long long n) { return std::to_string(n); };
 }
@@ -409,7 +434,8 @@ hamlog::HdbFieldLengths MainFormModel::ImportWidths(ConversionCallbacks& callbac
 }
 
 void MainFormModel::ShowRunError(const std::exception& e) {
-    dialogs_.Message(Tr(trelvo::Message("app.run-failed").Arg("reason", ErrorTextOf(e))), MessageIcon::Critical);
+    dialogs_.Message(Tr(trelvo::Message("app.run-failed").Arg("reason", ErrorTextOf(e))),
+                     MessageIcon::Critical);
 }
 
 // --------------------------------------------------------------------------------------
@@ -454,7 +480,9 @@ void MainFormModel::FileDropped(const std::string& path) {
 // --------------------------------------------------------------------------------------
 // Auxiliary commands
 
-void MainFormModel::ConvHelp_Click() { dialogs_.ShowHelp(1); }
+void MainFormModel::ConvHelp_Click() {
+    dialogs_.ShowHelp(1);
+}
 
 void MainFormModel::edSet_Click() {
     FileDialogRequest req;
@@ -479,7 +507,9 @@ void MainFormModel::edSet_Click() {
 // --------------------------------------------------------------------------------------
 // Option controls
 
-void MainFormModel::Check9_Click() { ExportKhz = view_.Checked("Check9") ? 1 : 0; }
+void MainFormModel::Check9_Click() {
+    ExportKhz = view_.Checked("Check9") ? 1 : 0;
+}
 
 void MainFormModel::Check10_Click() {
     if (view_.Checked("Check10")) {
@@ -524,15 +554,24 @@ void MainFormModel::TextChanged(const std::string& name) {
         const std::optional<long long> n = text::WholeNumber(t);
         target = n ? static_cast<int>(*n) : 0;
     };
-    if (name == "Text4") Marks.issue = view_.Text(name);
-    else if (name == "Text5") Marks.sent = view_.Text(name);
-    else if (name == "Text22") Marks.rcvd = view_.Text(name);
-    else if (name == "Text23") Marks.adifSent = view_.Text(name);
-    else if (name == "Text24") Marks.adifRcvd = view_.Text(name);
-    else if (name == "Text9") ZlogQslMark = view_.Text(name);
-    else if (name == "Text3") count(name, FrontCut);
-    else if (name == "Text6") count(name, BackCut);
-    else if (name == "Text10") count(name, LeadChars);
+    if (name == "Text4")
+        Marks.issue = view_.Text(name);
+    else if (name == "Text5")
+        Marks.sent = view_.Text(name);
+    else if (name == "Text22")
+        Marks.rcvd = view_.Text(name);
+    else if (name == "Text23")
+        Marks.adifSent = view_.Text(name);
+    else if (name == "Text24")
+        Marks.adifRcvd = view_.Text(name);
+    else if (name == "Text9")
+        ZlogQslMark = view_.Text(name);
+    else if (name == "Text3")
+        count(name, FrontCut);
+    else if (name == "Text6")
+        count(name, BackCut);
+    else if (name == "Text10")
+        count(name, LeadChars);
 }
 
 void MainFormModel::Label21_MouseDown() {
@@ -548,7 +587,8 @@ void MainFormModel::WriteSetting(const std::string& key, const std::string& valu
 }
 
 std::string MainFormModel::SettingsNotSavedMessage() const {
-    return Tr(trelvo::Message("app.settings-not-saved").Arg("reason", ini_.WriteError()).Arg("file", ini_.Path()));
+    return Tr(
+        trelvo::Message("app.settings-not-saved").Arg("reason", ini_.WriteError()).Arg("file", ini_.Path()));
 }
 
 }  // namespace trelvo::app

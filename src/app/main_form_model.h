@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "core/callbacks.h"
-#include "core/message.h"
 #include "app/conversion_mode.h"
 #include "app/main_form_view.h"
 #include "app/ui_dialogs.h"
+#include "core/callbacks.h"
+#include "core/message.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_library.h"
 #include "hamlog/hdb_header.h"
@@ -191,13 +191,13 @@ public:
     int AdifMappingReady = 0;
     int ExportCodeOff = 0, ExportTownCodeOff = 0, ExportKhz = 0;
     int ExportRangeKind = 0;
-    settings::QslMarks Marks;     // kept equal to Text4, Text5, Text22, Text23, Text24
-    std::string ZlogQslMark;      // Text9
+    settings::QslMarks Marks;                      // kept equal to Text4, Text5, Text22, Text23, Text24
+    std::string ZlogQslMark;                       // Text9
     int FrontCut = 0, BackCut = 0, LeadChars = 0;  // Text3, Text6, Text10
     bool ZlogChosen = false;
-    std::string AdifLogPath;   // the ADIF file chosen last
-    std::string FixedText;     // the mapping window's fixed text, kept for this run
-    std::string Jap1LogPath;   // the JAP1 file chosen last
+    std::string AdifLogPath;  // the ADIF file chosen last
+    std::string FixedText;    // the mapping window's fixed text, kept for this run
+    std::string Jap1LogPath;  // the JAP1 file chosen last
     std::string Jap1OutputPath() const;
     // The folder generated files go to by default (the program's folder when it is writable).
     const std::string& WritableFolder() const {

@@ -6,8 +6,8 @@
 
 #include "cli/cli_context.h"
 #include "core/errors.h"
-#include "csvout/dxcc_tables.h"
 #include "core/platform.h"
+#include "csvout/dxcc_tables.h"
 #include "export/hamlog_export.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
@@ -62,7 +62,8 @@ std::string CheckedDatabase(const ExportArgs& a, const CliContext& ctx) {
     const char* known = hamlog::LocationMessage(status);
     std::string why = known ? text::ReplaceAll(known, "\r\n", " ") : std::string(hamlog::kMsgCannotOpenDb);
     if (!loc.HeaderProblem.empty())
-        throw FileError(path, Message("cli.reason-detail").Arg("message", why).Arg("detail", loc.HeaderProblemMessage));
+        throw FileError(
+            path, Message("cli.reason-detail").Arg("message", why).Arg("detail", loc.HeaderProblemMessage));
     throw FileError(path, why);
 }
 
@@ -124,13 +125,14 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
         if (!ok) throw Error(Message("export.bad-timestamp").Arg("value", t));
     }
 
-    CheckCommandFiles(ctx, {{o.dbPath, Tr("role.database"), false},
-                            {settings::ResolvePathNoCase(hamlog::MstPathFor(o.dbPath)), Tr("role.master-file"), false},
-                            {kind == exports::ExportKind::kAdif
-                                 ? csvout::DxccTable::Locate(csvout::kHamlogToAdifTableFile, ctx.programFolder)
-                                 : std::string(),
-                             Tr("role.dxcc-table"), false},
-                            {o.outputPath, Tr("role.output"), true}});
+    CheckCommandFiles(
+        ctx, {{o.dbPath, Tr("role.database"), false},
+              {settings::ResolvePathNoCase(hamlog::MstPathFor(o.dbPath)), Tr("role.master-file"), false},
+              {kind == exports::ExportKind::kAdif
+                   ? csvout::DxccTable::Locate(csvout::kHamlogToAdifTableFile, ctx.programFolder)
+                   : std::string(),
+               Tr("role.dxcc-table"), false},
+              {o.outputPath, Tr("role.output"), true}});
     hamlog::HdbLibrary lib;
     CliCallbacks callbacks;
     const exports::ExportResult r = exports::ExportHamlogData(lib, o, callbacks);
@@ -138,7 +140,8 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
     if (r.cancelled) ReportCancelled(r.converted, r.keptPath, o.outputPath);
     std::cout << exports::CompletionMessage(r, "\n") << '\n';
     if (!r.countMismatch.empty() && !a.allowTruncated) {
-        std::cerr << Tr(Message("cli.error").Arg("reason", Message("export.count-mismatch").Arg("detail", r.countMismatch)))
+        std::cerr << Tr(Message("cli.error")
+                            .Arg("reason", Message("export.count-mismatch").Arg("detail", r.countMismatch)))
                   << '\n';
         throw ExitStatus{kExitFailed};
     }
@@ -169,21 +172,25 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
         cmd->footer(ExitStatusHelp());
         cmd->add_option("HDB", a.db, Tr("cli.help.export.hdb"))->group(io);
         cmd->add_option("-o,--output", a.output, Tr("cli.help.export.output"))->group(io);
-        a.fromDateOpt = cmd->add_option("--from-date", a.fromDate, Tr("cli.help.export.from-date"))->group(range);
+        a.fromDateOpt =
+            cmd->add_option("--from-date", a.fromDate, Tr("cli.help.export.from-date"))->group(range);
         CLI::Option* to = cmd->add_option("--to-date", a.toDate, Tr("cli.help.export.to-date"))->group(range);
         a.fromDateOpt->needs(to);
         to->needs(a.fromDateOpt);
         a.fromRecordOpt =
             cmd->add_option("--from-record", a.fromRecord, Tr("cli.help.export.from-record"))->group(range);
-        a.toRecordOpt = cmd->add_option("--to-record", a.toRecord, Tr("cli.help.export.to-record"))->group(range);
+        a.toRecordOpt =
+            cmd->add_option("--to-record", a.toRecord, Tr("cli.help.export.to-record"))->group(range);
         a.fromDateOpt->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
         to->excludes(a.fromRecordOpt)->excludes(a.toRecordOpt);
         // Each kind lists only the options it reads.
         if (k.kind == exports::ExportKind::kAdif || k.kind == exports::ExportKind::kAdx) {
             cmd->add_flag("--khz", a.khz, Tr("cli.help.export.khz"))->group(format);
-            CLI::Option* noCode = cmd->add_flag("--no-code", a.noCode, Tr("cli.help.export.no-code"))->group(format);
+            CLI::Option* noCode =
+                cmd->add_flag("--no-code", a.noCode, Tr("cli.help.export.no-code"))->group(format);
             CLI::Option* noTown =
-                cmd->add_flag("--no-town-code", a.noTownCode, Tr("cli.help.export.no-town-code"))->group(format);
+                cmd->add_flag("--no-town-code", a.noTownCode, Tr("cli.help.export.no-town-code"))
+                    ->group(format);
             noCode->excludes(noTown);
             cmd->add_flag("--standard", a.standard, Tr("cli.help.export.standard"))->group(format);
             cmd->add_option("--timestamp", a.timestamp, Tr("cli.help.export.timestamp"))->group(format);
@@ -196,7 +203,8 @@ void RegisterExportCommand(CLI::App& app, CliContext& ctx) {
                                                                  : "cli.help.export.encoding"))
             ->check(CLI::IsMember({"cp932", "utf-8"}))
             ->group(format);
-        cmd->add_flag("--allow-truncated", a.allowTruncated, Tr("cli.help.export.allow-truncated"))->group(io);
+        cmd->add_flag("--allow-truncated", a.allowTruncated, Tr("cli.help.export.allow-truncated"))
+            ->group(io);
         const exports::ExportKind kind = k.kind;
         cmd->callback([args, kind, &ctx]() { Run(kind, *args, ctx); });
     }

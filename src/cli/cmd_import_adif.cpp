@@ -64,8 +64,7 @@ void ApplyMapOption(const AdifArgs& a, const adif::AdifScanResult& scan, adif::A
             const std::string_view pair = text::TrimBlanks(item);
             if (pair.empty()) continue;
             const std::size_t eq = pair.find('=');
-            if (eq == std::string_view::npos)
-                throw Error(Message("adif.map.not-pair").Arg("value", pair));
+            if (eq == std::string_view::npos) throw Error(Message("adif.map.not-pair").Arg("value", pair));
             const std::string tag = text::ToUpper(text::TrimBlanks(pair.substr(0, eq)));
             const std::string title(text::TrimBlanks(pair.substr(eq + 1)));
             const int column = adif::ColumnFromTitle(title);
@@ -107,8 +106,9 @@ void ApplyAutoMap(adif::AdifMappingModel& model, const std::string& file) {
     for (const auto& c : model.AutoMap(adif::IsSendersViewProgram(adif::ReadAdifProgramId(file))))
         chosen += (chosen.empty() ? "" : ",") + c.tag + "=" + std::string(adif::ColumnTitle(c.column)) +
                   (c.fallback.empty() ? "" : " " + Tr(Message("adif.map.else").Arg("tag", c.fallback)));
-    std::cout << Tr(Message("adif.map.chosen").Arg("map", chosen.empty() ? Tr("adif.map.none-found") : chosen))
-              << '\n';
+    std::cout
+        << Tr(Message("adif.map.chosen").Arg("map", chosen.empty() ? Tr("adif.map.none-found") : chosen))
+        << '\n';
 }
 
 // --db, --widths, the database of the settings when it is usable, or the default widths.
@@ -120,7 +120,9 @@ hamlog::HdbFieldLengths Widths(const AdifArgs& a, CliContext& ctx, settings::Ini
     Message why;
     if (!a.db.empty()) {
         if (!hamlog::ReadCheckedHdbFieldLengths(a.db, w, why))
-            throw FileError(a.db, Message("cli.reason-detail").Arg("message", hamlog::kMsgLocationInvalid).Arg("detail", why));
+            throw FileError(
+                a.db,
+                Message("cli.reason-detail").Arg("message", hamlog::kMsgLocationInvalid).Arg("detail", why));
         return w;
     }
     const std::string stored = ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "");
@@ -152,8 +154,7 @@ std::string Mark(const std::string& given, const std::string& fromSettings) {
 
 void WarnAboutInput(const AdifArgs& a, const adif::AdifInputTraits& t, adif::AdifEncoding used, bool lfUsed,
                     CliCallbacks& cb) {
-    if (!lfUsed && t.LfOnly())
-        cb.Warning(Message("adif.lf-only").Arg("file", a.file));
+    if (!lfUsed && t.LfOnly()) cb.Warning(Message("adif.lf-only").Arg("file", a.file));
     if (used == adif::AdifEncoding::Cp932 && t.LooksLikeUtf8())
         cb.Warning(Message("adif.utf8-read-as-cp932").Arg("file", a.file));
 }
@@ -171,12 +172,12 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     read.encoding = a.encoding == "utf-8"  ? adif::AdifEncoding::Utf8
                     : a.encoding == "auto" ? adif::AdifEncoding::Auto
                                            : adif::AdifEncoding::Cp932;
-    if (a.skipKnown && a.db.empty())
-        throw Error(Message("adif.skip-known-needs-db"));
+    if (a.skipKnown && a.db.empty()) throw Error(Message("adif.skip-known-needs-db"));
 
     CheckInputFile(a.file, Tr("role.adif-file"));
     if (!a.db.empty()) CheckInputFile(a.db, Tr("role.database"));
-    const std::string storedDb = a.db.empty() && a.widths.empty() ? ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "") : "";
+    const std::string storedDb =
+        a.db.empty() && a.widths.empty() ? ini.ReadOr("HAMLOG-FOL", "HAMLOG-FN", "") : "";
     CheckCommandFiles(ctx, {{a.file, Tr("role.adif-file"), false},
                             {a.db, Tr("role.database"), false},
                             {storedDb, Tr("role.settings-db-widths"), false},
@@ -185,8 +186,7 @@ void Run(const AdifArgs& a, CliContext& ctx) {
                             {a.output, Tr("role.output"), true}});
 
     adif::AdifScanResult scan = adif::ScanAdifTags(a.file, read, cb);
-    if (scan.cancelled)
-        throw Aborted(Message("adif.cancelled-scan").Arg("file", a.file));
+    if (scan.cancelled) throw Aborted(Message("adif.cancelled-scan").Arg("file", a.file));
     read = scan.RunOptions();
     std::cout << Tr(Message(a.encoding == "auto" && !scan.adx ? "adif.input-detected" : "adif.input")
                         .Arg("input", adif::DescribeAdifInput(scan)))
@@ -207,11 +207,12 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     adif::AdifMappingModel model(scan.table.Names());
     if (!model.CanOpen()) {
         WarnAboutInput(a, scan.traits, scan.encoding, scan.lfEndsLine, cb);
-        throw FormatError(a.file, Message("cli.reason-detail")
-                                      .Arg("message", adif::AdifMappingModel::kOpenFailedMessage)
-                                      .Arg("detail", scan.headerSeen ? Message("adif.too-few-tags")
-                                                                           .Arg("count", scan.table.Count())
-                                                                     : Message("adif.no-eoh")));
+        throw FormatError(
+            a.file,
+            Message("cli.reason-detail")
+                .Arg("message", adif::AdifMappingModel::kOpenFailedMessage)
+                .Arg("detail", scan.headerSeen ? Message("adif.too-few-tags").Arg("count", scan.table.Count())
+                                               : Message("adif.no-eoh")));
     }
     if (a.map.size() == 1 && text::EqualsNoCase(text::TrimBlanks(a.map.front()), "auto"))
         ApplyAutoMap(model, a.file);
@@ -220,7 +221,8 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     else {
         model.LoadFromIni(ini);
         if (!model.BuildMapping().AnyMapped()) {
-            std::cout << Tr(Message("adif.no-stored-mapping").Arg("section", adif::kMappingIniSection)) << '\n';
+            std::cout << Tr(Message("adif.no-stored-mapping").Arg("section", adif::kMappingIniSection))
+                      << '\n';
             ApplyAutoMap(model, a.file);
         }
     }
@@ -231,7 +233,8 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     }
     const adif::AdifMapping mapping = model.BuildMapping();
     if (!mapping.AnyMapped())
-        cb.Warning(Message(a.map.empty() ? "adif.nothing-mapped-settings" : "adif.nothing-mapped").Arg("file", a.file));
+        cb.Warning(Message(a.map.empty() ? "adif.nothing-mapped-settings" : "adif.nothing-mapped")
+                       .Arg("file", a.file));
 
     const settings::QslMarks stored = settings::LoadQslMarks(ini);
     adif::AdifLineOptions lo;
@@ -255,7 +258,8 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     adif::AdifKnownCheck known;
     if (a.skipKnown) {
         if (lib.HamlogOpen(hamlog::HamlogDbBaseOf(a.db)) != 0)
-            throw FileError(a.db, Message("adif.known-cannot-open").Arg("reason", lib.LastOpenErrorMessage()));
+            throw FileError(a.db,
+                            Message("adif.known-cannot-open").Arg("reason", lib.LastOpenErrorMessage()));
         lib.SetQsoOrMaster(hamlog::kQsoTable);
         knownContacts.emplace(lib);
         known = [&knownContacts](const csvout::HamlogCsvRecord& r) { return knownContacts->Has(r); };
@@ -276,7 +280,8 @@ void Run(const AdifArgs& a, CliContext& ctx) {
     if (r.unmappable > 0)
         cb.Warning(Message("cli.unmappable").Arg("file", a.output).Arg("count", r.unmappable));
     if (r.skipped > 0)
-        cb.Warning(Message("adif.skipped").Arg("file", a.file).Arg("count", r.skipped).Arg("records", r.records));
+        cb.Warning(
+            Message("adif.skipped").Arg("file", a.file).Arg("count", r.skipped).Arg("records", r.records));
     WarnAboutInput(a, r.traits, read.encoding, read.lfEndsLine, cb);
     if (r.status == adif::AdifRunResult::Status::Aborted)
         throw Aborted(Message("adif.meter-refused")
@@ -284,7 +289,10 @@ void Run(const AdifArgs& a, CliContext& ctx) {
                           .Arg("rest", CancelledText(r.written, r.keptPath, a.output)));
     if (r.status == adif::AdifRunResult::Status::Cancelled) ReportCancelled(r.written, r.keptPath, a.output);
     if (a.skipKnown)
-        std::cout << Tr(Message("adif.known-left-out").Arg("file", a.db).Arg("count", r.known).Arg("records", r.records))
+        std::cout << Tr(Message("adif.known-left-out")
+                            .Arg("file", a.db)
+                            .Arg("count", r.known)
+                            .Arg("records", r.records))
                   << '\n';
     if (r.written == 0 && r.known > 0 && r.known + r.skipped == r.records) {
         cb.Warning(Message(r.outputReplaced ? "adif.all-known.empty-written" : "adif.all-known.kept")
@@ -307,7 +315,8 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
     CLI::App* cmd = ImportGroup(app)->add_subcommand("adif", Tr("cli.help.adif"));
     cmd->footer(ExitStatusHelp());
     const std::string io = Tr("help.group.input-output"), conv = Tr("help.group.conversion"),
-                      qsl = Tr("help.group.qsl"), fields = Tr("help.group.fields"), remarks = Tr("help.group.remarks");
+                      qsl = Tr("help.group.qsl"), fields = Tr("help.group.fields"),
+                      remarks = Tr("help.group.remarks");
     cmd->add_option("FILE", a->file, Tr("cli.help.adif.file"))->required()->group(io);
     cmd->add_option("-o,--output", a->output, Tr("cli.help.adif.output"))->required()->group(io);
     cmd->add_option("--map", a->map, Tr(Message("cli.help.adif.map").Arg("columns", ColumnList())))
@@ -318,15 +327,19 @@ void RegisterImportAdifCommand(CLI::App& app, CliContext& ctx) {
                                                        std::end(adif::kFreqConversionNames))))
         ->group(conv);
     cmd->add_flag("--jst", a->jst, Tr("cli.help.adif.jst"))->group(conv);
-    a->qslIssueOpt =
-        cmd->add_flag("--qsl-issue", a->qslIssue, Tr("cli.help.adif.qsl-issue"))->option_text("[=MARK]")->group(qsl);
-    a->qslSentOpt =
-        cmd->add_flag("--qsl-sent", a->qslSent, Tr("cli.help.adif.qsl-sent"))->option_text("[=MARK]")->group(qsl);
-    a->qslRcvdOpt =
-        cmd->add_flag("--qsl-rcvd", a->qslRcvd, Tr("cli.help.adif.qsl-rcvd"))->option_text("[=MARK]")->group(qsl);
+    a->qslIssueOpt = cmd->add_flag("--qsl-issue", a->qslIssue, Tr("cli.help.adif.qsl-issue"))
+                         ->option_text("[=MARK]")
+                         ->group(qsl);
+    a->qslSentOpt = cmd->add_flag("--qsl-sent", a->qslSent, Tr("cli.help.adif.qsl-sent"))
+                        ->option_text("[=MARK]")
+                        ->group(qsl);
+    a->qslRcvdOpt = cmd->add_flag("--qsl-rcvd", a->qslRcvd, Tr("cli.help.adif.qsl-rcvd"))
+                        ->option_text("[=MARK]")
+                        ->group(qsl);
     a->adifSentOpt = cmd->add_option("--adif-sent", a->adifSent, Tr("cli.help.adif.adif-sent"))->group(qsl);
     a->adifRcvdOpt = cmd->add_option("--adif-rcvd", a->adifRcvd, Tr("cli.help.adif.adif-rcvd"))->group(qsl);
-    CLI::Option* ft = cmd->add_option("--fixed-text", a->fixedText, Tr("cli.help.adif.fixed-text"))->group(remarks);
+    CLI::Option* ft =
+        cmd->add_option("--fixed-text", a->fixedText, Tr("cli.help.adif.fixed-text"))->group(remarks);
     CLI::Option* ftTo = cmd->add_option("--fixed-text-to", a->fixedTextTo, Tr("cli.help.adif.fixed-text-to"))
                             ->check(CLI::IsMember({"remarks1", "remarks2"}))
                             ->group(remarks);

@@ -10,8 +10,7 @@ namespace trelvo::cli {
 
 void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
     auto args = std::make_shared<jap1::Jap1Options>();
-    CLI::App* cmd = ImportGroup(app)->add_subcommand(
-        "jap1", Tr("cli.help.jap1"));
+    CLI::App* cmd = ImportGroup(app)->add_subcommand("jap1", Tr("cli.help.jap1"));
     cmd->footer(ExitStatusHelp());
     const std::string io = Tr("help.group.input-output");
     cmd->add_option("FILE", args->inputPath, Tr("cli.help.jap1.file"))->required()->group(io);
@@ -25,14 +24,14 @@ void RegisterImportJap1Command(CLI::App& app, CliContext& ctx) {
             const settings::SettingsLocation where = settings::LocateSettings(ctx.programFolder);
             if (where.userFolder) options.outputPath = jap1::DefaultJap1OutputPath(where.folder);
         }
-        CheckCommandFiles(ctx, {{options.inputPath, Tr("role.jap1-file"), false},
-                                {options.remarksTablePath.empty()
-                                     ? jap1::FindRemarksConversionTable(ctx.programFolder)
-                                     : options.remarksTablePath,
-                                 Tr("role.remarks-table"), false},
-                                {options.outputPath.empty() ? jap1::DefaultJap1OutputPath(ctx.programFolder)
-                                                            : options.outputPath,
-                                 Tr("role.output"), true}});
+        CheckCommandFiles(
+            ctx, {{options.inputPath, Tr("role.jap1-file"), false},
+                  {options.remarksTablePath.empty() ? jap1::FindRemarksConversionTable(ctx.programFolder)
+                                                    : options.remarksTablePath,
+                   Tr("role.remarks-table"), false},
+                  {options.outputPath.empty() ? jap1::DefaultJap1OutputPath(ctx.programFolder)
+                                              : options.outputPath,
+                   Tr("role.output"), true}});
         CliCallbacks callbacks;
         const jap1::Jap1Result result = jap1::ConvertJap1Csv(options, callbacks);
         if (result.cancelled) ReportCancelled(result.records, result.keptPath, result.outputPath);

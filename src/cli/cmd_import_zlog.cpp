@@ -67,10 +67,11 @@ hamlog::HdbFieldLengths Widths(const ZlogArgs& a, const std::string& iniDb, cons
         std::optional<hamlog::HdbCheckError> problem;
         if (!hamlog::ReadHdbFieldLengths(a.db, w, &problem)) {
             const bool inUse = problem && problem->problem() == hamlog::HdbProblem::kInUse;
-            throw FileError(a.db, Message("cli.reason-detail")
-                                      .Arg("message", inUse ? hamlog::kMsgHamlogInUse : hamlog::kMsgCannotOpenDb)
-                                      .Arg("detail", problem ? Message("cli.text").Arg("text", problem->what())
-                                                             : Message("zlog.header-unreadable")));
+            throw FileError(a.db,
+                            Message("cli.reason-detail")
+                                .Arg("message", inUse ? hamlog::kMsgHamlogInUse : hamlog::kMsgCannotOpenDb)
+                                .Arg("detail", problem ? Message("cli.text").Arg("text", problem->what())
+                                                       : Message("zlog.header-unreadable")));
         }
         return w;
     }
@@ -100,8 +101,7 @@ zlog::ZlogModeNames ModeNames(const ZlogArgs& a, settings::IniStore& ini) {
 // The master list beside --db or the database of the settings, for --qth.
 zlog::MasterIndex Master(const ZlogArgs& a, const std::string& iniDb) {
     const std::string db = !a.db.empty() ? a.db : iniDb;
-    if (db.empty())
-        throw Error(Message("zlog.qth-needs-master").Arg("message", hamlog::kMsgLocationNotSet));
+    if (db.empty()) throw Error(Message("zlog.qth-needs-master").Arg("message", hamlog::kMsgLocationNotSet));
     if (!hamlog::PathHasHdb(db)) throw FileError(db, hamlog::kMsgLocationInvalid);
     const std::string mst = hamlog::MstPathFor(AbsolutePath(db));
     hamlog::MasterList list;
@@ -223,29 +223,40 @@ void RegisterImportZlogCommand(CLI::App& app, CliContext& ctx) {
     CLI::App* cmd = ImportGroup(app)->add_subcommand("zlog", Tr("cli.help.zlog"));
     cmd->footer(ExitStatusHelp());
     const std::string io = Tr("help.group.input-output"), conv = Tr("help.group.conversion"),
-                      qsl = Tr("help.group.qsl"), fields = Tr("help.group.fields"), remarks = Tr("help.group.remarks");
+                      qsl = Tr("help.group.qsl"), fields = Tr("help.group.fields"),
+                      remarks = Tr("help.group.remarks");
     cmd->add_option("FILE", a->file, Tr("cli.help.zlog.file"))->required()->group(io);
     cmd->add_option("-o,--output", a->output, Tr("cli.help.zlog.output"))->group(io);
     cmd->add_flag("--to-other-zone", a->toOtherZone, Tr("cli.help.zlog.to-other-zone"))->group(conv);
-    cmd->add_option("--freq", a->freq, Tr("cli.help.zlog.freq"))->check(CLI::IsMember({"band", "exact"}))->group(conv);
+    cmd->add_option("--freq", a->freq, Tr("cli.help.zlog.freq"))
+        ->check(CLI::IsMember({"band", "exact"}))
+        ->group(conv);
     cmd->add_option("--mode-names", a->modeNames, Tr("cli.help.zlog.mode-names"))->group(conv);
     cmd->add_flag("--qth", a->qth, Tr("cli.help.zlog.qth"))->group(conv);
     cmd->add_option("--front-cut", a->frontCut, Tr("cli.help.zlog.front-cut"))
         ->check(CLI::NonNegativeNumber)
         ->group(conv);
-    cmd->add_option("--back-cut", a->backCut, Tr("cli.help.zlog.back-cut"))->check(CLI::NonNegativeNumber)->group(conv);
+    cmd->add_option("--back-cut", a->backCut, Tr("cli.help.zlog.back-cut"))
+        ->check(CLI::NonNegativeNumber)
+        ->group(conv);
     cmd->add_option("--lead-chars", a->leadChars, Tr("cli.help.zlog.lead-chars"))
         ->check(CLI::NonNegativeNumber)
         ->group(conv);
     cmd->add_option("--code-table", a->codeTable, Tr("cli.help.zlog.code-table"))->group(conv);
-    a->qraFromOpt = cmd->add_option("--qra-from", a->qraFrom, Tr("cli.help.zlog.qra-from"))->expected(0, 1)->group(conv);
-    a->qslIssueOpt =
-        cmd->add_flag("--qsl-issue", a->qslIssue, Tr("cli.help.adif.qsl-issue"))->option_text("[=MARK]")->group(qsl);
+    a->qraFromOpt =
+        cmd->add_option("--qra-from", a->qraFrom, Tr("cli.help.zlog.qra-from"))->expected(0, 1)->group(conv);
+    a->qslIssueOpt = cmd->add_flag("--qsl-issue", a->qslIssue, Tr("cli.help.adif.qsl-issue"))
+                         ->option_text("[=MARK]")
+                         ->group(qsl);
     cmd->add_flag("--honour-no-qsl", a->honourNoQsl, Tr("cli.help.zlog.honour-no-qsl"))->group(qsl);
     const auto targets = CLI::IsMember({"remarks1", "remarks2", "none"});
-    cmd->add_option("--rcvnum-to", a->rcvnumTo, Tr("cli.help.zlog.rcvnum-to"))->check(targets)->group(remarks);
+    cmd->add_option("--rcvnum-to", a->rcvnumTo, Tr("cli.help.zlog.rcvnum-to"))
+        ->check(targets)
+        ->group(remarks);
     cmd->add_option("--memo-to", a->memoTo, Tr("cli.help.zlog.memo-to"))->check(targets)->group(remarks);
-    cmd->add_option("--contest-to", a->contestTo, Tr("cli.help.zlog.contest-to"))->check(targets)->group(remarks);
+    cmd->add_option("--contest-to", a->contestTo, Tr("cli.help.zlog.contest-to"))
+        ->check(targets)
+        ->group(remarks);
     a->extraOpt = cmd->add_option("--extra", a->extra, Tr("cli.help.adif.fixed-text"))->group(remarks);
     CLI::Option* extraTo = cmd->add_option("--extra-to", a->extraTo, Tr("cli.help.zlog.extra-to"))
                                ->check(CLI::IsMember({"remarks1", "remarks2"}))

@@ -1,8 +1,8 @@
 // trelvo5 settings: what the program will use, read from the settings file.
 #include <iostream>
 
-#include "core/platform.h"
 #include "cli/cli_context.h"
+#include "core/platform.h"
 #include "csvout/dxcc_tables.h"
 #include "settings/app_settings.h"
 
@@ -17,7 +17,8 @@ void RegisterSettingsCommand(CLI::App& app, CliContext& ctx) {
         auto show = [](const char* what, const std::string& v) {
             std::cout << Tr(std::string("settings.") + what) << '\t' << v << '\n';
         };
-        show("settings-file", ctx.IniPath() + (FileExists(ctx.IniPath()) ? "" : " " + Tr("settings.not-found-defaults")));
+        show("settings-file",
+             ctx.IniPath() + (FileExists(ctx.IniPath()) ? "" : " " + Tr("settings.not-found-defaults")));
         show("gene-data-folder", s.geneDataFolder);
         show("editor", s.editorPath);
         show("digipan-log", s.digipanLogPath);
@@ -35,8 +36,10 @@ void RegisterSettingsCommand(CLI::App& app, CliContext& ctx) {
         show("save-folder", s.adifLogFolder);
         csvout::DxccTables t = csvout::DxccTables::Find(ctx.programFolder);
         auto table = [&](const char* what, const csvout::DxccTable& d) {
-            show(what, d.Path().empty() ? Tr("settings.table-not-found")
-                                        : Tr(Message("settings.table-entries").Arg("file", d.Path()).Arg("count", d.Size())));
+            show(what,
+                 d.Path().empty()
+                     ? Tr("settings.table-not-found")
+                     : Tr(Message("settings.table-entries").Arg("file", d.Path()).Arg("count", d.Size())));
         };
         table("dxcc-adif-hamlog", t.adifToHamlog);
         table("dxcc-hamlog-adif", t.hamlogToAdif);

@@ -34,9 +34,9 @@ int main(int argc, char** argv) {
     // message) go to standard error, so the data stays clean for the next program in a pipe.
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const bool dataToStdout =
-            ((a == "-o" || a == "--output") && i + 1 < args.size() && (args[i + 1] == "-" || args[i + 1] == "/dev/stdout")) ||
-            a == "-o-" || a == "--output=-" || a == "--output=/dev/stdout";
+        const bool dataToStdout = ((a == "-o" || a == "--output") && i + 1 < args.size() &&
+                                   (args[i + 1] == "-" || args[i + 1] == "/dev/stdout")) ||
+                                  a == "-o-" || a == "--output=-" || a == "--output=/dev/stdout";
         if (dataToStdout) {
             std::cout.flush();
             std::cout.rdbuf(std::cerr.rdbuf());

@@ -80,7 +80,9 @@ void CheckInputFile(const std::string& path, const Message& role) {
     std::FILE* f = OpenFile(path, "rb");
     if (!f) {
         const int e = errno;
-        throw FileError(path, e ? Message("core.cannot-open-input-because").Arg("role", role).Arg("reason", SystemErrorMessage(e))
+        throw FileError(path, e ? Message("core.cannot-open-input-because")
+                                      .Arg("role", role)
+                                      .Arg("reason", SystemErrorMessage(e))
                                 : Message("core.cannot-open-input").Arg("role", role));
     }
     std::fclose(f);

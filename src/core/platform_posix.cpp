@@ -219,7 +219,9 @@ bool StdinIsTerminal() {
     return isatty(STDIN_FILENO) != 0;
 }
 
-bool ConsoleOwnedAlone() { return false; }
+bool ConsoleOwnedAlone() {
+    return false;
+}
 void WaitForKey() {}
 
 bool WriteStdStream(StdStream stream, std::string_view utf8) {

@@ -17,9 +17,9 @@ void ClearHamlogCsvRecord(HamlogCsvRecord& r) {
 
 std::string FormatHamlogCsvLine(const HamlogCsvRecord& r) {
     const std::string qsl = text::CharFit(r.QSL, 3);
-    const std::string* fields[] = {&r.Call, &r.Date,  &r.Time, &r.HisRST, &r.MyRST,
-                                   &r.Freq, &r.Mode,  &r.Code, &r.GridLoc, &qsl,
-                                   &r.Name, &r.QTH,   &r.Remarks1, &r.Remarks2, &r.StationClass};
+    const std::string* fields[] = {&r.Call, &r.Date, &r.Time,     &r.HisRST,   &r.MyRST,
+                                   &r.Freq, &r.Mode, &r.Code,     &r.GridLoc,  &qsl,
+                                   &r.Name, &r.QTH,  &r.Remarks1, &r.Remarks2, &r.StationClass};
     std::string line;
     line.reserve(128);
     bool first = true;

@@ -22,8 +22,12 @@ bool OccursInList(std::string_view list, std::string_view what) {
     return list.find(what) != std::string_view::npos;
 }
 
-void ToJst(HamlogCsvRecord& r) { ShiftHours(r, 9, "J"); }
-void ToUtc(HamlogCsvRecord& r) { ShiftHours(r, -9, "U"); }
+void ToJst(HamlogCsvRecord& r) {
+    ShiftHours(r, 9, "J");
+}
+void ToUtc(HamlogCsvRecord& r) {
+    ShiftHours(r, -9, "U");
+}
 
 void ClassifyStation(std::string_view callsign, bool jstForJa, HamlogCsvRecord& r, int callWidth) {
     std::string call = text::ToUpper(callsign);
@@ -39,16 +43,18 @@ void ClassifyStation(std::string_view callsign, bool jstForJa, HamlogCsvRecord& 
         call = cut(call);
         r.Call = call;
         r.PortablePart.clear();
-        if (OccursInList(SpecialStationList, call)) ja = false;
-        else ja = OccursInList(JaPrefixList, text::CharLeft(call, 2));
+        if (OccursInList(SpecialStationList, call))
+            ja = false;
+        else
+            ja = OccursInList(JaPrefixList, text::CharLeft(call, 2));
     } else {
         const std::string base = call.substr(0, slash);
         const std::string portable = call.substr(slash + 1);
         r.PortablePart = portable;
         const std::size_t baseLen = text::CharCount(base);
         const std::size_t portLen = text::CharCount(portable);
-        const std::string key = (baseLen > portLen && portLen >= 2) ? text::CharLeft(portable, 2)
-                                                                     : text::CharLeft(base, 2);
+        const std::string key =
+            (baseLen > portLen && portLen >= 2) ? text::CharLeft(portable, 2) : text::CharLeft(base, 2);
         ja = OccursInList(JaPrefixList, key);
         r.Call = cut(call);
     }

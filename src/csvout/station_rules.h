@@ -20,8 +20,7 @@ inline constexpr const char* kStationDx = "8";
 // characters before a removed "/QRP" is put back (the ADIF import cuts to the database's
 // callsign width); without "/" the cut comes before the tests. Throws DateTimeError when a
 // time conversion meets a date that is not one.
-void ClassifyStation(std::string_view callsign, bool jstForJa, HamlogCsvRecord& record,
-                     int callWidth = -1);
+void ClassifyStation(std::string_view callsign, bool jstForJa, HamlogCsvRecord& record, int callWidth = -1);
 
 // Date and Time plus 9 hours, time marked "J"; the date comes out "yyyy/mm/dd".
 void ToJst(HamlogCsvRecord& record);

@@ -331,17 +331,46 @@ StandardMode StandardAdifMode(std::string_view hamlogMode) {
     };
     // HAMLOG names (often cut to four characters) and ADIF's mode table.
     static constexpr Row kModes[] = {
-        {"PH", "SSB", ""},          {"RY", "RTTY", ""},         {"RTY", "RTTY", ""},        {"TTY", "RTTY", ""},
-        {"STV", "SSTV", ""},        {"SST", "SSTV", ""},        {"LSB", "SSB", "LSB"},      {"USB", "SSB", "USB"},
-        {"FT4", "MFSK", "FT4"},     {"JS8", "MFSK", "JS8"},     {"Q65", "MFSK", "Q65"},     {"FST4", "MFSK", "FST4"},
-        {"FST4W", "MFSK", "FST4W"}, {"MFSK16", "MFSK", "MFSK16"}, {"MFSK8", "MFSK", "MFSK8"}, {"FSQ", "MFSK", "FSQCALL"},
-        {"PSK", "PSK", "PSK31"},    {"PSK3", "PSK", "PSK31"},   {"PSK31", "PSK", "PSK31"},  {"BPSK", "PSK", "PSK31"},
-        {"PSK6", "PSK", "PSK63"},   {"PSK63", "PSK", "PSK63"},  {"PSK1", "PSK", "PSK125"},  {"PSK125", "PSK", "PSK125"},
-        {"QPSK", "PSK", "QPSK31"},  {"C4FM", "DIGITALVOICE", "C4FM"}, {"DSTA", "DIGITALVOICE", "DSTAR"},
-        {"DSTAR", "DIGITALVOICE", "DSTAR"}, {"D-ST", "DIGITALVOICE", "DSTAR"}, {"D-STAR", "DIGITALVOICE", "DSTAR"},
-        {"DMR", "DIGITALVOICE", "DMR"}, {"FREE", "DIGITALVOICE", "FREEDV"}, {"FREEDV", "DIGITALVOICE", "FREEDV"},
-        {"M17", "DIGITALVOICE", "M17"}, {"DV", "DIGITALVOICE", ""}, {"FT8", "FT8", ""}, {"JT65", "JT65", ""},
-        {"JT9", "JT9", ""},         {"MSK1", "MSK144", ""},     {"WSPR", "WSPR", ""},
+        {"PH", "SSB", ""},
+        {"RY", "RTTY", ""},
+        {"RTY", "RTTY", ""},
+        {"TTY", "RTTY", ""},
+        {"STV", "SSTV", ""},
+        {"SST", "SSTV", ""},
+        {"LSB", "SSB", "LSB"},
+        {"USB", "SSB", "USB"},
+        {"FT4", "MFSK", "FT4"},
+        {"JS8", "MFSK", "JS8"},
+        {"Q65", "MFSK", "Q65"},
+        {"FST4", "MFSK", "FST4"},
+        {"FST4W", "MFSK", "FST4W"},
+        {"MFSK16", "MFSK", "MFSK16"},
+        {"MFSK8", "MFSK", "MFSK8"},
+        {"FSQ", "MFSK", "FSQCALL"},
+        {"PSK", "PSK", "PSK31"},
+        {"PSK3", "PSK", "PSK31"},
+        {"PSK31", "PSK", "PSK31"},
+        {"BPSK", "PSK", "PSK31"},
+        {"PSK6", "PSK", "PSK63"},
+        {"PSK63", "PSK", "PSK63"},
+        {"PSK1", "PSK", "PSK125"},
+        {"PSK125", "PSK", "PSK125"},
+        {"QPSK", "PSK", "QPSK31"},
+        {"C4FM", "DIGITALVOICE", "C4FM"},
+        {"DSTA", "DIGITALVOICE", "DSTAR"},
+        {"DSTAR", "DIGITALVOICE", "DSTAR"},
+        {"D-ST", "DIGITALVOICE", "DSTAR"},
+        {"D-STAR", "DIGITALVOICE", "DSTAR"},
+        {"DMR", "DIGITALVOICE", "DMR"},
+        {"FREE", "DIGITALVOICE", "FREEDV"},
+        {"FREEDV", "DIGITALVOICE", "FREEDV"},
+        {"M17", "DIGITALVOICE", "M17"},
+        {"DV", "DIGITALVOICE", ""},
+        {"FT8", "FT8", ""},
+        {"JT65", "JT65", ""},
+        {"JT9", "JT9", ""},
+        {"MSK1", "MSK144", ""},
+        {"WSPR", "WSPR", ""},
     };
     for (const Row& r : kModes)
         if (m == r.hamlog) return {r.mode, r.submode};
@@ -359,14 +388,17 @@ std::string StandardBand(std::string_view freqMhz) {
     };
     // ADIF's band table.
     static constexpr Edge kBands[] = {
-        {0.1357, 0.1378, "2190m"}, {0.472, 0.479, "630m"}, {0.501, 0.504, "560m"}, {1.8, 2.0, "160m"},
-        {3.5, 4.0, "80m"},         {5.06, 5.45, "60m"},    {7.0, 7.3, "40m"},      {10.1, 10.15, "30m"},
-        {14.0, 14.35, "20m"},      {18.068, 18.168, "17m"}, {21.0, 21.45, "15m"},  {24.890, 24.99, "12m"},
-        {28.0, 29.7, "10m"},       {40.0, 45.0, "8m"},     {50.0, 54.0, "6m"},     {54.000001, 69.9, "5m"},
-        {70.0, 71.0, "4m"},        {144.0, 148.0, "2m"},   {222.0, 225.0, "1.25m"}, {420.0, 450.0, "70cm"},
-        {902.0, 928.0, "33cm"},    {1240.0, 1300.0, "23cm"}, {2300.0, 2450.0, "13cm"}, {3300.0, 3500.0, "9cm"},
-        {5650.0, 5925.0, "6cm"},   {10000.0, 10500.0, "3cm"}, {24000.0, 24250.0, "1.25cm"}, {47000.0, 47200.0, "6mm"},
-        {75500.0, 81000.0, "4mm"}, {119980.0, 123000.0, "2.5mm"}, {134000.0, 149000.0, "2mm"}, {241000.0, 250000.0, "1mm"},
+        {0.1357, 0.1378, "2190m"},   {0.472, 0.479, "630m"},      {0.501, 0.504, "560m"},
+        {1.8, 2.0, "160m"},          {3.5, 4.0, "80m"},           {5.06, 5.45, "60m"},
+        {7.0, 7.3, "40m"},           {10.1, 10.15, "30m"},        {14.0, 14.35, "20m"},
+        {18.068, 18.168, "17m"},     {21.0, 21.45, "15m"},        {24.890, 24.99, "12m"},
+        {28.0, 29.7, "10m"},         {40.0, 45.0, "8m"},          {50.0, 54.0, "6m"},
+        {54.000001, 69.9, "5m"},     {70.0, 71.0, "4m"},          {144.0, 148.0, "2m"},
+        {222.0, 225.0, "1.25m"},     {420.0, 450.0, "70cm"},      {902.0, 928.0, "33cm"},
+        {1240.0, 1300.0, "23cm"},    {2300.0, 2450.0, "13cm"},    {3300.0, 3500.0, "9cm"},
+        {5650.0, 5925.0, "6cm"},     {10000.0, 10500.0, "3cm"},   {24000.0, 24250.0, "1.25cm"},
+        {47000.0, 47200.0, "6mm"},   {75500.0, 81000.0, "4mm"},   {119980.0, 123000.0, "2.5mm"},
+        {134000.0, 149000.0, "2mm"}, {241000.0, 250000.0, "1mm"},
     };
     for (const Edge& b : kBands)
         if (mhz >= b.low && mhz <= b.high) return b.band;
@@ -405,8 +437,10 @@ std::vector<AdifField> StandardFields(const QsoFields& f, const WriterOptions& o
     if (band.empty()) band = BandOf(f.Freq);  // HAMLOG's microwave notation ("*10") and band numbers
     if (!numeric) freq.clear();               // ADIF's FREQ is a number
     if (numeric && o.ExportKhz) {
-        if (std::optional<std::string> khz = KhzText(freq)) freq = *khz;
-        else if (note) *note = "the frequency \"" + f.Freq + "\" is not a number; written as stored";
+        if (std::optional<std::string> khz = KhzText(freq))
+            freq = *khz;
+        else if (note)
+            *note = "the frequency \"" + f.Freq + "\" is not a number; written as stored";
     }
     const StandardMode mode = StandardAdifMode(f.Mode);
 
@@ -451,14 +485,24 @@ namespace {
 void AppendXml(std::string& out, std::string_view s) {
     for (char c : s) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
             default:
                 // Control characters other than tab are not allowed in XML 1.0.
-                if (static_cast<unsigned char>(c) < 0x20 && c != '\t') out += ' ';
-                else out += c;
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+                    out += ' ';
+                else
+                    out += c;
         }
     }
 }
@@ -490,7 +534,8 @@ std::vector<std::string> AdxFooterLines() {
     return {"</RECORDS>", "</ADX>"};
 }
 
-void AdxRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string& out, std::string* note) {
+void AdxRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string& out,
+               std::string* note) {
     out.assign("<RECORD>");
     for (const AdifField& field : StandardFields(f, o, note)) {
         if (Ascii(field.value)) {

@@ -158,7 +158,8 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
              AdifHeaderLines(w, o.createdTimestamp.empty() ? UtcTimestampNow() : o.createdTimestamp))
             out.WriteLine(line);
     if (o.kind == ExportKind::kAdx)
-        for (const std::string& line : AdxHeaderLines(o.createdTimestamp.empty() ? UtcTimestampNow() : o.createdTimestamp))
+        for (const std::string& line :
+             AdxHeaderLines(o.createdTimestamp.empty() ? UtcTimestampNow() : o.createdTimestamp))
             out.WriteLine(line);
     if (o.passStarts) o.passStarts(first, last);
 

@@ -39,7 +39,8 @@ std::FILE* OpenDatabaseForReading(const std::string& path, DbOpenStatus& status,
         if (fd >= 0) ::close(fd);
         status = s;
         if (reason)
-            *reason = s == DbOpenStatus::kHeldExclusively ? Message("hdb.held-open") : SystemErrorMessage(err);
+            *reason =
+                s == DbOpenStatus::kHeldExclusively ? Message("hdb.held-open") : SystemErrorMessage(err);
         return nullptr;
     };
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -82,7 +83,8 @@ std::size_t ReadFileAt(std::FILE* f, long long offset, char* dst, std::size_t n)
     }
     std::size_t got = 0;
     while (got < n) {
-        const ssize_t r = pread(fileno(f), dst + got, n - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
+        const ssize_t r =
+            pread(fileno(f), dst + got, n - got, static_cast<off_t>(offset) + static_cast<off_t>(got));
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) break;
         got += static_cast<std::size_t>(r);

@@ -75,7 +75,10 @@ HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std
         at < headerLength && b[at] == '\x0D' &&
         (headerLength == expected || (headerLength == expected + 1 && b[expected] == '\0'));
     if (!endsRight)
-        throw bad(Message("hdb.header-length").Arg("count", h.headerLength).Arg("fields", n).Arg("expected", expected));
+        throw bad(Message("hdb.header-length")
+                      .Arg("count", h.headerLength)
+                      .Arg("fields", n)
+                      .Arg("expected", expected));
     for (std::size_t i = 0; i < 16; ++i)
         if (h.fields[i].name != kHdbFieldNames[i])
             throw bad(Message("hdb.field-name")
@@ -83,7 +86,10 @@ HdbHeader CheckHeaderBytes(std::string_view b, std::uint64_t fileSize, const std
                           .Arg("value", text::Cp932ToUtf8(h.fields[i].name))
                           .Arg("name", kHdbFieldNames[i]));
     if (offset != h.recordLength)
-        throw bad(Message("hdb.widths-sum").Arg("sum", offset - 1).Arg("record", h.recordLength).Arg("need", h.recordLength - 1));
+        throw bad(Message("hdb.widths-sum")
+                      .Arg("sum", offset - 1)
+                      .Arg("record", h.recordLength)
+                      .Arg("need", h.recordLength - 1));
     auto need = [&](int index, int width) {
         if (h.fields[static_cast<std::size_t>(index)].width < width)
             throw bad(Message("hdb.field-too-narrow")
@@ -153,8 +159,10 @@ CheckedHdb CheckHdbStream(std::FILE* f, const std::string& name) {
     // records of a file cut short.
     c.usableCount = static_cast<std::uint32_t>(std::min<std::uint64_t>(c.recordsInFile, 0xFFFFFFFFu));
     if (c.recordsInFile != c.header.recordCount) {
-        c.countWarningMessage =
-            Message("hdb.count-mismatch").Arg("file", name).Arg("header", c.header.recordCount).Arg("count", c.recordsInFile);
+        c.countWarningMessage = Message("hdb.count-mismatch")
+                                    .Arg("file", name)
+                                    .Arg("header", c.header.recordCount)
+                                    .Arg("count", c.recordsInFile);
         c.countWarning = Render(c.countWarningMessage, Lang::kEnglish);
     }
     return c;
@@ -184,7 +192,10 @@ void PutLe16(std::string& b, std::size_t at, unsigned v) {
 std::string MakeDbfHeader(const std::vector<std::pair<std::string, int>>& fields, std::uint32_t recordCount,
                           int year, int month, int day, int extraBytes) {
     if (year < kDbfFirstYear || year > kDbfLastYear)
-        throw Error(Message("hdb.year-range").Arg("year", year).Arg("first", kDbfFirstYear).Arg("last", kDbfLastYear));
+        throw Error(Message("hdb.year-range")
+                        .Arg("year", year)
+                        .Arg("first", kDbfFirstYear)
+                        .Arg("last", kDbfLastYear));
     const std::size_t headerLength = 32 + 32 * fields.size() + 1 + static_cast<std::size_t>(extraBytes);
     std::string h(headerLength, '\0');
     h[0] = '\x03';

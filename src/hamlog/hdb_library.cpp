@@ -102,7 +102,9 @@ int HdbLibrary::HamlogOpen(const std::string& dbBase) {
         return Fail(status == DbOpenStatus::kNotFound          ? HdbOpenError::kNotFound
                     : status == DbOpenStatus::kHeldExclusively ? HdbOpenError::kInUse
                                                                : HdbOpenError::kCannotRead,
-                    Message("core.format-error").Arg("where", found).Arg("what", Message("hdb.cannot-open").Arg("reason", reason)));
+                    Message("core.format-error")
+                        .Arg("where", found)
+                        .Arg("what", Message("hdb.cannot-open").Arg("reason", reason)));
     // The library keeps its own blocks: unbuffered, a jump reads just the record it needs.
     std::setvbuf(f, nullptr, _IONBF, 0);
     return HamlogOpenStream(f, found);
@@ -118,8 +120,9 @@ int HdbLibrary::HamlogOpenStream(std::FILE* f, const std::string& name) {
         checked = CheckHdbStream(f, name);
     } catch (const HdbCheckError& e) {
         std::fclose(f);
-        return Fail(e.problem() == HdbProblem::kNotHamlog ? HdbOpenError::kNotHamlog : HdbOpenError::kCannotRead,
-                    e.message() ? *e.message() : Message("cli.text").Arg("text", e.what()));
+        return Fail(
+            e.problem() == HdbProblem::kNotHamlog ? HdbOpenError::kNotHamlog : HdbOpenError::kCannotRead,
+            e.message() ? *e.message() : Message("cli.text").Arg("text", e.what()));
     }
     const std::string& found = name;
     f_ = f;
@@ -136,7 +139,8 @@ int HdbLibrary::HamlogOpenStream(std::FILE* f, const std::string& name) {
     for (std::uint32_t n = 1; n <= count_; ++n) {
         const char* r = RecordBytes(n);
         if (!r)
-            return Fail(HdbOpenError::kCannotRead, Message("hdb.cannot-read-record").Arg("record", n).Arg("file", found));
+            return Fail(HdbOpenError::kCannotRead,
+                        Message("hdb.cannot-read-record").Arg("record", n).Arg("file", found));
         if (r[0] == '*') continue;
         ++live_;
     }

@@ -37,7 +37,8 @@ std::string FitField(const std::string& utf8, int width, const char* name, std::
             i += n;
         }
         if (!text::TrimRight(std::string_view(b).substr(i)).empty())
-            notes.push_back(Message("hdb.write.cut").Arg("field", name).Arg("value", utf8).Arg("width", width));
+            notes.push_back(
+                Message("hdb.write.cut").Arg("field", name).Arg("value", utf8).Arg("width", width));
         b.resize(i);
     }
     b.append(w - b.size(), ' ');
@@ -100,8 +101,7 @@ bool ParseTime(std::string_view t, HdbContact& c) {
 
 HdbContact ContactFromCsv(std::vector<std::string>& f, const Message& where) {
     if (f.size() == 16) f.erase(f.begin());  // Turbo HAMLOG's export: record number first
-    if (f.size() != 15)
-        throw FormatError(where, Message("hdb.csv.columns").Arg("count", f.size()));
+    if (f.size() != 15) throw FormatError(where, Message("hdb.csv.columns").Arg("count", f.size()));
     HdbContact c;
     c.call = std::string(text::Trim(f[0]));
     if (c.call.empty()) throw FormatError(where, Message("hdb.csv.no-call"));
@@ -122,8 +122,7 @@ HdbContact ContactFromCsv(std::vector<std::string>& f, const Message& where) {
     c.remarks1 = f[12];
     c.remarks2 = f[13];
     auto flag = text::WholeNumber(f[14]);
-    if (!flag || *flag < 0)
-        throw FormatError(where, Message("hdb.csv.bad-flag").Arg("value", f[14]));
+    if (!flag || *flag < 0) throw FormatError(where, Message("hdb.csv.bad-flag").Arg("value", f[14]));
     c.dx = (*flag & kFlagDx) != 0;
     return c;
 }
@@ -160,7 +159,8 @@ HdbFieldLengths ParseHdbWidths(const std::string& s) {
     for (std::size_t i = 0; i < 16; ++i) {
         auto v = text::WholeNumber(parts[i]);
         if (!v || text::Trim(parts[i]).find('.') != std::string_view::npos)
-            throw Error(Message("hdb.width-not-number").Arg("field", kHdbFieldNames[i]).Arg("value", parts[i]));
+            throw Error(
+                Message("hdb.width-not-number").Arg("field", kHdbFieldNames[i]).Arg("value", parts[i]));
         if (*v < MinHdbWidth(i) || *v > 254) throw WidthOutOfRange(i, std::string(text::Trim(parts[i])));
         w[i + 1] = static_cast<int>(*v);
     }
@@ -172,7 +172,9 @@ HdbFieldLengths ParseHdbWidths(const std::string& s) {
 namespace {
 
 Message Because(const char* id, int error) {
-    return error ? Message("cli.reason-detail").Arg("message", Message(id)).Arg("detail", SystemErrorMessage(error))
+    return error ? Message("cli.reason-detail")
+                       .Arg("message", Message(id))
+                       .Arg("detail", SystemErrorMessage(error))
                  : Message(id);
 }
 
@@ -181,11 +183,9 @@ Message Because(const char* id, int error) {
 PendingFile::PendingFile(std::string target, bool overwrite) : target_(std::move(target)) {
     if (!overwrite) {
         std::string existing = settings::ResolvePathNoCase(target_);
-        if (!existing.empty())
-            throw FileError(existing, Message("hdb.write.exists"));
+        if (!existing.empty()) throw FileError(existing, Message("hdb.write.exists"));
     }
-    if (!FileWritable(FollowLinks(target_)))
-        throw FileError(target_, Message("io.read-only"));
+    if (!FileWritable(FollowLinks(target_))) throw FileError(target_, Message("io.read-only"));
     errno = 0;
     f_ = CreateUniqueFile(target_, "writing", temp_);
     if (!f_) throw FileError(target_, Because("io.cannot-create", errno));
@@ -258,7 +258,8 @@ std::vector<Message> HdbWriter::Append(const HdbContact& c) {
     HdbCallFields cf = SplitHdbCall(call, c.dx, width(kHdbCalls), width(kHdbIgn));
     const std::string back = RebuildHdbCall(cf.calls, cf.ign, cf.flag);
     if (back != call)
-        notes.push_back(Message("hdb.write.call-stored").Arg("value", c.call).Arg("stored", text::Cp932ToUtf8(back)));
+        notes.push_back(
+            Message("hdb.write.call-stored").Arg("value", c.call).Arg("stored", text::Cp932ToUtf8(back)));
     buffer_ += cf.calls;
     buffer_ += cf.ign;
 
@@ -324,11 +325,11 @@ std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& 
     while (in.ReadLine(line, text::LineEnds::CrLfCrOrLf)) {
         if (callbacks.CancelRequested())
             throw Aborted(Message("hdb.create.stopped").Arg("line", in.LineNumber()).Arg("file", csvPath));
-        const Message whereMessage = Message("hdb.where-line").Arg("file", csvPath).Arg("line", in.LineNumber());
+        const Message whereMessage =
+            Message("hdb.where-line").Arg("file", csvPath).Arg("line", in.LineNumber());
         const Message& where = whereMessage;
         if (text::TrimBlanks(line).empty()) continue;
-        if (!SplitCsvLine(DecodeLine(line), fields))
-            throw FormatError(where, Message("hdb.csv.open-quote"));
+        if (!SplitCsvLine(DecodeLine(line), fields)) throw FormatError(where, Message("hdb.csv.open-quote"));
         HdbContact c = ContactFromCsv(fields, where);
         std::vector<Message> notes;
         try {
@@ -372,8 +373,9 @@ std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& 
         if (!saved) {
             std::error_code ec;
             if (!kept.empty()) std::filesystem::remove(PathFromUtf8(kept), ec);
-            throw FileError(mstTarget,
-                            Message("hdb.create.cannot-keep").Arg("reason", Because("hdb.create.keep-copy", errno)));
+            throw FileError(
+                mstTarget,
+                Message("hdb.create.cannot-keep").Arg("reason", Because("hdb.create.keep-copy", errno)));
         }
     }
     auto dropKept = [&] {
@@ -394,8 +396,10 @@ std::uint32_t CreateHdbAndMaster(const std::string& csvPath, const std::string& 
                                            : MoveFileOver(kept, mstTarget);
         dropKept();
         const Message why = e.message() ? *e.message() : Message("cli.text").Arg("text", e.what());
-        throw FileError(hdbPath, restored ? Message("hdb.create.master-restored").Arg("reason", why)
-                                          : Message("hdb.create.master-mismatch").Arg("reason", why).Arg("file", mstTarget));
+        throw FileError(
+            hdbPath, restored
+                         ? Message("hdb.create.master-restored").Arg("reason", why)
+                         : Message("hdb.create.master-mismatch").Arg("reason", why).Arg("file", mstTarget));
     }
     dropKept();
     return writer.Count();
@@ -437,7 +441,8 @@ void WriteMasterRecords(PendingFile& file, const std::vector<MasterEntry>& entri
         r += std::string(6, '\0');                 // IDO: latitude and longitude unknown
         file.Write(r);
         for (const Message& n : notes)
-            callbacks.Warning(Message("mst.write.note").Arg("file", path).Arg("record", i + 1).Arg("what", n));
+            callbacks.Warning(
+                Message("mst.write.note").Arg("file", path).Arg("record", i + 1).Arg("what", n));
     }
     file.Write(std::string(1, '\x1A'));
 }

@@ -33,8 +33,7 @@ void CheckMstHeader(std::FILE* f, const std::string& path, int recordLength) {
     if (std::ferror(f)) throw HdbCheckError(HdbProblem::kCannotRead, path, Message("mst.cannot-read"));
     if (h.size() < kMasterHeaderLength) throw bad(Message("mst.too-short"));
     const auto version = static_cast<unsigned char>(h[0]);
-    if (version != 0x03 && version != 0x1A)
-        throw bad(Message("mst.first-byte"));
+    if (version != 0x03 && version != 0x1A) throw bad(Message("mst.first-byte"));
     if (GetLe16(h, 8) != kMasterHeaderLength)
         throw bad(Message("mst.header-length").Arg("count", GetLe16(h, 8)).Arg("need", kMasterHeaderLength));
     if (GetLe16(h, 10) != static_cast<unsigned>(recordLength))
@@ -77,9 +76,11 @@ int ReadMasterCodes(const std::string& mstPath, int recordLength, int collect, M
     return ReadMasterCodesStream(f, name, recordLength, collect, list);
 }
 
-int ReadMasterCodesStream(std::FILE* f, const std::string& name, int recordLength, int collect, MasterList& list) {
+int ReadMasterCodesStream(std::FILE* f, const std::string& name, int recordLength, int collect,
+                          MasterList& list) {
     if (recordLength != kMasterRecordLength)
-        throw Error(Message("mst.bad-record-length").Arg("count", kMasterRecordLength).Arg("need", recordLength));
+        throw Error(
+            Message("mst.bad-record-length").Arg("count", kMasterRecordLength).Arg("need", recordLength));
     CheckMstHeader(f, name, recordLength);
     if (collect == 1) {
         list.MasterCodes.assign(1, std::string());

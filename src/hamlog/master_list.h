@@ -37,7 +37,8 @@ struct MasterList {
 int ReadMasterCodes(const std::string& mstPath, int recordLength, int collect, MasterList& list);
 // The same on a stream open at its start (a file, or memory), named `name` in messages; the
 // stream stays open.
-int ReadMasterCodesStream(std::FILE* f, const std::string& name, int recordLength, int collect, MasterList& list);
+int ReadMasterCodesStream(std::FILE* f, const std::string& name, int recordLength, int collect,
+                          MasterList& list);
 
 struct VersionCheck {
     long long version = 0;       // HamlogVersionNumber of what the library reported

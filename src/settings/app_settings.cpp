@@ -61,7 +61,8 @@ ShellSettings LoadShellSettings(IniStore& ini, const std::string& programFolder)
     std::string v;
     ini.ReadIniValue("GeneDataFol", v);
     s.geneDataFolderStored = v != "GeneData";
-    s.geneDataFolder = s.geneDataFolderStored ? v : DefaultGeneDataFolder(LocateSettings(programFolder).folder);
+    s.geneDataFolder =
+        s.geneDataFolderStored ? v : DefaultGeneDataFolder(LocateSettings(programFolder).folder);
     s.editorPath = ini.ReadOr("TextEditor", "Editor", "NOTEPAD.EXE");
     s.digipanLogPath = ini.ReadOr("DIGIPAN-FOL", "DIGIPAN-FN", "");
     s.marks = LoadQslMarks(ini);
@@ -69,7 +70,8 @@ ShellSettings LoadShellSettings(IniStore& ini, const std::string& programFolder)
     auto count = text::WholeNumber(ini.ReadOr("ModeName", "HAMLOG-ModeCount", "1"));
     s.modeCount = count ? static_cast<int>(std::clamp<long long>(*count, 0, 12)) : 1;
     for (int i = 0; i < 12; ++i)
-        s.modeNames[static_cast<std::size_t>(i)] = ini.ReadOr("ModeName", "Mode" + std::to_string(i + 1) + "N", "");
+        s.modeNames[static_cast<std::size_t>(i)] =
+            ini.ReadOr("ModeName", "Mode" + std::to_string(i + 1) + "N", "");
     s.adifLogFolder = ini.ReadOr("ADIF-LOG", "ADIF-LOGFOL", s.geneDataFolder);
     return s;
 }

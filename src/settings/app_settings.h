@@ -18,15 +18,15 @@ struct QslMarks {
 };
 
 struct ShellSettings {
-    std::string geneDataFolder;     // with a trailing separator
+    std::string geneDataFolder;  // with a trailing separator
     bool geneDataFolderStored = false;
-    std::string editorPath;         // "NOTEPAD.EXE" when not set
-    std::string digipanLogPath;     // empty when not set
+    std::string editorPath;      // "NOTEPAD.EXE" when not set
+    std::string digipanLogPath;  // empty when not set
     QslMarks marks;
-    std::string hamlogDbPath;       // empty when not set
+    std::string hamlogDbPath;  // empty when not set
     int modeCount = 1;
     std::array<std::string, 12> modeNames;
-    std::string adifLogFolder;      // start folder of the save dialogs
+    std::string adifLogFolder;  // start folder of the save dialogs
 };
 
 // Reads every key of the shell with the defaults applied (the GeneData folder beside the

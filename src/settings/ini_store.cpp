@@ -65,8 +65,12 @@ bool KeyValue(std::string_view line, std::string_view& key, std::string_view& va
     return true;
 }
 
-std::string CutAtNul(const std::string& s) { return s.substr(0, s.find('\0')); }
-std::string_view CutAtNulView(std::string_view s) { return s.substr(0, s.find('\0')); }
+std::string CutAtNul(const std::string& s) {
+    return s.substr(0, s.find('\0'));
+}
+std::string_view CutAtNulView(std::string_view s) {
+    return s.substr(0, s.find('\0'));
+}
 
 bool ReadAll(const std::string& path, std::string& bytes) {
     if (!FileExists(path)) return false;

@@ -52,7 +52,7 @@ private:
     // bytes are read again each time (another program may have changed the file), but they
     // are parsed again only when they differ from the last ones.
     struct ParsedLine {
-        bool section = false;          // "[name]"; else a "key=value" line
+        bool section = false;                     // "[name]"; else a "key=value" line
         std::uint32_t nameAt = 0, nameLen = 0;    // section name or key, in `parsedBytes_`
         std::uint32_t valueAt = 0, valueLen = 0;  // value (key lines)
     };

@@ -3,7 +3,9 @@
 namespace trelvo::text {
 namespace {
 
-bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool IsContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 // Byte offset of the character with 0-based index `n`, or s.size() when there are fewer.
 std::size_t ByteOffsetOfChar(std::string_view s, std::size_t n) {
@@ -81,7 +83,9 @@ std::string_view TrimRight(std::string_view s) {
     return s.substr(0, n);
 }
 
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+std::string_view Trim(std::string_view s) {
+    return TrimRight(TrimLeft(s));
+}
 
 std::string_view TrimBlanks(std::string_view s) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; };

@@ -1,7 +1,7 @@
 // CP932 conversion through iconv: the platform's mapping, from which the conversion tables are
 // built (cp932_tables.cpp).
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 
 #include "core/errors.h"
 

@@ -26,7 +26,8 @@ bool DecodeOne(std::string_view in, std::size_t& i, std::wstring& out) {
 
 std::string WideToUtf8(const std::wstring& w) {
     if (w.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    int n =
+        WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
     return out;
@@ -63,10 +64,13 @@ std::string PlatformUtf8ToCp932(std::string_view utf8, ConversionStats* stats) {
             continue;
         }
         wchar_t w[2];
-        int wn = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data() + i, static_cast<int>(n), w, 2);
+        int wn =
+            MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data() + i, static_cast<int>(n), w, 2);
         char mb[4];
         BOOL usedDefault = FALSE;
-        int mn = wn > 0 ? WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, w, wn, mb, 4, nullptr, &usedDefault) : 0;
+        int mn = wn > 0
+                     ? WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, w, wn, mb, 4, nullptr, &usedDefault)
+                     : 0;
         if (wn <= 0 || mn <= 0 || usedDefault) {
             out.push_back(kUnmappableByte);
             if (stats) ++stats->invalid;

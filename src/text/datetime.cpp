@@ -7,7 +7,9 @@
 namespace trelvo::text {
 namespace {
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int DaysInMonth(int y, int m) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -23,7 +25,6 @@ long long DaysFromCivil(int y, int m, int d) {
     const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + doe - 719468;
 }
-
 
 // Reads 1..maxDigits digits at `i`; returns the digit count (0 when none).
 int ReadNumber(std::string_view s, std::size_t& i, int maxDigits, int& value) {
@@ -109,13 +110,14 @@ std::string FormatYmdHm(const DateTime& t) {
         const std::size_t width[] = {4, 2, 2, 2, 2};
         for (std::size_t k = 0; k < 5; ++k) {
             int v = parts[k];
-            for (std::size_t i = 0; i < width[k]; ++i, v /= 10) out[last[k] - i] = static_cast<char>('0' + v % 10);
+            for (std::size_t i = 0; i < width[k]; ++i, v /= 10)
+                out[last[k] - i] = static_cast<char>('0' + v % 10);
         }
         return out;
     }
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d", t.year % 10000, t.month % 100,
-                  t.day % 100, t.hour % 100, t.minute % 100);
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d", t.year % 10000, t.month % 100, t.day % 100,
+                  t.hour % 100, t.minute % 100);
     return buf;
 }
 

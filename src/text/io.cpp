@@ -73,7 +73,8 @@ bool ByteReader::Fill() {
     }
     // A small file needs no block of a megabyte (filled with zeros first on every read).
     const std::size_t want =
-        size_ > 0 ? static_cast<std::size_t>(std::min<long long>(static_cast<long long>(kBlock), size_ + 1)) : kBlock;
+        size_ > 0 ? static_cast<std::size_t>(std::min<long long>(static_cast<long long>(kBlock), size_ + 1))
+                  : kBlock;
     buf_.resize(want);
     std::size_t n = std::fread(buf_.data(), 1, want, f_);
     if (n == 0 && std::ferror(f_)) throw FileError(path_, Message("io.cannot-read"));
@@ -192,8 +193,7 @@ void Cp932LineWriter::Open() {
     }
     if (std::filesystem::is_directory(PathFromUtf8(target_), ec))
         throw FileError(path, Message("io.create-folder"));
-    if (!FileWritable(target_))
-        throw FileError(path, Message("io.read-only"));
+    if (!FileWritable(target_)) throw FileError(path, Message("io.read-only"));
     errno = 0;
     f_ = CreateUniqueFile(target_, "writing", temp_);
     if (!f_) throw FileError(path, Reason("io.cannot-create"));
@@ -226,7 +226,8 @@ void Cp932LineWriter::Fail(int error) {
     if (!temp_.empty()) {
         std::error_code ec;
         std::filesystem::remove(PathFromUtf8(temp_), ec);
-        what = Message(std::filesystem::exists(PathFromUtf8(target_), ec) ? "io.write-failed-kept" : "io.write-failed")
+        what = Message(std::filesystem::exists(PathFromUtf8(target_), ec) ? "io.write-failed-kept"
+                                                                          : "io.write-failed")
                    .Arg("reason", what);
     }
     throw FileError(path_, what);
@@ -290,8 +291,9 @@ void Cp932LineWriter::Close() {
         const int e = errno;
         std::error_code ec;
         std::filesystem::remove(PathFromUtf8(temp_), ec);
-        throw FileError(path_, Message("io.cannot-move").Arg("reason", e == EBUSY ? Message("io.busy")
-                                                                                 : SystemErrorMessage(e)));
+        throw FileError(
+            path_,
+            Message("io.cannot-move").Arg("reason", e == EBUSY ? Message("io.busy") : SystemErrorMessage(e)));
     }
     temp_.clear();
 }

@@ -8,8 +8,12 @@
 namespace trelvo::text {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Length of the number at the start of `s` (sign, digits, point, exponent); 0 when none.
 std::size_t NumberPrefix(std::string_view s) {
@@ -56,12 +60,15 @@ std::optional<long long> WholeNumber(std::string_view s) {
     return RoundHalfEven(v);
 }
 
-long long RoundHalfEven(double v) { return static_cast<long long>(std::nearbyint(v)); }
+long long RoundHalfEven(double v) {
+    return static_cast<long long>(std::nearbyint(v));
+}
 
 std::string FormatNumber(double v, std::string_view pattern) {
     std::size_t point = pattern.find('.');
     std::string_view intPat = pattern.substr(0, point);
-    std::string_view decPat = point == std::string_view::npos ? std::string_view{} : pattern.substr(point + 1);
+    std::string_view decPat =
+        point == std::string_view::npos ? std::string_view{} : pattern.substr(point + 1);
     std::size_t minInt = 0;
     for (char c : intPat)
         if (c == '0') ++minInt;
@@ -101,8 +108,10 @@ std::string FormatNumber(double v, std::string_view pattern) {
         std::string all = intPart + fracPart;
         int i = static_cast<int>(all.size()) - 1;
         while (i >= 0 && all[static_cast<std::size_t>(i)] == '9') all[static_cast<std::size_t>(i--)] = '0';
-        if (i >= 0) all[static_cast<std::size_t>(i)]++;
-        else all.insert(all.begin(), '1');
+        if (i >= 0)
+            all[static_cast<std::size_t>(i)]++;
+        else
+            all.insert(all.begin(), '1');
         intPart = all.substr(0, all.size() - decimals);
         fracPart = all.substr(all.size() - decimals);
     }

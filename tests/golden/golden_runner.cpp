@@ -73,8 +73,10 @@ std::vector<std::string> SplitArgs(const std::string& line) {
     char quote = 0;
     for (char c : line) {
         if (quote) {
-            if (c == quote) quote = 0;
-            else cur += c;
+            if (c == quote)
+                quote = 0;
+            else
+                cur += c;
         } else if (c == '"' || c == '\'') {
             quote = c;
             inArg = true;
@@ -92,8 +94,10 @@ std::vector<std::string> SplitArgs(const std::string& line) {
 std::string ShellQuote(const std::string& s) {
     std::string q = "'";
     for (char c : s) {
-        if (c == '\'') q += "'\\''";
-        else q += c;
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q += c;
     }
     return q + "'";
 }
@@ -192,7 +196,8 @@ std::string Describe(const std::string& expected, const std::string& actual) {
     std::ostringstream o;
     o << "expected " << expected.size() << " bytes, got " << actual.size() << "; first difference at byte "
       << at << ", line " << n + 1 << ":\n";
-    for (std::size_t i = n >= 2 ? n - 2 : 0; i < n && i < e.size(); ++i) o << "    " << Readable(e[i]) << "\n";
+    for (std::size_t i = n >= 2 ? n - 2 : 0; i < n && i < e.size(); ++i)
+        o << "    " << Readable(e[i]) << "\n";
     for (std::size_t i = n; i < n + 3 && i < e.size(); ++i) o << "  - " << Readable(e[i]) << "\n";
     for (std::size_t i = n; i < n + 3 && i < a.size(); ++i) o << "  + " << Readable(a[i]) << "\n";
     if (n >= e.size()) o << "  - (end of the expected output)\n";
@@ -212,15 +217,14 @@ TEST(Golden, Case) {
         GTEST_SKIP() << "not under Wine: " << ReadAll(caseDir / "wine-skip");
     if (!g_wine && fs::exists(caseDir / "wine-only"))
         GTEST_SKIP() << "only under Wine: " << ReadAll(caseDir / "wine-only");
-    const fs::path work = fs::temp_directory_path() /
-                          ("trelvo5-golden-" + std::to_string(::getpid()) + "-" + caseDir.filename().string());
+    const fs::path work = fs::temp_directory_path() / ("trelvo5-golden-" + std::to_string(::getpid()) + "-" +
+                                                       caseDir.filename().string());
     std::string cmdLine = ReadAll(caseDir / "cmd");
     cmdLine = ReplaceAll(cmdLine, "{REALDATA}", fs::absolute(g_realdata).string());
     cmdLine = ReplaceAll(cmdLine, "{WORK}", g_wine ? WinePath(work.string()) : work.string());
     fs::remove_all(work);
     fs::create_directories(work);
-    if (fs::exists(caseDir / "input"))
-        fs::copy(caseDir / "input", work, fs::copy_options::recursive);
+    if (fs::exists(caseDir / "input")) fs::copy(caseDir / "input", work, fs::copy_options::recursive);
 
     // The program, through Wine for a Windows one.
     std::string program = ShellQuote(g_program);
@@ -236,7 +240,8 @@ TEST(Golden, Case) {
             std::string setup = "cd " + ShellQuote(work.string()) + " && " + program;
             for (const std::string& a : SplitArgs(line)) setup += " " + ShellQuote(a);
             setup += " >.setup.out 2>&1 </dev/null";
-            ASSERT_EQ(0, std::system(setup.c_str())) << "setup failed: " << line << "\n" << ReadAll(work / ".setup.out");
+            ASSERT_EQ(0, std::system(setup.c_str())) << "setup failed: " << line << "\n"
+                                                     << ReadAll(work / ".setup.out");
         }
     }
 
@@ -291,8 +296,10 @@ TEST(Golden, Case) {
         }
     }
     EXPECT_TRUE(any) << "the case has no expected/ files";
-    if (!::testing::Test::HasFailure()) fs::remove_all(work);
-    else std::cerr << "work folder kept: " << work << "\n";
+    if (!::testing::Test::HasFailure())
+        fs::remove_all(work);
+    else
+        std::cerr << "work folder kept: " << work << "\n";
 }
 
 }  // namespace

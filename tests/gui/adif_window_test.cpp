@@ -1,7 +1,7 @@
 #include <QAction>
-#include <QLabel>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -24,7 +24,9 @@ namespace {
 
 class AdifWindowTest : public WindowTest {
 protected:
-    adif::ADIF2HL_Form* Mapping() const { return qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow()); }
+    adif::ADIF2HL_Form* Mapping() const {
+        return qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow());
+    }
     QTableWidget* Grid() const { return Mapping()->Grid(); }
     // The grid row (1..N) of a tag name.
     int RowOf(const std::string& tag) const {
@@ -78,10 +80,10 @@ TEST_F(AdifWindowTest, ChooseMapConvertLikeTheCommandLineDoes) {
     form->Command1_Click();
     EXPECT_TRUE(dialogs.saved.empty());
 
-    const std::pair<const char*, int> map[] = {{"CALL", 1},     {"QSO_DATE", 3},  {"TIME_ON", 4},  {"RST_SENT", 5},
-                                               {"RST_RCVD", 6}, {"FREQ", 7},      {"MODE", 8},     {"GRIDSQUARE", 10},
-                                               {"NAME", 11},    {"QTH", 12},      {"QSL_SENT", 14}, {"QSL_RCVD", 15},
-                                               {"COMMENT", 16}, {"BAND", 16}};
+    const std::pair<const char*, int> map[] = {
+        {"CALL", 1},      {"QSO_DATE", 3},  {"TIME_ON", 4},     {"RST_SENT", 5}, {"RST_RCVD", 6},
+        {"FREQ", 7},      {"MODE", 8},      {"GRIDSQUARE", 10}, {"NAME", 11},    {"QTH", 12},
+        {"QSL_SENT", 14}, {"QSL_RCVD", 15}, {"COMMENT", 16},    {"BAND", 16}};
     for (const auto& [tag, column] : map) ClickCell(RowOf(tag), column);
     EXPECT_TRUE(Marked(RowOf("BAND"), 16) && Marked(RowOf("COMMENT"), 16));
     if (qEnvironmentVariableIsSet("TRELVO5_SCREENSHOT_MAPPING")) {
@@ -115,8 +117,8 @@ TEST_F(AdifWindowTest, ChooseMapConvertLikeTheCommandLineDoes) {
     EXPECT_TRUE(Item("viewCSV")->isEnabled());
     EXPECT_TRUE(command1->isEnabled());
 
-    ASSERT_EQ(RunCli({"--ini", "TRELVO5.INI", "import", "adif", QString::fromStdString(input), "-o", "cli.csv",
-                      "--db", QString::fromStdString(dir.File("Hamlog.HDB"))}),
+    ASSERT_EQ(RunCli({"--ini", "TRELVO5.INI", "import", "adif", QString::fromStdString(input), "-o",
+                      "cli.csv", "--db", QString::fromStdString(dir.File("Hamlog.HDB"))}),
               0);
     EXPECT_EQ(ReadBytes(out), ReadBytes(dir.File("cli.csv")));
     EXPECT_EQ(LineCount(out), 6);
@@ -186,7 +188,8 @@ TEST_F(AdifWindowTest, AFileWithFewerThanTwoTagsIsRefused) {
 }
 
 TEST_F(AdifWindowTest, LinesEndingInLfAloneAreReadWithoutAsking) {
-    std::string text = "x\n<EOH>\n<CALL:4>W1AW <QSO_DATE:8>20240101 <EOR>\n<CALL:4>K1AB <QSO_DATE:8>20240102 <EOR>\n";
+    std::string text =
+        "x\n<EOH>\n<CALL:4>W1AW <QSO_DATE:8>20240101 <EOR>\n<CALL:4>K1AB <QSO_DATE:8>20240102 <EOR>\n";
     WriteBytes(dir.File("lf.adi"), text);
     Start();
     dialogs.messages.clear();
@@ -332,8 +335,8 @@ TEST_F(AdifWindowTest, AutoSetChoosesWhatTheCommandLinesAutoMapChooses) {
 
     // The command line's choice, printed as TAG=COLUMN pairs, gives the same stored rows.
     QString out;
-    ASSERT_EQ(RunCli({"--ini", "cli.ini", "import", "adif", QString::fromStdString(input), "--map", "auto", "-o",
-                      "cli.csv"},
+    ASSERT_EQ(RunCli({"--ini", "cli.ini", "import", "adif", QString::fromStdString(input), "--map", "auto",
+                      "-o", "cli.csv"},
                      &out),
               0);
     const QRegularExpression pairs("map: (\\S+)");
@@ -344,7 +347,8 @@ TEST_F(AdifWindowTest, AutoSetChoosesWhatTheCommandLinesAutoMapChooses) {
         const QStringList tc = p.split('=');
         ASSERT_EQ(tc.size(), 2);
         const int column = adif::ColumnFromTitle(tc[1].toStdString());
-        EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL" + std::to_string(column)), std::to_string(rows[tc[0].toStdString()]))
+        EXPECT_EQ(ReadIni("ADIF2HL_CFG", "ADIF2HL" + std::to_string(column)),
+                  std::to_string(rows[tc[0].toStdString()]))
             << p.toStdString();
         ++checked;
     }

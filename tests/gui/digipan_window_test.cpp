@@ -1,8 +1,8 @@
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QCheckBox>
-#include <QGroupBox>
 
 #include "window_fixture.h"
 
@@ -44,7 +44,8 @@ TEST_F(WindowTest, DigipanLogChosenThenConvertedLikeTheCommandLineDoes) {
 
     const std::string out = dir.File("GeneData/TRELVO.CSV");
     ASSERT_EQ(dialogs.messages.size(), 1u) << dialogs.LastMessage();
-    EXPECT_NE(dialogs.messages[0].find(" 件の変換が正常終了しました。\r\n" + out + " をTurbo HAMLOGから読み込んで下さい"),
+    EXPECT_NE(dialogs.messages[0].find(" 件の変換が正常終了しました。\r\n" + out +
+                                       " をTurbo HAMLOGから読み込んで下さい"),
               std::string::npos);
     ASSERT_EQ(dialogs.editorStarts.size(), 1u);
     EXPECT_EQ(dialogs.editorStarts[0], std::make_pair(std::string("NOTEPAD.EXE"), out));
@@ -53,8 +54,8 @@ TEST_F(WindowTest, DigipanLogChosenThenConvertedLikeTheCommandLineDoes) {
     EXPECT_TRUE(W<QMenu>("TRELVOMenu")->menuAction()->isEnabled());
     EXPECT_EQ(W<QLabel>("Label6")->text().toInt(), LineCount(out));
 
-    ASSERT_EQ(RunCli({"--ini", "TRELVO5.INI", "import", "digipan", QString::fromStdString(log), "-o", "cli.csv",
-                      "--freq", "khz-mhz", "--qsl-issue=K", "--jst"}),
+    ASSERT_EQ(RunCli({"--ini", "TRELVO5.INI", "import", "digipan", QString::fromStdString(log), "-o",
+                      "cli.csv", "--freq", "khz-mhz", "--qsl-issue=K", "--jst"}),
               0);
     EXPECT_EQ(ReadBytes(out), ReadBytes(dir.File("cli.csv")));
     EXPECT_GT(LineCount(out), 3);
@@ -68,7 +69,9 @@ TEST_F(WindowTest, ConvertRightAfterStartUsesTheRememberedLog) {
     EXPECT_EQ(form->Model().ConversionMode, 0);
     QTest::mouseClick(W<QPushButton>("Command1"), Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    ASSERT_EQ(RunCli({"--ini", "TRELVO5.INI", "import", "digipan", QString::fromStdString(log), "-o", "cli.csv"}), 0);
+    ASSERT_EQ(
+        RunCli({"--ini", "TRELVO5.INI", "import", "digipan", QString::fromStdString(log), "-o", "cli.csv"}),
+        0);
     EXPECT_EQ(ReadBytes(dir.File("GeneData/TRELVO.CSV")), ReadBytes(dir.File("cli.csv")));
 
     // A cancelled choice of another log keeps the remembered one for mkCSV.

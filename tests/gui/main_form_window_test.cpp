@@ -8,8 +8,8 @@
 #include <QRadioButton>
 #include <QTextBrowser>
 
-#include "gui/qt/qt_dialogs.h"
 #include "gui/qt/field_len_qt.h"
+#include "gui/qt/qt_dialogs.h"
 #include "window_fixture.h"
 
 using namespace trelvo;
@@ -21,9 +21,10 @@ TEST_F(WindowTest, StartUpShowsTheMenuAndTheDigipanGroupWithTheirCaptions) {
     Start();
     // The File menu in its order, separators included.
     const std::vector<std::string> menu = {
-        "SetHlpos", "ChkData", "", "setDGPData", "mkCSV", "", "setADIFData", "viewCSV", "", "ZL2HL", "",
-        "setHLData", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "", "JAP1CSV",
-        "viewCSVJ", "", "edSet", "", "Pend"};
+        "SetHlpos", "ChkData",     "", "setDGPData", "mkCSV",    "",       "setADIFData", "viewCSV",
+        "",         "ZL2HL",       "", "setHLData",  "MODCH",    "mkADIF", "mkHL2CSV",    "mkHL2CSV5",
+        "xxxCC",    "viewNewADIF", "", "JAP1CSV",    "viewCSVJ", "",       "edSet",       "",
+        "Pend"};
     auto* file = W<QMenu>("TRELVOMenu");
     ASSERT_NE(file, nullptr);
     std::vector<std::string> names;
@@ -31,13 +32,15 @@ TEST_F(WindowTest, StartUpShowsTheMenuAndTheDigipanGroupWithTheirCaptions) {
     EXPECT_EQ(names, menu);
     EXPECT_EQ(Item("verdisp")->text().toStdString(), "Ver 1.02");
 
-    for (const char* off : {"mkCSV", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV",
-                            "viewCSVJ"})
+    for (const char* off :
+         {"mkCSV", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV", "viewCSVJ"})
         EXPECT_FALSE(Item(off)->isEnabled()) << off;
-    for (const char* on : {"SetHlpos", "ChkData", "ZL2HL", "edSet", "Pend"}) EXPECT_TRUE(Item(on)->isEnabled()) << on;
+    for (const char* on : {"SetHlpos", "ChkData", "ZL2HL", "edSet", "Pend"})
+        EXPECT_TRUE(Item(on)->isEnabled()) << on;
 
     EXPECT_TRUE(W<QGroupBox>("Frame1")->isVisible());
-    for (const char* f : {"Frame2", "Frame3", "Frame7", "Frame8"}) EXPECT_FALSE(W<QWidget>(f)->isVisible()) << f;
+    for (const char* f : {"Frame2", "Frame3", "Frame7", "Frame8"})
+        EXPECT_FALSE(W<QWidget>(f)->isVisible()) << f;
     EXPECT_EQ(W<QGroupBox>("Frame1")->title().toStdString(),
               "変換ルール( Digipan.LOG -> Turbo HAMLOG用 CSV)");
     EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "件数ｶｳﾝﾀ");
@@ -151,7 +154,9 @@ TEST_F(WindowTest, FieldLengthWindowShowsTheDatabaseWidths) {
     Item("ChkData")->trigger();
     tools::FieldLen* fl = form->FieldLenWindow();
     ASSERT_NE(fl, nullptr);
-    auto value = [fl](int i) { return fl->findChild<QLabel*>(QString("Label2(%1)").arg(i))->text().toStdString(); };
+    auto value = [fl](int i) {
+        return fl->findChild<QLabel*>(QString("Label2(%1)").arg(i))->text().toStdString();
+    };
     EXPECT_EQ(value(0), "12");
     EXPECT_EQ(value(7), "54");
     EXPECT_EQ(fl->findChild<QLabel*>("Label3(4)")->text().toStdString(), "His");

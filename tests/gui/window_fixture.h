@@ -68,10 +68,13 @@ protected:
         if (out) *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
-    static std::string Example(const std::string& rel) { return std::string(TRELVO5_SOURCE_DIR) + "/examples/" + rel; }
+    static std::string Example(const std::string& rel) {
+        return std::string(TRELVO5_SOURCE_DIR) + "/examples/" + rel;
+    }
     // Copies an example file into the scratch folder; its new path.
     std::string CopyExample(const std::string& rel, const std::string& name) const {
-        std::filesystem::copy_file(Example(rel), dir.File(name), std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(Example(rel), dir.File(name),
+                                   std::filesystem::copy_options::overwrite_existing);
         return dir.File(name);
     }
     // An empty database with its master file, named in the settings followed by `iniExtra`.
@@ -94,7 +97,8 @@ protected:
             QTest::keyClick(w, Qt::Key_Escape);
             return;
         }
-        QMetaObject::invokeMethod(w, [w, left] { EscAfter(w, left - 1); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            w, [w, left] { EscAfter(w, left - 1); }, Qt::QueuedConnection);
     }
     // The lines of a CP932 CSV file.
     static int LineCount(const std::string& path) {

@@ -44,8 +44,8 @@ struct RunOptions {
     long long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes; -1: none
     bool stdoutToFull = false;     // standard output on /dev/full
     int timeLimitSeconds = 60;
-    bool asNobody = false;      // through setpriv as the user nobody (when the tests run as root)
-    bool defaultXfsz = false;   // SIGXFSZ left as the system has it (the program must ignore it)
+    bool asNobody = false;     // through setpriv as the user nobody (when the tests run as root)
+    bool defaultXfsz = false;  // SIGXFSZ left as the system has it (the program must ignore it)
 };
 
 inline bool CanRunAsNobody() {

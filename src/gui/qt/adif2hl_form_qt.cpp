@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -24,16 +24,20 @@
 namespace trelvo::adif {
 namespace {
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // Column widths are given in twips; 15 twips make a pixel on a 96-dpi screen.
-int Twips(int twips) { return twips / 15; }
+int Twips(int twips) {
+    return twips / 15;
+}
 
 }  // namespace
 
 ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedText, settings::IniStore& ini,
-                           app::UiDialogs& dialogs, std::string editorPath, std::string adifPath, QWidget* owner,
-                           Lang lang)
+                           app::UiDialogs& dialogs, std::string editorPath, std::string adifPath,
+                           QWidget* owner, Lang lang)
     : QWidget(owner, Qt::Window),
       model_(std::move(tagNames), std::move(fixedText)),
       ini_(ini),
@@ -77,7 +81,8 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
     // a tag name.
     const QFontMetrics fm = grid_->fontMetrics();
     int nameWidth = fm.horizontalAdvance(titles[0]);
-    for (int r = 1; r <= rows; ++r) nameWidth = std::max(nameWidth, fm.horizontalAdvance(Q(model_.RowTitle(r))));
+    for (int r = 1; r <= rows; ++r)
+        nameWidth = std::max(nameWidth, fm.horizontalAdvance(Q(model_.RowTitle(r))));
     grid_->setColumnWidth(0, std::max(Twips(1200), nameWidth + 12));
     for (int c = 1; c <= kColumnCount; ++c)
         grid_->setColumnWidth(c, std::max(Twips(c <= 13 ? 700 : 850), fm.horizontalAdvance(titles[c]) + 12));
@@ -90,7 +95,8 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
         for (int c = 0; c <= kColumnCount; ++c) {
             auto* item = new QTableWidgetItem(c == 0 ? Q(model_.RowTitle(r + 1)) : QString());
             item->setFlags(Qt::ItemIsEnabled);
-            item->setTextAlignment(c == 0 ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::Alignment(Qt::AlignCenter));
+            item->setTextAlignment(c == 0 ? (Qt::AlignLeft | Qt::AlignVCenter)
+                                          : Qt::Alignment(Qt::AlignCenter));
             item->setBackground(r % 2 == 0 ? tinted : plain);
             item->setForeground(QColor(Qt::black));
             grid_->setItem(r, c, item);
@@ -99,7 +105,8 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
     int width = 2 * grid_->frameWidth();
     for (int c = 0; c <= kColumnCount; ++c)
         if (!grid_->isColumnHidden(c)) width += grid_->columnWidth(c);
-    const int height = 2 * grid_->frameWidth() + grid_->horizontalHeader()->sizeHint().height() + rows * rowHeight;
+    const int height =
+        2 * grid_->frameWidth() + grid_->horizontalHeader()->sizeHint().height() + rows * rowHeight;
     const QScreen* screen = QApplication::primaryScreen();
     const int maxHeight = screen ? screen->availableGeometry().height() * 2 / 3 : 600;
     grid_->setFixedWidth(width + (height > maxHeight ? grid_->verticalScrollBar()->sizeHint().width() : 0));
@@ -137,8 +144,10 @@ ADIF2HL_Form::ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedT
     frame1->setObjectName("Frame1");
     auto* notes = new QVBoxLayout(frame1);
     for (const char* note :
-         {"ADIFのフィールド名が「JCC」「JCG」「AJA」 とあればTurbo HAMLOGのCode欄へ自動的に転記しますので、これらはチェックしなくても構いません",
-          "Turbo HAMLOG Ver5系ではModeにMax16Byte使えますのでモード変換は行いません。Turbo HAMLOG\u3000Ver5系導入時に変換しておいて下さい。"}) {
+         {"ADIFのフィールド名が「JCC」「JCG」「AJA」 とあればTurbo "
+          "HAMLOGのCode欄へ自動的に転記しますので、これらはチェックしなくても構いません",
+          "Turbo HAMLOG Ver5系ではModeにMax16Byte使えますのでモード変換は行いません。Turbo "
+          "HAMLOG\u3000Ver5系導入時に変換しておいて下さい。"}) {
         auto* l = new QLabel(note);
         l->setWordWrap(true);
         notes->addWidget(l);
@@ -173,11 +182,17 @@ void ADIF2HL_Form::MSFlexGrid1_Click(int row, int column) {
     ShowMarks();
 }
 
-void ADIF2HL_Form::SHEETcls_Click() { close(); }
+void ADIF2HL_Form::SHEETcls_Click() {
+    close();
+}
 
-void ADIF2HL_Form::viewADIF_Click() { dialogs_.StartEditor(editorPath_, adifPath_); }
+void ADIF2HL_Form::viewADIF_Click() {
+    dialogs_.StartEditor(editorPath_, adifPath_);
+}
 
-void ADIF2HL_Form::ConvHelp_Click() { dialogs_.ShowHelp(2); }
+void ADIF2HL_Form::ConvHelp_Click() {
+    dialogs_.ShowHelp(2);
+}
 
 void ADIF2HL_Form::Option1_Click(int index) {
     model_.SetTarget(static_cast<FixedTextTarget>(index));

@@ -29,8 +29,8 @@ public:
     // `tagNames` are rows 1..N; the marks are restored from the settings by row. `ini` and
     // `dialogs` belong to the main window and outlive this window.
     ADIF2HL_Form(std::vector<std::string> tagNames, std::string fixedText, settings::IniStore& ini,
-                 app::UiDialogs& dialogs, std::string editorPath, std::string adifPath, QWidget* owner = nullptr,
-                 Lang lang = Lang::kJapanese);
+                 app::UiDialogs& dialogs, std::string editorPath, std::string adifPath,
+                 QWidget* owner = nullptr, Lang lang = Lang::kJapanese);
 
     AdifMappingModel& Model() { return model_; }
     QTableWidget* Grid() const { return grid_; }

@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QTranslator>
 
-#include "gui/qt/main_form_qt.h"
 #include "core/platform.h"
+#include "gui/qt/main_form_qt.h"
 #include "gui/qt/qt_dialogs.h"
 #include "settings/ini_store.h"
 #include "settings/settings_location.h"
@@ -31,9 +31,12 @@ int main(int argc, char** argv) {
     app::MainForm window(config, dialogs);
     dialogs.SetOwner(&window);
     switch (window.Form_Load()) {
-        case app::LoadOutcome::AlreadyRunning: return 0;
-        case app::LoadOutcome::Failed: return 1;
-        case app::LoadOutcome::Shown: break;
+        case app::LoadOutcome::AlreadyRunning:
+            return 0;
+        case app::LoadOutcome::Failed:
+            return 1;
+        case app::LoadOutcome::Shown:
+            break;
     }
     window.show();
     return QApplication::exec();

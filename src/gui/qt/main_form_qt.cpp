@@ -7,10 +7,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +20,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -30,14 +30,18 @@
 
 #include "app/main_form_layout.h"
 #include "app/text_filters.h"
-#include "gui/qt/field_len_qt.h"
 #include "gui/qt/adif2hl_form_qt.h"
+#include "gui/qt/field_len_qt.h"
 
 namespace trelvo::app {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+    return s.toStdString();
+}
 
 }  // namespace
 
@@ -72,7 +76,8 @@ void MainForm::BuildMenu() {
     fileMenu_ = menuBar()->addMenu(kFileMenuCaption);
     Add(fileMenu_, kFileMenuName);
     auto connectItem = [this](QAction* a, const std::string& name) {
-        connect(a, &QAction::triggered, this, [this, name] { RunCommand([this, name] { ClickControl(model_, name); }); });
+        connect(a, &QAction::triggered, this,
+                [this, name] { RunCommand([this, name] { ClickControl(model_, name); }); });
     };
     for (const MenuItemLayout& item : FileMenuItems()) {
         if (!*item.name) {
@@ -120,9 +125,12 @@ void MainForm::BuildControls(QWidget* central) {
             case ControlKind::OptionButton:
             case ControlKind::Button: {
                 QAbstractButton* b = nullptr;
-                if (c.kind == ControlKind::CheckBox) b = new QCheckBox(c.caption, parent);
-                else if (c.kind == ControlKind::OptionButton) b = new QRadioButton(c.caption, parent);
-                else b = new QPushButton(c.caption, parent);
+                if (c.kind == ControlKind::CheckBox)
+                    b = new QCheckBox(c.caption, parent);
+                else if (c.kind == ControlKind::OptionButton)
+                    b = new QRadioButton(c.caption, parent);
+                else
+                    b = new QPushButton(c.caption, parent);
                 if (name == "Command1") b->setAutoFillBackground(true);
                 connect(b, &QAbstractButton::clicked, this,
                         [this, name] { RunCommand([this, name] { ClickControl(model_, name); }); });
@@ -145,8 +153,10 @@ void MainForm::BuildControls(QWidget* central) {
         }
         Place place = c.place;
         if (c.kind == ControlKind::ListBox) place.height = 12;  // the list drops below
-        if (c.kind != ControlKind::Frame || *c.frame) w->setGeometry(Pixels(place));
-        else w->setFixedSize(Pixels(place).size());
+        if (c.kind != ControlKind::Frame || *c.frame)
+            w->setGeometry(Pixels(place));
+        else
+            w->setFixedSize(Pixels(place).size());
         if (*c.tip) w->setToolTip(c.tip);
         if (!name.empty()) Add(w, name);
     }
@@ -187,7 +197,9 @@ void MainForm::Command1_Click() {
     RunCommand([this] { model_.Command1_Click(); });
 }
 
-void MainForm::Form_KeyDown(int keyCode, int shift) { model_.Form_KeyDown(keyCode, shift); }
+void MainForm::Form_KeyDown(int keyCode, int shift) {
+    model_.Form_KeyDown(keyCode, shift);
+}
 
 void MainForm::Label21_MouseDown() {
     model_.Label21_MouseDown();
@@ -201,7 +213,8 @@ void MainForm::Label21_MouseDown() {
 
 void MainForm::Label21_MouseUp() {
     model_.Label21_MouseUp();
-    if (auto* label = qobject_cast<QLabel*>(Find("Label21"))) label->setGeometry(Pixels(FindControl("Label21")->place));
+    if (auto* label = qobject_cast<QLabel*>(Find("Label21")))
+        label->setGeometry(Pixels(FindControl("Label21")->place));
 }
 
 void MainForm::TextKeyPress(const std::string& name, char32_t& key) {
@@ -295,7 +308,8 @@ void MainForm::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     const std::string native = S(QDir::toNativeSeparators(path));
     // The drop returns at once; the command runs from the event loop, as a menu command does.
-    QTimer::singleShot(0, this, [this, native] { RunCommand([this, native] { model_.FileDropped(native); }); });
+    QTimer::singleShot(0, this,
+                       [this, native] { RunCommand([this, native] { model_.FileDropped(native); }); });
 }
 
 void MainForm::changeEvent(QEvent* event) {
@@ -340,8 +354,10 @@ void MainForm::SetEnabled(const std::string& name, bool on) {
     if (auto it = captionOf_.find(name); it != captionOf_.end()) it->second->setEnabled(on);
     QObject* o = Find(name);
     if (auto* w = qobject_cast<QWidget*>(o)) {
-        if (auto* menu = qobject_cast<QMenu*>(w)) menu->menuAction()->setEnabled(on);
-        else w->setEnabled(on);
+        if (auto* menu = qobject_cast<QMenu*>(w))
+            menu->menuAction()->setEnabled(on);
+        else
+            w->setEnabled(on);
     } else if (auto* a = qobject_cast<QAction*>(o)) {
         a->setEnabled(on);
     }
@@ -358,9 +374,12 @@ bool MainForm::Enabled(const std::string& name) const {
 
 void MainForm::SetVisible(const std::string& name, bool on) {
     QObject* o = Find(name);
-    if (auto* menu = qobject_cast<QMenu*>(o)) menu->menuAction()->setVisible(on);
-    else if (auto* w = qobject_cast<QWidget*>(o)) w->setVisible(on);
-    else if (auto* a = qobject_cast<QAction*>(o)) a->setVisible(on);
+    if (auto* menu = qobject_cast<QMenu*>(o))
+        menu->menuAction()->setVisible(on);
+    else if (auto* w = qobject_cast<QWidget*>(o))
+        w->setVisible(on);
+    else if (auto* a = qobject_cast<QAction*>(o))
+        a->setVisible(on);
     const auto& stacked = StackedFrames();
     if (std::find(stacked.begin(), stacked.end(), name) != stacked.end()) PlaceFrames();
 }
@@ -376,13 +395,20 @@ bool MainForm::Visible(const std::string& name) const {
 void MainForm::SetText(const std::string& name, const std::string& text) {
     QObject* o = Find(name);
     const QString t = Q(text);
-    if (auto* e = qobject_cast<QLineEdit*>(o)) e->setText(t);
-    else if (auto* l = qobject_cast<QLabel*>(o)) l->setText(t);
-    else if (auto* g = qobject_cast<QGroupBox*>(o)) g->setTitle(t);
-    else if (auto* b = qobject_cast<QAbstractButton*>(o)) b->setText(t);
-    else if (auto* c = qobject_cast<QComboBox*>(o)) c->setCurrentText(t);
-    else if (auto* m = qobject_cast<QMenu*>(o)) m->setTitle(t);
-    else if (auto* a = qobject_cast<QAction*>(o)) a->setText(t);
+    if (auto* e = qobject_cast<QLineEdit*>(o))
+        e->setText(t);
+    else if (auto* l = qobject_cast<QLabel*>(o))
+        l->setText(t);
+    else if (auto* g = qobject_cast<QGroupBox*>(o))
+        g->setTitle(t);
+    else if (auto* b = qobject_cast<QAbstractButton*>(o))
+        b->setText(t);
+    else if (auto* c = qobject_cast<QComboBox*>(o))
+        c->setCurrentText(t);
+    else if (auto* m = qobject_cast<QMenu*>(o))
+        m->setTitle(t);
+    else if (auto* a = qobject_cast<QAction*>(o))
+        a->setText(t);
 }
 
 std::string MainForm::Text(const std::string& name) const {
@@ -440,10 +466,13 @@ void MainForm::ShowTextFor(const std::string& name, const std::string& text, int
     });
 }
 
-void MainForm::ServiceEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void MainForm::ServiceEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void MainForm::OpenFileMenu() {
-    if (isVisible() && fileMenu_->menuAction()->isEnabled()) menuBar()->setActiveAction(fileMenu_->menuAction());
+    if (isVisible() && fileMenu_->menuAction()->isEnabled())
+        menuBar()->setActiveAction(fileMenu_->menuAction());
 }
 
 void MainForm::SetBusy(bool busy) {
@@ -463,7 +492,8 @@ QString InstanceSocketName(const QString& lockPath) {
 #ifndef Q_OS_WIN
     if (beside.toLocal8Bit().size() < 100) return beside;
 #endif
-    return "TRELVO5-" + QCryptographicHash::hash(lockPath.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return "TRELVO5-" +
+           QCryptographicHash::hash(lockPath.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
 }
 
 }  // namespace
@@ -478,8 +508,10 @@ bool MainForm::AnotherInstanceRunning() {
     bool locked = lock->tryLock(0);
     if (!locked && lock->error() != QLockFile::LockFailedError) {
         // The folder cannot be written: hold the lock in the temporary folder instead.
-        const QByteArray key = QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-        lockPath = QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation)).filePath("TRELVO5-" + key + ".lock");
+        const QByteArray key =
+            QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        lockPath = QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
+                       .filePath("TRELVO5-" + key + ".lock");
         lock = std::make_unique<QLockFile>(lockPath);
         lock->setStaleLockTime(0);
         locked = lock->tryLock(0) || lock->error() != QLockFile::LockFailedError;
@@ -541,8 +573,8 @@ void MainForm::CloseFieldLen() {
 void MainForm::ShowAdifMapping(const std::vector<std::string>& tagNames, const std::string& fixedText,
                                const std::string& adifPath) {
     CloseAdifMapping(false);
-    auto* w = new adif::ADIF2HL_Form(tagNames, fixedText, model_.Ini(), dialogs_, model_.EditorPath, adifPath, this,
-                                     model_.Config().lang);
+    auto* w = new adif::ADIF2HL_Form(tagNames, fixedText, model_.Ini(), dialogs_, model_.EditorPath, adifPath,
+                                     this, model_.Config().lang);
     w->setAttribute(Qt::WA_DeleteOnClose);
     connect(w, &adif::ADIF2HL_Form::MappingClosed, this,
             [this](const adif::AdifMapping& mapping) { model_.AdifMappingClosed(mapping); });

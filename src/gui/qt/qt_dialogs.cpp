@@ -5,10 +5,10 @@
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTextBrowser>
+#include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -16,25 +16,38 @@
 
 // The help page is compiled into the window library; a static library needs its resources
 // registered by hand.
-static void InitHelpResource() { Q_INIT_RESOURCE(trelvo5_gui); }
+static void InitHelpResource() {
+    Q_INIT_RESOURCE(trelvo5_gui);
+}
 
 namespace trelvo::gui {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // Messages are written with CR LF between their lines.
-QString MessageText(const std::string& text) { return Q(text).replace("\r\n", "\n"); }
+QString MessageText(const std::string& text) {
+    return Q(text).replace("\r\n", "\n");
+}
 
-QString Title(const std::string& title) { return Q(title.empty() ? std::string(app::kProgramTitle) : title); }
+QString Title(const std::string& title) {
+    return Q(title.empty() ? std::string(app::kProgramTitle) : title);
+}
 
 QMessageBox::Icon BoxIcon(app::MessageIcon icon) {
     switch (icon) {
-        case app::MessageIcon::Information: return QMessageBox::Information;
-        case app::MessageIcon::Question: return QMessageBox::Question;
-        case app::MessageIcon::Exclamation: return QMessageBox::Warning;
-        case app::MessageIcon::Critical: return QMessageBox::Critical;
-        case app::MessageIcon::None: break;
+        case app::MessageIcon::Information:
+            return QMessageBox::Information;
+        case app::MessageIcon::Question:
+            return QMessageBox::Question;
+        case app::MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case app::MessageIcon::Critical:
+            return QMessageBox::Critical;
+        case app::MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -97,7 +110,8 @@ void QtDialogs::Message(const std::string& text, app::MessageIcon icon, const st
 }
 
 bool QtDialogs::AskYesNo(const std::string& text, app::MessageIcon icon, const std::string& title) {
-    QMessageBox box(BoxIcon(icon), Title(title), MessageText(text), QMessageBox::Yes | QMessageBox::No, owner_);
+    QMessageBox box(BoxIcon(icon), Title(title), MessageText(text), QMessageBox::Yes | QMessageBox::No,
+                    owner_);
     return box.exec() == QMessageBox::Yes;
 }
 

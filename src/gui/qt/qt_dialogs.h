@@ -5,8 +5,8 @@
 #include <QPointer>
 #include <QString>
 
-#include <memory>
 #include <QWidget>
+#include <memory>
 
 #include "app/ui_dialogs.h"
 

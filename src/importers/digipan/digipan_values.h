@@ -22,8 +22,8 @@ bool NormaliseSeparators(const std::string& logPath, const std::string& tempPath
 // The same into a writer the caller made (and closes on success; a cancelled copy is closed
 // here with the lines copied so far).
 // `bytes`, when given, are read instead of the log.
-bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out, ConversionCallbacks& callbacks,
-                         const std::string_view* bytes = nullptr);
+bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out,
+                         ConversionCallbacks& callbacks, const std::string_view* bytes = nullptr);
 
 // Where a value of the stream came from.
 struct ValueInfo {

@@ -65,7 +65,8 @@ void FillJap1Record(const Jap1Values& v, const RemarksConversionTable& table, cs
     r.Time = text::CharRight(v[1], 5) + "J";
     const std::string clock = text::CharRight(v[1], 5);
     if (!text::ParseYmdDateTime(r.Date + " " + clock) || clock.find(':') == std::string::npos)
-        problems.push_back(Message("jap1.date-time").Arg("value", v[1]).Arg("date", r.Date).Arg("time", r.Time));
+        problems.push_back(
+            Message("jap1.date-time").Arg("value", v[1]).Arg("date", r.Date).Arg("time", r.Time));
 
     csvout::ClassifyStation(text::ReplaceAll(v[0], " ", ""), false, r);
     r.Code = ConvertCode(v[5], problems);
@@ -146,12 +147,17 @@ void ConvertJap1Records(text::ByteReader& in, const RemarksConversionTable& tabl
         }
         if (!values.StartRecord()) break;
         const long long number = counter - kHeaderLines;
-        const Message where =
-            Message("jap1.where").Arg("file", inputPath).Arg("record", number).Arg("line", values.LineNumber());
+        const Message where = Message("jap1.where")
+                                  .Arg("file", inputPath)
+                                  .Arg("record", number)
+                                  .Arg("line", values.LineNumber());
         std::size_t got = 0;
         while (got < kValuesPerRecord && values.Next(v[got])) ++got;
         if (got < kValuesPerRecord) {
-            callbacks.Warning(Message("jap1.ends-early").Arg("where", where).Arg("got", got).Arg("count", kValuesPerRecord));
+            callbacks.Warning(Message("jap1.ends-early")
+                                  .Arg("where", where)
+                                  .Arg("got", got)
+                                  .Arg("count", kValuesPerRecord));
             break;
         }
         if (values.LineOpen())
@@ -171,7 +177,8 @@ void ConvertJap1Records(text::ByteReader& in, const RemarksConversionTable& tabl
 
         problems.clear();
         FillJap1Record(v, table, record, problems);
-        for (const Message& p : problems) callbacks.Warning(Message("jap1.problem").Arg("where", where).Arg("what", p));
+        for (const Message& p : problems)
+            callbacks.Warning(Message("jap1.problem").Arg("where", where).Arg("what", p));
         csvout::WriteHamlogCsvLine(out, record);
         csvout::ClearHamlogCsvRecord(record);
         ++result.records;

@@ -29,8 +29,10 @@ RemarksConversionTable ReadRemarksConversionTable(const std::string& path, Conve
             values.DropRestOfLine();
             continue;
         }
-        const Message where =
-            Message("remconv.where").Arg("file", path).Arg("number", table.pairs.size() + 1).Arg("line", line);
+        const Message where = Message("remconv.where")
+                                  .Arg("file", path)
+                                  .Arg("number", table.pairs.size() + 1)
+                                  .Arg("line", line);
         RemarksPair pair;
         values.Next(pair.from);
         const bool fromAlone = !values.LineOpen();
@@ -45,7 +47,8 @@ RemarksConversionTable ReadRemarksConversionTable(const std::string& path, Conve
                                   .Arg("to", pair.to)
                                   .Arg("line", values.LineNumber()));
         if (values.LineOpen())
-            callbacks.Warning(Message("remconv.too-many-values").Arg("where", where).Arg("rest", values.DropRestOfLine()));
+            callbacks.Warning(
+                Message("remconv.too-many-values").Arg("where", where).Arg("rest", values.DropRestOfLine()));
         if (std::size_t bad = values.TakeInvalidBytes())
             callbacks.Warning(Message("remconv.invalid-bytes").Arg("where", where).Arg("count", bad));
         table.pairs.push_back(std::move(pair));

@@ -202,8 +202,7 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
     if (reader.FileSize() < recordSize)
         throw FormatError(o.inputPath,
                           Message("zlog.too-short").Arg("size", reader.FileSize()).Arg("record", recordSize));
-    if (o.outputPath == o.inputPath)
-        throw FileError(o.outputPath, Message("zlog.output-is-input"));
+    if (o.outputPath == o.inputPath) throw FileError(o.outputPath, Message("zlog.output-is-input"));
 
     text::Cp932LineWriter out(o.outputPath, o.outputSink);
     out.BlankBreaksInLines();  // a memo or a number holding a line break would split the line

@@ -52,8 +52,12 @@ public:
     }
     bool Checked(const std::string& n) const override { return Get(n).checked; }
     void ClearList(const std::string& n) override { controls[n].items.clear(); }
-    void AddListItem(const std::string& n, const std::string& item) override { controls[n].items.push_back(item); }
-    void SetBackColor(const std::string& n, std::optional<std::uint32_t> c) override { controls[n].backColor = c; }
+    void AddListItem(const std::string& n, const std::string& item) override {
+        controls[n].items.push_back(item);
+    }
+    void SetBackColor(const std::string& n, std::optional<std::uint32_t> c) override {
+        controls[n].backColor = c;
+    }
     void SetFocusTo(const std::string& n) override { focus = n; }
     void ServiceEvents() override {}
     void OpenFileMenu() override {}

@@ -131,8 +131,8 @@ TEST_F(MainFormModelTest, UnusableDatabasesAreReportedWithTheRealReason) {
     std::filesystem::create_directory(dir.File("Hamlog.HDB"));
     WriteIni(trelvo::testing::HamlogIni(dir.File("Hamlog.HDB")));
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{dir.File("Hamlog.HDB") +
-                                                         ": データベースを開けません: フォルダです"});
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{dir.File("Hamlog.HDB") + ": データベースを開けません: フォルダです"});
 
     // A damaged master file is reported and the window still opens.
     std::filesystem::remove(dir.File("Hamlog.HDB"));
@@ -399,7 +399,8 @@ TEST_F(DatabaseTest, AdifRunStopsWhenTheMeterQuestionIsRefused) {
 
 // Names are cut at character boundaries unless the settings ask for the old rule by hand.
 TEST_F(DatabaseTest, AdifNamesKeepTheirLastCharacterUnlessLegacyCutIsSet) {
-    WriteBytes(dir.File("names.adi"), "log\r\n<EOH>\r\n<CALL:6>JA1ABC <QSO_DATE:8>20240503 <NAME:4>\x8C\x92\x88\xEA <EOR>\r\n");
+    WriteBytes(dir.File("names.adi"),
+               "log\r\n<EOH>\r\n<CALL:6>JA1ABC <QSO_DATE:8>20240503 <NAME:4>\x8C\x92\x88\xEA <EOR>\r\n");
     ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
     auto convert = [&](const std::string& out) {
         dialogs.openAnswers.push_back(dir.File("names.adi"));

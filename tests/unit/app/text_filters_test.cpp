@@ -45,8 +45,12 @@ TEST(DialogFilters, PairsBecomeEntriesWithBothCases) {
 
     // The extension a save dialog adds: only where the first entry names exactly one.
     const std::pair<const char*, const char*> suffixes[] = {
-        {"CSV形式LOGﾃﾞｰﾀ (*.CSV)|*.CSV", "CSV"}, {"ADIF (*.ADI)|*.ADI|all|*", "ADI"},
-        {"ADIF形式 LOGﾃﾞｰﾀ (*.LOG;*.ADI)|*.LOG;*.ADI", ""}, {"all|*", ""}, {"x|*.*", ""}, {"", ""}};
+        {"CSV形式LOGﾃﾞｰﾀ (*.CSV)|*.CSV", "CSV"},
+        {"ADIF (*.ADI)|*.ADI|all|*", "ADI"},
+        {"ADIF形式 LOGﾃﾞｰﾀ (*.LOG;*.ADI)|*.LOG;*.ADI", ""},
+        {"all|*", ""},
+        {"x|*.*", ""},
+        {"", ""}};
     for (const auto& [filter, suffix] : suffixes) EXPECT_EQ(app::DefaultSuffix(filter), suffix) << filter;
 }
 

@@ -21,10 +21,18 @@ TEST(StationRules, ExamplesOfTheClassification) {
         const char* result;
     } cases[] = {
         // (Most shapes are also checked through the commands, with and without JST.)
-        {"JA1ABC", "0", "JA1ABC"},     {"ja1abc", "0", "JA1ABC"},       {"8J1RL", "8", "8J1RL"},
-        {"8J1R", "8", "8J1R"},         {"J", "8", "J"},                 {"", "8", ""},
-        {"W1AW/JA1", "0", "W1AW/JA1"}, {"KH0/JA1ABC", "8", "KH0/JA1ABC"}, {"8J1RL/P", "0", "8J1RL/P"},
-        {"JA1ABC/QRP/1", "0", "JA1ABC/1/QRP"}, {"W1AW", "8", "W1AW"},   {"JA1ABC/KH6", "8", "JA1ABC/KH6"},
+        {"JA1ABC", "0", "JA1ABC"},
+        {"ja1abc", "0", "JA1ABC"},
+        {"8J1RL", "8", "8J1RL"},
+        {"8J1R", "8", "8J1R"},
+        {"J", "8", "J"},
+        {"", "8", ""},
+        {"W1AW/JA1", "0", "W1AW/JA1"},
+        {"KH0/JA1ABC", "8", "KH0/JA1ABC"},
+        {"8J1RL/P", "0", "8J1RL/P"},
+        {"JA1ABC/QRP/1", "0", "JA1ABC/1/QRP"},
+        {"W1AW", "8", "W1AW"},
+        {"JA1ABC/KH6", "8", "JA1ABC/KH6"},
     };
     for (const Case& c : cases) {
         HamlogCsvRecord r = Classify(c.call);

@@ -1,7 +1,7 @@
 #include "settings/file_search.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+#include <filesystem>
 
 #include "test_support.h"
 

@@ -8,7 +8,10 @@ using namespace trelvo::text;
 
 // 日本 in CP932 is 93 FA 96 7B; ﾃﾞｰﾀ (half-width) is one byte each: C3 DE B0 C0.
 TEST(Cp932, RoundTripsJapaneseAndHalfWidthKana) {
-    const std::string cp = "\x93\xFA\x96\x7B" "\xC3\xDE\xB0\xC0" "ABC";
+    const std::string cp =
+        "\x93\xFA\x96\x7B"
+        "\xC3\xDE\xB0\xC0"
+        "ABC";
     const std::string u = Cp932ToUtf8(cp);
     EXPECT_EQ(u, "日本ﾃﾞｰﾀABC");
     EXPECT_EQ(Utf8ToCp932(u), cp);

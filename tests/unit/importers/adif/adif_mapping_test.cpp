@@ -139,8 +139,8 @@ TEST(AdifMapping, RestoringIgnoresRowsOutsideTheGridAndUnusedExtras) {
 // behind QSL_RCVD, the award references into Remarks1, no mark for BAND (the run takes it
 // when a record has no FREQ); a column chosen by hand drops the twin behind it.
 TEST(AdifMapping, AutoMapPrefersIntlFieldsAndKeepsTheirTwinsBehind) {
-    AdifMappingModel model({"CALL", "NAME", "NAME_INTL", "BAND", "LOTW_QSL_RCVD", "QSL_RCVD", "SIG", "SIG_INFO",
-                            "MY_GRIDSQUARE", "COMMENT"});
+    AdifMappingModel model({"CALL", "NAME", "NAME_INTL", "BAND", "LOTW_QSL_RCVD", "QSL_RCVD", "SIG",
+                            "SIG_INFO", "MY_GRIDSQUARE", "COMMENT"});
     const auto chosen = model.AutoMap();
     ASSERT_FALSE(chosen.empty());
     AdifMapping map = model.BuildMapping();
