@@ -388,6 +388,17 @@ bool Cp932LineWriter::CloseFoundNothing() {
     return false;
 }
 
+Cp932LineWriter::RunEnd Cp932LineWriter::CloseImport(bool cancelled, long long records) {
+    RunEnd end;
+    if (cancelled)
+        end.keptPath = CloseCancelled(records);
+    else if (records == 0)
+        end.outputReplaced = CloseFoundNothing();
+    else
+        Close();
+    return end;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     ByteReader r(path);
     std::string out;

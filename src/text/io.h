@@ -99,6 +99,14 @@ public:
     // Ends a run that found no record: an existing target is left as it was (the temporary
     // file is removed, false); without one the file is put in place as Close() does (true).
     bool CloseFoundNothing();
+    // How an import ends, after `records` records: CloseCancelled when it was cancelled,
+    // CloseFoundNothing when it found none, else Close. Sets the kept file of a cancel, or
+    // whether the output was replaced.
+    struct RunEnd {
+        std::string keptPath;        // after a cancel: where the lines are, or "" for none
+        bool outputReplaced = true;  // false: no record, and an existing output was kept
+    };
+    RunEnd CloseImport(bool cancelled, long long records);
 
     std::size_t Unmappable() const { return stats_.invalid; }
     // From now on CR, LF and NUL bytes inside the lines given to WriteLine are written as

@@ -1181,12 +1181,12 @@ AdifRunResult ConvertAdifLog(const AdifRunOptions& o, ConversionCallbacks& callb
     bool headerSeen = false;
     const ReadEnd end = ReadRecords(src, enc, true, read.headerless, callbacks, headerSeen,
                                     [&](std::string_view record) { return converter.Convert(record); });
-    if (end != ReadEnd::EndOfFile)
-        result.keptPath = out.CloseCancelled(result.written);
-    else if (result.written == 0)
-        result.outputReplaced = out.CloseFoundNothing();
-    else
-        out.Close();
+    {
+        const text::Cp932LineWriter::RunEnd closed =
+            out.CloseImport(end != ReadEnd::EndOfFile, result.written);
+        result.keptPath = closed.keptPath;
+        result.outputReplaced = closed.outputReplaced;
+    }
     result.unmappable = out.Unmappable();
     result.traits = src.Traits();
     if (end == ReadEnd::Stopped)

@@ -310,12 +310,11 @@ void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text:
     }
     if (!result.cancelled) reader.Finish(false);
     result.contacts = counter - 1;
-    if (result.cancelled)
-        result.keptPath = out.CloseCancelled(result.contacts);
-    else if (result.contacts == 0)
-        result.outputReplaced = out.CloseFoundNothing();
-    else
-        out.Close();
+    {
+        const text::Cp932LineWriter::RunEnd closed = out.CloseImport(result.cancelled, result.contacts);
+        result.keptPath = closed.keptPath;
+        result.outputReplaced = closed.outputReplaced;
+    }
     contact.Finish();
     result.contacts = counter - 1;
     result.warnings = reader.Warnings();

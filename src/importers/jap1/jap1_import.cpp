@@ -108,12 +108,11 @@ Jap1Result ConvertJap1Csv(const Jap1Options& options, ConversionCallbacks& callb
     text::ByteReader in(options.inputPath);
     text::Cp932LineWriter out(result.outputPath);
     ConvertJap1Records(in, table, out, result, callbacks);
-    if (result.cancelled)
-        result.keptPath = out.CloseCancelled(result.records);
-    else if (result.records == 0)
-        result.outputReplaced = out.CloseFoundNothing();
-    else
-        out.Close();
+    {
+        const text::Cp932LineWriter::RunEnd closed = out.CloseImport(result.cancelled, result.records);
+        result.keptPath = closed.keptPath;
+        result.outputReplaced = closed.outputReplaced;
+    }
     return result;
 }
 

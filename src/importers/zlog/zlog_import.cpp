@@ -256,12 +256,11 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
                        .Arg("count", reader.Number())
                        .Arg("total", reader.ContactCount()));
     }
-    if (result.cancelled)
-        result.keptPath = out.CloseCancelled(result.records);
-    else if (result.records == 0)
-        result.outputReplaced = out.CloseFoundNothing();
-    else
-        out.Close();
+    {
+        const text::Cp932LineWriter::RunEnd closed = out.CloseImport(result.cancelled, result.records);
+        result.keptPath = closed.keptPath;
+        result.outputReplaced = closed.outputReplaced;
+    }
     result.unmappable = out.Unmappable();
     if (out.BlankedBreaks() > 0)
         cb.Warning(Message("zlog.blanked-breaks").Arg("file", o.inputPath).Arg("count", out.BlankedBreaks()));
