@@ -12,6 +12,7 @@
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"
 #include "importers/zlog/zlog_import.h"
+#include "settings/settings_location.h"
 #include "text/chars.h"
 #include "text/datetime.h"
 #include "text/numfmt.h"
@@ -134,6 +135,19 @@ Lang WindowLang(const std::string& iniPath) {
         // Start-up reports a settings file it cannot read.
     }
     return ChooseLang("", setting, UserLanguageCode());
+}
+
+MainFormConfig StartupConfig(const std::string& programFolder) {
+    MainFormConfig config;
+    config.programFolder = programFolder;
+    const settings::SettingsLocation where = settings::LocateSettings(programFolder);
+    config.iniPath = where.iniPath;
+    config.settingsFolder = where.folder;
+    config.versionMajor = TRELVO5_VERSION_MAJOR;
+    config.versionMinor = TRELVO5_VERSION_MINOR;
+    config.versionRevision = TRELVO5_VERSION_PATCH;
+    config.lang = WindowLang(config.iniPath);
+    return config;
 }
 
 void MainFormModel::ShowCancelled(long long written, const std::string& keptPath) {

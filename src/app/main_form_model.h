@@ -80,6 +80,10 @@ struct MainFormConfig {
 
 // The window's language: [TRELVO5-UI] Lang= of the settings file, else the user's locale.
 Lang WindowLang(const std::string& iniPath);
+// The configuration a window starts with for the program in `programFolder`: settings beside
+// the program, or in the user's settings folder when the program's folder cannot be written;
+// this build's version; the language of the settings or the user's locale.
+MainFormConfig StartupConfig(const std::string& programFolder);
 
 enum class LoadOutcome {
     Shown,           // the window is ready to be shown

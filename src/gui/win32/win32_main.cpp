@@ -6,23 +6,13 @@
 
 #include "core/platform.h"
 #include "gui/win32/win32_dialogs.h"
-#include "settings/settings_location.h"
 
 int main() {
     using namespace trelvo;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
 
-    app::MainFormConfig config;
-    config.programFolder = ProgramFolder();
-    // Beside the program, or in %APPDATA%\TRELVO5 when the program's folder cannot be written.
-    const settings::SettingsLocation where = settings::LocateSettings(config.programFolder);
-    config.iniPath = where.iniPath;
-    config.settingsFolder = where.folder;
-    config.versionMajor = TRELVO5_VERSION_MAJOR;
-    config.versionMinor = TRELVO5_VERSION_MINOR;
-    config.versionRevision = TRELVO5_VERSION_PATCH;
-    config.lang = app::WindowLang(config.iniPath);
+    const app::MainFormConfig config = app::StartupConfig(ProgramFolder());
 
     gui::Win32Dialogs dialogs(JoinPath(config.programFolder, "TRELVO5.html"));
     gui::MainFormWin32 window(config, dialogs);
