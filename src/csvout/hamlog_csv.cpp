@@ -1,11 +1,12 @@
 #include "csvout/hamlog_csv.h"
 
 #include "text/chars.h"
+#include "text/cp932.h"
 
 namespace trelvo::csvout {
 
 void ClearHamlogCsvRecord(HamlogCsvRecord& r) {
-    static_assert(sizeof(HamlogCsvRecord) == 18 * sizeof(std::string),
+    static_assert(sizeof(HamlogCsvRecord) == 18 * sizeof(std::string) + 2 * sizeof(std::size_t),
                   "a new field must be cleared here too");
     // Field by field, so the strings keep their storage for the next contact.
     for (std::string* f : {&r.Call, &r.PortablePart, &r.Date, &r.Time, &r.Freq, &r.HisRST, &r.MyRST, &r.Mode,
@@ -13,28 +14,73 @@ void ClearHamlogCsvRecord(HamlogCsvRecord& r) {
                            &r.QslIssueMark, &r.QslSentMark})
         f->clear();
     r.QSL.assign(3, ' ');
+    r.cp932Fields = 0;
+    r.cp932Unmappable = 0;
 }
 
+namespace {
+
+// The fields in the order of writing; `bytes` the kBytes flag of the field, 0 for none.
+struct Written {
+    const std::string* text;
+    unsigned bytes;
+};
+
+template <typename Out>
+void ForEachWritten(const HamlogCsvRecord& r, const std::string& qsl, Out&& out) {
+    const Written fields[] = {{&r.Call, 0},
+                              {&r.Date, 0},
+                              {&r.Time, 0},
+                              {&r.HisRST, 0},
+                              {&r.MyRST, 0},
+                              {&r.Freq, 0},
+                              {&r.Mode, 0},
+                              {&r.Code, 0},
+                              {&r.GridLoc, 0},
+                              {&qsl, 0},
+                              {&r.Name, kBytesName},
+                              {&r.QTH, kBytesQth},
+                              {&r.Remarks1, kBytesRemarks1},
+                              {&r.Remarks2, kBytesRemarks2},
+                              {&r.StationClass, 0}};
+    for (const Written& f : fields) out(*f.text, (r.cp932Fields & f.bytes) != 0);
+}
+
+// QSL as written: three characters (the field is three spaces or marks nearly always).
+const std::string& QslOf(const HamlogCsvRecord& r, std::string& scratch) {
+    if (r.QSL.size() == 3 && text::IsAscii(r.QSL)) return r.QSL;
+    scratch = text::CharFit(r.QSL, 3);
+    return scratch;
+}
+
+}  // namespace
+
 std::string FormatHamlogCsvLine(const HamlogCsvRecord& r) {
-    const std::string qsl = text::CharFit(r.QSL, 3);
-    const std::string* fields[] = {&r.Call, &r.Date, &r.Time,     &r.HisRST,   &r.MyRST,
-                                   &r.Freq, &r.Mode, &r.Code,     &r.GridLoc,  &qsl,
-                                   &r.Name, &r.QTH,  &r.Remarks1, &r.Remarks2, &r.StationClass};
+    std::string scratch;
     std::string line;
     line.reserve(128);
-    bool first = true;
-    for (const std::string* f : fields) {
-        if (!first) line += ',';
-        first = false;
+    ForEachWritten(r, QslOf(r, scratch), [&](const std::string& f, bool bytes) {
+        line += line.empty() ? "\"" : ",\"";
+        line += bytes ? text::Cp932ToUtf8(f) : f;
         line += '"';
-        line += *f;
-        line += '"';
-    }
+    });
     return line;
 }
 
 void WriteHamlogCsvLine(text::Cp932LineWriter& file, const HamlogCsvRecord& record) {
-    file.WriteLine(FormatHamlogCsvLine(record));
+    std::string scratch;
+    bool first = true;
+    ForEachWritten(record, QslOf(record, scratch), [&](const std::string& f, bool bytes) {
+        file.AppendCp932(first ? "\"" : ",\"");
+        first = false;
+        if (bytes)
+            file.AppendCp932(f);
+        else
+            file.Append(f);
+        file.AppendCp932("\"");
+    });
+    file.AppendCp932({}, record.cp932Unmappable);
+    file.EndLine();
 }
 
 std::string FirstCharOrSpace(const std::string& mark) {

@@ -28,15 +28,26 @@ struct HamlogCsvRecord {
     std::string StationClass;  // 15: "0" JA, "8" DX
     std::string QslIssueMark;  // not written: work field for QSL character 1
     std::string QslSentMark;   // not written: work field for QSL character 2
+    // The fields (kBytesName ...) that already hold the CP932 bytes to write: importers that
+    // keep the bytes of a CP932 input set them; every other field is UTF-8 text.
+    unsigned cp932Fields = 0;
+    std::size_t cp932Unmappable = 0;  // characters those bytes already hold as '?'
 };
+
+inline constexpr unsigned kBytesName = 1u << 0;
+inline constexpr unsigned kBytesQth = 1u << 1;
+inline constexpr unsigned kBytesRemarks1 = 1u << 2;
+inline constexpr unsigned kBytesRemarks2 = 1u << 3;
 
 // Every text field empty, QSL three spaces.
 void ClearHamlogCsvRecord(HamlogCsvRecord& record);
 
-// The line without its CR LF: fifteen fields in double quotes, comma-separated, unescaped.
+// The line without its CR LF: fifteen fields in double quotes, comma-separated, unescaped
+// (UTF-8; fields held as CP932 bytes are decoded).
 std::string FormatHamlogCsvLine(const HamlogCsvRecord& record);
 
-// Appends the line with CR LF, in CP932.
+// Appends the line with CR LF, in CP932: formatted straight into the writer's buffer, the
+// fields held as CP932 bytes copied as they are.
 void WriteHamlogCsvLine(text::Cp932LineWriter& file, const HamlogCsvRecord& record);
 
 // The three QSL characters from the marks the user ticked: each present mark contributes its

@@ -71,22 +71,6 @@ std::string ToUpper(std::string_view s) {
     return out;
 }
 
-std::string_view TrimLeft(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size() && s[i] == ' ') ++i;
-    return s.substr(i);
-}
-
-std::string_view TrimRight(std::string_view s) {
-    std::size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ') --n;
-    return s.substr(0, n);
-}
-
-std::string_view Trim(std::string_view s) {
-    return TrimRight(TrimLeft(s));
-}
-
 std::string_view TrimBlanks(std::string_view s) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; };
     std::size_t b = 0, e = s.size();

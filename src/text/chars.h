@@ -24,10 +24,21 @@ std::string CharFit(std::string_view s, std::size_t n);
 // is, so Japanese text is never touched.
 std::string ToUpper(std::string_view s);
 
-// Spaces (only ' ') removed at both ends / the left / the right.
-std::string_view Trim(std::string_view s);
-std::string_view TrimLeft(std::string_view s);
-std::string_view TrimRight(std::string_view s);
+// Spaces (only ' ') removed at both ends / the left / the right. Inline: the converters trim
+// every value they read.
+inline std::string_view TrimLeft(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    return s.substr(i);
+}
+inline std::string_view TrimRight(std::string_view s) {
+    std::size_t n = s.size();
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return s.substr(0, n);
+}
+inline std::string_view Trim(std::string_view s) {
+    return TrimRight(TrimLeft(s));
+}
 // Blanks (space, tab, CR, LF, NUL) removed at both ends.
 std::string_view TrimBlanks(std::string_view s);
 

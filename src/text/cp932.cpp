@@ -1,5 +1,6 @@
 #include "text/cp932.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace trelvo::text {
@@ -60,9 +61,22 @@ std::size_t Cp932ByteLength(std::string_view utf8) {
     return Utf8ToCp932(utf8).size();
 }
 
-std::string Cp932CutLeadByteRule(std::string_view utf8, std::size_t bytes) {
-    if (IsAscii(utf8)) return std::string(utf8.substr(0, bytes));
-    std::string b = Utf8ToCp932(utf8);
+namespace {
+
+// Cuts encoded bytes to a width by `how`; false when the text is kept as it was (short enough
+// for a cut at a character boundary).
+bool CutEncoded(std::string& b, std::size_t bytes, ByteCut how) {
+    if (how == ByteCut::kCharacters) {
+        if (b.size() <= bytes) return false;
+        std::size_t i = 0;
+        while (i < bytes) {
+            const std::size_t n = IsCp932LeadByte(static_cast<unsigned char>(b[i])) ? 2 : 1;
+            if (i + n > bytes) break;
+            i += n;
+        }
+        b.resize(i);
+        return true;
+    }
     if (b.size() > bytes) b.resize(bytes);
     if (!b.empty()) {
         auto last = static_cast<unsigned char>(b.back());
@@ -78,25 +92,41 @@ std::string Cp932CutLeadByteRule(std::string_view utf8, std::size_t bytes) {
         completeEnd = i;
     }
     b.resize(completeEnd);
-    return Cp932ToUtf8(b);
+    return true;
+}
+
+}  // namespace
+
+std::string Cp932CutLeadByteRule(std::string_view utf8, std::size_t bytes) {
+    return Cp932Cut(utf8, bytes, ByteCut::kLegacyLeadByte);
 }
 
 std::string Cp932CutBytes(std::string_view utf8, std::size_t bytes) {
-    if (IsAscii(utf8)) return std::string(utf8.substr(0, bytes));
-    std::string b = Utf8ToCp932(utf8);
-    if (b.size() <= bytes) return std::string(utf8);
-    std::size_t i = 0;
-    while (i < bytes) {
-        const std::size_t n = IsCp932LeadByte(static_cast<unsigned char>(b[i])) ? 2 : 1;
-        if (i + n > bytes) break;
-        i += n;
-    }
-    b.resize(i);
-    return Cp932ToUtf8(b);
+    return Cp932Cut(utf8, bytes, ByteCut::kCharacters);
 }
 
 std::string Cp932Cut(std::string_view utf8, std::size_t bytes, ByteCut how) {
-    return how == ByteCut::kLegacyLeadByte ? Cp932CutLeadByteRule(utf8, bytes) : Cp932CutBytes(utf8, bytes);
+    if (IsAscii(utf8)) return std::string(utf8.substr(0, bytes));
+    std::string b = Utf8ToCp932(utf8);
+    if (!CutEncoded(b, bytes, how)) return std::string(utf8);
+    return Cp932ToUtf8(b);
+}
+
+bool Cp932CutCp932(std::string_view cp932, std::size_t bytes, ByteCut how, std::string& out,
+                   ConversionStats* stats) {
+    out.clear();
+    if (IsAscii(cp932)) {
+        out.assign(cp932.substr(0, std::min(bytes, cp932.size())));
+        return how == ByteCut::kCharacters && cp932.size() <= bytes;
+    }
+    std::string b;
+    Cp932RecodeAppend(cp932, b);  // what the cut sees: the text encoded, '?' not counted
+    if (!CutEncoded(b, bytes, how)) {
+        Cp932RecodeAppend(cp932, out, stats);  // the text as it was, encoded when written
+        return true;
+    }
+    Cp932RecodeAppend(b, out, stats);
+    return false;
 }
 
 std::string Cp932FitBytes(std::string_view utf8, std::size_t bytes) {

@@ -29,6 +29,14 @@ std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats = nullptr
 std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats = nullptr);
 // The same into `out`, whose memory is reused (for converters that encode every record).
 void Utf8ToCp932Into(std::string_view utf8, std::string& out, ConversionStats* stats = nullptr);
+// The same appended to `out`.
+void Utf8ToCp932Append(std::string_view utf8, std::string& out, ConversionStats* stats = nullptr);
+
+// CP932 bytes as the round trip through text writes them, Utf8ToCp932(Cp932ToUtf8(cp932)),
+// appended to `out` without the text in between: ASCII is copied, a character with two codes
+// gets the one the encoder writes, and each byte that is no character becomes '?' and is
+// counted (for fields that travel from a CP932 input to a CP932 output as bytes).
+void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats* stats = nullptr);
 
 // True for a byte that starts a double-byte CP932 character (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsCp932LeadByte(unsigned char b) {
@@ -53,6 +61,12 @@ std::string Cp932CutBytes(std::string_view utf8, std::size_t bytes);
 // whole character (for those who need the bytes earlier versions wrote).
 enum class ByteCut { kCharacters, kLegacyLeadByte };
 std::string Cp932Cut(std::string_view utf8, std::size_t bytes, ByteCut how);
+// The same on CP932 bytes: `out` gets Utf8ToCp932(Cp932Cut(Cp932ToUtf8(cp932), bytes, how)),
+// and `stats` counts the '?' that writing that text would count. True when Cp932Cut would
+// have kept the text as it was (then characters its encoding turned into '?' before the call
+// still count when it is written).
+bool Cp932CutCp932(std::string_view cp932, std::size_t bytes, ByteCut how, std::string& out,
+                   ConversionStats* stats = nullptr);
 
 // Exactly `bytes` CP932 bytes: cut to the width, or padded with spaces on the right. A
 // double-byte character that the cut divides becomes a space, so the width always holds.

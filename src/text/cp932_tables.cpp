@@ -189,13 +189,19 @@ std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {
 }
 
 void Utf8ToCp932Into(std::string_view utf8, std::string& out, ConversionStats* stats) {
+    out.clear();
+    Utf8ToCp932Append(utf8, out, stats);
+}
+
+void Utf8ToCp932Append(std::string_view utf8, std::string& out, ConversionStats* stats) {
     if (IsAscii(utf8)) {
-        out.assign(utf8.data(), utf8.size());
+        out.append(utf8.data(), utf8.size());
         return;
     }
     const Tables& t = GetTables();
-    out.resize(utf8.size());  // never longer than the UTF-8 text
-    char* o = out.data();
+    const std::size_t start = out.size();
+    out.resize(start + utf8.size());  // never longer than the UTF-8 text
+    char* o = out.data() + start;
     for (std::size_t i = 0; i < utf8.size();) {
         if (static_cast<unsigned char>(utf8[i]) < 0x80) {
             *o++ = utf8[i++];
@@ -217,6 +223,54 @@ void Utf8ToCp932Into(std::string_view utf8, std::string& out, ConversionStats* s
             *o++ = static_cast<char>(code & 0xFF);
         }
         i += n;
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
+void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats* stats) {
+    if (IsAscii(cp932)) {
+        out.append(cp932.data(), cp932.size());
+        return;
+    }
+    const Tables& t = GetTables();
+    const std::size_t start = out.size();
+    out.resize(start + cp932.size() * 2);  // a byte that is no character gives one '?'
+    char* o = out.data() + start;
+    for (std::size_t i = 0; i < cp932.size();) {
+        const auto b = static_cast<unsigned char>(cp932[i]);
+        if (b < 0x80 && t.single[b] == b) {
+            *o++ = static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        // Read as Cp932ToUtf8 reads, written as Utf8ToCp932Into writes.
+        std::uint32_t cp = t.single[b];
+        std::size_t n = 1;
+        if (cp == kNoChar && t.lead[b] && i + 1 < cp932.size()) {
+            cp = t.pair[b * 256u + static_cast<unsigned char>(cp932[i + 1])];
+            n = 2;
+        }
+        if (cp == kNoChar) {
+            cp = kReplacement;
+            n = 1;
+        }
+        i += n;
+        if (cp < 0x80) {
+            *o++ = static_cast<char>(cp);
+            continue;
+        }
+        const std::uint16_t code = t.Encode(cp);
+        if (code == kDropped) {
+            // nothing written
+        } else if (code == kUnmappable) {
+            *o++ = kUnmappableByte;
+            if (stats) ++stats->invalid;
+        } else if (code < 0x100) {
+            *o++ = static_cast<char>(code);
+        } else {
+            *o++ = static_cast<char>(code >> 8);
+            *o++ = static_cast<char>(code & 0xFF);
+        }
     }
     out.resize(static_cast<std::size_t>(o - out.data()));
 }

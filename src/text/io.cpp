@@ -234,15 +234,16 @@ void Cp932LineWriter::Fail(int error) {
 }
 
 void Cp932LineWriter::WriteLine(std::string_view utf8) {
-    const std::size_t start = buf_.size();
-    if (IsAscii(utf8))
-        buf_.append(utf8);
-    else
-        buf_.append(Utf8ToCp932(utf8, &stats_));
-    if (blankBreaks_) blanked_ += BlankLineBreaks(buf_, start);
+    Append(utf8);
+    EndLine();
+}
+
+void Cp932LineWriter::EndLine() {
+    if (blankBreaks_) blanked_ += BlankLineBreaks(buf_, lineStart_);
     buf_.append("\r\n");
     ++lines_;
     if (buf_.size() >= kBlock) Flush();
+    lineStart_ = buf_.size();
 }
 
 void Cp932LineWriter::WriteBytes(std::string_view bytes) {
@@ -258,17 +259,20 @@ void Cp932LineWriter::WriteBytes(std::string_view bytes) {
     }
     buf_.append(bytes);
     if (buf_.size() >= kBlock) Flush();
+    lineStart_ = buf_.size();
 }
 
 void Cp932LineWriter::Flush() {
     if (sink_) {
         sink_->append(buf_);
         buf_.clear();
+        lineStart_ = 0;
         return;
     }
     errno = 0;
     if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), f_) != buf_.size()) Fail(errno);
     buf_.clear();
+    lineStart_ = 0;
 }
 
 void Cp932LineWriter::Close() {

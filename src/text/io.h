@@ -86,6 +86,15 @@ public:
     Cp932LineWriter& operator=(const Cp932LineWriter&) = delete;
 
     void WriteLine(std::string_view utf8);
+    // A line in pieces, for formatters that write straight into the output: text (UTF-8,
+    // encoded here) and bytes already in CP932 (with the count of characters they already
+    // hold as '?'), in order; EndLine() then ends the line as WriteLine does.
+    void Append(std::string_view utf8) { Utf8ToCp932Append(utf8, buf_, &stats_); }
+    void AppendCp932(std::string_view bytes, std::size_t unmappable = 0) {
+        buf_.append(bytes);
+        stats_.invalid += unmappable;
+    }
+    void EndLine();
     // Raw bytes, already CP932 (or ASCII), without a line end.
     void WriteBytes(std::string_view bytes);
     // Writes what is left, closes and puts the file in place. On a failure the temporary file
@@ -129,6 +138,7 @@ private:
     std::FILE* f_ = nullptr;
     std::string* sink_ = nullptr;  // in-memory output
     std::string buf_;
+    std::size_t lineStart_ = 0;  // where the line being appended starts in buf_
     ConversionStats stats_;
     long long lines_ = 0;
     std::size_t blanked_ = 0;

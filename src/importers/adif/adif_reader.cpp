@@ -713,6 +713,12 @@ bool FirstCharFromA(std::string_view v, std::size_t& len) {
     return false;
 }
 
+// The columns whose slot holds the file's bytes when the record keeps them
+// (AdifRecordState::cp932Bytes).
+bool KeepsBytes(int c) {
+    return c == kColName || c == kColQth || c == kColRemarks1 || c == kColRemarks2;
+}
+
 // What the run does with the value of each table entry.
 struct EntryPlan {
     std::vector<int> columns;   // columns fed by this entry
@@ -731,6 +737,7 @@ struct EntryPlan {
         Cnty,
         State
     } kind = Kind::Plain;
+    bool needsText = true;  // some column, rule or fallback takes the value as text
     bool Used() const {
         return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty() ||
                !fallbacks.empty();
@@ -952,6 +959,12 @@ RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifR
         else if (n == "QSL_VIA")
             p.kind = EntryPlan::Kind::QslVia;
     }
+    for (EntryPlan& p : entries) {
+        const auto text = [](int c) { return !KeepsBytes(c); };
+        p.needsText = p.kind != EntryPlan::Kind::Plain ||
+                      std::any_of(p.columns.begin(), p.columns.end(), text) ||
+                      std::any_of(p.fallbacks.begin(), p.fallbacks.end(), text);
+    }
     for (const EntryPlan& p : entries)
         plan.fallbackColumns.insert(plan.fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
     plan.dateMapped = mapping.columnMap[kColDate] != 0;
@@ -1007,6 +1020,9 @@ private:
         nulRemoved_ = false;
         // NUL bytes are rare: one look at the whole record spares a search of every value.
         const bool mayHoldNul = std::memchr(buf.data(), '\0', buf.size()) != nullptr;
+        // The values that only travel to the output keep their bytes (not in a record with
+        // NUL bytes, whose removal could join the bytes around them into other characters).
+        state_.cp932Bytes = enc_ == AdifEncoding::Cp932 && !mayHoldNul;
         for (int c : plan_.fallbackColumns) fallbackValues_[static_cast<std::size_t>(c)].clear();
         cnty_.clear();
         prefecture_.clear();
@@ -1028,22 +1044,33 @@ private:
             }
             const EntryPlan& p = plan_.entries[static_cast<std::size_t>(k)];
             if (!p.Used()) return;
-            value_.assign(AsUtf8(ValueAt(buf, colon), enc_, valueScratch_));
-            if (mayHoldNul && value_.find('\0') != std::string::npos) {
-                std::erase(value_, '\0');
-                nulRemoved_ = true;
+            const std::string_view bytes = ValueAt(buf, colon);
+            if (state_.cp932Bytes) {
+                bytes_ = bytes;
+                if (p.needsText)
+                    value_.assign(AsUtf8(bytes, enc_, valueScratch_));
+                else
+                    value_.clear();  // not read
+            } else {
+                value_.assign(AsUtf8(bytes, enc_, valueScratch_));
+                if (mayHoldNul && value_.find('\0') != std::string::npos) {
+                    std::erase(value_, '\0');
+                    nulRemoved_ = true;
+                }
+                bytes_ = value_;
             }
             TakeValue(p);
         });
     }
 
-    // The value of one tag into the columns, rules and extras its entry feeds.
+    // The value of one tag into the columns, rules and extras its entry feeds: the columns that
+    // keep bytes get bytes_, the others the text value_.
     void TakeValue(const EntryPlan& p) {
         const std::string& value = value_;
         AdifRecordState& state = state_;
         for (int c : p.columns)
             if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
-                state.slots[static_cast<std::size_t>(c)] = value;
+                state.slots[static_cast<std::size_t>(c)] = KeepsBytes(c) ? bytes_ : std::string_view(value);
         switch (p.kind) {
             case EntryPlan::Kind::JccJcg:
             case EntryPlan::Kind::Aja: {
@@ -1084,9 +1111,10 @@ private:
             default:
                 break;
         }
-        for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = value;
-        for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = value;
-        for (int c : p.fallbacks) fallbackValues_[static_cast<std::size_t>(c)] = value;
+        for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = bytes_;
+        for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = bytes_;
+        for (int c : p.fallbacks)
+            fallbackValues_[static_cast<std::size_t>(c)] = KeepsBytes(c) ? bytes_ : std::string_view(value);
     }
 
     // The rules over the values of the whole record, and what the record itself showed.
@@ -1155,7 +1183,8 @@ private:
     std::vector<long long> seenIn_;  // the record each key tag was last seen in
     std::string cnty_, prefecture_, repeated_;
     std::string nameScratch_, valueScratch_, value_;
-    int hint_ = 1;  // the entry the next tag most likely is: files repeat their tag order
+    std::string_view bytes_;  // the value as the file has it (or value_ when that is the text)
+    int hint_ = 1;            // the entry the next tag most likely is: files repeat their tag order
     bool nulRemoved_ = false;
 };
 

@@ -45,6 +45,26 @@ std::string JoinRemarks(const std::string& slot, const std::vector<std::string>&
     return r;
 }
 
+// The same from CP932 bytes (the fixed text is UTF-8), into `out` as the bytes to write;
+// `stats` counts the characters written as '?' as the text would have counted them.
+void JoinRemarksBytes(const std::string& slot, const std::vector<std::string>& extras, bool fixedHere,
+                      const std::string& fixedText, std::size_t widthBytes, text::ByteCut cut,
+                      std::string& out, text::ConversionStats& stats) {
+    std::string r = slot;
+    for (const std::string& e : extras) r = std::string(text::Trim(r + "  " + e));
+    text::ConversionStats fixedStats;
+    if (fixedHere) {
+        std::string f;
+        text::Utf8ToCp932Into(fixedText, f, &fixedStats);
+        r = r.empty() ? f : r + "  " + f;
+    }
+    if (text::Trim(r).empty()) {
+        out = r;
+        return;
+    }
+    if (text::Cp932CutCp932(r, widthBytes, cut, out, &stats)) stats.invalid += fixedStats.invalid;
+}
+
 std::string Frequency(const std::string& slot, const AdifLineOptions& o, FreqConversion freq) {
     switch (freq) {
         case FreqConversion::KhzToMhz1: {
@@ -179,6 +199,24 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
                : std::string(" ");
     out.QSL = qsl;
 
+    if (rec.cp932Bytes) {
+        // Bytes in, bytes out: the cuts work on the file's CP932 as they would on its text.
+        text::ConversionStats stats;
+        if (!slot(kColQth).empty()) text::Cp932CutCp932(slot(kColQth), Width(o, 14), o.cut, out.QTH, &stats);
+        if (!slot(kColName).empty())
+            text::Cp932CutCp932(slot(kColName), Width(o, 13), o.cut, out.Name, &stats);
+        out.Mode = text::CharLeft(rec.submode.empty() ? slot(kColMode) : rec.submode, Width(o, 12));
+        JoinRemarksBytes(slot(kColRemarks1), rec.remarks1Extras,
+                         o.fixedTextTarget == FixedTextTarget::Remarks1, o.fixedText, Width(o, 15), o.cut,
+                         out.Remarks1, stats);
+        JoinRemarksBytes(slot(kColRemarks2), rec.remarks2Extras,
+                         o.fixedTextTarget == FixedTextTarget::Remarks2, o.fixedText, Width(o, 16), o.cut,
+                         out.Remarks2, stats);
+        out.cp932Fields =
+            csvout::kBytesName | csvout::kBytesQth | csvout::kBytesRemarks1 | csvout::kBytesRemarks2;
+        out.cp932Unmappable = stats.invalid;
+        return true;
+    }
     if (!slot(kColQth).empty()) out.QTH = text::Cp932Cut(slot(kColQth), Width(o, 14), o.cut);
     if (!slot(kColName).empty()) out.Name = text::Cp932Cut(slot(kColName), Width(o, 13), o.cut);
 

@@ -35,6 +35,10 @@ struct AdifRecordState {
     std::string submode;
     // BAND, kept for the records that have no frequency in the Freq slot.
     std::string band;
+    // The Name, QTH, Remarks1 and Remarks2 slots and the remarks extras hold the CP932 bytes
+    // of the file rather than text (they only travel to the output); set by the reader for
+    // the run, not cleared.
+    bool cp932Bytes = false;
 
     // Every value empty and every flag 0; the extra slots keep their number.
     void Clear();
