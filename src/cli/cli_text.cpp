@@ -274,7 +274,8 @@ std::string FailureMessage(const CLI::App* app, const CLI::Error& e) {
             msg = Message("cli.error.need-command");
         else if (std::regex_match(what, m, kRequired))
             msg = Message("cli.error.required").Arg("option", m[1].str());
-    } else if (kind == "ExtrasError") {
+    } else if (kind == "ExtrasError" || what.starts_with("The following argument")) {
+        // A subcommand's extras come with the subcommand's name in place of the error's.
         const std::size_t colon = what.find(": ");
         msg = Message("cli.error.extras")
                   .Arg("args", colon == std::string::npos ? what : what.substr(colon + 2));
