@@ -1,6 +1,6 @@
-// Any bytes as an ADIF file, read in memory: the prescan and a run with the usual tags mapped
-// may report errors, never crash or hang. The first byte picks the line-end and encoding
-// options.
+// Any bytes as an ADIF file, read in memory: the prescan and a run with the tags mapped may
+// report errors, never crash or hang. The first byte picks the line-end, encoding and width
+// options and how the tags are mapped.
 #include "core/errors.h"
 #include "fuzz_support.h"
 #include "importers/adif/adif_mapping.h"
@@ -23,11 +23,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::YesCallbacks cb;
     try {
         adif::AdifScanResult scan = adif::ScanAdifTags("fuzz.adi", ro, cb);
-        adif::AdifMappingModel model(scan.table.Names(), "fixed");
-        // Map row i to column i (as far as both go), so every column is fed by some tag.
-        for (int r = 1; r <= model.RowCount() && r <= adif::AdifMappingModel::ColumnCount(); ++r)
-            model.Click(r, r);
-        adif::AdifMapping map = model.BuildMapping();
+        adif::AdifMapping map;
+        if (flags & 64) {
+            // The window's way: the usual tags marked by the mapping model.
+            adif::AdifMappingModel model(scan.table.Names(), "fixed");
+            model.AutoMap(flags & 128);
+            map = model.BuildMapping();
+        } else {
+            // Row i feeds column i (column 2 is hidden in the window), so every column is fed
+            // by some tag whatever the tags are called.
+            for (int c = 1; c <= adif::AdifMappingModel::ColumnCount() && c <= scan.table.Count(); ++c)
+                if (c != 2) map.columnMap[c] = c;
+        }
         adif::AdifLineOptions lo;
         lo.widths = (flags & 8) ? hamlog::DefaultHdbFieldLengths() : hamlog::HdbFieldLengths{};
         lo.jstForJa = flags & 16;

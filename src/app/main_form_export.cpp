@@ -161,7 +161,7 @@ void MainFormModel::ExportHamlogData() {
         return;
     }
     if (!result.failure.empty())
-        dialogs_.Message(result.failure, MessageIcon::Exclamation);
+        dialogs_.Message(Tr(result.failure), MessageIcon::Exclamation);
     else
         Message(exports::CompletionMessage(result));
     callbacks.ShowWarnings();

@@ -37,6 +37,9 @@ struct ControlLayout {
     Place place;
     const char* tip = "";      // tooltip
     const char* follows = "";  // a caption label greyed and shown with this text box
+    // Set for the controls of our own (not the classic window's): the catalog id of the
+    // caption, which the model gives the view in the window's language when it loads.
+    const char* captionId = "";
 };
 
 // The top-level frames, stacked in this order from the window's top (hidden ones take no

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/main_form_internal.h"
+#include "app/main_form_layout.h"
 #include "core/errors.h"
 #include "core/platform.h"
 #include "hamlog/db_location.h"
@@ -110,8 +111,8 @@ void MainFormModel::EnterImportMode(std::initializer_list<const char*> itemsOff,
     ConversionMode = mode;
 }
 
-std::string CancelledCounterText(long long written) {
-    return "中止しました（" + std::to_string(written) + "件出力済み）";
+std::string CancelledCounterText(long long written, Lang lang) {
+    return Render(trelvo::Message("app.cancelled-counter").Arg("count", written), lang);
 }
 
 std::string CancelledKeptMessage(long long written, const std::string& keptPath, Lang lang) {
@@ -151,7 +152,7 @@ MainFormConfig StartupConfig(const std::string& programFolder) {
 }
 
 void MainFormModel::ShowCancelled(long long written, const std::string& keptPath) {
-    view_.ShowTextFor("Label6", CancelledCounterText(written), kCancelNoticeMs, kCounterIdle);
+    view_.ShowTextFor("Label6", CancelledCounterText(written, config_.lang), kCancelNoticeMs, kCounterIdle);
     if (!keptPath.empty())
         dialogs_.Message(CancelledKeptMessage(written, keptPath, config_.lang), MessageIcon::Exclamation);
 }
@@ -210,6 +211,8 @@ void MainFormModel::SampleCheckBoxes() {
 LoadOutcome MainFormModel::Form_Load() {
     try {
         CancelRequested = 0;
+        for (const ControlLayout& c : MainFormControls())
+            if (*c.captionId) view_.SetText(c.name, Tr(c.captionId));
         EnableAll({"mkCSV", "MODCH", "mkADIF", "mkHL2CSV", "mkHL2CSV5", "xxxCC", "viewNewADIF", "viewCSV",
                    "viewCSVJ"},
                   false);

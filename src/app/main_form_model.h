@@ -39,7 +39,7 @@ namespace trelvo::app {
 // The counter label when no conversion runs.
 inline constexpr const char* kCounterIdle = "件数ｶｳﾝﾀ";
 // The counter after a run stopped by Esc, shown for kCancelNoticeMs before the idle text.
-std::string CancelledCounterText(long long written);
+std::string CancelledCounterText(long long written, Lang lang = Lang::kJapanese);
 inline constexpr int kCancelNoticeMs = 3000;
 // The message after a cancelled run that kept lines: a cancelled run never replaces its
 // output; what it wrote is kept under the output's name with "(中止)" added.

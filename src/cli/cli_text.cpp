@@ -264,20 +264,24 @@ std::string HelpFormatter::make_help(const CLI::App* app, std::string, CLI::AppF
 std::string FailureMessage(const CLI::App* app, const CLI::Error& e) {
     const std::string what = e.what();
     const std::string kind = e.get_name();
+    // CLI11's own texts, in English whatever the language.
+    static const std::regex kRequired("(.+) is required"), kRequires("(.+) requires (.+)"),
+        kExcludes("(.+) excludes (.+)");
     std::smatch m;
     Message msg("cli.error.other");
     if (kind == "RequiredError") {
         if (what == "A subcommand is required")
             msg = Message("cli.error.need-command");
-        else if (std::regex_match(what, m, std::regex("(.+) is required")))
+        else if (std::regex_match(what, m, kRequired))
             msg = Message("cli.error.required").Arg("option", m[1].str());
-    } else if (kind == "ExtrasError") {
+    } else if (kind == "ExtrasError" || what.starts_with("The following argument")) {
+        // A subcommand's extras come with the subcommand's name in place of the error's.
         const std::size_t colon = what.find(": ");
         msg = Message("cli.error.extras")
                   .Arg("args", colon == std::string::npos ? what : what.substr(colon + 2));
-    } else if (kind == "RequiresError" && std::regex_match(what, m, std::regex("(.+) requires (.+)"))) {
+    } else if (kind == "RequiresError" && std::regex_match(what, m, kRequires)) {
         msg = Message("cli.error.requires").Arg("option", m[1].str()).Arg("other", m[2].str());
-    } else if (kind == "ExcludesError" && std::regex_match(what, m, std::regex("(.+) excludes (.+)"))) {
+    } else if (kind == "ExcludesError" && std::regex_match(what, m, kExcludes)) {
         msg = Message("cli.error.excludes").Arg("option", m[1].str()).Arg("other", m[2].str());
     } else if (kind == "ValidationError" || kind == "ConversionError") {
         const std::size_t colon = what.find(": ");

@@ -86,6 +86,9 @@ inline Message SystemErrorMessage(int error) {
                      : error == ENOSPC                   ? "sys.disk-full"
                      : error == EROFS                    ? "sys.read-only-fs"
                      : error == EBUSY                    ? "sys.busy"
+                     : error == ENOTDIR                  ? "sys.not-folder"
+                     : error == ENAMETOOLONG             ? "sys.name-too-long"
+                     : error == EIO                      ? "sys.io"
                                                          : "cli.text";
     return Message(id).Arg("text", std::strerror(error));
 }

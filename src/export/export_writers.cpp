@@ -23,7 +23,7 @@ bool Has(std::string_view s, std::string_view what) {
 }
 
 [[noreturn]] void BadDate(const QsoFields& f) {
-    throw FormatError("", "the date \"" + f.StoredDate + "\" is not a date");
+    throw FormatError("", Message("export.not-a-date").Arg("value", f.StoredDate));
 }
 
 // "<TAG:length>value".
@@ -176,7 +176,7 @@ UtcDateTime AdifDateTime(const QsoFields& f) {
     const int hour = TimePart(text::CharMid(f.Time, 1, 2), 23);
     const int minute = TimePart(text::CharMid(f.Time, 4, 2), 59);
     if (hour < 0 || minute < 0)
-        throw FormatError("", "the JST time \"" + std::string(text::TrimRight(f.Time)) + "\" is not a time");
+        throw FormatError("", Message("export.not-a-jst-time").Arg("value", text::TrimRight(f.Time)));
     text::DateTime t{Digits(d, 0, 4), Digits(d, 5, 2), Digits(d, 8, 2), hour, minute, 0};
     t = text::AddMinutes(t, -9 * 60);
     out.date.reserve(8);
@@ -197,8 +197,7 @@ std::optional<CodeTag> AdifCodeTag(std::string_view codeText, bool townCodeOff,
     if (n == 4) {
         const std::string head = text::CharLeft(code, 3);
         std::optional<long long> number = CodeNumber(head);
-        if (!number)
-            throw FormatError("", "the code \"" + std::string(code) + "\" does not start with a number");
+        if (!number) throw FormatError("", Message("export.code-not-number").Arg("value", code));
         if (*number < 500) return CodeTag{"JCC", 4, std::string(code)};
         const std::string found = table ? table->Lookup(*number) : std::string();
         return CodeTag{"DXCC", text::CharCount(found), std::string(text::Trim(found))};
@@ -253,8 +252,7 @@ std::string_view Encoder::operator()(std::string_view utf8) {
     return scratch_;
 }
 
-void AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string& out,
-                std::string* note) {
+void AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string& out, Message* note) {
     const UtcDateTime when = AdifDateTime(f);
     std::optional<CodeTag> code;
     if (!o.ExportCodeOff) code = AdifCodeTag(f.Code, o.ExportTownCodeOff, o.hamlogToAdif);
@@ -263,7 +261,7 @@ void AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::s
         if (std::optional<std::string> khz = KhzText(f.Freq))
             freq = *khz;
         else if (note)
-            *note = "the frequency \"" + f.Freq + "\" is not a number; written as stored";
+            *note = Message("export.freq-not-number").Arg("value", f.Freq);
     }
     const std::string band = BandOf(f.Freq);
     const std::string mode = AdifMode(f.Mode);
@@ -428,7 +426,7 @@ std::optional<JapanArea> JapaneseArea(std::string_view codeText) {
     return JapanArea{prefecture(code.substr(0, 2)), std::string(code)};
 }
 
-std::vector<AdifField> StandardFields(const QsoFields& f, const WriterOptions& o, std::string* note) {
+std::vector<AdifField> StandardFields(const QsoFields& f, const WriterOptions& o, Message* note) {
     const UtcDateTime when = AdifDateTime(f);
     std::string freq = std::string(text::Trim(f.Freq));
     char* end = nullptr;
@@ -440,7 +438,7 @@ std::vector<AdifField> StandardFields(const QsoFields& f, const WriterOptions& o
         if (std::optional<std::string> khz = KhzText(freq))
             freq = *khz;
         else if (note)
-            *note = "the frequency \"" + f.Freq + "\" is not a number; written as stored";
+            *note = Message("export.freq-not-number").Arg("value", f.Freq);
     }
     const StandardMode mode = StandardAdifMode(f.Mode);
 
@@ -534,8 +532,7 @@ std::vector<std::string> AdxFooterLines() {
     return {"</RECORDS>", "</ADX>"};
 }
 
-void AdxRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string& out,
-               std::string* note) {
+void AdxRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string& out, Message* note) {
     out.assign("<RECORD>");
     for (const AdifField& field : StandardFields(f, o, note)) {
         if (Ascii(field.value)) {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/message.h"
 #include "csvout/dxcc_tables.h"
 #include "export/qso_fields.h"
 #include "text/cp932.h"
@@ -133,7 +134,7 @@ struct AdifField {
     std::string value;
 };
 std::vector<AdifField> StandardFields(const QsoFields& fields, const WriterOptions& options,
-                                      std::string* note = nullptr);
+                                      Message* note = nullptr);
 
 // ADX: the lines before the records (XML declaration, header) and after them.
 std::vector<std::string> AdxHeaderLines(std::string_view createdTimestamp);
@@ -141,7 +142,7 @@ std::vector<std::string> AdxFooterLines();
 // One <RECORD> element. Non-ASCII NAME, QTH, COMMENT and NOTES go to NAME_INTL, QTH_INTL,
 // COMMENT_INTL and NOTES_INTL; another non-ASCII value is left out (counted by the encoder).
 void AdxRecord(const QsoFields& fields, const WriterOptions& options, Encoder& encoder, std::string& line,
-               std::string* note = nullptr);
+               Message* note = nullptr);
 
 // The header lines of the ADIF file: "<EOH>" alone, or with `standard` a line of text and the
 // ADIF_VER, PROGRAMID, PROGRAMVERSION and CREATED_TIMESTAMP ("YYYYMMDD HHMMSS", UTC) tags.
@@ -152,7 +153,7 @@ std::vector<std::string> AdifHeaderLines(const WriterOptions& options, std::stri
 // One ADIF record. A frequency that --khz cannot convert is written as stored and described
 // in `note`.
 void AdifRecord(const QsoFields& fields, const WriterOptions& options, Encoder& encoder, std::string& line,
-                std::string* note = nullptr);
+                Message* note = nullptr);
 
 // The CSV call sign: trimmed, upper case, every "/QRP" moved to the end as one.
 std::string CsvCall(std::string_view call);

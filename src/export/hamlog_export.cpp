@@ -29,18 +29,17 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 void CheckOutputPath(const ExportOptions& o) {
-    if (o.outputPath.empty()) throw Error("no output file given");
+    if (o.outputPath.empty()) throw Error(Message("export.no-output"));
     const std::string mst = settings::ResolvePathNoCase(MstPathFor(o.dbPath));
     if (SameFile(o.outputPath, o.dbPath) || SameFile(o.outputPath, mst))
-        throw FileError(o.outputPath, "the output would replace the database");
+        throw FileError(o.outputPath, Message("export.output-is-db"));
 }
 
-long long RecordBound(const std::string& given, const char* which) {
+long long RecordBound(const std::string& given, const char* notANumberId) {
     std::string_view t = text::Trim(given);
     if (t.empty()) return 1;
     std::optional<long long> v = text::WholeNumber(t);
-    if (!v || t.find('.') != std::string_view::npos)
-        throw Error(std::string("the ") + which + " record number is not a number: \"" + given + "\"");
+    if (!v || t.find('.') != std::string_view::npos) throw Error(Message(notANumberId).Arg("value", given));
     return *v;
 }
 
@@ -51,14 +50,17 @@ void OpenOrThrow(HamlogLibrary& lib, const std::string& dbPath) {
     if (r == 0) return;
     lib.HamlogClose();
     if (r == static_cast<int>(HdbOpenError::kInUse)) throw FileError(dbPath, kMsgHamlogInUse);
-    std::string detail;
-    if (auto* hdb = dynamic_cast<HdbLibrary*>(&lib)) detail = " (" + hdb->LastOpenErrorText() + ")";
-    throw FileError(dbPath, kMsgCannotOpen + detail);
+    const Message cannotOpen = Message("cli.text").Arg("text", kMsgCannotOpen);
+    if (auto* hdb = dynamic_cast<HdbLibrary*>(&lib))
+        throw FileError(dbPath, Message("cli.reason-detail")
+                                    .Arg("message", cannotOpen)
+                                    .Arg("detail", hdb->LastOpenErrorMessage()));
+    throw FileError(dbPath, cannotOpen);
 }
 
 // False when the record is passed over.
 bool WriteRecord(const QsoFields& f, ExportKind kind, const WriterOptions& w, Encoder& enc, std::string& line,
-                 std::string* note) {
+                 Message* note) {
     switch (kind) {
         case ExportKind::kAdif:
             AdifRecord(f, w, enc, line, note);
@@ -97,12 +99,10 @@ std::optional<std::string> ValidateExportRange(std::string_view from, std::strin
 ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, ConversionCallbacks& callbacks) {
     if (!o.outputSink) CheckOutputPath(o);
     WriterOptions w = o.writer;
-    if (w.standard && w.ExportKhz)
-        throw Error("standard ADIF gives FREQ in MHz: kHz and standard exclude each other");
-    if (w.ExportCodeOff && w.ExportTownCodeOff)
-        throw Error("no code and town codes as JCG exclude each other");
+    if (w.standard && w.ExportKhz) throw Error(Message("export.khz-and-standard"));
+    if (w.ExportCodeOff && w.ExportTownCodeOff) throw Error(Message("export.no-code-and-jcg"));
     if (o.kind == ExportKind::kAdif && !w.standard && w.encoding == OutputEncoding::kUtf8)
-        throw Error("ADIF in UTF-8 needs the standard layout (its lengths count UTF-8 bytes)");
+        throw Error(Message("export.utf8-needs-standard"));
 
     std::string low, high;
     if (o.range == RangeMode::kDates) {
@@ -114,8 +114,8 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     }
     long long first = 1, last = 0;
     if (o.range == RangeMode::kRecords) {
-        first = RecordBound(o.recordFrom, "first");
-        last = RecordBound(o.recordTo, "last");
+        first = RecordBound(o.recordFrom, "export.first-record-not-number");
+        last = RecordBound(o.recordTo, "export.last-record-not-number");
         if (first > last) std::swap(first, last);
     }
 
@@ -126,8 +126,8 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         ~CloseOnExit() { lib.HamlogClose(); }
     } closeOnExit{lib};
     const long long count = lib.Vdbf_rcount();
-    std::string countWarning;
-    if (auto* hdb = dynamic_cast<HdbLibrary*>(&lib)) countWarning = hdb->CountWarning();
+    Message countWarning;
+    if (auto* hdb = dynamic_cast<HdbLibrary*>(&lib)) countWarning = hdb->CountWarningMessage();
     if (o.range != RangeMode::kRecords) last = count;
     // Numbers beyond the database cannot be read: the pass need not walk them.
     if (first < 1) first = 1;
@@ -145,8 +145,7 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
 
     ExportResult result;
     result.countMismatch = countWarning;
-    if (!countWarning.empty())
-        callbacks.Warning(countWarning + "; the records in the file are exported, not the header's count");
+    if (!countWarning.empty()) callbacks.Warning(Message("export.count-warning").Arg("detail", countWarning));
     result.outputPath = o.outputPath;
     result.first = first;
     result.last = last;
@@ -164,7 +163,8 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     if (o.passStarts) o.passStarts(first, last);
 
     QsoFields f;
-    std::string buffer, note, line;
+    std::string buffer, line;
+    Message note;
     line.reserve(1024);
     for (long long n = first; n <= last; ++n) {
         if (callbacks.CancelRequested()) {
@@ -176,7 +176,11 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
             bool take = true;
             if (o.range == RangeMode::kDates) {
                 if (f.DateISO.empty()) {
-                    callbacks.Warning(o.dbPath + ": " + UnreadableDateMessage(n, f.StoredDate, " "));
+                    callbacks.Warning(
+                        Message("export.in-file")
+                            .Arg("file", o.dbPath)
+                            .Arg("what", Message("cli.text")
+                                             .Arg("text", UnreadableDateMessage(n, f.StoredDate, " "))));
                     take = false;
                 } else {
                     const std::string ymd =
@@ -187,16 +191,24 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
             if (take) {
                 FetchOtherFields(lib, f, buffer);
                 bool written = false;
-                note.clear();
+                note = Message();
                 try {
                     written = WriteRecord(f, o.kind, w, enc, line, &note);
                 } catch (const Error& e) {
-                    result.failure = o.dbPath + ": record " + std::to_string(n) + ": " + e.what() +
-                                     "; nothing was written (" + o.outputPath + " is as it was)";
+                    result.failure =
+                        Message("export.record-failed")
+                            .Arg("file", o.dbPath)
+                            .Arg("record", n)
+                            .Arg("reason",
+                                 e.message() ? *e.message() : Message("cli.text").Arg("text", e.what()))
+                            .Arg("output", o.outputPath);
                     break;
                 }
                 if (!note.empty())
-                    callbacks.Warning(o.dbPath + ": record " + std::to_string(n) + ": " + note);
+                    callbacks.Warning(Message("export.record-note")
+                                          .Arg("file", o.dbPath)
+                                          .Arg("record", n)
+                                          .Arg("what", note));
                 if (written) {
                     result.blankedBreaks += text::BlankLineBreaks(line);
                     line.append("\r\n");
@@ -218,17 +230,15 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     else
         out.Close();
     if (enc.LeftOutCount() > 0)
-        callbacks.Warning(o.outputPath + ": " + std::to_string(enc.LeftOutCount()) +
-                          (o.kind == ExportKind::kAdx
-                               ? " values that are not ASCII and have no _INTL field in ADIF were left out"
-                               : " values that are not ASCII were left out (ADIF's ADI is ASCII; export adx "
-                                 "keeps Japanese text, --encoding utf-8 writes it as UTF-8)"));
+        callbacks.Warning(Message(o.kind == ExportKind::kAdx ? "export.left-out-adx" : "export.left-out-adif")
+                              .Arg("file", o.outputPath)
+                              .Arg("count", enc.LeftOutCount()));
     if (result.blankedBreaks > 0)
-        callbacks.Warning(o.dbPath + ": " + std::to_string(result.blankedBreaks) +
-                          " line breaks or NUL characters inside fields were written as spaces");
+        callbacks.Warning(
+            Message("export.blanked-breaks").Arg("file", o.dbPath).Arg("count", result.blankedBreaks));
     if (enc.Unmappable() > 0)
-        callbacks.Warning(o.outputPath + ": " + std::to_string(enc.Unmappable()) +
-                          " characters that Shift-JIS cannot hold were written as '?'");
+        callbacks.Warning(
+            Message("export.unmappable").Arg("file", o.outputPath).Arg("count", enc.Unmappable()));
     return result;
 }
 

@@ -60,10 +60,10 @@ struct ExportResult {
     std::string keptPath;
     // Not empty: the pass ended at a record that could not be written; the output was not
     // made (an existing file is as it was) and `converted` is 0.
-    std::string failure;
+    Message failure;
     // Not empty: the header's record count and the records in the file differ (both counts;
     // the records in the file were exported). Already given to Warning.
-    std::string countMismatch;
+    Message countMismatch;
     std::size_t blankedBreaks = 0;  // CR, LF and NUL inside fields, written as spaces
     long long first = 0, last = 0;
     std::string outputPath;

@@ -7,6 +7,7 @@
 #include <string>
 #include <system_error>
 
+#include "core/errors.h"
 #include "core/platform.h"
 #include "hamlog/db_file.h"
 
@@ -20,12 +21,11 @@ Message ReasonFor(DWORD e, const std::string& path) {
     switch (e) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
-            return Message("sys.no-such-file").Arg("text", "No such file or directory");
+            return SystemErrorMessage(ENOENT);
         case ERROR_ACCESS_DENIED: {
             std::error_code ec;
-            return std::filesystem::is_directory(PathFromUtf8(path), ec)
-                       ? Message("sys.is-folder").Arg("text", "Is a directory")
-                       : Message("sys.permission").Arg("text", "Permission denied");
+            return std::filesystem::is_directory(PathFromUtf8(path), ec) ? SystemErrorMessage(EISDIR)
+                                                                         : SystemErrorMessage(EACCES);
         }
         default:
             break;

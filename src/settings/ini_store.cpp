@@ -277,11 +277,11 @@ bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
     // settings file that is a symbolic link is written through: the file it names is replaced.
     const std::string target = FollowLinks(path_);
     std::error_code ec;
-    if (std::filesystem::is_directory(PathFromUtf8(target), ec)) return Failed("it is a folder, not a file");
+    if (std::filesystem::is_directory(PathFromUtf8(target), ec)) return Failed("settings.write.is-folder");
     std::string tmp;
     errno = 0;
     std::FILE* f = CreateUniqueFile(target, "writing", tmp);
-    if (!f) return Failed("cannot create a file beside it", errno);
+    if (!f) return Failed("settings.write.cannot-create", errno);
     errno = 0;
     bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
     int e = errno;
@@ -295,7 +295,7 @@ bool IniStore::WriteIniValue(const std::string& key, const std::string& value) {
     }
     if (!ok) {
         std::filesystem::remove(PathFromUtf8(tmp), ec);
-        return Failed("cannot write it", e);
+        return Failed("settings.write.cannot-write", e);
     }
     return true;
 }
@@ -306,9 +306,11 @@ bool IniStore::Load(std::string& bytes) const {
     return true;
 }
 
-bool IniStore::Failed(const std::string& why, int error) {
-    writeError_ = why;
-    if (error != 0) writeError_ += std::string(" (") + std::strerror(error) + ")";
+bool IniStore::Failed(const char* why, int error) {
+    writeError_ = error == 0 ? Message(why)
+                             : Message("cli.reason-detail")
+                                   .Arg("message", Message(why))
+                                   .Arg("detail", SystemErrorMessage(error));
     return false;
 }
 

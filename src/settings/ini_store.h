@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
+
 namespace trelvo::settings {
 
 inline constexpr const char* kIniFileName = "TRELVO5.INI";
@@ -37,7 +39,7 @@ public:
     // False when the file could not be written (a read-only place, a full disk, a folder of
     // that name); WriteError() then says why and the file is as it was.
     bool WriteIniValue(const std::string& key, const std::string& value);
-    const std::string& WriteError() const { return writeError_; }
+    const Message& WriteError() const { return writeError_; }
 
     // Reads section/key and applies `def` when the key reads as missing.
     std::string ReadOr(const std::string& section, const std::string& key, const std::string& def);
@@ -45,7 +47,7 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
-    bool Failed(const std::string& why, int error = 0);
+    bool Failed(const char* why, int error = 0);
     bool Load(std::string& bytes) const;
 
     // The lines of the bytes last read, parsed once: a read is made for every key, and the
@@ -60,7 +62,7 @@ private:
 
     std::string path_;
     std::string* memory_ = nullptr;
-    std::string writeError_;
+    Message writeError_;
     mutable bool parsed_ = false;
     mutable std::string parsedBytes_;
     mutable std::vector<ParsedLine> parsedLines_;

@@ -187,16 +187,33 @@ TEST_F(AdifWindowTest, AFileWithFewerThanTwoTagsIsRefused) {
     EXPECT_FALSE(W<QPushButton>("Command1")->isEnabled());
 }
 
-TEST_F(AdifWindowTest, LinesEndingInLfAloneAreReadWithoutAsking) {
+// The file's broken tags (a date twice, a last record without <EOR>) are listed in Japanese.
+TEST_F(AdifWindowTest, LinesEndingInLfAloneAreReadWithoutAskingAndBrokenTagsListedInJapanese) {
     std::string text =
-        "x\n<EOH>\n<CALL:4>W1AW <QSO_DATE:8>20240101 <EOR>\n<CALL:4>K1AB <QSO_DATE:8>20240102 <EOR>\n";
-    WriteBytes(dir.File("lf.adi"), text);
+        "x\n<EOH>\n<CALL:4>W1AW <QSO_DATE:8>20240101 <EOR>\n<CALL:4>K1AB <QSO_DATE:8>20240102 "
+        "<QSO_DATE:8>20240103 <EOR>\n<CALL:4>K1CD <QSO_DATE:8>20240104\n";
+    const std::string input = dir.File("lf.adi");
+    WriteBytes(input, text);
+    WriteEmptyDatabase();  // no note about default widths
     Start();
     dialogs.messages.clear();
-    ChooseFile(dir.File("lf.adi"));
+    ChooseFile(input);
     EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_EQ(W<QLabel>("Label6")->text().toStdString(), "2 / 2");
-    EXPECT_NE(Mapping(), nullptr);
+    ASSERT_NE(Mapping(), nullptr);
+    ClickCell(RowOf("CALL"), adif::kColCall);
+    ClickCell(RowOf("QSO_DATE"), adif::kColDate);
+    CloseMapping();
+    dialogs.saveAnswers.push_back(dir.File("out.csv"));
+    QTest::mouseClick(W<QPushButton>("Command1"), Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[0], adif::AdifCompletionMessage(2, dir.File("out.csv")));
+    EXPECT_EQ(dialogs.messages[1], "変換中に次の注意がありました (2 件)\r\n" + input +
+                                       ": 2 件目のレコード (4 行目まで): タグ QSO_DATE が二度あります。"
+                                       "閉じていないタグか <EOR> のために二つのレコードを一つとして読んだよう"
+                                       "です。後の値を使います\r\n" +
+                                       input +
+                                       ": 最後のレコード (5 行目から) に <EOR> が無いので、変換しません");
 }
 
 }  // namespace

@@ -56,7 +56,8 @@ TEST_F(WindowTest, Jap1FileIsConvertedAtOnceLikeTheCommandLineDoes) {
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
-// The warnings of a run are listed in the window's language; the original's own texts stay.
+// The warnings of a run are listed in the window's language, and the captions of the controls
+// the original did not have are in it; the original's own texts stay.
 TEST_F(WindowTest, Jap1WarningsAreListedInTheWindowsLanguage) {
     const std::string input = dir.File("BAD.TXT");
     WriteBytes(input,
@@ -65,6 +66,9 @@ TEST_F(WindowTest, Jap1WarningsAreListedInTheWindowsLanguage) {
                "\"\",\"\",\"\",\"\"\r\n");
     for (const Lang lang : {Lang::kJapanese, Lang::kEnglish}) {
         Start(lang);
+        EXPECT_EQ(W<QAbstractButton>("CheckStd")->text().toStdString(),
+                  lang == Lang::kJapanese ? "標準ADIF (ADIF 3.1.4) で出力する"
+                                          : "Write standard ADIF (ADIF 3.1.4)");
         dialogs.messages.clear();
         dialogs.openAnswers.push_back(input);
         Item("JAP1CSV")->trigger();

@@ -27,10 +27,11 @@ constexpr std::size_t kBlock = 1 << 20;
 // How many of the names that did not fit in the table are kept for the report.
 constexpr std::size_t kOverflowNamesKept = 1000;
 
-std::string OpenFailure(const char* what) {
-    std::string r = what;
-    if (errno != 0) r += std::string(" (") + std::strerror(errno) + ")";
-    return r;
+Message OpenFailure() {
+    if (errno == 0) return Message("io.cannot-open");
+    return Message("cli.reason-detail")
+        .Arg("message", Message("io.cannot-open"))
+        .Arg("detail", SystemErrorMessage(errno));
 }
 
 // Follows the bytes of a file and tells whether they are valid UTF-8 and hold non-ASCII
@@ -200,7 +201,7 @@ std::string AdxToPlain(std::FILE* in, const std::string& path) {
     std::vector<char> block(kBlock);
     std::size_t n;
     while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) xml.append(block.data(), n);
-    if (std::ferror(in)) throw FileError(path, "cannot read the file");
+    if (std::ferror(in)) throw FileError(path, Message("io.cannot-read"));
     std::string plain = "<EOH>\r\n";
     std::size_t at = 0;
     for (;;) {
@@ -280,7 +281,7 @@ public:
         : path_(path), lf_(lfEndsLine), detect_(detect) {
         errno = 0;
         f_ = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
-        if (!f_) throw FileError(path, OpenFailure("cannot open the file"));
+        if (!f_) throw FileError(path, OpenFailure());
         buf_.resize(bytes ? std::min(kBlock, bytes->size() + 1) : kBlock);
         if (IsAdxStart(f_)) {
             // ADIF's XML form: read as the plain form it stands for, one record a line.
@@ -401,7 +402,7 @@ private:
         if (!f_) return false;
         const std::size_t n = std::fread(buf_.data(), 1, buf_.size(), f_);
         if (n == 0) {
-            if (std::ferror(f_)) throw FileError(path_, "cannot read the file");
+            if (std::ferror(f_)) throw FileError(path_, Message("io.cannot-read"));
             std::fclose(f_);
             f_ = nullptr;
             utf8_.Finish();
@@ -664,8 +665,8 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
                 if (name.find('>') == std::string_view::npos) holdsField = true;
             });
             if (run && header && holdsField)
-                callbacks.Warning(src.Path() + ": the last record (from line " + std::to_string(recordLine) +
-                                  ") has no <EOR>, so it is not converted");
+                callbacks.Warning(
+                    Message("adif.last-record-no-eor").Arg("file", src.Path()).Arg("line", recordLine));
             return ReadEnd::EndOfFile;
         }
         if (mark == 0 || buffer.find_first_not_of(" \t\r\n") == std::string::npos)
@@ -764,12 +765,12 @@ bool AdifTagTable::Add(const std::string& name) {
 std::string ReadAdifProgramId(const std::string& path) {
     errno = 0;
     std::FILE* f = OpenFile(path, "rb");
-    if (!f) throw FileError(path, OpenFailure("cannot open the file"));
+    if (!f) throw FileError(path, OpenFailure());
     std::string head(64 * 1024, '\0');
     head.resize(std::fread(head.data(), 1, head.size(), f));
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
-    if (failed) throw FileError(path, "cannot read the file");
+    if (failed) throw FileError(path, Message("io.cannot-read"));
     std::string upper = head;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const std::size_t eoh = upper.find("<EOH>");
@@ -789,7 +790,7 @@ bool IsSendersViewProgram(std::string_view programId) {
 AdifEncoding DetectAdifEncoding(const std::string& path, const std::string_view* bytes) {
     errno = 0;
     std::FILE* f = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
-    if (!f) throw FileError(path, OpenFailure("cannot open the file"));
+    if (!f) throw FileError(path, OpenFailure());
     Utf8Check check;
     std::vector<char> buf(bytes ? std::min(kBlock, bytes->size() + 1) : kBlock);
     std::size_t n;
@@ -797,7 +798,7 @@ AdifEncoding DetectAdifEncoding(const std::string& path, const std::string_view*
         check.Feed(reinterpret_cast<const unsigned char*>(buf.data()), n);
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
-    if (failed) throw FileError(path, "cannot read the file");
+    if (failed) throw FileError(path, Message("io.cannot-read"));
     check.Finish();
     return check.Valid() && check.NonAscii() ? AdifEncoding::Utf8 : AdifEncoding::Cp932;
 }
@@ -862,20 +863,16 @@ AdifReadOptions AdifScanResult::RunOptions() const {
     return o;
 }
 
-std::string DescribeAdifInput(const AdifScanResult& scan) {
-    std::string d = scan.adx                              ? "ADX (ADIF's XML form), UTF-8"
-                    : scan.encoding == AdifEncoding::Utf8 ? "UTF-8"
-                                                          : "Shift-JIS (CP932)";
-    if (!scan.adx) {
-        if (!scan.traits.lfSeen && !scan.traits.crSeen)
-            d += ", one line";
-        else if (scan.lfEndsLine && !scan.traits.crSeen)
-            d += ", LF line ends";
-        else
-            d += scan.traits.lfSeen ? ", CR LF line ends" : ", CR line ends";
-    }
-    if (scan.headerless) d += ", no header";
-    return d;
+Message DescribeAdifInput(const AdifScanResult& scan) {
+    if (scan.adx) return Message("adif.input.adx");  // its records carry no line ends, and it has a header
+    const char* lines = !scan.traits.lfSeen && !scan.traits.crSeen ? "adif.input.one-line"
+                        : scan.lfEndsLine && !scan.traits.crSeen   ? "adif.input.lf"
+                        : scan.traits.lfSeen                       ? "adif.input.crlf"
+                                                                   : "adif.input.cr";
+    return Message(scan.headerless ? "adif.input.describe-no-header" : "adif.input.describe")
+        .Arg("encoding",
+             Message(scan.encoding == AdifEncoding::Utf8 ? "adif.input.utf8" : "adif.input.cp932"))
+        .Arg("lines", Message(lines));
 }
 
 // The tags every record has once: one of them twice means two records were read as one.
@@ -1010,9 +1007,11 @@ public:
 private:
     static constexpr std::size_t kStationCallsKept = 10;
 
-    std::string Where() const {
-        return o_.inputPath + ": record " + std::to_string(result_.records) + " (ending on line " +
-               std::to_string(src_.LineNumber()) + ")";
+    Message Where() const {
+        return Message("adif.where")
+            .Arg("file", o_.inputPath)
+            .Arg("record", result_.records)
+            .Arg("line", src_.LineNumber());
     }
 
     void CollectValues(std::string_view buf) {
@@ -1133,10 +1132,8 @@ private:
             }
         }
         if (!repeated_.empty())
-            callbacks_.Warning(Where() + ": the tag " + repeated_ +
-                               " appears twice, so two records were probably read as one (a tag or <EOR> "
-                               "that is never closed); the later values are used");
-        if (nulRemoved_) callbacks_.Warning(Where() + ": NUL bytes in the values are left out");
+            callbacks_.Warning(Message("adif.tag-twice").Arg("where", Where()).Arg("tag", repeated_));
+        if (nulRemoved_) callbacks_.Warning(Message("adif.nul-removed").Arg("where", Where()));
     }
 
     // The line of the record, unless the database has it; false when the meter question was
@@ -1148,12 +1145,12 @@ private:
             const bool noDate = plan_.dateMapped && !HasDigit(record_.Date);
             const bool noTime = plan_.timeMapped && !HasDigit(record_.Time);
             if (ok && (noDate || noTime))
-                callbacks_.Warning(Where() + ": the record has no " +
-                                   (noDate && noTime ? "date or time"
-                                    : noDate         ? "date"
-                                                     : "time") +
-                                   "; it is written with date \"" + record_.Date + "\" and time \"" +
-                                   record_.Time + "\"");
+                callbacks_.Warning(Message(noDate && noTime ? "adif.no-date-time"
+                                           : noDate         ? "adif.no-date"
+                                                            : "adif.no-time")
+                                       .Arg("where", Where())
+                                       .Arg("date", record_.Date)
+                                       .Arg("time", record_.Time));
             if (ok && o_.known && o_.known(record_)) {
                 ++result_.known;
             } else if (ok) {
@@ -1162,7 +1159,10 @@ private:
             }
         } catch (const DateTimeError& e) {
             ++result_.skipped;
-            callbacks_.Warning(Where() + ": " + e.what() + "; the record was not written");
+            callbacks_.Warning(
+                Message("adif.record-not-written")
+                    .Arg("where", Where())
+                    .Arg("reason", e.message() ? *e.message() : Message("cli.text").Arg("text", e.what())));
         }
         return ok;
     }
@@ -1194,8 +1194,9 @@ AdifRunResult ConvertAdifLog(const AdifRunOptions& o, ConversionCallbacks& callb
     const AdifReadOptions& read = o.read;
     if (o.inputPath.empty()) throw Error(std::string(kNoInputMessage));
     if (!read.inputBytes) {
-        CheckInputFile(o.inputPath, "the ADIF file");
-        RefuseSameFiles({{o.inputPath, "the ADIF file", false}, {o.outputPath, "the output", true}});
+        CheckInputFile(o.inputPath, Message("role.adif-file"));
+        RefuseSameFiles(
+            {{o.inputPath, Message("role.adif-file"), false}, {o.outputPath, Message("role.output"), true}});
     }
     const AdifEncoding enc = Resolve(o.inputPath, read.encoding, read.inputBytes);
     const AdifTagTable noTable;

@@ -103,7 +103,7 @@ struct AdifScanResult {
 
 // A short description of how the file was read, for one line of output: "UTF-8, LF line
 // ends", "Shift-JIS (CP932), CR LF line ends, no header".
-std::string DescribeAdifInput(const AdifScanResult& scan);
+Message DescribeAdifInput(const AdifScanResult& scan);
 
 // Reads the whole file once: UTF-8 when it is valid UTF-8 holding non-ASCII text, else CP932.
 AdifEncoding DetectAdifEncoding(const std::string& path, const std::string_view* bytes = nullptr);

@@ -50,13 +50,9 @@ public:
             if (!stream_.Next(values[i], info[i])) break;
             FlushPendingLineNotice();
             if (info[i].unclosedQuote)
-                Warn(info[i].line,
-                     "a value starting with a double quote is never closed; the rest of the log is read "
-                     "as that one value");
+                Warn(info[i].line, Message("digipan.quote-never-closed"));
             else if (info[i].endLine != info[i].line)
-                Warn(info[i].line, "a value starting with a double quote is closed only on line " +
-                                       std::to_string(info[i].endLine) +
-                                       "; the line ends in between are part of that value");
+                Warn(info[i].line, Message("digipan.quote-closed-later").Arg("end", info[i].endLine));
             if (info[i].lastOnLine && info[i].index != kValuesPerContact && !lineNoticeGiven_) {
                 lineNoticeGiven_ = true;
                 pendingLine_ = info[i].line;
@@ -74,9 +70,10 @@ public:
         pendingLine_ = 0;
     }
 
-    void Warn(long long line, const std::string& what) {
+    void Warn(long long line, const Message& what) {
         ++warnings_;
-        cb_.Warning(logName_ + " line " + std::to_string(line) + ": " + what);
+        cb_.Warning(
+            Message("digipan.line-warning").Arg("file", logName_).Arg("line", line).Arg("what", what));
     }
     long long Warnings() const { return warnings_; }
     std::string_view View(const ValueRef& ref) const { return stream_.View(ref); }
@@ -86,9 +83,8 @@ private:
         if (pendingLine_ == 0) return;
         const long long line = pendingLine_;
         pendingLine_ = 0;
-        Warn(line, "the line holds " + std::to_string(pendingCount_) + " values instead of " +
-                       std::to_string(kValuesPerContact) +
-                       "; every contact takes 20 values, so the contacts from here on may be shifted");
+        Warn(line,
+             Message("digipan.values-on-line").Arg("count", pendingCount_).Arg("per", kValuesPerContact));
     }
 
     ValueStream stream_;
@@ -134,11 +130,11 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
     if (!FileExists(log)) {
         // Let the reader name the exact reason (missing, a folder, no permission).
         text::ByteReader probe(log);
-        throw FileError(log, "the DigiPan log is not a file");
+        throw FileError(log, Message("digipan.log-not-file"));
     }
-    RefuseSameFiles({{log, "the DigiPan log", false},
-                     {result.tempPath, std::string("the work file \"") + kTempFileName + "\"", true},
-                     {result.outputPath, "the output", true}});
+    RefuseSameFiles({{log, Message("role.digipan-log"), false},
+                     {result.tempPath, Message("role.work-file").Arg("file", kTempFileName), true},
+                     {result.outputPath, Message("role.output"), true}});
 
     // The work file is this run's alone from the first pass to the end of the second: another
     // conversion (a second command, or the window) waits a moment and is then refused.
@@ -148,16 +144,17 @@ DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbac
         case ExclusiveLock::Result::kLocked:
             break;
         case ExclusiveLock::Result::kBusy:
-            throw FileError(result.tempPath,
-                            "another conversion is using the work file; try again when it has finished");
+            throw FileError(result.tempPath, Message("digipan.work-file-busy"));
         case ExclusiveLock::Result::kFailed: {
             const int e = errno;
             std::error_code ec;
             if (std::filesystem::is_symlink(PathFromUtf8(result.tempPath), ec))
-                throw FileError(result.tempPath,
-                                "the work file is a symbolic link, which is not followed; remove it");
-            throw FileError(result.tempPath, std::string("cannot create the work file") +
-                                                 (e ? std::string(" (") + std::strerror(e) + ")" : ""));
+                throw FileError(result.tempPath, Message("digipan.work-file-symlink"));
+            throw FileError(result.tempPath,
+                            e ? Message("cli.reason-detail")
+                                    .Arg("message", Message("digipan.cannot-create-work-file"))
+                                    .Arg("detail", SystemErrorMessage(e))
+                              : Message("digipan.cannot-create-work-file"));
         }
     }
 
@@ -210,10 +207,7 @@ public:
     // Reported once the run is over: bytes that were not CP932.
     void Finish() {
         if (notCp932_.invalid > 0)
-            reader_.Warn(firstNotCp932Line_,
-                         std::to_string(notCp932_.invalid) +
-                             " byte(s) of the log are not Shift-JIS (CP932) text and were written "
-                             "as \"?\" (the first on this line)");
+            reader_.Warn(firstNotCp932Line_, Message("digipan.not-cp932").Arg("count", notCp932_.invalid));
     }
 
     std::array<ValueRef, kValuesPerContact> raw;
@@ -228,8 +222,7 @@ private:
             withoutNul_.assign(bytes);
             std::erase(withoutNul_, '\0');
             bytes = withoutNul_;
-            reader_.Warn(info[i].line,
-                         "value " + std::to_string(position) + " holds NUL bytes, which are left out");
+            reader_.Warn(info[i].line, Message("digipan.value-nul").Arg("position", position));
         }
         if (text::IsAscii(bytes)) return into.assign(bytes);
         const std::size_t before = notCp932_.invalid;
@@ -254,11 +247,9 @@ private:
             skip = true;
         }
         if (!stampOk || skip)
-            reader_.Warn(stampLine,
-                         "the date and time \"" + stamp_ +
-                             "\" is not a date (12 digits: year, month, day, hour, minute in UTC); " +
-                             (skip ? "the contact of " + call_ + " cannot be moved to JST and is not written"
-                                   : "the contact of " + call_ + " is written with it as it stands"));
+            reader_.Warn(stampLine, Message(skip ? "digipan.bad-stamp-skipped" : "digipan.bad-stamp-kept")
+                                        .Arg("value", stamp_)
+                                        .Arg("call", call_));
         return !skip;
     }
 
@@ -268,8 +259,7 @@ private:
         if (freq)
             record.Freq = *freq;
         else
-            reader_.Warn(info[kFreq - 1].line,
-                         "the frequency \"" + freqValue_ + "\" is out of range; written empty");
+            reader_.Warn(info[kFreq - 1].line, Message("digipan.freq-out-of-range").Arg("value", freqValue_));
     }
 
     const DigipanOptions& options_;
@@ -294,9 +284,9 @@ void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text:
         if (got == 0) break;
         if (got < kValuesPerContact) {
             reader.Finish(true);
-            reader.Warn(contact.info[0].line, "the last contact has only " + std::to_string(got) +
-                                                  " of its " + std::to_string(kValuesPerContact) +
-                                                  " values; it is not written");
+            reader.Warn(
+                contact.info[0].line,
+                Message("digipan.last-contact-short").Arg("count", got).Arg("per", kValuesPerContact));
             break;
         }
         if (!contact.Make(record)) {

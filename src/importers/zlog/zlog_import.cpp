@@ -285,8 +285,8 @@ std::string CompletionMessage(const std::string& outputPath, std::string_view li
     return "zLog→Turbo HAMLOG用CSVファイル" + std::string(lineBreak) + outputPath + "を保存しました";
 }
 
-std::string_view TimeBaseName(std::string_view timeBase) {
-    return timeBase == "J" ? "JST" : "UTC";
+Message TimeBaseName(std::string_view timeBase) {
+    return Message(timeBase == "J" ? "zlog.zone.jst" : "zlog.zone.utc");
 }
 
 ZlogModeNames LoadZlogModeNames(settings::IniStore& ini) {

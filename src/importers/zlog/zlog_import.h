@@ -125,8 +125,8 @@ std::string FreeOutputPath(const std::string& path);
 // "zLog→Turbo HAMLOG用CSVファイル", the line break, the path, "を保存しました".
 std::string CompletionMessage(const std::string& outputPath, std::string_view lineBreak = "\r\n");
 
-// "JST" or "UTC" for a time base.
-std::string_view TimeBaseName(std::string_view timeBase);
+// The name of a time base for the user: JST or UTC.
+Message TimeBaseName(std::string_view timeBase);
 
 // The mode names of the settings (defaults for missing keys) and their storing.
 ZlogModeNames LoadZlogModeNames(settings::IniStore& ini);

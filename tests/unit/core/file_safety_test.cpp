@@ -147,7 +147,8 @@ TEST(IniWrites, AFailedWriteIsReportedAndALinkIsWrittenThrough) {
     trelvo::settings::IniStore folder(dir.File("folder.INI"));
     folder.CurrentIniSection = "S";
     EXPECT_FALSE(folder.WriteIniValue("k", "v"));
-    EXPECT_NE(std::string::npos, folder.WriteError().find("folder")) << folder.WriteError();
+    const std::string why = Render(folder.WriteError(), trelvo::Lang::kEnglish);
+    EXPECT_NE(std::string::npos, why.find("folder")) << why;
 
     WriteBytes(dir.File("real.INI"), "[S]\r\nk=old\r\n");
     fs::create_symlink("real.INI", dir.File("link.INI"));

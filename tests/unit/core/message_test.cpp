@@ -119,25 +119,21 @@ TEST(HelpLayout, WrapsJapaneseAndEnglishWithinTheColumns) {
 TEST(MessageCatalog, NoEnglishTextReachesTheUserOutsideTheCatalog) {
     namespace fs = std::filesystem;
     const fs::path src = fs::path(TRELVO5_SOURCE_DIR) / "src";
-    // Not converted yet; each leaves this list when its messages go through the catalog.
-    const std::vector<std::string> notYet = {
-        "importers/adif",     // the ADIF reader and mapping
-        "importers/digipan",  // the DigiPan import
-        "export",             // the exports
-    };
     // The views show what the window model gives them.
     const std::vector<std::string> notScanned = {"gui"};
+    // Calls that report to the user: warnings (and the helpers that pass them on), errors made
+    // or thrown, printing, help texts, arguments of messages and the notes and failures a
+    // converter hands back.
     const std::regex reports(
-        R"(\bWarning\s*\(|\bthrow\b|std::c(out|err)\s*<<|\badd_(option|flag|subcommand)\s*\(|->description\s*\(|->footer\s*\(|\bMessage\s*\(\s*std::string)");
-    const std::regex english(R"([A-Za-z]{2,}[,;:]? +[A-Za-z]{2,})");
+        R"(\bWarn(ing)?\s*\(|\bthrow\b|\b[A-Za-z]*Error\s*\(|std::c(out|err)\s*<<|\badd_(option|flag|subcommand)\s*\(|->description\s*\(|->footer\s*\(|\bMessage\s*\(\s*std::string|\.Arg\s*\(|\b(note|failure)\s*=[^=])");
+    const std::regex english(R"([A-Za-z]{2,}[,;:]? +[A-Za-z]+)");
     std::vector<std::string> found;
     for (const auto& entry : fs::recursive_directory_iterator(src)) {
         const std::string ext = entry.path().extension().string();
         if (!entry.is_regular_file() || (ext != ".cpp" && ext != ".h")) continue;
         const std::string rel = fs::relative(entry.path(), src).generic_string();
         bool skip = false;
-        for (const auto& list : {notYet, notScanned})
-            for (const std::string& folder : list) skip = skip || rel.rfind(folder + "/", 0) == 0;
+        for (const std::string& folder : notScanned) skip = skip || rel.rfind(folder + "/", 0) == 0;
         if (skip) continue;
         std::ifstream in(entry.path());
         std::stringstream ss;

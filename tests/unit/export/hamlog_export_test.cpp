@@ -95,8 +95,9 @@ TEST(ExportPass, SkipsWhatCannotBeReadAndStopsAtWhatCannotBeWritten) {
         WriteBytes(f.o.outputPath, "an older output\r\n");
         r = f.Run();
         EXPECT_EQ(0, r.converted);
-        EXPECT_NE(std::string::npos, r.failure.find(c.says)) << r.failure;
-        EXPECT_NE(std::string::npos, r.failure.find("nothing was written")) << r.failure;
+        const std::string failure = Render(r.failure, trelvo::Lang::kEnglish);
+        EXPECT_NE(std::string::npos, failure.find(c.says)) << failure;
+        EXPECT_NE(std::string::npos, failure.find("nothing was written")) << failure;
         // The record before the bad one is not put in place over the older output.
         EXPECT_EQ("an older output\r\n", f.Output());
         EXPECT_FALSE(f.lib.IsOpen());
