@@ -89,82 +89,187 @@ std::string KeyOfFetched(const std::string& call) {
 
 }  // namespace
 
+std::uint32_t QraIndex::Arena::Append(std::string_view s) {
+    if (s.empty()) return 0;
+    if (used_ + s.size() > kBlock) {
+        blocks_.emplace_back(new char[kBlock]);
+        used_ = 0;
+    }
+    const std::size_t at = (blocks_.size() - 1) * kBlock + used_;
+    std::memcpy(blocks_.back().get() + used_, s.data(), s.size());
+    used_ += s.size();
+    return static_cast<std::uint32_t>(at);
+}
+
 QraIndex::QraIndex(hamlog::HamlogLibrary& library) : library_(library) {
     if (!dynamic_cast<hamlog::HdbLibrary*>(&library)) return;
     try {
-        slots_.assign(1024, 0);
-        std::string call, name;
-        const int count = library.Vdbf_rcount();
-        for (int n = 1; n <= count; ++n) {
-            if (library.THW_read(n) != 0) continue;
-            call.assign(static_cast<std::size_t>(hamlog::HamlogFieldWidth(hamlog::kFieldCall)), ' ');
-            library.ThwString(call, hamlog::kFieldCall);
-            if (std::memchr(call.data(), '\0', call.size())) {  // keyed otherwise than it reads
-                entries_.clear();
-                return;
-            }
-            const std::string key = KeyOfFetched(call);
-            const bool other = BaseOfFetched(call) != key;
-            const Entry* found = Find(key);
-            if (found && (found->walkEnded || other)) {
-                if (other) entries_[static_cast<std::size_t>(found - entries_.data())].walkEnded = true;
-                continue;
-            }
-            FetchField(library, hamlog::kFieldName, name);
-            Entry& e = found ? entries_[static_cast<std::size_t>(found - entries_.data())] : Insert(key);
-            if (!found) e.walkEnded = other;
-            if (!name.empty()) {
-                const std::string_view trimmed = text::Trim(name);
-                e.nameAt = static_cast<std::uint32_t>(arena_.size());
-                e.nameLength = static_cast<std::uint16_t>(trimmed.size());
-                arena_.append(trimmed);
-            }
-        }
-        built_ = arena_.size() < 0xFFFFFFFFu;
+        built_ = Build();
     } catch (const std::exception&) {
         built_ = false;
     }
     if (!built_) {
-        entries_.clear();
-        slots_.clear();
-        arena_.clear();
+        slots_ = {};
+        stations_ = Arena();
+        names_ = Arena();
+        count_ = 0;
     }
 }
 
-const QraIndex::Entry* QraIndex::Find(std::string_view key) const {
-    if (slots_.empty()) return nullptr;
+QraIndex::Head QraIndex::HeadAt(std::uint32_t at) const {
+    const char* p = stations_.Data(at);
+    Head h;
+    h.keyLength = static_cast<std::uint8_t>(p[0]);
+    h.nameLength = static_cast<std::uint8_t>(p[1]);
+    h.walkEnded = p[2] != 0;
+    std::memcpy(&h.name, p + 3, 4);
+    return h;
+}
+
+void QraIndex::SetHead(std::uint32_t at, const Head& h) {
+    char* p = stations_.Data(at);
+    p[0] = static_cast<char>(h.keyLength);
+    p[1] = static_cast<char>(h.nameLength);
+    p[2] = h.walkEnded ? 1 : 0;
+    std::memcpy(p + 3, &h.name, 4);
+}
+
+std::string_view QraIndex::KeyAt(std::uint32_t at) const {
+    return std::string_view(stations_.Data(at) + kHeadBytes, static_cast<unsigned char>(*stations_.Data(at)));
+}
+
+// Two passes over the database: the first finds every base call and the record of its last
+// name, the second reads just those records for their names, and each name is kept once
+// however many stations have it.
+bool QraIndex::Build() {
+    slots_.assign(1024, 0);
+    const int count = library_.Vdbf_rcount();
+    const std::size_t callWidth = static_cast<std::size_t>(hamlog::HamlogFieldWidth(hamlog::kFieldCall));
+    std::string call, name;
+    for (int n = 1; n <= count; ++n) {
+        if (library_.THW_read(n) != 0) continue;
+        call.assign(callWidth, ' ');
+        library_.ThwString(call, hamlog::kFieldCall);
+        if (std::memchr(call.data(), '\0', call.size())) return false;  // keyed otherwise than it reads
+        const std::string key = KeyOfFetched(call);
+        if (key.size() > 0xFF || stations_.Size() >= 0xFFFF0000u) return false;
+        const bool other = BaseOfFetched(call) != key;
+        std::uint32_t at = Find(key);
+        if (at != kNone) {
+            Head h = HeadAt(at);
+            if (h.walkEnded || other) {
+                if (other && !h.walkEnded) {
+                    h.walkEnded = true;
+                    SetHead(at, h);
+                }
+                continue;
+            }
+        }
+        FetchField(library_, hamlog::kFieldName, name);
+        if (at == kNone) {
+            at = Insert(key);
+            Head h = HeadAt(at);
+            h.walkEnded = other;
+            if (!name.empty()) h.name = static_cast<std::uint32_t>(n);
+            SetHead(at, h);
+        } else if (!name.empty()) {
+            Head h = HeadAt(at);
+            h.name = static_cast<std::uint32_t>(n);
+            SetHead(at, h);
+        }
+    }
+    // The records that hold a last name, in order, and the names from them.
+    std::vector<bool> wanted(static_cast<std::size_t>(std::max(count, 0)) + 1, false);
+    for (std::uint32_t s : slots_)
+        if (s != 0) {
+            const Head h = HeadAt(s - 1);
+            if (h.name != 0) wanted[h.name] = true;
+        }
+    std::vector<std::uint32_t> nameSlots(1024, 0);  // names_ place + 1 of each name kept
+    std::size_t nameCount = 0;
+    for (int n = 1; n <= count; ++n) {
+        if (!wanted[static_cast<std::size_t>(n)] || library_.THW_read(n) != 0) continue;
+        call.assign(callWidth, ' ');
+        library_.ThwString(call, hamlog::kFieldCall);
+        const std::uint32_t at = Find(KeyOfFetched(call));
+        if (at == kNone) return false;
+        Head h = HeadAt(at);
+        if (h.name != static_cast<std::uint32_t>(n)) return false;  // read otherwise
+        FetchField(library_, hamlog::kFieldName, name);
+        const std::string_view trimmed = text::Trim(name);
+        if (trimmed.size() > 0xFF || names_.Size() >= 0xFFFF0000u) return false;
+        h.nameLength = static_cast<std::uint8_t>(trimmed.size());
+        h.name = 0;
+        if (!trimmed.empty()) {
+            if ((nameCount + 1) * 2 > nameSlots.size()) {
+                std::vector<std::uint32_t> bigger(nameSlots.size() * 2, 0);
+                for (std::uint32_t s : nameSlots) {
+                    if (s == 0) continue;
+                    const std::string_view v(names_.Data(s - 1) + 1,
+                                             static_cast<unsigned char>(*names_.Data(s - 1)));
+                    std::size_t i = std::hash<std::string_view>{}(v) & (bigger.size() - 1);
+                    while (bigger[i] != 0) i = (i + 1) & (bigger.size() - 1);
+                    bigger[i] = s;
+                }
+                nameSlots.swap(bigger);
+            }
+            const std::size_t mask = nameSlots.size() - 1;
+            std::size_t i = std::hash<std::string_view>{}(trimmed)&mask;
+            for (;; i = (i + 1) & mask) {
+                const std::uint32_t s = nameSlots[i];
+                if (s == 0) {
+                    std::string entry(1, static_cast<char>(trimmed.size()));
+                    entry.append(trimmed);
+                    nameSlots[i] = names_.Append(entry) + 1;
+                    ++nameCount;
+                    h.name = nameSlots[i];
+                    break;
+                }
+                if (std::string_view(names_.Data(s - 1) + 1,
+                                     static_cast<unsigned char>(*names_.Data(s - 1))) == trimmed) {
+                    h.name = s;
+                    break;
+                }
+            }
+        }
+        SetHead(at, h);  // name: the place of the length byte + 1
+    }
+    return true;
+}
+
+std::uint32_t QraIndex::Find(std::string_view key) const {
+    if (slots_.empty()) return kNone;
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = std::hash<std::string_view>{}(key)&mask;; i = (i + 1) & mask) {
         const std::uint32_t s = slots_[i];
-        if (s == 0) return nullptr;
-        const Entry& e = entries_[s - 1];
-        if (std::string_view(arena_).substr(e.keyAt, e.keyLength) == key) return &e;
+        if (s == 0) return kNone;
+        if (KeyAt(s - 1) == key) return s - 1;
     }
 }
 
-QraIndex::Entry& QraIndex::Insert(std::string_view key) {
-    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
-    Entry e;
-    e.keyAt = static_cast<std::uint32_t>(arena_.size());
-    e.keyLength = static_cast<std::uint16_t>(std::min<std::size_t>(key.size(), 0xFFFF));
-    arena_.append(key.substr(0, e.keyLength));
-    entries_.push_back(e);
+std::uint32_t QraIndex::Insert(std::string_view key) {
+    // Three quarters full at most: linear probing stays short, the table small.
+    if ((count_ + 1) * 4 > slots_.size() * 3) Grow();
+    std::string station(kHeadBytes, '\0');
+    station[0] = static_cast<char>(key.size());
+    station.append(key);
+    const std::uint32_t at = stations_.Append(station);
+    ++count_;
     const std::size_t mask = slots_.size() - 1;
-    std::size_t i = std::hash<std::string_view>{}(key.substr(0, e.keyLength)) & mask;
+    std::size_t i = std::hash<std::string_view>{}(key)&mask;
     while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = static_cast<std::uint32_t>(entries_.size());
-    return entries_.back();
+    slots_[i] = at + 1;
+    return at;
 }
 
 void QraIndex::Grow() {
     std::vector<std::uint32_t> slots(slots_.size() * 2, 0);
     const std::size_t mask = slots.size() - 1;
-    for (std::size_t k = 0; k < entries_.size(); ++k) {
-        const Entry& e = entries_[k];
-        std::size_t i =
-            std::hash<std::string_view>{}(std::string_view(arena_).substr(e.keyAt, e.keyLength)) & mask;
+    for (std::uint32_t s : slots_) {
+        if (s == 0) continue;
+        std::size_t i = std::hash<std::string_view>{}(KeyAt(s - 1)) & mask;
         while (slots[i] != 0) i = (i + 1) & mask;
-        slots[i] = static_cast<std::uint32_t>(k + 1);
+        slots[i] = s;
     }
     slots_.swap(slots);
 }
@@ -176,13 +281,14 @@ std::string_view QraIndex::Lookup(std::string_view call) const {
         const std::string_view before = call.substr(0, slash), after = call.substr(slash + 1);
         base = text::CharCount(after) > text::CharCount(before) ? after : before;
     }
-    if (!built_ || !IsOwnKey(base) || base.size() > 0xFFFF) {
+    if (!built_ || !IsOwnKey(base) || base.size() > 0xFF) {
         fallback_ = LookupQraName(library_, call);
         return fallback_;
     }
-    const Entry* e = Find(base);
-    if (!e) return {};
-    return std::string_view(arena_).substr(e->nameAt, e->nameLength);
+    const std::uint32_t at = Find(base);
+    if (at == kNone) return {};
+    const Head h = HeadAt(at);
+    return h.nameLength == 0 ? std::string_view() : names_.At(h.name, h.nameLength);
 }
 
 }  // namespace trelvo::zlog

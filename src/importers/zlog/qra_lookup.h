@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,22 +39,51 @@ public:
     bool Built() const { return built_; }
 
 private:
-    struct Entry {
-        std::uint32_t keyAt = 0;  // in arena_
-        std::uint32_t nameAt = 0;
-        std::uint16_t keyLength = 0;
-        std::uint16_t nameLength = 0;  // the name trimmed
-        bool walkEnded = false;        // a record of another base call ended the walk
+    // Bytes appended in blocks that never move: growing copies nothing and leaves no freed
+    // copies behind in the heap. A position is block * kBlock + offset.
+    class Arena {
+    public:
+        static constexpr std::size_t kBlock = 1 << 16;
+        std::uint32_t Append(std::string_view s);
+        std::string_view At(std::uint32_t at, std::size_t n) const {
+            return n == 0 ? std::string_view()
+                          : std::string_view(blocks_[at / kBlock].get() + at % kBlock, n);
+        }
+        std::size_t Size() const { return blocks_.size() * kBlock; }
+        char* Data(std::uint32_t at) { return blocks_[at / kBlock].get() + at % kBlock; }
+        const char* Data(std::uint32_t at) const { return blocks_[at / kBlock].get() + at % kBlock; }
+
+    private:
+        std::vector<std::unique_ptr<char[]>> blocks_;
+        std::size_t used_ = kBlock;  // in the last block
     };
-    const Entry* Find(std::string_view key) const;
-    Entry& Insert(std::string_view key);
+
+    // A station in stations_: this head, then its key. Calls and names are at most 255 bytes
+    // long (the field widths), so a station takes 7 bytes and its key.
+    struct Head {
+        std::uint8_t keyLength = 0;
+        std::uint8_t nameLength = 0;  // the name trimmed
+        bool walkEnded = false;       // a record of another base call ended the walk
+        // While the database is read, the record of the last non-empty name (0: none); then
+        // where that name is in names_.
+        std::uint32_t name = 0;
+    };
+    static constexpr std::size_t kHeadBytes = 7;
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    Head HeadAt(std::uint32_t at) const;
+    void SetHead(std::uint32_t at, const Head& head);
+    std::string_view KeyAt(std::uint32_t at) const;
+    std::uint32_t Find(std::string_view key) const;  // the station's place, or kNone
+    std::uint32_t Insert(std::string_view key);
     void Grow();
+    bool Build();
 
     hamlog::HamlogLibrary& library_;
     bool built_ = false;
-    std::string arena_;
-    std::vector<Entry> entries_;
-    std::vector<std::uint32_t> slots_;  // entry number + 1, or 0; a power of two long
+    Arena stations_;
+    Arena names_;                       // each name after its length byte, every name once
+    std::size_t count_ = 0;             // stations
+    std::vector<std::uint32_t> slots_;  // a station's place + 1, or 0; a power of two long
     mutable std::string fallback_;
 };
 
