@@ -102,6 +102,7 @@ void FetchOtherFields(HamlogLibrary& library, QsoFields& f, std::string& buffer)
         {kFieldRemarks1, &QsoFields::Remarks1}, {kFieldRemarks2, &QsoFields::Remarks2},
     };
     for (const Target& t : kRest) {
+        if (library.ThwStringTrimmed(f.*(t.member), t.field)) continue;
         library.ThwString(buffer, t.field);
         CleanFieldInto(buffer, f.*(t.member));
     }

@@ -66,6 +66,10 @@ public:
     // Copies field `field` of the loaded record into `buffer`, space-filled to its width.
     // 0 = done; non-zero for field 1, an unknown field or no loaded record (buffer: spaces).
     virtual int ThwString(std::string& buffer, int field) = 0;
+    // Field `field` of the loaded record as ThwString gives it with spaces trimmed at both ends
+    // and NULs removed, when the library can take it straight from the record (no padding, no
+    // copy in between); false: the caller fetches it with ThwString. Never fetches less.
+    virtual bool ThwStringTrimmed(std::string& /*out*/, int /*field*/) { return false; }
     // The first record of the base callsign `call` (see BaseCallOf; compared in upper case),
     // in record order; 0 when there is none. Deleted records are not in the index.
     virtual int Vidx_search(const std::string& call) = 0;

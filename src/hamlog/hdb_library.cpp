@@ -1,6 +1,7 @@
 #include "hamlog/hdb_library.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/errors.h"
 #include "hamlog/db_file.h"
@@ -287,6 +288,21 @@ int HdbLibrary::ThwString(std::string& buffer, int field) {
             Deliver(buffer, Field(kStoredField[static_cast<std::size_t>(field)]), width);
             return 0;
     }
+}
+
+bool HdbLibrary::ThwStringTrimmed(std::string& out, int field) {
+    // The text fields, stored as CP932 padded with spaces: spaces are never part of a
+    // double-byte character, so trimming the bytes trims the text. NULs could join the bytes
+    // around them into another character: those fields go the long way.
+    if (!loaded_ || field <= kFieldTime || field >= kHamlogFieldCount || HamlogFieldWidth(field) == 0)
+        return false;
+    const std::string_view stored = text::Trim(Field(kStoredField[static_cast<std::size_t>(field)]));
+    if (std::memchr(stored.data(), '\0', stored.size())) return false;
+    if (text::IsAscii(stored))
+        out.assign(stored.data(), stored.size());
+    else
+        out = text::Cp932ToUtf8(stored);
+    return true;
 }
 
 int HdbLibrary::Vidx_search(const std::string& call) {

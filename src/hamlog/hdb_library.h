@@ -42,6 +42,7 @@ public:
     int Vdbf_rcount() override { return static_cast<int>(count_); }
     int THW_read(int recordNumber) override;
     int ThwString(std::string& buffer, int field) override;
+    bool ThwStringTrimmed(std::string& out, int field) override;
     int Vidx_search(const std::string& call) override;
     int Vidx_next() override;
 

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 #include "hand_made_hdb.h"
 #include "test_support.h"
+#include "text/chars.h"
 #include "text/cp932.h"
 
 using namespace trelvo::hamlog;
@@ -265,4 +267,51 @@ TEST(HdbLibrary, ReadsAnyRecordAcrossReadAheadBlocks) {
     ASSERT_EQ(db.lib.HamlogOpen(other.base), 0);
     EXPECT_EQ(db.lib.Vdbf_rcount(), 1);
     EXPECT_EQ(db.lib.Vidx_search("JA5017"), 0);
+}
+
+// Fields taken trimmed straight from the record are what ThwString gives trimmed and without
+// NULs, on random bytes: spaces at both ends, lone lead bytes before them, NULs, every byte.
+TEST(HdbLibrary, TrimmedFieldsAreTheDeliveredOnesTrimmed) {
+    std::mt19937 rng(8);
+    const auto bytes = [&](std::size_t width) {
+        std::string s;
+        for (std::size_t i = rng() % (width + 1); i > 0; --i) {
+            const unsigned k = rng() % 5;
+            s += k == 0   ? ' '
+                 : k == 1 ? static_cast<char>(0x81 + rng() % 0x7C)
+                 : k == 2 ? '\0'
+                          : static_cast<char>(rng());
+        }
+        return s;
+    };
+    std::vector<HandRecord> records(400);
+    for (HandRecord& r : records) {
+        for (auto [text, width] : {std::pair{&r.his, 3},
+                                   {&r.my, 3},
+                                   {&r.freq, 7},
+                                   {&r.mode, 4},
+                                   {&r.code, 6},
+                                   {&r.gl, 6},
+                                   {&r.name, 12},
+                                   {&r.qth, 28},
+                                   {&r.rmk1, 54},
+                                   {&r.rmk2, 54}})
+            *text = bytes(static_cast<std::size_t>(width));
+    }
+    Db db(HandHdb(records));
+    ASSERT_EQ(db.lib.HamlogOpen(db.base), 0);
+    std::string trimmed;
+    int taken = 0;
+    for (int n = 1; n <= static_cast<int>(records.size()); ++n) {
+        ASSERT_EQ(db.lib.THW_read(n), 0);
+        for (int field = kFieldHisRst; field <= kFieldRemarks2; ++field) {
+            if (!db.lib.ThwStringTrimmed(trimmed, field)) continue;
+            ++taken;
+            std::string want = Fetch(db.lib, field);
+            std::erase(want, '\0');
+            ASSERT_EQ(trimmed, trelvo::text::Trim(want)) << "record " << n << " field " << field;
+        }
+    }
+    EXPECT_GT(taken, 1000);
+    EXPECT_FALSE(db.lib.ThwStringTrimmed(trimmed, kFieldCall));
 }
