@@ -36,7 +36,9 @@ void Utf8ToCp932Append(std::string_view utf8, std::string& out, ConversionStats*
 // appended to `out` without the text in between: ASCII is copied, a character with two codes
 // gets the one the encoder writes, and each byte that is no character becomes '?' and is
 // counted (for fields that travel from a CP932 input to a CP932 output as bytes).
-void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats* stats = nullptr);
+// `notCp932` counts those bytes as Cp932ToUtf8 counts them.
+void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats* stats = nullptr,
+                       ConversionStats* notCp932 = nullptr);
 
 // True for a byte that starts a double-byte CP932 character (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsCp932LeadByte(unsigned char b) {

@@ -227,7 +227,8 @@ void Utf8ToCp932Append(std::string_view utf8, std::string& out, ConversionStats*
     out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
-void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats* stats) {
+void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats* stats,
+                       ConversionStats* notCp932) {
     if (IsAscii(cp932)) {
         out.append(cp932.data(), cp932.size());
         return;
@@ -253,6 +254,7 @@ void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats
         if (cp == kNoChar) {
             cp = kReplacement;
             n = 1;
+            if (notCp932) ++notCp932->invalid;
         }
         i += n;
         if (cp < 0x80) {

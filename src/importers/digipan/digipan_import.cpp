@@ -198,9 +198,12 @@ public:
                                         options_.qslSent ? &result_.sentMark : nullptr, nullptr);
         }
         record.QSL = qsl_;
-        Value(kQth, record.QTH);
-        Value(kName, record.Name);
-        Value(kRemark, record.Remarks1);
+        Bytes(kQth, record.QTH);
+        Bytes(kName, record.Name);
+        Bytes(kRemark, record.Remarks1);
+        record.cp932Fields = csvout::kBytesQth | csvout::kBytesName | csvout::kBytesRemarks1;
+        record.cp932Unmappable = unmappable_.invalid;
+        unmappable_.invalid = 0;
         return true;
     }
 
@@ -214,8 +217,8 @@ public:
     std::array<ValueInfo, kValuesPerContact> info;
 
 private:
-    // Value `position` (1-based) of the contact as text, into `into`.
-    const std::string& Value(int position, std::string& into) {
+    // Value `position` (1-based) of the contact without NULs (reported).
+    std::string_view WithoutNul(int position) {
         const std::size_t i = static_cast<std::size_t>(position - 1);
         std::string_view bytes = reader_.View(raw[i]);
         if (bytes.find('\0') != std::string_view::npos) {
@@ -224,6 +227,24 @@ private:
             bytes = withoutNul_;
             reader_.Warn(info[i].line, Message("digipan.value-nul").Arg("position", position));
         }
+        return bytes;
+    }
+
+    // A value that only travels to the output, as the CP932 bytes its text would be written
+    // in (counted as Value counts what is not CP932).
+    void Bytes(int position, std::string& into) {
+        const std::string_view bytes = WithoutNul(position);
+        into.clear();
+        const std::size_t before = notCp932_.invalid;
+        text::Cp932RecodeAppend(bytes, into, &unmappable_, &notCp932_);
+        if (notCp932_.invalid != before && firstNotCp932Line_ == 0)
+            firstNotCp932Line_ = info[static_cast<std::size_t>(position - 1)].line;
+    }
+
+    // Value `position` (1-based) of the contact as text, into `into`.
+    const std::string& Value(int position, std::string& into) {
+        const std::size_t i = static_cast<std::size_t>(position - 1);
+        const std::string_view bytes = WithoutNul(position);
         if (text::IsAscii(bytes)) return into.assign(bytes);
         const std::size_t before = notCp932_.invalid;
         into = text::Cp932ToUtf8(bytes, &notCp932_);
@@ -266,6 +287,7 @@ private:
     ContactReader& reader_;
     DigipanResult& result_;
     text::ConversionStats notCp932_;
+    text::ConversionStats unmappable_;  // of the contact's values kept as bytes
     long long firstNotCp932Line_ = 0;
     std::string withoutNul_, stamp_, call_, freqValue_, qsl_;
 };
