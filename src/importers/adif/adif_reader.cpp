@@ -1,6 +1,7 @@
 #include "importers/adif/adif_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -641,6 +642,25 @@ std::string_view ValueAt(std::string_view buf, std::size_t colon) {
     return text::Trim(buf.substr(start, i - start));
 }
 
+// Which table entry the next tag most likely is: the one that came after this tag the last
+// time (files repeat their tag order, with tags that some records have and others not), else
+// the entry after it. Spares most look-ups of a name.
+class TagGuess {
+public:
+    int Next() const { return guess_; }
+    void Saw(int k) {
+        if (k < 0 || k > AdifTagTable::kCapacity) return;
+        if (last_ >= 0) follows_[static_cast<std::size_t>(last_)] = k;
+        last_ = k;
+        const int f = follows_[static_cast<std::size_t>(k)];
+        guess_ = f != 0 ? f : k + 1;
+    }
+
+private:
+    std::array<int, AdifTagTable::kCapacity + 1> follows_{};  // 0: not known
+    int last_ = -1, guess_ = 1;
+};
+
 enum class ReadEnd { EndOfFile, Cancelled, Stopped };
 
 // The line and record rules shared by both passes. A finished record loses every "<EOR>"
@@ -814,24 +834,24 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
         LineSource src(path, options.lfEndsLine, options.detectLineEnds, options.inputBytes);
         std::unordered_set<std::string> overflow;
         std::string scratch;
-        int hint = 1;
+        TagGuess guess;
         const ReadEnd end = ReadRecords(
             src, enc, false, headerless, callbacks, result.headerSeen, [&](const std::string& buf) {
                 ++result.records;
                 ForEachTag(buf, [&](std::string_view raw, std::size_t) {
                     const std::string_view name = AsUtf8(raw, enc, scratch);
-                    // Most files give every record the same tags in the same order.
-                    if (hint <= result.table.Count() && SameText(result.table.Name(hint), name)) {
-                        ++hint;
+                    const int g = guess.Next();
+                    if (g <= result.table.Count() && SameText(result.table.Name(g), name)) {
+                        guess.Saw(g);
                         return;
                     }
                     const int at = result.table.Find(name);
                     if (at >= 0) {
-                        hint = at + 1;
+                        guess.Saw(at);
                         return;
                     }
                     if (result.table.Add(std::string(name))) {
-                        hint = result.table.Count() + 1;
+                        guess.Saw(result.table.Count());
                         return;
                     }
                     if (overflow.size() < kOverflowNamesKept * 10 &&
@@ -1027,13 +1047,10 @@ private:
         prefecture_.clear();
         ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
             const std::string_view name = AsUtf8(raw, enc_, nameScratch_);
-            int k;
-            if (hint_ <= table_.Count() && SameText(table_.Name(hint_), name))
-                k = hint_;
-            else
-                k = table_.Find(name);
+            const int g = guess_.Next();
+            const int k = g <= table_.Count() && SameText(table_.Name(g), name) ? g : table_.Find(name);
             if (k < 0) return;
-            hint_ = k + 1;
+            guess_.Saw(k);
             // A key tag twice in one record: two records were read as one (a tag or <EOR>
             // never closed).
             if (k > 0 && IsRecordKey(name)) {
@@ -1184,7 +1201,7 @@ private:
     std::string cnty_, prefecture_, repeated_;
     std::string nameScratch_, valueScratch_, value_;
     std::string_view bytes_;  // the value as the file has it (or value_ when that is the text)
-    int hint_ = 1;            // the entry the next tag most likely is: files repeat their tag order
+    TagGuess guess_;
     bool nulRemoved_ = false;
 };
 
