@@ -296,7 +296,12 @@ bool HdbLibrary::ThwStringTrimmed(std::string& out, int field) {
     // around them into another character: those fields go the long way.
     if (!loaded_ || field <= kFieldTime || field >= kHamlogFieldCount || HamlogFieldWidth(field) == 0)
         return false;
-    const std::string_view stored = text::Trim(Field(kStoredField[static_cast<std::size_t>(field)]));
+    std::string_view stored = Field(kStoredField[static_cast<std::size_t>(field)]);
+    // Remarks are mostly padding: their spaces go eight at a time.
+    static constexpr char kEightSpaces[] = "        ";
+    while (stored.size() >= 8 && std::memcmp(stored.data() + stored.size() - 8, kEightSpaces, 8) == 0)
+        stored.remove_suffix(8);
+    stored = text::Trim(stored);
     if (std::memchr(stored.data(), '\0', stored.size())) return false;
     if (text::IsAscii(stored))
         out.assign(stored.data(), stored.size());

@@ -276,7 +276,7 @@ TEST(HdbLibrary, TrimmedFieldsAreTheDeliveredOnesTrimmed) {
     const auto bytes = [&](std::size_t width) {
         std::string s;
         for (std::size_t i = rng() % (width + 1); i > 0; --i) {
-            const unsigned k = rng() % 5;
+            const auto k = rng() % 5;
             s += k == 0   ? ' '
                  : k == 1 ? static_cast<char>(0x81 + rng() % 0x7C)
                  : k == 2 ? '\0'
