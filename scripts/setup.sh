@@ -11,7 +11,7 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     libcli11-dev \
     qt6-base-dev qt6-base-dev-tools libgl-dev \
     qt6-translations-l10n fonts-noto-cjk xvfb xauth \
-    time gawk trustedqsl clang-format \
+    time gawk trustedqsl clang-format linux-perf valgrind \
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 >/dev/null
 # Node.js and npm read the standard ADIF export back in a test; a Node.js that brings its own
 # npm (as NodeSource's does, which conflicts with Debian's npm package) is kept.
