@@ -150,6 +150,26 @@ std::size_t InvalidUtf8Length(std::string_view s, std::size_t i) {
     return n;
 }
 
+// The character that starts at s[i] and how many bytes it takes. A byte that is no
+// character, alone or as the first of a pair, reads as U+FFFD of one byte (reading goes on
+// after it) and is counted in `invalid` when given.
+std::uint32_t ReadCp932Char(const Tables& t, std::string_view s, std::size_t i, std::size_t& n,
+                            ConversionStats* invalid) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    std::uint32_t cp = t.single[b];
+    n = 1;
+    if (cp == kNoChar && t.lead[b] && i + 1 < s.size()) {
+        cp = t.pair[b * 256u + static_cast<unsigned char>(s[i + 1])];
+        n = 2;
+    }
+    if (cp == kNoChar) {
+        cp = kReplacement;
+        n = 1;
+        if (invalid) ++invalid->invalid;
+    }
+    return cp;
+}
+
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
@@ -164,17 +184,8 @@ std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
             ++i;
             continue;
         }
-        std::uint32_t cp = t.single[b];
         std::size_t n = 1;
-        if (cp == kNoChar && t.lead[b] && i + 1 < cp932.size()) {
-            cp = t.pair[b * 256u + static_cast<unsigned char>(cp932[i + 1])];
-            n = 2;
-        }
-        if (cp == kNoChar) {  // not a character: one byte is replaced, reading goes on after it
-            cp = kReplacement;
-            n = 1;
-            if (stats) ++stats->invalid;
-        }
+        const std::uint32_t cp = ReadCp932Char(t, cp932, i, n, stats);
         o = PutUtf8(o, cp);
         i += n;
     }
@@ -245,17 +256,8 @@ void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats
             continue;
         }
         // Read as Cp932ToUtf8 reads, written as Utf8ToCp932Into writes.
-        std::uint32_t cp = t.single[b];
         std::size_t n = 1;
-        if (cp == kNoChar && t.lead[b] && i + 1 < cp932.size()) {
-            cp = t.pair[b * 256u + static_cast<unsigned char>(cp932[i + 1])];
-            n = 2;
-        }
-        if (cp == kNoChar) {
-            cp = kReplacement;
-            n = 1;
-            if (notCp932) ++notCp932->invalid;
-        }
+        const std::uint32_t cp = ReadCp932Char(t, cp932, i, n, notCp932);
         i += n;
         if (cp < 0x80) {
             *o++ = static_cast<char>(cp);
