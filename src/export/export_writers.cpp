@@ -113,6 +113,10 @@ void AppendQuoted(std::string& line, std::string_view value, bool first = false)
 }  // namespace
 
 std::string BandOf(std::string_view freq) {
+    return std::string(BandName(freq));
+}
+
+std::string_view BandName(std::string_view freq) {
     freq = text::Trim(freq);
     if (freq == "7") return "40m";
     if (freq.size() < 2) return {};
@@ -158,10 +162,14 @@ std::optional<std::string> KhzText(std::string_view freq) {
 }
 
 std::string AdifMode(std::string_view mode) {
+    return std::string(AdifModeName(mode));
+}
+
+std::string_view AdifModeName(std::string_view mode) {
     if (mode == "PH") return "SSB";
     if (mode == "RY" || mode == "RTY" || mode == "TTY") return "RTTY";
     if (mode == "STV" || mode == "SST") return "SSTV";
-    return std::string(mode);
+    return mode;
 }
 
 UtcDateTime AdifDateTime(const QsoFields& f) {
@@ -250,6 +258,13 @@ std::string_view Encoder::operator()(std::string_view utf8) {
     if (encoding_ == OutputEncoding::kUtf8 || Ascii(utf8)) return utf8;
     text::Utf8ToCp932Into(utf8, scratch_, &stats_);
     return scratch_;
+}
+
+void Encoder::AppendStored(std::string& out, std::string_view cp932) {
+    if (encoding_ == OutputEncoding::kUtf8)
+        out += text::Cp932ToUtf8(cp932);
+    else
+        text::Cp932RecodeAppend(cp932, out, &stats_);
 }
 
 void AdifRecord(const QsoFields& f, const WriterOptions& o, Encoder& enc, std::string& out, Message* note) {

@@ -47,6 +47,9 @@ public:
     // The text in the output encoding: `utf8` itself when it needs no conversion, else a view
     // of a buffer that the next call reuses.
     std::string_view operator()(std::string_view utf8);
+    // Appends CP932 bytes as operator() writes the text they hold (Cp932ToUtf8 of them),
+    // counting what it counts.
+    void AppendStored(std::string& out, std::string_view cp932);
     // Appends exactly `width` Shift-JIS bytes' worth of the text: cut at a character boundary
     // (a divided double-byte character becomes a space) or padded with spaces.
     void AppendFitBytes(std::string& line, std::string_view utf8, std::size_t width);
@@ -67,6 +70,8 @@ private:
 // The band of a frequency text (MHz, trimmed); empty when the table has none. 146.5 gives
 // "20m": only the first characters are looked at.
 std::string BandOf(std::string_view freq);
+// The same as a view of a constant ("" when there is none).
+std::string_view BandName(std::string_view freq);
 
 // The frequency in kHz: read as a single-precision number, times 1000, the shortest decimal
 // text of that single-precision value (7.025 -> 7025). Texts with "/" or "*" are kept as
@@ -75,6 +80,8 @@ std::optional<std::string> KhzText(std::string_view freq);
 
 // PH -> SSB; RY, RTY, TTY -> RTTY; STV, SST -> SSTV; others unchanged.
 std::string AdifMode(std::string_view mode);
+// The same as a view: of a constant, or of `mode` itself.
+std::string_view AdifModeName(std::string_view mode);
 
 // QSO_DATE and TIME_ON in UTC. A time marked "J" is Japan Standard Time and goes back nine
 // hours (to the day before below 09:00). Throws FormatError for a date that is not one or a

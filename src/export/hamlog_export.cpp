@@ -2,11 +2,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <utility>
 
 #include "core/errors.h"
 #include "core/platform.h"
+#include "export/stored_export.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
 #include "hamlog/hdb_library.h"
@@ -78,6 +81,55 @@ bool WriteRecord(const QsoFields& f, ExportKind kind, const WriterOptions& w, En
             return true;
     }
     return false;
+}
+
+// The lines on their way to the writer, about a megabyte at a time.
+class OutputBlock {
+public:
+    static constexpr std::size_t kBlock = 1 << 20;
+
+    // `room`: what Room() leaves free at least.
+    OutputBlock(text::Cp932LineWriter& out, std::size_t room)
+        : out_(out), capacity_(kBlock + room), buf_(new char[capacity_]) {}
+    // Where the next line goes.
+    char* Room() { return buf_.get() + used_; }
+    // The line written at Room() ends at `end`.
+    void Commit(const char* end) {
+        used_ = static_cast<std::size_t>(end - buf_.get());
+        if (used_ >= kBlock) Flush();
+    }
+    void Append(std::string_view line) {
+        if (used_ + line.size() > capacity_) {
+            Flush();
+            if (line.size() > capacity_) {
+                out_.WriteBytes(line);
+                return;
+            }
+        }
+        std::memcpy(buf_.get() + used_, line.data(), line.size());
+        Commit(buf_.get() + used_ + line.size());
+    }
+    void Flush() {
+        if (used_ > 0) out_.WriteBytes(std::string_view(buf_.get(), used_));
+        used_ = 0;
+    }
+
+private:
+    text::Cp932LineWriter& out_;
+    std::size_t capacity_;
+    std::unique_ptr<char[]> buf_;
+    std::size_t used_ = 0;
+};
+
+// CR, LF and NUL as spaces, as text::BlankLineBreaks writes them; how many there were.
+std::size_t BlankBreaks(char* from, const char* end) {
+    std::size_t n = 0;
+    for (char* c = from; c < end; ++c)
+        if (*c == '\r' || *c == '\n' || *c == '\0') {
+            *c = ' ';
+            ++n;
+        }
+    return n;
 }
 
 }  // namespace
@@ -162,67 +214,95 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
             out.WriteLine(line);
     if (o.passStarts) o.passStarts(first, last);
 
+    // A database file: its records are written from their bytes where that gives the same
+    // line; the others (and every record of another library) through QsoFields.
+    auto* hdb = dynamic_cast<HdbLibrary*>(&lib);
+    std::optional<StoredRecordWriter> stored;
+    if (hdb && StoredRecordWriter::Takes(o.kind, w)) stored.emplace(hdb->Header(), o.kind, w, enc);
+    OutputBlock block(out, stored ? stored->MaxLineBytes() : 0);
+
+    // False when the record is taken from its bytes (written or passed over).
+    auto fromBytes = [&]() {
+        if (!stored || !stored->Load(hdb->LoadedRecord())) return false;
+        if (o.range == RangeMode::kDates && (stored->Ymd() < low || stored->Ymd() > high)) return true;
+        char* at = block.Room();
+        char* end = at;
+        bool breaks = false;
+        StoredRecordWriter::Outcome outcome = StoredRecordWriter::Outcome::kNotTaken;
+        try {
+            outcome = stored->Append(at, end, breaks);
+        } catch (const Error&) {
+            // The writers over QsoFields say why.
+        }
+        if (outcome == StoredRecordWriter::Outcome::kNotTaken) return false;
+        if (outcome == StoredRecordWriter::Outcome::kWritten) {
+            if (breaks) result.blankedBreaks += BlankBreaks(at, end);
+            *end++ = '\r';
+            *end++ = '\n';
+            block.Commit(end);
+            ++result.converted;
+        }
+        return true;
+    };
+
     QsoFields f;
     std::string buffer, line;
     Message note;
     line.reserve(1024);
+    // False when the record could not be written (`failure` says why).
+    auto throughFields = [&](long long n) {
+        FetchQslAndDate(lib, f, buffer);
+        if (o.range == RangeMode::kDates) {
+            if (f.DateISO.empty()) {
+                callbacks.Warning(
+                    Message("export.in-file")
+                        .Arg("file", o.dbPath)
+                        .Arg("what",
+                             Message("cli.text").Arg("text", UnreadableDateMessage(n, f.StoredDate, " "))));
+                return true;
+            }
+            const std::string ymd = f.DateISO.substr(0, 4) + f.DateISO.substr(5, 2) + f.DateISO.substr(8, 2);
+            if (ymd < low || ymd > high) return true;
+        }
+        FetchOtherFields(lib, f, buffer);
+        bool written = false;
+        note = Message();
+        try {
+            written = WriteRecord(f, o.kind, w, enc, line, &note);
+        } catch (const Error& e) {
+            result.failure =
+                Message("export.record-failed")
+                    .Arg("file", o.dbPath)
+                    .Arg("record", n)
+                    .Arg("reason", e.message() ? *e.message() : Message("cli.text").Arg("text", e.what()))
+                    .Arg("output", o.outputPath);
+            return false;
+        }
+        if (!note.empty())
+            callbacks.Warning(
+                Message("export.record-note").Arg("file", o.dbPath).Arg("record", n).Arg("what", note));
+        if (written) {
+            result.blankedBreaks += text::BlankLineBreaks(line);
+            line.append("\r\n");
+            block.Append(line);
+            ++result.converted;
+        }
+        return true;
+    };
+
     for (long long n = first; n <= last; ++n) {
         if (callbacks.CancelRequested()) {
             result.cancelled = true;
             break;
         }
-        if (lib.THW_read(static_cast<int>(n)) == 0) {
-            FetchQslAndDate(lib, f, buffer);
-            bool take = true;
-            if (o.range == RangeMode::kDates) {
-                if (f.DateISO.empty()) {
-                    callbacks.Warning(
-                        Message("export.in-file")
-                            .Arg("file", o.dbPath)
-                            .Arg("what", Message("cli.text")
-                                             .Arg("text", UnreadableDateMessage(n, f.StoredDate, " "))));
-                    take = false;
-                } else {
-                    const std::string ymd =
-                        f.DateISO.substr(0, 4) + f.DateISO.substr(5, 2) + f.DateISO.substr(8, 2);
-                    take = ymd >= low && ymd <= high;
-                }
-            }
-            if (take) {
-                FetchOtherFields(lib, f, buffer);
-                bool written = false;
-                note = Message();
-                try {
-                    written = WriteRecord(f, o.kind, w, enc, line, &note);
-                } catch (const Error& e) {
-                    result.failure =
-                        Message("export.record-failed")
-                            .Arg("file", o.dbPath)
-                            .Arg("record", n)
-                            .Arg("reason",
-                                 e.message() ? *e.message() : Message("cli.text").Arg("text", e.what()))
-                            .Arg("output", o.outputPath);
-                    break;
-                }
-                if (!note.empty())
-                    callbacks.Warning(Message("export.record-note")
-                                          .Arg("file", o.dbPath)
-                                          .Arg("record", n)
-                                          .Arg("what", note));
-                if (written) {
-                    result.blankedBreaks += text::BlankLineBreaks(line);
-                    line.append("\r\n");
-                    out.WriteBytes(line);
-                    ++result.converted;
-                }
-            }
-        }
+        if (lib.THW_read(static_cast<int>(n)) == 0 && !fromBytes() && !throughFields(n)) break;
         callbacks.Progress(n);
     }
     if (!result.failure.empty()) {
         result.converted = 0;
         return result;  // the writer removes what it wrote; an existing output stays
     }
+    block.Flush();
     if (o.kind == ExportKind::kAdx)  // a cancelled file is kept closed as well
         for (const std::string& closing : AdxFooterLines()) out.WriteLine(closing);
     if (result.cancelled)

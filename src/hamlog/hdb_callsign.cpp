@@ -19,27 +19,34 @@ std::string_view SpacedNul(std::string_view s, std::string& copy) {
 }  // namespace
 
 std::string RebuildHdbCall(std::string_view callsBytes, std::string_view ignBytes, unsigned flag) {
+    std::string call;
+    RebuildHdbCallInto(call, callsBytes, ignBytes, flag);
+    return call;
+}
+
+void RebuildHdbCallInto(std::string& out, std::string_view callsBytes, std::string_view ignBytes,
+                        unsigned flag) {
     std::string callsCopy, ignCopy;
     const std::string_view calls = SpacedNul(callsBytes, callsCopy);
     const std::string_view ign = SpacedNul(ignBytes, ignCopy);
-    std::string main(text::Trim(calls));
-    std::string_view rest = ign;
+    const std::string_view main = text::Trim(calls);
+    std::string_view overflow, rest = ign;
     if (!rest.empty() && rest.front() != ' ') {
         // The overflow of a long main call, appended directly.
-        std::size_t space = rest.find(' ');
-        std::string_view word = rest.substr(0, space);
-        main += word;
-        rest.remove_prefix(word.size());
+        overflow = rest.substr(0, rest.find(' '));
+        rest.remove_prefix(overflow.size());
     }
-    std::string_view portable = text::Trim(rest);
-    if (portable.empty()) return main;
-    if (!(flag & kFlagPortableBefore)) return main + "/" + std::string(portable);
-    std::size_t slash = portable.find('/');
-    std::string prefix(portable.substr(0, slash));
-    std::string call = prefix + "/" + main;
+    const std::string_view portable = text::Trim(rest);
+    out.clear();
+    if (portable.empty() || !(flag & kFlagPortableBefore)) {
+        out.append(main).append(overflow);
+        if (!portable.empty()) out.append(1, '/').append(portable);
+        return;
+    }
+    const std::size_t slash = portable.find('/');
+    out.append(portable.substr(0, slash)).append(1, '/').append(main).append(overflow);
     if (slash != std::string_view::npos && slash + 1 < portable.size())
-        call += "/" + std::string(portable.substr(slash + 1));
-    return call;
+        out.append(1, '/').append(portable.substr(slash + 1));
 }
 
 HdbCallFields SplitHdbCall(std::string_view callIn, bool dx, std::size_t callsWidth, std::size_t ignWidth) {

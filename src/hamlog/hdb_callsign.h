@@ -20,6 +20,8 @@ inline constexpr unsigned kFlagDx = 0x08;              // not a JA station
 //   CALLS "JE3HHT  ", IGN "         KH6", FLAG 8|2    -> KH6/JE3HHT
 //   CALLS "JA1ABCDE", IGN "FG     QRP/3", FLAG 0      -> JA1ABCDEFG/QRP/3
 std::string RebuildHdbCall(std::string_view calls, std::string_view ign, unsigned flag);
+// The same into `out`, reusing its memory (the exports rebuild one per record).
+void RebuildHdbCallInto(std::string& out, std::string_view calls, std::string_view ign, unsigned flag);
 
 // A callsign laid out for CALLS and IGN of the given widths.
 struct HdbCallFields {

@@ -77,7 +77,8 @@ int HdbLibrary::HamlogClose() {
     countWarningMessage_ = Message();
     block_.clear();
     blockStart_ = -1;
-    record_.clear();
+    record_ = nullptr;
+    kept_.clear();
     loaded_ = false;
     keys_.clear();
     keys_.shrink_to_fit();
@@ -148,8 +149,15 @@ int HdbLibrary::HamlogOpenStream(std::FILE* f, const std::string& name) {
     return 0;
 }
 
+void HdbLibrary::KeepLoadedRecord() {
+    if (!loaded_ || record_ == kept_.data()) return;
+    kept_.assign(record_, static_cast<std::size_t>(header_.recordLength));
+    record_ = kept_.data();
+}
+
 void HdbLibrary::BuildIndex() {
     indexed_ = true;
+    KeepLoadedRecord();  // the walk below reads block_ anew
     const HdbFieldDescriptor& calls = header_.fields[kHdbCalls];
     const HdbFieldDescriptor& ign = header_.fields[kHdbIgn];
     const HdbFieldDescriptor& flag = header_.fields[kHdbFlag];
@@ -240,8 +248,7 @@ const char* HdbLibrary::RecordBytes(std::uint32_t n) {
 
 std::string_view HdbLibrary::Field(int index) const {
     const HdbFieldDescriptor& d = header_.fields[static_cast<std::size_t>(index)];
-    return std::string_view(record_).substr(static_cast<std::size_t>(d.offset),
-                                            static_cast<std::size_t>(d.width));
+    return std::string_view(record_ + d.offset, static_cast<std::size_t>(d.width));
 }
 
 int HdbLibrary::THW_read(int recordNumber) {
@@ -250,7 +257,7 @@ int HdbLibrary::THW_read(int recordNumber) {
     const char* r = RecordBytes(static_cast<std::uint32_t>(recordNumber));
     if (!r) return 3;
     if (r[0] == '*') return 2;
-    record_.assign(r, static_cast<std::size_t>(header_.recordLength));
+    record_ = r;  // no copy: valid until block_ is read again
     loaded_ = true;
     return 0;
 }

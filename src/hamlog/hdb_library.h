@@ -66,6 +66,12 @@ public:
     const Message& CountWarningMessage() const { return countWarningMessage_; }
     // Bytes the callsign index holds (made by the first Vidx_search).
     std::size_t IndexBytes() const;
+    // The bytes of the record THW_read loaded (deletion mark first, Header().recordLength
+    // bytes), empty when none is loaded. Valid until the next THW_read, Vidx_search or close.
+    std::string_view LoadedRecord() const {
+        return loaded_ ? std::string_view(record_, static_cast<std::size_t>(header_.recordLength))
+                       : std::string_view();
+    }
 
 private:
     struct IndexEntry {
@@ -77,6 +83,7 @@ private:
 
     int Fail(HdbOpenError e, const Message& what);
     const char* RecordBytes(std::uint32_t n);
+    void KeepLoadedRecord();
     std::string_view Field(int index) const;
     std::string_view KeyOf(const IndexEntry& e, char (&shortKey)[8]) const;
     int CompareKeys(const IndexEntry& a, const IndexEntry& b) const;
@@ -98,7 +105,10 @@ private:
 
     std::string block_;          // records read ahead
     long long blockStart_ = -1;  // file offset of block_
-    std::string record_;         // the loaded record
+    // The loaded record: in block_ where it was read, or in kept_ once block_ is read again
+    // for something else (the callsign index).
+    const char* record_ = nullptr;
+    std::string kept_;
     bool loaded_ = false;
 
     std::string keys_;

@@ -261,7 +261,10 @@ TEST(HdbLibrary, ReadsAnyRecordAcrossReadAheadBlocks) {
         ASSERT_EQ(db.lib.THW_read(n), 0);
         EXPECT_EQ(Fetch(db.lib, kFieldCall), Padded("JA" + std::to_string(n), kFieldCall));
     }
+    // The first look-up reads every record to build the index: the loaded one stays loaded.
     EXPECT_EQ(db.lib.Vidx_search("JA5017"), 5017);
+    EXPECT_EQ(Fetch(db.lib, kFieldCall), Padded("JA3000", kFieldCall));
+    EXPECT_EQ(db.lib.LoadedRecord().substr(1, 6), "JA3000");
     // Opening another database closes the first.
     Db other(HandHdb({HandRecord{}}));
     ASSERT_EQ(db.lib.HamlogOpen(other.base), 0);

@@ -1,0 +1,430 @@
+#include "export/stored_export.h"
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "csvout/station_rules.h"
+#include "hamlog/hdb_callsign.h"
+#include "text/chars.h"
+#include "text/cp932.h"
+#include "text/datetime.h"
+
+namespace trelvo::exports {
+namespace {
+
+using namespace trelvo::hamlog;
+
+// The text fields in library order, and those that may hold other than ASCII (the writers
+// only copy them, encoded; every other field they read as text).
+constexpr int kTextFields[] = {kFieldHisRst,  kFieldMyRst, kFieldFreq, kFieldMode,     kFieldCode,
+                               kFieldGridLoc, kFieldName,  kFieldQth,  kFieldRemarks1, kFieldRemarks2};
+constexpr unsigned kEncodedFields =
+    1u << kFieldName | 1u << kFieldQth | 1u << kFieldRemarks1 | 1u << kFieldRemarks2;
+
+// The stored bytes without the spaces at both ends. Remarks are mostly padding: from the end,
+// sixteen bytes at a time.
+std::string_view Trimmed(const char* p, std::size_t n) {
+#if defined(__SSE2__)
+    const __m128i spaces = _mm_set1_epi8(' ');
+    while (n >= 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+        const auto other = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, spaces))) & 0xFFFFu;
+        if (other != 0) {
+            n = n - 16 + static_cast<std::size_t>(32 - std::countl_zero(other));
+            break;
+        }
+        n -= 16;
+    }
+#endif
+    while (n > 0 && p[n - 1] == ' ') --n;
+    std::size_t b = 0;
+    while (b < n && p[b] == ' ') ++b;
+    return std::string_view(p + b, n - b);
+}
+
+// What a field holds besides plain printable ASCII, eight bytes at a time.
+struct Kinds {
+    bool high = false;     // a byte of 0x80 or more
+    bool control = false;  // a byte below 0x20 (NUL, CR and LF among them)
+};
+Kinds KindsOf(std::string_view s) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u, kHigh = 0x8080808080808080u;
+    std::uint64_t any = 0, low = 0;
+    std::size_t i = 0;
+    auto step = [&](std::uint64_t w) {
+        any |= w;
+        low |= (w - 0x20 * kOnes) & ~w;  // the high bit of each byte below 0x20
+    };
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        step(w);
+    }
+    if (i < s.size()) {
+        std::uint64_t w = 0x20 * kOnes;  // the rest filled with spaces
+        std::memcpy(&w, s.data() + i, s.size() - i);
+        step(w);
+    }
+    return {(any & kHigh) != 0, (low & kHigh) != 0};
+}
+
+inline void Put(char*& p, std::string_view s) {
+    std::memcpy(p, s.data(), s.size());
+    p += s.size();
+}
+inline void PutTwo(char*& p, int v) {
+    *p++ = static_cast<char>('0' + v / 10 % 10);
+    *p++ = static_cast<char>('0' + v % 10);
+}
+// "<TAG:" already in `head`; the length and ">".
+inline void PutTag(char*& p, std::string_view head, std::size_t length) {
+    Put(p, head);
+    if (length < 10) {
+        *p++ = static_cast<char>('0' + length);
+    } else {
+        p = std::to_chars(p, p + 24, length).ptr;
+    }
+    *p++ = '>';
+}
+inline void PutTagged(char*& p, std::string_view head, std::string_view value) {
+    PutTag(p, head, value.size());
+    Put(p, value);
+}
+inline void PutQuoted(char*& p, std::string_view value) {
+    *p++ = ',';
+    *p++ = '"';
+    Put(p, value);
+    *p++ = '"';
+}
+// Cut to `width` bytes or padded with spaces to it.
+inline void PutFit(char*& p, std::string_view value, std::size_t width) {
+    const std::size_t n = value.size() < width ? value.size() : width;
+    std::memcpy(p, value.data(), n);
+    std::memset(p + n, ' ', width - n);
+    p += width;
+}
+
+// The text with every "/QRP" taken out, as text::ReplaceAll does it.
+std::size_t WithoutQrp(std::string_view s, char* out) {
+    std::size_t n = 0, pos = 0;
+    for (;;) {
+        const std::size_t hit = s.find("/QRP", pos);
+        const std::size_t end = hit == std::string_view::npos ? s.size() : hit;
+        std::memcpy(out + n, s.data() + pos, end - pos);
+        n += end - pos;
+        if (hit == std::string_view::npos) return n;
+        pos = hit + 4;
+    }
+}
+
+}  // namespace
+
+bool StoredRecordWriter::Takes(ExportKind kind, const WriterOptions& o) {
+    switch (kind) {
+        case ExportKind::kAdif:
+            return !o.standard && o.encoding == OutputEncoding::kCp932;
+        case ExportKind::kCsv:
+        case ExportKind::kCsv5:
+        case ExportKind::kBackup:
+            return true;
+        case ExportKind::kAdx:
+            return false;
+    }
+    return false;
+}
+
+StoredRecordWriter::StoredRecordWriter(const HdbHeader& h, ExportKind kind, const WriterOptions& options,
+                                       Encoder& encoder)
+    : kind_(kind), options_(options), enc_(encoder) {
+    auto slice = [&h](int index) {
+        const HdbFieldDescriptor& d = h.fields[static_cast<std::size_t>(index)];
+        return Slice{static_cast<std::size_t>(d.offset), static_cast<std::size_t>(d.width)};
+    };
+    callsAt_ = slice(kHdbCalls);
+    ignAt_ = slice(kHdbIgn);
+    flagAt_ = slice(kHdbFlag);
+    dateAt_ = slice(kHdbDate);
+    timeAt_ = slice(kHdbTime);
+    qslAt_ = slice(kHdbQsl);
+    const std::pair<int, int> stored[] = {
+        {kFieldHisRst, kHdbHis},    {kFieldMyRst, kHdbMy},     {kFieldFreq, kHdbFreq}, {kFieldMode, kHdbMode},
+        {kFieldCode, kHdbCode},     {kFieldGridLoc, kHdbGl},   {kFieldName, kHdbName}, {kFieldQth, kHdbQth},
+        {kFieldRemarks1, kHdbRmk1}, {kFieldRemarks2, kHdbRmk2}};
+    for (auto [field, index] : stored) slices_[static_cast<std::size_t>(field)] = slice(index);
+    // Every stored byte at most three times over (a half-width katakana in UTF-8), and the tags.
+    maxLine_ = 3 * static_cast<std::size_t>(h.recordLength) + 1024;
+}
+
+bool StoredRecordWriter::Load(std::string_view r) {
+    const char* b = r.data();
+    const auto* d = reinterpret_cast<const unsigned char*>(b + dateAt_.offset);
+    if (d[0] > 99 || d[1] > 99 || d[2] > 99 || d[3] > 99) return false;  // the library gives "??"
+    year_ = d[0] * 100 + d[1];
+    month_ = d[2];
+    day_ = d[3];
+    if (!text::IsValidDate(year_, month_, day_)) return false;
+    char* y = ymd_;
+    for (int i = 0; i < 4; ++i) PutTwo(y, d[i]);
+
+    const auto* t = reinterpret_cast<const unsigned char*>(b + timeAt_.offset);
+    hour_ = t[0] <= 99 ? t[0] : -1;
+    minute_ = (t[1] & 0x7F) <= 99 ? (t[1] & 0x7F) : -1;
+    utc_ = (t[1] & 0x80) != 0;
+    char* tp = time_;
+    if (hour_ < 0) {
+        *tp++ = '?';
+        *tp++ = '?';
+    } else {
+        PutTwo(tp, hour_);
+    }
+    *tp++ = ':';
+    if (minute_ < 0) {
+        *tp++ = '?';
+        *tp++ = '?';
+    } else {
+        PutTwo(tp, minute_);
+    }
+    *tp = utc_ ? 'U' : 'J';
+
+    RebuildHdbCallInto(call_, std::string_view(b + callsAt_.offset, callsAt_.width),
+                       std::string_view(b + ignAt_.offset, ignAt_.width),
+                       GetLe16(std::string_view(b + flagAt_.offset, flagAt_.width), 0));
+    const std::string_view call = text::Trim(call_);
+    const Kinds callKinds = KindsOf(call);
+    if (callKinds.high) return false;
+    breaks_ = callKinds.control;  // NULs were made spaces
+    fields_[kFieldCall] = call;
+
+    if (qslAt_.width > 3) return false;
+    std::memset(qsl_, ' ', 3);
+    std::memcpy(qsl_, b + qslAt_.offset, qslAt_.width);
+    for (char c : qsl_) {
+        if (c == '\0' || static_cast<unsigned char>(c) >= 0x80) return false;
+        if (c == '\r' || c == '\n') breaks_ = true;
+    }
+
+    nonAscii_ = 0;
+    for (int field : kTextFields) {
+        const Slice& s = slices_[static_cast<std::size_t>(field)];
+        const std::string_view v = Trimmed(b + s.offset, s.width);
+        const Kinds k = KindsOf(v);
+        if (k.control) {
+            if (v.find('\0') != std::string_view::npos) return false;
+            breaks_ = true;
+        }
+        if (k.high) {
+            if (!(kEncodedFields & (1u << field))) return false;
+            nonAscii_ |= 1u << field;
+        }
+        fields_[static_cast<std::size_t>(field)] = v;
+    }
+    return true;
+}
+
+std::string_view StoredRecordWriter::Encoded(int field) {
+    const std::string_view v = fields_[static_cast<std::size_t>(field)];
+    if (!(nonAscii_ & (1u << field))) return v;
+    scratch_.clear();
+    enc_.AppendStored(scratch_, v);
+    return scratch_;
+}
+
+void StoredRecordWriter::Stored(char*& p, int field) {
+    Put(p, Encoded(field));
+}
+
+StoredRecordWriter::Outcome StoredRecordWriter::Append(char* out, char*& end, bool& breaks) {
+    if (kind_ == ExportKind::kBackup && options_.SelectedMode != kAllModes &&
+        options_.SelectedMode != fields_[kFieldMode])
+        return Outcome::kPassedOver;
+    char* p = out;
+    if (!Write(p)) return Outcome::kNotTaken;
+    end = p;
+    breaks = breaks_;
+    return Outcome::kWritten;
+}
+
+bool StoredRecordWriter::Write(char*& p) {
+    switch (kind_) {
+        case ExportKind::kAdif:
+            return WriteAdif(p);
+        case ExportKind::kCsv:
+            return WriteCsv(p, false);
+        case ExportKind::kCsv5:
+            return WriteCsv(p, true);
+        case ExportKind::kBackup:
+            return WriteBackup(p);
+        case ExportKind::kAdx:
+            break;
+    }
+    return false;
+}
+
+bool StoredRecordWriter::WriteAdif(char*& p) {
+    // Everything that could send the record to the writers comes first, before the encoder
+    // counts anything.
+    char date[8], time[4];
+    if (utc_) {
+        std::memcpy(date, ymd_, 8);
+        std::memcpy(time, time_, 2);
+        std::memcpy(time + 2, time_ + 3, 2);
+    } else {
+        // Japan Standard Time: nine hours back, to the day before below 09:00.
+        if (hour_ < 0 || hour_ > 23 || minute_ < 0 || minute_ > 59) return false;
+        char* dp = date;
+        char* tp = time;
+        if (hour_ >= 9) {
+            std::memcpy(date, ymd_, 8);
+            PutTwo(tp, hour_ - 9);
+            PutTwo(tp, minute_);
+        } else {
+            const text::DateTime u = text::AddMinutes({year_, month_, day_, hour_, minute_, 0}, -9 * 60);
+            PutTwo(dp, u.year / 100);
+            PutTwo(dp, u.year % 100);
+            PutTwo(dp, u.month);
+            PutTwo(dp, u.day);
+            PutTwo(tp, u.hour);
+            PutTwo(tp, u.minute);
+        }
+    }
+    const std::string_view freqStored = fields_[kFieldFreq];
+    std::optional<std::string> khz;
+    if (options_.ExportKhz) {
+        khz = KhzText(freqStored);
+        if (!khz) return false;  // the writers describe it in the note
+    }
+    std::optional<CodeTag> code;
+    if (!options_.ExportCodeOff) {
+        code = AdifCodeTag(fields_[kFieldCode], options_.ExportTownCodeOff, options_.hamlogToAdif);
+        // The DXCC number comes from a table file: a long one would not fit MaxLineBytes.
+        if (code && code->value.size() > 256) return false;
+        if (code && KindsOf(code->value).control) breaks_ = true;
+    }
+
+    PutTagged(p, "<CALL:", fields_[kFieldCall]);
+    Put(p, "<QSO_DATE:8:d>");
+    Put(p, std::string_view(date, 8));
+    Put(p, "<TIME_ON:4>");
+    Put(p, std::string_view(time, 4));
+    PutTagged(p, "<FREQ:", khz ? std::string_view(*khz) : freqStored);
+    PutTagged(p, "<BAND:", BandName(freqStored));
+    PutTagged(p, "<MODE:", AdifModeName(fields_[kFieldMode]));
+    if (code) {
+        *p++ = '<';
+        Put(p, code->tag);
+        PutTag(p, ":", code->length);
+        Put(p, enc_(code->value));
+    }
+    PutTagged(p, "<RST_SENT:", fields_[kFieldHisRst]);
+    PutTagged(p, "<RST_RCVD:", fields_[kFieldMyRst]);
+    auto bytes = [this, &p](std::string_view head, int field) {
+        if (fields_[static_cast<std::size_t>(field)].empty()) return;
+        PutTagged(p, head, Encoded(field));
+    };
+    bytes("<QTH:", kFieldQth);
+    bytes("<NAME:", kFieldName);
+    if (!fields_[kFieldGridLoc].empty()) PutTagged(p, "<GRIDSQUARE:", fields_[kFieldGridLoc]);
+    const std::string_view marks[] = {"<QSL_VIA:1>", "<QSL_SENT:1>", "<QSL_RCVD:1>"};
+    for (int i = 0; i < 3; ++i) {
+        if (qsl_[i] == ' ') continue;
+        Put(p, marks[i]);
+        *p++ = qsl_[i];
+    }
+    bytes("<COMMENT1:", kFieldRemarks1);
+    bytes("<COMMENT2:", kFieldRemarks2);
+    Put(p, "<eor>");
+    return true;
+}
+
+bool StoredRecordWriter::WriteCsv(char*& p, bool v5) {
+    // The call in upper case, every "/QRP" moved to the end as one.
+    const std::string_view stored = fields_[kFieldCall];
+    char* callAt = p + 1;
+    *p++ = '"';
+    for (char c : stored) *p++ = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    // A call is at most CALLS and IGN wide and a slash (dBase widths are below 256 bytes).
+    std::string_view call(callAt, stored.size());
+    char base[520];
+    if (call.size() > sizeof base) return false;
+    if (call.find("/QRP") != std::string_view::npos) {
+        const std::size_t n = WithoutQrp(call, base);
+        std::memcpy(callAt, base, n);
+        std::memcpy(callAt + n, "/QRP", 4);
+        call = std::string_view(callAt, n + 4);
+        p = callAt + call.size();
+    }
+    *p++ = '"';
+    const char* d = ymd_;
+    if (v5) {
+        const char date[] = {',', '"', d[2], d[3], '/', d[4], d[5], '/', d[6], d[7], '"'};
+        Put(p, std::string_view(date, sizeof date));
+        PutQuoted(p, std::string_view(time_, 6));
+    } else {
+        PutQuoted(p, std::string_view(d, 8));
+        const char time[] = {time_[0], time_[1], time_[3], time_[4], time_[5]};
+        PutQuoted(p, std::string_view(time, sizeof time));
+    }
+    for (int field : {kFieldHisRst, kFieldMyRst, kFieldFreq, kFieldMode, kFieldCode, kFieldGridLoc})
+        PutQuoted(p, fields_[static_cast<std::size_t>(field)]);
+    PutQuoted(p, std::string_view(qsl_, 3));
+    for (int field : {kFieldName, kFieldQth, kFieldRemarks1, kFieldRemarks2}) {
+        *p++ = ',';
+        *p++ = '"';
+        Stored(p, field);
+        *p++ = '"';
+    }
+    if (v5) PutQuoted(p, StationClassOf(std::string_view(base, WithoutQrp(call, base))));
+    return true;
+}
+
+bool StoredRecordWriter::WriteBackup(char*& p) {
+    // In UTF-8 a text the width cuts is measured in Shift-JIS: left to the writers.
+    if (enc_.encoding() == OutputEncoding::kUtf8 && nonAscii_ != 0) return false;
+    const std::string_view call = fields_[kFieldCall];
+    std::string_view callSign = call, portable;
+    const std::size_t slash = call.rfind('/');
+    if (slash != std::string_view::npos) {
+        callSign = call.substr(0, slash);
+        portable = call.substr(slash + 1);
+        if (portable.size() > callSign.size()) std::swap(callSign, portable);
+    }
+    PutFit(p, callSign, 7);
+    PutFit(p, portable, 3);
+    PutFit(p, fields_[kFieldCode], 6);
+    PutFit(p, fields_[kFieldGridLoc], 6);
+    PutFit(p, fields_[kFieldFreq], 7);
+    PutFit(p, fields_[kFieldMode], 3);
+    // Cut at a character boundary: a double-byte character the width divides becomes a space.
+    auto fitBytes = [this, &p](int field, std::size_t width) {
+        const std::string_view b = Encoded(field);
+        std::size_t i = 0;
+        while (i < b.size()) {
+            const std::size_t n = text::IsCp932LeadByte(static_cast<unsigned char>(b[i])) ? 2 : 1;
+            if (i + n > width) break;
+            i += n;
+        }
+        std::memcpy(p, b.data(), i);
+        std::memset(p + i, ' ', width - i);
+        p += width;
+    };
+    fitBytes(kFieldName, 12);
+    Put(p, std::string_view(qsl_, 3));
+    Put(p, std::string_view(ymd_ + 2, 6));
+    const char time[] = {time_[0], time_[1], time_[3], time_[4], time_[5]};
+    Put(p, std::string_view(time, sizeof time));
+    PutFit(p, fields_[kFieldHisRst], 3);
+    PutFit(p, fields_[kFieldMyRst], 3);
+    fitBytes(kFieldQth, 28);
+    fitBytes(kFieldRemarks1, 54);
+    fitBytes(kFieldRemarks2, 54);
+    return true;
+}
+
+}  // namespace trelvo::exports
