@@ -1,5 +1,6 @@
 #include "export/stored_export.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -28,51 +29,26 @@ constexpr int kTextFields[] = {kFieldHisRst,  kFieldMyRst, kFieldFreq, kFieldMod
 constexpr unsigned kEncodedFields =
     1u << kFieldName | 1u << kFieldQth | 1u << kFieldRemarks1 | 1u << kFieldRemarks2;
 
-// The stored bytes without the spaces at both ends. Remarks are mostly padding: from the end,
-// sixteen bytes at a time.
-std::string_view Trimmed(const char* p, std::size_t n) {
-#if defined(__SSE2__)
-    const __m128i spaces = _mm_set1_epi8(' ');
-    while (n >= 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
-        const auto other = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, spaces))) & 0xFFFFu;
-        if (other != 0) {
-            n = n - 16 + static_cast<std::size_t>(32 - std::countl_zero(other));
-            break;
-        }
-        n -= 16;
-    }
-#endif
-    while (n > 0 && p[n - 1] == ' ') --n;
-    std::size_t b = 0;
-    while (b < n && p[b] == ' ') ++b;
-    return std::string_view(p + b, n - b);
-}
-
-// What a field holds besides plain printable ASCII, eight bytes at a time.
+// What a field holds besides plain printable ASCII.
 struct Kinds {
     bool high = false;     // a byte of 0x80 or more
     bool control = false;  // a byte below 0x20 (NUL, CR and LF among them)
 };
 Kinds KindsOf(std::string_view s) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101u, kHigh = 0x8080808080808080u;
-    std::uint64_t any = 0, low = 0;
-    std::size_t i = 0;
-    auto step = [&](std::uint64_t w) {
-        any |= w;
-        low |= (w - 0x20 * kOnes) & ~w;  // the high bit of each byte below 0x20
-    };
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, s.data() + i, 8);
-        step(w);
+    Kinds k;
+    for (char c : s) {
+        k.high |= static_cast<unsigned char>(c) >= 0x80;
+        k.control |= static_cast<unsigned char>(c) < 0x20;
     }
-    if (i < s.size()) {
-        std::uint64_t w = 0x20 * kOnes;  // the rest filled with spaces
-        std::memcpy(&w, s.data() + i, s.size() - i);
-        step(w);
-    }
-    return {(any & kHigh) != 0, (low & kHigh) != 0};
+    return k;
+}
+
+// The bits of word `word` of a bitmap that lie in [from, to).
+std::uint64_t BitsIn(std::size_t word, std::size_t from, std::size_t to) {
+    const std::size_t lo = word * 64;
+    const std::size_t a = from > lo ? from - lo : 0, b = to - lo < 64 ? to - lo : 64;
+    if (a >= b) return 0;
+    return (b == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << b) - 1) & (~std::uint64_t{0} << a);
 }
 
 inline void Put(char*& p, std::string_view s) {
@@ -140,6 +116,33 @@ bool StoredRecordWriter::Takes(ExportKind kind, const WriterOptions& o) {
     return false;
 }
 
+bool StoredRecordWriter::Bits::Any(const std::uint64_t* bitmap) const {
+    std::uint64_t any = 0;
+    for (std::size_t i = 0; i < count; ++i) any |= bitmap[parts[i].word] & parts[i].mask;
+    return any != 0;
+}
+
+std::string_view StoredRecordWriter::Bits::Trimmed(const char* record, const std::uint64_t* spaces,
+                                                   std::size_t offset) const {
+    std::size_t begin = 0, end = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint64_t other = ~spaces[parts[i].word] & parts[i].mask;
+        if (other) {
+            begin = parts[i].word * 64 + static_cast<std::size_t>(std::countr_zero(other));
+            break;
+        }
+    }
+    for (std::size_t i = count; i-- > 0;) {
+        const std::uint64_t other = ~spaces[parts[i].word] & parts[i].mask;
+        if (other) {
+            end = parts[i].word * 64 + 64 - static_cast<std::size_t>(std::countl_zero(other));
+            break;
+        }
+    }
+    if (end == 0) return std::string_view(record + offset, 0);  // spaces only
+    return std::string_view(record + begin, end - begin);
+}
+
 StoredRecordWriter::StoredRecordWriter(const HdbHeader& h, ExportKind kind, const WriterOptions& options,
                                        Encoder& encoder)
     : kind_(kind), options_(options), enc_(encoder) {
@@ -160,6 +163,47 @@ StoredRecordWriter::StoredRecordWriter(const HdbHeader& h, ExportKind kind, cons
     for (auto [field, index] : stored) slices_[static_cast<std::size_t>(field)] = slice(index);
     // Every stored byte at most three times over (a half-width katakana in UTF-8), and the tags.
     maxLine_ = 3 * static_cast<std::size_t>(h.recordLength) + 1024;
+    words_ = (static_cast<std::size_t>(h.recordLength) + 63) / 64;
+    marks_.assign(3 * words_, 0);
+    auto bits = [](const Slice& s) {
+        Bits b;
+        for (std::size_t w = s.offset / 64; w * 64 < s.offset + s.width; ++w)
+            b.parts[b.count++] = {w, BitsIn(w, s.offset, s.offset + s.width)};
+        return b;
+    };
+    callsBits_ = bits(callsAt_);
+    ignBits_ = bits(ignAt_);
+    for (int field : kTextFields)
+        bits_[static_cast<std::size_t>(field)] = bits(slices_[static_cast<std::size_t>(field)]);
+}
+
+void StoredRecordWriter::MarkBytes(std::string_view r) {
+    std::uint64_t* space = marks_.data();
+    std::uint64_t* high = space + words_;
+    std::uint64_t* control = high + words_;
+    std::fill(marks_.begin(), marks_.end(), 0);
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: a step fills a quarter of a word.
+    const __m128i spaces = _mm_set1_epi8(' '), below = _mm_set1_epi8(0x20);
+    for (; i + 16 <= r.size(); i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r.data() + i));
+        const auto h = static_cast<unsigned>(_mm_movemask_epi8(x));
+        const auto sp = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, spaces)));
+        const auto c = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(x, below))) & ~h;  // signed
+        const std::size_t w = i / 64, at = i % 64;
+        space[w] |= std::uint64_t{sp} << at;
+        high[w] |= std::uint64_t{h} << at;
+        control[w] |= std::uint64_t{c} << at;
+    }
+#endif
+    for (; i < r.size(); ++i) {
+        const auto c = static_cast<unsigned char>(r[i]);
+        const std::uint64_t bit = std::uint64_t{1} << (i % 64);
+        if (c == ' ') space[i / 64] |= bit;
+        if (c >= 0x80) high[i / 64] |= bit;
+        if (c < 0x20) control[i / 64] |= bit;
+    }
 }
 
 bool StoredRecordWriter::Load(std::string_view r) {
@@ -196,11 +240,14 @@ bool StoredRecordWriter::Load(std::string_view r) {
     RebuildHdbCallInto(call_, std::string_view(b + callsAt_.offset, callsAt_.width),
                        std::string_view(b + ignAt_.offset, ignAt_.width),
                        GetLe16(std::string_view(b + flagAt_.offset, flagAt_.width), 0));
-    const std::string_view call = text::Trim(call_);
-    const Kinds callKinds = KindsOf(call);
-    if (callKinds.high) return false;
-    breaks_ = callKinds.control;  // NULs were made spaces
-    fields_[kFieldCall] = call;
+    MarkBytes(r);
+    const std::uint64_t* space = marks_.data();
+    const std::uint64_t* high = space + words_;
+    const std::uint64_t* control = high + words_;
+    // The call is made of bytes of CALLS and IGN; what it leaves out is spaces and NULs.
+    if (callsBits_.Any(high) || ignBits_.Any(high)) return false;
+    breaks_ = callsBits_.Any(control) || ignBits_.Any(control);  // at worst a needless look
+    fields_[kFieldCall] = text::Trim(call_);
 
     if (qslAt_.width > 3) return false;
     std::memset(qsl_, ' ', 3);
@@ -212,14 +259,16 @@ bool StoredRecordWriter::Load(std::string_view r) {
 
     nonAscii_ = 0;
     for (int field : kTextFields) {
-        const Slice& s = slices_[static_cast<std::size_t>(field)];
-        const std::string_view v = Trimmed(b + s.offset, s.width);
-        const Kinds k = KindsOf(v);
-        if (k.control) {
+        const std::size_t offset = slices_[static_cast<std::size_t>(field)].offset;
+        // Spaces are neither high nor control bytes: the whole field tells what its trimmed
+        // bytes hold.
+        const Bits& f = bits_[static_cast<std::size_t>(field)];
+        const std::string_view v = f.Trimmed(b, space, offset);
+        if (f.Any(control)) {
             if (v.find('\0') != std::string_view::npos) return false;
             breaks_ = true;
         }
-        if (k.high) {
+        if (f.Any(high)) {
             if (!(kEncodedFields & (1u << field))) return false;
             nonAscii_ |= 1u << field;
         }

@@ -7,8 +7,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "export/export_writers.h"
 #include "hamlog/hamlog_library.h"
@@ -44,6 +46,8 @@ private:
     struct Slice {
         std::size_t offset = 0, width = 0;
     };
+    // Marks the spaces, the bytes of 0x80 or more and those below 0x20 in marks_.
+    void MarkBytes(std::string_view record);
     bool Write(char*& p);
     bool WriteAdif(char*& p);
     bool WriteCsv(char*& p, bool v5);
@@ -70,6 +74,23 @@ private:
     bool utc_ = false;
     char qsl_[3] = {};
     std::string scratch_;
+    std::size_t words_ = 0;             // 64-bit words of one bitmap of a record's bytes
+    std::vector<std::uint64_t> marks_;  // spaces, high bytes, control bytes
+    // Where a field lies in those bitmaps (a field is below 256 bytes: five words at most).
+    struct Bits {
+        struct Part {
+            std::size_t word = 0;
+            std::uint64_t mask = 0;
+        };
+        std::array<Part, 5> parts{};
+        std::size_t count = 0;
+        // True when a byte of the field is marked in `bitmap`.
+        bool Any(const std::uint64_t* bitmap) const;
+        // The field's bytes without spaces at both ends.
+        std::string_view Trimmed(const char* record, const std::uint64_t* spaces, std::size_t offset) const;
+    };
+    Bits callsBits_, ignBits_;
+    std::array<Bits, hamlog::kHamlogFieldCount> bits_{};
 };
 
 }  // namespace trelvo::exports
