@@ -123,25 +123,37 @@ std::string_view BandName(std::string_view freq) {
     const std::string_view two = freq.substr(0, 2), three = freq.substr(0, 3);
     // The first two characters decide; for some, the first three choose another band.
     struct Row {
-        const char* two;
-        const char* band;
-        const char* three[2];
-        const char* threeBand;
+        std::string_view two, band, three[2], threeBand;
     };
     static constexpr Row kBands[] = {
-        {"0.", "2200m", {}, nullptr},        {"1.", "160m", {"1.2"}, "23cm"}, {"3.", "80m", {}, nullptr},
-        {"7.", "40m", {}, nullptr},          {"70", "40m", {}, nullptr},      {"10", "30m", {}, nullptr},
-        {"14", "20m", {"144", "145"}, "2m"}, {"18", "17m", {}, nullptr},      {"21", "15m", {}, nullptr},
-        {"24", "12m", {"240"}, "13cm"},      {"28", "10m", {}, nullptr},      {"29", "10m", {}, nullptr},
-        {"50", "6m", {}, nullptr},           {"51", "6m", {}, nullptr},       {"52", "6m", {}, nullptr},
-        {"53", "6m", {}, nullptr},           {"43", "70cm", {}, nullptr},     {"12", "23cm", {}, nullptr},
-        {"56", "6cm", {}, nullptr},          {"*1", "3cm", {}, nullptr},      {"*2", "12mm", {}, nullptr},
-        {"*4", "6mm", {}, nullptr},          {"*7", "3mm", {}, nullptr},
+        {"0.", "2200m", {}, {}},
+        {"1.", "160m", {"1.2"}, "23cm"},
+        {"3.", "80m", {}, {}},
+        {"7.", "40m", {}, {}},
+        {"70", "40m", {}, {}},
+        {"10", "30m", {}, {}},
+        {"14", "20m", {"144", "145"}, "2m"},
+        {"18", "17m", {}, {}},
+        {"21", "15m", {}, {}},
+        {"24", "12m", {"240"}, "13cm"},
+        {"28", "10m", {}, {}},
+        {"29", "10m", {}, {}},
+        {"50", "6m", {}, {}},
+        {"51", "6m", {}, {}},
+        {"52", "6m", {}, {}},
+        {"53", "6m", {}, {}},
+        {"43", "70cm", {}, {}},
+        {"12", "23cm", {}, {}},
+        {"56", "6cm", {}, {}},
+        {"*1", "3cm", {}, {}},
+        {"*2", "12mm", {}, {}},
+        {"*4", "6mm", {}, {}},
+        {"*7", "3mm", {}, {}},
     };
     for (const Row& r : kBands) {
         if (two != r.two) continue;
-        for (const char* t : r.three)
-            if (t && three == t) return r.threeBand;
+        for (std::string_view t : r.three)
+            if (!t.empty() && three == t) return r.threeBand;
         return r.band;
     }
     return {};
