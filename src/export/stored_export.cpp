@@ -86,6 +86,10 @@ inline void PutFit(char*& p, std::string_view value, std::size_t width) {
     p += width;
 }
 
+inline unsigned BytePair(char a, char b) {
+    return static_cast<unsigned>(static_cast<unsigned char>(a)) << 8 | static_cast<unsigned char>(b);
+}
+
 // The text with every "/QRP" taken out, as text::ReplaceAll does it.
 std::size_t WithoutQrp(std::string_view s, char* out) {
     std::size_t n = 0, pos = 0;
@@ -170,6 +174,13 @@ StoredRecordWriter::StoredRecordWriter(const HdbHeader& h, ExportKind kind, cons
             b.parts[b.count++] = {w, BitsIn(w, s.offset, s.offset + s.width)};
         return b;
     };
+    // Every two bytes that stand side by side in the list, commas too: a two-letter text
+    // occurs in it exactly when it is one of them.
+    const std::string_view list = csvout::JaPrefixList;
+    for (std::size_t i = 0; i + 1 < list.size(); ++i) {
+        const unsigned pair = BytePair(list[i], list[i + 1]);
+        jaPairs_[pair / 64] |= std::uint64_t{1} << (pair % 64);
+    }
     callsBits_ = bits(callsAt_);
     ignBits_ = bits(ignAt_);
     for (int field : kTextFields)
@@ -436,8 +447,27 @@ bool StoredRecordWriter::WriteCsv(char*& p, bool v5) {
         Stored(p, field);
         *p++ = '"';
     }
-    if (v5) PutQuoted(p, StationClassOf(std::string_view(base, WithoutQrp(call, base))));
+    if (v5) PutQuoted(p, StationClass(std::string_view(base, WithoutQrp(call, base))));
     return true;
+}
+
+// StationClassOf for an ASCII call, with the two-letter look-ups in the JA prefix list
+// answered from jaPairs_.
+const char* StoredRecordWriter::StationClass(std::string_view call) const {
+    using csvout::OccursInList;
+    auto ja = [this](std::string_view key) {
+        if (key.size() != 2) return OccursInList(csvout::JaPrefixList, key);
+        const unsigned pair = BytePair(key[0], key[1]);
+        return ((jaPairs_[pair / 64] >> (pair % 64)) & 1) != 0;
+    };
+    const std::size_t slash = call.find('/');
+    if (slash == std::string_view::npos) {
+        if (OccursInList(csvout::SpecialStationList, call)) return csvout::kStationDx;
+        return ja(call.substr(0, 2)) ? csvout::kStationJa : csvout::kStationDx;
+    }
+    const std::string_view before = call.substr(0, slash), after = call.substr(slash + 1);
+    const std::string_view key = after.size() < before.size() && after.size() >= 2 ? after : before;
+    return ja(key.substr(0, 2)) ? csvout::kStationJa : csvout::kStationDx;
 }
 
 bool StoredRecordWriter::WriteBackup(char*& p) {

@@ -52,6 +52,7 @@ private:
     bool WriteAdif(char*& p);
     bool WriteCsv(char*& p, bool v5);
     bool WriteBackup(char*& p);
+    const char* StationClass(std::string_view call) const;
     // A field that may be other than ASCII: its bytes as the writers' encoder writes them.
     void Stored(char*& p, int field);
     std::string_view Encoded(int field);
@@ -90,6 +91,7 @@ private:
         std::string_view Trimmed(const char* record, const std::uint64_t* spaces, std::size_t offset) const;
     };
     Bits callsBits_, ignBits_;
+    std::array<std::uint64_t, 1024> jaPairs_{};  // a bit for each pair of bytes in the JA prefix list
     std::array<Bits, hamlog::kHamlogFieldCount> bits_{};
 };
 

@@ -95,7 +95,7 @@ TEST(StoredExport, WritesWhatTheWritersOverTheFieldsWrite) {
         for (HandRecord& r : records) {
             r.mark = rng() % 30 == 0 ? '*' : ' ';
             r.calls = pick({"JA1ABC", "ja1abc", "JA1/QRP", "W1AW", " KH6", "JH1\x82\xA0",
-                            std::string_view("JA1\0B", 5), "JA1ABCDE"});
+                            std::string_view("JA1\0B", 5), "JA1ABCDE", "8J1RL", "J", "7K1XYZ", "A,J"});
             r.ign = pick({"", "QRP/3", "  QRP", "FG     QRP/3", "  /QRP", "1", "\r", "KH6"});
             r.flag = static_cast<unsigned>(rng() % 16);
             r.century = rng() % 200 == 0 ? 100 : 19 + static_cast<int>(rng() % 3);
