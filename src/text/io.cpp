@@ -376,6 +376,11 @@ std::string BeforeExtension(const std::string& path, std::string_view mark) {
 
 }  // namespace
 
+void RemoveStaleWorkFiles(const std::string& target, ConversionCallbacks& callbacks) {
+    for (const std::string& old : RemoveStaleWorkFiles(target))
+        callbacks.Warning(Message("io.stale-work-file").Arg("file", old));
+}
+
 std::string CancelledName(const std::string& path) {
     return BeforeExtension(path, "(中止)");
 }

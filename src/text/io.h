@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/callbacks.h"
 #include "core/platform.h"
 #include "text/cp932.h"
 
@@ -160,6 +161,8 @@ std::size_t BlankLineBreaks(std::string& bytes, std::size_t from = 0);
 // The work files ("<name>.<8 letters or digits>.writing") older than a day that a run killed
 // on the way left in the folder of `target`: removes them and returns their paths.
 std::vector<std::string> RemoveStaleWorkFiles(const std::string& target);
+// The same, telling `callbacks` of each file removed.
+void RemoveStaleWorkFiles(const std::string& target, ConversionCallbacks& callbacks);
 
 // The name a cancelled run keeps its lines under: "(中止)" before the file name's extension
 // ("out(中止).csv", "ZLOG2HL_20240131_0905(中止)").
