@@ -51,7 +51,7 @@ std::uint64_t BitsIn(std::size_t word, std::size_t from, std::size_t to) {
 }
 
 inline void Put(char*& p, std::string_view s) {
-    std::memcpy(p, s.data(), s.size());
+    if (!s.empty()) std::memcpy(p, s.data(), s.size());  // an empty view may hold no pointer
     p += s.size();
 }
 inline void PutTwo(char*& p, int v) {
@@ -81,7 +81,7 @@ inline void PutQuoted(char*& p, std::string_view value) {
 // Cut to `width` bytes or padded with spaces to it.
 inline void PutFit(char*& p, std::string_view value, std::size_t width) {
     const std::size_t n = value.size() < width ? value.size() : width;
-    std::memcpy(p, value.data(), n);
+    if (n > 0) std::memcpy(p, value.data(), n);
     std::memset(p + n, ' ', width - n);
     p += width;
 }
@@ -96,7 +96,7 @@ std::size_t WithoutQrp(std::string_view s, char* out) {
     for (;;) {
         const std::size_t hit = s.find("/QRP", pos);
         const std::size_t end = hit == std::string_view::npos ? s.size() : hit;
-        std::memcpy(out + n, s.data() + pos, end - pos);
+        if (end > pos) std::memcpy(out + n, s.data() + pos, end - pos);
         n += end - pos;
         if (hit == std::string_view::npos) return n;
         pos = hit + 4;
@@ -496,9 +496,12 @@ bool StoredRecordWriter::WriteBackup(char*& p) {
             if (i + n > width) break;
             i += n;
         }
-        std::memcpy(p, b.data(), i);
-        std::memset(p + i, ' ', width - i);
-        p += width;
+        // (A recoded text never ends in a lone lead byte, so i <= b.size(); kept as the
+        // writers keep it all the same.)
+        const std::size_t kept = i < b.size() ? i : b.size();
+        if (kept > 0) std::memcpy(p, b.data(), kept);
+        std::memset(p + kept, ' ', width - i);
+        p += kept + (width - i);
     };
     fitBytes(kFieldName, 12);
     Put(p, std::string_view(qsl_, 3));
