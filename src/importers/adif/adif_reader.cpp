@@ -687,7 +687,7 @@ struct TagValue {
         if (i >= buf.size()) return {};
         const std::size_t start = ++i;
         i = find('<', i);
-        const std::string_view value = text::Trim(buf.substr(start, i - start));
+        const std::string_view value = text::Trim(std::string_view(buf.data() + start, i - start));
         return {value, find.Ascii(value)};
     }
 };
@@ -791,14 +791,14 @@ void ForEachTag(const RecordText& r, const TagGuess* guess, F&& f) {
             const NameKey* key = guess->Expected();
             if (key && key->Matches(buf.data() + start)) {
                 i = start + key->len;
-                f(TagText{buf.substr(start, key->len), true}, TagValue{find, i}, true);
+                f(TagText{std::string_view(buf.data() + start, key->len), true}, TagValue{find, i}, true);
                 ++i;
                 continue;
             }
         }
         i = find(':', i);
         if (i >= n) return;
-        const std::string_view name = text::Trim(buf.substr(start, i - start));
+        const std::string_view name = text::Trim(std::string_view(buf.data() + start, i - start));
         f(TagText{name, find.Ascii(name)}, TagValue{find, i}, false);
         ++i;
     }
