@@ -14,10 +14,23 @@ inline std::string_view Bytes(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};
 }
 
-// Answers Yes to every question so that the deepest paths run.
+// Answers Yes to every question so that the deepest paths run. The first warnings of each
+// input are rendered as a user would read them; an input that raises hundreds of warnings
+// (every broken tag of a long line) does not spend its time formatting the rest.
 class YesCallbacks : public ConversionCallbacks {
 public:
     bool AskYesNo(const std::string&) override { return true; }
+    void Warning(const Message& message) override {
+        if (rendered_ < kRendered) {
+            ++rendered_;
+            ConversionCallbacks::Warning(message);
+        }
+    }
+    using ConversionCallbacks::Warning;
+
+private:
+    static constexpr int kRendered = 2;
+    int rendered_ = 0;
 };
 
 // Takes bytes off the front of the input: a choice of options, then the rest.

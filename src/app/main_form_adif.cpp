@@ -162,6 +162,11 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
     view_.SetBusy(true);
     try {
         RunningScope running(*this);
+        CheckRunFiles(run.outputPath,
+                      {{run.inputPath, trelvo::Message("role.adif-file"), false},
+                       {dxcc.adifToHamlog.Path(), trelvo::Message("role.dxcc-table"), false},
+                       {dxcc.hamlogToAdif.Path(), trelvo::Message("role.dxcc-table"), false}},
+                      callbacks);
         result = adif::ConvertAdifLog(run, callbacks);
     } catch (const std::exception& e) {
         view_.SetBusy(false);

@@ -74,6 +74,8 @@ void MainFormModel::ConvertDigipanLog() {
     digipan::DigipanResult result;
     try {
         RunningScope running(*this);
+        CheckRunFiles(o.outputPath.empty() ? o.geneDataFolder + digipan::kOutputFileName : o.outputPath,
+                      {{o.logPath, trelvo::Message("role.digipan-log"), false}}, callbacks);
         result = digipan::ConvertDigipanLog(o, callbacks);
     } catch (const std::exception& e) {
         CancelRequested = 0;

@@ -144,6 +144,7 @@ void MainFormModel::ExportHamlogData() {
     view_.SetBusy(true);
     try {
         RunningScope running(*this);
+        CheckRunFiles(o.outputPath, {}, callbacks);
         result = exports::ExportHamlogData(*library_, o, callbacks);
     } catch (const std::exception& e) {
         view_.SetBusy(false);

@@ -8,6 +8,7 @@
 #include "app/main_form_internal.h"
 #include "app/main_form_layout.h"
 #include "core/errors.h"
+#include "core/file_checks.h"
 #include "core/platform.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_messages.h"
@@ -16,6 +17,7 @@
 #include "settings/settings_location.h"
 #include "text/chars.h"
 #include "text/datetime.h"
+#include "text/io.h"
 #include "text/numfmt.h"
 
 namespace trelvo::app {
@@ -441,6 +443,16 @@ void MainFormModel::RunCallbacks::ShowWarnings() {
     for (const std::string& w : warnings_) text += "\r\n" + w;
     if (warningCount_ > static_cast<long long>(warnings_.size())) text += "\r\n...";
     model_.dialogs_.Message(text, MessageIcon::Exclamation);
+}
+
+void MainFormModel::CheckRunFiles(const std::string& output, std::vector<CommandFile> read,
+                                  ConversionCallbacks& callbacks) const {
+    read.push_back({Location.HamlogDbPath, trelvo::Message("role.settings-db"), false});
+    read.push_back({Location.HamlogMstPath, trelvo::Message("role.master-file"), false});
+    read.push_back({ini_.Path(), trelvo::Message("role.settings-file"), false});
+    read.push_back({output, trelvo::Message("role.output"), true});
+    RefuseSameFiles(read);
+    text::RemoveStaleWorkFiles(output, callbacks);
 }
 
 hamlog::HdbFieldLengths MainFormModel::ImportWidths(ConversionCallbacks& callbacks) const {

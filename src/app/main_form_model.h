@@ -22,6 +22,7 @@
 #include "app/main_form_view.h"
 #include "app/ui_dialogs.h"
 #include "core/callbacks.h"
+#include "core/file_checks.h"
 #include "core/message.h"
 #include "hamlog/db_location.h"
 #include "hamlog/hamlog_library.h"
@@ -289,6 +290,12 @@ private:
     // The field widths an import cuts to: the database's, or Turbo HAMLOG 5's defaults (said
     // once through the callbacks) when no database widths are known.
     hamlog::HdbFieldLengths ImportWidths(ConversionCallbacks& callbacks) const;
+    // Before a run writes `output`: refuses an output that is any file the run reads (`read`,
+    // the database and master file of the settings, the settings file itself), compared by
+    // identity; then removes this program's work files left beside it by a run killed more
+    // than a day ago, telling `callbacks` of each. Throws FileError.
+    void CheckRunFiles(const std::string& output, std::vector<CommandFile> read,
+                       ConversionCallbacks& callbacks) const;
     void Enable(const std::string& name, bool on);
     void EnableAll(std::initializer_list<const char*> names, bool on);
     void ShowFrame(const std::string& frame, bool on);

@@ -273,6 +273,7 @@ void MainFormModel::ConvertZlogLog() {
     zlog::ZlogResult result;
     try {
         RunningScope running(*this);
+        CheckRunFiles(o.outputPath, {{o.inputPath, trelvo::Message("role.zlog-file"), false}}, callbacks);
         result = zlog::ConvertZlogLog(o, callbacks);
     } catch (const std::exception& e) {
         if (QraImport == 1) library_->HamlogClose();

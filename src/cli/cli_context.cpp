@@ -77,7 +77,7 @@ void RemoveStaleWorkFiles(const std::vector<CommandFile>& files) {
         if (!f.written || f.path.empty() || f.path == "-") continue;
         for (const std::string& old : text::RemoveStaleWorkFiles(f.path))
             std::cerr
-                << Tr(Message("cli.warning").Arg("message", Message("cli.stale-work-file").Arg("file", old)))
+                << Tr(Message("cli.warning").Arg("message", Message("io.stale-work-file").Arg("file", old)))
                 << '\n';
     }
 }

@@ -16,6 +16,7 @@
 #include "settings/file_search.h"
 #include "text/chars.h"
 #include "text/datetime.h"
+#include "text/io.h"
 
 namespace trelvo::cli {
 namespace {
@@ -83,13 +84,7 @@ std::string ProposedOutput(exports::ExportKind kind, const CliContext& ctx) {
     }
     // No dialog asks before a proposed name replaces a file (two runs in one minute, or the
     // backup's fixed name): the first free "NAME_2.EXT", "NAME_3.EXT", ... is taken instead.
-    std::string path = JoinPath(dir, look.proposedName + ext);
-    for (int n = 2; n < 100000; ++n) {
-        std::error_code ec;
-        if (!std::filesystem::exists(PathFromUtf8(path), ec) && !ec) break;
-        path = JoinPath(dir, look.proposedName + "_" + std::to_string(n) + ext);
-    }
-    return path;
+    return text::FreeNumberedName(JoinPath(dir, look.proposedName + ext));
 }
 
 void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {

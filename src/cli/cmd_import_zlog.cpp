@@ -178,6 +178,7 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
     if (a.output.empty()) {
         EnsureGeneDataFolder(s, ctx.IniPath());
         o.outputPath = zlog::FreeOutputPath(zlog::DefaultZlogOutputPath(s.geneDataFolder, text::LocalNow()));
+        o.outputNameProposed = true;
     } else {
         o.outputPath = a.output;
     }

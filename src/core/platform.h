@@ -103,6 +103,9 @@ bool SyncAndClose(std::FILE* f);
 
 // Moves `from` over `to` in one step (both in the same folder). False on failure (errno set).
 bool MoveFileOver(const std::string& from, const std::string& to);
+// Moves `from` to `to` in one step only while nothing has the name `to`: false with errno
+// EEXIST when something has (a file, a folder, a link), else false on other failures.
+bool MoveFileToNewName(const std::string& from, const std::string& to);
 
 // True when the folder's file system takes names without regard to letter case.
 bool FolderIgnoresCase(const std::string& folder);

@@ -237,6 +237,17 @@ bool MoveFileOver(const std::string& from, const std::string& to) {
     return false;
 }
 
+bool MoveFileToNewName(const std::string& from, const std::string& to) {
+    if (MoveFileExW(PathFromUtf8(from).wstring().c_str(), PathFromUtf8(to).wstring().c_str(),
+                    MOVEFILE_WRITE_THROUGH))
+        return true;
+    const DWORD e = GetLastError();
+    errno = e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS         ? EEXIST
+            : e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION ? EBUSY
+                                                                        : EACCES;
+    return false;
+}
+
 bool FolderIgnoresCase(const std::string&) {
     return true;
 }

@@ -291,7 +291,7 @@ void Cp932LineWriter::Close() {
     }
     if (temp_.empty()) return;
     errno = 0;
-    if (!MoveFileOver(temp_, target_)) {
+    if (freeName_ ? !MoveToFreeName() : !MoveFileOver(temp_, target_)) {
         const int e = errno;
         std::error_code ec;
         std::filesystem::remove(PathFromUtf8(temp_), ec);
@@ -300,6 +300,21 @@ void Cp932LineWriter::Close() {
             Message("io.cannot-move").Arg("reason", e == EBUSY ? Message("io.busy") : SystemErrorMessage(e)));
     }
     temp_.clear();
+}
+
+bool Cp932LineWriter::MoveToFreeName() {
+    // Another run may have taken the name since it was chosen: the next one is tried then,
+    // never replaced.
+    for (int n = 1; n <= kMaxNumberedNames; ++n) {
+        const std::string name = NumberedName(path_, n);
+        errno = 0;
+        if (MoveFileToNewName(temp_, name)) {
+            path_ = target_ = name;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
 }
 
 std::size_t BlankLineBreaks(std::string& bytes, std::size_t from) {
@@ -348,13 +363,41 @@ std::vector<std::string> RemoveStaleWorkFiles(const std::string& target) {
     return removed;
 }
 
-std::string CancelledName(const std::string& path) {
-    constexpr const char* kMark = "(中止)";
+namespace {
+
+// `mark` before the extension of the path's file name, or at its end when it has none.
+std::string BeforeExtension(const std::string& path, std::string_view mark) {
     std::size_t nameStart = path.find_last_of("/\\");
     nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
     const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot <= nameStart) return path + kMark;
-    return path.substr(0, dot) + kMark + path.substr(dot);
+    if (dot == std::string::npos || dot <= nameStart) return path + std::string(mark);
+    return path.substr(0, dot) + std::string(mark) + path.substr(dot);
+}
+
+}  // namespace
+
+void RemoveStaleWorkFiles(const std::string& target, ConversionCallbacks& callbacks) {
+    for (const std::string& old : RemoveStaleWorkFiles(target))
+        callbacks.Warning(Message("io.stale-work-file").Arg("file", old));
+}
+
+std::string CancelledName(const std::string& path) {
+    return BeforeExtension(path, "(中止)");
+}
+
+std::string NumberedName(const std::string& path, int n) {
+    return n <= 1 ? path : BeforeExtension(path, "_" + std::to_string(n));
+}
+
+std::string FreeNumberedName(const std::string& path) {
+    for (int n = 1; n < kMaxNumberedNames; ++n) {
+        const std::string next = NumberedName(path, n);
+        std::error_code ec;  // set for a name that is not there, as for one that cannot be seen
+        if (std::filesystem::symlink_status(PathFromUtf8(next), ec).type() ==
+            std::filesystem::file_type::not_found)
+            return next;
+    }
+    return NumberedName(path, kMaxNumberedNames);
 }
 
 std::string Cp932LineWriter::CloseCancelled(long long kept) {

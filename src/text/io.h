@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/callbacks.h"
 #include "core/platform.h"
 #include "text/cp932.h"
 
@@ -117,6 +118,11 @@ public:
     };
     RunEnd CloseImport(bool cancelled, long long records);
 
+    // The target is a name the program chose, not one the user gave: Close() never replaces
+    // a file that has taken that name meanwhile (another run) but puts the lines under the
+    // first free NumberedName of it, and Path() gives the name used.
+    void TakeFreeNameAtClose() { freeName_ = true; }
+
     std::size_t Unmappable() const { return stats_.invalid; }
     // From now on CR, LF and NUL bytes inside the lines given to WriteLine are written as
     // spaces (for formats whose readers cannot take them); BlankedBreaks() counts them.
@@ -131,6 +137,7 @@ private:
     void Open();
     void Flush();
     [[noreturn]] void Fail(int error);
+    bool MoveToFreeName();
 
     std::string path_;    // as given
     std::string target_;  // the file replaced at Close(): path_ with links followed
@@ -143,6 +150,7 @@ private:
     long long lines_ = 0;
     std::size_t blanked_ = 0;
     bool blankBreaks_ = false;
+    bool freeName_ = false;
 };
 
 // Writes every CR, LF and NUL byte of `bytes` as a space (a field holding one would split
@@ -153,10 +161,19 @@ std::size_t BlankLineBreaks(std::string& bytes, std::size_t from = 0);
 // The work files ("<name>.<8 letters or digits>.writing") older than a day that a run killed
 // on the way left in the folder of `target`: removes them and returns their paths.
 std::vector<std::string> RemoveStaleWorkFiles(const std::string& target);
+// The same, telling `callbacks` of each file removed.
+void RemoveStaleWorkFiles(const std::string& target, ConversionCallbacks& callbacks);
 
 // The name a cancelled run keeps its lines under: "(中止)" before the file name's extension
 // ("out(中止).csv", "ZLOG2HL_20240131_0905(中止)").
 std::string CancelledName(const std::string& path);
+
+// "_N" before the file name's extension ("out_2.csv", "ZLOG2HL_20240131_0905_2"); `path`
+// itself for N = 1. FreeNumberedName is the first of path, path_2, path_3, ... that nothing
+// has yet (a name a program proposes without asking is never one in use).
+std::string NumberedName(const std::string& path, int n);
+std::string FreeNumberedName(const std::string& path);
+inline constexpr int kMaxNumberedNames = 100000;
 
 // Reads a whole (small) file as bytes. Throws FileError.
 std::string ReadFileBytes(const std::string& path);

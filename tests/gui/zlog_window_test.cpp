@@ -100,6 +100,29 @@ TEST_F(ZlogWindowTest, SetUpOptionsAndConvertGiveWhatTheCommandLineGives) {
     Click("Command1");
     EXPECT_EQ(dialogs.LastMessage().substr(0, 15), "エラーです");
     EXPECT_EQ(dialogs.editorStarts.size(), 1u);
+
+    // The master file the codes come from, reached through a second name, is refused as the
+    // output and left as it was.
+    const std::string master = ReadBytes(dir.File("Hamlog.mst"));
+    std::filesystem::create_hard_link(dir.File("Hamlog.mst"), dir.File("master-link.csv"));
+    dialogs.yesNoAnswers.push_back(false);
+    dialogs.saveAnswers.push_back(dir.File("master-link.csv"));
+    Click("Command1");
+    EXPECT_NE(dialogs.LastMessage().find("同じファイルです"), std::string::npos) << dialogs.LastMessage();
+    EXPECT_EQ(ReadBytes(dir.File("Hamlog.mst")), master);
+    EXPECT_EQ(dialogs.editorStarts.size(), 1u);
+
+    // A work file a run killed two days ago left beside the output goes, with a word.
+    const std::string stale = dir.File("window.csv.k3j9x0qa.writing");
+    WriteBytes(stale, "left by a killed run");
+    std::filesystem::last_write_time(stale,
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
+    dialogs.yesNoAnswers.push_back(false);
+    dialogs.saveAnswers.push_back(dir.File("window.csv"));
+    Click("Command1");
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_NE(dialogs.LastMessage().find("window.csv.k3j9x0qa.writing"), std::string::npos)
+        << dialogs.LastMessage();
 }
 
 TEST_F(ZlogWindowTest, ContestNumberTableLoadsReportsAndIsDroppedWithCheck7) {

@@ -146,38 +146,39 @@ void ConvertJap1Records(text::ByteReader& in, const RemarksConversionTable& tabl
         }
         if (!values.StartRecord()) break;
         const long long number = counter - kHeaderLines;
-        const Message where = Message("jap1.where")
-                                  .Arg("file", inputPath)
-                                  .Arg("record", number)
-                                  .Arg("line", values.LineNumber());
+        // Built only for a record that has something to say.
+        const long long line = values.LineNumber();
+        const auto where = [&] {
+            return Message("jap1.where").Arg("file", inputPath).Arg("record", number).Arg("line", line);
+        };
         std::size_t got = 0;
         while (got < kValuesPerRecord && values.Next(v[got])) ++got;
         if (got < kValuesPerRecord) {
             callbacks.Warning(Message("jap1.ends-early")
-                                  .Arg("where", where)
+                                  .Arg("where", where())
                                   .Arg("got", got)
                                   .Arg("count", kValuesPerRecord));
             break;
         }
         if (values.LineOpen())
             callbacks.Warning(Message("jap1.too-many-values")
-                                  .Arg("where", where)
+                                  .Arg("where", where())
                                   .Arg("count", kValuesPerRecord)
                                   .Arg("line", values.LineNumber())
                                   .Arg("rest", values.DropRestOfLine()));
         for (std::size_t i = 0; i < kValuesPerRecord; ++i)
             if (v[i].find('\0') != std::string::npos) {
                 std::erase(v[i], '\0');
-                callbacks.Warning(Message("jap1.nul-bytes").Arg("where", where).Arg("number", i + 1));
+                callbacks.Warning(Message("jap1.nul-bytes").Arg("where", where()).Arg("number", i + 1));
             }
         if (std::size_t bad = values.TakeInvalidBytes())
-            callbacks.Warning(Message("jap1.invalid-bytes").Arg("where", where).Arg("count", bad));
+            callbacks.Warning(Message("jap1.invalid-bytes").Arg("where", where()).Arg("count", bad));
         callbacks.Progress(number);
 
         problems.clear();
         FillJap1Record(v, table, record, problems);
         for (const Message& p : problems)
-            callbacks.Warning(Message("jap1.problem").Arg("where", where).Arg("what", p));
+            callbacks.Warning(Message("jap1.problem").Arg("where", where()).Arg("what", p));
         csvout::WriteHamlogCsvLine(out, record);
         csvout::ClearHamlogCsvRecord(record);
         ++result.records;

@@ -206,6 +206,7 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
 
     text::Cp932LineWriter out(o.outputPath, o.outputSink);
     out.BlankBreaksInLines();  // a memo or a number holding a line break would split the line
+    if (o.outputNameProposed) out.TakeFreeNameAtClose();
     if (reader.TailBytes() > 0)
         cb.Warning(Message("zlog.tail-bytes")
                        .Arg("file", o.inputPath)
@@ -260,6 +261,7 @@ ZlogResult ConvertZlogLog(const ZlogOptions& o, ConversionCallbacks& cb) {
         const text::Cp932LineWriter::RunEnd closed = out.CloseImport(result.cancelled, result.records);
         result.keptPath = closed.keptPath;
         result.outputReplaced = closed.outputReplaced;
+        result.outputPath = out.Path();
     }
     result.unmappable = out.Unmappable();
     if (out.BlankedBreaks() > 0)
@@ -272,13 +274,7 @@ std::string DefaultZlogOutputPath(const std::string& geneDataFolder, const text:
 }
 
 std::string FreeOutputPath(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(PathFromUtf8(path), ec) && !ec) return path;
-    for (int n = 2;; ++n) {
-        const std::string next = path + "_" + std::to_string(n);
-        if (!std::filesystem::exists(PathFromUtf8(next), ec) && !ec) return next;
-        if (n > 100000) return next;
-    }
+    return text::FreeNumberedName(path);
 }
 
 std::string CompletionMessage(const std::string& outputPath, std::string_view lineBreak) {

@@ -55,6 +55,10 @@ enum class FreqSource {
 struct ZlogOptions {
     std::string inputPath;
     std::string outputPath;  // written under exactly this name
+    // The program proposed outputPath (no -o, no dialog): a file another run puts there
+    // meanwhile is never replaced; the lines go under the next free numbered name, and the
+    // result's outputPath says which.
+    bool outputNameProposed = false;
     // Given: the log's bytes are read from memory and the lines appended to outputSink; no
     // file is touched (the fuzzer runs the conversion so).
     const std::string_view* inputBytes = nullptr;

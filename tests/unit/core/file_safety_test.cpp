@@ -117,6 +117,29 @@ TEST(LineWriter, ALinkIsWrittenThroughAndAFolderIsRefused) {
     EXPECT_THROW(trelvo::text::ByteReader{dir.File("folder.csv")}, trelvo::FileError);
 }
 
+TEST(LineWriter, AProposedNameTakenMeanwhileIsNeverReplaced) {
+    ScratchDir dir;
+    const std::string out = dir.File("out.csv");
+    trelvo::text::Cp932LineWriter w(out);
+    w.TakeFreeNameAtClose();
+    w.WriteLine("ours");
+    // Another run takes the name, then the next one, while this one writes.
+    WriteBytes(out, "theirs\r\n");
+#ifndef _WIN32
+    fs::create_symlink("nowhere", dir.File("out_2.csv"));
+#else
+    WriteBytes(dir.File("out_2.csv"), "");
+#endif
+    w.Close();
+    EXPECT_EQ(dir.File("out_3.csv"), w.Path());
+    EXPECT_EQ("theirs\r\n", ReadBytes(out));
+    EXPECT_EQ("ours\r\n", ReadBytes(dir.File("out_3.csv")));
+    EXPECT_FALSE(AnyWritingFile(dir));
+    EXPECT_EQ(dir.File("out_4.csv"), trelvo::text::FreeNumberedName(out));
+    EXPECT_EQ(dir.File("ZLOG2HL_20240131_0905_2"),
+              trelvo::text::NumberedName(dir.File("ZLOG2HL_20240131_0905"), 2));
+}
+
 TEST(ExclusiveLock, OneHolderAtATimeAndNeverThroughALink) {
     using Result = trelvo::ExclusiveLock::Result;
     ScratchDir dir;
