@@ -21,6 +21,7 @@ public:
     // Sets the argument `name` ("file", "line", "record", "value", ...) that the text shows
     // where it says {name}.
     Message& Arg(std::string name, std::string value) {
+        if (args_.empty()) args_.reserve(kUsualArgs);  // one allocation for most messages
         args_.push_back({std::move(name), std::move(value), nullptr});
         return *this;
     }
@@ -35,6 +36,7 @@ public:
     }
     // An argument that is itself a message, rendered in the same language.
     Message& Arg(std::string name, Message value) {
+        if (args_.empty()) args_.reserve(kUsualArgs);
         args_.push_back({std::move(name), std::string(), std::make_shared<const Message>(std::move(value))});
         return *this;
     }
@@ -42,6 +44,7 @@ public:
     const std::string& id() const { return id_; }
     bool empty() const { return id_.empty(); }
 
+    static constexpr std::size_t kUsualArgs = 4;
     struct Argument {
         std::string name;
         std::string text;
