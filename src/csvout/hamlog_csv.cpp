@@ -20,7 +20,9 @@ void ClearHamlogCsvRecord(HamlogCsvRecord& r) {
 
 namespace {
 
-// The fields in the order of writing; `bytes` the kBytes flag of the field, 0 for none.
+// The fields in the order of writing (kWrittenFields of them); `bytes` the kBytes flag of the
+// field, 0 for none.
+constexpr std::size_t kWrittenFields = 15;
 struct Written {
     const std::string* text;
     unsigned bytes;
@@ -43,6 +45,7 @@ void ForEachWritten(const HamlogCsvRecord& r, const std::string& qsl, Out&& out)
                               {&r.Remarks1, kBytesRemarks1},
                               {&r.Remarks2, kBytesRemarks2},
                               {&r.StationClass, 0}};
+    static_assert(sizeof fields / sizeof fields[0] == kWrittenFields);
     for (const Written& f : fields) out(*f.text, (r.cp932Fields & f.bytes) != 0);
 }
 
@@ -69,15 +72,16 @@ std::string FormatHamlogCsvLine(const HamlogCsvRecord& r) {
 
 void WriteHamlogCsvLine(text::Cp932LineWriter& file, const HamlogCsvRecord& record) {
     std::string scratch;
-    bool first = true;
+    // The quote that opens the first field; then each field and what closes it (and opens the
+    // next).
+    file.AppendCp932("\"");
+    std::size_t written = 0;
     ForEachWritten(record, QslOf(record, scratch), [&](const std::string& f, bool bytes) {
-        file.AppendCp932(first ? "\"" : ",\"");
-        first = false;
         if (bytes)
             file.AppendCp932(f);
         else
             file.Append(f);
-        file.AppendCp932("\"");
+        file.AppendCp932(++written < kWrittenFields ? "\",\"" : "\"");
     });
     file.AppendCp932({}, record.cp932Unmappable);
     file.EndLine();

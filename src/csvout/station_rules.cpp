@@ -1,5 +1,7 @@
 #include "csvout/station_rules.h"
 
+#include <cstring>
+
 #include "core/errors.h"
 #include "text/chars.h"
 #include "text/datetime.h"
@@ -8,12 +10,40 @@ namespace trelvo::csvout {
 namespace {
 
 void ShiftHours(HamlogCsvRecord& r, int hours, const char* mark) {
-    const std::string stamp = r.Date + " " + text::CharLeft(r.Time, 5);
+    // "date hh:mm" in a buffer on the stack where it fits (a JA contact of every import comes
+    // here), and the shifted "yyyy/mm/dd hh:mm" written as FormatYmdHm writes it.
+    const std::string time = text::CharLeft(r.Time, 5);
+    char buf[64];
+    std::string longStamp;
+    std::string_view stamp;
+    if (r.Date.size() + 1 + time.size() <= sizeof buf) {
+        std::memcpy(buf, r.Date.data(), r.Date.size());
+        buf[r.Date.size()] = ' ';
+        std::memcpy(buf + r.Date.size() + 1, time.data(), time.size());
+        stamp = std::string_view(buf, r.Date.size() + 1 + time.size());
+    } else {
+        longStamp = r.Date + " " + time;
+        stamp = longStamp;
+    }
     auto t = text::ParseYmdDateTime(stamp);
-    if (!t) throw DateTimeError(stamp);
-    const std::string f = text::FormatYmdHm(text::AddMinutes(*t, hours * 60LL));
-    r.Date = f.substr(0, 10);
-    r.Time = f.substr(11, 5) + mark;
+    if (!t) throw DateTimeError(std::string(stamp));
+    const text::DateTime u = text::AddMinutes(*t, hours * 60LL);
+    const int parts[] = {u.year % 10000, u.month % 100, u.day % 100, u.hour % 100, u.minute % 100};
+    if (parts[0] < 0 || parts[1] < 0 || parts[2] < 0 || parts[3] < 0 || parts[4] < 0) {
+        const std::string f = text::FormatYmdHm(u);
+        r.Date = f.substr(0, 10);
+        r.Time = f.substr(11, 5) + mark;
+        return;
+    }
+    char f[16] = {'0', '0', '0', '0', '/', '0', '0', '/', '0', '0', ' ', '0', '0', ':', '0', '0'};
+    const std::size_t last[] = {3, 6, 9, 12, 15};  // the last digit of each part
+    const std::size_t width[] = {4, 2, 2, 2, 2};
+    for (std::size_t k = 0; k < 5; ++k) {
+        int v = parts[k];
+        for (std::size_t i = 0; i < width[k]; ++i, v /= 10) f[last[k] - i] = static_cast<char>('0' + v % 10);
+    }
+    r.Date.assign(f, 10);
+    r.Time.assign(f + 11, 5).append(mark);
 }
 
 }  // namespace

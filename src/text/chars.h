@@ -29,12 +29,14 @@ std::string ToUpper(std::string_view s);
 inline std::string_view TrimLeft(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size() && s[i] == ' ') ++i;
-    return s.substr(i);
+    s.remove_prefix(i);
+    return s;
 }
 inline std::string_view TrimRight(std::string_view s) {
     std::size_t n = s.size();
     while (n > 0 && s[n - 1] == ' ') --n;
-    return s.substr(0, n);
+    s.remove_suffix(s.size() - n);
+    return s;
 }
 inline std::string_view Trim(std::string_view s) {
     return TrimRight(TrimLeft(s));

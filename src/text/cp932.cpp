@@ -5,20 +5,6 @@
 
 namespace trelvo::text {
 
-bool IsAscii(std::string_view bytes) {
-    // Eight bytes at a time: most log text is plain ASCII.
-    std::size_t i = 0;
-    const char* p = bytes.data();
-    for (; i + 8 <= bytes.size(); i += 8) {
-        unsigned long long w;
-        std::memcpy(&w, p + i, 8);
-        if (w & 0x8080808080808080ULL) return false;
-    }
-    for (; i < bytes.size(); ++i)
-        if (static_cast<unsigned char>(p[i]) & 0x80) return false;
-    return true;
-}
-
 bool LooksLikeUtf8(std::string_view s) {
     bool nonAscii = false;
     for (std::size_t i = 0; i < s.size();) {

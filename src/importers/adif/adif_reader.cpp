@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -340,6 +341,29 @@ public:
         }
     }
 
+    // The next line when it ends inside the block read: its bytes, which may be changed in
+    // place, and their count. Nothing is taken: TakeLine does that, or Next reads it as usual.
+    bool PeekLine(char*& line, std::size_t& len) {
+        for (;;) {
+            if (pos_ == end_ && !Fill()) return false;
+            if (!skipLf_) break;
+            skipLf_ = false;
+            if (buf_[pos_] == '\n') ++pos_;
+        }
+        line = buf_.data() + pos_;
+        const char* hit = FindEnd(line, end_ - pos_);
+        if (!hit) return false;
+        len = static_cast<std::size_t>(hit - line);
+        return true;
+    }
+    // Takes the line PeekLine gave, `len` bytes long, and its line end.
+    void TakeLine(std::size_t len) {
+        pos_ += len;
+        skipLf_ = buf_[pos_] == '\r';
+        ++pos_;
+        ++lineNumber_;
+    }
+
     AdifInputTraits Traits() const {
         AdifInputTraits t = traits_;
         t.nonAscii = utf8_.NonAscii();
@@ -595,13 +619,13 @@ void RemoveEor(std::string& s, bool withLt, AdifEncoding enc) {
 }
 
 // Text of the file as UTF-8. `scratch` holds a decoded copy when one is needed.
-std::string_view AsUtf8(std::string_view raw, AdifEncoding enc, std::string& scratch) {
-    if (enc != AdifEncoding::Cp932) return raw;
-    unsigned char high = 0;  // names and values are short: one pass, no call
-    for (char c : raw) high |= static_cast<unsigned char>(c);
-    if (high < 0x80) return raw;
+[[gnu::noinline]] std::string_view DecodeCp932(std::string_view raw, std::string& scratch) {
     scratch = text::Cp932ToUtf8(raw);
     return scratch;
+}
+inline std::string_view AsUtf8(std::string_view raw, bool ascii, AdifEncoding enc, std::string& scratch) {
+    if (ascii || enc != AdifEncoding::Cp932) return raw;
+    return DecodeCp932(raw, scratch);
 }
 
 // Short texts compared byte by byte (tag names are a few characters long).
@@ -612,39 +636,119 @@ bool SameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-// Calls f(name, colon) for every tag of a record: a name starts after a "<" met
-// outside a name and ends at the first ":" after it (a "<" inside a name is part of it).
-template <typename F>
-void ForEachTag(std::string_view buf, F&& f) {
-    const std::size_t n = buf.size();
-    const char* p = buf.data();
-    std::size_t i = 0;
-    for (;;) {
-        i = FindByte(p, i, n, '<');
-        if (i >= n) return;
-        const std::size_t start = ++i;
-        i = FindByte(p, i, n, ':');
-        if (i >= n) return;
-        f(text::Trim(buf.substr(start, i - start)), i);
-        ++i;
+// The same with the ASCII letters of `b` taken as capitals.
+inline bool SameTextUpper(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const char c = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 32) : b[i];
+        if (a[i] != c) return false;
     }
+    return true;
 }
 
+// A record as the readers hand it on: its text, whether that is upper-cased yet, and whether
+// it is known to be plain ASCII (then no name or value of it needs a look for other bytes).
+struct RecordText {
+    std::string_view text;
+    bool upper = true;
+    bool ascii = false;
+};
+
+// The next `c` at `from` or later in the record, or the end of its text.
+struct ByteFind {
+    std::string_view buf;
+    bool ascii;
+    std::size_t operator()(char c, std::size_t from) const {
+        return FindByte(buf.data(), from, buf.size(), c);
+    }
+    // Whether `s`, a part of the record, is plain ASCII.
+    bool Ascii(std::string_view s) const {
+        if (ascii) return true;
+        unsigned char high = 0;  // names and values are short: one pass, no call
+        for (char c : s) high |= static_cast<unsigned char>(c);
+        return high < 0x80;
+    }
+};
+
+// A name or value of a tag, and whether it is plain ASCII.
+struct TagText {
+    std::string_view bytes;
+    bool ascii = true;
+};
+
 // The value of the tag whose name ends at `colon`: after the first ">" from there up to the
-// next "<", trimmed of spaces. Without a ">" the value is empty.
-std::string_view ValueAt(std::string_view buf, std::size_t colon) {
-    const std::size_t n = buf.size();
-    const char* p = buf.data();
-    std::size_t i = FindByte(p, colon, n, '>');
-    if (i >= n) return {};
-    const std::size_t start = ++i;
-    i = FindByte(p, i, n, '<');
-    return text::Trim(buf.substr(start, i - start));
+// next "<", trimmed of spaces. Without a ">" the value is empty. Found when asked.
+struct TagValue {
+    const ByteFind& find;
+    std::size_t colon;
+    TagText operator()() const {
+        const std::string_view buf = find.buf;
+        std::size_t i = find('>', colon);
+        if (i >= buf.size()) return {};
+        const std::size_t start = ++i;
+        i = find('<', i);
+        const std::string_view value = text::Trim(std::string_view(buf.data() + start, i - start));
+        return {value, find.Ascii(value)};
+    }
+};
+
+// The name of a tag upper-cased (when the record is not yet). The byte after the "<" starts a
+// character, so the name alone is upper-cased as the whole line would be.
+TagText UpperName(TagText raw, bool upper, AdifEncoding enc, std::string& scratch) {
+    if (upper) return raw;
+    bool lower = !raw.ascii;
+    for (std::size_t i = 0; i < raw.bytes.size() && !lower; ++i)
+        lower = raw.bytes[i] >= 'a' && raw.bytes[i] <= 'z';
+    if (!lower) return raw;
+    scratch.assign(raw.bytes);
+    UpperCase(scratch.data(), scratch.size(), enc);
+    return {scratch, raw.ascii};
 }
+
+// A table name ready to be compared with the bytes after a "<" sixteen at a time: the name
+// and its ":", the letters of the bytes taken as capitals. Only plain ASCII names of up to 15
+// bytes without small letters are kept (then the bytes that match are that name, its end the
+// first ":", and nothing to trim); `mask` is 0 for the others.
+struct NameKey {
+    std::array<char, 16> bytes{};
+    unsigned mask = 0;
+    std::size_t len = 0;
+
+    void Set(std::string_view name) {
+        mask = 0;
+        if (name.size() + 1 > bytes.size()) return;
+        for (char c : name)
+            if (static_cast<unsigned char>(c) >= 0x80 || (c >= 'a' && c <= 'z')) return;
+        bytes.fill('\0');
+        std::memcpy(bytes.data(), name.data(), name.size());
+        bytes[name.size()] = ':';
+        len = name.size();
+        mask = (1u << (len + 1)) - 1;
+    }
+    // Whether p (sixteen bytes readable) starts with the name and its ":".
+    bool Matches(const char* p) const {
+        if (mask == 0) return false;
+#if defined(__SSE2__)
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i lower = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)),
+                                            _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
+        x = _mm_sub_epi8(x, _mm_and_si128(lower, _mm_set1_epi8(0x20)));
+        const __m128i key = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data()));
+        return (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, key))) & mask) == mask;
+#else
+        for (std::size_t i = 0; i <= len; ++i) {
+            const char c = p[i] >= 'a' && p[i] <= 'z' ? static_cast<char>(p[i] - 32) : p[i];
+            if (c != bytes[i]) return false;
+        }
+        return true;
+#endif
+    }
+};
 
 // Which table entry the next tag most likely is: the one that came after this tag the last
 // time (files repeat their tag order, with tags that some records have and others not), else
-// the entry after it. Spares most look-ups of a name.
+// the entry after it. Spares most look-ups of a name: the names it is told (Know) are compared
+// with the bytes of the record straight away.
 class TagGuess {
 public:
     int Next() const { return guess_; }
@@ -655,17 +759,115 @@ public:
         const int f = follows_[static_cast<std::size_t>(k)];
         guess_ = f != 0 ? f : k + 1;
     }
+    void Know(int k, std::string_view name) {
+        if (k >= 0 && k <= AdifTagTable::kCapacity) keys_[static_cast<std::size_t>(k)].Set(name);
+    }
+    // The key of the guessed entry, or nullptr.
+    const NameKey* Expected() const {
+        return guess_ <= AdifTagTable::kCapacity ? &keys_[static_cast<std::size_t>(guess_)] : nullptr;
+    }
 
 private:
     std::array<int, AdifTagTable::kCapacity + 1> follows_{};  // 0: not known
+    std::array<NameKey, AdifTagTable::kCapacity + 1> keys_{};
     int last_ = -1, guess_ = 1;
 };
+
+// Calls f(name, value, guessed) for every tag of a record, `value()` giving its value: a name
+// starts after a "<" met outside a name and ends at the first ":" after it (a "<" inside a
+// name is part of it). `guessed`: the name is the one `guess` expected (compared straight in
+// the bytes), else nullptr or another name.
+template <typename F>
+void ForEachTag(const RecordText& r, const TagGuess* guess, F&& f) {
+    const ByteFind find{r.text, r.ascii};
+    const std::string_view buf = r.text;
+    const std::size_t n = buf.size();
+    std::size_t i = 0;
+    for (;;) {
+        i = find('<', i);
+        if (i >= n) return;
+        const std::size_t start = ++i;
+        if (guess && start + 16 <= n) {
+            const NameKey* key = guess->Expected();
+            if (key && key->Matches(buf.data() + start)) {
+                i = start + key->len;
+                f(TagText{std::string_view(buf.data() + start, key->len), true}, TagValue{find, i}, true);
+                ++i;
+                continue;
+            }
+        }
+        i = find(':', i);
+        if (i >= n) return;
+        const std::string_view name = text::Trim(std::string_view(buf.data() + start, i - start));
+        f(TagText{name, find.Ascii(name)}, TagValue{find, i}, false);
+        ++i;
+    }
+}
+
+enum class WholeLine { No, Record, Empty };
+
+// Whether line p[0, n), met where no record has begun, is a record by itself that the general
+// reading would take as just its bytes up to its "<EOR>" (prescan) or "EOR>" (run): the only
+// "R>" in it, in any case, ends "<EOR>", nothing follows it, no "<EOH>" is in it (in any case),
+// and in the prescan's Shift-JIS the "<" starts a character. Upper-casing only changes
+// letters, so what the upper-cased line holds the line holds in some case. `cut` is set to the
+// length of the record, `ascii` to whether the line is plain ASCII. One pass over pairs of
+// bytes, sixteen at a time where the processor has SSE2.
+WholeLine WholeRecordLine(const char* p, std::size_t n, bool run, AdifEncoding enc, std::size_t& cut,
+                          bool& ascii) {
+    const auto lower = [p](std::size_t i) { return static_cast<char>(p[i] | 0x20); };
+    std::size_t gt = 0, pairs = 0;
+    unsigned char high = 0;
+    // The pair at i, i + 1: an "R>" counts, a "<E" must not start "<EOH>".
+    const auto pair = [&](std::size_t i) {
+        if (p[i + 1] == '>') {
+            ++pairs;
+            gt = i + 1;
+            return true;
+        }
+        return !(i + 4 < n && lower(i + 2) == 'o' && lower(i + 3) == 'h' && p[i + 4] == '>');
+    };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i bit = _mm_set1_epi8(0x20), r = _mm_set1_epi8('r'), e = _mm_set1_epi8('e');
+    const __m128i lt = _mm_set1_epi8('<'), gtc = _mm_set1_epi8('>');
+    __m128i highs = _mm_setzero_si128();
+    for (; i + 17 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        highs = _mm_or_si128(highs, x);
+        const __m128i rgt = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(x, bit), r), _mm_cmpeq_epi8(y, gtc));
+        const __m128i le = _mm_and_si128(_mm_cmpeq_epi8(x, lt), _mm_cmpeq_epi8(_mm_or_si128(y, bit), e));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(rgt, le)));
+        while (mask) {
+            if (!pair(i + static_cast<std::size_t>(__builtin_ctz(mask)))) return WholeLine::No;
+            mask &= mask - 1;
+        }
+    }
+    if (_mm_movemask_epi8(highs)) high = 0x80;
+#endif
+    for (; i < n; ++i) {
+        high |= static_cast<unsigned char>(p[i]);
+        if (i + 1 < n && ((lower(i) == 'r' && p[i + 1] == '>') || (p[i] == '<' && lower(i + 1) == 'e')) &&
+            !pair(i))
+            return WholeLine::No;
+    }
+    if (pairs != 1 || gt + 1 != n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' ||
+        lower(gt - 2) != 'o')
+        return WholeLine::No;
+    if (!run && enc == AdifEncoding::Cp932 && gt > 4 && static_cast<unsigned char>(p[gt - 5]) >= 0x40)
+        return WholeLine::No;
+    cut = run ? gt - 3 : gt - 4;
+    ascii = high < 0x80;
+    return cut == 0 ? WholeLine::Empty : WholeLine::Record;
+}
 
 enum class ReadEnd { EndOfFile, Cancelled, Stopped };
 
 // The line and record rules shared by both passes. A finished record loses every "<EOR>"
 // in the prescan and every "EOR>" in the run, where the "<" left behind ends the last value.
-// onRecord(buffer) returns false to stop.
+// onRecord(record) returns false to stop. A line that is a record by itself is handed on
+// from the read block, upper-cased in place.
 template <typename OnRecord>
 ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless,
                     ConversionCallbacks& callbacks, bool& headerSeen, OnRecord&& onRecord) {
@@ -674,6 +876,22 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
     long long recordLine = 0;  // the line on which the record so far starts
     for (;;) {
         if (callbacks.CancelRequested()) return ReadEnd::Cancelled;
+        // Most lines are a record by themselves: read in the block, without a copy. The run
+        // upper-cases it in place; the prescan only the names it looks at.
+        char* line = nullptr;
+        std::size_t len = 0;
+        if (header && buffer.empty() && src.PeekLine(line, len)) {
+            std::size_t cut = 0;
+            bool ascii = false;
+            const WholeLine whole = WholeRecordLine(line, len, run, enc, cut, ascii);
+            if (whole != WholeLine::No) {
+                src.TakeLine(len);
+                if (whole == WholeLine::Empty) continue;
+                if (run) UpperCase(line, cut, enc);
+                if (!onRecord(RecordText{{line, cut}, run, ascii})) return ReadEnd::Stopped;
+                continue;
+            }
+        }
         const std::size_t mark = buffer.size();
         bool hasEoh = false, hasEor = false;
         if (!src.Next(buffer, header, hasEoh)) {
@@ -681,8 +899,8 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
             // holds a field. Tags without a length after the last record (LoTW ends its reports
             // with <APP_LoTW_EOF>) are no record.
             bool holdsField = false;
-            ForEachTag(buffer, [&](std::string_view name, std::size_t) {
-                if (name.find('>') == std::string_view::npos) holdsField = true;
+            ForEachTag(RecordText{buffer}, nullptr, [&](TagText name, const TagValue&, bool) {
+                if (name.bytes.find('>') == std::string_view::npos) holdsField = true;
             });
             if (run && header && holdsField)
                 callbacks.Warning(
@@ -710,7 +928,7 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
             continue;
         }
         RemoveEor(buffer, !run, enc);
-        if (!buffer.empty() && !onRecord(buffer)) return ReadEnd::Stopped;
+        if (!buffer.empty() && !onRecord(RecordText{buffer})) return ReadEnd::Stopped;
         buffer.clear();
     }
 }
@@ -758,7 +976,8 @@ struct EntryPlan {
         Cnty,
         State
     } kind = Kind::Plain;
-    bool needsText = true;  // some column, rule or fallback takes the value as text
+    bool needsText = true;   // some column, rule or fallback takes the value as text
+    bool recordKey = false;  // a tag every record has once (IsRecordKey)
     bool Used() const {
         return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty() ||
                !fallbacks.empty();
@@ -823,6 +1042,68 @@ AdifEncoding DetectAdifEncoding(const std::string& path, const std::string_view*
     return check.Valid() && check.NonAscii() ? AdifEncoding::Utf8 : AdifEncoding::Cp932;
 }
 
+namespace {
+
+// The prescan's table of tag names: each name in order of first appearance, those past the
+// table's room counted and kept for the report.
+class TagCollector {
+public:
+    TagCollector(AdifScanResult& result, AdifEncoding enc) : result_(result), enc_(enc) {
+        guess_.Know(0, "");
+    }
+
+    const TagGuess& Guess() const { return guess_; }
+
+    // The name of a tag (not yet upper-cased unless `upper`); `guessed`: it is the guessed one.
+    void Take(TagText raw, bool upper, bool guessed) {
+        const int g = guess_.Next();
+        if (guessed) {
+            guess_.Saw(g);
+            return;
+        }
+        if (raw.ascii && g <= result_.table.Count() &&
+            (upper ? SameText(result_.table.Name(g), raw.bytes)
+                   : SameTextUpper(result_.table.Name(g), raw.bytes))) {
+            guess_.Saw(g);
+            return;
+        }
+        Look(raw, upper);
+    }
+
+private:
+    [[gnu::noinline]] void Look(TagText raw, bool upper) {
+        const TagText up = UpperName(raw, upper, enc_, upperScratch_);
+        const std::string_view name = AsUtf8(up.bytes, up.ascii, enc_, scratch_);
+        const int g = guess_.Next();
+        if (g <= result_.table.Count() && SameText(result_.table.Name(g), name)) {
+            guess_.Saw(g);
+            return;
+        }
+        const int at = result_.table.Find(name);
+        if (at >= 0) {
+            guess_.Saw(at);
+            return;
+        }
+        if (result_.table.Add(std::string(name))) {
+            guess_.Know(result_.table.Count(), name);
+            guess_.Saw(result_.table.Count());
+            return;
+        }
+        if (overflow_.size() < kOverflowNamesKept * 10 && overflow_.insert(std::string(name)).second) {
+            ++result_.overflowCount;
+            if (result_.overflowNames.size() < kOverflowNamesKept) result_.overflowNames.emplace_back(name);
+        }
+    }
+
+    AdifScanResult& result_;
+    const AdifEncoding enc_;
+    std::unordered_set<std::string> overflow_;
+    std::string scratch_, upperScratch_;
+    TagGuess guess_;
+};
+
+}  // namespace
+
 AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& options,
                             ConversionCallbacks& callbacks, const AdifScanCounter& counter) {
     if (path.empty()) throw Error(std::string(kNoInputMessage));
@@ -832,34 +1113,12 @@ AdifScanResult ScanAdifTags(const std::string& path, const AdifReadOptions& opti
         result.encoding = Resolve(path, options.encoding, options.inputBytes);
         const AdifEncoding enc = result.encoding;
         LineSource src(path, options.lfEndsLine, options.detectLineEnds, options.inputBytes);
-        std::unordered_set<std::string> overflow;
-        std::string scratch;
-        TagGuess guess;
+        TagCollector tags(result, enc);
         const ReadEnd end = ReadRecords(
-            src, enc, false, headerless, callbacks, result.headerSeen, [&](const std::string& buf) {
+            src, enc, false, headerless, callbacks, result.headerSeen, [&](const RecordText& record) {
                 ++result.records;
-                ForEachTag(buf, [&](std::string_view raw, std::size_t) {
-                    const std::string_view name = AsUtf8(raw, enc, scratch);
-                    const int g = guess.Next();
-                    if (g <= result.table.Count() && SameText(result.table.Name(g), name)) {
-                        guess.Saw(g);
-                        return;
-                    }
-                    const int at = result.table.Find(name);
-                    if (at >= 0) {
-                        guess.Saw(at);
-                        return;
-                    }
-                    if (result.table.Add(std::string(name))) {
-                        guess.Saw(result.table.Count());
-                        return;
-                    }
-                    if (overflow.size() < kOverflowNamesKept * 10 &&
-                        overflow.insert(std::string(name)).second) {
-                        ++result.overflowCount;
-                        if (result.overflowNames.size() < kOverflowNamesKept)
-                            result.overflowNames.emplace_back(name);
-                    }
+                ForEachTag(record, &tags.Guess(), [&](TagText raw, const TagValue&, bool guessed) {
+                    tags.Take(raw, record.upper, guessed);
                 });
                 if (counter) counter(result.records, result.table.Count());
                 callbacks.Progress(result.records);
@@ -975,6 +1234,7 @@ RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifR
             p.kind = EntryPlan::Kind::Dxcc;
         else if (n == "QSL_VIA")
             p.kind = EntryPlan::Kind::QslVia;
+        p.recordKey = k > 0 && IsRecordKey(n);
     }
     for (EntryPlan& p : entries) {
         const auto text = [](int c) { return !KeepsBytes(c); };
@@ -1007,6 +1267,7 @@ public:
           result_(result),
           plan_(MakeRunPlan(table, mapping, state_)),
           seenIn_(static_cast<std::size_t>(table.Count() + 1), 0) {
+        for (int k = 0; k <= table.Count(); ++k) guess_.Know(k, table.Name(k));
         line_ = o.line;
         line_.qslColumnMapped = mapping.columnMap[kColQsl] != 0;
         line_.fixedText = mapping.fixedText;
@@ -1014,9 +1275,9 @@ public:
     }
 
     // False when the run stops (the meter question was answered No).
-    bool Convert(std::string_view buf) {
+    bool Convert(const RecordText& record) {
         ++result_.records;
-        CollectValues(buf);
+        CollectValues(record);
         FinishRecord();
         if (!WriteRecord()) return false;
         state_.Clear();
@@ -1034,7 +1295,8 @@ private:
             .Arg("line", src_.LineNumber());
     }
 
-    void CollectValues(std::string_view buf) {
+    void CollectValues(const RecordText& record) {
+        const std::string_view buf = record.text;
         repeated_.clear();
         nulRemoved_ = false;
         // NUL bytes are rare: one look at the whole record spares a search of every value.
@@ -1045,32 +1307,33 @@ private:
         for (int c : plan_.fallbackColumns) fallbackValues_[static_cast<std::size_t>(c)].clear();
         cnty_.clear();
         prefecture_.clear();
-        ForEachTag(buf, [&](std::string_view raw, std::size_t colon) {
-            const std::string_view name = AsUtf8(raw, enc_, nameScratch_);
+        ForEachTag(record, &guess_, [&](TagText raw, const TagValue& valueAt, bool guessed) {
+            const std::string_view name = AsUtf8(raw.bytes, raw.ascii, enc_, nameScratch_);
             const int g = guess_.Next();
-            const int k = g <= table_.Count() && SameText(table_.Name(g), name) ? g : table_.Find(name);
+            const int k =
+                guessed || (g <= table_.Count() && SameText(table_.Name(g), name)) ? g : table_.Find(name);
             if (k < 0) return;
             guess_.Saw(k);
             // A key tag twice in one record: two records were read as one (a tag or <EOR>
             // never closed).
-            if (k > 0 && IsRecordKey(name)) {
+            const EntryPlan& p = plan_.entries[static_cast<std::size_t>(k)];
+            if (p.recordKey) {
                 long long& seen = seenIn_[static_cast<std::size_t>(k)];
                 if (seen == result_.records && repeated_.empty()) repeated_ = std::string(name);
                 seen = result_.records;
             }
-            const EntryPlan& p = plan_.entries[static_cast<std::size_t>(k)];
             if (!p.Used()) return;
-            const std::string_view bytes = ValueAt(buf, colon);
+            const TagText bytes = valueAt();
             if (state_.cp932Bytes) {
-                bytes_ = bytes;
-                if (p.needsText)
-                    value_.assign(AsUtf8(bytes, enc_, valueScratch_));
-                else
-                    value_.clear();  // not read
+                bytes_ = bytes.bytes;
+                value_ = p.needsText ? AsUtf8(bytes.bytes, bytes.ascii, enc_, valueScratch_)
+                                     : std::string_view();  // not read
             } else {
-                value_.assign(AsUtf8(bytes, enc_, valueScratch_));
-                if (mayHoldNul && value_.find('\0') != std::string::npos) {
-                    std::erase(value_, '\0');
+                value_ = AsUtf8(bytes.bytes, bytes.ascii, enc_, valueScratch_);
+                if (mayHoldNul && value_.find('\0') != std::string_view::npos) {
+                    valueText_.assign(value_);
+                    std::erase(valueText_, '\0');
+                    value_ = valueText_;
                     nulRemoved_ = true;
                 }
                 bytes_ = value_;
@@ -1082,7 +1345,7 @@ private:
     // The value of one tag into the columns, rules and extras its entry feeds: the columns that
     // keep bytes get bytes_, the others the text value_.
     void TakeValue(const EntryPlan& p) {
-        const std::string& value = value_;
+        const std::string_view value = value_;
         AdifRecordState& state = state_;
         for (int c : p.columns)
             if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
@@ -1090,7 +1353,7 @@ private:
         switch (p.kind) {
             case EntryPlan::Kind::JccJcg:
             case EntryPlan::Kind::Aja: {
-                std::string v = value;
+                std::string v(value);
                 std::size_t len = 0;
                 if (!v.empty() && FirstCharFromA(v, len)) v.erase(0, len);
                 const bool aja = p.kind == EntryPlan::Kind::Aja;
@@ -1121,7 +1384,7 @@ private:
                 std::vector<std::string>& calls = result_.stationCallsigns;
                 if (!value.empty() && calls.size() < kStationCallsKept &&
                     std::find(calls.begin(), calls.end(), value) == calls.end())
-                    calls.push_back(value);
+                    calls.emplace_back(value);
                 break;
             }
             default:
@@ -1199,7 +1462,8 @@ private:
     std::array<std::string, kColumnCount + 1> fallbackValues_;
     std::vector<long long> seenIn_;  // the record each key tag was last seen in
     std::string cnty_, prefecture_, repeated_;
-    std::string nameScratch_, valueScratch_, value_;
+    std::string nameScratch_, valueScratch_, valueText_;
+    std::string_view value_;  // the value as text (in the record, or in one of the scratches)
     std::string_view bytes_;  // the value as the file has it (or value_ when that is the text)
     TagGuess guess_;
     bool nulRemoved_ = false;
@@ -1227,7 +1491,7 @@ AdifRunResult ConvertAdifLog(const AdifRunOptions& o, ConversionCallbacks& callb
                               o.meter ? *o.meter : freshMeter, enc, src, out, callbacks, result);
     bool headerSeen = false;
     const ReadEnd end = ReadRecords(src, enc, true, read.headerless, callbacks, headerSeen,
-                                    [&](std::string_view record) { return converter.Convert(record); });
+                                    [&](const RecordText& record) { return converter.Convert(record); });
     {
         const text::Cp932LineWriter::RunEnd closed =
             out.CloseImport(end != ReadEnd::EndOfFile, result.written);
@@ -1243,16 +1507,47 @@ AdifRunResult ConvertAdifLog(const AdifRunOptions& o, ConversionCallbacks& callb
     return result;
 }
 
-std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run) {
+std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run,
+                                          std::vector<std::string>* tags) {
     NullCallbacks callbacks;
     LineSource src("records", options.lfEndsLine, options.detectLineEnds, &bytes);
     std::vector<std::string> records;
     bool headerSeen = false;
-    ReadRecords(src, options.encoding == AdifEncoding::Utf8 ? AdifEncoding::Utf8 : AdifEncoding::Cp932, run,
-                options.headerless, callbacks, headerSeen, [&](std::string_view record) {
-                    records.emplace_back(record);
-                    return true;
-                });
+    const AdifEncoding enc =
+        options.encoding == AdifEncoding::Utf8 ? AdifEncoding::Utf8 : AdifEncoding::Cp932;
+    std::string scratch;
+    AdifTagTable table;
+    TagGuess guess;
+    guess.Know(0, "");
+    const auto piece = [](std::string& out, std::string_view s, bool ascii) {
+        out += std::to_string(s.size()) + (ascii ? "a" : "n") + ":";
+        out += s;
+    };
+    ReadRecords(src, enc, run, options.headerless, callbacks, headerSeen, [&](const RecordText& record) {
+        std::string& text = records.emplace_back(record.text);
+        if (!record.upper) UpperCase(text.data(), text.size(), enc);
+        if (tags) {
+            std::string& out = tags->emplace_back();
+            ForEachTag(record, &guess, [&](TagText raw, const TagValue& valueAt, bool guessed) {
+                const TagText name = UpperName(raw, record.upper, enc, scratch);
+                piece(out, name.bytes, name.ascii);
+                // The names are followed as the passes follow them; a name taken for the
+                // guessed one must be it.
+                int k = guessed ? guess.Next() : table.Find(name.bytes);
+                if (guessed && table.Name(k) != name.bytes) out += "(not the guessed name)";
+                if (k < 0 && table.Add(std::string(name.bytes))) {
+                    k = table.Count();
+                    guess.Know(k, name.bytes);
+                }
+                guess.Saw(k);
+                if (run) {
+                    const TagText value = valueAt();
+                    piece(out, value.bytes, value.ascii);
+                }
+            });
+        }
+        return true;
+    });
     return records;
 }
 

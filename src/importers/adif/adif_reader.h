@@ -175,8 +175,11 @@ AdifRunResult ConvertAdifLog(const AdifRunOptions& options, ConversionCallbacks&
 // The records of a file as both passes take them apart: each one joined from its lines,
 // upper-cased, without its "<EOR>" (`run` false, the prescan) or "EOR>" (`run` true). Reads
 // `bytes` with `options` as given (not as ADX, no second reading of a file without "<EOH>");
-// for checking the reader against a plain reading of the line and record rules.
-std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run);
+// for checking the reader against a plain reading of the line and record rules. `tags`, when
+// given, gets one entry per record: for each tag its upper-cased name (and in the run its
+// value) as "LENGTH" + "a" (ASCII) or "n" + ":" + the bytes.
+std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run,
+                                          std::vector<std::string>* tags = nullptr);
 
 // The text shown after a completed run: the count and the output path, on two lines.
 std::string AdifCompletionMessage(long long records, const std::string& outputPath);

@@ -122,6 +122,19 @@ std::string_view AdifBandToMHz(std::string_view band) {
     return {};
 }
 
+namespace {
+
+// The first n characters of s into `out`, as text::CharLeft gives them; a text of at most n
+// bytes is copied as it is.
+void CharLeftInto(std::string_view s, std::size_t n, std::string& out) {
+    if (s.size() <= n)
+        out.assign(s);
+    else
+        out = text::CharLeft(s, n);
+}
+
+}  // namespace
+
 bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, AdifMeterState& meter,
                        ConversionCallbacks& callbacks, csvout::HamlogCsvRecord& out) {
     csvout::ClearHamlogCsvRecord(out);
@@ -167,21 +180,21 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
         out.Freq = Frequency(f, o, meter.freq);
     }
 
-    out.HisRST = text::CharLeft(slot(kColHisRst), Width(o, 9));
-    out.MyRST = text::CharLeft(slot(kColMyRst), Width(o, 10));
+    CharLeftInto(slot(kColHisRst), Width(o, 9), out.HisRST);
+    CharLeftInto(slot(kColMyRst), Width(o, 10), out.MyRST);
 
     if (rec.ajaFlag) {
         out.Code = rec.ajaValue;
     } else if (rec.jccFlag) {
         out.Code = rec.jccValue;
     } else if (!rec.dxccFlag) {
-        out.Code = text::CharLeft(slot(kColCode), Width(o, 5));
+        CharLeftInto(slot(kColCode), Width(o, 5), out.Code);
     } else {
         std::optional<long long> n = text::WholeNumber(rec.dxccValue);
         if (n && *n >= 1 && o.dxcc) out.Code = csvout::LookupAdifToHamlogCode(*o.dxcc, *n);
     }
 
-    out.GridLoc = text::CharLeft(slot(kColGridLoc), Width(o, 6));
+    CharLeftInto(slot(kColGridLoc), Width(o, 6), out.GridLoc);
 
     std::string qsl;
     if (!o.qslColumnMapped && o.qslIssueFlag) {
@@ -205,7 +218,7 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
         if (!slot(kColQth).empty()) text::Cp932CutCp932(slot(kColQth), Width(o, 14), o.cut, out.QTH, &stats);
         if (!slot(kColName).empty())
             text::Cp932CutCp932(slot(kColName), Width(o, 13), o.cut, out.Name, &stats);
-        out.Mode = text::CharLeft(rec.submode.empty() ? slot(kColMode) : rec.submode, Width(o, 12));
+        CharLeftInto(rec.submode.empty() ? slot(kColMode) : rec.submode, Width(o, 12), out.Mode);
         JoinRemarksBytes(slot(kColRemarks1), rec.remarks1Extras,
                          o.fixedTextTarget == FixedTextTarget::Remarks1, o.fixedText, Width(o, 15), o.cut,
                          out.Remarks1, stats);
@@ -220,7 +233,7 @@ bool MakeAdifCsvRecord(const AdifRecordState& rec, const AdifLineOptions& o, Adi
     if (!slot(kColQth).empty()) out.QTH = text::Cp932Cut(slot(kColQth), Width(o, 14), o.cut);
     if (!slot(kColName).empty()) out.Name = text::Cp932Cut(slot(kColName), Width(o, 13), o.cut);
 
-    out.Mode = text::CharLeft(rec.submode.empty() ? slot(kColMode) : rec.submode, Width(o, 12));
+    CharLeftInto(rec.submode.empty() ? slot(kColMode) : rec.submode, Width(o, 12), out.Mode);
 
     out.Remarks1 =
         JoinRemarks(slot(kColRemarks1), rec.remarks1Extras, o.fixedTextTarget == FixedTextTarget::Remarks1,

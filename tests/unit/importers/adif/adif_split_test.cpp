@@ -128,6 +128,37 @@ struct PlainReader {
     }
 };
 
+// The tags of a record read plainly, as SplitAdifRecords writes them: a name runs from a "<"
+// to the next ":", its value from the next ">" to the next "<", both trimmed of spaces.
+std::string PlainTags(const std::string& record, bool run) {
+    std::string out;
+    const auto piece = [&out](std::string_view s) {
+        bool ascii = true;
+        for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        out += std::to_string(s.size()) + (ascii ? "a" : "n") + ":";
+        out += s;
+    };
+    const auto trim = [](std::string_view s) {
+        while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+        while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+        return s;
+    };
+    const std::string_view r = record;
+    for (std::size_t lt = r.find('<'); lt != std::string_view::npos; lt = r.find('<', lt)) {
+        const std::size_t colon = r.find(':', lt + 1);
+        if (colon == std::string_view::npos) break;
+        piece(trim(r.substr(lt + 1, colon - lt - 1)));
+        if (run) {
+            const std::size_t gt = r.find('>', colon);
+            const std::size_t end = gt == std::string_view::npos ? gt : r.find('<', gt + 1);
+            piece(gt == std::string_view::npos ? std::string_view()
+                                               : trim(r.substr(gt + 1, std::min(end, r.size()) - gt - 1)));
+        }
+        lt = colon + 1;
+    }
+    return out;
+}
+
 // Random bytes built from the pieces the rules care about.
 std::string RandomFile(std::mt19937& rng, std::size_t pieces) {
     static const std::vector<std::string> kPieces = {
@@ -136,6 +167,10 @@ std::string RandomFile(std::mt19937& rng, std::size_t pieces) {
         ":",
         "<EOR>",
         "<eor>",
+        "<EOR>\r\n",
+        "<eOr>\r",
+        "<EOR>\n",
+        " <EOR>\r\n",
         "<EoR>",
         "EOR>",
         "<EOH>",
@@ -206,8 +241,14 @@ TEST(AdifSplit, MatchesThePlainReadingOnRandomFiles) {
             const bool lf = o.detectLineEnds ? bytes.find('\r') == std::string::npos : o.lfEndsLine;
             for (bool run : {false, true}) {
                 const PlainReader plain{lf, (variant & 2) != 0, run, headerless};
-                ASSERT_EQ(SplitAdifRecords(bytes, o, run), plain.Records(bytes))
+                std::vector<std::string> tags;
+                const std::vector<std::string> records = SplitAdifRecords(bytes, o, run, &tags);
+                ASSERT_EQ(records, plain.Records(bytes))
                     << "round " << round << " variant " << variant << " run " << run;
+                ASSERT_EQ(tags.size(), records.size());
+                for (std::size_t i = 0; i < records.size(); ++i)
+                    ASSERT_EQ(tags[i], PlainTags(records[i], run))
+                        << "round " << round << " variant " << variant << " run " << run << " record " << i;
                 ++compared;
             }
         }

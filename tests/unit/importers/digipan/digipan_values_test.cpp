@@ -258,6 +258,10 @@ TEST(DigipanValues, WholeLineStepGivesWhatSingleValuesGive) {
             if (pick(6) == 0) line += "  ";
             if (kind == 2 && k == 5)
                 line += "\"q,\r\nq\"";
+            else if (kind == 6 && k == 7)
+                line += "\"qq\"";  // a quote on a line that has its 20 values
+            else if (kind == 7 && k == 9)
+                line += "r\rr";  // a lone CR on such a line
             else
                 line += std::string(static_cast<std::size_t>(pick(kind == 3 ? 400 : 8)),
                                     static_cast<char>('a' + k));
