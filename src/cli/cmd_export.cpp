@@ -92,6 +92,7 @@ void Run(exports::ExportKind kind, const ExportArgs& a, const CliContext& ctx) {
     o.kind = kind;
     o.dbPath = CheckedDatabase(a, ctx);
     o.outputPath = a.output.empty() ? ProposedOutput(kind, ctx) : a.output;
+    o.outputNameProposed = a.output.empty();
     o.programFolder = ctx.programFolder;
     o.createdTimestamp = a.timestamp;
     o.writer.ExportKhz = a.khz;

@@ -203,6 +203,7 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
     result.last = last;
     // The lines come from the writers in the output encoding, ready to be written as they are.
     text::Cp932LineWriter out(o.outputPath, o.outputSink);
+    if (o.outputNameProposed) out.TakeFreeNameAtClose();
     Encoder enc(w.encoding);
     if (o.kind == ExportKind::kAdif)
         for (const std::string& line :
@@ -309,16 +310,17 @@ ExportResult ExportHamlogData(HamlogLibrary& lib, const ExportOptions& o, Conver
         result.keptPath = out.CloseCancelled(result.converted);
     else
         out.Close();
+    result.outputPath = out.Path();
     if (enc.LeftOutCount() > 0)
         callbacks.Warning(Message(o.kind == ExportKind::kAdx ? "export.left-out-adx" : "export.left-out-adif")
-                              .Arg("file", o.outputPath)
+                              .Arg("file", result.outputPath)
                               .Arg("count", enc.LeftOutCount()));
     if (result.blankedBreaks > 0)
         callbacks.Warning(
             Message("export.blanked-breaks").Arg("file", o.dbPath).Arg("count", result.blankedBreaks));
     if (enc.Unmappable() > 0)
         callbacks.Warning(
-            Message("export.unmappable").Arg("file", o.outputPath).Arg("count", enc.Unmappable()));
+            Message("export.unmappable").Arg("file", result.outputPath).Arg("count", enc.Unmappable()));
     return result;
 }
 

@@ -42,8 +42,11 @@ struct ExportOptions {
     std::string recordFrom, recordTo;  // range kRecords; an empty one counts as "1"
     WriterOptions writer;              // hamlogToAdif is filled by the export
     std::string outputPath;            // created anew; never the database or its master file
-    std::string programFolder;         // where "HL2ADIF.txt" is looked for first
-    std::string createdTimestamp;      // standard ADIF header, "YYYYMMDD HHMMSS"; empty: now (UTC)
+    // The program proposed outputPath (no -o): a file another run puts there meanwhile is never
+    // replaced; the lines go under the next free numbered name, and the result says which.
+    bool outputNameProposed = false;
+    std::string programFolder;     // where "HL2ADIF.txt" is looked for first
+    std::string createdTimestamp;  // standard ADIF header, "YYYYMMDD HHMMSS"; empty: now (UTC)
     // Told the record numbers the pass will walk, before the first one (the counter label
     // shows "n/last").
     std::function<void(long long first, long long last)> passStarts;
