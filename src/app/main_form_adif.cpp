@@ -162,9 +162,8 @@ void MainFormModel::ConvertAdifLog(const std::string& savePath) {
     view_.SetBusy(true);
     try {
         RunningScope running(*this);
-        CheckRunFiles(run.outputPath,
-                      {{run.inputPath, trelvo::Message("role.adif-file"), false},
-                       {dxcc.adifToHamlog.Path(), trelvo::Message("role.dxcc-table"), false},
+        CheckRunFiles(run.outputPath,  // the input is checked by the run
+                      {{dxcc.adifToHamlog.Path(), trelvo::Message("role.dxcc-table"), false},
                        {dxcc.hamlogToAdif.Path(), trelvo::Message("role.dxcc-table"), false}},
                       callbacks);
         result = adif::ConvertAdifLog(run, callbacks);

@@ -74,8 +74,7 @@ void MainFormModel::ConvertDigipanLog() {
     digipan::DigipanResult result;
     try {
         RunningScope running(*this);
-        CheckRunFiles(o.outputPath.empty() ? o.geneDataFolder + digipan::kOutputFileName : o.outputPath,
-                      {{o.logPath, trelvo::Message("role.digipan-log"), false}}, callbacks);
+        CheckRunFiles(digipan::OutputPathOf(o), {}, callbacks);  // the log itself is checked by the run
         result = digipan::ConvertDigipanLog(o, callbacks);
     } catch (const std::exception& e) {
         CancelRequested = 0;

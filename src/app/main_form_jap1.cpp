@@ -96,7 +96,7 @@ void MainFormModel::ConvertJap1Log() {
     jap1::Jap1Result result;
     try {
         RunningScope running(*this);
-        CheckRunFiles(o.outputPath, {{o.inputPath, trelvo::Message("role.jap1-file"), false}}, callbacks);
+        CheckRunFiles(o.outputPath, {}, callbacks);  // the input and the table are checked by the run
         result = jap1::ConvertJap1Csv(o, callbacks);
     } catch (const std::exception& e) {
         CancelRequested = 0;

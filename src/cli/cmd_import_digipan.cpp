@@ -69,8 +69,7 @@ void RegisterImportDigipanCommand(CLI::App& app, CliContext& ctx) {
         o.qslSent = MarkOption(args->sent, s.marks.sent, o.sentMark);
         o.jstForJa = args->jst;
 
-        const std::string output =
-            o.outputPath.empty() ? JoinPath(o.geneDataFolder, digipan::kOutputFileName) : o.outputPath;
+        const std::string output = digipan::OutputPathOf(o);
         CheckCommandFiles(ctx, {{o.logPath, Tr("role.digipan-log"), false},
                                 {JoinPath(o.geneDataFolder, digipan::kTempFileName),
                                  Tr(Message("role.work-file").Arg("file", digipan::kTempFileName)), true},

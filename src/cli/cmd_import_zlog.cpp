@@ -19,6 +19,7 @@
 #include "settings/file_search.h"
 #include "text/chars.h"
 #include "text/datetime.h"
+#include "text/io.h"
 #include "text/numfmt.h"
 #include "tools/contest_code_table.h"
 
@@ -177,7 +178,8 @@ void Run(const ZlogArgs& a, CliContext& ctx) {
 
     if (a.output.empty()) {
         EnsureGeneDataFolder(s, ctx.IniPath());
-        o.outputPath = zlog::FreeOutputPath(zlog::DefaultZlogOutputPath(s.geneDataFolder, text::LocalNow()));
+        o.outputPath =
+            text::FreeNumberedName(zlog::DefaultZlogOutputPath(s.geneDataFolder, text::LocalNow()));
         o.outputNameProposed = true;
     } else {
         o.outputPath = a.output;

@@ -102,11 +102,15 @@ void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text:
 
 }  // namespace
 
+std::string OutputPathOf(const DigipanOptions& options) {
+    return options.outputPath.empty() ? JoinPath(options.geneDataFolder, kOutputFileName)
+                                      : options.outputPath;
+}
+
 DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbacks& callbacks) {
     DigipanResult result;
     result.tempPath = JoinPath(options.geneDataFolder, kTempFileName);
-    result.outputPath =
-        options.outputPath.empty() ? JoinPath(options.geneDataFolder, kOutputFileName) : options.outputPath;
+    result.outputPath = OutputPathOf(options);
     result.issueMark = options.issueMark;
     result.sentMark = options.sentMark;
     const std::string& log = options.logPath;

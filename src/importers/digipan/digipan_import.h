@@ -68,6 +68,9 @@ struct DigipanResult {
 // overwritten by the temporary or output file.
 DigipanResult ConvertDigipanLog(const DigipanOptions& options, ConversionCallbacks& callbacks);
 
+// The CSV a run writes: the options' outputPath, or "TRELVO.CSV" in the GeneData folder.
+std::string OutputPathOf(const DigipanOptions& options);
+
 // The text of the message shown at the end of a run that was not cancelled: the count, then
 // CR LF, then the output path and the request to load it into Turbo HAMLOG.
 std::string CompletionMessage(const DigipanResult& result);

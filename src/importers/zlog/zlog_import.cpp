@@ -273,10 +273,6 @@ std::string DefaultZlogOutputPath(const std::string& geneDataFolder, const text:
     return geneDataFolder + kOutputPrefix + text::FormatDateTimePattern(now, "yyyymmdd_hhmm");
 }
 
-std::string FreeOutputPath(const std::string& path) {
-    return text::FreeNumberedName(path);
-}
-
 std::string CompletionMessage(const std::string& outputPath, std::string_view lineBreak) {
     return "zLog→Turbo HAMLOG用CSVファイル" + std::string(lineBreak) + outputPath + "を保存しました";
 }

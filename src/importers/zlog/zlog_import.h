@@ -122,9 +122,6 @@ ZlogResult ConvertZlogLog(const ZlogOptions& options, ConversionCallbacks& callb
 // "ZLOG2HL_" + the time as yyyymmdd_hhmm in the folder (which ends in a separator); no
 // extension.
 std::string DefaultZlogOutputPath(const std::string& geneDataFolder, const text::DateTime& now);
-// `path` when nothing has that name yet, else the first free "<path>_2", "<path>_3", ...: two
-// runs in the same minute never write the same default output.
-std::string FreeOutputPath(const std::string& path);
 
 // "zLog→Turbo HAMLOG用CSVファイル", the line break, the path, "を保存しました".
 std::string CompletionMessage(const std::string& outputPath, std::string_view lineBreak = "\r\n");
