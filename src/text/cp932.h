@@ -40,6 +40,10 @@ void Utf8ToCp932Append(std::string_view utf8, std::string& out, ConversionStats*
 // `notCp932` counts those bytes as Cp932ToUtf8 counts them.
 void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats* stats = nullptr,
                        ConversionStats* notCp932 = nullptr);
+// The same written at `out`, which has room for twice the bytes of `cp932`; returns the end
+// of what was written.
+char* Cp932RecodeInto(std::string_view cp932, char* out, ConversionStats* stats = nullptr,
+                      ConversionStats* notCp932 = nullptr);
 
 // True for a byte that starts a double-byte CP932 character (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsCp932LeadByte(unsigned char b) {

@@ -4,6 +4,7 @@
 // a table lookup per character instead of a call into the platform.
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "text/cp932.h"
@@ -238,16 +239,11 @@ void Utf8ToCp932Append(std::string_view utf8, std::string& out, ConversionStats*
     out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
-void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats* stats,
-                       ConversionStats* notCp932) {
-    if (IsAscii(cp932)) {
-        out.append(cp932.data(), cp932.size());
-        return;
-    }
+namespace {
+
+// Cp932RecodeAppend's work on text that is not all ASCII, written at `o`.
+char* RecodeInto(std::string_view cp932, char* o, ConversionStats* stats, ConversionStats* notCp932) {
     const Tables& t = GetTables();
-    const std::size_t start = out.size();
-    out.resize(start + cp932.size() * 2);  // a byte that is no character gives one '?'
-    char* o = out.data() + start;
     for (std::size_t i = 0; i < cp932.size();) {
         const auto b = static_cast<unsigned char>(cp932[i]);
         if (b < 0x80 && t.single[b] == b) {
@@ -276,7 +272,29 @@ void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats
             *o++ = static_cast<char>(code & 0xFF);
         }
     }
+    return o;
+}
+
+}  // namespace
+
+void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats* stats,
+                       ConversionStats* notCp932) {
+    if (IsAscii(cp932)) {
+        out.append(cp932.data(), cp932.size());
+        return;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + cp932.size() * 2);  // a byte that is no character gives one '?'
+    char* const o = RecodeInto(cp932, out.data() + start, stats, notCp932);
     out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
+char* Cp932RecodeInto(std::string_view cp932, char* out, ConversionStats* stats, ConversionStats* notCp932) {
+    if (IsAscii(cp932)) {
+        if (!cp932.empty()) std::memcpy(out, cp932.data(), cp932.size());
+        return out + cp932.size();
+    }
+    return RecodeInto(cp932, out, stats, notCp932);
 }
 
 }  // namespace trelvo::text

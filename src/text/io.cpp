@@ -248,6 +248,7 @@ void Cp932LineWriter::EndLine() {
 
 void Cp932LineWriter::WriteBytes(std::string_view bytes) {
     if (sink_) {
+        Flush();  // lines appended before stay before
         sink_->append(bytes);
         return;
     }

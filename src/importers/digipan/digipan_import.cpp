@@ -5,13 +5,16 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "core/errors.h"
 #include "core/file_checks.h"
 #include "core/platform.h"
 #include "csvout/hamlog_csv.h"
 #include "csvout/station_rules.h"
+#include "importers/digipan/digipan_quick.h"
 #include "importers/digipan/digipan_values.h"
+#include "text/chars.h"
 #include "text/cp932.h"
 
 namespace trelvo::digipan {
@@ -40,7 +43,8 @@ public:
     int Read(std::array<ValueRef, kValuesPerContact>& values,
              std::array<ValueInfo, kValuesPerContact>& info) {
         stream_.Release();
-        if (stream_.NextLine(values.data(), info.data(), kValuesPerContact)) {
+        wholeLine_ = stream_.NextLine(values.data(), info.data(), kValuesPerContact, &facts_);
+        if (wholeLine_) {
             FlushPendingLineNotice();
             return kValuesPerContact;
         }
@@ -77,6 +81,9 @@ public:
     }
     long long Warnings() const { return warnings_; }
     std::string_view View(const ValueRef& ref) const { return stream_.View(ref); }
+    // The last contact read was one whole line of 20 values; then what its bytes hold.
+    bool WholeLine() const { return wholeLine_; }
+    const ValueStream::LineFacts& Facts() const { return facts_; }
 
 private:
     void FlushPendingLineNotice() {
@@ -90,6 +97,8 @@ private:
     ValueStream stream_;
     const std::string& logName_;
     ConversionCallbacks& cb_;
+    bool wholeLine_ = false;
+    ValueStream::LineFacts facts_;
     bool lineNoticeGiven_ = false;
     long long pendingLine_ = 0;
     int pendingCount_ = 0;
@@ -195,13 +204,8 @@ public:
         Value(kMyRst, record.MyRST);
         record.Code.clear();
         record.GridLoc.clear();
-        if (qsl_.empty()) {  // the same for every contact, from the first one on
-            if (result_.issueMark.empty()) result_.issueMark = " ";
-            if (result_.sentMark.empty()) result_.sentMark = " ";
-            qsl_ = csvout::MakeQslField(options_.qslIssue ? &result_.issueMark : nullptr,
-                                        options_.qslSent ? &result_.sentMark : nullptr, nullptr);
-        }
-        record.QSL = qsl_;
+        MarksUsed();
+        record.QSL = Qsl();
         Bytes(kQth, record.QTH);
         Bytes(kName, record.Name);
         Bytes(kRemark, record.Remarks1);
@@ -209,6 +213,46 @@ public:
         record.cp932Unmappable = unmappable_.invalid;
         unmappable_.invalid = 0;
         return true;
+    }
+
+    // The values of a contact read as one whole line, for the short way; false when the
+    // contact goes the general way.
+    bool Sliced(const ContactReader& reader, QuickContact& c) const {
+        if (!reader.WholeLine() || reader.Facts().nul) return false;
+        const auto v = [&](int position) { return reader.View(raw[static_cast<std::size_t>(position - 1)]); };
+        c.call = v(kCall);
+        c.stamp = v(kStamp);
+        c.freq = v(kFreq);
+        c.hisRst = v(kHisRst);
+        c.myRst = v(kMyRst);
+        c.name = v(kName);
+        c.qth = v(kQth);
+        c.remark = v(kRemark);
+        c.high = reader.Facts().high;
+        return true;
+    }
+
+    // The contact's line written straight from its bytes at `at` (room for QuickLineRoom);
+    // its end, or nullptr (nothing counted) when it goes the general way.
+    char* Quick(const QuickContact& c, char* at, text::Cp932LineWriter& out) {
+        if (!quickReady_) {
+            quick_.jstForJa = options_.jstForJa;
+            quick_.freqFormat = options_.freqFormat;
+            // The QSL field as WriteHamlogCsvLine writes it: three characters, encoded.
+            const std::string& q = Qsl();
+            text::ConversionStats st;
+            quick_.qsl = text::Utf8ToCp932(q.size() == 3 && text::IsAscii(q) ? q : text::CharFit(q, 3), &st);
+            quick_.qslUnmappable = st.invalid;
+            quickReady_ = true;
+        }
+        text::ConversionStats unmappable;
+        const std::size_t before = notCp932_.invalid;
+        char* const end = WriteQuickLine(c, quick_, at, unmappable, notCp932_);
+        if (!end) return nullptr;
+        if (notCp932_.invalid != before && firstNotCp932Line_ == 0) firstNotCp932Line_ = info[0].line;
+        if (const std::size_t n = unmappable.invalid + quick_.qslUnmappable) out.AppendCp932({}, n);
+        MarksUsed();
+        return end;
     }
 
     // Reported once the run is over: bytes that were not CP932.
@@ -221,6 +265,19 @@ public:
     std::array<ValueInfo, kValuesPerContact> info;
 
 private:
+    // The QSL field, the same for every contact.
+    const std::string& Qsl() {
+        if (qsl_.empty())
+            qsl_ = csvout::MakeQslField(options_.qslIssue ? &options_.issueMark : nullptr,
+                                        options_.qslSent ? &options_.sentMark : nullptr, nullptr);
+        return qsl_;
+    }
+    // A contact is converted: a mark box left empty shows the space it counted as.
+    void MarksUsed() {
+        if (result_.issueMark.empty()) result_.issueMark = " ";
+        if (result_.sentMark.empty()) result_.sentMark = " ";
+    }
+
     // Value `position` (1-based) of the contact without NULs (reported).
     std::string_view WithoutNul(int position) {
         const std::size_t i = static_cast<std::size_t>(position - 1);
@@ -294,12 +351,39 @@ private:
     text::ConversionStats unmappable_;  // of the contact's values kept as bytes
     long long firstNotCp932Line_ = 0;
     std::string withoutNul_, stamp_, call_, freqValue_, qsl_;
+    QuickSettings quick_;
+    bool quickReady_ = false;
+};
+
+// The lines written straight from the contacts' bytes, gathered into large writes.
+class LineBlock {
+public:
+    static constexpr std::size_t kBlock = 1 << 20;
+    explicit LineBlock(text::Cp932LineWriter& out) : out_(out), buf_(2 * kBlock) {}
+    // Room for a line of up to `n` bytes, or nullptr when it is longer than a block.
+    char* Room(std::size_t n) { return n <= kBlock ? buf_.data() + used_ : nullptr; }
+    // The line given room ends at `end`.
+    void Commit(const char* end) {
+        used_ = static_cast<std::size_t>(end - buf_.data());
+        if (used_ >= kBlock) Flush();
+    }
+    void Flush() {
+        if (used_ > 0) out_.WriteBytes(std::string_view(buf_.data(), used_));
+        used_ = 0;
+    }
+
+private:
+    text::Cp932LineWriter& out_;
+    std::vector<char> buf_;
+    std::size_t used_ = 0;
 };
 
 void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text::Cp932LineWriter& out,
                      DigipanResult& result, ConversionCallbacks& callbacks) {
     csvout::HamlogCsvRecord record;
     ContactWriter contact(options, reader, result);
+    LineBlock block(out);
+    QuickContact quick;
     long long counter = 1;
     for (;;) {
         if (callbacks.CancelRequested()) {
@@ -315,6 +399,16 @@ void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text:
                 Message("digipan.last-contact-short").Arg("count", got).Arg("per", kValuesPerContact));
             break;
         }
+        if (options.quickLines && contact.Sliced(reader, quick)) {
+            char* const at = block.Room(QuickLineRoom(quick));
+            if (char* const end = at ? contact.Quick(quick, at, out) : nullptr) {
+                callbacks.Progress(counter);
+                block.Commit(end);
+                ++counter;
+                continue;
+            }
+        }
+        block.Flush();
         if (!contact.Make(record)) {
             csvout::ClearHamlogCsvRecord(record);
             continue;
@@ -324,6 +418,7 @@ void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text:
         csvout::ClearHamlogCsvRecord(record);
         ++counter;
     }
+    block.Flush();
     if (!result.cancelled) reader.Finish(false);
     result.contacts = counter - 1;
     {

@@ -41,6 +41,9 @@ struct DigipanOptions {
     // no file (the work file included) is touched (the fuzzer runs the conversion so).
     const std::string_view* logBytes = nullptr;
     std::string* outputSink = nullptr;
+    // False: every contact goes through the record and its writer, none is written straight
+    // from its bytes (the reference the short way is tested against).
+    bool quickLines = true;
 };
 
 struct DigipanResult {

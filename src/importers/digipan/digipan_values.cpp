@@ -279,30 +279,80 @@ bool ValueStream::Next(ValueRef& ref, ValueInfo& info) {
     return true;
 }
 
-bool ValueStream::NextLine(ValueRef* refs, ValueInfo* info, int count) {
-    if (!atLineStart_ || pos_ >= end_) return false;
+bool ValueStream::NextLine(ValueRef* refs, ValueInfo* info, int count, LineFacts* facts) {
+    constexpr int kMaxValues = 64;
+    if (!atLineStart_ || pos_ >= end_ || count < 1 || count > kMaxValues) return false;
     const char* const b = buf_.data() + pos_;
-    const auto avail = static_cast<std::size_t>(end_ - pos_);
-    const char* nl = static_cast<const char*>(std::memchr(b, '\n', avail));
-    if (!nl || nl == b || nl[-1] != '\r') return false;
-    const char* const e = nl - 1;  // the CR
-    const auto len = static_cast<std::size_t>(e - b);
-    if (std::memchr(b, '"', len) || std::memchr(b, '\r', len)) return false;
+    const char* const lim = buf_.data() + end_;
+    // One sweep up to the line's LF: where the commas are, the first quote or CR, and whether
+    // a NUL or a byte of 0x80 or more is on the line.
+    std::array<const char*, kMaxValues> commas;
+    int nc = 0;
+    const int most = count - 1;
+    const char* nl = nullptr;
+    const char* special = nullptr;  // the first quote or CR
+    unsigned high = 0, nul = 0;
     const char* p = b;
-    while (p < e && *p == ' ') ++p;
-    if (p == e) return false;  // a blank line: Next() skips it
+#if defined(__SSE2__)
+    const __m128i comma = _mm_set1_epi8(','), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+    const __m128i quote = _mm_set1_epi8('"'), zero = _mm_setzero_si128();
+    for (; lim - p >= 16; p += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)));
+        const unsigned keep = lfs ? (1u << __builtin_ctz(lfs)) - 1 : 0xFFFFu;  // the bytes before it
+        auto commaBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, comma))) & keep;
+        const unsigned specials = static_cast<unsigned>(_mm_movemask_epi8(
+                                      _mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, quote)))) &
+                                  keep;
+        high |= static_cast<unsigned>(_mm_movemask_epi8(x)) & keep;
+        nul |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & keep;
+        if (specials && !special) special = p + __builtin_ctz(specials);
+        for (; commaBits; commaBits &= commaBits - 1) {
+            if (nc == most) return false;  // more values than `count`
+            commas[static_cast<std::size_t>(nc++)] = p + __builtin_ctz(commaBits);
+        }
+        if (lfs) {
+            nl = p + __builtin_ctz(lfs);
+            break;
+        }
+    }
+#endif
+    for (; !nl && p < lim; ++p) {
+        const char c = *p;
+        if (c == '\n') {
+            nl = p;
+        } else if (c == ',') {
+            if (nc == most) return false;
+            commas[static_cast<std::size_t>(nc++)] = p;
+        } else {
+            if ((c == '"' || c == '\r') && !special) special = p;
+            high |= static_cast<unsigned char>(c) & 0x80u;
+            nul |= c == '\0';
+        }
+    }
+    if (!nl || nl == b || nl[-1] != '\r' || nc != most) return false;
+    const char* const e = nl - 1;    // the CR
+    if (special != e) return false;  // a quote, or a CR inside the line
+    const char* v = b;
+    if (nc == 0) {  // a blank line: Next() skips it
+        while (v < e && *v == ' ') ++v;
+        if (v == e) return false;
+    }
     for (int k = 0; k < count; ++k) {
-        while (p < e && *p == ' ') ++p;
-        const char* v = p;
-        p = FindStop(p, e, ',', ',', ',');
-        refs[k].at = base_ + static_cast<long long>(v - buf_.data());
-        refs[k].size = static_cast<std::size_t>(p - v);
-        info[k].line = info[k].endLine = line_;
-        info[k].index = k + 1;
-        info[k].lastOnLine = p == e;
-        info[k].unclosedQuote = false;
-        if ((p == e) != (k == count - 1)) return false;  // fewer or more values than `count`
-        ++p;                                             // the comma
+        const std::size_t ks = static_cast<std::size_t>(k);
+        const char* const stop = k < nc ? commas[ks] : e;
+        while (v < stop && *v == ' ') ++v;
+        refs[ks].at = base_ + static_cast<long long>(v - buf_.data());
+        refs[ks].size = static_cast<std::size_t>(stop - v);
+        info[ks].line = info[ks].endLine = line_;
+        info[ks].index = k + 1;
+        info[ks].lastOnLine = k == most;
+        info[ks].unclosedQuote = false;
+        v = stop + 1;
+    }
+    if (facts) {
+        facts->high = high != 0;
+        facts->nul = nul != 0;
     }
     pos_ = static_cast<std::size_t>(nl + 1 - buf_.data());
     ++line_;

@@ -65,8 +65,13 @@ public:
 
     // The usual case taken in one step: at the start of a line already read in, a line of
     // exactly `count` values without double quotes, ending in CR LF. Gives what `count` calls
-    // of Next() would give; false (nothing read) for any other line.
-    bool NextLine(ValueRef* refs, ValueInfo* info, int count);
+    // of Next() would give; false (nothing read) for any other line. `facts`, when given, gets
+    // what the line's bytes hold.
+    struct LineFacts {
+        bool high = false;  // a byte of 0x80 or more
+        bool nul = false;   // a NUL byte
+    };
+    bool NextLine(ValueRef* refs, ValueInfo* info, int count, LineFacts* facts = nullptr);
 
 private:
     bool Refill();       // drops what was released, reads more; false at the end of the file
