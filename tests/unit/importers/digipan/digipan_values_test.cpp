@@ -244,13 +244,13 @@ TEST(DigipanValues, FrequencyShortcutMatchesTheGeneralRule) {
 TEST(DigipanValues, WholeLineStepGivesWhatSingleValuesGive) {
     // Usual and unusual lines mixed, over more than one read block: reading a line of 20 in
     // one step where possible must give the same values, lines and positions as reading
-    // value by value.
+    // value by value, and tell the NUL and high bytes of the line.
     ScratchDir dir;
     std::mt19937 rng(11);
     const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     std::string file;
     while (file.size() < (3u << 19)) {
-        const int kind = pick(10);
+        const int kind = pick(11);
         const int count = kind == 0 ? 19 : kind == 1 ? 21 : 20;
         std::string line;
         for (int k = 0; k < count; ++k) {
@@ -262,6 +262,8 @@ TEST(DigipanValues, WholeLineStepGivesWhatSingleValuesGive) {
                 line += "\"qq\"";  // a quote on a line that has its 20 values
             else if (kind == 7 && k == 9)
                 line += "r\rr";  // a lone CR on such a line
+            else if (kind == 8)  // any byte, separators, quotes and line ends included
+                for (int i = pick(12); i > 0; --i) line += static_cast<char>(pick(256));
             else
                 line += std::string(static_cast<std::size_t>(pick(kind == 3 ? 400 : 8)),
                                     static_cast<char>('a' + k));
@@ -283,9 +285,19 @@ TEST(DigipanValues, WholeLineStepGivesWhatSingleValuesGive) {
     int lines = 0;
     for (;;) {
         s.Release();
-        if (s.NextLine(refs, infos, 20)) {
+        ValueStream::LineFacts facts;
+        if (s.NextLine(refs, infos, 20, &facts)) {
             ++lines;
-            for (int k = 0; k < 20; ++k) stepped.push_back({std::string(s.View(refs[k])), infos[k]});
+            bool high = false, nul = false;
+            for (int k = 0; k < 20; ++k) {
+                stepped.push_back({std::string(s.View(refs[k])), infos[k]});
+                for (char c : s.View(refs[k])) {
+                    high |= static_cast<unsigned char>(c) >= 0x80;
+                    nul |= c == '\0';
+                }
+            }
+            ASSERT_EQ(facts.high, high) << "line " << infos[0].line;
+            ASSERT_EQ(facts.nul, nul) << "line " << infos[0].line;
             continue;
         }
         Read r;
