@@ -43,7 +43,8 @@ public:
     int Read(std::array<ValueRef, kValuesPerContact>& values,
              std::array<ValueInfo, kValuesPerContact>& info) {
         stream_.Release();
-        wholeLine_ = stream_.NextLine(values.data(), info.data(), kValuesPerContact, &facts_);
+        wholeLine_ = stream_.NextLine(values.data(), kValuesPerContact, &facts_);
+        infoGiven_ = !wholeLine_;
         if (wholeLine_) {
             FlushPendingLineNotice();
             return kValuesPerContact;
@@ -81,8 +82,15 @@ public:
     }
     long long Warnings() const { return warnings_; }
     std::string_view View(const ValueRef& ref) const { return stream_.View(ref); }
-    // The last contact read was one whole line of 20 values; then what its bytes hold.
+    // The last contact read was one whole line of 20 values; then what its bytes hold, and
+    // its line.
     bool WholeLine() const { return wholeLine_; }
+    long long Line() const { return wholeLine_ ? stream_.LineNumber() - 1 : 0; }
+    // The ValueInfo of a contact read as one line, which Read() leaves to be asked for.
+    void GiveInfo(std::array<ValueInfo, kValuesPerContact>& info) {
+        if (!infoGiven_) stream_.LineInfo(info.data(), kValuesPerContact);
+        infoGiven_ = true;
+    }
     const ValueStream::LineFacts& Facts() const { return facts_; }
 
 private:
@@ -97,7 +105,7 @@ private:
     ValueStream stream_;
     const std::string& logName_;
     ConversionCallbacks& cb_;
-    bool wholeLine_ = false;
+    bool wholeLine_ = false, infoGiven_ = true;
     ValueStream::LineFacts facts_;
     bool lineNoticeGiven_ = false;
     long long pendingLine_ = 0;
@@ -249,7 +257,7 @@ public:
         const std::size_t before = notCp932_.invalid;
         char* const end = WriteQuickLine(c, quick_, at, unmappable, notCp932_);
         if (!end) return nullptr;
-        if (notCp932_.invalid != before && firstNotCp932Line_ == 0) firstNotCp932Line_ = info[0].line;
+        if (notCp932_.invalid != before && firstNotCp932Line_ == 0) firstNotCp932Line_ = reader_.Line();
         if (const std::size_t n = unmappable.invalid + quick_.qslUnmappable) out.AppendCp932({}, n);
         MarksUsed();
         return end;
@@ -409,6 +417,7 @@ void ConvertContacts(const DigipanOptions& options, ContactReader& reader, text:
             }
         }
         block.Flush();
+        reader.GiveInfo(contact.info);
         if (!contact.Make(record)) {
             csvout::ClearHamlogCsvRecord(record);
             continue;

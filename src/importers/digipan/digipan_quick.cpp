@@ -43,9 +43,28 @@ bool InJaPrefixList(std::string_view key) {
     return csvout::OccursInList(csvout::JaPrefixList, key);
 }
 
-char* Put(char* o, std::string_view s) {
-    if (!s.empty()) std::memcpy(o, s.data(), s.size());
-    return o + s.size();
+// The bytes of `s` at `o`. Values are short: they are copied in words that may overlap, with
+// no call made.
+inline char* Put(char* o, std::string_view s) {
+    const char* p = s.data();
+    std::size_t n = s.size();
+    char* const end = o + n;
+    if (n >= 8) {
+        if (n > 64) {
+            std::memcpy(o, p, n);
+            return end;
+        }
+        for (; n > 8; n -= 8, p += 8, o += 8) std::memcpy(o, p, 8);
+        std::memcpy(end - 8, p + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(o, p, 4);
+        std::memcpy(end - 4, p + n - 4, 4);
+    } else if (n > 0) {
+        o[0] = p[0];
+        o[n / 2] = p[n / 2];
+        o[n - 1] = p[n - 1];
+    }
+    return end;
 }
 
 char* PutTwoDigits(char* o, int v) {
@@ -159,7 +178,7 @@ char* QuickFrequency(std::string_view value, FreqFormat format, char* out) {
 }
 
 std::size_t QuickLineRoom(const QuickContact& c) {
-    // Quotes, commas, the line end, date, time, frequency and class take under 96 bytes; a
+    // Quotes, commas, the line end, date, time, frequency, QSL and class take under 96 bytes; a
     // recoded byte gives at most two.
     return 96 + c.call.size() + c.hisRst.size() + c.myRst.size() +
            2 * (c.name.size() + c.qth.size() + c.remark.size());
@@ -171,9 +190,6 @@ char* WriteQuickLine(const QuickContact& c, const QuickSettings& s, char* out,
                     text::IsAscii(c.hisRst) && text::IsAscii(c.myRst)))
         return nullptr;
     if (!IsDigipanStamp(c.stamp)) return nullptr;
-    char freq[16];
-    const char* const freqEnd = QuickFrequency(c.freq, s.freqFormat, freq);
-    if (!freqEnd) return nullptr;
 
     char* o = out;
     *o++ = '"';
@@ -204,7 +220,8 @@ char* WriteQuickLine(const QuickContact& c, const QuickSettings& s, char* out,
     o = Put(o, "\",\"");
     o = Put(o, c.myRst);
     o = Put(o, "\",\"");
-    o = Put(o, std::string_view(freq, static_cast<std::size_t>(freqEnd - freq)));
+    o = QuickFrequency(c.freq, s.freqFormat, o);
+    if (!o) return nullptr;
     o = Put(o, "\",\"\",\"\",\"\",\"");  // mode, code and grid locator stay empty
     o = Put(o, s.qsl);
     o = Put(o, "\",\"");

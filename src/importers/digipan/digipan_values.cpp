@@ -50,34 +50,46 @@ int TwoDigits(std::string_view s, std::size_t at) {
 }
 
 // The usual block: every line end in it is CR LF, none split from the block before or after.
-// Then the copy is the block with only its separators changed, done in one sweep.
-bool AllLineEndsCrLf(const char* b, std::size_t n, char* translated) {
+// Then the copy is the block with only its separators changed, done in one sweep, and `lines`
+// is the count of its LFs.
+bool AllLineEndsCrLf(const char* b, std::size_t n, char* translated, std::size_t& lines) {
     // Every CR followed by an LF and every LF after a CR: the LFs stand where the CRs were,
     // one byte on. `afterCr` carries a CR at the end of one step into the next.
     bool ok = true;
     bool afterCr = false;
     std::size_t i = 0;
+    lines = 0;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: the separators swapped by masks, the line ends compared as bits.
+    // Sixteen bytes at a time: the separators swapped by masks, the line ends compared as bits
+    // and counted in byte lanes (added up before a lane can pass 255).
     const __m128i comma = _mm_set1_epi8(','), semicolon = _mm_set1_epi8(';'), space = _mm_set1_epi8(' ');
-    const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n');
-    for (; i + 16 <= n; i += 16) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-        const __m128i isComma = _mm_cmpeq_epi8(x, comma), isSemicolon = _mm_cmpeq_epi8(x, semicolon);
-        const __m128i kept = _mm_andnot_si128(_mm_or_si128(isComma, isSemicolon), x);
-        const __m128i y = _mm_or_si128(
-            kept, _mm_or_si128(_mm_and_si128(isComma, space), _mm_and_si128(isSemicolon, comma)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(translated + i), y);
-        const auto cr = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, crs)));
-        const auto lf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lfs)));
-        ok &= lf == (((cr << 1) | (afterCr ? 1u : 0u)) & 0xFFFFu);
-        afterCr = (cr >> 15) != 0;
+    const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+    while (i + 16 <= n) {
+        __m128i count = zero;
+        for (int step = 0; step < 255 && i + 16 <= n; ++step, i += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+            const __m128i isComma = _mm_cmpeq_epi8(x, comma), isSemicolon = _mm_cmpeq_epi8(x, semicolon);
+            const __m128i kept = _mm_andnot_si128(_mm_or_si128(isComma, isSemicolon), x);
+            const __m128i y = _mm_or_si128(
+                kept, _mm_or_si128(_mm_and_si128(isComma, space), _mm_and_si128(isSemicolon, comma)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(translated + i), y);
+            const __m128i isLf = _mm_cmpeq_epi8(x, lfs);
+            count = _mm_sub_epi8(count, isLf);
+            const auto cr = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, crs)));
+            const auto lf = static_cast<unsigned>(_mm_movemask_epi8(isLf));
+            ok &= lf == (((cr << 1) | (afterCr ? 1u : 0u)) & 0xFFFFu);
+            afterCr = (cr >> 15) != 0;
+        }
+        const __m128i sums = _mm_sad_epu8(count, zero);
+        lines += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
 #endif
     for (; i < n; ++i) {
         const char c = b[i];
         ok &= (c == '\n') == afterCr;
         afterCr = c == '\r';
+        lines += c == '\n';
         translated[i] = Separated(c);
     }
     return ok && !afterCr;
@@ -115,20 +127,25 @@ bool NormaliseSeparators(const std::string& logPath, text::Cp932LineWriter& out,
     for (;;) {
         const std::size_t n = in.ReadInto(block.data(), chunk);
         if (n == 0) break;
-        if (!afterCr && AllLineEndsCrLf(block.data(), n, conv.data())) {
-            // Poll before each line that starts in the block, then write the block whole.
+        std::size_t lfs = 0;
+        if (!afterCr && AllLineEndsCrLf(block.data(), n, conv.data(), lfs)) {
+            // Poll before each line that starts in the block (the line after a last LF starts
+            // in the next one), then write the block whole.
             const char* const b = conv.data();
-            for (const char* p = b; p < b + n;) {
-                if (lineStart && callbacks.CancelRequested()) {
-                    out.WriteBytes(std::string_view(b, static_cast<std::size_t>(p - b)));
-                    out.Close();
-                    return false;
-                }
-                const char* nl =
-                    static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(b + n - p)));
-                lineStart = nl != nullptr;
-                p = nl ? nl + 1 : b + n;
+            const bool endsWithLf = b[n - 1] == '\n';
+            const std::size_t polls = (lineStart ? 1 : 0) + lfs - (endsWithLf ? 1 : 0);
+            for (std::size_t k = 0; k < polls; ++k) {
+                if (!callbacks.CancelRequested()) continue;
+                // The k-th line that starts here begins after this many LFs.
+                const char* p = b;
+                for (std::size_t skip = lineStart ? k : k + 1; skip > 0; --skip)
+                    p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(b + n - p))) +
+                        1;
+                out.WriteBytes(std::string_view(b, static_cast<std::size_t>(p - b)));
+                out.Close();
+                return false;
             }
+            lineStart = endsWithLf;
             lineOpen = !lineStart;
             out.WriteBytes(std::string_view(b, n));
             continue;
@@ -279,19 +296,27 @@ bool ValueStream::Next(ValueRef& ref, ValueInfo& info) {
     return true;
 }
 
-bool ValueStream::NextLine(ValueRef* refs, ValueInfo* info, int count, LineFacts* facts) {
-    constexpr int kMaxValues = 64;
-    if (!atLineStart_ || pos_ >= end_ || count < 1 || count > kMaxValues) return false;
+bool ValueStream::NextLine(ValueRef* refs, int count, LineFacts* facts) {
+    if (!atLineStart_ || pos_ >= end_ || count < 1) return false;
     const char* const b = buf_.data() + pos_;
     const char* const lim = buf_.data() + end_;
-    // One sweep up to the line's LF: where the commas are, the first quote or CR, and whether
-    // a NUL or a byte of 0x80 or more is on the line.
-    std::array<const char*, kMaxValues> commas;
-    int nc = 0;
-    const int most = count - 1;
+    const long long at = base_ + static_cast<long long>(pos_);  // the file offset of b
+    // One sweep up to the line's LF: each comma ends a value, and the first quote or CR,
+    // the NUL and high bytes and the values that start with a space are noted.
+    ValueRef* r = refs;
+    ValueRef* const last = refs + (count - 1);
+    const char* v = b;  // where the value being read starts
     const char* nl = nullptr;
     const char* special = nullptr;  // the first quote or CR
     unsigned high = 0, nul = 0;
+    bool leadingSpace = *b == ' ';
+    const auto endValue = [&](const char* c) {
+        r->at = at + (v - b);
+        r->size = static_cast<std::size_t>(c - v);
+        ++r;
+        v = c + 1;
+        leadingSpace |= v < lim && *v == ' ';
+    };
     const char* p = b;
 #if defined(__SSE2__)
     const __m128i comma = _mm_set1_epi8(','), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
@@ -300,16 +325,16 @@ bool ValueStream::NextLine(ValueRef* refs, ValueInfo* info, int count, LineFacts
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)));
         const unsigned keep = lfs ? (1u << __builtin_ctz(lfs)) - 1 : 0xFFFFu;  // the bytes before it
-        auto commaBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, comma))) & keep;
+        auto commas = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, comma))) & keep;
         const unsigned specials = static_cast<unsigned>(_mm_movemask_epi8(
                                       _mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, quote)))) &
                                   keep;
         high |= static_cast<unsigned>(_mm_movemask_epi8(x)) & keep;
         nul |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & keep;
         if (specials && !special) special = p + __builtin_ctz(specials);
-        for (; commaBits; commaBits &= commaBits - 1) {
-            if (nc == most) return false;  // more values than `count`
-            commas[static_cast<std::size_t>(nc++)] = p + __builtin_ctz(commaBits);
+        for (; commas; commas &= commas - 1) {
+            if (r == last) return false;  // more values than `count`
+            endValue(p + __builtin_ctz(commas));
         }
         if (lfs) {
             nl = p + __builtin_ctz(lfs);
@@ -322,33 +347,25 @@ bool ValueStream::NextLine(ValueRef* refs, ValueInfo* info, int count, LineFacts
         if (c == '\n') {
             nl = p;
         } else if (c == ',') {
-            if (nc == most) return false;
-            commas[static_cast<std::size_t>(nc++)] = p;
+            if (r == last) return false;
+            endValue(p);
         } else {
             if ((c == '"' || c == '\r') && !special) special = p;
             high |= static_cast<unsigned char>(c) & 0x80u;
             nul |= c == '\0';
         }
     }
-    if (!nl || nl == b || nl[-1] != '\r' || nc != most) return false;
+    if (!nl || nl == b || nl[-1] != '\r' || r != last) return false;
     const char* const e = nl - 1;    // the CR
     if (special != e) return false;  // a quote, or a CR inside the line
-    const char* v = b;
-    if (nc == 0) {  // a blank line: Next() skips it
-        while (v < e && *v == ' ') ++v;
-        if (v == e) return false;
-    }
-    for (int k = 0; k < count; ++k) {
-        const std::size_t ks = static_cast<std::size_t>(k);
-        const char* const stop = k < nc ? commas[ks] : e;
-        while (v < stop && *v == ' ') ++v;
-        refs[ks].at = base_ + static_cast<long long>(v - buf_.data());
-        refs[ks].size = static_cast<std::size_t>(stop - v);
-        info[ks].line = info[ks].endLine = line_;
-        info[ks].index = k + 1;
-        info[ks].lastOnLine = k == most;
-        info[ks].unclosedQuote = false;
-        v = stop + 1;
+    last->at = at + (v - b);
+    last->size = static_cast<std::size_t>(e - v);
+    if (leadingSpace) {  // the spaces that start a value are not part of it
+        for (ValueRef* k = refs; k <= last; ++k) {
+            const char* s = buf_.data() + (k->at - base_);
+            for (; k->size > 0 && *s == ' '; ++s, --k->size) ++k->at;
+        }
+        if (count == 1 && last->size == 0) return false;  // a blank line: Next() skips it
     }
     if (facts) {
         facts->high = high != 0;
@@ -358,6 +375,16 @@ bool ValueStream::NextLine(ValueRef* refs, ValueInfo* info, int count, LineFacts
     ++line_;
     index_ = count;
     return true;
+}
+
+void ValueStream::LineInfo(ValueInfo* info, int count) const {
+    for (int k = 0; k < count; ++k) {
+        ValueInfo& i = info[static_cast<std::size_t>(k)];
+        i.line = i.endLine = line_ - 1;
+        i.index = k + 1;
+        i.lastOnLine = k == count - 1;
+        i.unclosedQuote = false;
+    }
 }
 
 bool ValueStream::Next(std::string& value, ValueInfo& info) {

@@ -57,6 +57,8 @@ public:
     std::string_view View(const ValueRef& ref) const {
         return std::string_view(buf_.data() + static_cast<std::size_t>(ref.at - base_), ref.size);
     }
+    // Lines begun so far (the line of the next value).
+    long long LineNumber() const { return line_; }
     // The values read so far are no longer needed.
     void Release() { keep_ = base_ + static_cast<long long>(pos_); }
 
@@ -64,14 +66,16 @@ public:
     bool Next(std::string& value, ValueInfo& info);
 
     // The usual case taken in one step: at the start of a line already read in, a line of
-    // exactly `count` values without double quotes, ending in CR LF. Gives what `count` calls
-    // of Next() would give; false (nothing read) for any other line. `facts`, when given, gets
-    // what the line's bytes hold.
+    // exactly `count` values without double quotes, ending in CR LF. Gives the values `count`
+    // calls of Next() would give (LineInfo() their ValueInfo); false (nothing read) for any
+    // other line. `facts`, when given, gets what the line's bytes hold.
     struct LineFacts {
         bool high = false;  // a byte of 0x80 or more
         bool nul = false;   // a NUL byte
     };
-    bool NextLine(ValueRef* refs, ValueInfo* info, int count, LineFacts* facts = nullptr);
+    bool NextLine(ValueRef* refs, int count, LineFacts* facts = nullptr);
+    // The ValueInfo of the `count` values the last NextLine() gave.
+    void LineInfo(ValueInfo* info, int count) const;
 
 private:
     bool Refill();       // drops what was released, reads more; false at the end of the file

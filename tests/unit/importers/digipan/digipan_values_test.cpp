@@ -58,12 +58,24 @@ TEST(DigipanSeparators, LineEndSplitAcrossReadBlocksAndCancel) {
     ASSERT_TRUE(NormaliseSeparators(dir.File("in.LOG"), dir.File("temp.dat"), none));
     EXPECT_EQ(ReadBytes(dir.File("temp.dat")), std::string(block - 1, 'x') + "\r\n,\r\n");
 
-    // Polled before each line: a cancel at the third poll leaves the first two lines.
-    WriteBytes(dir.File("in.LOG"), "1;a\r\n2;b\r\n3;c\r\n");
-    trelvo::testing::RecordingCallbacks cancel;
-    cancel.cancelAfterPolls = 2;
-    EXPECT_FALSE(NormaliseSeparators(dir.File("in.LOG"), dir.File("temp.dat"), cancel));
-    EXPECT_EQ(ReadBytes(dir.File("temp.dat")), "1,a\r\n2,b\r\n");
+    // Polled before each line: a cancel at the poll after k lines leaves those k lines, also
+    // when lines run over from one block into the next.
+    std::string lines, copied;
+    std::vector<std::size_t> ends;
+    for (int k = 0; lines.size() < 3 * block; ++k) {
+        const std::string pad(static_cast<std::size_t>(900 + k % 200), 'p');
+        lines += std::to_string(k) + ";" + pad + "\r\n";
+        copied += std::to_string(k) + "," + pad + "\r\n";
+        ends.push_back(copied.size());
+    }
+    WriteBytes(dir.File("in.LOG"), lines);
+    for (std::size_t k : {std::size_t{0}, std::size_t{2}, std::size_t{1000}, std::size_t{1040},
+                          std::size_t{2100}, ends.size() - 1}) {
+        trelvo::testing::RecordingCallbacks cancel;
+        cancel.cancelAfterPolls = static_cast<long long>(k);
+        EXPECT_FALSE(NormaliseSeparators(dir.File("in.LOG"), dir.File("temp.dat"), cancel));
+        EXPECT_EQ(ReadBytes(dir.File("temp.dat")), copied.substr(0, k ? ends[k - 1] : 0)) << k;
+    }
 }
 
 TEST(DigipanSeparators, MatchesThePlainRuleOnRandomLogs) {
@@ -286,7 +298,8 @@ TEST(DigipanValues, WholeLineStepGivesWhatSingleValuesGive) {
     for (;;) {
         s.Release();
         ValueStream::LineFacts facts;
-        if (s.NextLine(refs, infos, 20, &facts)) {
+        if (s.NextLine(refs, 20, &facts)) {
+            s.LineInfo(infos, 20);
             ++lines;
             bool high = false, nul = false;
             for (int k = 0; k < 20; ++k) {
