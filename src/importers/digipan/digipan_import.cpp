@@ -226,7 +226,7 @@ public:
     // The values of a contact read as one whole line, for the short way; false when the
     // contact goes the general way.
     bool Sliced(const ContactReader& reader, QuickContact& c) const {
-        if (!reader.WholeLine() || reader.Facts().nul) return false;
+        if (!reader.WholeLine()) return false;
         const auto v = [&](int position) { return reader.View(raw[static_cast<std::size_t>(position - 1)]); };
         c.call = v(kCall);
         c.stamp = v(kStamp);

@@ -37,6 +37,18 @@ private:
 
 constexpr PairsOfList kJaPairs(csvout::JaPrefixList);
 
+// The longest text between two commas of the special-station list: a call without commas
+// that is longer cannot occur in it.
+constexpr std::size_t LongestEntry(std::string_view list) {
+    std::size_t longest = 0, run = 0;
+    for (const char c : list) {
+        run = c == ',' ? 0 : run + 1;
+        longest = run > longest ? run : longest;
+    }
+    return longest;
+}
+constexpr std::size_t kLongestSpecial = LongestEntry(csvout::SpecialStationList);
+
 // The key as OccursInList(JaPrefixList, key) finds it.
 bool InJaPrefixList(std::string_view key) {
     if (key.size() == 2) return kJaPairs.Has(key[0], key[1]);
@@ -73,8 +85,13 @@ char* PutTwoDigits(char* o, int v) {
     return o;
 }
 
-// The decimal digits of `v`.
+// The decimal digits of `v` (at least one).
 char* PutNumber(char* o, long long v) {
+    if (v < 10) {
+        *o++ = static_cast<char>('0' + v);
+        return o;
+    }
+    if (v < 100) return PutTwoDigits(o, static_cast<int>(v));
     char digits[24];
     char* d = digits + sizeof digits;
     do {
@@ -98,8 +115,17 @@ char* PutBytes(char* o, std::string_view v, bool high, text::ConversionStats& un
 
 char* QuickStation(std::string_view callsign, char* out, bool& ja) {
     char* o = out;
-    for (const char c : callsign) *o++ = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    bool anySlash = false;
+    for (const char c : callsign) {
+        *o++ = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        anySlash |= c == '/';
+    }
     std::string_view call(out, static_cast<std::size_t>(o - out));
+    if (!anySlash) {  // the usual call: no "/QRP", no portable part
+        ja = InJaPrefixList(call.substr(0, 2)) &&
+             !(call.size() <= kLongestSpecial && csvout::OccursInList(csvout::SpecialStationList, call));
+        return o;
+    }
     std::size_t hit = call.find(kQrp);
     const bool qrp = hit != std::string_view::npos;
     if (qrp) {
@@ -161,17 +187,20 @@ bool QuickJst(std::string_view stamp, char* date, char* time) {
 
 char* QuickFrequency(std::string_view value, FreqFormat format, char* out) {
     if (value.size() <= 3 || value.size() > 13) return nullptr;
-    std::string_view head = value.substr(0, value.size() - 3);
-    if (head.back() == '.') head.remove_suffix(1);
-    if (head.empty()) return nullptr;
+    const char* p = value.data();
+    const char* end = p + value.size() - 3;
+    if (end[-1] == '.') --end;
+    if (end == p) return nullptr;
     long long khz = 0;
-    for (const char c : head) {
-        if (c < '0' || c > '9') return nullptr;
-        khz = khz * 10 + (c - '0');
+    for (; p < end; ++p) {
+        const unsigned d = static_cast<unsigned>(*p - '0');
+        if (d > 9) return nullptr;
+        khz = khz * 10 + d;
     }
-    if (format == FreqFormat::WholeMhz) return PutNumber(out, khz / 1000);
-    char* o = khz >= 1000 ? PutNumber(out, khz / 1000) : out;
-    const int rest = static_cast<int>(khz % 1000);
+    const long long mhz = khz / 1000;
+    char* o = format == FreqFormat::WholeMhz || mhz > 0 ? PutNumber(out, mhz) : out;
+    if (format == FreqFormat::WholeMhz) return o;
+    const int rest = static_cast<int>(khz - mhz * 1000);
     *o++ = '.';
     *o++ = static_cast<char>('0' + rest / 100);
     return PutTwoDigits(o, rest % 100);

@@ -301,46 +301,57 @@ bool ValueStream::NextLine(ValueRef* refs, int count, LineFacts* facts) {
     const char* const b = buf_.data() + pos_;
     const char* const lim = buf_.data() + end_;
     const long long at = base_ + static_cast<long long>(pos_);  // the file offset of b
-    // One sweep up to the line's LF: each comma ends a value, and the first quote or CR,
-    // the NUL and high bytes and the values that start with a space are noted.
+    // One sweep up to the line's LF: each comma ends a value, and the first quote, CR or
+    // NUL, the high bytes and the values that start with a space are noted.
     ValueRef* r = refs;
     ValueRef* const last = refs + (count - 1);
     const char* v = b;  // where the value being read starts
     const char* nl = nullptr;
-    const char* special = nullptr;  // the first quote or CR
-    unsigned high = 0, nul = 0;
+    const char* special = nullptr;  // the first quote, CR or NUL
+    unsigned high = 0;
     bool leadingSpace = *b == ' ';
-    const auto endValue = [&](const char* c) {
-        r->at = at + (v - b);
-        r->size = static_cast<std::size_t>(c - v);
-        ++r;
-        v = c + 1;
-        leadingSpace |= v < lim && *v == ' ';
-    };
     const char* p = b;
 #if defined(__SSE2__)
+    // Thirty-two bytes at a time, as bit masks; a comma in the last bit looks at the first
+    // byte of the next step for a space.
     const __m128i comma = _mm_set1_epi8(','), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
-    const __m128i quote = _mm_set1_epi8('"'), zero = _mm_setzero_si128();
-    for (; lim - p >= 16; p += 16) {
+    const __m128i quote = _mm_set1_epi8('"'), space = _mm_set1_epi8(' '), zero = _mm_setzero_si128();
+    const auto bits = [](__m128i lo, __m128i hi) {
+        return static_cast<unsigned>(_mm_movemask_epi8(lo)) | static_cast<unsigned>(_mm_movemask_epi8(hi))
+                                                                  << 16;
+    };
+    unsigned carry = 0;
+    for (; lim - p >= 32; p += 32) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)));
-        const unsigned keep = lfs ? (1u << __builtin_ctz(lfs)) - 1 : 0xFFFFu;  // the bytes before it
-        auto commas = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, comma))) & keep;
-        const unsigned specials = static_cast<unsigned>(_mm_movemask_epi8(
-                                      _mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, quote)))) &
-                                  keep;
-        high |= static_cast<unsigned>(_mm_movemask_epi8(x)) & keep;
-        nul |= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))) & keep;
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        const unsigned lfs = bits(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(y, lf));
+        const unsigned keep = lfs ? (1u << __builtin_ctz(lfs)) - 1 : ~0u;  // the bytes before it
+        unsigned commas = bits(_mm_cmpeq_epi8(x, comma), _mm_cmpeq_epi8(y, comma)) & keep;
+        const unsigned specials =
+            bits(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, quote)),
+                              _mm_cmpeq_epi8(x, zero)),
+                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(y, cr), _mm_cmpeq_epi8(y, quote)),
+                              _mm_cmpeq_epi8(y, zero))) &
+            keep;
+        const unsigned spaces = bits(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(y, space)) & keep;
+        high |= bits(x, y) & keep;
+        leadingSpace |= (((commas << 1) | carry) & spaces) != 0;
+        carry = commas >> 31;
         if (specials && !special) special = p + __builtin_ctz(specials);
         for (; commas; commas &= commas - 1) {
             if (r == last) return false;  // more values than `count`
-            endValue(p + __builtin_ctz(commas));
+            const char* const c = p + __builtin_ctz(commas);
+            r->at = at + (v - b);
+            r->size = static_cast<std::size_t>(c - v);
+            ++r;
+            v = c + 1;
         }
         if (lfs) {
             nl = p + __builtin_ctz(lfs);
             break;
         }
     }
+    if (!nl && carry && p < lim) leadingSpace |= *p == ' ';
 #endif
     for (; !nl && p < lim; ++p) {
         const char c = *p;
@@ -348,16 +359,19 @@ bool ValueStream::NextLine(ValueRef* refs, int count, LineFacts* facts) {
             nl = p;
         } else if (c == ',') {
             if (r == last) return false;
-            endValue(p);
+            r->at = at + (v - b);
+            r->size = static_cast<std::size_t>(p - v);
+            ++r;
+            v = p + 1;
+            leadingSpace |= v < lim && *v == ' ';
         } else {
-            if ((c == '"' || c == '\r') && !special) special = p;
+            if ((c == '"' || c == '\r' || c == '\0') && !special) special = p;
             high |= static_cast<unsigned char>(c) & 0x80u;
-            nul |= c == '\0';
         }
     }
     if (!nl || nl == b || nl[-1] != '\r' || r != last) return false;
     const char* const e = nl - 1;    // the CR
-    if (special != e) return false;  // a quote, or a CR inside the line
+    if (special != e) return false;  // a quote, a NUL, or a CR inside the line
     last->at = at + (v - b);
     last->size = static_cast<std::size_t>(e - v);
     if (leadingSpace) {  // the spaces that start a value are not part of it
@@ -365,12 +379,9 @@ bool ValueStream::NextLine(ValueRef* refs, int count, LineFacts* facts) {
             const char* s = buf_.data() + (k->at - base_);
             for (; k->size > 0 && *s == ' '; ++s, --k->size) ++k->at;
         }
-        if (count == 1 && last->size == 0) return false;  // a blank line: Next() skips it
     }
-    if (facts) {
-        facts->high = high != 0;
-        facts->nul = nul != 0;
-    }
+    if (count == 1 && last->size == 0) return false;  // a blank line: Next() skips it
+    if (facts) facts->high = high != 0;
     pos_ = static_cast<std::size_t>(nl + 1 - buf_.data());
     ++line_;
     index_ = count;

@@ -66,12 +66,11 @@ public:
     bool Next(std::string& value, ValueInfo& info);
 
     // The usual case taken in one step: at the start of a line already read in, a line of
-    // exactly `count` values without double quotes, ending in CR LF. Gives the values `count`
-    // calls of Next() would give (LineInfo() their ValueInfo); false (nothing read) for any
-    // other line. `facts`, when given, gets what the line's bytes hold.
+    // exactly `count` values without double quotes or NUL bytes, ending in CR LF. Gives the
+    // values `count` calls of Next() would give (LineInfo() their ValueInfo); false (nothing
+    // read) for any other line. `facts`, when given, gets what the line's bytes hold.
     struct LineFacts {
         bool high = false;  // a byte of 0x80 or more
-        bool nul = false;   // a NUL byte
     };
     bool NextLine(ValueRef* refs, int count, LineFacts* facts = nullptr);
     // The ValueInfo of the `count` values the last NextLine() gave.
