@@ -4,7 +4,9 @@
 // The converter behind these functions is the platform's (iconv on POSIX systems).
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -44,6 +46,25 @@ void Cp932RecodeAppend(std::string_view cp932, std::string& out, ConversionStats
 // of what was written.
 char* Cp932RecodeInto(std::string_view cp932, char* out, ConversionStats* stats = nullptr,
                       ConversionStats* notCp932 = nullptr);
+
+// Cp932RecodeInto for a converter that recodes many values. The characters whose bytes come
+// back unchanged are learnt from the platform one lead byte at a time as the text meets them
+// (a log uses few), so that a run whose values hold only such characters never builds the
+// whole conversion tables; any other character is recoded through them. Gives exactly what
+// Cp932RecodeInto and Cp932RecodeAppend give.
+class Cp932Recoder {
+public:
+    char* Into(std::string_view cp932, char* out, ConversionStats* stats = nullptr,
+               ConversionStats* notCp932 = nullptr);
+    void Append(std::string_view cp932, std::string& out, ConversionStats* stats = nullptr,
+                ConversionStats* notCp932 = nullptr);
+
+private:
+    enum : std::uint8_t { kUnknown, kSame, kLead, kOther };
+    void Learn(unsigned char b);
+    std::array<std::uint8_t, 256> kind_{};
+    std::array<std::array<std::uint64_t, 4>, 256> samePairs_{};  // [lead][trail / 64], bit trail % 64
+};
 
 // True for a byte that starts a double-byte CP932 character (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsCp932LeadByte(unsigned char b) {

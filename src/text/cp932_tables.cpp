@@ -51,6 +51,36 @@ char* PutUtf8(char* o, std::uint32_t cp) {
     return o;
 }
 
+// What the platform's encoder makes of one character: one byte (< 0x100), two bytes, kDropped
+// or kUnmappable.
+std::uint16_t AskEncode(std::uint32_t cp) {
+    char buf[4];
+    const std::string u(buf, static_cast<std::size_t>(PutUtf8(buf, cp) - buf));
+    ConversionStats st;
+    const std::string b = detail::PlatformUtf8ToCp932(u, &st);
+    if (st.invalid != 0) return kUnmappable;
+    if (b.empty()) return kDropped;
+    if (b.size() == 1) return static_cast<unsigned char>(b[0]);
+    if (b.size() == 2)
+        return static_cast<std::uint16_t>(static_cast<unsigned char>(b[0]) << 8 |
+                                          static_cast<unsigned char>(b[1]));
+    return kUnmappable;
+}
+
+// The code point the platform's decoder makes of these bytes as one character, or kNoChar.
+std::uint32_t AskDecode(std::string_view bytes) {
+    ConversionStats st;
+    const std::string u = detail::PlatformCp932ToUtf8(bytes, &st);
+    return st.invalid == 0 ? SingleCodePoint(u) : kNoChar;
+}
+
+// The encoding of a code point as the tables hold it.
+std::uint16_t EncodeAsTables(std::uint32_t cp) {
+    if (cp < 0x10000) return cp >= 0xD800 && cp <= 0xDFFF ? kUnmappable : AskEncode(cp);
+    if (cp >= kTagsFirst && cp < kTagsEnd) return AskEncode(cp);
+    return kUnmappable;
+}
+
 struct Tables {
     std::array<std::uint32_t, 256> single{};  // code point of a one-byte character, or kNoChar
     std::array<bool, 256> lead{};             // starts a two-byte character
@@ -60,18 +90,13 @@ struct Tables {
     std::array<std::uint16_t, kTagsEnd - kTagsFirst> tags{};  // the same for U+E0000..U+E007F
 
     Tables() : pair(256 * 256, kNoChar), encode(0x10000, kUnmappable) {
-        for (int b = 0; b < 256; ++b) {
-            ConversionStats st;
-            const std::string u = detail::PlatformCp932ToUtf8(std::string(1, static_cast<char>(b)), &st);
-            single[static_cast<std::size_t>(b)] = st.invalid == 0 ? SingleCodePoint(u) : kNoChar;
-        }
+        for (int b = 0; b < 256; ++b)
+            single[static_cast<std::size_t>(b)] = AskDecode(std::string(1, static_cast<char>(b)));
         for (int b = 0; b < 256; ++b) {
             if (single[static_cast<std::size_t>(b)] != kNoChar) continue;
             for (int t = 0; t < 256; ++t) {
-                ConversionStats st;
                 const char bytes[2] = {static_cast<char>(b), static_cast<char>(t)};
-                const std::string u = detail::PlatformCp932ToUtf8(std::string_view(bytes, 2), &st);
-                const std::uint32_t cp = st.invalid == 0 ? SingleCodePoint(u) : kNoChar;
+                const std::uint32_t cp = AskDecode(std::string_view(bytes, 2));
                 if (cp == kNoChar) continue;
                 pair[static_cast<std::size_t>(b * 256 + t)] = cp;
                 lead[static_cast<std::size_t>(b)] = true;
@@ -80,20 +105,6 @@ struct Tables {
         for (std::uint32_t cp = 0; cp < 0x10000; ++cp)
             if (cp < 0xD800 || cp > 0xDFFF) encode[cp] = AskEncode(cp);
         for (std::uint32_t cp = kTagsFirst; cp < kTagsEnd; ++cp) tags[cp - kTagsFirst] = AskEncode(cp);
-    }
-
-    static std::uint16_t AskEncode(std::uint32_t cp) {
-        char buf[4];
-        const std::string u(buf, static_cast<std::size_t>(PutUtf8(buf, cp) - buf));
-        ConversionStats st;
-        const std::string b = detail::PlatformUtf8ToCp932(u, &st);
-        if (st.invalid != 0) return kUnmappable;
-        if (b.empty()) return kDropped;
-        if (b.size() == 1) return static_cast<unsigned char>(b[0]);
-        if (b.size() == 2)
-            return static_cast<std::uint16_t>(static_cast<unsigned char>(b[0]) << 8 |
-                                              static_cast<unsigned char>(b[1]));
-        return kUnmappable;
     }
 
     std::uint16_t Encode(std::uint32_t cp) const {
@@ -241,37 +252,41 @@ void Utf8ToCp932Append(std::string_view utf8, std::string& out, ConversionStats*
 
 namespace {
 
+// The character at s[i] as Cp932RecodeAppend writes it, at `o`; `i` and `o` move past it.
+inline void RecodeChar(const Tables& t, std::string_view s, std::size_t& i, char*& o, ConversionStats* stats,
+                       ConversionStats* notCp932) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80 && t.single[b] == b) {
+        *o++ = static_cast<char>(b);
+        ++i;
+        return;
+    }
+    // Read as Cp932ToUtf8 reads, written as Utf8ToCp932Into writes.
+    std::size_t n = 1;
+    const std::uint32_t cp = ReadCp932Char(t, s, i, n, notCp932);
+    i += n;
+    if (cp < 0x80) {
+        *o++ = static_cast<char>(cp);
+        return;
+    }
+    const std::uint16_t code = t.Encode(cp);
+    if (code == kDropped) {
+        // nothing written
+    } else if (code == kUnmappable) {
+        *o++ = kUnmappableByte;
+        if (stats) ++stats->invalid;
+    } else if (code < 0x100) {
+        *o++ = static_cast<char>(code);
+    } else {
+        *o++ = static_cast<char>(code >> 8);
+        *o++ = static_cast<char>(code & 0xFF);
+    }
+}
+
 // Cp932RecodeAppend's work on text that is not all ASCII, written at `o`.
 char* RecodeInto(std::string_view cp932, char* o, ConversionStats* stats, ConversionStats* notCp932) {
     const Tables& t = GetTables();
-    for (std::size_t i = 0; i < cp932.size();) {
-        const auto b = static_cast<unsigned char>(cp932[i]);
-        if (b < 0x80 && t.single[b] == b) {
-            *o++ = static_cast<char>(b);
-            ++i;
-            continue;
-        }
-        // Read as Cp932ToUtf8 reads, written as Utf8ToCp932Into writes.
-        std::size_t n = 1;
-        const std::uint32_t cp = ReadCp932Char(t, cp932, i, n, notCp932);
-        i += n;
-        if (cp < 0x80) {
-            *o++ = static_cast<char>(cp);
-            continue;
-        }
-        const std::uint16_t code = t.Encode(cp);
-        if (code == kDropped) {
-            // nothing written
-        } else if (code == kUnmappable) {
-            *o++ = kUnmappableByte;
-            if (stats) ++stats->invalid;
-        } else if (code < 0x100) {
-            *o++ = static_cast<char>(code);
-        } else {
-            *o++ = static_cast<char>(code >> 8);
-            *o++ = static_cast<char>(code & 0xFF);
-        }
-    }
+    for (std::size_t i = 0; i < cp932.size();) RecodeChar(t, cp932, i, o, stats, notCp932);
     return o;
 }
 
@@ -295,6 +310,63 @@ char* Cp932RecodeInto(std::string_view cp932, char* out, ConversionStats* stats,
         return out + cp932.size();
     }
     return RecodeInto(cp932, out, stats, notCp932);
+}
+
+char* Cp932Recoder::Into(std::string_view cp932, char* out, ConversionStats* stats,
+                         ConversionStats* notCp932) {
+    if (IsAscii(cp932)) {
+        if (!cp932.empty()) std::memcpy(out, cp932.data(), cp932.size());
+        return out + cp932.size();
+    }
+    char* o = out;
+    for (std::size_t i = 0; i < cp932.size();) {
+        const auto b = static_cast<unsigned char>(cp932[i]);
+        if (kind_[b] == kUnknown) Learn(b);
+        if (kind_[b] == kSame) {
+            *o++ = cp932[i++];
+            continue;
+        }
+        if (kind_[b] == kLead && i + 1 < cp932.size()) {
+            const auto t = static_cast<unsigned char>(cp932[i + 1]);
+            if ((samePairs_[b][t >> 6] >> (t & 63)) & 1u) {
+                *o++ = cp932[i];
+                *o++ = cp932[i + 1];
+                i += 2;
+                continue;
+            }
+        }
+        RecodeChar(GetTables(), cp932, i, o, stats, notCp932);
+    }
+    return o;
+}
+
+void Cp932Recoder::Append(std::string_view cp932, std::string& out, ConversionStats* stats,
+                          ConversionStats* notCp932) {
+    const std::size_t start = out.size();
+    out.resize(start + cp932.size() * 2);
+    char* const o = Into(cp932, out.data() + start, stats, notCp932);
+    out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
+// What the tables would make of byte `b`, asked of the platform as the tables are built: a
+// character that is written back as the same byte; a lead byte, with the trail bytes whose
+// pairs are written back as the same two bytes; or neither.
+void Cp932Recoder::Learn(unsigned char b) {
+    const std::uint32_t cp = AskDecode(std::string(1, static_cast<char>(b)));
+    if (cp != kNoChar) {
+        kind_[b] = (cp < 0x80 ? cp == b : EncodeAsTables(cp) == b) ? kSame : kOther;
+        return;
+    }
+    bool lead = false;
+    for (unsigned t = 0; t < 256; ++t) {
+        const char bytes[2] = {static_cast<char>(b), static_cast<char>(t)};
+        const std::uint32_t pair = AskDecode(std::string_view(bytes, 2));
+        if (pair == kNoChar) continue;
+        lead = true;
+        if (pair >= 0x80 && EncodeAsTables(pair) == (b << 8 | t))
+            samePairs_[b][t >> 6] |= std::uint64_t{1} << (t & 63);
+    }
+    kind_[b] = lead ? kLead : kOther;
 }
 
 }  // namespace trelvo::text

@@ -255,7 +255,7 @@ public:
         }
         text::ConversionStats unmappable;
         const std::size_t before = notCp932_.invalid;
-        char* const end = WriteQuickLine(c, quick_, at, unmappable, notCp932_);
+        char* const end = WriteQuickLine(c, quick_, at, recoder_, unmappable, notCp932_);
         if (!end) return nullptr;
         if (notCp932_.invalid != before && firstNotCp932Line_ == 0) firstNotCp932Line_ = reader_.Line();
         if (const std::size_t n = unmappable.invalid + quick_.qslUnmappable) out.AppendCp932({}, n);
@@ -305,7 +305,10 @@ private:
         const std::string_view bytes = WithoutNul(position);
         into.clear();
         const std::size_t before = notCp932_.invalid;
-        text::Cp932RecodeAppend(bytes, into, &unmappable_, &notCp932_);
+        if (options_.quickLines)  // the same bytes, without building the whole tables for them
+            recoder_.Append(bytes, into, &unmappable_, &notCp932_);
+        else
+            text::Cp932RecodeAppend(bytes, into, &unmappable_, &notCp932_);
         if (notCp932_.invalid != before && firstNotCp932Line_ == 0)
             firstNotCp932Line_ = info[static_cast<std::size_t>(position - 1)].line;
     }
@@ -361,6 +364,7 @@ private:
     std::string withoutNul_, stamp_, call_, freqValue_, qsl_;
     QuickSettings quick_;
     bool quickReady_ = false;
+    text::Cp932Recoder recoder_;
 };
 
 // The lines written straight from the contacts' bytes, gathered into large writes.

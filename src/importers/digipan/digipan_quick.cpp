@@ -106,9 +106,9 @@ int Digits2(std::string_view s, std::size_t at) {
 }
 
 // Bytes of a value that travel as they are: copied when the line is ASCII, else recoded.
-char* PutBytes(char* o, std::string_view v, bool high, text::ConversionStats& unmappable,
-               text::ConversionStats& notCp932) {
-    return high ? text::Cp932RecodeInto(v, o, &unmappable, &notCp932) : Put(o, v);
+char* PutBytes(char* o, std::string_view v, bool high, text::Cp932Recoder& recoder,
+               text::ConversionStats& unmappable, text::ConversionStats& notCp932) {
+    return high ? recoder.Into(v, o, &unmappable, &notCp932) : Put(o, v);
 }
 
 }  // namespace
@@ -213,7 +213,7 @@ std::size_t QuickLineRoom(const QuickContact& c) {
            2 * (c.name.size() + c.qth.size() + c.remark.size());
 }
 
-char* WriteQuickLine(const QuickContact& c, const QuickSettings& s, char* out,
+char* WriteQuickLine(const QuickContact& c, const QuickSettings& s, char* out, text::Cp932Recoder& recoder,
                      text::ConversionStats& unmappable, text::ConversionStats& notCp932) {
     if (c.high && !(text::IsAscii(c.call) && text::IsAscii(c.stamp) && text::IsAscii(c.freq) &&
                     text::IsAscii(c.hisRst) && text::IsAscii(c.myRst)))
@@ -254,11 +254,11 @@ char* WriteQuickLine(const QuickContact& c, const QuickSettings& s, char* out,
     o = Put(o, "\",\"\",\"\",\"\",\"");  // mode, code and grid locator stay empty
     o = Put(o, s.qsl);
     o = Put(o, "\",\"");
-    o = PutBytes(o, c.name, c.high, unmappable, notCp932);
+    o = PutBytes(o, c.name, c.high, recoder, unmappable, notCp932);
     o = Put(o, "\",\"");
-    o = PutBytes(o, c.qth, c.high, unmappable, notCp932);
+    o = PutBytes(o, c.qth, c.high, recoder, unmappable, notCp932);
     o = Put(o, "\",\"");
-    o = PutBytes(o, c.remark, c.high, unmappable, notCp932);
+    o = PutBytes(o, c.remark, c.high, recoder, unmappable, notCp932);
     o = Put(o, ja ? "\",\"\",\"0\"\r\n" : "\",\"\",\"8\"\r\n");  // remarks 2 empty, then the class
     return o;
 }

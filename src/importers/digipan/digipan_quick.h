@@ -34,9 +34,11 @@ std::size_t QuickLineRoom(const QuickContact& contact);
 // Writes the contact's line with its CR LF at `out` and returns its end; nullptr, with nothing
 // written or counted, when the contact is left to the general way (a value that must be text
 // and is not ASCII, a stamp that is not one, a frequency that is not whole kHz digits, a JST
-// move that fails). `unmappable` and `notCp932` count as the general way counts.
+// move that fails). The bytes that travel are recoded through `recoder`; `unmappable` and
+// `notCp932` count as the general way counts.
 char* WriteQuickLine(const QuickContact& contact, const QuickSettings& settings, char* out,
-                     text::ConversionStats& unmappable, text::ConversionStats& notCp932);
+                     text::Cp932Recoder& recoder, text::ConversionStats& unmappable,
+                     text::ConversionStats& notCp932);
 
 // The pieces, each giving what the general way's rule gives:
 // the call of an ASCII callsign as ClassifyStation writes it (upper case, "/QRP" moved to

@@ -297,7 +297,15 @@ bool ValueStream::Next(ValueRef& ref, ValueInfo& info) {
 }
 
 bool ValueStream::NextLine(ValueRef* refs, int count, LineFacts* facts) {
-    if (!atLineStart_ || pos_ >= end_ || count < 1) return false;
+    for (;;) {
+        const Scan scan = ScanLine(refs, count, facts);
+        if (scan != Scan::kNeedMore) return scan == Scan::kTaken;
+        if (!Refill()) return false;
+    }
+}
+
+ValueStream::Scan ValueStream::ScanLine(ValueRef* refs, int count, LineFacts* facts) {
+    if (!atLineStart_ || pos_ >= end_ || count < 1) return Scan::kNot;
     const char* const b = buf_.data() + pos_;
     const char* const lim = buf_.data() + end_;
     const long long at = base_ + static_cast<long long>(pos_);  // the file offset of b
@@ -339,7 +347,7 @@ bool ValueStream::NextLine(ValueRef* refs, int count, LineFacts* facts) {
         carry = commas >> 31;
         if (specials && !special) special = p + __builtin_ctz(specials);
         for (; commas; commas &= commas - 1) {
-            if (r == last) return false;  // more values than `count`
+            if (r == last) return Scan::kNot;  // more values than `count`
             const char* const c = p + __builtin_ctz(commas);
             r->at = at + (v - b);
             r->size = static_cast<std::size_t>(c - v);
@@ -358,7 +366,7 @@ bool ValueStream::NextLine(ValueRef* refs, int count, LineFacts* facts) {
         if (c == '\n') {
             nl = p;
         } else if (c == ',') {
-            if (r == last) return false;
+            if (r == last) return Scan::kNot;
             r->at = at + (v - b);
             r->size = static_cast<std::size_t>(p - v);
             ++r;
@@ -369,9 +377,12 @@ bool ValueStream::NextLine(ValueRef* refs, int count, LineFacts* facts) {
             high |= static_cast<unsigned char>(c) & 0x80u;
         }
     }
-    if (!nl || nl == b || nl[-1] != '\r' || r != last) return false;
-    const char* const e = nl - 1;    // the CR
-    if (special != e) return false;  // a quote, a NUL, or a CR inside the line
+    // A line begun near the end of what was read in is read on once more before it is left
+    // to Next() (a longer one stays with Next(), which keeps only the values of a contact).
+    if (!nl) return !eof_ && static_cast<std::size_t>(lim - b) < chunk_ ? Scan::kNeedMore : Scan::kNot;
+    if (nl == b || nl[-1] != '\r' || r != last) return Scan::kNot;
+    const char* const e = nl - 1;         // the CR
+    if (special != e) return Scan::kNot;  // a quote, a NUL, or a CR inside the line
     last->at = at + (v - b);
     last->size = static_cast<std::size_t>(e - v);
     if (leadingSpace) {  // the spaces that start a value are not part of it
@@ -380,12 +391,12 @@ bool ValueStream::NextLine(ValueRef* refs, int count, LineFacts* facts) {
             for (; k->size > 0 && *s == ' '; ++s, --k->size) ++k->at;
         }
     }
-    if (count == 1 && last->size == 0) return false;  // a blank line: Next() skips it
+    if (count == 1 && last->size == 0) return Scan::kNot;  // a blank line: Next() skips it
     if (facts) facts->high = high != 0;
     pos_ = static_cast<std::size_t>(nl + 1 - buf_.data());
     ++line_;
     index_ = count;
-    return true;
+    return Scan::kTaken;
 }
 
 void ValueStream::LineInfo(ValueInfo* info, int count) const {

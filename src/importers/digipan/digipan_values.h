@@ -77,6 +77,8 @@ public:
     void LineInfo(ValueInfo* info, int count) const;
 
 private:
+    enum class Scan { kTaken, kNot, kNeedMore };
+    Scan ScanLine(ValueRef* refs, int count, LineFacts* facts);
     bool Refill();       // drops what was released, reads more; false at the end of the file
     void SkipLineEnd();  // at a CR or LF: consumes CR LF, CR or LF
     void ScanQuoted();   // from after the opening quote to the closing one (or the end)

@@ -97,3 +97,30 @@ TEST(Cp932Tables, RandomTextLikeThePlatform) {
         ASSERT_TRUE(SameEncode(Cp932ToUtf8(s)));
     }
 }
+
+TEST(Cp932Tables, RecoderGivesWhatTheRoundTripGives) {
+    // Every byte and pair, alone and between others, and random bytes: the bytes, the
+    // characters written as '?' and the bytes that are not CP932 as Cp932RecodeAppend counts them.
+    Cp932Recoder recoder;
+    const auto same = [&](const std::string& in) {
+        ConversionStats a, b, c, d;
+        std::string want, got = "x";
+        want = "x";
+        Cp932RecodeAppend(in, want, &a, &b);
+        recoder.Append(in, got, &c, &d);
+        return got == want && a.invalid == c.invalid && b.invalid == d.invalid;
+    };
+    for (int b = 0; b < 256; ++b) {
+        ASSERT_TRUE(same(Bytes({b})));
+        for (int t = 0; t < 256; ++t) {
+            ASSERT_TRUE(same(Bytes({b, t}))) << b << " " << t;
+            ASSERT_TRUE(same(Bytes({0x82, 0xA0, b, t, 'A'}))) << b << " " << t;
+        }
+    }
+    std::mt19937 rng(9);
+    for (int round = 0; round < 20000; ++round) {
+        std::string s;
+        for (int i = static_cast<int>(rng() % 24); i > 0; --i) s += static_cast<char>(rng() % 256);
+        ASSERT_TRUE(same(s));
+    }
+}
