@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -309,21 +310,21 @@ ValueStream::Scan ValueStream::ScanLine(ValueRef* refs, int count, LineFacts* fa
     const char* const b = buf_.data() + pos_;
     const char* const lim = buf_.data() + end_;
     const long long at = base_ + static_cast<long long>(pos_);  // the file offset of b
-    // One sweep up to the line's LF: each comma ends a value, and the first quote, CR or
-    // NUL, the high bytes and the values that start with a space are noted.
+    // One sweep up to the first quote or control byte, which must be the CR of the line's
+    // CR LF: each comma ends a value, and the high bytes and the values that start with a
+    // space are noted. (A line with a quote, a NUL, a lone CR or another control byte is
+    // left to Next().)
     ValueRef* r = refs;
     ValueRef* const last = refs + (count - 1);
     const char* v = b;  // where the value being read starts
-    const char* nl = nullptr;
-    const char* special = nullptr;  // the first quote, CR or NUL
+    const char* stop = nullptr;
     unsigned high = 0;
     bool leadingSpace = *b == ' ';
     const char* p = b;
 #if defined(__SSE2__)
     // Thirty-two bytes at a time, as bit masks; a comma in the last bit looks at the first
     // byte of the next step for a space.
-    const __m128i comma = _mm_set1_epi8(','), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
-    const __m128i quote = _mm_set1_epi8('"'), space = _mm_set1_epi8(' '), zero = _mm_setzero_si128();
+    const __m128i comma = _mm_set1_epi8(','), quote = _mm_set1_epi8('"'), space = _mm_set1_epi8(' ');
     const auto bits = [](__m128i lo, __m128i hi) {
         return static_cast<unsigned>(_mm_movemask_epi8(lo)) | static_cast<unsigned>(_mm_movemask_epi8(hi))
                                                                   << 16;
@@ -332,20 +333,16 @@ ValueStream::Scan ValueStream::ScanLine(ValueRef* refs, int count, LineFacts* fa
     for (; lim - p >= 32; p += 32) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-        const unsigned lfs = bits(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(y, lf));
-        const unsigned keep = lfs ? (1u << __builtin_ctz(lfs)) - 1 : ~0u;  // the bytes before it
+        const unsigned hi = bits(x, y);
+        // Below a space as signed bytes: the control bytes, and the high ones taken out again.
+        const unsigned stops = (bits(_mm_cmpgt_epi8(space, x), _mm_cmpgt_epi8(space, y)) & ~hi) |
+                               bits(_mm_cmpeq_epi8(x, quote), _mm_cmpeq_epi8(y, quote));
+        const unsigned keep = stops ? (1u << __builtin_ctz(stops)) - 1 : ~0u;  // the bytes before it
         unsigned commas = bits(_mm_cmpeq_epi8(x, comma), _mm_cmpeq_epi8(y, comma)) & keep;
-        const unsigned specials =
-            bits(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, quote)),
-                              _mm_cmpeq_epi8(x, zero)),
-                 _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(y, cr), _mm_cmpeq_epi8(y, quote)),
-                              _mm_cmpeq_epi8(y, zero))) &
-            keep;
         const unsigned spaces = bits(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(y, space)) & keep;
-        high |= bits(x, y) & keep;
+        high |= hi & keep;
         leadingSpace |= (((commas << 1) | carry) & spaces) != 0;
         carry = commas >> 31;
-        if (specials && !special) special = p + __builtin_ctz(specials);
         for (; commas; commas &= commas - 1) {
             if (r == last) return Scan::kNot;  // more values than `count`
             const char* const c = p + __builtin_ctz(commas);
@@ -354,17 +351,17 @@ ValueStream::Scan ValueStream::ScanLine(ValueRef* refs, int count, LineFacts* fa
             ++r;
             v = c + 1;
         }
-        if (lfs) {
-            nl = p + __builtin_ctz(lfs);
+        if (stops) {
+            stop = p + __builtin_ctz(stops);
             break;
         }
     }
-    if (!nl && carry && p < lim) leadingSpace |= *p == ' ';
+    if (!stop && carry && p < lim) leadingSpace |= *p == ' ';
 #endif
-    for (; !nl && p < lim; ++p) {
+    for (; !stop && p < lim; ++p) {
         const char c = *p;
-        if (c == '\n') {
-            nl = p;
+        if (static_cast<unsigned char>(c) < 0x20 || c == '"') {
+            stop = p;
         } else if (c == ',') {
             if (r == last) return Scan::kNot;
             r->at = at + (v - b);
@@ -373,16 +370,17 @@ ValueStream::Scan ValueStream::ScanLine(ValueRef* refs, int count, LineFacts* fa
             v = p + 1;
             leadingSpace |= v < lim && *v == ' ';
         } else {
-            if ((c == '"' || c == '\r' || c == '\0') && !special) special = p;
             high |= static_cast<unsigned char>(c) & 0x80u;
         }
     }
+    if (stop && *stop != '\r') return Scan::kNot;
     // A line begun near the end of what was read in is read on once more before it is left
     // to Next() (a longer one stays with Next(), which keeps only the values of a contact).
-    if (!nl) return !eof_ && static_cast<std::size_t>(lim - b) < chunk_ ? Scan::kNeedMore : Scan::kNot;
-    if (nl == b || nl[-1] != '\r' || r != last) return Scan::kNot;
-    const char* const e = nl - 1;         // the CR
-    if (special != e) return Scan::kNot;  // a quote, a NUL, or a CR inside the line
+    if (!stop || stop + 1 == lim)
+        return !eof_ && static_cast<std::size_t>(lim - b) < chunk_ ? Scan::kNeedMore : Scan::kNot;
+    if (stop[1] != '\n' || r != last) return Scan::kNot;
+    const char* const e = stop;  // the CR
+    const char* const nl = stop + 1;
     last->at = at + (v - b);
     last->size = static_cast<std::size_t>(e - v);
     if (leadingSpace) {  // the spaces that start a value are not part of it
@@ -419,8 +417,17 @@ bool ValueStream::Next(std::string& value, ValueInfo& info) {
 
 bool IsDigipanStamp(std::string_view s) {
     if (s.size() < 12) return false;
-    for (std::size_t i = 0; i < 12; ++i)
-        if (!IsDigit(s[i])) return false;
+    // Twelve digits, eight and four at a time: each byte 0x30 to 0x3F, and 0x39 at most (six
+    // more stays below 0x40; no byte carries into the next).
+    std::uint64_t a = 0;
+    std::uint32_t c = 0;
+    std::memcpy(&a, s.data(), 8);
+    std::memcpy(&c, s.data() + 8, 4);
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    const auto digits = [](std::uint64_t x, std::uint64_t ones) {
+        return (x & 0xF0 * ones) == 0x30 * ones && ((x + 0x06 * ones) & 0xF0 * ones) == 0x30 * ones;
+    };
+    if (!digits(a, kOnes) || !digits(c, kOnes >> 32)) return false;
     const int year = TwoDigits(s, 0) * 100 + TwoDigits(s, 2);
     return text::IsValidDate(year, TwoDigits(s, 4), TwoDigits(s, 6)) && TwoDigits(s, 8) <= 23 &&
            TwoDigits(s, 10) <= 59;

@@ -213,6 +213,16 @@ TEST(DigipanValues, DateAndTimeTexts) {
     for (const char* bad :
          {"202302291200", "202404311200", "202401012400", "202401011260", "20240101120", "2024-01-0112", ""})
         EXPECT_FALSE(IsDigipanStamp(bad)) << bad;
+    // Any byte at any place of 2010/01/01 10:10: the digits that still give a date and time.
+    const char* const lowest = "000001010000";
+    const char* const highest = "999919392959";
+    for (std::size_t at = 0; at < 12; ++at) {
+        for (int b = 0; b < 256; ++b) {
+            std::string stamp = "201001011010";
+            stamp[at] = static_cast<char>(b);
+            ASSERT_EQ(IsDigipanStamp(stamp), b >= lowest[at] && b <= highest[at]) << at << " " << b;
+        }
+    }
 }
 
 TEST(DigipanValues, FrequencyTexts) {
