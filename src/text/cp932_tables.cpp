@@ -319,18 +319,25 @@ char* Cp932Recoder::Into(std::string_view cp932, char* out, ConversionStats* sta
         return out + cp932.size();
     }
     char* o = out;
-    for (std::size_t i = 0; i < cp932.size();) {
-        const auto b = static_cast<unsigned char>(cp932[i]);
-        if (kind_[b] == kUnknown) Learn(b);
-        if (kind_[b] == kSame) {
-            *o++ = cp932[i++];
+    const char* const s = cp932.data();
+    const std::size_t n = cp932.size();
+    for (std::size_t i = 0; i < n;) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        std::uint8_t kind = kind_[b];
+        if (kind == kUnknown) {
+            Learn(b);
+            kind = kind_[b];
+        }
+        if (kind == kSame) {
+            *o++ = s[i++];
             continue;
         }
-        if (kind_[b] == kLead && i + 1 < cp932.size()) {
-            const auto t = static_cast<unsigned char>(cp932[i + 1]);
+        if (kind == kLead && i + 1 < n) {
+            const auto t = static_cast<unsigned char>(s[i + 1]);
             if ((samePairs_[b][t >> 6] >> (t & 63)) & 1u) {
-                *o++ = cp932[i];
-                *o++ = cp932[i + 1];
+                o[0] = s[i];
+                o[1] = s[i + 1];
+                o += 2;
                 i += 2;
                 continue;
             }

@@ -234,16 +234,10 @@ char* WriteQuickLine(const QuickContact& c, const QuickSettings& s, char* out, t
         o = Put(o, "J\",\"");
     } else {
         // "YY/MM/DD" and "HH:MM" + "U" cut out of the UTC digits.
-        o = Put(o, c.stamp.substr(2, 2));
-        *o++ = '/';
-        o = Put(o, c.stamp.substr(4, 2));
-        *o++ = '/';
-        o = Put(o, c.stamp.substr(6, 2));
-        o = Put(o, "\",\"");
-        o = Put(o, c.stamp.substr(8, 2));
-        *o++ = ':';
-        o = Put(o, c.stamp.substr(10, 2));
-        o = Put(o, "U\",\"");
+        const char* const d = c.stamp.data();
+        const char line[] = {d[2], d[3], '/',  d[4], d[5],  '/',   d[6], d[7], '"', ',',
+                             '"',  d[8], d[9], ':',  d[10], d[11], 'U',  '"',  ',', '"'};
+        o = Put(o, std::string_view(line, sizeof line));
     }
     o = Put(o, c.hisRst);
     o = Put(o, "\",\"");

@@ -61,30 +61,32 @@ bool AllLineEndsCrLf(const char* b, std::size_t n, char* translated, std::size_t
     std::size_t i = 0;
     lines = 0;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: the separators swapped by masks, the line ends compared as bits
-    // and counted in byte lanes (added up before a lane can pass 255).
-    const __m128i comma = _mm_set1_epi8(','), semicolon = _mm_set1_epi8(';'), space = _mm_set1_epi8(' ');
+    // Sixteen bytes at a time: the separators swapped by masks; every LF must stand where the
+    // CR one byte before it (in this step or the last one) does, and the LFs are counted in
+    // byte lanes (added up before a lane can pass 255).
+    const __m128i comma = _mm_set1_epi8(','), semicolon = _mm_set1_epi8(';');
+    const __m128i toSpace = _mm_set1_epi8(',' ^ ' '), toComma = _mm_set1_epi8(';' ^ ',');
     const __m128i crs = _mm_set1_epi8('\r'), lfs = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+    __m128i lastCr = zero, wrong = zero;
     while (i + 16 <= n) {
         __m128i count = zero;
         for (int step = 0; step < 255 && i + 16 <= n; ++step, i += 16) {
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-            const __m128i isComma = _mm_cmpeq_epi8(x, comma), isSemicolon = _mm_cmpeq_epi8(x, semicolon);
-            const __m128i kept = _mm_andnot_si128(_mm_or_si128(isComma, isSemicolon), x);
-            const __m128i y = _mm_or_si128(
-                kept, _mm_or_si128(_mm_and_si128(isComma, space), _mm_and_si128(isSemicolon, comma)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(translated + i), y);
-            const __m128i isLf = _mm_cmpeq_epi8(x, lfs);
+            const __m128i flip = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(x, comma), toSpace),
+                                              _mm_and_si128(_mm_cmpeq_epi8(x, semicolon), toComma));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(translated + i), _mm_xor_si128(x, flip));
+            const __m128i isLf = _mm_cmpeq_epi8(x, lfs), isCr = _mm_cmpeq_epi8(x, crs);
             count = _mm_sub_epi8(count, isLf);
-            const auto cr = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, crs)));
-            const auto lf = static_cast<unsigned>(_mm_movemask_epi8(isLf));
-            ok &= lf == (((cr << 1) | (afterCr ? 1u : 0u)) & 0xFFFFu);
-            afterCr = (cr >> 15) != 0;
+            const __m128i crBefore = _mm_or_si128(_mm_slli_si128(isCr, 1), _mm_srli_si128(lastCr, 15));
+            wrong = _mm_or_si128(wrong, _mm_xor_si128(crBefore, isLf));
+            lastCr = isCr;
         }
         const __m128i sums = _mm_sad_epu8(count, zero);
         lines += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
                  static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
+    ok = _mm_movemask_epi8(wrong) == 0;
+    afterCr = (_mm_movemask_epi8(lastCr) & 0x8000) != 0;
 #endif
     for (; i < n; ++i) {
         const char c = b[i];
