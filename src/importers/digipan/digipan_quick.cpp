@@ -13,8 +13,8 @@ namespace {
 
 constexpr std::string_view kQrp = "/QRP";
 
-// A bit for every two characters that stand next to each other in the JA prefix list (commas
-// included): the two-character keys a substring search of the list finds.
+// A bit for every two characters that stand next to each other in a list (commas included):
+// the two-character keys a substring search of the list finds.
 class PairsOfList {
 public:
     explicit constexpr PairsOfList(std::string_view list) {
@@ -36,6 +36,7 @@ private:
 };
 
 constexpr PairsOfList kJaPairs(csvout::JaPrefixList);
+constexpr PairsOfList kSpecialPairs(csvout::SpecialStationList);
 
 // The longest text between two commas of the special-station list: a call without commas
 // that is longer cannot occur in it.
@@ -122,8 +123,10 @@ char* QuickStation(std::string_view callsign, char* out, bool& ja) {
     }
     std::string_view call(out, static_cast<std::size_t>(o - out));
     if (!anySlash) {  // the usual call: no "/QRP", no portable part
+        // A call found in the special list starts with two characters that stand together in it.
         ja = InJaPrefixList(call.substr(0, 2)) &&
-             !(call.size() <= kLongestSpecial && csvout::OccursInList(csvout::SpecialStationList, call));
+             !(call.size() <= kLongestSpecial && (call.size() < 2 || kSpecialPairs.Has(call[0], call[1])) &&
+               csvout::OccursInList(csvout::SpecialStationList, call));
         return o;
     }
     std::size_t hit = call.find(kQrp);
