@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
-#include <vector>
 
 #include "core/errors.h"
 #include "core/file_checks.h"
@@ -371,22 +371,23 @@ private:
 class LineBlock {
 public:
     static constexpr std::size_t kBlock = 1 << 20;
-    explicit LineBlock(text::Cp932LineWriter& out) : out_(out), buf_(2 * kBlock) {}
+    // Left unfilled: only the part lines are written into is ever touched.
+    explicit LineBlock(text::Cp932LineWriter& out) : out_(out), buf_(new char[2 * kBlock]) {}
     // Room for a line of up to `n` bytes, or nullptr when it is longer than a block.
-    char* Room(std::size_t n) { return n <= kBlock ? buf_.data() + used_ : nullptr; }
+    char* Room(std::size_t n) { return n <= kBlock ? buf_.get() + used_ : nullptr; }
     // The line given room ends at `end`.
     void Commit(const char* end) {
-        used_ = static_cast<std::size_t>(end - buf_.data());
+        used_ = static_cast<std::size_t>(end - buf_.get());
         if (used_ >= kBlock) Flush();
     }
     void Flush() {
-        if (used_ > 0) out_.WriteBytes(std::string_view(buf_.data(), used_));
+        if (used_ > 0) out_.WriteBytes(std::string_view(buf_.get(), used_));
         used_ = 0;
     }
 
 private:
     text::Cp932LineWriter& out_;
-    std::vector<char> buf_;
+    std::unique_ptr<char[]> buf_;
     std::size_t used_ = 0;
 };
 
