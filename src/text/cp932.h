@@ -54,6 +54,9 @@ char* Cp932RecodeInto(std::string_view cp932, char* out, ConversionStats* stats 
 // Cp932RecodeInto and Cp932RecodeAppend give.
 class Cp932Recoder {
 public:
+    // Once the tables are built (another conversion of the run needed them) it learns from
+    // them; `askPlatform` makes it ask the platform all the same (for tests).
+    explicit Cp932Recoder(bool askPlatform = false) : askPlatform_(askPlatform) {}
     char* Into(std::string_view cp932, char* out, ConversionStats* stats = nullptr,
                ConversionStats* notCp932 = nullptr);
     void Append(std::string_view cp932, std::string& out, ConversionStats* stats = nullptr,
@@ -64,6 +67,7 @@ private:
     void Learn(unsigned char b);
     std::array<std::uint8_t, 256> kind_{};
     std::array<std::array<std::uint64_t, 4>, 256> samePairs_{};  // [lead][trail / 64], bit trail % 64
+    bool askPlatform_ = false;
 };
 
 // True for a byte that starts a double-byte CP932 character (0x81-0x9F, 0xE0-0xFC).

@@ -3,6 +3,7 @@
 // Basic Multilingual Plane, so they carry exactly its mapping; converting a log line is then
 // a table lookup per character instead of a call into the platform.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -114,8 +115,13 @@ struct Tables {
     }
 };
 
+// The tables once they are built (a Cp932Recoder then learns from them).
+std::atomic<const Tables*> builtTables{nullptr};
+
 const Tables& GetTables() {
     static const Tables tables;
+    static const bool noted = (builtTables.store(&tables, std::memory_order_release), true);
+    (void)noted;
     return tables;
 }
 
@@ -359,6 +365,21 @@ void Cp932Recoder::Append(std::string_view cp932, std::string& out, ConversionSt
 // character that is written back as the same byte; a lead byte, with the trail bytes whose
 // pairs are written back as the same two bytes; or neither.
 void Cp932Recoder::Learn(unsigned char b) {
+    const Tables* built = askPlatform_ ? nullptr : builtTables.load(std::memory_order_acquire);
+    if (const Tables* t = built) {  // built already: read them
+        const std::uint32_t cp = t->single[b];
+        if (cp != kNoChar) {
+            kind_[b] = (cp < 0x80 ? cp == b : t->Encode(cp) == b) ? kSame : kOther;
+            return;
+        }
+        for (unsigned tr = 0; tr < 256; ++tr) {
+            const std::uint32_t pair = t->pair[b * 256u + tr];
+            if (pair != kNoChar && pair >= 0x80 && t->Encode(pair) == (b << 8 | tr))
+                samePairs_[b][tr >> 6] |= std::uint64_t{1} << (tr & 63);
+        }
+        kind_[b] = t->lead[b] ? kLead : kOther;
+        return;
+    }
     const std::uint32_t cp = AskDecode(std::string(1, static_cast<char>(b)));
     if (cp != kNoChar) {
         kind_[b] = (cp < 0x80 ? cp == b : EncodeAsTables(cp) == b) ? kSame : kOther;
