@@ -1,5 +1,6 @@
 #include "importers/digipan/digipan_import.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -367,14 +368,26 @@ private:
     text::Cp932Recoder recoder_;
 };
 
-// The lines written straight from the contacts' bytes, gathered into large writes.
+// The lines written straight from the contacts' bytes, gathered into large writes. The
+// buffer grows as lines come, to two blocks at most, and is never filled beforehand: a small
+// log takes little memory, and only the part written into is touched.
 class LineBlock {
 public:
     static constexpr std::size_t kBlock = 1 << 20;
-    // Left unfilled: only the part lines are written into is ever touched.
-    explicit LineBlock(text::Cp932LineWriter& out) : out_(out), buf_(new char[2 * kBlock]) {}
+    explicit LineBlock(text::Cp932LineWriter& out) : out_(out) {}
     // Room for a line of up to `n` bytes, or nullptr when it is longer than a block.
-    char* Room(std::size_t n) { return n <= kBlock ? buf_.get() + used_ : nullptr; }
+    char* Room(std::size_t n) {
+        if (n > kBlock) return nullptr;
+        if (used_ + n > size_) {  // below 2 * kBlock: used_ is below a block after Commit
+            const std::size_t size =
+                std::min(std::max({2 * size_, used_ + n, std::size_t{1} << 16}), 2 * kBlock);
+            std::unique_ptr<char[]> bigger(new char[size]);
+            if (used_ > 0) std::memcpy(bigger.get(), buf_.get(), used_);
+            buf_ = std::move(bigger);
+            size_ = size;
+        }
+        return buf_.get() + used_;
+    }
     // The line given room ends at `end`.
     void Commit(const char* end) {
         used_ = static_cast<std::size_t>(end - buf_.get());
@@ -388,6 +401,7 @@ public:
 private:
     text::Cp932LineWriter& out_;
     std::unique_ptr<char[]> buf_;
+    std::size_t size_ = 0;
     std::size_t used_ = 0;
 };
 
