@@ -104,6 +104,54 @@ struct AdifCsvLine {
 AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions& options,
                             AdifMeterState& meter, ConversionCallbacks& callbacks);
 
+// The same values as views into the record's text, for the run's short way: filled by the
+// reader where every value lies in the record as it is (no text decoded, no NUL removed).
+struct AdifRecordView {
+    std::array<std::string_view, kColumnCount + 1> slots{};
+    std::string_view jccValue, ajaValue, dxccValue, submode, band;
+    bool jccFlag = false, ajaFlag = false, dxccFlag = false;
+    bool cp932Bytes = false;  // as AdifRecordState::cp932Bytes
+    // The map has second Remarks marks: the record goes the long way.
+    bool remarksExtras = false;
+};
+
+// Writes the line of a record view straight from its bytes: exactly what MakeAdifCsvRecord
+// and csvout::WriteHamlogCsvLine write for the same values, or nothing. A record it is not
+// sure of (the meter question, a date or time that is not ASCII, a JA contact whose JST
+// move fails, a callsign that is not ASCII, remarks joined from several tags or with the
+// fixed text, a DXCC code looked up) is left to them.
+class AdifRecordWriter {
+public:
+    explicit AdifRecordWriter(const AdifLineOptions& options);
+
+    // The line without its line end, in CP932, and the characters it holds as '?'. False:
+    // nothing is formatted, the record goes the long way.
+    bool Format(const AdifRecordView& record, const AdifMeterState& meter);
+    std::string_view Line() const { return line_; }
+    std::size_t Unmappable() const { return unmappable_; }
+    // The Date and Time fields as written (ASCII).
+    std::string_view Date() const { return {date_, dateLen_}; }
+    std::string_view Time() const { return {time_, timeLen_}; }
+
+private:
+    bool Station(std::string_view callsign);
+    void Text(std::string_view utf8);
+    void Field(std::string_view ascii) { line_.append(ascii).append("\",\""); }
+    // Name, QTH and the remarks, cut as MakeAdifCsvRecord cuts them: the file's bytes when
+    // `bytes`, else text.
+    void Kept(std::string_view slot, std::size_t width, bool remarks, bool bytes);
+
+    const AdifLineOptions& o_;
+    std::string issue_, sent_, rcvd_;  // the marks' first characters, or a space
+    std::string line_, scratch_, qsl_;
+    std::size_t unmappable_ = 0;
+    char date_[16] = {}, time_[8] = {};
+    std::size_t dateLen_ = 0, timeLen_ = 0;
+    char call_[64] = {};
+    std::size_t callLen_ = 0;
+    bool qrp_ = false, ja_ = false;
+};
+
 // The MHz text of a band name in metres ("20M" gives "14", "3CM" gives "*10"), or empty.
 std::string_view BandTextToMHz(std::string_view band);
 // The same for every band ADIF names (60M, 4M, 2190M ...), used when a record has only BAND.
