@@ -282,9 +282,63 @@ AdifRecordWriter::AdifRecordWriter(const AdifLineOptions& options)
       sent_(csvout::FirstCharOrSpace(options.marks.sent)),
       rcvd_(csvout::FirstCharOrSpace(options.marks.rcvd)) {
     line_.reserve(256);
+    const auto pairs = [](std::string_view list, std::array<std::uint64_t, 1024>& bits) {
+        for (std::size_t i = 0; i + 1 < list.size(); ++i) {
+            const unsigned pair =
+                static_cast<unsigned char>(list[i]) << 8 | static_cast<unsigned char>(list[i + 1]);
+            bits[pair >> 6] |= std::uint64_t{1} << (pair & 63);
+        }
+    };
+    pairs(csvout::JaPrefixList, jaPairs_);
+    pairs(csvout::SpecialStationList, specialPairs_);
+    if (options.dxcc) {
+        dxccCodes_.resize(kDxccCached);
+        dxccKnown_.resize(kDxccCached);
+    }
 }
 
-void AdifRecordWriter::Text(std::string_view utf8) {
+namespace {
+
+bool PairIn(const std::array<std::uint64_t, 1024>& bits, std::string_view s) {
+    const unsigned pair = static_cast<unsigned char>(s[0]) << 8 | static_cast<unsigned char>(s[1]);
+    return (bits[pair >> 6] >> (pair & 63)) & 1;
+}
+
+}  // namespace
+
+bool AdifRecordWriter::InJaList(std::string_view key) const {
+    if (key.size() == 2) return PairIn(jaPairs_, key);
+    return csvout::OccursInList(csvout::JaPrefixList, key);
+}
+
+bool AdifRecordWriter::InSpecialList(std::string_view call) const {
+    if (call.size() >= 2 && !PairIn(specialPairs_, call)) return false;
+    return csvout::OccursInList(csvout::SpecialStationList, call);
+}
+
+std::string_view AdifRecordWriter::DxccCode(std::string_view dxcc) {
+    // A number of at most three digits: its code from the cache.
+    std::size_t n = 0;
+    bool digits = !dxcc.empty() && dxcc.size() <= 3 && o_.dxcc;
+    for (std::size_t i = 0; digits && i < dxcc.size(); ++i) {
+        digits = dxcc[i] >= '0' && dxcc[i] <= '9';
+        n = n * 10 + static_cast<std::size_t>(dxcc[i] - '0');
+    }
+    if (digits) {
+        if (n == 0) return {};
+        if (!dxccKnown_[n]) {
+            dxccCodes_[n] = csvout::LookupAdifToHamlogCode(*o_.dxcc, static_cast<long long>(n));
+            dxccKnown_[n] = true;
+        }
+        return dxccCodes_[n];
+    }
+    const std::optional<long long> number = text::WholeNumber(dxcc);
+    scratch_ =
+        number && *number >= 1 && o_.dxcc ? csvout::LookupAdifToHamlogCode(*o_.dxcc, *number) : std::string();
+    return scratch_;
+}
+
+void AdifRecordWriter::Encoded(std::string_view utf8) {
     text::ConversionStats stats;
     text::Utf8ToCp932Append(utf8, line_, &stats);
     unmappable_ += stats.invalid;
@@ -336,13 +390,11 @@ bool AdifRecordWriter::Station(std::string_view callsign) {
     const std::size_t slash = call.find('/');
     if (slash == std::string_view::npos) {
         const std::string_view cut = call.substr(0, width);
-        ja_ = !csvout::OccursInList(csvout::SpecialStationList, cut) &&
-              csvout::OccursInList(csvout::JaPrefixList, cut.substr(0, 2));
+        ja_ = !InSpecialList(cut) && InJaList(cut.substr(0, 2));
     } else {
         const std::string_view base = call.substr(0, slash), portable = call.substr(slash + 1);
-        ja_ = csvout::OccursInList(csvout::JaPrefixList, base.size() > portable.size() && portable.size() >= 2
-                                                             ? portable.substr(0, 2)
-                                                             : base.substr(0, 2));
+        ja_ = InJaList(base.size() > portable.size() && portable.size() >= 2 ? portable.substr(0, 2)
+                                                                             : base.substr(0, 2));
     }
     callLen_ = std::min(callLen_, width);
     if (!ja_ || !o_.jstForJa) return true;
@@ -412,8 +464,7 @@ bool AdifRecordWriter::Format(const AdifRecordView& rec, const AdifMeterState& m
     } else if (!rec.dxccFlag) {
         Text(LeftOf(slot(kColCode), Width(o_, 5)));
     } else {
-        const std::optional<long long> n = text::WholeNumber(rec.dxccValue);
-        Text(n && *n >= 1 && o_.dxcc ? csvout::LookupAdifToHamlogCode(*o_.dxcc, *n) : std::string());
+        Text(DxccCode(rec.dxccValue));
     }
     Text(LeftOf(slot(kColGridLoc), Width(o_, 6)));
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -135,7 +136,19 @@ public:
 
 private:
     bool Station(std::string_view callsign);
-    void Text(std::string_view utf8);
+    // A text field: ASCII as it is, else encoded as the line writer encodes it.
+    void Text(std::string_view utf8) {
+        if (text::IsAscii(utf8))
+            Field(utf8);
+        else
+            Encoded(utf8);
+    }
+    void Encoded(std::string_view utf8);
+    // csvout::OccursInList of the JA prefixes and the special stations, through tables of the
+    // pairs of bytes in them (a text of two bytes or more occurs only where its first two do).
+    bool InJaList(std::string_view key) const;
+    bool InSpecialList(std::string_view call) const;
+    std::string_view DxccCode(std::string_view dxcc);
     void Field(std::string_view ascii) { line_.append(ascii).append("\",\""); }
     // Name, QTH and the remarks, cut as MakeAdifCsvRecord cuts them: the file's bytes when
     // `bytes`, else text.
@@ -150,6 +163,11 @@ private:
     char call_[64] = {};
     std::size_t callLen_ = 0;
     bool qrp_ = false, ja_ = false;
+    std::array<std::uint64_t, 1024> jaPairs_{}, specialPairs_{};  // a bit per pair of bytes
+    // The codes of the DXCC numbers below kDxccCached, looked up once.
+    static constexpr std::size_t kDxccCached = 1000;
+    std::vector<std::string> dxccCodes_;
+    std::vector<bool> dxccKnown_;
 };
 
 // The MHz text of a band name in metres ("20M" gives "14", "3CM" gives "*10"), or empty.
