@@ -269,6 +269,14 @@ inline std::size_t FindByte(const char* p, std::size_t from, std::size_t n, char
         const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(x, wanted));
         if (mask) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     }
+    if (i < n && n >= 16) {
+        // The rest: the last sixteen bytes, without those before i.
+        const std::size_t last = n - 16;
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + last));
+        const unsigned mask =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, wanted))) >> (i - last) << (i - last);
+        return mask ? last + static_cast<std::size_t>(__builtin_ctz(mask)) : n;
+    }
 #endif
     while (i < n && p[i] != c) ++i;
     return i;
@@ -663,12 +671,7 @@ struct ByteFind {
         return FindByte(buf.data(), from, buf.size(), c);
     }
     // Whether `s`, a part of the record, is plain ASCII.
-    bool Ascii(std::string_view s) const {
-        if (ascii) return true;
-        unsigned char high = 0;  // names and values are short: one pass, no call
-        for (char c : s) high |= static_cast<unsigned char>(c);
-        return high < 0x80;
-    }
+    bool Ascii(std::string_view s) const { return ascii || text::IsAscii(s); }
 };
 
 // A name or value of a tag, and whether it is plain ASCII.
