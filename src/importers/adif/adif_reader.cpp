@@ -687,7 +687,11 @@ struct TagValue {
     std::size_t colon;
     TagText operator()() const {
         const std::string_view buf = find.buf;
-        std::size_t i = find('>', colon);
+        // The ">" mostly closes a length of a few digits: looked for byte by byte first.
+        std::size_t i = colon;
+        const std::size_t near = std::min(buf.size(), colon + 8);
+        while (i < near && buf[i] != '>') ++i;
+        if (i == near) i = find('>', i);
         if (i >= buf.size()) return {};
         const std::size_t start = ++i;
         i = find('<', i);
@@ -982,6 +986,7 @@ struct EntryPlan {
     } kind = Kind::Plain;
     bool needsText = true;   // some column, rule or fallback takes the value as text
     bool recordKey = false;  // a tag every record has once (IsRecordKey)
+    bool used = false;       // Used(), once the plan is made
     bool Used() const {
         return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty() ||
                !fallbacks.empty();
@@ -1246,6 +1251,7 @@ RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifR
                       std::any_of(p.columns.begin(), p.columns.end(), text) ||
                       std::any_of(p.fallbacks.begin(), p.fallbacks.end(), text);
     }
+    for (EntryPlan& p : entries) p.used = p.Used();
     for (const EntryPlan& p : entries)
         plan.fallbackColumns.insert(plan.fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
     plan.dateMapped = mapping.columnMap[kColDate] != 0;
@@ -1437,7 +1443,7 @@ private:
                 if (seen == result_.records) ok = false;
                 seen = result_.records;
             }
-            if (!p.Used()) return;
+            if (!p.used) return;
             const TagText value = valueAt();
             if (enc_ == AdifEncoding::Cp932 && p.needsText && !value.ascii) {
                 ok = false;

@@ -281,7 +281,9 @@ AdifRecordWriter::AdifRecordWriter(const AdifLineOptions& options)
       issue_(csvout::FirstCharOrSpace(options.marks.issue)),
       sent_(csvout::FirstCharOrSpace(options.marks.sent)),
       rcvd_(csvout::FirstCharOrSpace(options.marks.rcvd)) {
-    line_.reserve(256);
+    line_.resize(256);
+    at_ = line_.data();
+    end_ = at_ + line_.size();
     const auto pairs = [](std::string_view list, std::array<std::uint64_t, 1024>& bits) {
         for (std::size_t i = 0; i + 1 < list.size(); ++i) {
             const unsigned pair =
@@ -338,11 +340,19 @@ std::string_view AdifRecordWriter::DxccCode(std::string_view dxcc) {
     return scratch_;
 }
 
+void AdifRecordWriter::Grow(std::size_t more) {
+    const std::size_t used = static_cast<std::size_t>(at_ - line_.data());
+    line_.resize(std::max(2 * line_.size(), used + more));
+    at_ = line_.data() + used;
+    end_ = line_.data() + line_.size();
+}
+
 void AdifRecordWriter::Encoded(std::string_view utf8) {
     text::ConversionStats stats;
-    text::Utf8ToCp932Append(utf8, line_, &stats);
+    encoded_.clear();
+    text::Utf8ToCp932Append(utf8, encoded_, &stats);
     unmappable_ += stats.invalid;
-    line_.append("\",\"");
+    Field(encoded_);
 }
 
 void AdifRecordWriter::Kept(std::string_view slot, std::size_t width, bool remarks, bool bytes) {
@@ -440,10 +450,11 @@ bool AdifRecordWriter::Format(const AdifRecordView& rec, const AdifMeterState& m
         f.find_first_of("Mm") != std::string_view::npos)
         return false;  // the question is asked the long way
 
-    line_.assign("\"");
+    at_ = line_.data();
+    Put("\"");
     unmappable_ = 0;
-    Field(std::string_view(call_, callLen_));
-    if (qrp_) line_.insert(line_.size() - 3, "/QRP");
+    if (qrp_) Put(std::string_view(call_, callLen_));
+    Field(qrp_ ? std::string_view("/QRP") : std::string_view(call_, callLen_));
     Field(Date());
     Field(Time());
     Text(LeftOf(slot(kColHisRst), Width(o_, 9)));
@@ -485,7 +496,8 @@ bool AdifRecordWriter::Format(const AdifRecordView& rec, const AdifMeterState& m
     Kept(slot(kColQth), Width(o_, 14), false, rec.cp932Bytes);
     Kept(slot(kColRemarks1), Width(o_, 15), true, rec.cp932Bytes);
     Kept(slot(kColRemarks2), Width(o_, 16), true, rec.cp932Bytes);
-    line_.append(ja_ ? csvout::kStationJa : csvout::kStationDx).append("\"");
+    Put(ja_ ? csvout::kStationJa : csvout::kStationDx);
+    Put("\"");
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,7 +129,7 @@ public:
     // The line without its line end, in CP932, and the characters it holds as '?'. False:
     // nothing is formatted, the record goes the long way.
     bool Format(const AdifRecordView& record, const AdifMeterState& meter);
-    std::string_view Line() const { return line_; }
+    std::string_view Line() const { return {line_.data(), static_cast<std::size_t>(at_ - line_.data())}; }
     std::size_t Unmappable() const { return unmappable_; }
     // The Date and Time fields as written (ASCII).
     std::string_view Date() const { return {date_, dateLen_}; }
@@ -149,14 +150,27 @@ private:
     bool InJaList(std::string_view key) const;
     bool InSpecialList(std::string_view call) const;
     std::string_view DxccCode(std::string_view dxcc);
-    void Field(std::string_view ascii) { line_.append(ascii).append("\",\""); }
+    // Bytes onto the line, and the bytes that close a field and open the next.
+    void Put(std::string_view bytes) {
+        if (static_cast<std::size_t>(end_ - at_) < bytes.size() + 3) Grow(bytes.size() + 3);
+        std::memcpy(at_, bytes.data(), bytes.size());
+        at_ += bytes.size();
+    }
+    void Field(std::string_view bytes) {
+        Put(bytes);
+        std::memcpy(at_, "\",\"", 3);
+        at_ += 3;
+    }
+    void Grow(std::size_t more);
     // Name, QTH and the remarks, cut as MakeAdifCsvRecord cuts them: the file's bytes when
     // `bytes`, else text.
     void Kept(std::string_view slot, std::size_t width, bool remarks, bool bytes);
 
     const AdifLineOptions& o_;
     std::string issue_, sent_, rcvd_;  // the marks' first characters, or a space
-    std::string line_, scratch_, qsl_;
+    std::string line_, scratch_, qsl_, encoded_;
+    char* at_ = nullptr;   // the end of the line so far, in line_
+    char* end_ = nullptr;  // the end of line_
     std::size_t unmappable_ = 0;
     char date_[16] = {}, time_[8] = {};
     std::size_t dateLen_ = 0, timeLen_ = 0;
