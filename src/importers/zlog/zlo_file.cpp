@@ -103,11 +103,16 @@ void DecodeZloRecord(std::string_view b, ZloKind kind, ZloRecord& r) {
 }
 
 ZloReader::ZloReader(const std::string& path, const std::string_view* bytes) : in_(path, bytes) {
-    std::string first;
-    in_.Read(first, kZloRecordSize);
+    // The header straight into its own bytes: the reader's block of a megabyte is never
+    // filled, since the records come in through block_.
+    std::string first(kZloRecordSize, '\0');
+    first.resize(in_.ReadInto(first.data(), first.size()));
     header_ = ParseZloHeader(first);
     size_ = header_.kind == ZloKind::Zlox ? kZloxRecordSize : kZloRecordSize;
-    if (first.size() == kZloRecordSize && size_ > kZloRecordSize) in_.Read(first, size_ - kZloRecordSize);
+    if (first.size() == kZloRecordSize && size_ > kZloRecordSize) {  // the rest of a ZLOX header
+        std::string rest(size_ - kZloRecordSize, '\0');
+        in_.ReadInto(rest.data(), rest.size());
+    }
     const long long total = in_.FileSize();
     const long long rs = static_cast<long long>(size_);
     contacts_ = total >= rs ? total / rs - 1 : 0;
