@@ -120,8 +120,8 @@ struct AdifRecordView {
 // Writes the line of a record view straight from its bytes: exactly what MakeAdifCsvRecord
 // and csvout::WriteHamlogCsvLine write for the same values, or nothing. A record it is not
 // sure of (the meter question, a date or time that is not ASCII, a JA contact whose JST
-// move fails, a callsign that is not ASCII, remarks joined from several tags or with the
-// fixed text, a DXCC code looked up) is left to them.
+// move fails, a callsign that is not ASCII or longer than 64 bytes, remarks joined from
+// several tags or with the fixed text) is left to them.
 class AdifRecordWriter {
 public:
     explicit AdifRecordWriter(const AdifLineOptions& options);
