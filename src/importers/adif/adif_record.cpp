@@ -448,7 +448,7 @@ bool AdifRecordWriter::Format(const AdifRecordView& rec, const AdifMeterState& m
          {Part(d, 0, 4), std::string_view("/"), Part(d, 4, 2), std::string_view("/"), Part(d, 6, 2)})
         for (char c : piece) ymd[k++] = c;
     const std::string_view date = Part(std::string_view(ymd, k), 2, 8);
-    std::memcpy(date_, date.data(), date.size());
+    if (!date.empty()) std::memcpy(date_, date.data(), date.size());
     dateLen_ = date.size();
     timeLen_ = 0;
     for (const std::string_view piece :

@@ -153,6 +153,7 @@ private:
     // Bytes onto the line, and the bytes that close a field and open the next.
     void Put(std::string_view bytes) {
         if (static_cast<std::size_t>(end_ - at_) < bytes.size() + 3) Grow(bytes.size() + 3);
+        if (bytes.empty()) return;  // an empty view may have no bytes at all
         std::memcpy(at_, bytes.data(), bytes.size());
         at_ += bytes.size();
     }
