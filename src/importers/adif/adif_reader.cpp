@@ -201,7 +201,8 @@ std::string XmlAttribute(std::string_view tag, std::string_view name) {
 // their FIELDNAME). A "<" inside a value, which the plain form cannot carry, becomes "＜".
 std::string AdxToPlain(std::FILE* in, const std::string& path) {
     std::string xml;
-    std::vector<char> block(kBlock);
+    // The whole text is kept anyway: a small block to read it through.
+    std::vector<char> block(64 * 1024);
     std::size_t n;
     while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) xml.append(block.data(), n);
     if (std::ferror(in)) throw FileError(path, Message("io.cannot-read"));
