@@ -9,6 +9,23 @@
 namespace trelvo::csvout {
 namespace {
 
+// "yyyy/mm/dd hh:mm" as FormatYmdHm writes it, digit by digit; false for a part below 0
+// (FormatYmdHm writes those its own way).
+bool WriteStamp(const text::DateTime& u, char (&f)[16]) {
+    const int parts[] = {u.year % 10000, u.month % 100, u.day % 100, u.hour % 100, u.minute % 100};
+    if (parts[0] < 0 || parts[1] < 0 || parts[2] < 0 || parts[3] < 0 || parts[4] < 0) return false;
+    static constexpr char kBlank[16] = {'0', '0', '0', '0', '/', '0', '0', '/',
+                                        '0', '0', ' ', '0', '0', ':', '0', '0'};
+    std::memcpy(f, kBlank, sizeof f);
+    const std::size_t last[] = {3, 6, 9, 12, 15};  // the last digit of each part
+    const std::size_t width[] = {4, 2, 2, 2, 2};
+    for (std::size_t k = 0; k < 5; ++k) {
+        int v = parts[k];
+        for (std::size_t i = 0; i < width[k]; ++i, v /= 10) f[last[k] - i] = static_cast<char>('0' + v % 10);
+    }
+    return true;
+}
+
 void ShiftHours(HamlogCsvRecord& r, int hours, const char* mark) {
     // "date hh:mm" in a buffer on the stack where it fits (a JA contact of every import comes
     // here), and the shifted "yyyy/mm/dd hh:mm" written as FormatYmdHm writes it.
@@ -28,25 +45,23 @@ void ShiftHours(HamlogCsvRecord& r, int hours, const char* mark) {
     auto t = text::ParseYmdDateTime(stamp);
     if (!t) throw DateTimeError(std::string(stamp));
     const text::DateTime u = text::AddMinutes(*t, hours * 60LL);
-    const int parts[] = {u.year % 10000, u.month % 100, u.day % 100, u.hour % 100, u.minute % 100};
-    if (parts[0] < 0 || parts[1] < 0 || parts[2] < 0 || parts[3] < 0 || parts[4] < 0) {
-        const std::string f = text::FormatYmdHm(u);
-        r.Date = f.substr(0, 10);
-        r.Time = f.substr(11, 5) + mark;
+    char f[16];
+    if (!WriteStamp(u, f)) {
+        const std::string s = text::FormatYmdHm(u);
+        r.Date = s.substr(0, 10);
+        r.Time = s.substr(11, 5) + mark;
         return;
-    }
-    char f[16] = {'0', '0', '0', '0', '/', '0', '0', '/', '0', '0', ' ', '0', '0', ':', '0', '0'};
-    const std::size_t last[] = {3, 6, 9, 12, 15};  // the last digit of each part
-    const std::size_t width[] = {4, 2, 2, 2, 2};
-    for (std::size_t k = 0; k < 5; ++k) {
-        int v = parts[k];
-        for (std::size_t i = 0; i < width[k]; ++i, v /= 10) f[last[k] - i] = static_cast<char>('0' + v % 10);
     }
     r.Date.assign(f, 10);
     r.Time.assign(f + 11, 5).append(mark);
 }
 
 }  // namespace
+
+bool ShiftStamp(std::string_view stamp, int hours, char (&out)[16]) {
+    const auto t = text::ParseYmdDateTime(stamp);
+    return t && WriteStamp(text::AddMinutes(*t, hours * 60LL), out);
+}
 
 bool OccursInList(std::string_view list, std::string_view what) {
     return list.find(what) != std::string_view::npos;

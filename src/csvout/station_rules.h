@@ -27,6 +27,11 @@ void ToJst(HamlogCsvRecord& record);
 // Date and Time minus 9 hours, time marked "U".
 void ToUtc(HamlogCsvRecord& record);
 
+// The stamp "date hh:mm" moved by `hours`, written into `out` as "yyyy/mm/dd hh:mm" the way
+// ToJst and ToUtc write Date and Time; false when the stamp is no date and time (they throw)
+// or the result is one they write another way.
+bool ShiftStamp(std::string_view stamp, int hours, char (&out)[16]);
+
 // True when a plain substring search of the list text finds `what` (commas included).
 bool OccursInList(std::string_view list, std::string_view what);
 

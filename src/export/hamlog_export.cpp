@@ -1,5 +1,6 @@
 #include "export/hamlog_export.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -83,25 +84,32 @@ bool WriteRecord(const QsoFields& f, ExportKind kind, const WriterOptions& w, En
     return false;
 }
 
-// The lines on their way to the writer, about a megabyte at a time.
+// The lines on their way to the writer, about a megabyte at a time. The block starts small
+// and doubles as lines come: a small database (or a run in memory) never takes the megabyte.
 class OutputBlock {
 public:
     static constexpr std::size_t kBlock = 1 << 20;
+    static constexpr std::size_t kFirstBlock = 1 << 14;
 
     // `room`: what Room() leaves free at least.
-    OutputBlock(text::Cp932LineWriter& out, std::size_t room)
-        : out_(out), capacity_(kBlock + room), buf_(new char[capacity_]) {}
+    OutputBlock(text::Cp932LineWriter& out, std::size_t room) : out_(out), room_(room) {
+        Resize(kFirstBlock);
+    }
     // Where the next line goes.
     char* Room() { return buf_.get() + used_; }
     // The line written at Room() ends at `end`.
     void Commit(const char* end) {
         used_ = static_cast<std::size_t>(end - buf_.get());
-        if (used_ >= kBlock) Flush();
+        if (used_ < block_) return;
+        if (block_ < kBlock)
+            Resize(std::min(kBlock, std::max(block_ * 2, used_ + 1)));
+        else
+            Flush();
     }
     void Append(std::string_view line) {
-        if (used_ + line.size() > capacity_) {
+        if (used_ + line.size() > block_ + room_) {
             Flush();
-            if (line.size() > capacity_) {
+            if (line.size() > block_ + room_) {
                 out_.WriteBytes(line);
                 return;
             }
@@ -115,8 +123,22 @@ public:
     }
 
 private:
+    // A block of `block` bytes and the room after it, the lines so far kept; a block that
+    // would still be full is written out instead.
+    void Resize(std::size_t block) {
+        if (used_ >= block) {
+            Flush();
+            if (buf_) return;
+        }
+        std::unique_ptr<char[]> grown(new char[block + room_]);
+        if (used_ > 0) std::memcpy(grown.get(), buf_.get(), used_);
+        buf_ = std::move(grown);
+        block_ = block;
+    }
+
     text::Cp932LineWriter& out_;
-    std::size_t capacity_;
+    const std::size_t room_;
+    std::size_t block_ = 0;
     std::unique_ptr<char[]> buf_;
     std::size_t used_ = 0;
 };

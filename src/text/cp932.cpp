@@ -106,9 +106,11 @@ bool Cp932CutCp932(std::string_view cp932, std::size_t bytes, ByteCut how, std::
         return how == ByteCut::kCharacters && cp932.size() <= bytes;
     }
     std::string b;
-    Cp932RecodeAppend(cp932, b);  // what the cut sees: the text encoded, '?' not counted
+    ConversionStats whole;
+    Cp932RecodeAppend(cp932, b, &whole);  // what the cut sees: the text encoded
     if (!CutEncoded(b, bytes, how)) {
-        Cp932RecodeAppend(cp932, out, stats);  // the text as it was, encoded when written
+        out.swap(b);  // the text as it was, encoded when written
+        if (stats) stats->invalid += whole.invalid;
         return true;
     }
     Cp932RecodeAppend(b, out, stats);

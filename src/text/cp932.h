@@ -110,15 +110,26 @@ bool LooksLikeUtf8(std::string_view bytes);
 // True when every byte is below 0x80. Inline, eight bytes at a time: the converters ask it of
 // every field, and most log text is plain ASCII.
 inline bool IsAscii(std::string_view bytes) {
-    std::size_t i = 0;
     const char* p = bytes.data();
-    for (; i + 8 <= bytes.size(); i += 8) {
+    const std::size_t n = bytes.size();
+    if (n >= 8) {
+        // Eight bytes at a time, the last eight (overlapping) for the rest.
         unsigned long long w;
-        std::memcpy(&w, p + i, 8);
-        if (w & 0x8080808080808080ULL) return false;
+        for (std::size_t i = 0; i + 8 <= n; i += 8) {
+            std::memcpy(&w, p + i, 8);
+            if (w & 0x8080808080808080ULL) return false;
+        }
+        std::memcpy(&w, p + n - 8, 8);
+        return (w & 0x8080808080808080ULL) == 0;
+    }
+    if (n >= 4) {  // the first four and the last four
+        std::uint32_t a, b;
+        std::memcpy(&a, p, 4);
+        std::memcpy(&b, p + n - 4, 4);
+        return ((a | b) & 0x80808080u) == 0;
     }
     unsigned char high = 0;
-    for (; i < bytes.size(); ++i) high |= static_cast<unsigned char>(p[i]);
+    for (std::size_t i = 0; i < n; ++i) high |= static_cast<unsigned char>(p[i]);
     return high < 0x80;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <unordered_set>
 
 #include "core/errors.h"
@@ -200,7 +201,8 @@ std::string XmlAttribute(std::string_view tag, std::string_view name) {
 // their FIELDNAME). A "<" inside a value, which the plain form cannot carry, becomes "＜".
 std::string AdxToPlain(std::FILE* in, const std::string& path) {
     std::string xml;
-    std::vector<char> block(kBlock);
+    // The whole text is kept anyway: a small block to read it through.
+    std::vector<char> block(64 * 1024);
     std::size_t n;
     while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) xml.append(block.data(), n);
     if (std::ferror(in)) throw FileError(path, Message("io.cannot-read"));
@@ -267,6 +269,14 @@ inline std::size_t FindByte(const char* p, std::size_t from, std::size_t n, char
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(x, wanted));
         if (mask) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+    if (i < n && n >= 16) {
+        // The rest: the last sixteen bytes, without those before i.
+        const std::size_t last = n - 16;
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + last));
+        const unsigned mask =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, wanted))) >> (i - last) << (i - last);
+        return mask ? last + static_cast<std::size_t>(__builtin_ctz(mask)) : n;
     }
 #endif
     while (i < n && p[i] != c) ++i;
@@ -662,12 +672,7 @@ struct ByteFind {
         return FindByte(buf.data(), from, buf.size(), c);
     }
     // Whether `s`, a part of the record, is plain ASCII.
-    bool Ascii(std::string_view s) const {
-        if (ascii) return true;
-        unsigned char high = 0;  // names and values are short: one pass, no call
-        for (char c : s) high |= static_cast<unsigned char>(c);
-        return high < 0x80;
-    }
+    bool Ascii(std::string_view s) const { return ascii || text::IsAscii(s); }
 };
 
 // A name or value of a tag, and whether it is plain ASCII.
@@ -683,7 +688,11 @@ struct TagValue {
     std::size_t colon;
     TagText operator()() const {
         const std::string_view buf = find.buf;
-        std::size_t i = find('>', colon);
+        // The ">" mostly closes a length of a few digits: looked for byte by byte first.
+        std::size_t i = colon;
+        const std::size_t near = std::min(buf.size(), colon + 8);
+        while (i < near && buf[i] != '>') ++i;
+        if (i == near) i = find('>', i);
         if (i >= buf.size()) return {};
         const std::size_t start = ++i;
         i = find('<', i);
@@ -978,6 +987,7 @@ struct EntryPlan {
     } kind = Kind::Plain;
     bool needsText = true;   // some column, rule or fallback takes the value as text
     bool recordKey = false;  // a tag every record has once (IsRecordKey)
+    bool used = false;       // Used(), once the plan is made
     bool Used() const {
         return kind != Kind::Plain || !columns.empty() || !remarks1.empty() || !remarks2.empty() ||
                !fallbacks.empty();
@@ -1162,7 +1172,7 @@ bool IsRecordKey(std::string_view name) {
 }
 
 // A JCC, JCG or Ku code as HAMLOG keeps them: digits, a town code ending in one letter.
-bool IsJapaneseAreaCode(const std::string& s) {
+bool IsJapaneseAreaCode(std::string_view s) {
     if (s.empty() || s.size() > 6) return false;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const bool digit = s[i] >= '0' && s[i] <= '9';
@@ -1172,8 +1182,8 @@ bool IsJapaneseAreaCode(const std::string& s) {
     return true;
 }
 
-bool HasDigit(const std::string& s) {
-    return s.find_first_of("0123456789") != std::string::npos;
+bool HasDigit(std::string_view s) {
+    return s.find_first_of("0123456789") != std::string_view::npos;
 }
 
 }  // namespace
@@ -1242,6 +1252,7 @@ RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifR
                       std::any_of(p.columns.begin(), p.columns.end(), text) ||
                       std::any_of(p.fallbacks.begin(), p.fallbacks.end(), text);
     }
+    for (EntryPlan& p : entries) p.used = p.Used();
     for (const EntryPlan& p : entries)
         plan.fallbackColumns.insert(plan.fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
     plan.dateMapped = mapping.columnMap[kColDate] != 0;
@@ -1272,11 +1283,19 @@ public:
         line_.qslColumnMapped = mapping.columnMap[kColQsl] != 0;
         line_.fixedText = mapping.fixedText;
         line_.fixedTextTarget = mapping.fixedTextTarget;
+        view_.remarksExtras = !state_.remarks1Extras.empty() || !state_.remarks2Extras.empty();
+        fast_ = !o.known && o.recordWriter;
+        writer_.emplace(line_);
+        viewSeenIn_.assign(seenIn_.size(), 0);
     }
 
     // False when the run stops (the meter question was answered No).
     bool Convert(const RecordText& record) {
         ++result_.records;
+        if (fast_ && CollectViews(record) && WriteView()) {
+            callbacks_.Progress(result_.records);
+            return true;
+        }
         CollectValues(record);
         FinishRecord();
         if (!WriteRecord()) return false;
@@ -1396,6 +1415,121 @@ private:
             fallbackValues_[static_cast<std::size_t>(c)] = KeepsBytes(c) ? bytes_ : std::string_view(value);
     }
 
+    // The short way: the values as views into the record (view_), as CollectValues and
+    // FinishRecord would set them. False, with nothing reported or counted, for a record that
+    // needs the long way: a NUL byte, a value that must be decoded to be text, a key tag twice.
+    bool CollectViews(const RecordText& record) {
+        const std::string_view buf = record.text;
+        if (std::memchr(buf.data(), '\0', buf.size())) return false;
+        AdifRecordView& v = view_;
+        v.slots.fill({});
+        v.jccValue = v.ajaValue = v.dxccValue = v.submode = v.band = {};
+        v.jccFlag = v.ajaFlag = v.dxccFlag = false;
+        v.cp932Bytes = enc_ == AdifEncoding::Cp932;
+        for (int c : plan_.fallbackColumns) fallbackViews_[static_cast<std::size_t>(c)] = {};
+        cntyView_ = prefectureView_ = {};
+        stationCalls_.clear();
+        bool ok = true;
+        ForEachTag(record, &guess_, [&](TagText raw, const TagValue& valueAt, bool guessed) {
+            if (!ok) return;
+            const std::string_view name = AsUtf8(raw.bytes, raw.ascii, enc_, nameScratch_);
+            const int g = guess_.Next();
+            const int k =
+                guessed || (g <= table_.Count() && SameText(table_.Name(g), name)) ? g : table_.Find(name);
+            if (k < 0) return;
+            guess_.Saw(k);
+            const EntryPlan& p = plan_.entries[static_cast<std::size_t>(k)];
+            if (p.recordKey) {
+                long long& seen = viewSeenIn_[static_cast<std::size_t>(k)];
+                if (seen == result_.records) ok = false;
+                seen = result_.records;
+            }
+            if (!p.used) return;
+            const TagText value = valueAt();
+            if (enc_ == AdifEncoding::Cp932 && p.needsText && !value.ascii) {
+                ok = false;
+                return;
+            }
+            TakeView(p, value.bytes);
+        });
+        if (!ok) return false;
+        for (int c : plan_.fallbackColumns) {
+            std::string_view& slot = v.slots[static_cast<std::size_t>(c)];
+            if (text::Trim(slot).empty()) slot = fallbackViews_[static_cast<std::size_t>(c)];
+        }
+        if (!v.jccFlag && !v.ajaFlag && v.dxccValue == "339") {
+            const std::string_view code = IsJapaneseAreaCode(cntyView_) ? cntyView_ : prefectureView_;
+            if (IsJapaneseAreaCode(code)) {
+                v.jccValue = code;
+                v.jccFlag = true;
+            }
+        }
+        return true;
+    }
+
+    // TakeValue over views: the value is the same for the columns that keep bytes and the
+    // others (ASCII, or a UTF-8 file's text).
+    void TakeView(const EntryPlan& p, std::string_view value) {
+        AdifRecordView& v = view_;
+        for (int c : p.columns)
+            if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
+                v.slots[static_cast<std::size_t>(c)] = value;
+        switch (p.kind) {
+            case EntryPlan::Kind::JccJcg:
+            case EntryPlan::Kind::Aja: {
+                std::string_view code = value;
+                std::size_t len = 0;
+                if (!code.empty() && FirstCharFromA(code, len)) code.remove_prefix(len);
+                const bool aja = p.kind == EntryPlan::Kind::Aja;
+                (aja ? v.ajaValue : v.jccValue) = code;
+                if (!code.empty()) (aja ? v.ajaFlag : v.jccFlag) = true;
+                break;
+            }
+            case EntryPlan::Kind::Dxcc:
+                if (!v.jccFlag && !v.ajaFlag) {
+                    v.dxccValue = value;
+                    if (!value.empty()) v.dxccFlag = true;
+                }
+                break;
+            case EntryPlan::Kind::Submode:
+                if (value != "USB" && value != "LSB") v.submode = value;
+                break;
+            case EntryPlan::Kind::Band:
+                v.band = value;
+                break;
+            case EntryPlan::Kind::Cnty:
+                cntyView_ = value;
+                break;
+            case EntryPlan::Kind::State:
+                prefectureView_ = value;
+                break;
+            case EntryPlan::Kind::StationCall:
+                stationCalls_.push_back(value);
+                break;
+            default:
+                break;
+        }
+        for (int c : p.fallbacks) fallbackViews_[static_cast<std::size_t>(c)] = value;
+    }
+
+    // The line of the views, when the short way can write it and nothing is to be said of it.
+    bool WriteView() {
+        AdifRecordWriter& writer = *writer_;
+        if (!writer.Format(view_, meter_)) return false;
+        if ((plan_.dateMapped && !HasDigit(writer.Date())) || (plan_.timeMapped && !HasDigit(writer.Time())))
+            return false;  // warned of the long way
+        for (const std::string_view call : stationCalls_) {
+            std::vector<std::string>& calls = result_.stationCallsigns;
+            if (!call.empty() && calls.size() < kStationCallsKept &&
+                std::find(calls.begin(), calls.end(), call) == calls.end())
+                calls.emplace_back(call);
+        }
+        out_.AppendCp932(writer.Line(), writer.Unmappable());
+        out_.EndLine();
+        ++result_.written;
+        return true;
+    }
+
     // The rules over the values of the whole record, and what the record itself showed.
     void FinishRecord() {
         for (int c : plan_.fallbackColumns) {
@@ -1467,6 +1601,14 @@ private:
     std::string_view bytes_;  // the value as the file has it (or value_ when that is the text)
     TagGuess guess_;
     bool nulRemoved_ = false;
+    // The short way (AdifRecordWriter): not for a run that asks which contacts are known.
+    AdifRecordView view_;
+    std::optional<AdifRecordWriter> writer_;
+    bool fast_ = false;
+    std::array<std::string_view, kColumnCount + 1> fallbackViews_{};
+    std::string_view cntyView_, prefectureView_;
+    std::vector<std::string_view> stationCalls_;
+    std::vector<long long> viewSeenIn_;
 };
 
 }  // namespace

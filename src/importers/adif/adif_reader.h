@@ -163,6 +163,9 @@ struct AdifRunOptions {
     // fresh one for this run).
     AdifMeterState* meter = nullptr;
     AdifKnownCheck known;  // given: the contacts it knows are left out
+    // Records whose values lie in their text as they are written straight from it
+    // (AdifRecordWriter); false: every record the long way (for comparing the two).
+    bool recordWriter = true;
 };
 
 // The run: reads the input with the tag table of the prescan and the map of the mapping

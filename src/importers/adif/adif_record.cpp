@@ -1,6 +1,7 @@
 #include "importers/adif/adif_record.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "csvout/station_rules.h"
 #include "text/chars.h"
@@ -65,7 +66,7 @@ void JoinRemarksBytes(const std::string& slot, const std::vector<std::string>& e
     if (text::Cp932CutCp932(r, widthBytes, cut, out, &stats)) stats.invalid += fixedStats.invalid;
 }
 
-std::string Frequency(const std::string& slot, const AdifLineOptions& o, FreqConversion freq) {
+std::string Frequency(std::string_view slot, const AdifLineOptions& o, FreqConversion freq) {
     switch (freq) {
         case FreqConversion::KhzToMhz1: {
             std::string f = text::FormatNumber(text::LeadingNumber(slot) / 1000.0, "#.#");
@@ -254,6 +255,261 @@ AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions
     }
     result.line = csvout::FormatHamlogCsvLine(r);
     return result;
+}
+
+}  // namespace trelvo::adif
+
+namespace trelvo::adif {
+namespace {
+
+// The first n characters of s, as text::CharLeft gives them, as a part of s.
+std::string_view LeftOf(std::string_view s, std::size_t n) {
+    if (s.size() <= n) return s;
+    if (text::IsAscii(s)) return s.substr(0, n);
+    return s.substr(0, text::CharLeft(s, n).size());
+}
+
+// A part of s as MakeAdifCsvRecord cuts its date and time: empty from past the end on.
+std::string_view Part(std::string_view s, std::size_t from, std::size_t n) {
+    return from < s.size() ? s.substr(from, n) : std::string_view();
+}
+
+}  // namespace
+
+AdifRecordWriter::AdifRecordWriter(const AdifLineOptions& options)
+    : o_(options),
+      issue_(csvout::FirstCharOrSpace(options.marks.issue)),
+      sent_(csvout::FirstCharOrSpace(options.marks.sent)),
+      rcvd_(csvout::FirstCharOrSpace(options.marks.rcvd)) {
+    line_.resize(256);
+    at_ = line_.data();
+    end_ = at_ + line_.size();
+    const auto pairs = [](std::string_view list, std::array<std::uint64_t, 1024>& bits) {
+        for (std::size_t i = 0; i + 1 < list.size(); ++i) {
+            const unsigned pair =
+                static_cast<unsigned char>(list[i]) << 8 | static_cast<unsigned char>(list[i + 1]);
+            bits[pair >> 6] |= std::uint64_t{1} << (pair & 63);
+        }
+    };
+    pairs(csvout::JaPrefixList, jaPairs_);
+    pairs(csvout::SpecialStationList, specialPairs_);
+    if (options.dxcc) {
+        dxccCodes_.resize(kDxccCached);
+        dxccKnown_.resize(kDxccCached);
+    }
+}
+
+namespace {
+
+bool PairIn(const std::array<std::uint64_t, 1024>& bits, std::string_view s) {
+    const unsigned pair = static_cast<unsigned char>(s[0]) << 8 | static_cast<unsigned char>(s[1]);
+    return (bits[pair >> 6] >> (pair & 63)) & 1;
+}
+
+}  // namespace
+
+bool AdifRecordWriter::InJaList(std::string_view key) const {
+    if (key.size() == 2) return PairIn(jaPairs_, key);
+    return csvout::OccursInList(csvout::JaPrefixList, key);
+}
+
+bool AdifRecordWriter::InSpecialList(std::string_view call) const {
+    if (call.size() >= 2 && !PairIn(specialPairs_, call)) return false;
+    return csvout::OccursInList(csvout::SpecialStationList, call);
+}
+
+std::string_view AdifRecordWriter::DxccCode(std::string_view dxcc) {
+    // A number of at most three digits: its code from the cache.
+    std::size_t n = 0;
+    bool digits = !dxcc.empty() && dxcc.size() <= 3 && o_.dxcc;
+    for (std::size_t i = 0; digits && i < dxcc.size(); ++i) {
+        digits = dxcc[i] >= '0' && dxcc[i] <= '9';
+        n = n * 10 + static_cast<std::size_t>(dxcc[i] - '0');
+    }
+    if (digits) {
+        if (n == 0) return {};
+        if (!dxccKnown_[n]) {
+            dxccCodes_[n] = csvout::LookupAdifToHamlogCode(*o_.dxcc, static_cast<long long>(n));
+            dxccKnown_[n] = true;
+        }
+        return dxccCodes_[n];
+    }
+    const std::optional<long long> number = text::WholeNumber(dxcc);
+    scratch_ =
+        number && *number >= 1 && o_.dxcc ? csvout::LookupAdifToHamlogCode(*o_.dxcc, *number) : std::string();
+    return scratch_;
+}
+
+void AdifRecordWriter::Grow(std::size_t more) {
+    const std::size_t used = static_cast<std::size_t>(at_ - line_.data());
+    line_.resize(std::max(2 * line_.size(), used + more));
+    at_ = line_.data() + used;
+    end_ = line_.data() + line_.size();
+}
+
+void AdifRecordWriter::Encoded(std::string_view utf8) {
+    text::ConversionStats stats;
+    encoded_.clear();
+    text::Utf8ToCp932Append(utf8, encoded_, &stats);
+    unmappable_ += stats.invalid;
+    Field(encoded_);
+}
+
+void AdifRecordWriter::Kept(std::string_view slot, std::size_t width, bool remarks, bool bytes) {
+    // The remarks are cut unless nothing but spaces is left; the name and the QTH unless empty.
+    if (remarks ? text::Trim(slot).empty() : slot.empty()) {
+        Field(slot);  // spaces or nothing: the same bytes as bytes or as text
+        return;
+    }
+    if (text::IsAscii(slot)) {
+        Field(slot.substr(0, std::min(width, slot.size())));
+        return;
+    }
+    if (!bytes) {
+        Text(text::Cp932Cut(slot, width, o_.cut));
+        return;
+    }
+    text::ConversionStats stats;
+    if (o_.cut == text::ByteCut::kCharacters) {
+        // What Cp932CutCp932 gives a text that fits: the text encoded, in a buffer kept.
+        scratch_.clear();
+        text::Cp932RecodeAppend(slot, scratch_, &stats);
+        if (scratch_.size() <= width) {
+            unmappable_ += stats.invalid;
+            Field(scratch_);
+            return;
+        }
+        stats = {};
+    }
+    text::Cp932CutCp932(slot, width, o_.cut, scratch_, &stats);
+    unmappable_ += stats.invalid;
+    Field(scratch_);
+}
+
+bool AdifRecordWriter::Station(std::string_view callsign) {
+    if (callsign.size() > sizeof call_ || !text::IsAscii(callsign)) return false;
+    // Upper case, every "/QRP" taken out (put back after the cut).
+    char up[sizeof call_];
+    for (std::size_t i = 0; i < callsign.size(); ++i) {
+        const char c = callsign[i];
+        up[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+    }
+    const std::string_view upper(up, callsign.size());
+    callLen_ = 0;
+    qrp_ = false;
+    for (std::size_t from = 0;;) {
+        const std::size_t hit = upper.find("/QRP", from);
+        const std::string_view piece = upper.substr(from, hit == std::string_view::npos ? hit : hit - from);
+        std::memcpy(call_ + callLen_, piece.data(), piece.size());
+        callLen_ += piece.size();
+        if (hit == std::string_view::npos) break;
+        qrp_ = true;
+        from = hit + 4;
+    }
+    const std::string_view call(call_, callLen_);
+    const std::size_t width = static_cast<std::size_t>(std::max(0, o_.widths[0]));
+    const std::size_t slash = call.find('/');
+    if (slash == std::string_view::npos) {
+        const std::string_view cut = call.substr(0, width);
+        ja_ = !InSpecialList(cut) && InJaList(cut.substr(0, 2));
+    } else {
+        const std::string_view base = call.substr(0, slash), portable = call.substr(slash + 1);
+        ja_ = InJaList(base.size() > portable.size() && portable.size() >= 2 ? portable.substr(0, 2)
+                                                                             : base.substr(0, 2));
+    }
+    callLen_ = std::min(callLen_, width);
+    if (!ja_ || !o_.jstForJa) return true;
+    // "date hh:mm" nine hours on, as ToJst writes it.
+    char stamp[32];
+    const std::size_t timeLen = std::min<std::size_t>(timeLen_, 5);
+    std::memcpy(stamp, date_, dateLen_);
+    stamp[dateLen_] = ' ';
+    std::memcpy(stamp + dateLen_ + 1, time_, timeLen);
+    char f[16];
+    if (!csvout::ShiftStamp(std::string_view(stamp, dateLen_ + 1 + timeLen), 9, f)) return false;
+    std::memcpy(date_, f, 10);
+    dateLen_ = 10;
+    std::memcpy(time_, f + 11, 5);
+    time_[5] = 'J';
+    timeLen_ = 6;
+    return true;
+}
+
+bool AdifRecordWriter::Format(const AdifRecordView& rec, const AdifMeterState& meter) {
+    if (rec.remarksExtras || o_.fixedTextTarget != FixedTextTarget::None) return false;
+    const auto slot = [&](int c) { return rec.slots[static_cast<std::size_t>(c)]; };
+
+    // Date "YYYYMMDD" -> "YY/MM/DD", time "HHMM" -> "HH:MM" + "U"; then the station.
+    const std::string_view d = slot(kColDate), t = slot(kColTime);
+    if (!text::IsAscii(d) || !text::IsAscii(t)) return false;
+    char ymd[16];
+    std::size_t k = 0;
+    for (const std::string_view piece :
+         {Part(d, 0, 4), std::string_view("/"), Part(d, 4, 2), std::string_view("/"), Part(d, 6, 2)})
+        for (char c : piece) ymd[k++] = c;
+    const std::string_view date = Part(std::string_view(ymd, k), 2, 8);
+    if (!date.empty()) std::memcpy(date_, date.data(), date.size());
+    dateLen_ = date.size();
+    timeLen_ = 0;
+    for (const std::string_view piece :
+         {Part(t, 0, 2), std::string_view(":"), Part(t, 2, 2), std::string_view("U")})
+        for (char c : piece) time_[timeLen_++] = c;
+    if (!Station(slot(kColCall))) return false;
+
+    const std::string_view f = slot(kColFreq);
+    if (!meter.meterQuestionAnswered && meter.freq != FreqConversion::BandToMhz &&
+        f.find_first_of("Mm") != std::string_view::npos)
+        return false;  // the question is asked the long way
+
+    at_ = line_.data();
+    Put("\"");
+    unmappable_ = 0;
+    if (qrp_) Put(std::string_view(call_, callLen_));
+    Field(qrp_ ? std::string_view("/QRP") : std::string_view(call_, callLen_));
+    Field(Date());
+    Field(Time());
+    Text(LeftOf(slot(kColHisRst), Width(o_, 9)));
+    Text(LeftOf(slot(kColMyRst), Width(o_, 10)));
+    if (text::Trim(f).empty() && !rec.band.empty()) {
+        const std::string_view mhz = AdifBandToMHz(text::ToUpper(rec.band));
+        Text(mhz.empty() ? LeftOf(rec.band, Width(o_, 11)) : mhz);
+    } else if (meter.freq == FreqConversion::AsIs) {
+        Text(LeftOf(f, Width(o_, 11)));
+    } else {
+        Text(adif::Frequency(f, o_, meter.freq));
+    }
+    Text(LeftOf(rec.submode.empty() ? slot(kColMode) : rec.submode, Width(o_, 12)));
+    if (rec.ajaFlag) {
+        Text(rec.ajaValue);
+    } else if (rec.jccFlag) {
+        Text(rec.jccValue);
+    } else if (!rec.dxccFlag) {
+        Text(LeftOf(slot(kColCode), Width(o_, 5)));
+    } else {
+        Text(DxccCode(rec.dxccValue));
+    }
+    Text(LeftOf(slot(kColGridLoc), Width(o_, 6)));
+
+    if (!o_.qslColumnMapped && o_.qslIssueFlag) {
+        qsl_ = issue_;
+    } else if (o_.qslColumnMapped) {
+        const std::string_view q = text::Trim(slot(kColQsl));
+        qsl_.assign(q.empty() ? std::string_view(" ") : LeftOf(q, 1));
+    } else {
+        qsl_.assign(" ");
+    }
+    qsl_ += text::Trim(slot(kColQslSent)) == o_.marks.adifSent && o_.qslSentFlag ? sent_ : std::string(" ");
+    qsl_ += text::Trim(slot(kColQslRcvd)) == o_.marks.adifRcvd && o_.qslRcvdFlag ? rcvd_ : std::string(" ");
+    Text(qsl_.size() == 3 && text::IsAscii(qsl_) ? std::string_view(qsl_)
+                                                 : std::string_view(text::CharFit(qsl_, 3)));
+
+    Kept(slot(kColName), Width(o_, 13), false, rec.cp932Bytes);
+    Kept(slot(kColQth), Width(o_, 14), false, rec.cp932Bytes);
+    Kept(slot(kColRemarks1), Width(o_, 15), true, rec.cp932Bytes);
+    Kept(slot(kColRemarks2), Width(o_, 16), true, rec.cp932Bytes);
+    Put(ja_ ? csvout::kStationJa : csvout::kStationDx);
+    Put("\"");
+    return true;
 }
 
 }  // namespace trelvo::adif

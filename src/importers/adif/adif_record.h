@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,6 +105,85 @@ struct AdifCsvLine {
 };
 AdifCsvLine MakeAdifCsvLine(const AdifRecordState& record, const AdifLineOptions& options,
                             AdifMeterState& meter, ConversionCallbacks& callbacks);
+
+// The same values as views into the record's text, for the run's short way: filled by the
+// reader where every value lies in the record as it is (no text decoded, no NUL removed).
+struct AdifRecordView {
+    std::array<std::string_view, kColumnCount + 1> slots{};
+    std::string_view jccValue, ajaValue, dxccValue, submode, band;
+    bool jccFlag = false, ajaFlag = false, dxccFlag = false;
+    bool cp932Bytes = false;  // as AdifRecordState::cp932Bytes
+    // The map has second Remarks marks: the record goes the long way.
+    bool remarksExtras = false;
+};
+
+// Writes the line of a record view straight from its bytes: exactly what MakeAdifCsvRecord
+// and csvout::WriteHamlogCsvLine write for the same values, or nothing. A record it is not
+// sure of (the meter question, a date or time that is not ASCII, a JA contact whose JST
+// move fails, a callsign that is not ASCII or longer than 64 bytes, remarks joined from
+// several tags or with the fixed text) is left to them.
+class AdifRecordWriter {
+public:
+    explicit AdifRecordWriter(const AdifLineOptions& options);
+
+    // The line without its line end, in CP932, and the characters it holds as '?'. False:
+    // nothing is formatted, the record goes the long way.
+    bool Format(const AdifRecordView& record, const AdifMeterState& meter);
+    std::string_view Line() const { return {line_.data(), static_cast<std::size_t>(at_ - line_.data())}; }
+    std::size_t Unmappable() const { return unmappable_; }
+    // The Date and Time fields as written (ASCII).
+    std::string_view Date() const { return {date_, dateLen_}; }
+    std::string_view Time() const { return {time_, timeLen_}; }
+
+private:
+    bool Station(std::string_view callsign);
+    // A text field: ASCII as it is, else encoded as the line writer encodes it.
+    void Text(std::string_view utf8) {
+        if (text::IsAscii(utf8))
+            Field(utf8);
+        else
+            Encoded(utf8);
+    }
+    void Encoded(std::string_view utf8);
+    // csvout::OccursInList of the JA prefixes and the special stations, through tables of the
+    // pairs of bytes in them (a text of two bytes or more occurs only where its first two do).
+    bool InJaList(std::string_view key) const;
+    bool InSpecialList(std::string_view call) const;
+    std::string_view DxccCode(std::string_view dxcc);
+    // Bytes onto the line, and the bytes that close a field and open the next.
+    void Put(std::string_view bytes) {
+        if (static_cast<std::size_t>(end_ - at_) < bytes.size() + 3) Grow(bytes.size() + 3);
+        if (bytes.empty()) return;  // an empty view may have no bytes at all
+        std::memcpy(at_, bytes.data(), bytes.size());
+        at_ += bytes.size();
+    }
+    void Field(std::string_view bytes) {
+        Put(bytes);
+        std::memcpy(at_, "\",\"", 3);
+        at_ += 3;
+    }
+    void Grow(std::size_t more);
+    // Name, QTH and the remarks, cut as MakeAdifCsvRecord cuts them: the file's bytes when
+    // `bytes`, else text.
+    void Kept(std::string_view slot, std::size_t width, bool remarks, bool bytes);
+
+    const AdifLineOptions& o_;
+    std::string issue_, sent_, rcvd_;  // the marks' first characters, or a space
+    std::string line_, scratch_, qsl_, encoded_;
+    char* at_ = nullptr;   // the end of the line so far, in line_
+    char* end_ = nullptr;  // the end of line_
+    std::size_t unmappable_ = 0;
+    char date_[16] = {}, time_[8] = {};
+    std::size_t dateLen_ = 0, timeLen_ = 0;
+    char call_[64] = {};
+    std::size_t callLen_ = 0;
+    bool qrp_ = false, ja_ = false;
+    std::array<std::uint64_t, 1024> jaPairs_{}, specialPairs_{};  // a bit per pair of bytes
+    // The codes of the DXCC numbers below kDxccCached, looked up once.
+    static constexpr std::size_t kDxccCached = 1000;
+    std::vector<std::string> dxccCodes_;
+    std::vector<bool> dxccKnown_;
+};
 
 // The MHz text of a band name in metres ("20M" gives "14", "3CM" gives "*10"), or empty.
 std::string_view BandTextToMHz(std::string_view band);
