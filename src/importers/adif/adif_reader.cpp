@@ -1260,6 +1260,51 @@ RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifR
     return plan;
 }
 
+// What the rule of an entry's kind makes of its value, the same over the strings of the long
+// way (AdifRecordState) and the views of the short way (AdifRecordView): the JCC/JCG, AJA and
+// DXCC codes, the submode, the band, CNTY and STATE into `cnty` and `prefecture`; a station
+// callsign goes to `stationCall`.
+template <typename Values, typename Text, typename StationCall>
+void TakeRule(const EntryPlan& p, std::string_view value, Values& v, Text& cnty, Text& prefecture,
+              StationCall&& stationCall) {
+    switch (p.kind) {
+        case EntryPlan::Kind::JccJcg:
+        case EntryPlan::Kind::Aja: {
+            std::string_view code = value;
+            std::size_t len = 0;
+            if (!code.empty() && FirstCharFromA(code, len)) code.remove_prefix(len);
+            const bool aja = p.kind == EntryPlan::Kind::Aja;
+            (aja ? v.ajaValue : v.jccValue) = code;
+            if (!code.empty()) (aja ? v.ajaFlag : v.jccFlag) = true;
+            break;
+        }
+        case EntryPlan::Kind::Dxcc:
+            if (!v.jccFlag && !v.ajaFlag) {
+                v.dxccValue = value;
+                if (!value.empty()) v.dxccFlag = true;
+            }
+            break;
+        case EntryPlan::Kind::Submode:
+            // The sidebands of SSB are no modes of their own in HAMLOG.
+            if (value != "USB" && value != "LSB") v.submode = value;
+            break;
+        case EntryPlan::Kind::Band:
+            v.band = value;
+            break;
+        case EntryPlan::Kind::Cnty:
+            cnty = value;
+            break;
+        case EntryPlan::Kind::State:
+            prefecture = value;
+            break;
+        case EntryPlan::Kind::StationCall:
+            stationCall(value);
+            break;
+        default:
+            break;
+    }
+}
+
 // One record after another into lines of the import CSV: the values into the record state
 // (CollectValues, TakeValue), the rules that join values (FinishRecord), then the line
 // (WriteRecord).
@@ -1314,6 +1359,16 @@ private:
             .Arg("line", src_.LineNumber());
     }
 
+    // The table entry of a tag (-1: none), the guess told of it; `name` is its name as text.
+    int EntryOf(TagText raw, bool guessed, std::string_view& name) {
+        name = AsUtf8(raw.bytes, raw.ascii, enc_, nameScratch_);
+        const int g = guess_.Next();
+        const int k =
+            guessed || (g <= table_.Count() && SameText(table_.Name(g), name)) ? g : table_.Find(name);
+        if (k >= 0) guess_.Saw(k);
+        return k;
+    }
+
     void CollectValues(const RecordText& record) {
         const std::string_view buf = record.text;
         repeated_.clear();
@@ -1327,12 +1382,9 @@ private:
         cnty_.clear();
         prefecture_.clear();
         ForEachTag(record, &guess_, [&](TagText raw, const TagValue& valueAt, bool guessed) {
-            const std::string_view name = AsUtf8(raw.bytes, raw.ascii, enc_, nameScratch_);
-            const int g = guess_.Next();
-            const int k =
-                guessed || (g <= table_.Count() && SameText(table_.Name(g), name)) ? g : table_.Find(name);
+            std::string_view name;
+            const int k = EntryOf(raw, guessed, name);
             if (k < 0) return;
-            guess_.Saw(k);
             // A key tag twice in one record: two records were read as one (a tag or <EOR>
             // never closed).
             const EntryPlan& p = plan_.entries[static_cast<std::size_t>(k)];
@@ -1369,46 +1421,12 @@ private:
         for (int c : p.columns)
             if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
                 state.slots[static_cast<std::size_t>(c)] = KeepsBytes(c) ? bytes_ : std::string_view(value);
-        switch (p.kind) {
-            case EntryPlan::Kind::JccJcg:
-            case EntryPlan::Kind::Aja: {
-                std::string v(value);
-                std::size_t len = 0;
-                if (!v.empty() && FirstCharFromA(v, len)) v.erase(0, len);
-                const bool aja = p.kind == EntryPlan::Kind::Aja;
-                (aja ? state.ajaValue : state.jccValue) = v;
-                if (!v.empty()) (aja ? state.ajaFlag : state.jccFlag) = true;
-                break;
-            }
-            case EntryPlan::Kind::Dxcc:
-                if (!state.jccFlag && !state.ajaFlag) {
-                    state.dxccValue = value;
-                    if (!value.empty()) state.dxccFlag = true;
-                }
-                break;
-            case EntryPlan::Kind::Submode:
-                // The sidebands of SSB are no modes of their own in HAMLOG.
-                if (value != "USB" && value != "LSB") state.submode = value;
-                break;
-            case EntryPlan::Kind::Band:
-                state.band = value;
-                break;
-            case EntryPlan::Kind::Cnty:
-                cnty_ = value;
-                break;
-            case EntryPlan::Kind::State:
-                prefecture_ = value;
-                break;
-            case EntryPlan::Kind::StationCall: {
-                std::vector<std::string>& calls = result_.stationCallsigns;
-                if (!value.empty() && calls.size() < kStationCallsKept &&
-                    std::find(calls.begin(), calls.end(), value) == calls.end())
-                    calls.emplace_back(value);
-                break;
-            }
-            default:
-                break;
-        }
+        TakeRule(p, value, state, cnty_, prefecture_, [&](std::string_view call) {
+            std::vector<std::string>& calls = result_.stationCallsigns;
+            if (!call.empty() && calls.size() < kStationCallsKept &&
+                std::find(calls.begin(), calls.end(), call) == calls.end())
+                calls.emplace_back(call);
+        });
         for (int i : p.remarks1) state.remarks1Extras[static_cast<std::size_t>(i)] = bytes_;
         for (int i : p.remarks2) state.remarks2Extras[static_cast<std::size_t>(i)] = bytes_;
         for (int c : p.fallbacks)
@@ -1432,12 +1450,9 @@ private:
         bool ok = true;
         ForEachTag(record, &guess_, [&](TagText raw, const TagValue& valueAt, bool guessed) {
             if (!ok) return;
-            const std::string_view name = AsUtf8(raw.bytes, raw.ascii, enc_, nameScratch_);
-            const int g = guess_.Next();
-            const int k =
-                guessed || (g <= table_.Count() && SameText(table_.Name(g), name)) ? g : table_.Find(name);
+            std::string_view name;
+            const int k = EntryOf(raw, guessed, name);
             if (k < 0) return;
-            guess_.Saw(k);
             const EntryPlan& p = plan_.entries[static_cast<std::size_t>(k)];
             if (p.recordKey) {
                 long long& seen = viewSeenIn_[static_cast<std::size_t>(k)];
@@ -1474,41 +1489,8 @@ private:
         for (int c : p.columns)
             if (p.kind != EntryPlan::Kind::QslVia || !value.empty())
                 v.slots[static_cast<std::size_t>(c)] = value;
-        switch (p.kind) {
-            case EntryPlan::Kind::JccJcg:
-            case EntryPlan::Kind::Aja: {
-                std::string_view code = value;
-                std::size_t len = 0;
-                if (!code.empty() && FirstCharFromA(code, len)) code.remove_prefix(len);
-                const bool aja = p.kind == EntryPlan::Kind::Aja;
-                (aja ? v.ajaValue : v.jccValue) = code;
-                if (!code.empty()) (aja ? v.ajaFlag : v.jccFlag) = true;
-                break;
-            }
-            case EntryPlan::Kind::Dxcc:
-                if (!v.jccFlag && !v.ajaFlag) {
-                    v.dxccValue = value;
-                    if (!value.empty()) v.dxccFlag = true;
-                }
-                break;
-            case EntryPlan::Kind::Submode:
-                if (value != "USB" && value != "LSB") v.submode = value;
-                break;
-            case EntryPlan::Kind::Band:
-                v.band = value;
-                break;
-            case EntryPlan::Kind::Cnty:
-                cntyView_ = value;
-                break;
-            case EntryPlan::Kind::State:
-                prefectureView_ = value;
-                break;
-            case EntryPlan::Kind::StationCall:
-                stationCalls_.push_back(value);
-                break;
-            default:
-                break;
-        }
+        TakeRule(p, value, v, cntyView_, prefectureView_,
+                 [&](std::string_view call) { stationCalls_.push_back(call); });
         for (int c : p.fallbacks) fallbackViews_[static_cast<std::size_t>(c)] = value;
     }
 
