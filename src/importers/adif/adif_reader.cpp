@@ -374,6 +374,23 @@ public:
         ++lineNumber_;
     }
 
+    // After PeekLine: the bytes of the block from the line's start on, unless an earlier look
+    // at them (Passed) found no record there that SpreadRecord can read.
+    bool PeekRest(const char*& p, std::size_t& n) const {
+        if (pos_ < noSpreadUntil_) return false;
+        p = buf_.data() + pos_;
+        n = end_ - pos_;
+        return true;
+    }
+    // The first `n` bytes from the line's start hold no such record.
+    void Passed(std::size_t n) { noSpreadUntil_ = pos_ + n; }
+    // Takes `n` bytes holding `lines` whole lines, the last ended by a CR when `cr`.
+    void TakeLines(std::size_t n, long long lines, bool cr) {
+        pos_ += n;
+        skipLf_ = cr;
+        lineNumber_ += lines;
+    }
+
     AdifInputTraits Traits() const {
         AdifInputTraits t = traits_;
         t.nonAscii = utf8_.NonAscii();
@@ -430,6 +447,7 @@ private:
             pos_ = 0;
             end_ = n;
             crAt_ = lfAt_ = kUnknown;
+            noSpreadUntil_ = 0;
             traits_.crSeen = traits_.lfSeen = true;
             utf8_.Feed(reinterpret_cast<const unsigned char*>(buf_.data()), n);
             return true;
@@ -446,6 +464,7 @@ private:
         pos_ = 0;
         end_ = n;
         crAt_ = lfAt_ = kUnknown;
+        noSpreadUntil_ = 0;
         if (detect_) {
             // The first block tells the line ends: without a CR in it, LF ends lines.
             detect_ = false;
@@ -468,6 +487,7 @@ private:
     std::size_t pos_ = 0, end_ = 0;
     static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
     std::size_t crAt_ = kUnknown, lfAt_ = kUnknown;
+    std::size_t noSpreadUntil_ = 0;  // in the block: PeekRest gives nothing before it
     bool skipLf_ = false;
     long long lineNumber_ = 0;
     AdifInputTraits traits_;
@@ -871,6 +891,110 @@ WholeLine WholeRecordLine(const char* p, std::size_t n, bool run, AdifEncoding e
     return cut == 0 ? WholeLine::Empty : WholeLine::Record;
 }
 
+// Whether a line of `seg` ends inside a character: its last byte would start a double-byte
+// character (Shift-JIS) or a full-width letter's bytes go on past it (UTF-8). Upper-casing the
+// lines one by one then differs from upper-casing them joined.
+bool EndsInsideCharacter(std::string_view seg, AdifEncoding enc) {
+    if (seg.empty()) return false;
+    if (enc != AdifEncoding::Cp932) {
+        const std::size_t from = seg.size() >= 2 ? seg.size() - 2 : 0;
+        return seg.find('\xEF', from) != std::string_view::npos;
+    }
+    if (!text::IsCp932LeadByte(static_cast<unsigned char>(seg.back()))) return false;
+    std::size_t i = 0;
+    while (i + 1 < seg.size()) i += text::IsCp932LeadByte(static_cast<unsigned char>(seg[i])) ? 2 : 1;
+    return i + 1 == seg.size();
+}
+
+// How far SpreadRecord read: `used` bytes holding `lines` lines, the last ended by a CR when `cr`.
+struct SpreadEnd {
+    std::size_t used = 0;
+    long long lines = 0;
+    bool cr = false;
+};
+
+// A record that starts a line and ends on a later one, read in one go from the read block
+// p[0, n) instead of line by line. The lines' bytes are joined into `joined` (empty on
+// entry); `cut` is the length of the record in it. Taken only where the line by line reading
+// would hand on the same record: the first "R>" (in any case) in the block ends "<EOR>" on
+// its line, a line end follows it inside the block, no line holds "<EOH>" (in any case) or,
+// where only CR ends lines, an LF of its own, no line ends inside a character, and the lines
+// joined hold no other "R>"; in the prescan's Shift-JIS the "<" of "<EOR>" starts a
+// character. Otherwise No, with `end.used` set to how many bytes from p on no record of this
+// kind starts in.
+WholeLine SpreadRecord(const char* p, std::size_t n, bool lfEndsLine, bool run, AdifEncoding enc,
+                       std::string& joined, std::size_t& cut, bool& ascii, SpreadEnd& end) {
+    constexpr std::size_t kLimit = 16384;  // a record longer than this is read line by line
+    n = std::min(n, kLimit);
+    const auto lower = [p](std::size_t i) { return static_cast<char>(p[i] | 0x20); };
+    // The first "R>"; every "<E" before it must not start "<EOH>".
+    std::size_t gt = n;
+    std::size_t i = 0;
+    const auto eoh = [&](std::size_t at) {
+        return at + 4 < n && lower(at + 2) == 'o' && lower(at + 3) == 'h' && p[at + 4] == '>';
+    };
+#if defined(__SSE2__)
+    const __m128i bit = _mm_set1_epi8(0x20), r = _mm_set1_epi8('r'), letterE = _mm_set1_epi8('e');
+    const __m128i lt = _mm_set1_epi8('<'), gtc = _mm_set1_epi8('>');
+    for (; i + 17 <= n && gt == n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const auto rgt = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(x, bit), r), _mm_cmpeq_epi8(y, gtc))));
+        auto le = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(x, lt), _mm_cmpeq_epi8(_mm_or_si128(y, bit), letterE))));
+        if (rgt) {
+            gt = i + static_cast<std::size_t>(__builtin_ctz(rgt)) + 1;
+            le &= (rgt & (0u - rgt)) - 1;  // the "<E" before that "R>"
+        }
+        for (; le; le &= le - 1) {
+            if (eoh(i + static_cast<std::size_t>(__builtin_ctz(le)))) {
+                end.used = gt < n ? gt + 1 : i + 16;
+                return WholeLine::No;
+            }
+        }
+    }
+#endif
+    for (; i + 1 < n && gt == n; ++i) {
+        if (p[i] == '<' && lower(i + 1) == 'e' && eoh(i)) {
+            end.used = i + 1;
+            return WholeLine::No;
+        }
+        if (lower(i) == 'r' && p[i + 1] == '>') gt = i + 1;
+    }
+    end.used = gt < n ? gt + 1 : n;
+    if (gt + 1 >= n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' || lower(gt - 2) != 'o')
+        return WholeLine::No;
+    const char last = p[gt + 1];
+    if (last != '\r' && !(lfEndsLine && last == '\n')) return WholeLine::No;
+    // The lines up to the one that ends with that "<EOR>".
+    long long lines = 0;
+    std::size_t at = 0;
+    for (;;) {
+        std::size_t e = FindByte(p, at, gt + 2, '\r');
+        const std::size_t lf = FindByte(p, at, e, '\n');
+        if (lf < e && !lfEndsLine) return WholeLine::No;  // an LF inside a line
+        e = std::min(e, lf);
+        const std::string_view seg(p + at, e - at);
+        if (EndsInsideCharacter(seg, enc)) return WholeLine::No;
+        if (!joined.empty() && !seg.empty() && (joined.back() | 0x20) == 'r' && seg.front() == '>')
+            return WholeLine::No;  // an "R>" made by joining two lines
+        joined.append(seg);
+        ++lines;
+        if (e == gt + 1) break;  // the line of the "<EOR>" (it holds no line end)
+        at = e + 1;
+        if (p[e] == '\r' && at < gt + 1 && p[at] == '\n') ++at;  // CR LF: one line end
+    }
+    const std::size_t size = joined.size();
+    if (!run && enc == AdifEncoding::Cp932 && !StartsCharacter(joined, size - 5, enc)) return WholeLine::No;
+    cut = run ? size - 4 : size - 5;
+    ascii = text::IsAscii(std::string_view(joined).substr(0, cut));
+    end.used = gt + 2;
+    end.lines = lines;
+    end.cr = last == '\r';
+    return cut == 0 ? WholeLine::Empty : WholeLine::Record;
+}
+
 enum class ReadEnd { EndOfFile, Cancelled, Stopped };
 
 // The line and record rules shared by both passes. A finished record loses every "<EOR>"
@@ -899,6 +1023,26 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
                 if (run) UpperCase(line, cut, enc);
                 if (!onRecord(RecordText{{line, cut}, run, ascii})) return ReadEnd::Stopped;
                 continue;
+            }
+            // A record over several lines, joined in one go.
+            const char* rest = nullptr;
+            std::size_t restLen = 0;
+            if (src.PeekRest(rest, restLen)) {
+                SpreadEnd spread;
+                const WholeLine joined =
+                    SpreadRecord(rest, restLen, src.LfEndsLine(), run, enc, buffer, cut, ascii, spread);
+                if (joined == WholeLine::No) {
+                    buffer.clear();
+                    src.Passed(spread.used);
+                } else {
+                    src.TakeLines(spread.used, spread.lines, spread.cr);
+                    if (joined == WholeLine::Record) {
+                        if (run) UpperCase(buffer.data(), cut, enc);
+                        if (!onRecord(RecordText{{buffer.data(), cut}, run, ascii})) return ReadEnd::Stopped;
+                    }
+                    buffer.clear();
+                    continue;
+                }
             }
         }
         const std::size_t mark = buffer.size();
@@ -1632,7 +1776,7 @@ AdifRunResult ConvertAdifLog(const AdifRunOptions& o, ConversionCallbacks& callb
 }
 
 std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run,
-                                          std::vector<std::string>* tags) {
+                                          std::vector<std::string>* tags, std::vector<long long>* lines) {
     NullCallbacks callbacks;
     LineSource src("records", options.lfEndsLine, options.detectLineEnds, &bytes);
     std::vector<std::string> records;
@@ -1649,6 +1793,7 @@ std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifRead
     };
     ReadRecords(src, enc, run, options.headerless, callbacks, headerSeen, [&](const RecordText& record) {
         std::string& text = records.emplace_back(record.text);
+        if (lines) lines->push_back(src.LineNumber());
         if (!record.upper) UpperCase(text.data(), text.size(), enc);
         if (tags) {
             std::string& out = tags->emplace_back();

@@ -180,9 +180,11 @@ AdifRunResult ConvertAdifLog(const AdifRunOptions& options, ConversionCallbacks&
 // `bytes` with `options` as given (not as ADX, no second reading of a file without "<EOH>");
 // for checking the reader against a plain reading of the line and record rules. `tags`, when
 // given, gets one entry per record: for each tag its upper-cased name (and in the run its
-// value) as "LENGTH" + "a" (ASCII) or "n" + ":" + the bytes.
+// value) as "LENGTH" + "a" (ASCII) or "n" + ":" + the bytes; `lines` the number of the line
+// each record ends on (the line a warning of it names).
 std::vector<std::string> SplitAdifRecords(std::string_view bytes, const AdifReadOptions& options, bool run,
-                                          std::vector<std::string>* tags = nullptr);
+                                          std::vector<std::string>* tags = nullptr,
+                                          std::vector<long long>* lines = nullptr);
 
 // The text shown after a completed run: the count and the output path, on two lines.
 std::string AdifCompletionMessage(long long records, const std::string& outputPath);

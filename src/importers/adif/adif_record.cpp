@@ -373,7 +373,7 @@ void AdifRecordWriter::Kept(std::string_view slot, std::size_t width, bool remar
     if (o_.cut == text::ByteCut::kCharacters) {
         // What Cp932CutCp932 gives a text that fits: the text encoded, in a buffer kept.
         scratch_.clear();
-        text::Cp932RecodeAppend(slot, scratch_, &stats);
+        recoder_.Append(slot, scratch_, &stats);
         if (scratch_.size() <= width) {
             unmappable_ += stats.invalid;
             Field(scratch_);

@@ -170,8 +170,9 @@ private:
     const AdifLineOptions& o_;
     std::string issue_, sent_, rcvd_;  // the marks' first characters, or a space
     std::string line_, scratch_, qsl_, encoded_;
-    char* at_ = nullptr;   // the end of the line so far, in line_
-    char* end_ = nullptr;  // the end of line_
+    text::Cp932Recoder recoder_;  // learns the characters it meets instead of building the whole tables
+    char* at_ = nullptr;          // the end of the line so far, in line_
+    char* end_ = nullptr;         // the end of line_
     std::size_t unmappable_ = 0;
     char date_[16] = {}, time_[8] = {};
     std::size_t dateLen_ = 0, timeLen_ = 0;

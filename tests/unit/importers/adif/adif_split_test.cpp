@@ -104,11 +104,14 @@ struct PlainReader {
         return up.find(what) != std::string::npos;
     }
 
-    std::vector<std::string> Records(const std::string& bytes) const {
+    // The records, and in `ends` the number of the line each one ends on.
+    std::vector<std::string> Records(const std::string& bytes, std::vector<long long>* ends = nullptr) const {
         std::vector<std::string> records;
         std::string record;
         bool header = headerless;
+        long long number = 0;
         for (const std::string& line : Lines(bytes)) {
+            ++number;
             if (!header) {
                 header = HasNoCase(line, "<EOH>");
                 continue;
@@ -121,7 +124,10 @@ struct PlainReader {
                 continue;
             }
             record = RemoveEor(record + up);
-            if (!record.empty()) records.push_back(record);
+            if (!record.empty()) {
+                records.push_back(record);
+                if (ends) ends->push_back(number);
+            }
             record.clear();
         }
         return records;
@@ -242,9 +248,11 @@ TEST(AdifSplit, MatchesThePlainReadingOnRandomFiles) {
             for (bool run : {false, true}) {
                 const PlainReader plain{lf, (variant & 2) != 0, run, headerless};
                 std::vector<std::string> tags;
-                const std::vector<std::string> records = SplitAdifRecords(bytes, o, run, &tags);
-                ASSERT_EQ(records, plain.Records(bytes))
+                std::vector<long long> lines, plainLines;
+                const std::vector<std::string> records = SplitAdifRecords(bytes, o, run, &tags, &lines);
+                ASSERT_EQ(records, plain.Records(bytes, &plainLines))
                     << "round " << round << " variant " << variant << " run " << run;
+                ASSERT_EQ(lines, plainLines) << "round " << round << " variant " << variant << " run " << run;
                 ASSERT_EQ(tags.size(), records.size());
                 for (std::size_t i = 0; i < records.size(); ++i)
                     ASSERT_EQ(tags[i], PlainTags(records[i], run))
@@ -266,5 +274,72 @@ TEST(AdifSplit, MatchesThePlainReadingAcrossReadBlocks) {
         o.detectLineEnds = false;
         o.encoding = AdifEncoding::Cp932;
         EXPECT_EQ(SplitAdifRecords(bytes, o, run), (PlainReader{false, false, run, false}.Records(bytes)));
+    }
+}
+
+// Records written over several lines, as loggers that put one tag on a line do: most of them
+// read in one go, the others (a line that ends inside a character, an "R>" or "<EOH>" made or
+// cut by a line end, an LF of its own, something after the "<EOR>") line by line.
+TEST(AdifSplit, MatchesThePlainReadingOnRecordsOverLines) {
+    static const std::vector<std::string> kValues = {"599",
+                                                     "Tokyo",
+                                                     "toKyo r",
+                                                     "\x93\x8c\x8b\x9e",
+                                                     "\x83\x61",
+                                                     "\x82\x81\x82\x9a",
+                                                     "\x82",
+                                                     "\x83",
+                                                     "\xEF\xBD\x81",
+                                                     "\xEF",
+                                                     "\xEF\xBD",
+                                                     "R",
+                                                     "r",
+                                                     "<E",
+                                                     "<e",
+                                                     "OH>",
+                                                     "eor",
+                                                     "",
+                                                     " ",
+                                                     "\x00",
+                                                     "ab<cd"};
+    static const std::vector<std::string> kEnds = {"\r\n", "\r\n", "\r\n", "\r", "\n", "\n\r", "\r\n\r\n"};
+    std::mt19937 rng(120726);
+    std::uniform_int_distribution<std::size_t> value(0, kValues.size() - 1), end(0, kEnds.size() - 1);
+    std::uniform_int_distribution<int> count(1, 6), odd(0, 19);
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes = "head\r\n<EOH>\r\n";
+        const int records = count(rng) * 3;
+        for (int r = 0; r < records; ++r) {
+            for (int t = count(rng); t > 0; --t) {
+                bytes += "<" + std::string(odd(rng) == 0 ? "Ca\x83" : "call") + ":3";
+                if (odd(rng) == 0) bytes += kValues[value(rng)] + kEnds[end(rng)];  // "R" and ">" apart
+                bytes += ">" + kValues[value(rng)];
+                if (odd(rng) == 0) bytes += kValues[value(rng)];
+                bytes += kEnds[end(rng)];
+            }
+            const int last = odd(rng);
+            bytes += last == 0   ? "<eOr> x"
+                     : last == 1 ? "x <EOR>"
+                     : last == 2 ? "<EO" + kEnds[end(rng)] + "R>"
+                                 : "<EOR>";
+            bytes += kEnds[end(rng)];
+        }
+        for (int variant = 0; variant < 4; ++variant) {
+            AdifReadOptions o;
+            o.lfEndsLine = variant & 1;
+            o.detectLineEnds = false;
+            o.encoding = (variant & 2) ? AdifEncoding::Utf8 : AdifEncoding::Cp932;
+            for (bool run : {false, true}) {
+                const PlainReader plain{o.lfEndsLine, (variant & 2) != 0, run, false};
+                std::vector<std::string> tags;
+                std::vector<long long> lines, plainLines;
+                const std::vector<std::string> got = SplitAdifRecords(bytes, o, run, &tags, &lines);
+                ASSERT_EQ(got, plain.Records(bytes, &plainLines))
+                    << "round " << round << " variant " << variant << " run " << run;
+                ASSERT_EQ(lines, plainLines) << "round " << round << " variant " << variant << " run " << run;
+                for (std::size_t i = 0; i < got.size(); ++i)
+                    ASSERT_EQ(tags[i], PlainTags(got[i], run)) << "round " << round << " record " << i;
+            }
+        }
     }
 }
