@@ -36,8 +36,13 @@ public:
     }
     // An argument that is itself a message, rendered in the same language.
     Message& Arg(std::string name, Message value) {
+        return Arg(std::move(name), std::make_shared<const Message>(std::move(value)));
+    }
+    // The same with a message already shared: one record's place, given to each of its warnings,
+    // is built once.
+    Message& Arg(std::string name, std::shared_ptr<const Message> value) {
         if (args_.empty()) args_.reserve(kUsualArgs);
-        args_.push_back({std::move(name), std::string(), std::make_shared<const Message>(std::move(value))});
+        args_.push_back({std::move(name), std::string(), std::move(value)});
         return *this;
     }
 

@@ -146,10 +146,14 @@ void ConvertJap1Records(text::ByteReader& in, const RemarksConversionTable& tabl
         }
         if (!values.StartRecord()) break;
         const long long number = counter - kHeaderLines;
-        // Built only for a record that has something to say.
+        // Built only for a record that has something to say, once for all its warnings.
         const long long line = values.LineNumber();
+        std::shared_ptr<const Message> place;
         const auto where = [&] {
-            return Message("jap1.where").Arg("file", inputPath).Arg("record", number).Arg("line", line);
+            if (!place)
+                place = std::make_shared<const Message>(
+                    Message("jap1.where").Arg("file", inputPath).Arg("record", number).Arg("line", line));
+            return place;
         };
         std::size_t got = 0;
         while (got < kValuesPerRecord && values.Next(v[got])) ++got;
@@ -177,8 +181,8 @@ void ConvertJap1Records(text::ByteReader& in, const RemarksConversionTable& tabl
 
         problems.clear();
         FillJap1Record(v, table, record, problems);
-        for (const Message& p : problems)
-            callbacks.Warning(Message("jap1.problem").Arg("where", where()).Arg("what", p));
+        for (Message& p : problems)
+            callbacks.Warning(Message("jap1.problem").Arg("where", where()).Arg("what", std::move(p)));
         csvout::WriteHamlogCsvLine(out, record);
         csvout::ClearHamlogCsvRecord(record);
         ++result.records;
