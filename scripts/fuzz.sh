@@ -35,9 +35,11 @@ for t in "${targets[@]}"; do
     echo "== $t"
     keep=/dev/null
     [ -n "${FUZZ_LOGS:-}" ] && keep="$FUZZ_LOGS/$t.log"
-    # The line formats hold ten or more lines or records in 2 KiB; longer inputs only repeat
-    # them and slow every execution. A database needs its header and several records.
-    case "$t" in adif | digipan | jap1) max_len=2048 ;; *) max_len=4096 ;; esac
+    # Long enough for a dozen lines or records of each format; longer inputs only repeat them
+    # and slow every execution. A JAP1 record is about 85 bytes (1 KiB holds 12), a DigiPan
+    # line about 125 (1.5 KiB holds 12), an ADIF record with its header a few hundred. A
+    # database needs its header and several records.
+    case "$t" in jap1) max_len=1024 ;; digipan) max_len=1536 ;; adif) max_len=2048 ;; *) max_len=4096 ;; esac
     log=$(ASAN_OPTIONS="malloc_context_size=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}" \
         /usr/bin/time -f "cpu-seconds: %U %S" build-fuzz/fuzz/fuzz_"$t" "${limit[@]}" -max_len="$max_len" \
         -timeout=10 -print_final_stats=1 "$work" 2>&1 | tee "$keep" || true)

@@ -76,10 +76,12 @@ public:
         pendingLine_ = 0;
     }
 
-    void Warn(long long line, const Message& what) {
+    void Warn(long long line, Message what) {
         ++warnings_;
-        cb_.Warning(
-            Message("digipan.line-warning").Arg("file", logName_).Arg("line", line).Arg("what", what));
+        cb_.Warning(Message("digipan.line-warning")
+                        .Arg("file", logName_)
+                        .Arg("line", line)
+                        .Arg("what", std::move(what)));
     }
     long long Warnings() const { return warnings_; }
     std::string_view View(const ValueRef& ref) const { return stream_.View(ref); }
