@@ -927,15 +927,31 @@ WholeLine SpreadRecord(const char* p, std::size_t n, bool lfEndsLine, bool run, 
     constexpr std::size_t kLimit = 16384;  // a record longer than this is read line by line
     n = std::min(n, kLimit);
     const auto lower = [p](std::size_t i) { return static_cast<char>(p[i] | 0x20); };
-    // The first "R>"; every "<E" before it must not start "<EOH>".
-    std::size_t gt = n;
-    std::size_t i = 0;
     const auto eoh = [&](std::size_t at) {
         return at + 4 < n && lower(at + 2) == 'o' && lower(at + 3) == 'h' && p[at + 4] == '>';
+    };
+    // One pass up to the first "R>": every "<E" before it must not start "<EOH>"; the CRs and
+    // LFs before it are kept in `ends`, whether a byte is 0x80 or above in `high`.
+    std::array<std::uint32_t, 256> ends;
+    std::size_t endCount = 0;
+    bool tooMany = false;
+    unsigned char high = 0;
+    std::size_t gt = n;
+    std::size_t i = 0;
+    const auto keepEnds = [&](unsigned mask, std::size_t base) {
+        for (; mask; mask &= mask - 1) {
+            if (endCount == ends.size()) {
+                tooMany = true;
+                return;
+            }
+            ends[endCount++] =
+                static_cast<std::uint32_t>(base + static_cast<std::size_t>(__builtin_ctz(mask)));
+        }
     };
 #if defined(__SSE2__)
     const __m128i bit = _mm_set1_epi8(0x20), r = _mm_set1_epi8('r'), letterE = _mm_set1_epi8('e');
     const __m128i lt = _mm_set1_epi8('<'), gtc = _mm_set1_epi8('>');
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
     for (; i + 17 <= n && gt == n; i += 16) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
@@ -943,16 +959,24 @@ WholeLine SpreadRecord(const char* p, std::size_t n, bool lfEndsLine, bool run, 
             _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(x, bit), r), _mm_cmpeq_epi8(y, gtc))));
         auto le = static_cast<unsigned>(_mm_movemask_epi8(
             _mm_and_si128(_mm_cmpeq_epi8(x, lt), _mm_cmpeq_epi8(_mm_or_si128(y, bit), letterE))));
+        auto lineEnds = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf))));
+        auto highBytes = static_cast<unsigned>(_mm_movemask_epi8(x));
         if (rgt) {
+            const unsigned before = (rgt & (0u - rgt)) - 1;  // the bytes before that "R"
             gt = i + static_cast<std::size_t>(__builtin_ctz(rgt)) + 1;
-            le &= (rgt & (0u - rgt)) - 1;  // the "<E" before that "R>"
+            le &= before;
+            lineEnds &= before;
+            highBytes &= before;
         }
+        if (highBytes) high = 0x80;
         for (; le; le &= le - 1) {
             if (eoh(i + static_cast<std::size_t>(__builtin_ctz(le)))) {
                 end.used = gt < n ? gt + 1 : i + 16;
                 return WholeLine::No;
             }
         }
+        keepEnds(lineEnds, i);
     }
 #endif
     for (; i + 1 < n && gt == n; ++i) {
@@ -960,35 +984,50 @@ WholeLine SpreadRecord(const char* p, std::size_t n, bool lfEndsLine, bool run, 
             end.used = i + 1;
             return WholeLine::No;
         }
-        if (lower(i) == 'r' && p[i + 1] == '>') gt = i + 1;
+        if (lower(i) == 'r' && p[i + 1] == '>') {
+            gt = i + 1;
+            break;
+        }
+        high |= static_cast<unsigned char>(p[i]);
+        if (p[i] == '\r' || p[i] == '\n') keepEnds(1, i);
     }
     end.used = gt < n ? gt + 1 : n;
-    if (gt + 1 >= n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' || lower(gt - 2) != 'o')
+    if (tooMany || gt + 1 >= n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' || lower(gt - 2) != 'o')
         return WholeLine::No;
     const char last = p[gt + 1];
     if (last != '\r' && !(lfEndsLine && last == '\n')) return WholeLine::No;
-    // The lines up to the one that ends with that "<EOR>".
+    if (endCount == ends.size()) return WholeLine::No;
+    ends[endCount++] = static_cast<std::uint32_t>(gt + 1);
+    // The lines up to the one that ends with that "<EOR>" (which holds no line end).
     long long lines = 0;
-    std::size_t at = 0;
-    for (;;) {
-        std::size_t e = FindByte(p, at, gt + 2, '\r');
-        const std::size_t lf = FindByte(p, at, e, '\n');
-        if (lf < e && !lfEndsLine) return WholeLine::No;  // an LF inside a line
-        e = std::min(e, lf);
+    std::size_t at = 0, lastLine = 0;
+    bool afterCr = false;
+    for (std::size_t k = 0; k < endCount; ++k) {
+        const std::size_t e = ends[k];
+        const bool isLf = p[e] == '\n';
+        if (afterCr && isLf && e == at) {  // CR LF: one line end
+            afterCr = false;
+            at = e + 1;
+            continue;
+        }
+        if (isLf && !lfEndsLine) return WholeLine::No;  // an LF inside a line
         const std::string_view seg(p + at, e - at);
         if (EndsInsideCharacter(seg, enc)) return WholeLine::No;
         if (!joined.empty() && !seg.empty() && (joined.back() | 0x20) == 'r' && seg.front() == '>')
             return WholeLine::No;  // an "R>" made by joining two lines
+        lastLine = joined.size();
         joined.append(seg);
         ++lines;
-        if (e == gt + 1) break;  // the line of the "<EOR>" (it holds no line end)
+        afterCr = !isLf;
         at = e + 1;
-        if (p[e] == '\r' && at < gt + 1 && p[at] == '\n') ++at;  // CR LF: one line end
     }
     const std::size_t size = joined.size();
-    if (!run && enc == AdifEncoding::Cp932 && !StartsCharacter(joined, size - 5, enc)) return WholeLine::No;
+    // The "<" of "<EOR>" starts a character when it starts its line: no line ends inside one.
+    if (!run && enc == AdifEncoding::Cp932 && size - 5 > lastLine &&
+        !StartsCharacter(std::string_view(joined).substr(lastLine), size - 5 - lastLine, enc))
+        return WholeLine::No;
     cut = run ? size - 4 : size - 5;
-    ascii = text::IsAscii(std::string_view(joined).substr(0, cut));
+    ascii = high < 0x80;
     end.used = gt + 2;
     end.lines = lines;
     end.cr = last == '\r';
