@@ -776,17 +776,26 @@ struct NameKey {
 
 // Which table entry the next tag most likely is: the one that came after this tag the last
 // time (files repeat their tag order, with tags that some records have and others not), else
-// the entry after it. Spares most look-ups of a name: the names it is told (Know) are compared
-// with the bytes of the record straight away.
+// the entry after it. The one that came after it before that is the second guess (a Japanese
+// station's record has other tags after the QSL marks than a foreign one's). Spares most
+// look-ups of a name: the names it is told (Know) are compared with the bytes of the record
+// straight away.
 class TagGuess {
 public:
     int Next() const { return guess_; }
     void Saw(int k) {
         if (k < 0 || k > AdifTagTable::kCapacity) return;
-        if (last_ >= 0) follows_[static_cast<std::size_t>(last_)] = k;
+        if (last_ >= 0) {
+            int& f = follows_[static_cast<std::size_t>(last_)];
+            if (f != k) {
+                before_[static_cast<std::size_t>(last_)] = f;
+                f = k;
+            }
+        }
         last_ = k;
         const int f = follows_[static_cast<std::size_t>(k)];
         guess_ = f != 0 ? f : k + 1;
+        second_ = before_[static_cast<std::size_t>(k)];
     }
     void Know(int k, std::string_view name) {
         if (k >= 0 && k <= AdifTagTable::kCapacity) keys_[static_cast<std::size_t>(k)].Set(name);
@@ -795,11 +804,17 @@ public:
     const NameKey* Expected() const {
         return guess_ <= AdifTagTable::kCapacity ? &keys_[static_cast<std::size_t>(guess_)] : nullptr;
     }
+    // The key of the second guess (nullptr when there is none); TakeSecond makes it the guess.
+    const NameKey* Second() const {
+        return second_ != 0 && second_ != guess_ ? &keys_[static_cast<std::size_t>(second_)] : nullptr;
+    }
+    void TakeSecond() { guess_ = second_; }
 
 private:
     std::array<int, AdifTagTable::kCapacity + 1> follows_{};  // 0: not known
+    std::array<int, AdifTagTable::kCapacity + 1> before_{};   // what followed before that; 0: nothing
     std::array<NameKey, AdifTagTable::kCapacity + 1> keys_{};
-    int last_ = -1, guess_ = 1;
+    int last_ = -1, guess_ = 1, second_ = 0;
 };
 
 // Calls f(name, value, guessed) for every tag of a record, `value()` giving its value: a name
@@ -807,7 +822,7 @@ private:
 // name is part of it). `guessed`: the name is the one `guess` expected (compared straight in
 // the bytes), else nullptr or another name.
 template <typename F>
-void ForEachTag(const RecordText& r, const TagGuess* guess, F&& f) {
+void ForEachTag(const RecordText& r, TagGuess* guess, F&& f) {
     const ByteFind find{r.text, r.ascii};
     const std::string_view buf = r.text;
     const std::size_t n = buf.size();
@@ -818,7 +833,14 @@ void ForEachTag(const RecordText& r, const TagGuess* guess, F&& f) {
         const std::size_t start = ++i;
         if (guess && start + 16 <= n) {
             const NameKey* key = guess->Expected();
-            if (key && key->Matches(buf.data() + start)) {
+            if (key && !key->Matches(buf.data() + start)) {
+                key = guess->Second();
+                if (key && key->Matches(buf.data() + start))
+                    guess->TakeSecond();
+                else
+                    key = nullptr;
+            }
+            if (key) {
                 i = start + key->len;
                 f(TagText{std::string_view(buf.data() + start, key->len), true}, TagValue{find, i}, true);
                 ++i;
@@ -1056,9 +1078,9 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
             std::size_t cut = 0;
             bool ascii = false;
             const WholeLine whole = WholeRecordLine(line, len, run, enc, cut, ascii);
-            if (whole != WholeLine::No) {
+            if (whole != WholeLine::No || len == 0) {  // an empty line adds nothing to a record
                 src.TakeLine(len);
-                if (whole == WholeLine::Empty) continue;
+                if (whole != WholeLine::Record) continue;
                 if (run) UpperCase(line, cut, enc);
                 if (!onRecord(RecordText{{line, cut}, run, ascii})) return ReadEnd::Stopped;
                 continue;
@@ -1245,7 +1267,7 @@ public:
         guess_.Know(0, "");
     }
 
-    const TagGuess& Guess() const { return guess_; }
+    TagGuess& Guess() { return guess_; }
 
     // The name of a tag (not yet upper-cased unless `upper`); `guessed`: it is the guessed one.
     void Take(TagText raw, bool upper, bool guessed) {
