@@ -351,22 +351,20 @@ public:
         }
     }
 
-    // The next line when it ends inside the block read: its bytes, which may be changed in
-    // place, and their count. Nothing is taken: TakeLine does that, or Next reads it as usual.
-    bool PeekLine(char*& line, std::size_t& len) {
+    // The bytes of the block from the next line's start on (at least one); nothing is taken:
+    // TakeLine does that, or Next reads the line as usual.
+    bool PeekBlock(char*& p, std::size_t& n) {
         for (;;) {
             if (pos_ == end_ && !Fill()) return false;
             if (!skipLf_) break;
             skipLf_ = false;
             if (buf_[pos_] == '\n') ++pos_;
         }
-        line = buf_.data() + pos_;
-        const char* hit = FindEnd(line, end_ - pos_);
-        if (!hit) return false;
-        len = static_cast<std::size_t>(hit - line);
+        p = buf_.data() + pos_;
+        n = end_ - pos_;
         return true;
     }
-    // Takes the line PeekLine gave, `len` bytes long, and its line end.
+    // Takes the line at PeekBlock's bytes, `len` bytes long, and its line end.
     void TakeLine(std::size_t len) {
         pos_ += len;
         skipLf_ = buf_[pos_] == '\r';
@@ -374,14 +372,9 @@ public:
         ++lineNumber_;
     }
 
-    // After PeekLine: the bytes of the block from the line's start on, unless an earlier look
-    // at them (Passed) found no record there that SpreadRecord can read.
-    bool PeekRest(const char*& p, std::size_t& n) const {
-        if (pos_ < noSpreadUntil_) return false;
-        p = buf_.data() + pos_;
-        n = end_ - pos_;
-        return true;
-    }
+    // After PeekBlock: false when an earlier look at its bytes (Passed) found no record there
+    // that SpreadRecord can read.
+    bool SpreadMayStartHere() const { return pos_ >= noSpreadUntil_; }
     // The first `n` bytes from the line's start hold no such record.
     void Passed(std::size_t n) { noSpreadUntil_ = pos_ + n; }
     // Takes `n` bytes holding `lines` whole lines, the last ended by a CR when `cr`.
@@ -487,7 +480,7 @@ private:
     std::size_t pos_ = 0, end_ = 0;
     static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
     std::size_t crAt_ = kUnknown, lfAt_ = kUnknown;
-    std::size_t noSpreadUntil_ = 0;  // in the block: PeekRest gives nothing before it
+    std::size_t noSpreadUntil_ = 0;  // in the block: no SpreadRecord before it
     bool skipLf_ = false;
     long long lineNumber_ = 0;
     AdifInputTraits traits_;
@@ -857,16 +850,21 @@ void ForEachTag(const RecordText& r, TagGuess* guess, F&& f) {
 
 enum class WholeLine { No, Record, Empty };
 
-// Whether line p[0, n), met where no record has begun, is a record by itself that the general
+// Whether the line at p, met where no record has begun, is a record by itself that the general
 // reading would take as just its bytes up to its "<EOR>" (prescan) or "EOR>" (run): the only
 // "R>" in it, in any case, ends "<EOR>", nothing follows it, no "<EOH>" is in it (in any case),
 // and in the prescan's Shift-JIS the "<" starts a character. Upper-casing only changes
-// letters, so what the upper-cased line holds the line holds in some case. `cut` is set to the
-// length of the record, `ascii` to whether the line is plain ASCII. One pass over pairs of
-// bytes, sixteen at a time where the processor has SSE2.
-WholeLine WholeRecordLine(const char* p, std::size_t n, bool run, AdifEncoding enc, std::size_t& cut,
-                          bool& ascii) {
+// letters, so what the upper-cased line holds the line holds in some case. p[0, avail) are the
+// bytes read; the same pass finds the line's end (CR, and LF when `lfEndsLine`): `n` is set to
+// the line's length, or to kNoLine when it does not end in them or holds "<EOH>". `cut` is set
+// to the length of the record, `ascii` to whether the line is plain ASCII. Sixteen bytes at a
+// time where the processor has SSE2. (A "<EOH>" found reading on past the line's end would
+// hold that end, so the look for one need not stop there.)
+constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
+WholeLine WholeRecordLine(const char* p, std::size_t avail, bool lfEndsLine, bool run, AdifEncoding enc,
+                          std::size_t& n, std::size_t& cut, bool& ascii) {
     const auto lower = [p](std::size_t i) { return static_cast<char>(p[i] | 0x20); };
+    n = kNoLine;
     std::size_t gt = 0, pairs = 0;
     unsigned char high = 0;
     // The pair at i, i + 1: an "R>" counts, a "<E" must not start "<EOH>".
@@ -876,34 +874,44 @@ WholeLine WholeRecordLine(const char* p, std::size_t n, bool run, AdifEncoding e
             gt = i + 1;
             return true;
         }
-        return !(i + 4 < n && lower(i + 2) == 'o' && lower(i + 3) == 'h' && p[i + 4] == '>');
+        return !(i + 4 < avail && lower(i + 2) == 'o' && lower(i + 3) == 'h' && p[i + 4] == '>');
     };
     std::size_t i = 0;
 #if defined(__SSE2__)
     const __m128i bit = _mm_set1_epi8(0x20), r = _mm_set1_epi8('r'), e = _mm_set1_epi8('e');
     const __m128i lt = _mm_set1_epi8('<'), gtc = _mm_set1_epi8('>');
-    __m128i highs = _mm_setzero_si128();
-    for (; i + 17 <= n; i += 16) {
+    const __m128i cr = _mm_set1_epi8('\r'), lf = lfEndsLine ? _mm_set1_epi8('\n') : cr;
+    for (; i + 17 <= avail; i += 16) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
-        highs = _mm_or_si128(highs, x);
+        const auto ends = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf))));
+        const unsigned inLine = ends ? (ends & (0u - ends)) - 1 : 0xFFFFu;
+        if (static_cast<unsigned>(_mm_movemask_epi8(x)) & inLine) high = 0x80;
         const __m128i rgt = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(x, bit), r), _mm_cmpeq_epi8(y, gtc));
         const __m128i le = _mm_and_si128(_mm_cmpeq_epi8(x, lt), _mm_cmpeq_epi8(_mm_or_si128(y, bit), e));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(rgt, le)));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(rgt, le))) & inLine;
         while (mask) {
             if (!pair(i + static_cast<std::size_t>(__builtin_ctz(mask)))) return WholeLine::No;
             mask &= mask - 1;
         }
+        if (ends) {
+            n = i + static_cast<std::size_t>(__builtin_ctz(ends));
+            break;
+        }
     }
-    if (_mm_movemask_epi8(highs)) high = 0x80;
 #endif
-    for (; i < n; ++i) {
+    for (; n == kNoLine && i < avail; ++i) {
+        if (p[i] == '\r' || (lfEndsLine && p[i] == '\n')) {
+            n = i;
+            break;
+        }
         high |= static_cast<unsigned char>(p[i]);
-        if (i + 1 < n && ((lower(i) == 'r' && p[i + 1] == '>') || (p[i] == '<' && lower(i + 1) == 'e')) &&
+        if (i + 1 < avail && ((lower(i) == 'r' && p[i + 1] == '>') || (p[i] == '<' && lower(i + 1) == 'e')) &&
             !pair(i))
             return WholeLine::No;
     }
-    if (pairs != 1 || gt + 1 != n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' ||
+    if (n == kNoLine || pairs != 1 || gt + 1 != n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' ||
         lower(gt - 2) != 'o')
         return WholeLine::No;
     if (!run && enc == AdifEncoding::Cp932 && gt > 4 && static_cast<unsigned char>(p[gt - 5]) >= 0x40)
@@ -1073,11 +1081,11 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
         // Most lines are a record by themselves: read in the block, without a copy. The run
         // upper-cases it in place; the prescan only the names it looks at.
         char* line = nullptr;
-        std::size_t len = 0;
-        if (header && buffer.empty() && src.PeekLine(line, len)) {
-            std::size_t cut = 0;
+        std::size_t avail = 0;
+        if (header && buffer.empty() && src.PeekBlock(line, avail)) {
+            std::size_t len = 0, cut = 0;
             bool ascii = false;
-            const WholeLine whole = WholeRecordLine(line, len, run, enc, cut, ascii);
+            const WholeLine whole = WholeRecordLine(line, avail, src.LfEndsLine(), run, enc, len, cut, ascii);
             if (whole != WholeLine::No || len == 0) {  // an empty line adds nothing to a record
                 src.TakeLine(len);
                 if (whole != WholeLine::Record) continue;
@@ -1086,12 +1094,10 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
                 continue;
             }
             // A record over several lines, joined in one go.
-            const char* rest = nullptr;
-            std::size_t restLen = 0;
-            if (src.PeekRest(rest, restLen)) {
+            if (src.SpreadMayStartHere()) {
                 SpreadEnd spread;
                 const WholeLine joined =
-                    SpreadRecord(rest, restLen, src.LfEndsLine(), run, enc, buffer, cut, ascii, spread);
+                    SpreadRecord(line, avail, src.LfEndsLine(), run, enc, buffer, cut, ascii, spread);
                 if (joined == WholeLine::No) {
                     buffer.clear();
                     src.Passed(spread.used);
