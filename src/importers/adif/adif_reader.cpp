@@ -351,22 +351,20 @@ public:
         }
     }
 
-    // The next line when it ends inside the block read: its bytes, which may be changed in
-    // place, and their count. Nothing is taken: TakeLine does that, or Next reads it as usual.
-    bool PeekLine(char*& line, std::size_t& len) {
+    // The bytes of the block from the next line's start on (at least one); nothing is taken:
+    // TakeLine does that, or Next reads the line as usual.
+    bool PeekBlock(char*& p, std::size_t& n) {
         for (;;) {
             if (pos_ == end_ && !Fill()) return false;
             if (!skipLf_) break;
             skipLf_ = false;
             if (buf_[pos_] == '\n') ++pos_;
         }
-        line = buf_.data() + pos_;
-        const char* hit = FindEnd(line, end_ - pos_);
-        if (!hit) return false;
-        len = static_cast<std::size_t>(hit - line);
+        p = buf_.data() + pos_;
+        n = end_ - pos_;
         return true;
     }
-    // Takes the line PeekLine gave, `len` bytes long, and its line end.
+    // Takes the line at PeekBlock's bytes, `len` bytes long, and its line end.
     void TakeLine(std::size_t len) {
         pos_ += len;
         skipLf_ = buf_[pos_] == '\r';
@@ -374,14 +372,9 @@ public:
         ++lineNumber_;
     }
 
-    // After PeekLine: the bytes of the block from the line's start on, unless an earlier look
-    // at them (Passed) found no record there that SpreadRecord can read.
-    bool PeekRest(const char*& p, std::size_t& n) const {
-        if (pos_ < noSpreadUntil_) return false;
-        p = buf_.data() + pos_;
-        n = end_ - pos_;
-        return true;
-    }
+    // After PeekBlock: false when an earlier look at its bytes (Passed) found no record there
+    // that SpreadRecord can read.
+    bool SpreadMayStartHere() const { return pos_ >= noSpreadUntil_; }
     // The first `n` bytes from the line's start hold no such record.
     void Passed(std::size_t n) { noSpreadUntil_ = pos_ + n; }
     // Takes `n` bytes holding `lines` whole lines, the last ended by a CR when `cr`.
@@ -487,7 +480,7 @@ private:
     std::size_t pos_ = 0, end_ = 0;
     static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
     std::size_t crAt_ = kUnknown, lfAt_ = kUnknown;
-    std::size_t noSpreadUntil_ = 0;  // in the block: PeekRest gives nothing before it
+    std::size_t noSpreadUntil_ = 0;  // in the block: no SpreadRecord before it
     bool skipLf_ = false;
     long long lineNumber_ = 0;
     AdifInputTraits traits_;
@@ -776,17 +769,26 @@ struct NameKey {
 
 // Which table entry the next tag most likely is: the one that came after this tag the last
 // time (files repeat their tag order, with tags that some records have and others not), else
-// the entry after it. Spares most look-ups of a name: the names it is told (Know) are compared
-// with the bytes of the record straight away.
+// the entry after it. The one that came after it before that is the second guess (a Japanese
+// station's record has other tags after the QSL marks than a foreign one's). Spares most
+// look-ups of a name: the names it is told (Know) are compared with the bytes of the record
+// straight away.
 class TagGuess {
 public:
     int Next() const { return guess_; }
     void Saw(int k) {
         if (k < 0 || k > AdifTagTable::kCapacity) return;
-        if (last_ >= 0) follows_[static_cast<std::size_t>(last_)] = k;
+        if (last_ >= 0) {
+            int& f = follows_[static_cast<std::size_t>(last_)];
+            if (f != k) {
+                before_[static_cast<std::size_t>(last_)] = f;
+                f = k;
+            }
+        }
         last_ = k;
         const int f = follows_[static_cast<std::size_t>(k)];
         guess_ = f != 0 ? f : k + 1;
+        second_ = before_[static_cast<std::size_t>(k)];
     }
     void Know(int k, std::string_view name) {
         if (k >= 0 && k <= AdifTagTable::kCapacity) keys_[static_cast<std::size_t>(k)].Set(name);
@@ -795,11 +797,17 @@ public:
     const NameKey* Expected() const {
         return guess_ <= AdifTagTable::kCapacity ? &keys_[static_cast<std::size_t>(guess_)] : nullptr;
     }
+    // The key of the second guess (nullptr when there is none); TakeSecond makes it the guess.
+    const NameKey* Second() const {
+        return second_ != 0 && second_ != guess_ ? &keys_[static_cast<std::size_t>(second_)] : nullptr;
+    }
+    void TakeSecond() { guess_ = second_; }
 
 private:
     std::array<int, AdifTagTable::kCapacity + 1> follows_{};  // 0: not known
+    std::array<int, AdifTagTable::kCapacity + 1> before_{};   // what followed before that; 0: nothing
     std::array<NameKey, AdifTagTable::kCapacity + 1> keys_{};
-    int last_ = -1, guess_ = 1;
+    int last_ = -1, guess_ = 1, second_ = 0;
 };
 
 // Calls f(name, value, guessed) for every tag of a record, `value()` giving its value: a name
@@ -807,7 +815,7 @@ private:
 // name is part of it). `guessed`: the name is the one `guess` expected (compared straight in
 // the bytes), else nullptr or another name.
 template <typename F>
-void ForEachTag(const RecordText& r, const TagGuess* guess, F&& f) {
+void ForEachTag(const RecordText& r, TagGuess* guess, F&& f) {
     const ByteFind find{r.text, r.ascii};
     const std::string_view buf = r.text;
     const std::size_t n = buf.size();
@@ -818,7 +826,14 @@ void ForEachTag(const RecordText& r, const TagGuess* guess, F&& f) {
         const std::size_t start = ++i;
         if (guess && start + 16 <= n) {
             const NameKey* key = guess->Expected();
-            if (key && key->Matches(buf.data() + start)) {
+            if (key && !key->Matches(buf.data() + start)) {
+                key = guess->Second();
+                if (key && key->Matches(buf.data() + start))
+                    guess->TakeSecond();
+                else
+                    key = nullptr;
+            }
+            if (key) {
                 i = start + key->len;
                 f(TagText{std::string_view(buf.data() + start, key->len), true}, TagValue{find, i}, true);
                 ++i;
@@ -835,16 +850,21 @@ void ForEachTag(const RecordText& r, const TagGuess* guess, F&& f) {
 
 enum class WholeLine { No, Record, Empty };
 
-// Whether line p[0, n), met where no record has begun, is a record by itself that the general
+// Whether the line at p, met where no record has begun, is a record by itself that the general
 // reading would take as just its bytes up to its "<EOR>" (prescan) or "EOR>" (run): the only
 // "R>" in it, in any case, ends "<EOR>", nothing follows it, no "<EOH>" is in it (in any case),
 // and in the prescan's Shift-JIS the "<" starts a character. Upper-casing only changes
-// letters, so what the upper-cased line holds the line holds in some case. `cut` is set to the
-// length of the record, `ascii` to whether the line is plain ASCII. One pass over pairs of
-// bytes, sixteen at a time where the processor has SSE2.
-WholeLine WholeRecordLine(const char* p, std::size_t n, bool run, AdifEncoding enc, std::size_t& cut,
-                          bool& ascii) {
+// letters, so what the upper-cased line holds the line holds in some case. p[0, avail) are the
+// bytes read; the same pass finds the line's end (CR, and LF when `lfEndsLine`): `n` is set to
+// the line's length, or to kNoLine when it does not end in them or holds "<EOH>". `cut` is set
+// to the length of the record, `ascii` to whether the line is plain ASCII. Sixteen bytes at a
+// time where the processor has SSE2. (A "<EOH>" found reading on past the line's end would
+// hold that end, so the look for one need not stop there.)
+constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
+WholeLine WholeRecordLine(const char* p, std::size_t avail, bool lfEndsLine, bool run, AdifEncoding enc,
+                          std::size_t& n, std::size_t& cut, bool& ascii) {
     const auto lower = [p](std::size_t i) { return static_cast<char>(p[i] | 0x20); };
+    n = kNoLine;
     std::size_t gt = 0, pairs = 0;
     unsigned char high = 0;
     // The pair at i, i + 1: an "R>" counts, a "<E" must not start "<EOH>".
@@ -854,34 +874,44 @@ WholeLine WholeRecordLine(const char* p, std::size_t n, bool run, AdifEncoding e
             gt = i + 1;
             return true;
         }
-        return !(i + 4 < n && lower(i + 2) == 'o' && lower(i + 3) == 'h' && p[i + 4] == '>');
+        return !(i + 4 < avail && lower(i + 2) == 'o' && lower(i + 3) == 'h' && p[i + 4] == '>');
     };
     std::size_t i = 0;
 #if defined(__SSE2__)
     const __m128i bit = _mm_set1_epi8(0x20), r = _mm_set1_epi8('r'), e = _mm_set1_epi8('e');
     const __m128i lt = _mm_set1_epi8('<'), gtc = _mm_set1_epi8('>');
-    __m128i highs = _mm_setzero_si128();
-    for (; i + 17 <= n; i += 16) {
+    const __m128i cr = _mm_set1_epi8('\r'), lf = lfEndsLine ? _mm_set1_epi8('\n') : cr;
+    for (; i + 17 <= avail; i += 16) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
-        highs = _mm_or_si128(highs, x);
+        const auto ends = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf))));
+        const unsigned inLine = ends ? (ends & (0u - ends)) - 1 : 0xFFFFu;
+        if (static_cast<unsigned>(_mm_movemask_epi8(x)) & inLine) high = 0x80;
         const __m128i rgt = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(x, bit), r), _mm_cmpeq_epi8(y, gtc));
         const __m128i le = _mm_and_si128(_mm_cmpeq_epi8(x, lt), _mm_cmpeq_epi8(_mm_or_si128(y, bit), e));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(rgt, le)));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(rgt, le))) & inLine;
         while (mask) {
             if (!pair(i + static_cast<std::size_t>(__builtin_ctz(mask)))) return WholeLine::No;
             mask &= mask - 1;
         }
+        if (ends) {
+            n = i + static_cast<std::size_t>(__builtin_ctz(ends));
+            break;
+        }
     }
-    if (_mm_movemask_epi8(highs)) high = 0x80;
 #endif
-    for (; i < n; ++i) {
+    for (; n == kNoLine && i < avail; ++i) {
+        if (p[i] == '\r' || (lfEndsLine && p[i] == '\n')) {
+            n = i;
+            break;
+        }
         high |= static_cast<unsigned char>(p[i]);
-        if (i + 1 < n && ((lower(i) == 'r' && p[i + 1] == '>') || (p[i] == '<' && lower(i + 1) == 'e')) &&
+        if (i + 1 < avail && ((lower(i) == 'r' && p[i + 1] == '>') || (p[i] == '<' && lower(i + 1) == 'e')) &&
             !pair(i))
             return WholeLine::No;
     }
-    if (pairs != 1 || gt + 1 != n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' ||
+    if (n == kNoLine || pairs != 1 || gt + 1 != n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' ||
         lower(gt - 2) != 'o')
         return WholeLine::No;
     if (!run && enc == AdifEncoding::Cp932 && gt > 4 && static_cast<unsigned char>(p[gt - 5]) >= 0x40)
@@ -927,15 +957,31 @@ WholeLine SpreadRecord(const char* p, std::size_t n, bool lfEndsLine, bool run, 
     constexpr std::size_t kLimit = 16384;  // a record longer than this is read line by line
     n = std::min(n, kLimit);
     const auto lower = [p](std::size_t i) { return static_cast<char>(p[i] | 0x20); };
-    // The first "R>"; every "<E" before it must not start "<EOH>".
-    std::size_t gt = n;
-    std::size_t i = 0;
     const auto eoh = [&](std::size_t at) {
         return at + 4 < n && lower(at + 2) == 'o' && lower(at + 3) == 'h' && p[at + 4] == '>';
+    };
+    // One pass up to the first "R>": every "<E" before it must not start "<EOH>"; the CRs and
+    // LFs before it are kept in `ends`, whether a byte is 0x80 or above in `high`.
+    std::array<std::uint32_t, 256> ends;
+    std::size_t endCount = 0;
+    bool tooMany = false;
+    unsigned char high = 0;
+    std::size_t gt = n;
+    std::size_t i = 0;
+    const auto keepEnds = [&](unsigned mask, std::size_t base) {
+        for (; mask; mask &= mask - 1) {
+            if (endCount == ends.size()) {
+                tooMany = true;
+                return;
+            }
+            ends[endCount++] =
+                static_cast<std::uint32_t>(base + static_cast<std::size_t>(__builtin_ctz(mask)));
+        }
     };
 #if defined(__SSE2__)
     const __m128i bit = _mm_set1_epi8(0x20), r = _mm_set1_epi8('r'), letterE = _mm_set1_epi8('e');
     const __m128i lt = _mm_set1_epi8('<'), gtc = _mm_set1_epi8('>');
+    const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
     for (; i + 17 <= n && gt == n; i += 16) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
@@ -943,16 +989,24 @@ WholeLine SpreadRecord(const char* p, std::size_t n, bool lfEndsLine, bool run, 
             _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(x, bit), r), _mm_cmpeq_epi8(y, gtc))));
         auto le = static_cast<unsigned>(_mm_movemask_epi8(
             _mm_and_si128(_mm_cmpeq_epi8(x, lt), _mm_cmpeq_epi8(_mm_or_si128(y, bit), letterE))));
+        auto lineEnds = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf))));
+        auto highBytes = static_cast<unsigned>(_mm_movemask_epi8(x));
         if (rgt) {
+            const unsigned before = (rgt & (0u - rgt)) - 1;  // the bytes before that "R"
             gt = i + static_cast<std::size_t>(__builtin_ctz(rgt)) + 1;
-            le &= (rgt & (0u - rgt)) - 1;  // the "<E" before that "R>"
+            le &= before;
+            lineEnds &= before;
+            highBytes &= before;
         }
+        if (highBytes) high = 0x80;
         for (; le; le &= le - 1) {
             if (eoh(i + static_cast<std::size_t>(__builtin_ctz(le)))) {
                 end.used = gt < n ? gt + 1 : i + 16;
                 return WholeLine::No;
             }
         }
+        keepEnds(lineEnds, i);
     }
 #endif
     for (; i + 1 < n && gt == n; ++i) {
@@ -960,35 +1014,50 @@ WholeLine SpreadRecord(const char* p, std::size_t n, bool lfEndsLine, bool run, 
             end.used = i + 1;
             return WholeLine::No;
         }
-        if (lower(i) == 'r' && p[i + 1] == '>') gt = i + 1;
+        if (lower(i) == 'r' && p[i + 1] == '>') {
+            gt = i + 1;
+            break;
+        }
+        high |= static_cast<unsigned char>(p[i]);
+        if (p[i] == '\r' || p[i] == '\n') keepEnds(1, i);
     }
     end.used = gt < n ? gt + 1 : n;
-    if (gt + 1 >= n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' || lower(gt - 2) != 'o')
+    if (tooMany || gt + 1 >= n || gt < 4 || p[gt - 4] != '<' || lower(gt - 3) != 'e' || lower(gt - 2) != 'o')
         return WholeLine::No;
     const char last = p[gt + 1];
     if (last != '\r' && !(lfEndsLine && last == '\n')) return WholeLine::No;
-    // The lines up to the one that ends with that "<EOR>".
+    if (endCount == ends.size()) return WholeLine::No;
+    ends[endCount++] = static_cast<std::uint32_t>(gt + 1);
+    // The lines up to the one that ends with that "<EOR>" (which holds no line end).
     long long lines = 0;
-    std::size_t at = 0;
-    for (;;) {
-        std::size_t e = FindByte(p, at, gt + 2, '\r');
-        const std::size_t lf = FindByte(p, at, e, '\n');
-        if (lf < e && !lfEndsLine) return WholeLine::No;  // an LF inside a line
-        e = std::min(e, lf);
+    std::size_t at = 0, lastLine = 0;
+    bool afterCr = false;
+    for (std::size_t k = 0; k < endCount; ++k) {
+        const std::size_t e = ends[k];
+        const bool isLf = p[e] == '\n';
+        if (afterCr && isLf && e == at) {  // CR LF: one line end
+            afterCr = false;
+            at = e + 1;
+            continue;
+        }
+        if (isLf && !lfEndsLine) return WholeLine::No;  // an LF inside a line
         const std::string_view seg(p + at, e - at);
         if (EndsInsideCharacter(seg, enc)) return WholeLine::No;
         if (!joined.empty() && !seg.empty() && (joined.back() | 0x20) == 'r' && seg.front() == '>')
             return WholeLine::No;  // an "R>" made by joining two lines
+        lastLine = joined.size();
         joined.append(seg);
         ++lines;
-        if (e == gt + 1) break;  // the line of the "<EOR>" (it holds no line end)
+        afterCr = !isLf;
         at = e + 1;
-        if (p[e] == '\r' && at < gt + 1 && p[at] == '\n') ++at;  // CR LF: one line end
     }
     const std::size_t size = joined.size();
-    if (!run && enc == AdifEncoding::Cp932 && !StartsCharacter(joined, size - 5, enc)) return WholeLine::No;
+    // The "<" of "<EOR>" starts a character when it starts its line: no line ends inside one.
+    if (!run && enc == AdifEncoding::Cp932 && size - 5 > lastLine &&
+        !StartsCharacter(std::string_view(joined).substr(lastLine), size - 5 - lastLine, enc))
+        return WholeLine::No;
     cut = run ? size - 4 : size - 5;
-    ascii = text::IsAscii(std::string_view(joined).substr(0, cut));
+    ascii = high < 0x80;
     end.used = gt + 2;
     end.lines = lines;
     end.cr = last == '\r';
@@ -1012,25 +1081,23 @@ ReadEnd ReadRecords(LineSource& src, AdifEncoding enc, bool run, bool headerless
         // Most lines are a record by themselves: read in the block, without a copy. The run
         // upper-cases it in place; the prescan only the names it looks at.
         char* line = nullptr;
-        std::size_t len = 0;
-        if (header && buffer.empty() && src.PeekLine(line, len)) {
-            std::size_t cut = 0;
+        std::size_t avail = 0;
+        if (header && buffer.empty() && src.PeekBlock(line, avail)) {
+            std::size_t len = 0, cut = 0;
             bool ascii = false;
-            const WholeLine whole = WholeRecordLine(line, len, run, enc, cut, ascii);
-            if (whole != WholeLine::No) {
+            const WholeLine whole = WholeRecordLine(line, avail, src.LfEndsLine(), run, enc, len, cut, ascii);
+            if (whole != WholeLine::No || len == 0) {  // an empty line adds nothing to a record
                 src.TakeLine(len);
-                if (whole == WholeLine::Empty) continue;
+                if (whole != WholeLine::Record) continue;
                 if (run) UpperCase(line, cut, enc);
                 if (!onRecord(RecordText{{line, cut}, run, ascii})) return ReadEnd::Stopped;
                 continue;
             }
             // A record over several lines, joined in one go.
-            const char* rest = nullptr;
-            std::size_t restLen = 0;
-            if (src.PeekRest(rest, restLen)) {
+            if (src.SpreadMayStartHere()) {
                 SpreadEnd spread;
                 const WholeLine joined =
-                    SpreadRecord(rest, restLen, src.LfEndsLine(), run, enc, buffer, cut, ascii, spread);
+                    SpreadRecord(line, avail, src.LfEndsLine(), run, enc, buffer, cut, ascii, spread);
                 if (joined == WholeLine::No) {
                     buffer.clear();
                     src.Passed(spread.used);
@@ -1206,7 +1273,7 @@ public:
         guess_.Know(0, "");
     }
 
-    const TagGuess& Guess() const { return guess_; }
+    TagGuess& Guess() { return guess_; }
 
     // The name of a tag (not yet upper-cased unless `upper`); `guessed`: it is the guessed one.
     void Take(TagText raw, bool upper, bool guessed) {
