@@ -498,8 +498,14 @@ bool AdifRecordWriter::Format(const AdifRecordView& rec, const AdifMeterState& m
     } else {
         qsl_.assign(" ");
     }
-    qsl_ += text::Trim(slot(kColQslSent)) == o_.marks.adifSent && o_.qslSentFlag ? sent_ : std::string(" ");
-    qsl_ += text::Trim(slot(kColQslRcvd)) == o_.marks.adifRcvd && o_.qslRcvdFlag ? rcvd_ : std::string(" ");
+    if (o_.qslSentFlag && text::Trim(slot(kColQslSent)) == o_.marks.adifSent)
+        qsl_ += sent_;
+    else
+        qsl_ += ' ';
+    if (o_.qslRcvdFlag && text::Trim(slot(kColQslRcvd)) == o_.marks.adifRcvd)
+        qsl_ += rcvd_;
+    else
+        qsl_ += ' ';
     Text(qsl_.size() == 3 && text::IsAscii(qsl_) ? std::string_view(qsl_)
                                                  : std::string_view(text::CharFit(qsl_, 3)));
 
