@@ -225,6 +225,20 @@ std::string RandomFile(std::mt19937& rng, std::size_t pieces) {
     return s;
 }
 
+// The records, their tags and the line each ends on, as the reader and the plain reading give
+// them, compared; `where` names the case in a failure.
+void ExpectPlainReading(const std::string& bytes, const AdifReadOptions& o, const PlainReader& plain,
+                        const std::string& where) {
+    std::vector<std::string> tags;
+    std::vector<long long> lines, plainLines;
+    const std::vector<std::string> records = SplitAdifRecords(bytes, o, plain.run, &tags, &lines);
+    ASSERT_EQ(records, plain.Records(bytes, &plainLines)) << where;
+    ASSERT_EQ(lines, plainLines) << where;
+    ASSERT_EQ(tags.size(), records.size()) << where;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        ASSERT_EQ(tags[i], PlainTags(records[i], plain.run)) << where << " record " << i;
+}
+
 }  // namespace
 
 TEST(AdifSplit, MatchesThePlainReadingOnRandomFiles) {
@@ -246,17 +260,10 @@ TEST(AdifSplit, MatchesThePlainReadingOnRandomFiles) {
             o.headerless = headerless;
             const bool lf = o.detectLineEnds ? bytes.find('\r') == std::string::npos : o.lfEndsLine;
             for (bool run : {false, true}) {
-                const PlainReader plain{lf, (variant & 2) != 0, run, headerless};
-                std::vector<std::string> tags;
-                std::vector<long long> lines, plainLines;
-                const std::vector<std::string> records = SplitAdifRecords(bytes, o, run, &tags, &lines);
-                ASSERT_EQ(records, plain.Records(bytes, &plainLines))
-                    << "round " << round << " variant " << variant << " run " << run;
-                ASSERT_EQ(lines, plainLines) << "round " << round << " variant " << variant << " run " << run;
-                ASSERT_EQ(tags.size(), records.size());
-                for (std::size_t i = 0; i < records.size(); ++i)
-                    ASSERT_EQ(tags[i], PlainTags(records[i], run))
-                        << "round " << round << " variant " << variant << " run " << run << " record " << i;
+                ExpectPlainReading(bytes, o, PlainReader{lf, (variant & 2) != 0, run, headerless},
+                                   "round " + std::to_string(round) + " variant " + std::to_string(variant) +
+                                       " run " + std::to_string(run));
+                if (HasFatalFailure()) return;
                 ++compared;
             }
         }
@@ -330,15 +337,10 @@ TEST(AdifSplit, MatchesThePlainReadingOnRecordsOverLines) {
             o.detectLineEnds = false;
             o.encoding = (variant & 2) ? AdifEncoding::Utf8 : AdifEncoding::Cp932;
             for (bool run : {false, true}) {
-                const PlainReader plain{o.lfEndsLine, (variant & 2) != 0, run, false};
-                std::vector<std::string> tags;
-                std::vector<long long> lines, plainLines;
-                const std::vector<std::string> got = SplitAdifRecords(bytes, o, run, &tags, &lines);
-                ASSERT_EQ(got, plain.Records(bytes, &plainLines))
-                    << "round " << round << " variant " << variant << " run " << run;
-                ASSERT_EQ(lines, plainLines) << "round " << round << " variant " << variant << " run " << run;
-                for (std::size_t i = 0; i < got.size(); ++i)
-                    ASSERT_EQ(tags[i], PlainTags(got[i], run)) << "round " << round << " record " << i;
+                ExpectPlainReading(bytes, o, PlainReader{o.lfEndsLine, (variant & 2) != 0, run, false},
+                                   "round " + std::to_string(round) + " variant " + std::to_string(variant) +
+                                       " run " + std::to_string(run));
+                if (HasFatalFailure()) return;
             }
         }
     }
