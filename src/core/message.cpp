@@ -22,8 +22,8 @@ const CatalogEntry* Find(std::string_view id) {
 }
 
 const Message::Argument* FindArg(const Message& m, std::string_view name) {
-    for (const Message::Argument& a : m.args())
-        if (a.name == name) return &a;
+    for (std::size_t i = 0; i < m.ArgCount(); ++i)
+        if (m.ArgAt(i).name == name) return &m.ArgAt(i);
     return nullptr;
 }
 
@@ -36,6 +36,13 @@ char Lower(char c) {
 }
 
 }  // namespace
+
+Message::Message(std::string_view id) {
+    if (const CatalogEntry* e = Find(id))
+        catalogId_ = e->id;
+    else
+        ownId_ = id;
+}
 
 std::string Message::ArgText(std::string_view name) const {
     const Argument* a = FindArg(*this, name);
@@ -52,8 +59,11 @@ const char* CatalogText(std::string_view id, Lang lang) {
 std::string Render(const Message& m, Lang lang) {
     const char* text = CatalogText(m.id(), lang);
     if (!text) {
-        std::string s = m.id();
-        for (const Message::Argument& a : m.args()) s += " " + a.name + "=" + ArgValue(a, lang);
+        std::string s(m.id());
+        for (std::size_t i = 0; i < m.ArgCount(); ++i) {
+            const Message::Argument& a = m.ArgAt(i);
+            s.append(" ").append(a.name).append("=").append(ArgValue(a, lang));
+        }
         return s;
     }
     std::string out;

@@ -2,6 +2,7 @@
 // arguments. The engine makes them; a front end renders them in the user's language.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,53 +16,77 @@ enum class Lang { kEnglish, kJapanese };
 
 class Message {
 public:
+    // An argument's name: always a literal ("file", "line", ...), kept as a view of it.
+    struct ArgName {
+        template <std::size_t N>
+        constexpr ArgName(const char (&literal)[N]) : text(literal, N - 1) {}  // NOLINT: implicit
+        std::string_view text;
+    };
+
     Message() = default;
-    explicit Message(std::string id) : id_(std::move(id)) {}
+    // An id of the catalog is kept as a pointer to the catalog's own copy; any other id (a
+    // text the catalog lacks) is copied.
+    explicit Message(std::string_view id);
 
     // Sets the argument `name` ("file", "line", "record", "value", ...) that the text shows
     // where it says {name}.
-    Message& Arg(std::string name, std::string value) {
-        if (args_.empty()) args_.reserve(kUsualArgs);  // one allocation for most messages
-        args_.push_back({std::move(name), std::move(value), nullptr});
+    Message& Arg(ArgName name, std::string value) {
+        Argument& a = Add(name);
+        a.text = std::move(value);
         return *this;
     }
-    Message& Arg(std::string name, const char* value) { return Arg(std::move(name), std::string(value)); }
-    Message& Arg(std::string name, std::string_view value) {
-        return Arg(std::move(name), std::string(value));
+    Message& Arg(ArgName name, const char* value) { return Arg(name, std::string_view(value)); }
+    Message& Arg(ArgName name, std::string_view value) {
+        Add(name).text.assign(value);
+        return *this;
     }
     template <typename N, typename = std::enable_if_t<std::is_integral_v<N> && !std::is_same_v<N, bool> &&
                                                       !std::is_same_v<N, char>>>
-    Message& Arg(std::string name, N value) {
-        return Arg(std::move(name), std::to_string(value));
+    Message& Arg(ArgName name, N value) {
+        return Arg(name, std::to_string(value));
     }
     // An argument that is itself a message, rendered in the same language.
-    Message& Arg(std::string name, Message value) {
-        return Arg(std::move(name), std::make_shared<const Message>(std::move(value)));
+    Message& Arg(ArgName name, Message value) {
+        return Arg(name, std::make_shared<const Message>(std::move(value)));
     }
     // The same with a message already shared: one record's place, given to each of its warnings,
     // is built once.
-    Message& Arg(std::string name, std::shared_ptr<const Message> value) {
-        if (args_.empty()) args_.reserve(kUsualArgs);
-        args_.push_back({std::move(name), std::string(), std::move(value)});
+    Message& Arg(ArgName name, std::shared_ptr<const Message> value) {
+        Add(name).nested = std::move(value);
         return *this;
     }
 
-    const std::string& id() const { return id_; }
-    bool empty() const { return id_.empty(); }
+    std::string_view id() const {
+        return catalogId_ ? std::string_view(catalogId_) : std::string_view(ownId_);
+    }
+    bool empty() const { return id().empty(); }
 
-    static constexpr std::size_t kUsualArgs = 4;
     struct Argument {
-        std::string name;
+        std::string_view name;
         std::string text;
         std::shared_ptr<const Message> nested;  // set: the argument is this message
     };
-    const std::vector<Argument>& args() const { return args_; }
+    std::size_t ArgCount() const { return count_; }
+    const Argument& ArgAt(std::size_t i) const { return i < kInline ? inline_[i] : more_[i - kInline]; }
     // The argument's text as given (a nested message in English); empty when not set.
     std::string ArgText(std::string_view name) const;
 
 private:
-    std::string id_;
-    std::vector<Argument> args_;
+    // Most messages carry up to three arguments: those live in the message itself, so making
+    // one (a warning per record) allocates nothing for them.
+    static constexpr std::size_t kInline = 3;
+    Argument& Add(ArgName name) {
+        Argument& a = count_ < kInline ? inline_[count_] : more_.emplace_back();
+        ++count_;
+        a.name = name.text;
+        return a;
+    }
+
+    const char* catalogId_ = nullptr;  // the catalog's copy of the id, when it has this id
+    std::string ownId_;                // else the id itself
+    std::size_t count_ = 0;
+    std::array<Argument, kInline> inline_{};
+    std::vector<Argument> more_;
 };
 
 // The catalog's text for `id` in `lang` without arguments filled in; English when the language

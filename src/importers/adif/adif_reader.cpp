@@ -37,6 +37,56 @@ Message OpenFailure() {
         .Arg("detail", SystemErrorMessage(errno));
 }
 
+// The bytes of the input: the file, or bytes already in memory (the fuzzers run the reader so),
+// read block by block. A read error throws with the file's name.
+class InputBytes {
+public:
+    InputBytes(const std::string& path, const std::string_view* bytes) : path_(path) {
+        if (bytes) {
+            memory_ = *bytes;
+            inMemory_ = true;
+            return;
+        }
+        errno = 0;
+        f_ = OpenFile(path, "rb");
+        if (!f_) throw FileError(path, OpenFailure());
+    }
+    ~InputBytes() { Close(); }
+    InputBytes(const InputBytes&) = delete;
+    InputBytes& operator=(const InputBytes&) = delete;
+
+    // Up to `n` bytes into `to`; 0 at the end (and after Close).
+    std::size_t Read(char* to, std::size_t n) {
+        if (inMemory_) {
+            n = std::min(n, memory_.size() - at_);
+            if (n) std::memcpy(to, memory_.data() + at_, n);
+            at_ += n;
+            return n;
+        }
+        if (!f_) return 0;
+        const std::size_t got = std::fread(to, 1, n, f_);
+        if (got == 0 && std::ferror(f_)) throw FileError(path_, Message("io.cannot-read"));
+        return got;
+    }
+    void Rewind() {
+        at_ = 0;
+        if (f_) std::rewind(f_);
+    }
+    // Nothing more is read.
+    void Close() {
+        if (f_) std::fclose(f_);
+        f_ = nullptr;
+        at_ = memory_.size();
+    }
+
+private:
+    std::string path_;
+    std::FILE* f_ = nullptr;
+    bool inMemory_ = false;
+    std::string_view memory_;
+    std::size_t at_ = 0;
+};
+
 // Follows the bytes of a file and tells whether they are valid UTF-8 and hold non-ASCII
 // text. Sequences may be split across the blocks it is fed.
 class Utf8Check {
@@ -99,10 +149,10 @@ private:
 
 // True when the file starts (after a UTF-8 byte-order mark and blanks) with an XML
 // declaration or an <ADX> element: ADIF's XML form. The file position is left at the start.
-bool IsAdxStart(std::FILE* f) {
+bool IsAdxStart(InputBytes& in) {
     char head[512];
-    const std::size_t n = std::fread(head, 1, sizeof head, f);
-    std::rewind(f);
+    const std::size_t n = in.Read(head, sizeof head);
+    in.Rewind();
     std::string_view h(head, n);
     if (h.substr(0, 3) == "\xEF\xBB\xBF") h.remove_prefix(3);
     while (!h.empty() && (h[0] == ' ' || h[0] == '\t' || h[0] == '\r' || h[0] == '\n')) h.remove_prefix(1);
@@ -116,11 +166,12 @@ bool IsAdxStart(std::FILE* f) {
 }
 
 bool IsAdxFile(const std::string& path, const std::string_view* bytes = nullptr) {
-    std::FILE* f = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
-    if (!f) return false;
-    const bool adx = IsAdxStart(f);
-    std::fclose(f);
-    return adx;
+    try {
+        InputBytes in(path, bytes);
+        return IsAdxStart(in);
+    } catch (const Error&) {
+        return false;  // the reading proper says why
+    }
 }
 
 // XML character references and the five named entities; anything else is left as it is.
@@ -199,13 +250,12 @@ std::string XmlAttribute(std::string_view tag, std::string_view name) {
 // The records of an ADX file written as the plain form, held in memory: a "<EOH>" line, then one line per
 // <RECORD> with one "<NAME:length>value" per field (APP fields as APP_PROGRAMID_FIELDNAME, USERDEF fields by
 // their FIELDNAME). A "<" inside a value, which the plain form cannot carry, becomes "＜".
-std::string AdxToPlain(std::FILE* in, const std::string& path) {
+std::string AdxToPlain(InputBytes& in) {
     std::string xml;
     // The whole text is kept anyway: a small block to read it through.
     std::vector<char> block(64 * 1024);
     std::size_t n;
-    while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) xml.append(block.data(), n);
-    if (std::ferror(in)) throw FileError(path, Message("io.cannot-read"));
+    while ((n = in.Read(block.data(), block.size())) > 0) xml.append(block.data(), n);
     std::string plain = "<EOH>\r\n";
     std::size_t at = 0;
     for (;;) {
@@ -290,16 +340,12 @@ class LineSource {
 public:
     LineSource(const std::string& path, bool lfEndsLine, bool detect = false,
                const std::string_view* bytes = nullptr)
-        : path_(path), lf_(lfEndsLine), detect_(detect) {
-        errno = 0;
-        f_ = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
-        if (!f_) throw FileError(path, OpenFailure());
+        : path_(path), lf_(lfEndsLine), detect_(detect), in_(path, bytes) {
         buf_.resize(bytes ? std::min(kBlock, bytes->size() + 1) : kBlock);
-        if (IsAdxStart(f_)) {
+        if (IsAdxStart(in_)) {
             // ADIF's XML form: read as the plain form it stands for, one record a line.
-            plain_ = AdxToPlain(f_, path);
-            std::fclose(f_);
-            f_ = nullptr;
+            plain_ = AdxToPlain(in_);
+            in_.Close();
             adx_ = true;
             lf_ = false;
             detect_ = false;
@@ -307,9 +353,6 @@ public:
     }
     bool Adx() const { return adx_; }
     bool LfEndsLine() const { return lf_; }
-    ~LineSource() {
-        if (f_) std::fclose(f_);
-    }
     const std::string& Path() const { return path_; }
     LineSource(const LineSource&) = delete;
     LineSource& operator=(const LineSource&) = delete;
@@ -445,12 +488,11 @@ private:
             utf8_.Feed(reinterpret_cast<const unsigned char*>(buf_.data()), n);
             return true;
         }
-        if (!f_) return false;
-        const std::size_t n = std::fread(buf_.data(), 1, buf_.size(), f_);
+        if (inputDone_) return false;
+        const std::size_t n = in_.Read(buf_.data(), buf_.size());
         if (n == 0) {
-            if (std::ferror(f_)) throw FileError(path_, Message("io.cannot-read"));
-            std::fclose(f_);
-            f_ = nullptr;
+            in_.Close();
+            inputDone_ = true;
             utf8_.Finish();
             return false;
         }
@@ -475,7 +517,8 @@ private:
     bool adx_ = false;
     std::string plain_;  // an ADX file's records in the plain form
     std::size_t plainAt_ = 0;
-    std::FILE* f_ = nullptr;
+    InputBytes in_;
+    bool inputDone_ = false;
     std::vector<char> buf_;
     std::size_t pos_ = 0, end_ = 0;
     static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
@@ -1207,18 +1250,20 @@ struct EntryPlan {
 
 }  // namespace
 
-AdifTagTable::AdifTagTable() : names_{std::string()} {
-    index_.emplace(std::string(), 0);
+AdifTagTable::AdifTagTable() {
+    names_.reserve(kCapacity + 1);
+    names_.emplace_back();
 }
 
 int AdifTagTable::Find(std::string_view name) const {
-    auto it = index_.find(name);
-    return it == index_.end() ? -1 : it->second;
+    for (std::size_t i = 0; i < names_.size(); ++i)
+        if (names_[i].size() == name.size() && names_[i] == name) return static_cast<int>(i);
+    return -1;
 }
 
 bool AdifTagTable::Add(const std::string& name) {
     if (Count() >= kCapacity) return false;
-    if (index_.emplace(name, static_cast<int>(names_.size())).second) names_.push_back(name);
+    if (Find(name) < 0) names_.push_back(name);
     return true;
 }
 
@@ -1248,17 +1293,12 @@ bool IsSendersViewProgram(std::string_view programId) {
 }
 
 AdifEncoding DetectAdifEncoding(const std::string& path, const std::string_view* bytes) {
-    errno = 0;
-    std::FILE* f = bytes ? OpenMemoryStream(*bytes) : OpenFile(path, "rb");
-    if (!f) throw FileError(path, OpenFailure());
+    InputBytes in(path, bytes);
     Utf8Check check;
     std::vector<char> buf(bytes ? std::min(kBlock, bytes->size() + 1) : kBlock);
     std::size_t n;
-    while (check.Valid() && (n = std::fread(buf.data(), 1, buf.size(), f)) > 0)
+    while (check.Valid() && (n = in.Read(buf.data(), buf.size())) > 0)
         check.Feed(reinterpret_cast<const unsigned char*>(buf.data()), n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) throw FileError(path, Message("io.cannot-read"));
     check.Finish();
     return check.Valid() && check.NonAscii() ? AdifEncoding::Utf8 : AdifEncoding::Cp932;
 }

@@ -14,7 +14,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/callbacks.h"
@@ -64,12 +63,9 @@ public:
     bool Add(const std::string& name);
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
+    // At most kCapacity + 1 names, looked up only where the guess of the next tag missed: a
+    // search of the list is quicker than hashing, and building the table allocates little.
     std::vector<std::string> names_;
-    std::unordered_map<std::string, int, Hash, std::equal_to<>> index_;
 };
 
 // What the bytes of a file showed while it was read.

@@ -284,15 +284,6 @@ AdifRecordWriter::AdifRecordWriter(const AdifLineOptions& options)
     line_.resize(256);
     at_ = line_.data();
     end_ = at_ + line_.size();
-    const auto pairs = [](std::string_view list, std::array<std::uint64_t, 1024>& bits) {
-        for (std::size_t i = 0; i + 1 < list.size(); ++i) {
-            const unsigned pair =
-                static_cast<unsigned char>(list[i]) << 8 | static_cast<unsigned char>(list[i + 1]);
-            bits[pair >> 6] |= std::uint64_t{1} << (pair & 63);
-        }
-    };
-    pairs(csvout::JaPrefixList, jaPairs_);
-    pairs(csvout::SpecialStationList, specialPairs_);
     if (options.dxcc) {
         dxccCodes_.resize(kDxccCached);
         dxccKnown_.resize(kDxccCached);
@@ -301,7 +292,22 @@ AdifRecordWriter::AdifRecordWriter(const AdifLineOptions& options)
 
 namespace {
 
-bool PairIn(const std::array<std::uint64_t, 1024>& bits, std::string_view s) {
+// A bit for each pair of adjacent bytes in a list: a two-byte key whose bit is clear is not in
+// the list, without searching it.
+using PairBits = std::array<std::uint64_t, 1024>;
+constexpr PairBits PairsOf(std::string_view list) {
+    PairBits bits{};
+    for (std::size_t i = 0; i + 1 < list.size(); ++i) {
+        const unsigned pair =
+            static_cast<unsigned char>(list[i]) << 8 | static_cast<unsigned char>(list[i + 1]);
+        bits[pair >> 6] |= std::uint64_t{1} << (pair & 63);
+    }
+    return bits;
+}
+constexpr PairBits kJaPairs = PairsOf(csvout::JaPrefixList);
+constexpr PairBits kSpecialPairs = PairsOf(csvout::SpecialStationList);
+
+bool PairIn(const PairBits& bits, std::string_view s) {
     const unsigned pair = static_cast<unsigned char>(s[0]) << 8 | static_cast<unsigned char>(s[1]);
     return (bits[pair >> 6] >> (pair & 63)) & 1;
 }
@@ -309,12 +315,12 @@ bool PairIn(const std::array<std::uint64_t, 1024>& bits, std::string_view s) {
 }  // namespace
 
 bool AdifRecordWriter::InJaList(std::string_view key) const {
-    if (key.size() == 2) return PairIn(jaPairs_, key);
+    if (key.size() == 2) return PairIn(kJaPairs, key);
     return csvout::OccursInList(csvout::JaPrefixList, key);
 }
 
 bool AdifRecordWriter::InSpecialList(std::string_view call) const {
-    if (call.size() >= 2 && !PairIn(specialPairs_, call)) return false;
+    if (call.size() >= 2 && !PairIn(kSpecialPairs, call)) return false;
     return csvout::OccursInList(csvout::SpecialStationList, call);
 }
 

@@ -179,7 +179,6 @@ private:
     char call_[64] = {};
     std::size_t callLen_ = 0;
     bool qrp_ = false, ja_ = false;
-    std::array<std::uint64_t, 1024> jaPairs_{}, specialPairs_{};  // a bit per pair of bytes
     // The codes of the DXCC numbers below kDxccCached, looked up once.
     static constexpr std::size_t kDxccCached = 1000;
     std::vector<std::string> dxccCodes_;

@@ -68,6 +68,19 @@ TEST(MessageCatalog, RendersArgumentsNestedMessagesPluralsAndFallBacks) {
     // An id the catalog lacks still shows everything it was given.
     EXPECT_EQ(Render(Message("no.such.id").Arg("file", "a.adi"), Lang::kJapanese), "no.such.id file=a.adi");
     EXPECT_EQ(CatalogText("no.such.id", Lang::kEnglish), nullptr);
+    // More arguments than a message holds in itself, and copies, keep every one in order.
+    Message many("no.such.id");
+    many.Arg("a", 1)
+        .Arg("b", "2")
+        .Arg("c", std::string("3"))
+        .Arg("d", Message("zlog.contacts").Arg("count", 4));
+    many.Arg("e", std::string_view("5"));
+    const Message copy = many;
+    many = Message("cli.warning");
+    EXPECT_EQ(Render(copy, Lang::kEnglish), "no.such.id a=1 b=2 c=3 d=4 contacts e=5");
+    EXPECT_EQ(copy.ArgText("d"), "4 contacts");
+    EXPECT_EQ(copy.ArgText("e"), "5");
+    EXPECT_EQ(copy.ArgText("f"), "");
     // A placeholder without its argument stays visible rather than vanishing.
     EXPECT_EQ(Render(Message("zlog.contacts"), Lang::kEnglish), "{count} contacts");
 }

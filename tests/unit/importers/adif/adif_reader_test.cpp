@@ -83,6 +83,70 @@ TEST(AdifReader, BadPaths) {
     EXPECT_EQ(ReadBytes(dir.File("in.adi")), "<EOH>\r\n<CALL:3>AAA <EOR>\r\n");
 }
 
+// The fuzzers read bytes in memory; what they find must be what a user's file gives. Each form
+// the reader tells apart: CR LF, LF only (found by the first block), the XML form, no header,
+// UTF-8, an empty file.
+TEST(AdifReader, BytesInMemoryReadAsTheSameFile) {
+    const std::string sjis = "\x96\xBC\x91\x4F";  // a name in Shift-JIS
+    const std::vector<std::string> inputs = {
+        "head\r\n<EOH>\r\n<CALL:4>JA1A<QSO_DATE:8>20240102<TIME_ON:4>1234<EOR>\r\n<call:3>K1B <eor>\r\n",
+        "<EOH>\n<CALL:4>JA1A<NAME:4>" + sjis + "<EOR>\n<CALL:2>W1\n<EOR>\n",
+        "<?xml version=\"1.0\"?><ADX><HEADER/><RECORDS><RECORD><CALL>JA1A</CALL><QSO_DATE>20240102"
+        "</QSO_DATE></RECORD></RECORDS></ADX>",
+        "<CALL:4>JA1A<TIME_ON:4>1234<EOR><CALL:3>K1B<EOR>",
+        "<EOH>\r\n<CALL:4>JA1A<NAME:6>\xE5\x90\x8D\xE5\x89\x8D<EOR>\r\n",
+        "",
+    };
+    struct Read {
+        AdifScanResult scan;
+        AdifRunResult run;
+        std::string csv;
+        std::vector<std::string> warnings;
+    };
+    // The prescan and a run with every tag at its row's column, from the file or from memory.
+    const auto read = [](const std::string& path, const std::string_view* bytes) {
+        Read r;
+        Scripted cb;
+        AdifReadOptions options;
+        options.inputBytes = bytes;
+        r.scan = ScanAdifTags(path, options, cb);
+        AdifMappingModel model(r.scan.table.Names());
+        model.AutoMap();
+        const AdifMapping mapping = model.BuildMapping();
+        AdifReadOptions run = r.scan.RunOptions();
+        run.inputBytes = bytes;
+        if (bytes) run.outputSink = &r.csv;
+        AdifLineOptions line;
+        line.widths = trelvo::hamlog::DefaultHdbFieldLengths();
+        AdifMeterState meter;
+        const std::string out = path + ".csv";
+        r.run = ConvertAdifLog({path, out, &r.scan.table, &mapping, run, line, &meter, {}}, cb);
+        if (!bytes) r.csv = ReadBytes(out);
+        r.warnings = cb.warnings;
+        return r;
+    };
+    for (const std::string& bytes : inputs) {
+        SCOPED_TRACE(bytes);
+        ScratchDir dir;
+        WriteBytes(dir.File("in.adi"), bytes);
+        const Read file = read(dir.File("in.adi"), nullptr);
+        const std::string_view in(bytes);
+        const Read memory = read(dir.File("in.adi"), &in);
+        EXPECT_EQ(memory.scan.table.Names(), file.scan.table.Names());
+        EXPECT_EQ(memory.scan.records, file.scan.records);
+        EXPECT_EQ(memory.scan.encoding, file.scan.encoding);
+        EXPECT_EQ(memory.scan.lfEndsLine, file.scan.lfEndsLine);
+        EXPECT_EQ(memory.scan.adx, file.scan.adx);
+        EXPECT_EQ(memory.scan.headerless, file.scan.headerless);
+        EXPECT_EQ(memory.run.written, file.run.written);
+        EXPECT_EQ(memory.csv, file.csv);
+        EXPECT_EQ(memory.warnings, file.warnings);
+        if (!bytes.empty()) {
+            EXPECT_GT(file.run.written, 0);
+        }
+    }
+}
+
 // The ADIF project's test-QSO file (LF line ends, USERDEF and APP_ fields, multi-line values,
 // free text between records) gives as many records as its trailer says were emitted, with
 // more tag names than the table holds; the only warnings are for the records whose date is
