@@ -47,7 +47,7 @@ void Deliver(std::string& buffer, std::string_view stored, int width) {
     if (text::IsAscii(stored))
         buffer.assign(stored.data(), stored.size());  // keeps the buffer's memory
     else
-        buffer = text::Cp932ToUtf8(stored);
+        text::Cp932ToUtf8Into(stored, buffer);
     if (stored.size() < static_cast<std::size_t>(width))
         buffer.append(static_cast<std::size_t>(width) - stored.size(), ' ');
 }
@@ -313,7 +313,7 @@ bool HdbLibrary::ThwStringTrimmed(std::string& out, int field) {
     if (text::IsAscii(stored))
         out.assign(stored.data(), stored.size());
     else
-        out = text::Cp932ToUtf8(stored);
+        text::Cp932ToUtf8Into(stored, out);
     return true;
 }
 

@@ -26,6 +26,8 @@ struct ConversionStats {
 // CP932 bytes to UTF-8. Invalid bytes become U+FFFD, one per byte, and are counted.
 // A lone lead byte at the very end is also replaced.
 std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats = nullptr);
+// The same into `out` (not a view of `cp932`), whose memory is reused line after line.
+void Cp932ToUtf8Into(std::string_view cp932, std::string& out, ConversionStats* stats = nullptr);
 
 // UTF-8 to CP932 bytes. Characters CP932 cannot hold, and invalid UTF-8, become '?' and are
 // counted.

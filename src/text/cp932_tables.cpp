@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "text/cp932.h"
@@ -191,9 +192,27 @@ std::uint32_t ReadCp932Char(const Tables& t, std::string_view s, std::size_t i, 
 }  // namespace
 
 std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
-    if (IsAscii(cp932)) return std::string(cp932);
+    std::string out;
+    Cp932ToUtf8Into(cp932, out, stats);
+    return out;
+}
+
+void Cp932ToUtf8Into(std::string_view cp932, std::string& out, ConversionStats* stats) {
+    const std::less<const char*> before;
+    if (!cp932.empty() && !before(cp932.data(), out.data()) &&
+        before(cp932.data(), out.data() + out.size())) {
+        // A view of `out` itself: decoded aside, as writing over it would lose it.
+        std::string aside;
+        Cp932ToUtf8Into(cp932, aside, stats);
+        out.swap(aside);
+        return;
+    }
+    if (IsAscii(cp932)) {
+        out.assign(cp932.data(), cp932.size());
+        return;
+    }
     const Tables& t = GetTables();
-    std::string out(cp932.size() * 3, '\0');  // no byte gives more than three
+    out.resize(cp932.size() * 3);  // no byte gives more than three
     char* o = out.data();
     for (std::size_t i = 0; i < cp932.size();) {
         const auto b = static_cast<unsigned char>(cp932[i]);
@@ -208,7 +227,6 @@ std::string Cp932ToUtf8(std::string_view cp932, ConversionStats* stats) {
         i += n;
     }
     out.resize(static_cast<std::size_t>(o - out.data()));
-    return out;
 }
 
 std::string Utf8ToCp932(std::string_view utf8, ConversionStats* stats) {

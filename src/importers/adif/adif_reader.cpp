@@ -686,7 +686,7 @@ void RemoveEor(std::string& s, bool withLt, AdifEncoding enc) {
 
 // Text of the file as UTF-8. `scratch` holds a decoded copy when one is needed.
 [[gnu::noinline]] std::string_view DecodeCp932(std::string_view raw, std::string& scratch) {
-    scratch = text::Cp932ToUtf8(raw);
+    text::Cp932ToUtf8Into(raw, scratch);
     return scratch;
 }
 inline std::string_view AsUtf8(std::string_view raw, bool ascii, AdifEncoding enc, std::string& scratch) {

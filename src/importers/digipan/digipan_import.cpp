@@ -322,7 +322,7 @@ private:
         const std::string_view bytes = WithoutNul(position);
         if (text::IsAscii(bytes)) return into.assign(bytes);
         const std::size_t before = notCp932_.invalid;
-        into = text::Cp932ToUtf8(bytes, &notCp932_);
+        text::Cp932ToUtf8Into(bytes, into, &notCp932_);
         if (notCp932_.invalid != before && firstNotCp932Line_ == 0) firstNotCp932Line_ = info[i].line;
         return into;
     }

@@ -20,13 +20,9 @@ bool CsvValueReader::NextLine() {
         open_ = false;
         return false;
     }
-    if (text::IsAscii(raw_)) {
-        line_ = raw_;
-    } else {
-        text::ConversionStats stats;
-        line_ = text::Cp932ToUtf8(raw_, &stats);
-        invalid_ += stats.invalid;
-    }
+    text::ConversionStats stats;
+    text::Cp932ToUtf8Into(raw_, line_, &stats);
+    invalid_ += stats.invalid;
     pos_ = 0;
     open_ = true;
     return true;

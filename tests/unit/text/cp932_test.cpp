@@ -20,6 +20,23 @@ TEST(Cp932, RoundTripsJapaneseAndHalfWidthKana) {
     // Backslash and tilde stay ASCII (no yen-sign mapping in either direction).
     EXPECT_EQ(Cp932ToUtf8("C:\\LOG~1"), "C:\\LOG~1");
     EXPECT_EQ(Utf8ToCp932("C:\\LOG~1"), "C:\\LOG~1");
+
+    // Decoding into a reused string: what was there goes, a longer line after a shorter one and
+    // back, an ASCII line, and a view of the string itself.
+    std::string into = "left over from the last line";
+    Cp932ToUtf8Into(cp, into);
+    EXPECT_EQ(into, u);
+    Cp932ToUtf8Into("AB", into);
+    EXPECT_EQ(into, "AB");
+    Cp932ToUtf8Into(cp + cp, into);
+    EXPECT_EQ(into, u + u);
+    std::string self = cp;
+    Cp932ToUtf8Into(std::string_view(self).substr(4, 4), self);
+    EXPECT_EQ(self, "ﾃﾞｰﾀ");
+    ConversionStats stats;
+    Cp932ToUtf8Into("\x81", into, &stats);
+    EXPECT_EQ(into, "\uFFFD");
+    EXPECT_EQ(stats.invalid, 1u);
 }
 
 // (Bad bytes and characters CP932 lacks are compared with the platform's converter in the table
