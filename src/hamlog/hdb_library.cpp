@@ -44,10 +44,7 @@ void AppendTwoDigits(std::string& out, unsigned v) {
 
 // The stored bytes as UTF-8, space-filled to `width` CP932 bytes.
 void Deliver(std::string& buffer, std::string_view stored, int width) {
-    if (text::IsAscii(stored))
-        buffer.assign(stored.data(), stored.size());  // keeps the buffer's memory
-    else
-        text::Cp932ToUtf8Into(stored, buffer);
+    text::Cp932ToUtf8Into(stored, buffer);  // keeps the buffer's memory
     if (stored.size() < static_cast<std::size_t>(width))
         buffer.append(static_cast<std::size_t>(width) - stored.size(), ' ');
 }
@@ -310,10 +307,7 @@ bool HdbLibrary::ThwStringTrimmed(std::string& out, int field) {
         stored.remove_suffix(8);
     stored = text::Trim(stored);
     if (std::memchr(stored.data(), '\0', stored.size())) return false;
-    if (text::IsAscii(stored))
-        out.assign(stored.data(), stored.size());
-    else
-        text::Cp932ToUtf8Into(stored, out);
+    text::Cp932ToUtf8Into(stored, out);
     return true;
 }
 
