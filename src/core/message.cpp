@@ -1,24 +1,61 @@
 #include "core/message.h"
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace trelvo {
 namespace {
 
-const CatalogEntry* Find(std::string_view id) {
-    const CatalogView c = Catalog();
-    // The generator writes the entries sorted by id.
-    std::size_t lo = 0, hi = c.count;
-    while (lo < hi) {
-        const std::size_t mid = (lo + hi) / 2;
-        const int cmp = id.compare(c.entries[mid].id);
-        if (cmp == 0) return &c.entries[mid];
-        if (cmp < 0)
-            hi = mid;
-        else
-            lo = mid + 1;
+// The catalog's entries by id: open addressing over a hash of the id, built on first use, so
+// that making a message costs one comparison of its id, not one per step of a search.
+class CatalogIndex {
+public:
+    explicit CatalogIndex(CatalogView c) : entries_(c.entries) {
+        std::size_t size = 16;
+        while (size < c.count * 2) size *= 2;
+        mask_ = size - 1;
+        slots_.resize(size);
+        for (std::size_t i = 0; i < c.count; ++i) {
+            const std::string_view id(c.entries[i].id);
+            const std::uint32_t h = Hash(id);
+            std::size_t at = h & mask_;
+            while (slots_[at].entry) at = (at + 1) & mask_;
+            slots_[at] = {h, static_cast<std::uint32_t>(id.size()), static_cast<std::uint32_t>(i + 1)};
+        }
     }
-    return nullptr;
+
+    const CatalogEntry* Find(std::string_view id) const {
+        const std::uint32_t h = Hash(id);
+        for (std::size_t at = h & mask_;; at = (at + 1) & mask_) {
+            const Slot& s = slots_[at];
+            if (!s.entry) return nullptr;
+            const CatalogEntry& e = entries_[s.entry - 1];
+            if (s.hash == h && s.length == id.size() && std::memcmp(e.id, id.data(), id.size()) == 0)
+                return &e;
+        }
+    }
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0, length = 0;
+        std::uint32_t entry = 0;  // the entry's index + 1; 0: free
+    };
+    // FNV-1a.
+    static std::uint32_t Hash(std::string_view s) {
+        std::uint32_t h = 2166136261u;
+        for (const char c : s) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+        return h;
+    }
+
+    const CatalogEntry* entries_;
+    std::size_t mask_ = 0;
+    std::vector<Slot> slots_;
+};
+
+const CatalogEntry* Find(std::string_view id) {
+    static const CatalogIndex index(Catalog());
+    return index.Find(id);
 }
 
 const Message::Argument* FindArg(const Message& m, std::string_view name) {
@@ -35,13 +72,21 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// The entry's text in `lang`; English when the language has none.
+const char* EntryText(const CatalogEntry* e, Lang lang) {
+    if (!e) return nullptr;
+    if (lang == Lang::kJapanese && e->japanese[0] != '\0') return e->japanese;
+    return e->english;
+}
+
 }  // namespace
 
-Message::Message(std::string_view id) {
-    if (const CatalogEntry* e = Find(id))
-        catalogId_ = e->id;
-    else
-        ownId_ = id;
+Message::Message(std::string_view id) : entry_(Find(id)) {
+    if (!entry_) ownId_ = id;
+}
+
+std::string_view Message::id() const {
+    return entry_ ? std::string_view(entry_->id) : std::string_view(ownId_);
 }
 
 std::string Message::ArgText(std::string_view name) const {
@@ -50,14 +95,11 @@ std::string Message::ArgText(std::string_view name) const {
 }
 
 const char* CatalogText(std::string_view id, Lang lang) {
-    const CatalogEntry* e = Find(id);
-    if (!e) return nullptr;
-    if (lang == Lang::kJapanese && e->japanese[0] != '\0') return e->japanese;
-    return e->english;
+    return EntryText(Find(id), lang);
 }
 
 std::string Render(const Message& m, Lang lang) {
-    const char* text = CatalogText(m.id(), lang);
+    const char* text = EntryText(m.catalogEntry(), lang);
     if (!text) {
         std::string s(m.id());
         for (std::size_t i = 0; i < m.ArgCount(); ++i) {

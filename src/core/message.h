@@ -14,6 +14,8 @@ namespace trelvo {
 
 enum class Lang { kEnglish, kJapanese };
 
+struct CatalogEntry;
+
 class Message {
 public:
     // An argument's name: always a literal ("file", "line", ...), kept as a view of it.
@@ -24,8 +26,8 @@ public:
     };
 
     Message() = default;
-    // An id of the catalog is kept as a pointer to the catalog's own copy; any other id (a
-    // text the catalog lacks) is copied.
+    // An id of the catalog is kept as a pointer to the catalog's entry; any other id (a text
+    // the catalog lacks) is copied.
     explicit Message(std::string_view id);
 
     // Sets the argument `name` ("file", "line", "record", "value", ...) that the text shows
@@ -56,10 +58,10 @@ public:
         return *this;
     }
 
-    std::string_view id() const {
-        return catalogId_ ? std::string_view(catalogId_) : std::string_view(ownId_);
-    }
+    std::string_view id() const;
     bool empty() const { return id().empty(); }
+    // The catalog's entry for the id; nullptr when the catalog lacks it.
+    const CatalogEntry* catalogEntry() const { return entry_; }
 
     struct Argument {
         std::string_view name;
@@ -82,8 +84,8 @@ private:
         return a;
     }
 
-    const char* catalogId_ = nullptr;  // the catalog's copy of the id, when it has this id
-    std::string ownId_;                // else the id itself
+    const CatalogEntry* entry_ = nullptr;  // the catalog's entry, when it has this id
+    std::string ownId_;                    // else the id itself
     std::size_t count_ = 0;
     std::array<Argument, kInline> inline_{};
     std::vector<Argument> more_;

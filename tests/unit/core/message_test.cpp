@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -36,8 +37,13 @@ TEST(MessageCatalog, EveryIdHasBothTextsWithTheSameArguments) {
         SCOPED_TRACE(e.id);
         EXPECT_STRNE(e.english, "");
         EXPECT_STRNE(e.japanese, "") << "no Japanese text";
-        if (i > 0) {
-            EXPECT_LT(std::string_view(c.entries[i - 1].id), std::string_view(e.id));
+        // Each id leads to its own entry; the id one byte longer to none, one byte shorter to
+        // none or to the entry of that id.
+        EXPECT_EQ(Message(e.id).catalogEntry(), &e);
+        EXPECT_EQ(Message(std::string(e.id) + '\x01').catalogEntry(), nullptr);
+        const std::string_view shorter = std::string_view(e.id).substr(0, std::strlen(e.id) - 1);
+        if (const CatalogEntry* s = Message(shorter).catalogEntry()) {
+            EXPECT_EQ(s->id, shorter);
         }
         // English texts that are the system's or CLI11's own words take other arguments.
         const std::string en = e.english;
