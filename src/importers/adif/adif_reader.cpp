@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -1221,12 +1222,38 @@ bool KeepsBytes(int c) {
     return c == kColName || c == kColQth || c == kColRemarks1 || c == kColRemarks2;
 }
 
+// A set of the columns 1..kColumnCount, visited in increasing order.
+class ColumnSet {
+public:
+    static_assert(kColumnCount < 32);
+    void Add(int c) { bits_ |= 1u << c; }
+    bool empty() const { return bits_ == 0; }
+    struct Iterator {
+        unsigned bits;
+        int operator*() const { return std::countr_zero(bits); }
+        Iterator& operator++() {
+            bits &= bits - 1;
+            return *this;
+        }
+        bool operator!=(const Iterator& o) const { return bits != o.bits; }
+    };
+    Iterator begin() const { return {bits_}; }
+    Iterator end() const { return {0}; }
+    ColumnSet& operator|=(ColumnSet o) {
+        bits_ |= o.bits_;
+        return *this;
+    }
+
+private:
+    unsigned bits_ = 0;
+};
+
 // What the run does with the value of each table entry.
 struct EntryPlan {
-    std::vector<int> columns;   // columns fed by this entry
+    ColumnSet columns;          // columns fed by this entry
     std::vector<int> remarks1;  // Remarks1 extra slots fed by it
     std::vector<int> remarks2;
-    std::vector<int> fallbacks;  // columns this entry fills in a record where their tag gave nothing
+    ColumnSet fallbacks;  // columns this entry fills in a record where their tag gave nothing
     enum class Kind {
         Plain,
         QslVia,
@@ -1256,8 +1283,13 @@ AdifTagTable::AdifTagTable() {
 }
 
 int AdifTagTable::Find(std::string_view name) const {
-    for (std::size_t i = 0; i < names_.size(); ++i)
-        if (names_[i].size() == name.size() && names_[i] == name) return static_cast<int>(i);
+    // The length and the last byte first: names of one length mostly differ in their ends
+    // (the _SENT/_RCVD and _INTL pairs), and the whole comparison is made once.
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        const std::string& n = names_[i];
+        if (n.size() == name.size() && (n.empty() || n.back() == name.back()) && n == name)
+            return static_cast<int>(i);
+    }
     return -1;
 }
 
@@ -1443,9 +1475,9 @@ namespace {
 
 // What the run does with the entries of the tag table, from the map of the mapping window.
 struct RunPlan {
-    std::vector<EntryPlan> entries;    // one per table entry, 0..Count()
-    std::vector<int> fallbackColumns;  // columns another tag fills where their own gave nothing
-    bool modeFromMode = false;         // the Mode column takes MODE (a SUBMODE then names it)
+    std::vector<EntryPlan> entries;  // one per table entry, 0..Count()
+    ColumnSet fallbackColumns;       // columns another tag fills where their own gave nothing
+    bool modeFromMode = false;       // the Mode column takes MODE (a SUBMODE then names it)
     bool dateMapped = false, timeMapped = false;
 };
 
@@ -1457,7 +1489,7 @@ RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifR
     // An empty name finds entry 0, which feeds every column that no tag is mapped to.
     for (int c = 1; c <= kColumnCount; ++c) {
         const int k = mapping.columnMap[static_cast<std::size_t>(c)];
-        if (k >= 0 && k <= table.Count()) entries[static_cast<std::size_t>(k)].columns.push_back(c);
+        if (k >= 0 && k <= table.Count()) entries[static_cast<std::size_t>(k)].columns.Add(c);
     }
     const auto extras = [&](int count, const std::vector<int>& rows, std::vector<std::string>& slots,
                             std::vector<int> EntryPlan::*feeds) {
@@ -1470,7 +1502,7 @@ RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifR
     extras(mapping.remarks2Count, mapping.remarks2Extras, state.remarks2Extras, &EntryPlan::remarks2);
     for (int c = 1; c <= kColumnCount; ++c) {
         const int k = mapping.fallbackMap[static_cast<std::size_t>(c)];
-        if (k > 0 && k <= table.Count()) entries[static_cast<std::size_t>(k)].fallbacks.push_back(c);
+        if (k > 0 && k <= table.Count()) entries[static_cast<std::size_t>(k)].fallbacks.Add(c);
     }
     const int modeRow = mapping.columnMap[kColMode];
     plan.modeFromMode = modeRow > 0 && modeRow <= table.Count() && table.Name(modeRow) == "MODE";
@@ -1498,14 +1530,12 @@ RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifR
         p.recordKey = k > 0 && IsRecordKey(n);
     }
     for (EntryPlan& p : entries) {
-        const auto text = [](int c) { return !KeepsBytes(c); };
-        p.needsText = p.kind != EntryPlan::Kind::Plain ||
-                      std::any_of(p.columns.begin(), p.columns.end(), text) ||
-                      std::any_of(p.fallbacks.begin(), p.fallbacks.end(), text);
+        p.needsText = p.kind != EntryPlan::Kind::Plain;
+        for (const ColumnSet& set : {p.columns, p.fallbacks})
+            for (const int c : set) p.needsText = p.needsText || !KeepsBytes(c);
+        p.used = p.Used();
+        plan.fallbackColumns |= p.fallbacks;
     }
-    for (EntryPlan& p : entries) p.used = p.Used();
-    for (const EntryPlan& p : entries)
-        plan.fallbackColumns.insert(plan.fallbackColumns.end(), p.fallbacks.begin(), p.fallbacks.end());
     plan.dateMapped = mapping.columnMap[kColDate] != 0;
     plan.timeMapped = mapping.columnMap[kColTime] != 0;
     return plan;
