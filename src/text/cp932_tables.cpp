@@ -90,6 +90,11 @@ struct Tables {
     std::vector<std::uint16_t> encode;        // [BMP code point]: one byte (< 0x100), two bytes,
                                               // kDropped or kUnmappable
     std::array<std::uint16_t, kTagsEnd - kTagsFirst> tags{};  // the same for U+E0000..U+E007F
+    // What a Cp932Recoder learns of each byte: a one-byte character encoded back as the byte
+    // itself; for a lead byte, the trail bytes whose pairs are encoded back as the same two
+    // bytes ([lead][trail / 64], bit trail % 64).
+    std::array<bool, 256> sameByte{};
+    std::array<std::array<std::uint64_t, 4>, 256> samePairs{};
 
     Tables() : pair(256 * 256, kNoChar), encode(0x10000, kUnmappable) {
         for (int b = 0; b < 256; ++b)
@@ -107,6 +112,18 @@ struct Tables {
         for (std::uint32_t cp = 0; cp < 0x10000; ++cp)
             if (cp < 0xD800 || cp > 0xDFFF) encode[cp] = AskEncode(cp);
         for (std::uint32_t cp = kTagsFirst; cp < kTagsEnd; ++cp) tags[cp - kTagsFirst] = AskEncode(cp);
+        for (unsigned b = 0; b < 256; ++b) {
+            const std::uint32_t cp = single[b];
+            if (cp != kNoChar) {
+                sameByte[b] = cp < 0x80 ? cp == b : Encode(cp) == b;
+                continue;
+            }
+            for (unsigned tr = 0; tr < 256; ++tr) {
+                const std::uint32_t p = pair[b * 256u + tr];
+                if (p != kNoChar && p >= 0x80 && Encode(p) == (b << 8 | tr))
+                    samePairs[b][tr >> 6] |= std::uint64_t{1} << (tr & 63);
+            }
+        }
     }
 
     std::uint16_t Encode(std::uint32_t cp) const {
@@ -385,16 +402,11 @@ void Cp932Recoder::Append(std::string_view cp932, std::string& out, ConversionSt
 void Cp932Recoder::Learn(unsigned char b) {
     const Tables* built = askPlatform_ ? nullptr : builtTables.load(std::memory_order_acquire);
     if (const Tables* t = built) {  // built already: read them
-        const std::uint32_t cp = t->single[b];
-        if (cp != kNoChar) {
-            kind_[b] = (cp < 0x80 ? cp == b : t->Encode(cp) == b) ? kSame : kOther;
+        if (t->single[b] != kNoChar) {
+            kind_[b] = t->sameByte[b] ? kSame : kOther;
             return;
         }
-        for (unsigned tr = 0; tr < 256; ++tr) {
-            const std::uint32_t pair = t->pair[b * 256u + tr];
-            if (pair != kNoChar && pair >= 0x80 && t->Encode(pair) == (b << 8 | tr))
-                samePairs_[b][tr >> 6] |= std::uint64_t{1} << (tr & 63);
-        }
+        samePairs_[b] = t->samePairs[b];
         kind_[b] = t->lead[b] ? kLead : kOther;
         return;
     }

@@ -1507,7 +1507,7 @@ RunPlan MakeRunPlan(const AdifTagTable& table, const AdifMapping& mapping, AdifR
     const int modeRow = mapping.columnMap[kColMode];
     plan.modeFromMode = modeRow > 0 && modeRow <= table.Count() && table.Name(modeRow) == "MODE";
     for (int k = 0; k <= table.Count(); ++k) {
-        const std::string& n = table.Name(k);
+        const std::string_view n = table.Name(k);  // compared by length first
         EntryPlan& p = entries[static_cast<std::size_t>(k)];
         if (n == "SUBMODE" && plan.modeFromMode)
             p.kind = EntryPlan::Kind::Submode;
