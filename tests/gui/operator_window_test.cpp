@@ -1,16 +1,9 @@
 // What a user meets beyond the menus: the input file on show, drops, a second start, the
 // options of the last run, the options each mode reads.
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QGroupBox>
-#include <QMenu>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
-#include <QUrl>
 
-#include "gui/qt/adif2hl_form_qt.h"
 #include "window_fixture.h"
 
 using namespace trelvo;
@@ -18,49 +11,61 @@ using namespace trelvo::testing;
 
 namespace {
 
-class OperatorTest : public WindowTest {
-protected:
-    std::string Label5() const { return W<QLabel>("Label5")->text().toStdString(); }
-    bool On(const std::string& name) const {
-        auto* w = qobject_cast<QWidget*>(form->Control(name));
-        return w && w->isEnabled();
-    }
-    // A file dropped on the main window; the command it starts has run on return.
-    void Drop(const std::string& path) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form.get(), &enter);
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form.get(), &drop);
-        QApplication::processEvents();
-    }
-};
+using OperatorTest = WindowTest;
 
-TEST_F(OperatorTest, Label5ShowsTheFileConvertWillRead) {
+// Label5 shows the file Convert will read; each mode enables the options it reads.
+TEST_F(OperatorTest, EachModeShowsItsInputAndEnablesTheOptionsItReads) {
     const std::string log = CopyExample("digipan/Digipan.LOG", "Digipan.LOG");
     const std::string adi = CopyExample("adif/sample.adi", "sample.adi");
     const std::string jap1 = CopyExample("jap1/JAP1LOG.TXT", "JAP1LOG.TXT");
     WriteEmptyDatabase("[DIGIPAN-FOL]\r\nDIGIPAN-FN=" + log + "\r\n");
     Start();
-    EXPECT_EQ(Label5(), log);  // Convert would convert it, not the database
+    EXPECT_EQ(Label("Label5"), log);  // Convert would convert it, not the database
+    const auto buttonColour = [this] {
+        return W<QPushButton>("Command1")->palette().color(QPalette::Button);
+    };
+    const QColor face = buttonColour();
 
     dialogs.openAnswers.push_back(adi);
     Item("setADIFData")->trigger();
-    EXPECT_EQ(Label5(), adi);
+    EXPECT_EQ(Label("Label5"), adi);
+    EXPECT_EQ(buttonColour(), face);  // green once the mapping window is closed
+    for (const std::string& c : app::ImportOptionControls()) EXPECT_TRUE(On(c)) << "ADIF " << c;
+    EXPECT_EQ(W<QGroupBox>("Frame1")->title().toStdString(), app::kFrame1Adif);
+    Mapping()->close();
+    EXPECT_EQ(buttonColour(), QColor(0xC0, 0xFF, 0xC0));
     Item("setDGPData")->trigger();  // cancelled: the remembered log stays the input
-    EXPECT_EQ(Label5(), log);
+    EXPECT_EQ(Label("Label5"), log);
+
+    dialogs.openAnswers.push_back(log);
+    Item("setDGPData")->trigger();
+    Item("mkCSV")->trigger();
+    Item("JAP1CSV")->trigger();  // cancelled: the window stays as DigiPan left it
+    EXPECT_EQ(form->Model().ConversionMode, 1);
+    EXPECT_TRUE(On("Command1"));
+    EXPECT_FALSE(Item("viewCSVJ")->isEnabled());
+    EXPECT_TRUE(W<QGroupBox>("Frame1")->isVisible());
+    EXPECT_TRUE(MenuOn());
+    for (const char* c : {"Option1(2)", "Option1(3)", "Check4", "Text22", "Text23", "Text24"})
+        EXPECT_FALSE(On(c)) << "DigiPan " << c;
+    for (const char* c : {"Option1(0)", "Option1(1)", "Check1", "Text4", "Check2", "Text5", "Check3"})
+        EXPECT_TRUE(On(c)) << "DigiPan " << c;
+    EXPECT_EQ(W<QGroupBox>("Frame1")->title().toStdString(), app::kFrame1Digipan);
+    EXPECT_EQ(buttonColour(), face);
+
     dialogs.openAnswers.push_back(jap1);
     Item("JAP1CSV")->trigger();
-    EXPECT_EQ(Label5(), jap1);
+    EXPECT_EQ(Label("Label5"), jap1);
+    for (const std::string& c : app::ImportOptionControls()) EXPECT_FALSE(On(c)) << "JAP1 " << c;
+    EXPECT_EQ(W<QGroupBox>("Frame1")->title().toStdString(), app::kFrame1Jap1);
     Item("SetHlpos")->trigger();  // cancelled
     Item("JAP1CSV")->trigger();   // cancelled: still the JAP1 file
-    EXPECT_EQ(Label5(), jap1);
+    EXPECT_EQ(Label("Label5"), jap1);
 
     // After a restart the remembered log is shown again.
     Item("Pend")->trigger();
     Start();
-    EXPECT_EQ(Label5(), log);
+    EXPECT_EQ(Label("Label5"), log);
 }
 
 TEST_F(OperatorTest, TheOptionsOfTheLastRunAreRestored) {
@@ -83,43 +88,6 @@ TEST_F(OperatorTest, TheOptionsOfTheLastRunAreRestored) {
     EXPECT_FALSE(W<QRadioButton>("Option1(0)")->isChecked());
     EXPECT_EQ(form->Model().FixedText, "via bureau");
     EXPECT_EQ(Box("Text23")->text().toStdString(), "S");
-
-    // Ctrl+Alt+Z ends without storing them.
-    W<QAbstractButton>("Check1")->setChecked(false);
-    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier);
-    EXPECT_EQ(ReadIni("TRELVO5-UI", "QslIssue"), "1");
-}
-
-TEST_F(OperatorTest, EachModeEnablesTheOptionsItReads) {
-    const std::string log = CopyExample("digipan/Digipan.LOG", "Digipan.LOG");
-    const std::string adi = CopyExample("adif/sample.adi", "sample.adi");
-    const std::string jap1 = CopyExample("jap1/JAP1LOG.TXT", "JAP1LOG.TXT");
-    Start();
-    const auto buttonColour = [this] {
-        return W<QPushButton>("Command1")->palette().color(QPalette::Button);
-    };
-    const QColor face = buttonColour();
-
-    dialogs.openAnswers.push_back(adi);
-    Item("setADIFData")->trigger();
-    for (const std::string& c : app::ImportOptionControls()) EXPECT_TRUE(On(c)) << "ADIF " << c;
-    EXPECT_EQ(W<QGroupBox>("Frame1")->title().toStdString(), app::kFrame1Adif);
-    qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow())->close();
-    EXPECT_EQ(buttonColour(), QColor(0xC0, 0xFF, 0xC0));
-
-    dialogs.openAnswers.push_back(log);
-    Item("setDGPData")->trigger();
-    for (const char* c : {"Option1(2)", "Option1(3)", "Check4", "Text22", "Text23", "Text24"})
-        EXPECT_FALSE(On(c)) << "DigiPan " << c;
-    for (const char* c : {"Option1(0)", "Option1(1)", "Check1", "Text4", "Check2", "Text5", "Check3"})
-        EXPECT_TRUE(On(c)) << "DigiPan " << c;
-    EXPECT_EQ(W<QGroupBox>("Frame1")->title().toStdString(), app::kFrame1Digipan);
-    EXPECT_EQ(buttonColour(), face);
-
-    dialogs.openAnswers.push_back(jap1);
-    Item("JAP1CSV")->trigger();
-    for (const std::string& c : app::ImportOptionControls()) EXPECT_FALSE(On(c)) << "JAP1 " << c;
-    EXPECT_EQ(W<QGroupBox>("Frame1")->title().toStdString(), app::kFrame1Jap1);
 }
 
 TEST_F(OperatorTest, ADroppedFileEntersTheModeThatReadsIt) {
@@ -151,8 +119,22 @@ TEST_F(OperatorTest, ADroppedFileEntersTheModeThatReadsIt) {
     Drop(jap1);  // chosen only: the run waits for Convert
     EXPECT_EQ(form->Model().ConversionMode, 9);
     EXPECT_FALSE(std::filesystem::exists(dir.File("JAP2HL.CSV")));
-    QTest::mouseClick(W<QPushButton>("Command1"), Qt::LeftButton);
+    Convert();
     EXPECT_TRUE(std::filesystem::exists(dir.File("JAP2HL.CSV")));
+
+    // Any other text file is taken for a JAP1 log too; finding no record keeps the output.
+    WriteBytes(dir.File("shopping.txt"), "milk\r\neggs\r\n");
+    const std::string before = ReadBytes(dir.File("JAP2HL.CSV"));
+    dialogs.messages.clear();
+    Drop(dir.File("shopping.txt"));
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage();
+    EXPECT_EQ(form->Model().ConversionMode, 9);
+    EXPECT_EQ(Label("Label5"), dir.File("shopping.txt"));
+    EXPECT_TRUE(On("Command1"));
+    Convert();
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{app::NothingFoundMessage(
+                                    dir.File("shopping.txt"), dir.File("JAP2HL.CSV"), true)});
+    EXPECT_EQ(ReadBytes(dir.File("JAP2HL.CSV")), before);
 
     Drop(dir.File("Hamlog.hdb"));
     EXPECT_EQ(form->Model().Location.HamlogDbPath, dir.File("Hamlog.hdb"));

@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QStandardPaths>
 
-#include "gui/qt/adif2hl_form_qt.h"
 #include "window_fixture.h"
 
 using namespace trelvo;
@@ -77,13 +76,11 @@ TEST_F(ScreenshotsInside, EachMode) {
     form->menuBar()->setActiveAction(nullptr);
     Shoot(form.get(), "main-digipan.png");
 
-    dialogs.openAnswers.push_back(adi);
-    Item("setADIFData")->trigger();
-    auto* mapping = qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow());
-    ASSERT_NE(mapping, nullptr);
-    mapping->findChild<QAction*>("AutoSet")->trigger();
-    Shoot(mapping, "mapping.png");
-    mapping->close();
+    ChooseAdif(adi);
+    ASSERT_NE(Mapping(), nullptr);
+    Mapping()->findChild<QAction*>("AutoSet")->trigger();
+    Shoot(Mapping(), "mapping.png");
+    Mapping()->close();
     QApplication::processEvents();
     Shoot(form.get(), "main-adif.png");
 

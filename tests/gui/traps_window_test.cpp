@@ -1,18 +1,13 @@
 // Paths of the window that once ended in a success message over lost data: an ADIF log without
 // a database, the kHz choice over MHz frequencies, a dropped text file, zLog without a
 // database, Esc in every mode, and the open dialogs.
-#include <QAction>
 #include <QCheckBox>
-#include <QDropEvent>
 #include <QGroupBox>
-#include <QLabel>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
+#include <QTimer>
 
 #include "app/ui_dialogs.h"
-#include "gui/qt/adif2hl_form_qt.h"
 #include "hamlog/hamlog_messages.h"
 #include "window_fixture.h"
 
@@ -23,43 +18,30 @@ namespace {
 
 class TrapsTest : public WindowTest {
 protected:
-    void Click(const std::string& name) { W<QAbstractButton>(name)->click(); }
-    void Convert() { W<QPushButton>("Command1")->click(); }
-    std::string Label6() const { return W<QLabel>("Label6")->text().toStdString(); }
     // How many messages hold `text`.
     int MessagesWith(const std::string& text) const {
         return static_cast<int>(
             std::count_if(dialogs.messages.begin(), dialogs.messages.end(),
                           [&](const std::string& m) { return m.find(text) != std::string::npos; }));
     }
-    // The ADIF file chosen and the mapping window closed with CALL, date, time, reports,
-    // frequency, mode, name, QTH and comment mapped.
+    // The ADIF file mapped with CALL, date, time, reports, frequency, mode, name, QTH and comment.
     void ChooseAndMapAdif(const std::string& path) {
-        dialogs.openAnswers.push_back(path);
-        Item("setADIFData")->trigger();
-        auto* mapping = qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow());
-        ASSERT_NE(mapping, nullptr);
-        QTableWidget* grid = mapping->Grid();
-        const std::pair<const char*, int> map[] = {
+        static const std::vector<std::pair<const char*, int>> map = {
             {"CALL", 1}, {"QSO_DATE", 3}, {"TIME_ON", 4}, {"RST_SENT", 5}, {"RST_RCVD", 6},
             {"FREQ", 7}, {"MODE", 8},     {"NAME", 11},   {"QTH", 12},     {"COMMENT", 16}};
-        for (const auto& [tag, column] : map)
-            for (int r = 0; r < grid->rowCount(); ++r)
-                if (grid->item(r, 0)->text().toStdString() == tag) {
-                    const QRect rect = grid->visualRect(grid->model()->index(r, column));
-                    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, rect.center());
-                }
-        mapping->findChild<QAction*>("SHEETcls")->trigger();
-        QApplication::processEvents();
+        MapAdif(path, map);
     }
-    void Drop(const std::string& path) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form.get(), &enter);
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form.get(), &drop);
-        QApplication::processEvents();
+    // The example's first contact line, with its frequency replaced by each of `khz`.
+    std::string DigipanLog(const std::vector<std::string>& khz) const {
+        const std::string example = ReadBytes(Example("digipan/Digipan.LOG"));
+        const std::string first = example.substr(0, example.find('\n') + 1);
+        std::string log;
+        for (const std::string& f : khz) {
+            std::string line = first;
+            line.replace(line.find("14070.150"), 9, f);
+            log += line;
+        }
+        return log;
     }
 };
 
@@ -98,15 +80,7 @@ TEST_F(TrapsTest, AnAdifLogWithoutADatabaseKeepsItsFieldsAndAWrongFrequencyChoic
 
 TEST_F(TrapsTest, TheWholeMhzChoiceOverDigipanKhzIsNotTakenForAWrongOne) {
     // 80 m and 160 m contacts: "14070 -> 14" writes 3 and 1, whole MHz of frequencies in a band.
-    const std::string example = ReadBytes(Example("digipan/Digipan.LOG"));
-    const std::string first = example.substr(0, example.find('\n') + 1);
-    std::string log;
-    for (const char* khz : {"3573.000", "1840.000", "24915.000"}) {
-        std::string line = first;
-        line.replace(line.find("14070.150"), 9, khz);
-        log += line;
-    }
-    WriteBytes(dir.File("Band.LOG"), log);
+    WriteBytes(dir.File("Band.LOG"), DigipanLog({"3573.000", "1840.000", "24915.000"}));
     Start();
     dialogs.openAnswers.push_back(dir.File("Band.LOG"));
     Item("setDGPData")->trigger();
@@ -120,25 +94,6 @@ TEST_F(TrapsTest, TheWholeMhzChoiceOverDigipanKhzIsNotTakenForAWrongOne) {
         EXPECT_EQ(MessagesWith("アマチュアバンドの外"), 0) << dialogs.LastMessage();
         EXPECT_EQ(LineCount(dir.File("GeneData/TRELVO.CSV")), 3);
     }
-}
-
-TEST_F(TrapsTest, ADroppedTextFileWaitsForConvertAndFindingNoRecordKeepsTheOutput) {
-    WriteBytes(dir.File("shopping.txt"), "milk\r\neggs\r\n");
-    WriteBytes(dir.File("JAP2HL.CSV"), "six records of an earlier run\r\n");
-    Start();
-    dialogs.messages.clear();
-    Drop(dir.File("shopping.txt"));
-    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage();
-    EXPECT_EQ(form->Model().ConversionMode, 9);
-    EXPECT_EQ(W<QLabel>("Label5")->text().toStdString(), dir.File("shopping.txt"));
-    EXPECT_TRUE(W<QPushButton>("Command1")->isEnabled());
-
-    Convert();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0],
-              app::NothingFoundMessage(dir.File("shopping.txt"), dir.File("JAP2HL.CSV"), true));
-    EXPECT_EQ(MessagesWith("正常終了"), 0);
-    EXPECT_EQ(ReadBytes(dir.File("JAP2HL.CSV")), "six records of an earlier run\r\n");
 }
 
 TEST_F(TrapsTest, ZlogWithoutADatabaseSaysWhatIsMissingConvertsAndRemembersThePanel) {
@@ -186,48 +141,89 @@ TEST_F(TrapsTest, EscInEveryModeNeverReplacesTheOutputAndNamesThePartialFile) {
     CopyExampleDatabase();
     const std::string zlo = CopyExample("zlog/TRELVO-TEST.ZLO", "TRELVO-TEST.ZLO");
     const std::string adi = CopyExample("adif/sample.adi", "sample.adi");
+    WriteBytes(dir.File("Big.LOG"), DigipanLog(std::vector<std::string>(50, "14070.150")));
     const std::string old = "an earlier result\r\n";
     Start();
+    // The partial file is the output's name with "(中止)" before its extension.
     struct Mode {
         const char* name;
-        std::function<void()> enter;
-        std::string output, kept;
-        int escAfter;  // services of the window before Esc: after a record or two
+        std::string file;                // chosen in the open dialog
+        std::vector<const char*> items;  // the commands that enter the mode (ADIF: the mapping)
+        std::string output;              // in the scratch folder
+        int escAfter;                    // services of the window before Esc: after a record or two
+        int records;                     // in the input
     };
     const std::vector<Mode> modes = {
-        {"export",
-         [&] {
-             Item("setHLData")->trigger();
-             Item("mkHL2CSV")->trigger();
-         },
-         dir.File("export.csv"), dir.File("export(中止).csv"), 5},
-        {"zlog",
-         [&] {
-             dialogs.openAnswers.push_back(zlo);
-             Item("ZL2HL")->trigger();
-         },
-         dir.File("ZLOG2HL_out"), dir.File("ZLOG2HL_out(中止)"), 5},
-        {"adif", [&] { ChooseAndMapAdif(adi); }, dir.File("adif.csv"), dir.File("adif(中止).csv"), 12},
+        {"export", "", {"setHLData", "mkHL2CSV"}, "export.csv", 5, 20},
+        {"zlog", zlo, {"ZL2HL"}, "ZLOG2HL_out", 5, 10},
+        {"adif", adi, {}, "adif.csv", 12, 6},
+        // Pass 1 looks once per line, pass 2 twice per contact; the output has a fixed name.
+        {"digipan", dir.File("Big.LOG"), {"setDGPData", "mkCSV"}, "GeneData/TRELVO.CSV", 50 + 40, 50},
     };
     for (const Mode& m : modes) {
         SCOPED_TRACE(m.name);
-        m.enter();
-        WriteBytes(m.output, old);
+        if (m.items.empty()) ChooseAndMapAdif(m.file);
+        if (!m.items.empty() && !m.file.empty()) dialogs.openAnswers.push_back(m.file);
+        for (const char* item : m.items) Item(item)->trigger();
+        const std::filesystem::path out(dir.File(m.output));
+        const std::string output = out.string();
+        const std::string keptPath =
+            (out.parent_path() / out.stem()).string() + "(中止)" + out.extension().string();
+        WriteBytes(output, old);
         dialogs.messages.clear();
-        dialogs.saveAnswers.push_back(m.output);
+        dialogs.saveAnswers = {output};
         PressEscAfter(m.escAfter);
         Convert();
-        EXPECT_EQ(ReadBytes(m.output), old);
-        ASSERT_TRUE(std::filesystem::exists(m.kept));
-        const int kept = LineCount(m.kept);
+        EXPECT_EQ(ReadBytes(output), old);
+        ASSERT_TRUE(std::filesystem::exists(keptPath));
+        const int kept = LineCount(keptPath);
         EXPECT_GT(kept, 0);
-        EXPECT_LT(kept, m.name == std::string("export") ? 20 : m.name == std::string("zlog") ? 10 : 6);
-        EXPECT_EQ(Label6(), app::CancelledCounterText(kept));
-        EXPECT_EQ(MessagesWith(app::CancelledKeptMessage(kept, m.kept)), 1) << dialogs.LastMessage();
-        EXPECT_EQ(MessagesWith("正常終了"), 0);
-        EXPECT_EQ(MessagesWith("を保存しました"), 0);
+        EXPECT_LT(kept, m.records);
+        EXPECT_EQ(Label("Label6"), app::CancelledCounterText(kept));
+        EXPECT_EQ(dialogs.messages, std::vector<std::string>{app::CancelledKeptMessage(kept, keptPath)});
         EXPECT_TRUE(dialogs.editorStarts.empty());
         EXPECT_EQ(form->Model().CancelRequested, 0);
+        EXPECT_TRUE(MenuOn());
+    }
+    EXPECT_TRUE(On("Command1"));  // DigiPan's Convert stays ready for another run
+    EXPECT_TRUE(W<QGroupBox>("Frame1")->isEnabled());
+}
+
+// Esc with the first look the run takes at the window: nothing written, nothing said, and the
+// counter says so for three seconds.
+TEST_F(TrapsTest, EscBeforeTheFirstRecordWritesNothingAndSaysNothing) {
+    CopyExampleDatabase();
+    const std::string jap1 = CopyExample("jap1/JAP1LOG.TXT", "JAP1LOG.TXT");
+    Start();
+    const struct {
+        const char* name;
+        std::string file;                // chosen in the open dialog
+        std::vector<const char*> items;  // the commands before the run
+        const char* start;               // the command that starts it; Convert when null
+        std::string output;
+        bool convertOn;  // after the run
+    } modes[] = {
+        {"export", "", {"setHLData", "mkHL2CSV5"}, nullptr, dir.File("esc.csv"), false},
+        {"jap1", jap1, {}, "JAP1CSV", dir.File("JAP2HL.CSV"), true},
+    };
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.name);
+        dialogs.messages.clear();
+        for (const char* item : m.items) Item(item)->trigger();
+        if (!m.file.empty()) dialogs.openAnswers.push_back(m.file);
+        dialogs.saveAnswers = {m.output};
+        QTimer::singleShot(0, form.get(), [this] { QTest::keyClick(form.get(), Qt::Key_Escape); });
+        if (m.start)
+            Item(m.start)->trigger();
+        else
+            Convert();
+        EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage();
+        EXPECT_EQ(form->Model().CancelRequested, 0);
+        EXPECT_EQ(Label("Label6"), app::CancelledCounterText(0));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return W<QLabel>("Label6")->text() == "件数ｶｳﾝﾀ"; }, 5000));
+        EXPECT_EQ(On("Command1"), m.convertOn);
+        EXPECT_TRUE(MenuOn());
+        EXPECT_LT(ReadBytes(m.output).size(), 100u);
     }
 }
 

@@ -4,9 +4,13 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QProcess>
+#include <QTableWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -14,7 +18,9 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
+#include "gui/qt/adif2hl_form_qt.h"
 #include "gui/qt/main_form_qt.h"
 #include "hamlog/hand_made_hdb.h"
 #include "scripted_dialogs.h"
@@ -55,6 +61,56 @@ protected:
     }
     QAction* Item(const std::string& name) const { return W<QAction>(name); }
     QLineEdit* Box(const std::string& name) const { return W<QLineEdit>(name); }
+    std::string Label(const std::string& name) const { return W<QLabel>(name)->text().toStdString(); }
+    bool On(const std::string& name) const { return W<QWidget>(name)->isEnabled(); }
+    bool MenuOn() const { return W<QMenu>("TRELVOMenu")->menuAction()->isEnabled(); }
+    void Click(const std::string& name) const { W<QAbstractButton>(name)->click(); }
+    void Convert() const { Click("Command1"); }
+    // A file dropped on the main window; the command it starts has run on return.
+    void Drop(const std::string& path) const {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &drop);
+        QApplication::processEvents();
+    }
+
+    // --- the ADIF mapping window ---
+    adif::ADIF2HL_Form* Mapping() const {
+        return qobject_cast<adif::ADIF2HL_Form*>(form->AdifMappingWindow());
+    }
+    QTableWidget* Grid() const { return Mapping()->Grid(); }
+    // The grid row (1..N) of a tag name.
+    int RowOf(const std::string& tag) const {
+        for (int r = 0; r < Grid()->rowCount(); ++r)
+            if (Grid()->item(r, 0)->text().toStdString() == tag) return r + 1;
+        ADD_FAILURE() << tag;
+        return 0;
+    }
+    void ClickCell(int row, int column) const {
+        const QRect rect = Grid()->visualRect(Grid()->model()->index(row - 1, column));
+        QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    bool Marked(int row, int column) const { return Grid()->item(row - 1, column)->text() == "●"; }
+    void ChooseAdif(const std::string& path) {
+        dialogs.openAnswers.push_back(path);
+        Item("setADIFData")->trigger();
+    }
+    void CloseMapping() const {
+        QAction* close = Mapping()->findChild<QAction*>("SHEETcls");
+        ASSERT_NE(close, nullptr);
+        close->trigger();
+        QApplication::processEvents();  // the closed window deletes itself
+    }
+    // Chooses the ADIF file, marks each tag's column and closes the mapping window.
+    void MapAdif(const std::string& path, const std::vector<std::pair<const char*, int>>& map) {
+        ChooseAdif(path);
+        ASSERT_NE(Mapping(), nullptr);
+        for (const auto& [tag, column] : map) ClickCell(RowOf(tag), column);
+        CloseMapping();
+    }
     std::string ReadIni(const std::string& section, const std::string& key) const {
         settings::IniStore ini(Ini());
         return ini.ReadOr(section, key, "<missing>");

@@ -1,9 +1,11 @@
 // A main window made of a table: each control is a record of its state. Setting a text box's
-// text runs the model's change handler, as the real window does.
+// text runs the model's change handler, as the real window does. Every name the model reads or
+// sets is noted in `addressed`.
 #pragma once
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,15 +31,16 @@ public:
     std::optional<hamlog::HdbFieldLengths> fieldLenShown;
     bool ended = false, endedNow = false;
     std::string focus;
+    mutable std::set<std::string> addressed;
 
     Control& operator[](const std::string& name) { return controls[name]; }
 
-    void SetEnabled(const std::string& n, bool on) override { controls[n].enabled = on; }
+    void SetEnabled(const std::string& n, bool on) override { Set(n).enabled = on; }
     bool Enabled(const std::string& n) const override { return Get(n).enabled; }
-    void SetVisible(const std::string& n, bool on) override { controls[n].visible = on; }
+    void SetVisible(const std::string& n, bool on) override { Set(n).visible = on; }
     bool Visible(const std::string& n) const override { return Get(n).visible; }
     void SetText(const std::string& n, const std::string& t) override {
-        bool changed = controls[n].text != t;
+        bool changed = Set(n).text != t;
         controls[n].text = t;
         if (changed && model && n.rfind("Text", 0) == 0) model->TextChanged(n);
     }
@@ -48,17 +51,13 @@ public:
         if (on && paren != std::string::npos)
             for (auto& [name, c] : controls)
                 if (name != n && name.compare(0, paren + 1, n, 0, paren + 1) == 0) c.checked = false;
-        controls[n].checked = on;
+        Set(n).checked = on;
     }
     bool Checked(const std::string& n) const override { return Get(n).checked; }
-    void ClearList(const std::string& n) override { controls[n].items.clear(); }
-    void AddListItem(const std::string& n, const std::string& item) override {
-        controls[n].items.push_back(item);
-    }
-    void SetBackColor(const std::string& n, std::optional<std::uint32_t> c) override {
-        controls[n].backColor = c;
-    }
-    void SetFocusTo(const std::string& n) override { focus = n; }
+    void ClearList(const std::string& n) override { Set(n).items.clear(); }
+    void AddListItem(const std::string& n, const std::string& item) override { Set(n).items.push_back(item); }
+    void SetBackColor(const std::string& n, std::optional<std::uint32_t> c) override { Set(n).backColor = c; }
+    void SetFocusTo(const std::string& n) override { addressed.insert(focus = n); }
     void ServiceEvents() override {}
     void OpenFileMenu() override {}
     void SetBusy(bool) override {}
@@ -79,7 +78,12 @@ public:
     void EndProgramNow() override { endedNow = true; }
 
 private:
+    Control& Set(const std::string& n) {
+        addressed.insert(n);
+        return controls[n];
+    }
     Control Get(const std::string& n) const {
+        addressed.insert(n);
         auto it = controls.find(n);
         return it == controls.end() ? Control{} : it->second;
     }

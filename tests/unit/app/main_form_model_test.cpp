@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
 
+#include "app/main_form_layout.h"
 #include "fake_view.h"
 #include "hamlog/hand_made_hdb.h"
 #include "hamlog/memory_library.h"
@@ -15,8 +19,7 @@
 #include "text/datetime.h"
 
 using namespace trelvo;
-using trelvo::testing::ReadBytes;
-using trelvo::testing::WriteBytes;
+using namespace trelvo::testing;
 
 namespace {
 
@@ -25,9 +28,9 @@ constexpr const char* kMstMissing = "MSTﾌｧｲﾙが見つかりません\r\n
 
 class MainFormModelTest : public ::testing::Test {
 protected:
-    trelvo::testing::ScratchDir dir;
-    trelvo::testing::FakeView view;
-    trelvo::testing::ScriptedDialogs dialogs;
+    ScratchDir dir;
+    FakeView view;
+    ScriptedDialogs dialogs;
     std::unique_ptr<app::MainFormModel> model;
 
     std::string Ini() const { return dir.File("TRELVO5.INI"); }
@@ -46,8 +49,8 @@ protected:
     void WriteIni(const std::string& text) { WriteBytes(Ini(), text); }
     // An empty database whose first width (CALLS and IGN) is 12, named in the settings.
     void WriteDatabase(const std::string& hdb, const std::string& iniExtra = "") {
-        WriteBytes(dir.File(hdb), trelvo::testing::EmptyHdb(10, 2));
-        WriteIni(trelvo::testing::HamlogIni(dir.File(hdb)) + iniExtra);
+        WriteBytes(dir.File(hdb), EmptyHdb(10, 2));
+        WriteIni(HamlogIni(dir.File(hdb)) + iniExtra);
     }
     std::string ReadIni(const std::string& section, const std::string& key) {
         settings::IniStore ini(Ini());
@@ -100,7 +103,9 @@ TEST_F(MainFormModelTest, StoredSettingsAreLoadedAndTheModeListFollowsTheCount) 
     EXPECT_EQ(view["Combo1"].items, (std::vector<std::string>{"MIX", "CW", "FM"}));
 }
 
-TEST_F(MainFormModelTest, MissingMstEndsTheStartUpAndKeepsTheStoredPath) {
+// What the start-up makes of the database named in the settings.
+TEST_F(MainFormModelTest, StartUpMeasuresTheDatabaseOrSaysWhyItCannot) {
+    // Without its master file the start-up ends there, and the stored path stays.
     WriteDatabase("Hamlog.HDB", "[ModeName]\r\nMode1N=CW\r\n");
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{kMstMissing});
@@ -110,12 +115,25 @@ TEST_F(MainFormModelTest, MissingMstEndsTheStartUpAndKeepsTheStoredPath) {
     EXPECT_TRUE(view["Combo1"].items.empty());  // the mode list is not filled
     EXPECT_EQ(ReadIni("HAMLOG-FOL", "HAMLOG-FN"), dir.File("Hamlog.HDB"));
     EXPECT_EQ(model->Location.HdbFieldLen[0], 0);
-}
 
-TEST_F(MainFormModelTest, DatabaseWithItsMasterFileIsMeasured) {
+    // A damaged master file is reported and the window still opens.
+    WriteBytes(dir.File("Hamlog.mst"), std::string(400, 'x'));
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_NE(dialogs.messages[1].find("Turbo HAMLOG のマスターファイルではありません"), std::string::npos);
+
+    // A folder named like the database is not "in use": the message names it and says why.
+    WriteBytes(dir.File("Hamlog.mst"), HandMst({}));
+    std::filesystem::remove(dir.File("Hamlog.HDB"));
+    std::filesystem::create_directory(dir.File("Hamlog.HDB"));
+    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
+    ASSERT_EQ(dialogs.messages.size(), 3u);
+    EXPECT_EQ(dialogs.messages[2], dir.File("Hamlog.HDB") + ": データベースを開けません: フォルダです");
+
     // Lower-case extensions on disk: only the extension of the file changes for the master.
+    dialogs.messages.clear();
     WriteDatabase("hamlog.hdb");
-    WriteBytes(dir.File("hamlog.mst"), trelvo::testing::HandMst({}));
+    WriteBytes(dir.File("hamlog.mst"), HandMst({}));
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(view["Label5"].text, dir.File("hamlog.hdb"));
@@ -123,24 +141,6 @@ TEST_F(MainFormModelTest, DatabaseWithItsMasterFileIsMeasured) {
     EXPECT_EQ(model->Location.HamlogMstPath, dir.File("hamlog") + ".mst");
     EXPECT_EQ(model->Location.HdbFieldLen[0], 12);
     EXPECT_EQ(model->Location.HdbFieldLen[15], 54);
-}
-
-TEST_F(MainFormModelTest, UnusableDatabasesAreReportedWithTheRealReason) {
-    // A folder named like the database is not "in use": the message names it and says why.
-    WriteBytes(dir.File("Hamlog.mst"), trelvo::testing::HandMst({}));
-    std::filesystem::create_directory(dir.File("Hamlog.HDB"));
-    WriteIni(trelvo::testing::HamlogIni(dir.File("Hamlog.HDB")));
-    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
-    EXPECT_EQ(dialogs.messages,
-              std::vector<std::string>{dir.File("Hamlog.HDB") + ": データベースを開けません: フォルダです"});
-
-    // A damaged master file is reported and the window still opens.
-    std::filesystem::remove(dir.File("Hamlog.HDB"));
-    WriteDatabase("Hamlog.HDB");
-    WriteBytes(dir.File("Hamlog.mst"), std::string(400, 'x'));
-    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
-    ASSERT_EQ(dialogs.messages.size(), 2u);
-    EXPECT_NE(dialogs.messages[1].find("Turbo HAMLOG のマスターファイルではありません"), std::string::npos);
 }
 
 TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
@@ -160,7 +160,7 @@ TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
     EXPECT_EQ(model->Location.HamlogMstPath, "");
 
     // A database without its master file: stored, then cleared for this run.
-    WriteBytes(dir.File("Log.HDB"), trelvo::testing::EmptyHdb(10, 2));
+    WriteBytes(dir.File("Log.HDB"), EmptyHdb(10, 2));
     dialogs.openAnswers.push_back(dir.File("Log.HDB"));
     model->SetHlpos_Click();
     EXPECT_EQ(dialogs.LastMessage(), kMstMissing);
@@ -173,7 +173,7 @@ TEST_F(MainFormModelTest, ChoosingTheDatabaseLocation) {
     EXPECT_FALSE(view.fieldLenShown);
 
     // With the master file beside it the widths are read.
-    WriteBytes(dir.File("Log.mst"), trelvo::testing::HandMst({}));
+    WriteBytes(dir.File("Log.mst"), HandMst({}));
     const std::size_t before = dialogs.messages.size();
     dialogs.openAnswers.push_back(dir.File("Log.HDB"));
     model->SetHlpos_Click();
@@ -197,7 +197,7 @@ TEST_F(MainFormModelTest, ExitWritesTheFiveMarks) {
     EXPECT_EQ(ReadIni("QSLcfg", "ADIFrcvMark"), "N");
 }
 
-TEST_F(MainFormModelTest, ConvertWithoutAnInputDoesNothingOrSaysSo) {
+TEST_F(MainFormModelTest, ConvertWithoutAnInputAndExportWithoutADatabaseSaySo) {
     ASSERT_EQ(Load(), app::LoadOutcome::Shown);
     dialogs.messages.clear();
     view["Check1"].checked = true;
@@ -213,6 +213,13 @@ TEST_F(MainFormModelTest, ConvertWithoutAnInputDoesNothingOrSaysSo) {
     model->Command1_Click();
     EXPECT_EQ(dialogs.messages.size(), 1u);
     EXPECT_TRUE(dialogs.saved.empty());
+
+    // The export mode without a database.
+    dialogs.messages.clear();
+    model->setHLData_Click();
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGのデータ場所指定が出来ておりません"});
+    EXPECT_FALSE(view["MODCH"].enabled);
+    EXPECT_TRUE(view["Frame2"].visible);
 }
 
 TEST_F(MainFormModelTest, EditorChoice) {
@@ -234,8 +241,8 @@ TEST_F(MainFormModelTest, EditorChoice) {
     EXPECT_EQ(dialogs.helpTopics, std::vector<int>{1});
 }
 
-// The code boxes and the kHz box are checked on the window.
-TEST_F(MainFormModelTest, ExportRangeAndModeBoxes) {
+// The code boxes, the kHz box and the typing rules are checked on the window.
+TEST_F(MainFormModelTest, BoxesAndOptionsReachTheModel) {
     Make();
     model->Option2_Click(2);
     EXPECT_FALSE(view["Text7"].enabled || view["Text8"].enabled);
@@ -249,10 +256,7 @@ TEST_F(MainFormModelTest, ExportRangeAndModeBoxes) {
     model->Combo1_Click();
     EXPECT_EQ(model->SelectedMode, "CW");
     EXPECT_TRUE(view["Command1"].enabled);
-}
 
-TEST_F(MainFormModelTest, CutCountsAndMarksFollowTheirBoxes) {
-    Make();
     view.SetText("Text6", "12");
     EXPECT_EQ(model->BackCut, 12);
     view.SetText("Text6", "");  // emptied: becomes "0" at once
@@ -281,7 +285,7 @@ protected:
         WriteDatabase("Hamlog.HDB");
         WriteBytes(
             dir.File("Hamlog.mst"),
-            trelvo::testing::HandMst(
+            HandMst(
                 {{"0101", "a"}, {"0102", "b"}, {"0103", "c"}, {"0104", "d"}, {"0105", "e"}}));  // three read
         Make();
         auto l = std::make_unique<hamlog::MemoryHamlogLibrary>();
@@ -294,6 +298,15 @@ protected:
         r.fields[hamlog::kFieldMode] = mode;
         r.deleted = deleted;
         lib->records.push_back(r);
+    }
+    // Chooses the ADIF file and closes the mapping window with the marks `map` sets.
+    void MapAdif(const std::string& file, const std::function<void(adif::AdifMappingModel&)>& map) {
+        dialogs.openAnswers.push_back(dir.File(file));
+        model->setADIFData_Click();
+        ASSERT_TRUE(view.mappingShown);
+        adif::AdifMappingModel mapping(view.mappingShown->tagNames);
+        map(mapping);
+        model->AdifMappingClosed(mapping.Close(model->Ini()));
     }
 };
 
@@ -360,17 +373,13 @@ TEST_F(DatabaseTest, AdifRunStopsWhenTheMeterQuestionIsRefused) {
                "log\r\n<EOH>\r\n<CALL:6>JA1ABC <QSO_DATE:8>20240503 <BAND:3>40M <EOR>\r\n"
                "<CALL:4>W1AW <QSO_DATE:8>20240504 <BAND:3>20M <EOR>\r\n");
     ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
-    dialogs.openAnswers.push_back(dir.File("bands.adi"));
-    model->setADIFData_Click();
-    ASSERT_TRUE(view.mappingShown);
-    EXPECT_EQ(view.mappingShown->tagNames, (std::vector<std::string>{"CALL", "QSO_DATE", "BAND"}));
-
     // The mapping window (checked with the real widgets) closes with BAND as the frequency.
-    adif::AdifMappingModel mapping(view.mappingShown->tagNames);
-    mapping.Click(1, adif::kColCall);
-    mapping.Click(2, adif::kColDate);
-    mapping.Click(3, adif::kColFreq);
-    model->AdifMappingClosed(mapping.Close(model->Ini()));
+    MapAdif("bands.adi", [this](adif::AdifMappingModel& mapping) {
+        EXPECT_EQ(view.mappingShown->tagNames, (std::vector<std::string>{"CALL", "QSO_DATE", "BAND"}));
+        mapping.Click(1, adif::kColCall);
+        mapping.Click(2, adif::kColDate);
+        mapping.Click(3, adif::kColFreq);
+    });
 
     // No: the run stops before the first line.
     dialogs.saveAnswers.push_back(dir.File("out.csv"));
@@ -403,12 +412,7 @@ TEST_F(DatabaseTest, AdifNamesKeepTheirLastCharacterUnlessLegacyCutIsSet) {
                "log\r\n<EOH>\r\n<CALL:6>JA1ABC <QSO_DATE:8>20240503 <NAME:4>\x8C\x92\x88\xEA <EOR>\r\n");
     ASSERT_EQ(model->Form_Load(), app::LoadOutcome::Shown);
     auto convert = [&](const std::string& out) {
-        dialogs.openAnswers.push_back(dir.File("names.adi"));
-        model->setADIFData_Click();
-        ASSERT_TRUE(view.mappingShown);
-        adif::AdifMappingModel mapping(view.mappingShown->tagNames);
-        mapping.AutoMap();
-        model->AdifMappingClosed(mapping.Close(model->Ini()));
+        MapAdif("names.adi", [](adif::AdifMappingModel& mapping) { mapping.AutoMap(); });
         dialogs.saveAnswers.push_back(dir.File(out));
         model->Command1_Click();
     };
@@ -422,15 +426,6 @@ TEST_F(DatabaseTest, AdifNamesKeepTheirLastCharacterUnlessLegacyCutIsSet) {
     EXPECT_NE(ReadBytes(dir.File("legacy.csv")).find("\"\x8C\x92\""), std::string::npos);  // 健
 }
 
-TEST_F(MainFormModelTest, ExportModeWithoutADatabaseSaysSo) {
-    ASSERT_EQ(Load(), app::LoadOutcome::Shown);
-    dialogs.messages.clear();
-    model->setHLData_Click();
-    EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Turbo HAMLOGのデータ場所指定が出来ておりません"});
-    EXPECT_FALSE(view["MODCH"].enabled);
-    EXPECT_TRUE(view["Frame2"].visible);
-}
-
 TEST(MainFormText, VersionAndPathParts) {
     EXPECT_EQ(app::VersionText(1, 5, 0), "Ver 1.05");
     EXPECT_EQ(app::VersionText(1, 5, 10), "Ver 1.05A");
@@ -439,6 +434,82 @@ TEST(MainFormText, VersionAndPathParts) {
     EXPECT_EQ(app::FolderOf("C:\\LOG\\Digipan.LOG"), "C:\\LOG");
     EXPECT_EQ(app::FolderOf("Digipan.LOG"), "");
     EXPECT_EQ(app::FileNameOf("/a/b/c.zlo"), "c.zlo");
+}
+
+// Every name the model addresses while it goes through each menu command, drop and option must
+// be a control of the layout (both views build their widgets from it, so a name missing here is
+// a control missing in both windows).
+TEST_F(MainFormModelTest, EveryNameTheModelAddressesIsAControlOfTheLayout) {
+    const std::string examples = std::string(TRELVO5_EXAMPLES_DIR) + "/";
+    for (const char* f : {"hamlog/Hamlog.HDB", "hamlog/Hamlog.mst", "digipan/Digipan.LOG", "adif/sample.adi",
+                          "zlog/TRELVO-TEST.ZLO", "jap1/JAP1LOG.TXT"})
+        std::filesystem::copy_file(examples + f, dir.File(std::filesystem::path(f).filename().string()));
+    WriteIni(HamlogIni(dir.File("Hamlog.HDB")));
+    app::MainFormModel& m = Make();
+    m.SetServiceInterval(std::chrono::milliseconds(0));
+    ASSERT_EQ(m.Form_Load(), app::LoadOutcome::Shown);
+
+    // Each command, with its file chosen, then every option and button the window has.
+    const std::map<std::string, std::string> files = {{"setDGPData", "Digipan.LOG"},
+                                                      {"setADIFData", "sample.adi"},
+                                                      {"ZL2HL", "TRELVO-TEST.ZLO"},
+                                                      {"JAP1CSV", "JAP1LOG.TXT"}};
+    for (const char* name :
+         {"setDGPData", "mkCSV",       "Command1", "setADIFData", "viewCSV",  "ZL2HL",      "Check5",
+          "Check7",     "Command4",    "Command2", "setHLData",   "mkADIF",   "Option2(1)", "Option2(2)",
+          "Check9",     "Check10",     "Check11",  "CheckStd",    "mkHL2CSV", "mkHL2CSV5",  "xxxCC",
+          "Command1",   "viewNewADIF", "JAP1CSV",  "viewCSVJ",    "ChkData",  "edSet",      "ConvHelp"}) {
+        if (files.contains(name)) dialogs.openAnswers.push_back(dir.File(files.at(name)));
+        EXPECT_TRUE(app::ClickControl(m, name)) << name;
+        dialogs.openAnswers.clear();
+    }
+    m.Label21_MouseDown();
+    m.Label21_MouseUp();
+    m.Combo1_Click();
+    for (const char* f : {"Digipan.LOG", "sample.adi", "JAP1LOG.TXT", "Hamlog.HDB", "other.xyz"})
+        m.FileDropped(dir.File(f));
+    m.Form_Activate();
+    m.Form_Unload();
+
+    const std::vector<std::string> all = app::AllControlNames();
+    const std::set<std::string> layout(all.begin(), all.end());
+    EXPECT_EQ(layout.size(), all.size()) << "a name is given twice";
+    EXPECT_GT(view.addressed.size(), 60u);
+    for (const std::string& n : view.addressed)
+        EXPECT_TRUE(layout.contains(n)) << n << " is not in the layout";
+}
+
+TEST(MainFormLayout, FramesHoldTheirControlsAndTheWindowFitsWhatItShows) {
+    std::set<std::string> seenFrames;
+    for (const app::ControlLayout& c : app::MainFormControls()) {
+        if (*c.frame) {
+            ASSERT_TRUE(seenFrames.contains(c.frame))
+                << c.name << ": its frame " << c.frame << " comes later";
+            const app::Place f = app::FindControl(c.frame)->place;
+            EXPECT_LE(c.place.x + c.place.width, f.width) << c.name << " sticks out of " << c.frame;
+            if (c.kind != app::ControlKind::ListBox) {
+                EXPECT_LE(c.place.y + c.place.height, f.height) << c.name << " sticks out of " << c.frame;
+            }
+        }
+        if (c.kind == app::ControlKind::Frame) seenFrames.insert(c.name);
+        if (*c.follows) {
+            EXPECT_NE(app::FindControl(c.follows), nullptr) << c.follows;
+        }
+        // Option buttons of one group sit in one frame, so each view makes them exclusive.
+        if (c.kind == app::ControlKind::OptionButton) {
+            const std::string group = std::string(c.name).substr(0, std::string(c.name).find('('));
+            EXPECT_STREQ(app::FindControl(group + "(0)")->frame, c.frame) << c.name;
+        }
+    }
+    app::Place small, large;
+    app::StackFrames([](const std::string& f) { return f == "Frame1"; }, &small);
+    const auto places =
+        app::StackFrames([](const std::string& f) { return f == "Frame3" || f == "Frame7"; }, &large);
+    ASSERT_EQ(places.size(), 3u);
+    EXPECT_EQ(places[1].place.y, places[0].place.y + places[0].place.height + app::kStackGap);
+    EXPECT_GT(large.height, small.height);
+    EXPECT_EQ(small.height, app::kWindowMargin * 2 + app::FindControl("Frame1")->place.height +
+                                app::kStackGap + app::StatusArea().height);
 }
 
 }  // namespace
