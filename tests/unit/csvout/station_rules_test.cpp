@@ -43,15 +43,6 @@ TEST(StationRules, ExamplesOfTheClassification) {
     EXPECT_EQ(Classify("JA1ABC").PortablePart, "");
 }
 
-TEST(StationRules, BackToUtcAcrossTheCentury) {
-    HamlogCsvRecord r;
-    r.Date = "00/01/01";
-    r.Time = "05:00J";
-    ToUtc(r);
-    EXPECT_EQ(r.Date, "1999/12/31");
-    EXPECT_EQ(r.Time, "20:00U");
-}
-
 TEST(StationRules, CallWidthCut) {
     // Without "/" the cut comes before the tests; "/QRP" goes back after the cut.
     EXPECT_EQ(Classify("JA1ABC/QRP", false, 6).Call, "JA1ABC/QRP");

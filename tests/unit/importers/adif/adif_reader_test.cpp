@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "core/errors.h"
 #include "core/platform.h"
 #include "test_support.h"
@@ -148,21 +146,17 @@ TEST(AdifReader, BytesInMemoryReadAsTheSameFile) {
 }
 
 // The ADIF project's test-QSO file (LF line ends, USERDEF and APP_ fields, multi-line values,
-// free text between records) gives as many records as its trailer says were emitted, with
-// more tag names than the table holds; the only warnings are for the records whose date is
-// lost to a comment holding "<".
+// free text between records) has more tag names than the table holds; the only warnings are for
+// the records whose date is lost to a comment holding "<". (That every record its trailer counts
+// is written is checked through the command, golden case adif/published-test-qsos.)
 TEST(AdifReader, PublishedTestQsoFile) {
     const std::string path = std::string(TRELVO5_REALDATA_DIR) + "/ADIF_317_test_QSOs.adi";
     if (!trelvo::FileExists(path)) GTEST_SKIP() << path << " is not here";
-    std::smatch m;
-    const std::string bytes = ReadBytes(path);
-    ASSERT_TRUE(std::regex_search(bytes, m, std::regex("Records emitted:\\s*([0-9]+)")));
     ScratchDir dir;
     Scripted cb;
     AdifReadOptions read;
     read.lfEndsLine = true;
-    Converted c = Convert(dir, bytes, kCallDateTime, read, &cb);
-    EXPECT_EQ(c.scan.records, std::stoll(m[1]));
+    Converted c = Convert(dir, ReadBytes(path), kCallDateTime, read, &cb);
     EXPECT_GT(c.scan.overflowCount, 0);
     EXPECT_EQ(c.run.status, AdifRunResult::Status::Completed);
     EXPECT_EQ(c.run.written, c.scan.records);
@@ -224,11 +218,11 @@ TEST(AdifReader, ProgramIdComesFromTheHeaderOnly) {
     EXPECT_TRUE(IsSendersViewProgram("eqsl.cc downloadinbox"));
     EXPECT_FALSE(IsSendersViewProgram("eQSL.cc DownloadADIF"));  // the user's own uploads
 
+    // (The reports taken the other way round are in golden case dialects/eqsl-inbox, which has
+    // no QSL_RCVD.)
     AdifMappingModel model({"CALL", "RST_SENT", "RST_RCVD", "QSL_SENT", "QSL_RCVD"});
     model.AutoMap(true);
     const AdifMapping map = model.BuildMapping();
-    EXPECT_EQ(map.columnMap[kColMyRst], 2);
-    EXPECT_EQ(map.columnMap[kColHisRst], 3);
     EXPECT_EQ(map.columnMap[kColQslRcvd], 4);
     EXPECT_EQ(map.columnMap[kColQslSent], 0);
 }

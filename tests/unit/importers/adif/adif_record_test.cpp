@@ -39,7 +39,6 @@ TEST(AdifRecord, FrequencyOptions) {
         f.Slot(kColFreq) = v;
         return f.Make().Freq;
     };
-    // (The usual values of each choice are checked through the command.)
     EXPECT_EQ(freq(FreqConversion::AsIs, "14.07412"), "14.0741");  // W11 = 7 characters
     EXPECT_EQ(freq(FreqConversion::BandToMhz, "3cm"), "*10");
     EXPECT_EQ(freq(FreqConversion::BandToMhz, "60M"), "60M");

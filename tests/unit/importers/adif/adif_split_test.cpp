@@ -168,57 +168,22 @@ std::string PlainTags(const std::string& record, bool run) {
 // Random bytes built from the pieces the rules care about.
 std::string RandomFile(std::mt19937& rng, std::size_t pieces) {
     static const std::vector<std::string> kPieces = {
-        "<",
-        ">",
-        ":",
-        "<EOR>",
-        "<eor>",
-        "<EOR>\r\n",
-        "<eOr>\r",
-        "<EOR>\n",
-        " <EOR>\r\n",
-        "<EoR>",
-        "EOR>",
-        "<EOH>",
-        "<eoh>",
-        "<E",
-        "OR>",
-        "R>",
-        "\r",
-        "\n",
-        "\r\n",
-        "\n\r",
-        "<CALL:5>",
-        "<call:4>",
-        " ",
-        "abc",
-        "XYZ",
-        "a",
-        "z",
-        "\x82\x81",
-        "\x82\x9a",
-        "\x82\x60",
-        "\x83\x61",
-        "\x81<",
-        "\x82R>",
-        "\x82",
-        "\xE0R",
-        "\xEF\xBD\x81",
-        "\xEF\xBD\x9A",
-        "\xEF\xBC\xA1",
-        "\x00",
-        "\xFF",
-        "\xA0",
-        "\x7F",
-        "0123456789abcdefghijklmnopqrstuvwxyz",
-    };
-    std::uniform_int_distribution<std::size_t> pick(0, kPieces.size() + 3);
+        "<",          ">",     ":",     "<EOR>",        "<eor>",        "<EOR>\r\n",    "<eOr>\r",  "<EOR>\n",
+        " <EOR>\r\n", "<EoR>", "EOR>",  "<EOH>",        "<eoh>",        "<E",           "OR>",      "R>",
+        "\r",         "\n",    "\r\n",  "\n\r",         "<CALL:5>",     "<call:4>",     " ",        "abc",
+        "XYZ",        "a",     "z",     "\x82\x81",     "\x82\x9a",     "\x82\x60",     "\x83\x61", "\x81<",
+        "\x82R>",     "\x82",  "\xE0R", "\xEF\xBD\x81", "\xEF\xBD\x9A", "\xEF\xBC\xA1", "\x00",     "\xFF",
+        "\xA0",       "\x7F"};
+    // One piece more: a run longer than a 16-byte step, without a marker.
+    std::uniform_int_distribution<std::size_t> pick(0, kPieces.size() + 4);
     std::uniform_int_distribution<int> byte(0, 255);
     std::string s;
     for (std::size_t i = 0; i < pieces; ++i) {
         const std::size_t k = pick(rng);
         if (k < kPieces.size())
             s += kPieces[k];
+        else if (k == kPieces.size())
+            s += "0123456789abcdefghijklmnopqrstuvwxyz";
         else
             s += static_cast<char>(byte(rng));
     }

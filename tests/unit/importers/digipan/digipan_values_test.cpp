@@ -35,18 +35,6 @@ std::vector<std::string> Values(const std::vector<Read>& reads) {
 
 }  // namespace
 
-TEST(DigipanSeparators, CommasBecomeSpacesThenSemicolonsCommas) {
-    ScratchDir dir;
-    // Every kind of line end, a last line without one, CP932 text, an empty line kept (an empty
-    // log is checked through the command).
-    const std::string sjis = trelvo::text::Utf8ToCp932("東京都, 港区");
-    WriteBytes(dir.File("in.LOG"), "a;b, c;" + sjis + "\r\n\r\nd;e\nf;g\rh,i;j");
-    trelvo::NullCallbacks none;
-    ASSERT_TRUE(NormaliseSeparators(dir.File("in.LOG"), dir.File("temp.dat"), none));
-    EXPECT_EQ(ReadBytes(dir.File("temp.dat")),
-              "a,b  c," + trelvo::text::Utf8ToCp932("東京都  港区") + "\r\n\r\nd,e\r\nf,g\r\nh i,j\r\n");
-}
-
 TEST(DigipanSeparators, LineEndSplitAcrossReadBlocksAndCancel) {
     ScratchDir dir;
     // The CR of a CR LF is the last byte of the first 1 MiB block, its LF the first of the next.

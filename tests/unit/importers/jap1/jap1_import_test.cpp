@@ -16,7 +16,7 @@ using trelvo::testing::WriteBytes;
 
 namespace {
 
-const char* kHeaders = "JAP1\r\nCALL,DATE,RST,FREQ,MODE,CODE,GL,QSL,NAME,QTH,REM1,REM2\r\n";
+const std::string kHeaders = "JAP1\r\nCALL,DATE,RST,FREQ,MODE,CODE,GL,QSL,NAME,QTH,REM1,REM2\r\n";
 
 std::string Record(int i, const std::string& remarks = "") {
     return "\"JA1A" + std::to_string(i) + "\",\"98/07/15 21:0" + std::to_string(i % 10) +
@@ -28,12 +28,22 @@ std::string Line(int i, const std::string& remarks = "") {
            "J\",\"599\",\"599\",\"7\",\"CW\",\"\",\"\",\"J  \",\"\",\"\",\"" + remarks + "\",\"\",\"0\"\r\n";
 }
 
+// LOG.TXT in `dir` holding the headers and `records`, converted into OUT.CSV there.
+Jap1Options Options(const ScratchDir& dir, const std::string& records) {
+    WriteBytes(dir.File("LOG.TXT"), kHeaders + records);
+    Jap1Options o;
+    o.inputPath = dir.File("LOG.TXT");
+    o.outputPath = dir.File("OUT.CSV");
+    o.programFolder = dir.Path();
+    return o;
+}
+
 }  // namespace
 
 TEST(Jap1Import, DefaultsToTheProgramFolderForTableAndOutput) {
     ScratchDir program, logs;
     WriteBytes(program.File("remconv.txt"), "QSL OK,QSL sent\r\n");
-    WriteBytes(logs.File("LOG.TXT"), std::string(kHeaders) + Record(1, "QSL OK") + Record(2, "other"));
+    WriteBytes(logs.File("LOG.TXT"), kHeaders + Record(1, "QSL OK") + Record(2, "other"));
     Script cb;
     Jap1Options o;
     o.inputPath = logs.File("LOG.TXT");
@@ -47,21 +57,14 @@ TEST(Jap1Import, DefaultsToTheProgramFolderForTableAndOutput) {
     EXPECT_EQ(ReadBytes(program.File("JAP2HL.CSV")), Line(1, "QSL sent") + Line(2, "other"));
     EXPECT_EQ(cb.progress, (std::vector<long long>{1, 2}));
     EXPECT_TRUE(cb.warnings.empty());
-    EXPECT_EQ(CompletionMessage(r, "\n"), "2 件の変換が正常終了しました。\n" + program.File("JAP2HL.CSV") +
-                                              " をTurbo HAMLOGから読み込んで下さい");
 }
 
 TEST(Jap1Import, CancelKeepsTheLinesWrittenAndAReplacedOutputIsTruncated) {
     ScratchDir dir;
-    WriteBytes(dir.File("LOG.TXT"), std::string(kHeaders) + Record(1) + Record(2) + Record(3));
+    Jap1Options o = Options(dir, Record(1) + Record(2) + Record(3));
     WriteBytes(dir.File("OUT.CSV"), "old contents that must go\r\n");
     Script cb;
     cb.cancelAfter = 2;
-    Jap1Options o;
-    o.inputPath = dir.File("LOG.TXT");
-    o.outputPath = dir.File("OUT.CSV");
-    o.remarksTablePath = "";
-    o.programFolder = dir.Path();
     Jap1Result r = ConvertJap1Csv(o, cb);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.records, 2);
@@ -81,7 +84,7 @@ TEST(Jap1Import, CancelKeepsTheLinesWrittenAndAReplacedOutputIsTruncated) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 
     // A file with headers only finds no record: the existing output stays as well.
-    WriteBytes(dir.File("LOG.TXT"), std::string(kHeaders));
+    WriteBytes(dir.File("LOG.TXT"), kHeaders);
     cb.cancelAfter = -1;
     r = ConvertJap1Csv(o, cb);
     EXPECT_FALSE(r.cancelled);
@@ -92,12 +95,8 @@ TEST(Jap1Import, CancelKeepsTheLinesWrittenAndAReplacedOutputIsTruncated) {
 // (An input given as the output is refused through the command.)
 TEST(Jap1Import, CreatesNothingOnAnEarlyFailure) {
     ScratchDir dir;
-    WriteBytes(dir.File("LOG.TXT"), std::string(kHeaders) + Record(1));
+    Jap1Options o = Options(dir, Record(1));
     Script cb;
-    Jap1Options o;
-    o.inputPath = dir.File("LOG.TXT");
-    o.programFolder = dir.Path();
-    o.outputPath = dir.File("OUT.CSV");
     o.remarksTablePath = dir.File("missing-remconv.txt");
     EXPECT_THROW(ConvertJap1Csv(o, cb), trelvo::FileError);
     o.remarksTablePath.clear();
@@ -109,15 +108,12 @@ TEST(Jap1Import, CreatesNothingOnAnEarlyFailure) {
 // NUL bytes in a value are left out with a warning naming the record.
 TEST(Jap1Import, LeavesOutNulBytesWithAWarning) {
     ScratchDir dir;
-    WriteBytes(dir.File("LOG.TXT"), std::string(kHeaders) + Record(1, std::string("QSL\0 OK", 7)));
+    Jap1Options o = Options(dir, Record(1, std::string("QSL\0 OK", 7)));
     WriteBytes(dir.File("rem.txt"), "a,b\r\n");
-    Script cb;
-    Jap1Options o;
-    o.inputPath = dir.File("LOG.TXT");
-    o.outputPath = dir.File("out.csv");
     o.remarksTablePath = dir.File("rem.txt");
+    Script cb;
     ConvertJap1Csv(o, cb);
-    EXPECT_EQ(ReadBytes(dir.File("out.csv")), Line(1, "QSL OK"));
+    EXPECT_EQ(ReadBytes(dir.File("OUT.CSV")), Line(1, "QSL OK"));
     ASSERT_EQ(1u, cb.warnings.size());
     EXPECT_NE(std::string::npos, cb.warnings[0].find("record 1 (line 3): value 11 holds NUL bytes"))
         << cb.warnings[0];
