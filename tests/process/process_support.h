@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,8 +11,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -186,12 +189,28 @@ private:
     fs::path path_;
 };
 
+inline const std::string kIni = "TRELVO5.INI";
+
+// Settings that put the generated data in GeneData/, and `extra` lines.
+inline void WriteSettings(const WorkDir& w, const std::string& extra = "") {
+    WriteAll(w / kIni, "[GeneData]\r\nGeneDataFol=GeneData/\r\n" + extra);
+    fs::create_directories(w / "GeneData");
+}
+
 // Every file below `dir`, as paths relative to it.
 inline std::set<std::string> FilesIn(const fs::path& dir) {
     std::set<std::string> names;
     for (const auto& e : fs::recursive_directory_iterator(dir))
         if (!e.is_directory()) names.insert(fs::relative(e.path(), dir).string());
     return names;
+}
+
+// Every file below `dir` with its bytes; a link is marked as one.
+inline std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : FilesIn(dir))
+        files[name + (fs::is_symlink(dir / name) ? " (link)" : "")] = ReadAll(dir / name);
+    return files;
 }
 
 inline bool AnyWritingFile(const fs::path& dir) {
@@ -249,6 +268,30 @@ inline std::string AdifLog(int records, int salt = 0) {
     return s;
 }
 
+// A zLog record: date 2024-05-03 12:00, 7 MHz, 599 both ways, the call, number and memo.
+inline std::string ZloRecord(const std::string& call, const std::string& rcv, const std::string& memo) {
+    std::string r(256, '\0');
+    const double date = 45415.5;
+    std::memcpy(r.data(), &date, sizeof date);
+    r[8] = static_cast<char>(call.size());
+    r.replace(9, call.size(), call);
+    r[52] = static_cast<char>(rcv.size());
+    r.replace(53, rcv.size(), rcv);
+    r[84] = r[86] = static_cast<char>(599 & 0xFF);
+    r[85] = r[87] = static_cast<char>(599 >> 8);
+    r[93] = 2;
+    r[175] = static_cast<char>(memo.size());
+    r.replace(176, memo.size(), memo);
+    return r;
+}
+
+inline std::string ZloLog(int contacts) {
+    std::string s(256, '\0');
+    s.reserve(256 * static_cast<std::size_t>(contacts + 1));
+    for (int i = 0; i < contacts; ++i) s += ZloRecord("JA1A" + std::string(1, char('A' + i % 26)), "10", "m");
+    return s;
+}
+
 inline std::string HamlogCsv(int records, int salt = 0) {
     std::string s;
     for (int i = 1; i <= records; ++i)
@@ -257,6 +300,15 @@ inline std::string HamlogCsv(int records, int salt = 0) {
              "J\",\"599\",\"599\",\"7.012\",\"CW\",\"1101\",\"PM95\",\"J* \",\"Taro\",\"Tokyo\",\"n" +
              std::to_string(i) + "\",\"s" + std::to_string(salt) + "\",\"0\"\r\n";
     return s;
+}
+
+// A database of `records` contacts made by the program from a CSV, with its master file.
+inline void MakeDatabase(const WorkDir& w, int records, const std::string& name = "Hamlog.HDB") {
+    WriteAll(w / "db.csv", HamlogCsv(records));
+    const std::string mst = name.substr(0, name.size() - 4) + ".mst";
+    const Result r =
+        RunTrelvo(w.Path(), {"db", "create", name, "--from", "db.csv", "--master", mst, "--force"});
+    ASSERT_EQ(0, r.exitCode) << r.description;
 }
 
 // Random damage to a valid input: cut short, bytes flipped, NULs put in, lines joined.

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #ifdef _WIN32
 #include <process.h>
@@ -43,6 +42,13 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// True when a writer left a temporary file ("<target>.<unique>.writing") in `dir`.
+inline bool AnyWritingFile(const ScratchDir& dir) {
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        if (e.path().extension() == ".writing") return true;
+    return false;
+}
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);

@@ -1,5 +1,6 @@
 // The shared file helpers every command writes through: same-file checks, the line writer
-// that puts a complete file in place, the exclusive lock, checked settings writes.
+// that puts a complete file in place, checked settings writes. (The exclusive lock of the
+// work file is checked through the command.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,13 +17,9 @@ using trelvo::testing::ReadBytes;
 using trelvo::testing::ScratchDir;
 using trelvo::testing::WriteBytes;
 
-namespace {
+using trelvo::testing::AnyWritingFile;
 
-bool AnyWritingFile(const ScratchDir& dir) {
-    for (const auto& e : fs::directory_iterator(dir.Path()))
-        if (e.path().extension() == ".writing") return true;
-    return false;
-}
+namespace {
 
 TEST(FileChecks, SameFileSeesThroughNamesLinksAndFilesStillToCome) {
     ScratchDir dir;
@@ -49,42 +46,11 @@ TEST(FileChecks, SameFileSeesThroughNamesLinksAndFilesStillToCome) {
     for (const Case& c : cases) EXPECT_EQ(c.same, trelvo::SameFile(c.a, c.b)) << c.a << " / " << c.b;
 }
 
-TEST(FileChecks, AnOutputThatIsAnotherFileOfTheCommandIsRefusedNamingBoth) {
-    ScratchDir dir;
-    WriteBytes(dir.File("in.txt"), "x");
-    try {
-        trelvo::RefuseSameFiles({{dir.File("in.txt"), "the input", false},
-                                 {"", "an unused file", true},
-                                 {dir.File("out.csv"), "the output", true},
-                                 {dir.File("sub/../in.txt"), "the table", true}});
-        FAIL() << "not refused";
-    } catch (const trelvo::FileError& e) {
-        const std::string what = e.what();
-        EXPECT_NE(std::string::npos, what.find("the table is the same file as the input")) << what;
-        EXPECT_NE(std::string::npos, what.find(dir.File("in.txt"))) << what;
-    }
-    // Inputs may be one file; distinct outputs are fine.
-    EXPECT_NO_THROW(trelvo::RefuseSameFiles({{dir.File("in.txt"), "the input", false},
-                                             {dir.File("in.txt"), "the table", false},
-                                             {dir.File("out.csv"), "the output", true}}));
-    EXPECT_THROW(trelvo::RefuseSameFiles(
-                     {{dir.File("x.csv"), "one output", true}, {dir.File("x.csv"), "another", true}}),
-                 trelvo::FileError);
-}
-
-TEST(LineWriter, AnOldFileIsReplacedOnlyByACompleteOne) {
+TEST(LineWriter, ACompleteFileReplacesTheOldOneKeepingItsPermissions) {
     ScratchDir dir;
     const std::string out = dir.File("out.csv");
     WriteBytes(out, "old\r\n");
-    {
-        trelvo::text::Cp932LineWriter w(out);
-        w.WriteLine("new");
-        EXPECT_NE(w.Path(), w.WorkingPath());
-        EXPECT_EQ("old\r\n", ReadBytes(out));
-        // Leaving without Close() (an error on the way) keeps the old file.
-    }
-    EXPECT_EQ("old\r\n", ReadBytes(out));
-    EXPECT_FALSE(AnyWritingFile(dir));
+    // (Leaving without Close(), on an error or a cancel, is checked through the command.)
     {
         trelvo::text::Cp932LineWriter w(out);
         w.WriteLine("new");
@@ -138,30 +104,6 @@ TEST(LineWriter, AProposedNameTakenMeanwhileIsNeverReplaced) {
     EXPECT_EQ(dir.File("out_4.csv"), trelvo::text::FreeNumberedName(out));
     EXPECT_EQ(dir.File("ZLOG2HL_20240131_0905_2"),
               trelvo::text::NumberedName(dir.File("ZLOG2HL_20240131_0905"), 2));
-}
-
-TEST(ExclusiveLock, OneHolderAtATimeAndNeverThroughALink) {
-    using Result = trelvo::ExclusiveLock::Result;
-    ScratchDir dir;
-    const std::string work = dir.File("temp.dat");
-    trelvo::ExclusiveLock first, second;
-    ASSERT_EQ(Result::kLocked, first.LockFile(work, 0));
-    EXPECT_EQ(Result::kBusy, second.LockFile(work, 100));
-    {
-        trelvo::text::Cp932LineWriter w(first, work);
-        w.WriteLine("line");
-        w.Close();
-    }
-    EXPECT_EQ("line\r\n", ReadBytes(work));  // written in place, the lock still held
-    EXPECT_EQ(Result::kBusy, second.LockFile(work, 0));
-    first.Release();
-    EXPECT_EQ(Result::kLocked, second.LockFile(work, 0));
-
-    WriteBytes(dir.File("precious.txt"), "keep");
-    fs::create_symlink(dir.File("precious.txt"), dir.File("link.dat"));
-    trelvo::ExclusiveLock viaLink;
-    EXPECT_EQ(Result::kFailed, viaLink.LockFile(dir.File("link.dat"), 0));
-    EXPECT_EQ("keep", ReadBytes(dir.File("precious.txt")));
 }
 
 TEST(IniWrites, AFailedWriteIsReportedAndALinkIsWrittenThrough) {

@@ -30,18 +30,11 @@ std::string Fields(const QsoFields& f, const WriterOptions& o = {}) {
 
 }  // namespace
 
-TEST(StandardExport, ModesAreAdifsModeAndSubmode) {
+// The usual modes, bands and codes are checked through the command (export/adif-standard,
+// export/adif-standard-modes); here the cases those leave out.
+TEST(StandardExport, ModesAndBandsTheGoldenCasesLeaveOut) {
     const std::pair<const char*, StandardMode> cases[] = {
-        {"FT8", {"FT8", ""}},
-        {"FT4", {"MFSK", "FT4"}},
-        {"JS8", {"MFSK", "JS8"}},
-        {"Q65", {"MFSK", "Q65"}},
-        {"PSK3", {"PSK", "PSK31"}},
         {"psk31", {"PSK", "PSK31"}},
-        {"C4FM", {"DIGITALVOICE", "C4FM"}},
-        {"PH", {"SSB", ""}},
-        {"RY", {"RTTY", ""}},
-        {"CW", {"CW", ""}},
         {"XYZ", {"XYZ", ""}},
     };
     for (const auto& [hamlog, want] : cases) {
@@ -49,15 +42,9 @@ TEST(StandardExport, ModesAreAdifsModeAndSubmode) {
         EXPECT_EQ(got.mode, want.mode) << hamlog;
         EXPECT_EQ(got.submode, want.submode) << hamlog;
     }
-}
-
-TEST(StandardExport, BandsFollowAdifsEdgesNotTheFirstDigits) {
-    EXPECT_EQ(StandardBand("146.5"), "2m");  // the plain export's table says 20m
-    EXPECT_EQ(StandardBand("14.350"), "20m");
+    EXPECT_EQ(StandardBand("14.350"), "20m");  // ADIF's edges, not the first digits
     EXPECT_EQ(StandardBand("14.351"), "");
-    EXPECT_EQ(StandardBand("1.9"), "160m");
     EXPECT_EQ(StandardBand("*10"), "");
-    EXPECT_EQ(StandardBand("7"), "40m");
 }
 
 TEST(StandardExport, JapaneseCodesAreStateAndCountyOfEntity339) {
@@ -68,12 +55,7 @@ TEST(StandardExport, JapaneseCodesAreStateAndCountyOfEntity339) {
         const char* cnty;
     };
     const Case cases[] = {
-        {"1001", true, "10", "1001"},     {"10001", true, "10", "10001"},
-        {"100101", true, "10", "100101"}, {"10001A", true, "10", "10001A"},
-        {"31", true, "31", ""},           {"110", true, "", "110"},
-        {"48", true, "", "48"},           {"5001", false, "", ""},
-        {"501A", false, "", ""},          {"", false, "", ""},
-    };
+        {"1001", true, "10", "1001"}, {"48", true, "", "48"}, {"5001", false, "", ""}, {"", false, "", ""}};
     for (const Case& c : cases) {
         const std::optional<JapanArea> a = JapaneseArea(c.code);
         ASSERT_EQ(a.has_value(), c.japanese) << c.code;

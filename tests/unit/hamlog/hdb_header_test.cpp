@@ -49,8 +49,13 @@ TEST(DamagedDatabases, EachBrokenHeaderIsRefusedNamingTheCheck) {
     fields15.pop_back();
     auto renamed = DefaultFields();
     renamed[12].first = "NAMAE";
-    auto narrowTime = DefaultFields();
+    auto noCalls = DefaultFields(), narrowDate = DefaultFields(), narrowTime = DefaultFields(),
+         narrowFlag = DefaultFields();
+    noCalls[0].second = 0;
+    noCalls[1].second = 20;
+    narrowDate[2].second = 3;
     narrowTime[3].second = 1;
+    narrowFlag[7].second = 1;
     const struct {
         const char* what;
         std::string bytes;
@@ -74,7 +79,10 @@ TEST(DamagedDatabases, EachBrokenHeaderIsRefusedNamingTheCheck) {
          "add up to 208 bytes, the record length 210"},
         {"a width changed", Patched(good, 48 + 32 * 13, "\x1D"),
          "add up to 209 bytes, the record length 209"},
+        {"CALLS no byte", HandHeader(noCalls, 0), "field 1 (CALLS) is 0 bytes wide"},
+        {"DATE three bytes", HandHeader(narrowDate, 0), "field 3 (DATE) is 3 bytes wide"},
         {"TIME one byte", HandHeader(narrowTime, 0), "field 4 (TIME) is 1 bytes wide"},
+        {"FLAG one byte", HandHeader(narrowFlag, 0), "field 8 (FLAG) is 1 bytes wide"},
         {"month 62", Patched(good, 1, "\x69\x3E\x19"), "last-update date 2005-62-25 is not a date"},
         {"30 February", Patched(good, 1, "\x7C\x02\x1E"), "2024-02-30 is not a date"},
         {"day 0", Patched(good, 3, std::string(1, '\0')), "2024-05-00 is not a date"},
@@ -136,14 +144,19 @@ TEST(DamagedDatabases, ACountThatDoesNotFitTheFileIsAWarningAndTheRecordsPresent
     HdbLibrary lib;
     ASSERT_EQ(lib.HamlogOpen(dir.File("X")), 0);
     EXPECT_EQ(lib.Vdbf_rcount(), 1);
+    EXPECT_EQ(lib.RecordsInFile(), 1u);
+    EXPECT_NE(lib.THW_read(2), 0);
     EXPECT_EQ(lib.CountWarning(), c.countWarning);
 
-    // More records than counted (a count that was not updated): every record present is read,
-    // with the same warning.
+    // More records than counted (a count that was not updated): every record present is read
+    // and indexed, with the same warning.
     WriteBytes(path, Patched(two, 4, Le(1, 4)));
     c = CheckHdbHeader(path);
     EXPECT_EQ(c.usableCount, 2u);
     EXPECT_EQ(c.countWarning, path + ": the header counts 1 records, the file holds 2");
+    ASSERT_EQ(lib.HamlogOpen(dir.File("X")), 0);
+    EXPECT_EQ(lib.Vdbf_rcount(), 2);
+    EXPECT_EQ(lib.Vidx_search("JA2XYZ"), 2);
     WriteBytes(path, two);
     EXPECT_EQ(CheckHdbHeader(path).countWarning, "");
 }

@@ -18,13 +18,6 @@ using trelvo::text::Utf8ToCp932;
 
 namespace {
 
-// A temporary file of the writer left behind ("<target>.<unique>.writing").
-bool AnyPendingFile(const ScratchDir& dir) {
-    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
-        if (e.path().extension() == ".writing") return true;
-    return false;
-}
-
 HdbWriteOptions Fixed() {
     HdbWriteOptions o;
     o.updateDate = DateTime{2024, 5, 1};
@@ -78,7 +71,7 @@ TEST(HdbWriter, WritesTheLayoutByteForByte) {
     rs[1].minute = 0x80 | 59;
     rs[2].mark = '*', rs[2].calls = "W1AW", rs[2].flag = 8;
     EXPECT_EQ(ReadBytes(dir.File("Hamlog.HDB")), HandHdb(rs));
-    EXPECT_FALSE(AnyPendingFile(dir));
+    EXPECT_FALSE(AnyWritingFile(dir));
 
     trelvo::NullCallbacks cb;
     WriteMasterFile(dir.File("Hamlog.mst"), {{"1101", "神奈川県横浜市"}, {"100110", "目黒区"}}, false,
@@ -141,7 +134,7 @@ TEST(HdbWriter, BadLinesNameFileAndLineAndLeaveNothingBehind) {
             EXPECT_NE(std::string(e.what()).find(what), std::string::npos) << e.what();
         }
         EXPECT_FALSE(std::filesystem::exists(dir.File("Hamlog.HDB")));
-        EXPECT_FALSE(AnyPendingFile(dir));
+        EXPECT_FALSE(AnyWritingFile(dir));
     }
 }
 
@@ -169,25 +162,6 @@ TEST(HdbWriter, WarnsAboutWhatDoesNotFit) {
     EXPECT_EQ(Record(lib, 1), "JA1ABC|20240501|09:15J||||||||山田太郎左衛|||");
     EXPECT_EQ(Record(lib, 2), "JA1ABC|20240501|09:15J||||||||ABCDEFGHIJK|||");  // 山 was divided
     EXPECT_EQ(Record(lib, 4), "JA1ABC|20240501|09:15J|||||||||Tokyo ?||");
-}
-
-TEST(HdbWriter, ReplacesAFileWhenAskedAndStopsWhenCancelled) {
-    // (The refusal to replace a file unasked is checked through the command.)
-    ScratchDir dir;
-    const std::string csv = dir.File("in.csv");
-    WriteBytes(csv, Row({"JA1ABC", "24/05/01", "09:15J"}));
-    WriteBytes(dir.File("hamlog.hdb"), "precious");
-    RecordingCallbacks cb;
-    HdbWriteOptions o = Fixed();
-    o.overwrite = true;
-    EXPECT_EQ(CreateHdbFromCsv(csv, dir.File("hamlog.hdb"), o, cb), 1u);
-    EXPECT_NE(ReadBytes(dir.File("hamlog.hdb")), "precious");
-
-    cb.cancelAfter = 0;
-    EXPECT_THROW(CreateHdbFromCsv(csv, dir.File("new.HDB"), Fixed(), cb), trelvo::Aborted);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("new.HDB")));
-    EXPECT_FALSE(AnyPendingFile(dir));
-    EXPECT_THROW(CreateHdbFromCsv(dir.File("absent.csv"), dir.File("x.HDB"), Fixed(), cb), trelvo::FileError);
 }
 
 TEST(HdbWriter, TakesOtherWidths) {
@@ -231,28 +205,4 @@ TEST(HdbWriter, CodeListsForTheMasterFile) {
             EXPECT_NE(std::string(ex.what()).find(what), std::string::npos) << ex.what();
         }
     }
-}
-
-// A database and its master file are put in place together or not at all: a master file that
-// cannot be written leaves the old database as it was, and no temporary file.
-TEST(HdbWriter, DatabaseAndMasterFileArePutInPlaceTogether) {
-    ScratchDir dir;
-    WriteBytes(dir.File("in.csv"),
-               "\"JA1ABC\",\"2024/01/02\",\"09:15J\",\"599\",\"599\",\"7.012\",\"CW\",\"1101\","
-               "\"PM95\",\"J* \",\"\",\"\",\"\",\"\",\"0\"\r\n");
-    WriteBytes(dir.File("Hamlog.HDB"), "the old database");
-    HdbWriteOptions o = Fixed();
-    o.overwrite = true;
-    trelvo::NullCallbacks cb;
-    EXPECT_THROW(CreateHdbAndMaster(dir.File("in.csv"), dir.File("Hamlog.HDB"), o,
-                                    dir.File("absent/Hamlog.mst"), {{"1101", "x"}}, cb),
-                 trelvo::FileError);
-    EXPECT_EQ("the old database", ReadBytes(dir.File("Hamlog.HDB")));
-    EXPECT_FALSE(AnyPendingFile(dir));
-
-    EXPECT_EQ(1u, CreateHdbAndMaster(dir.File("in.csv"), dir.File("Hamlog.HDB"), o, dir.File("Hamlog.mst"),
-                                     {{"1101", "x"}}, cb));
-    EXPECT_NE("the old database", ReadBytes(dir.File("Hamlog.HDB")));
-    EXPECT_TRUE(std::filesystem::exists(dir.File("Hamlog.mst")));
-    EXPECT_FALSE(AnyPendingFile(dir));
 }
