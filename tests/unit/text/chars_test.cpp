@@ -13,7 +13,9 @@ TEST(Chars, CountsAndCutsInCharacters) {
     EXPECT_EQ(CharMid(s, 3, 4), "1ABC");
     EXPECT_EQ(CharMid(s, 7), "山田");
     EXPECT_EQ(CharMid(s, 20), "");
+    EXPECT_EQ(CharMid(s, 0, 2), "JA");  // a start before the first character is the first
     EXPECT_EQ(CharFit("山", 3), "山  ");
+    EXPECT_EQ(CharFit("山田", 3), "山田 ");
     EXPECT_EQ(CharFit("ABCD", 3), "ABC");
 }
 
@@ -35,4 +37,5 @@ TEST(Chars, TrimAndSplit) {
     EXPECT_EQ(Split("", ',').size(), 1u);
     EXPECT_TRUE(EqualsNoCase("QslCfg", "QSLCFG"));
     EXPECT_FALSE(EqualsNoCase("QSLcfg", "QSLcf"));
+    EXPECT_FALSE(EqualsNoCase(std::string_view("QSL\0", 4), "QSL"));  // a field padded with NUL
 }

@@ -185,6 +185,28 @@ TEST(DigipanValues, ValuesAndLineEndsAcrossReadBlocks) {
     }
 }
 
+TEST(DigipanValues, EachByteOfALineAtTheEndOfAReadBlock) {
+    // A first line that fills the block up to `shift` bytes before its end, then lines with a
+    // quoted value, text after a closing quote and CR LF pairs: for every shift the block ends
+    // after another of their bytes, and the values and their lines stay the same.
+    const std::string tail = "a,\"q,r\"tail,b\r\n\"c\"d\r\ne\r\n";
+    const std::vector<std::string> want{"a", "q,r", "b", "c", "e"};
+    const std::vector<long long> wantLine{2, 2, 2, 3, 4};
+    for (std::size_t shift = 1; shift <= tail.size(); ++shift) {
+        const std::string bytes = std::string((1u << 20) - shift - 2, 'p') + "\r\n" + tail;
+        const std::string_view view(bytes);
+        ValueStream s("block.dat", &view);
+        Read r;
+        ASSERT_TRUE(s.Next(r.value, r.info));
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            ASSERT_TRUE(s.Next(r.value, r.info)) << "shift " << shift;
+            EXPECT_EQ(r.value, want[i]) << "shift " << shift;
+            EXPECT_EQ(r.info.line, wantLine[i]) << "shift " << shift << ", value " << i;
+        }
+        EXPECT_FALSE(s.Next(r.value, r.info)) << "shift " << shift;
+    }
+}
+
 TEST(DigipanValues, DateAndTimeTexts) {
     // Too short: the missing positions are empty, the separators stay; longer: the rest is unused.
     const std::pair<const char*, const char*> stamps[] = {{"202405011203", "24/05/01 12:03U"},
