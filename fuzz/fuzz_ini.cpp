@@ -13,19 +13,32 @@
 
 namespace {
 
-// A program folder that holds a settings file, made once: the default generated-data folder
-// is then found beside it with one look-up, without the probe of a writable folder (a file
-// made and removed) that a folder without one takes.
-const std::string& ProgramFolder() {
-    static const std::string folder = [] {
+// A program folder that holds a settings file, made once and removed when the process ends:
+// the default generated-data folder is then found beside it with one look-up, without the
+// probe of a writable folder (a file made and removed) that a folder without one takes.
+class ScratchFolder {
+public:
+    ScratchFolder() {
         std::error_code ec;
-        const std::filesystem::path dir =
-            std::filesystem::temp_directory_path(ec) / ("trelvo5-fuzz-ini-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir, ec);
-        std::ofstream(dir / "TRELVO5.INI").put('\n');
-        return dir.string();
-    }();
-    return folder;
+        dir_ = std::filesystem::temp_directory_path(ec) / ("trelvo5-fuzz-ini-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_, ec);
+        std::ofstream(dir_ / "TRELVO5.INI").put('\n');
+        path_ = dir_.string();
+    }
+    ~ScratchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::filesystem::path dir_;
+    std::string path_;
+};
+
+const std::string& ProgramFolder() {
+    static const ScratchFolder folder;
+    return folder.Path();
 }
 
 }  // namespace

@@ -93,6 +93,8 @@ protected:
         env.remove("XDG_CONFIG_HOME");
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.File("home")));
+        // The window is killed at the end: the socket it leaves goes with the scratch folder.
+        env.insert("TMPDIR", QString::fromStdString(dir.File("home")));
         return env;
     }
     void Start(QProcess& p, const std::string& exe, const QStringList& args) const {

@@ -11,8 +11,10 @@
 #define TRELVO5_TEST_PID ::getpid()
 #endif
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,15 +24,23 @@
 namespace trelvo::testing {
 
 // A fresh folder under the system temp folder, removed when the test ends. Its name carries
-// the process id, so two runs of the tests on one machine keep out of each other's way.
+// the process id, so two runs of the tests on one machine keep out of each other's way, and
+// the start of the test's name with a hash of the whole. It is kept short: the settings hold
+// at most 127 bytes of a path, and a test that writes its database's path there must not
+// depend on how long the temp folder's own path is.
 class ScratchDir {
 public:
     ScratchDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string("trelvo5-") + std::to_string(TRELVO5_TEST_PID) + "-" +
-                           (info ? info->test_suite_name() : "t") + "-" + (info ? info->name() : "x");
-        for (char& c : name)
+        const std::string test =
+            std::string(info ? info->test_suite_name() : "t") + "-" + (info ? info->name() : "x");
+        std::string label = test.substr(0, 24);
+        for (char& c : label)
             if (c == '/') c = '_';
+        char hash[9];
+        std::snprintf(hash, sizeof hash, "%08x",
+                      static_cast<unsigned>(std::hash<std::string>{}(test)&0xffffffffu));
+        const std::string name = "trelvo5-" + std::to_string(TRELVO5_TEST_PID) + "-" + label + "-" + hash;
         path_ = std::filesystem::temp_directory_path() / name;
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);

@@ -39,7 +39,7 @@ TEST(IniStore, ReadsWhatIsThereAndTheSectionNameForWhatIsNot) {
                  {"Other", "Jmark", "Other"}};
     for (const auto& c : cases) EXPECT_EQ(Read(ini, c.section, c.key), c.value) << c.section << " " << c.key;
     // The shell's loader fills in its defaults (checked through the command) and writes nothing.
-    ShellSettings s = LoadShellSettings(ini, "/opt/trelvo");
+    ShellSettings s = LoadShellSettings(ini, dir.Path());
     EXPECT_FALSE(s.geneDataFolderStored);
     EXPECT_EQ(ReadBytes(ini.Path()), bytes);
 }
