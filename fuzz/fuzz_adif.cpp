@@ -39,8 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         lo.widths = (flags & 8) ? hamlog::DefaultHdbFieldLengths() : hamlog::HdbFieldLengths{};
         lo.jstForJa = flags & 16;
         lo.qslIssueFlag = lo.qslSentFlag = lo.qslRcvdFlag = flags & 32;
+        // The run reads as the program has it read: the encoding, the line ends and whether
+        // there is a header are what the prescan found (a file without <EOH> is all records).
+        adif::AdifReadOptions run = scan.RunOptions();
+        run.inputBytes = &bytes;
+        run.outputSink = &out;
         adif::AdifMeterState meter;
-        adif::ConvertAdifLog({"fuzz.adi", "out.csv", &scan.table, &map, ro, lo, &meter, {}}, cb);
+        adif::ConvertAdifLog({"fuzz.adi", "out.csv", &scan.table, &map, run, lo, &meter, {}}, cb);
     } catch (const Error&) {
     }
     return 0;
