@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/callbacks.h"
 
@@ -31,6 +32,35 @@ public:
 private:
     static constexpr int kRendered = 2;
     int rendered_ = 0;
+};
+
+// Answers Yes too, and keeps what was said, for targets that compare two ways of converting:
+// every question, the first warnings as text and how many there were.
+class RecordingCallbacks : public ConversionCallbacks {
+public:
+    struct Said {
+        std::vector<std::string> questions, warnings;
+        long long warningCount = 0;
+        bool operator==(const Said&) const = default;
+    };
+    bool AskYesNo(const std::string& question) override {
+        said_.questions.push_back(question);
+        return true;
+    }
+    void Warning(const std::string& message) override {
+        if (++said_.warningCount <= kKept) said_.warnings.push_back(message);
+    }
+    void Warning(const Message& message) override {
+        if (said_.warningCount < kKept)
+            ConversionCallbacks::Warning(message);
+        else
+            ++said_.warningCount;
+    }
+    const Said& said() const { return said_; }
+
+private:
+    static constexpr long long kKept = 16;
+    Said said_;
 };
 
 // Takes bytes off the front of the input: a choice of options, then the rest.

@@ -30,8 +30,11 @@ shm=()
 [ -d /dev/shm ] && [ -w /dev/shm ] && shm=(-p /dev/shm)
 for t in "${targets[@]}"; do
     work=$(mktemp -d "${shm[@]}")
-    cp fuzz/corpus/"$t"/* "$work"/
-    [ -d fuzz/regressions/"$t" ] && cp fuzz/regressions/"$t"/* "$work"/
+    seeds="${t%_paths}"  # a target comparing two ways of reading shares its format's seeds
+    cp fuzz/corpus/"$seeds"/* "$work"/
+    for dir in "$seeds" "$t"; do
+        [ -d fuzz/regressions/"$dir" ] && cp fuzz/regressions/"$dir"/* "$work"/
+    done
     echo "== $t"
     keep=/dev/null
     [ -n "${FUZZ_LOGS:-}" ] && keep="$FUZZ_LOGS/$t.log"
@@ -39,7 +42,7 @@ for t in "${targets[@]}"; do
     # and slow every execution. A JAP1 record is about 85 bytes (1 KiB holds 12), a DigiPan
     # line about 125 (1.5 KiB holds 12), an ADIF record with its header a few hundred. A
     # database needs its header and several records.
-    case "$t" in jap1) max_len=1024 ;; digipan) max_len=1536 ;; adif) max_len=2048 ;; *) max_len=4096 ;; esac
+    case "$seeds" in jap1) max_len=1024 ;; digipan) max_len=1536 ;; adif) max_len=2048 ;; *) max_len=4096 ;; esac
     # A freed block stays poisoned while the next 16 MB are allocated, not the default 256 MB:
     # one execution allocates far less, so a use after free inside it is still caught, and
     # blocks come back while their memory is still mapped and cached (a fifth of the time of

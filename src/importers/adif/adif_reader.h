@@ -78,6 +78,7 @@ struct AdifInputTraits {
     bool LfOnly() const { return !crSeen && lfSeen; }
     // Valid UTF-8 with non-ASCII text.
     bool LooksLikeUtf8() const { return nonAscii && validUtf8; }
+    bool operator==(const AdifInputTraits&) const = default;
 };
 
 struct AdifScanResult {
@@ -139,6 +140,7 @@ struct AdifRunResult {
     bool outputReplaced = true;  // false: no record was found and an existing output was kept
     // The distinct STATION_CALLSIGN values, in order of appearance (at most a few kept).
     std::vector<std::string> stationCallsigns;
+    bool operator==(const AdifRunResult&) const = default;
 };
 
 // Tells whether a contact is already in the Turbo HAMLOG database (the run leaves it out).

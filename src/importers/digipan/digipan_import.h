@@ -60,6 +60,7 @@ struct DigipanResult {
     std::string issueMark;
     std::string sentMark;
     long long warnings = 0;  // warnings passed to the callbacks
+    bool operator==(const DigipanResult&) const = default;
 };
 
 // Runs both passes. Pass 1 calls `callbacks.CancelRequested()` once per log line; pass 2 calls

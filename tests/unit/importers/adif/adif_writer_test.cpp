@@ -19,10 +19,8 @@ namespace {
 
 struct Outcome {
     std::string output;
-    long long records = 0, written = 0, skipped = 0;
-    std::size_t unmappable = 0;
-    int status = 0;
-    std::vector<std::string> stationCalls, warnings, questions;
+    AdifRunResult result;
+    std::vector<std::string> warnings, questions;
     FreqConversion freq = FreqConversion::AsIs;
     bool operator==(const Outcome&) const = default;
 };
@@ -38,13 +36,7 @@ Outcome Convert(const std::string& bytes, const AdifScanResult& scan, const Adif
     cb.answer = answer;
     AdifRunOptions run{"in.adi", "out.csv", &scan.table, &mapping, read, line, &meter, {}};
     run.recordWriter = writer;
-    const AdifRunResult r = ConvertAdifLog(run, cb);
-    o.records = r.records;
-    o.written = r.written;
-    o.skipped = r.skipped;
-    o.unmappable = r.unmappable;
-    o.status = static_cast<int>(r.status);
-    o.stationCalls = r.stationCallsigns;
+    o.result = ConvertAdifLog(run, cb);
     o.warnings = cb.warnings;
     o.questions = cb.questions;
     o.freq = meter.freq;
